@@ -1,0 +1,391 @@
+#include "core/link/my_converter.h"
+
+#include <array>
+#include <bit>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "core/link/frame_codec.h"
+#include "core/link/model_formatting.h"
+#include "core/platform/strings.h"
+#include "core/platform/text.h"
+
+namespace varda {
+namespace {
+
+enum class Type { StoredDot, Float, Int, Int16, Sint, Sint16, ClkFrm, String, Asci, Name, Void, Enumeration, Unknown };
+
+struct TypeName {
+    const char* name;
+    Type type;
+};
+constexpr std::array<TypeName, 11> kTypeNames{{{"STORED_DOT", Type::StoredDot},
+                                               {"float", Type::Float},
+                                               {"int", Type::Int},
+                                               {"int16", Type::Int16},
+                                               {"sint", Type::Sint},
+                                               {"sint16", Type::Sint16},
+                                               {"CLK_frm", Type::ClkFrm},
+                                               {"string", Type::String},
+                                               {"ASCI", Type::Asci},
+                                               {"name", Type::Name},
+                                               {"void", Type::Void}}};
+
+constexpr std::size_t kMaxEnumerationSearch = 127;  // items searched when encoding an enumeration
+
+bool ascii_iequals(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; };
+        if (lower(a[i]) != lower(b[i])) return false;
+    }
+    return true;
+}
+
+bool name_is_any(std::string_view name, std::initializer_list<const char*> names) {
+    for (const char* n : names)
+        if (ascii_iequals(name, n)) return true;
+    return false;
+}
+
+std::vector<std::string_view> split_items(std::string_view type_text) {
+    std::vector<std::string_view> items;
+    std::size_t start = 0;
+    while (true) {
+        const auto colon = type_text.find(':', start);
+        items.push_back(type_text.substr(start, colon - start));
+        if (colon == std::string_view::npos) break;
+        start = colon + 1;
+    }
+    return items;
+}
+
+// "_" stands for a space in a list item.
+std::string underscores_to_spaces(std::string_view item) {
+    std::string out(item);
+    for (char& c : out)
+        if (c == '_') c = ' ';
+    return out;
+}
+
+bool item_matches(std::string_view item, std::string_view text) {
+    return platform::iequals(underscores_to_spaces(item), underscores_to_spaces(text));
+}
+
+std::string format(const char* fmt, auto... args) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, fmt, args...);
+    return buf;
+}
+
+std::string length_error(std::size_t n) { return format("Error \"Invalid response length: %i\"", static_cast<int>(n)); }
+
+unsigned first_one_or_two(std::span<const std::uint8_t> d) { return d.size() == 1 ? d[0] : (d[0] << 8 | d[1]); }
+unsigned be16(std::span<const std::uint8_t> d) { return static_cast<unsigned>(d[0] << 8 | d[1]); }
+
+// "%.3f" of a value read as single precision.
+std::string fixed3(float v) { return format("%.3f", static_cast<double>(v)); }
+
+void push_u16(std::vector<std::uint8_t>& out, unsigned value, bool always_two_bytes) {
+    value &= 0xFFFFu;
+    if (always_two_bytes || value >= 256) out.push_back(static_cast<std::uint8_t>(value >> 8));
+    out.push_back(static_cast<std::uint8_t>(value));
+}
+
+std::string reversed_text(std::span<const std::uint8_t> d) {
+    std::string raw;
+    for (auto it = d.rbegin(); it != d.rend(); ++it)
+        if (*it != 0) raw.push_back(static_cast<char>(*it));  // a module text never carries NUL
+    return platform::cp1251_to_utf8(raw);
+}
+
+const char* measured_status_text(std::uint8_t status) {
+    switch (status) {
+        case 0xF0: return "Definitive wrong value";
+        case 0xF6: return "Data not prepared";
+        case 0xF7: return "Sensor off";
+        case 0xF8: return "Cold junction temperature too high";
+        case 0xF9: return "Cold junction temperature too low";
+        case 0xFA: return "Measured value too high";
+        case 0xFB: return "Measured value too low";
+        case 0xFC: return "Shot-cut";
+        case 0xFD: return "Sensor break";
+        case 0xFE: return "No connection with ADC";
+        case 0xFF: return "Wrong calibration factor";
+        default: return "Calibration factors cannot be transformed";
+    }
+}
+
+float float_from_be(const std::array<std::uint8_t, 4>& b) {
+    const std::uint32_t bits = static_cast<std::uint32_t>(b[0]) << 24 | static_cast<std::uint32_t>(b[1]) << 16 |
+                               static_cast<std::uint32_t>(b[2]) << 8 | b[3];
+    return std::bit_cast<float>(bits);
+}
+
+// Decimal places chosen automatically: as many as the value shows, at most three.
+int automatic_decimals(float a) {
+    auto digit_at = [a](double scale) {
+        return std::fmod(std::floor(static_cast<double>(a * static_cast<float>(scale)) + 0.5), 10.0) != 0.0;
+    };
+    if (digit_at(1000)) return 3;
+    if (digit_at(100)) return 2;
+    if (digit_at(10)) return 1;
+    return 0;
+}
+
+int encode_stored_dot(std::string_view text, int decimals, std::vector<std::uint8_t>& out) {
+    const double v = std::strtod(std::string(text).c_str(), nullptr);
+    if (!std::isfinite(v)) return 0;
+    const bool negative = v < 0;
+    const float a = static_cast<float>(std::fabs(v));
+    int d = decimals == 0 ? automatic_decimals(a) : decimals;
+    d = std::clamp(d, 0, 3);
+    float scaled = a;
+    for (int i = 0; i < d; ++i) scaled *= 10.0f;
+    scaled += 0.0001f;
+    // The mantissa has 28 bits; a larger one would spill into the sign and decimal-point bits.
+    if (!(scaled < 268435456.0f)) return 0;
+    const auto m = static_cast<std::uint32_t>(scaled);
+    const auto head = static_cast<std::uint8_t>((negative ? 0x80 : 0) | d << 4);
+    if (m >= (1u << 20)) {
+        out = {static_cast<std::uint8_t>(head | m >> 24), static_cast<std::uint8_t>(m >> 16),
+               static_cast<std::uint8_t>(m >> 8), static_cast<std::uint8_t>(m)};
+    } else if (m >= 4096) {
+        out = {static_cast<std::uint8_t>(head | m >> 16), static_cast<std::uint8_t>(m >> 8),
+               static_cast<std::uint8_t>(m)};
+    } else {
+        out = {static_cast<std::uint8_t>(head | m >> 8), static_cast<std::uint8_t>(m)};
+    }
+    return 1;
+}
+
+std::optional<std::string> decode_stored_dot(std::span<const std::uint8_t> d) {
+    if (d.empty() || d.size() > 8) return std::nullopt;
+    const int decimals = (d[0] >> 4) & 0x07;
+    const bool negative = (d[0] & 0x80) != 0;
+    std::uint64_t m = d[0] & 0x0F;
+    for (std::size_t i = 1; i < d.size(); ++i) m = m << 8 | d[i];
+    float value = static_cast<float>(m);
+    for (int i = 0; i < decimals; ++i) value /= 10.0f;
+    return fixed3(negative ? -value : value);
+}
+
+// Minutes:seconds or hours:minutes as a number; a digit right after ":" counts in sixes.
+std::optional<unsigned> parse_clock_text(std::string_view text) {
+    unsigned value = 0;
+    bool after_colon = false;
+    for (char c : text) {
+        if (c == ':') {
+            after_colon = true;
+            continue;
+        }
+        if (c < '0' || c > '9') return std::nullopt;
+        value = (value * (after_colon ? 6u : 10u) + static_cast<unsigned>(c - '0')) & 0xFFFFu;
+        after_colon = false;
+    }
+    return value;
+}
+
+}  // namespace
+
+MyConverter::MyConverter(std::string network_name) : network_name_(std::move(network_name)) {}
+
+int MyConverter::SetValueText(std::string text) {
+    if (text.size() > kMaxValueText) {
+        std::size_t cut = kMaxValueText;
+        while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+        text.resize(cut);
+    }
+    value_text_ = std::move(text);
+    return 1;
+}
+
+std::string_view MyConverter::type_name() const {
+    const std::string_view type = data_type_;
+    return type.substr(0, type.find(':'));
+}
+
+bool MyConverter::is_type(std::string_view type) const { return ascii_iequals(type_name(), type); }
+
+namespace {
+Type classify(std::string_view data_type) {
+    const auto name = data_type.substr(0, data_type.find(':'));
+    for (const auto& t : kTypeNames)
+        if (ascii_iequals(name, t.name)) return t.type;
+    return data_type.find(':') == std::string_view::npos ? Type::Unknown : Type::Enumeration;
+}
+}  // namespace
+
+std::string MyConverter::item_text(int k) const {
+    if (k < 0) return {};
+    if (data_type_.find(':') == std::string::npos) return std::to_string(k);
+    const auto items = split_items(data_type_);
+    if (static_cast<std::size_t>(k) >= items.size()) return std::string(str(kNoData));
+    return std::string(items[static_cast<std::size_t>(k)]);
+}
+
+std::optional<int> MyConverter::item_index(std::string_view text) const {
+    const auto items = split_items(data_type_);
+    for (std::size_t i = 0; i < items.size(); ++i)
+        if (item_matches(items[i], text)) return static_cast<int>(i);
+    return std::nullopt;
+}
+
+int MyConverter::ConvertToData(std::vector<std::uint8_t>& data) const {
+    data.clear();
+    const std::string_view name = network_name_;
+    if (name_is_any(name, {"dev", "ver", "exit"})) return -1;
+    if (name_is_any(name, {"U.Apl", "UApl"})) return 1;
+
+    const std::string& text = value_text_;
+    int result = 0;
+    switch (classify(data_type_)) {
+        case Type::StoredDot: result = encode_stored_dot(text, decimals_, data); break;
+        case Type::Float: {
+            const float v = std::strtof(text.c_str(), nullptr);
+            const auto bits = std::bit_cast<std::uint32_t>(v);
+            data = {static_cast<std::uint8_t>(bits >> 24), static_cast<std::uint8_t>(bits >> 16),
+                    static_cast<std::uint8_t>(bits >> 8), static_cast<std::uint8_t>(bits)};
+            // "r.oe" carries only the upper three bytes.
+            if (ascii_iequals(name, "r.oe")) data.pop_back();
+            result = 1;
+            break;
+        }
+        case Type::Int: {
+            const long v = std::strtol(text.c_str(), nullptr, 10);
+            push_u16(data, static_cast<unsigned>(v),
+                     name_is_any(name, {"Addr", "SoUr", "Alr.t", "tHP", "tP.H", "CLB.K"}));
+            result = 1;
+            break;
+        }
+        case Type::Int16:
+            push_u16(data, static_cast<unsigned>(std::strtol(text.c_str(), nullptr, 10)), true);
+            result = 1;
+            break;
+        case Type::ClkFrm: {
+            const auto value = parse_clock_text(text);
+            if (!value) return -1;
+            push_u16(data, *value, name_is_any(name, {"Alr.t", "tHP", "tP.H"}));
+            result = 1;
+            break;
+        }
+        case Type::Name: {
+            const auto codes = name_to_codes(text);
+            if (!codes.codes) return -1;
+            data.assign(codes.codes->rbegin(), codes.codes->rend());  // last code first
+            result = 1;
+            break;
+        }
+        case Type::Void: result = 1; break;
+        case Type::Enumeration: {
+            const auto items = split_items(data_type_);
+            for (std::size_t i = 0; i < items.size() && i < kMaxEnumerationSearch; ++i) {
+                if (item_matches(items[i], text)) {
+                    data = {static_cast<std::uint8_t>(i)};
+                    result = 1;
+                    break;
+                }
+            }
+            break;
+        }
+        case Type::Sint:
+        case Type::Sint16:
+        case Type::String:
+        case Type::Asci:
+        case Type::Unknown: result = 0; break;
+    }
+    if (result != 1) data.clear();
+    return result;
+}
+
+int MyConverter::ConvertFromData(std::span<const std::uint8_t> d) {
+    const std::string_view name = network_name_;
+    const std::size_t n = d.size();
+    auto show = [this](std::string text, int result = 1) {
+        SetValueText(std::move(text));
+        return result;
+    };
+
+    if (name_is_any(name, {"dev", "ver"})) return show(reversed_text(d));
+    if (ascii_iequals(name, "APLY") && n == 0) return show({});
+    const Type type = classify(data_type_);
+    if (n == 0 && type != Type::Void) return 0;
+
+    if (ascii_iequals(name, "bPS")) {
+        static constexpr std::array<const char*, 9> kRates{"2400",  "4800",  "9600",  "14400", "19200",
+                                                           "28800", "38400", "57600", "115200"};
+        const unsigned index = first_one_or_two(d);
+        return index < kRates.size() ? show(kRates[index]) : 0;
+    }
+    if (ascii_iequals(name, "PrtY")) {
+        const unsigned index = first_one_or_two(d);
+        return index <= 2 ? show(item_text(static_cast<int>(index))) : 0;
+    }
+    if (ascii_iequals(name, "Sbit")) {
+        const unsigned index = first_one_or_two(d);
+        return index <= 1 ? show(index == 0 ? "1" : "2") : 0;
+    }
+    if (ascii_iequals(name, "Addr")) return show(std::to_string(first_one_or_two(d)));
+    if (name_is_any(name, {"rEAd", "iRDt", "iRD"})) {
+        const ModelFormatting* model = current_model_formatting();
+        if (model && model->decodes_measured_values()) {
+            if (n == 1) return show(measured_status_text(d[0]));
+            if (n == 2 || n == 4) return show(std::to_string(static_cast<std::int16_t>(be16(d))));
+            if (n == 6) return show(model->FormatFloat(float_from_be({d[0], d[1], d[2], d[3]})));
+            return 0;
+        }
+    }
+
+    switch (type) {
+        case Type::StoredDot: {
+            auto text = decode_stored_dot(d);
+            return text ? show(std::move(*text)) : 0;
+        }
+        case Type::Float: {
+            const std::size_t wanted = ascii_iequals(name, "r.oe") ? 3 : 4;
+            std::array<std::uint8_t, 4> b{};  // a short reply is completed with zero bytes
+            for (std::size_t i = 0; i < wanted && i < n; ++i) b[i] = d[i];
+            const bool invalid = (b[0] == 0xFF && b[1] == 0xFF && b[2] == 0xFF && b[3] == 0xFF) ||
+                                 (b[0] == 0x7F && (b[1] & 0x80));
+            const float value = float_from_be(b);
+            cached_float_ = value;
+            return invalid ? show("Invalid value", -1) : show(fixed3(value));
+        }
+        case Type::Int:
+        case Type::Int16:
+            if (n == 1) return show(format("%u", static_cast<unsigned>(d[0])));
+            if (n == 2) return show(format("%u", be16(d)));
+            if (n == 4) return show(format("%u", static_cast<unsigned>(be16(d) << 16 | be16(d.subspan(2)))));
+            return show(length_error(n), -1);
+        case Type::Sint:
+        case Type::Sint16:
+            if (n > 4) return show(length_error(n), -1);
+            if (n == 2 || n == 4) return show(format("%i", static_cast<int>(static_cast<std::int16_t>(be16(d)))));
+            return show(format("%i", static_cast<int>(static_cast<std::int8_t>(d[0]))));
+        case Type::ClkFrm: {
+            if (n > 4) return show(length_error(n), -1);
+            const unsigned value = (n == 2 || n == 4) ? be16(d) : d[0];
+            return show(format("%02u:%02u", value / 60, value % 60));
+        }
+        case Type::String:
+        case Type::Asci: return show(reversed_text(d));
+        case Type::Name: {
+            if (n != 4 && n != 6) return show(length_error(n), -1);
+            const auto name_text = codes_to_name({d[3], d[2], d[1], d[0]});
+            return name_text.text ? show(*name_text.text) : show("Not allowed symbol in network name", -1);
+        }
+        case Type::Void: return show({});
+        case Type::Enumeration: {
+            const auto items = split_items(data_type_);
+            const unsigned index = first_one_or_two(d);
+            if (index >= items.size()) return 0;
+            return show(underscores_to_spaces(items[index]));
+        }
+        case Type::Unknown: return 0;
+    }
+    return 0;
+}
+
+}  // namespace varda

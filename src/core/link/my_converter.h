@@ -1,0 +1,74 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace varda {
+
+// Translates between a parameter's value text and the data bytes of a Ravelin frame, by data type text
+// and, for a few parameters, by network name.
+class MyConverter {
+public:
+    static constexpr std::size_t kMaxValueText = 511;
+
+    explicit MyConverter(std::string network_name = {});
+    MyConverter(const MyConverter&) = default;
+    MyConverter& operator=(const MyConverter&) = default;
+    virtual ~MyConverter() = default;
+
+    // Replaces the value text (kept to kMaxValueText bytes, never cutting a UTF-8 character). Returns 1.
+    virtual int SetValueText(std::string text);
+
+    // Value text -> data bytes (at most 15). 1 success, 0 the value cannot be encoded, -1 the parameter
+    // has no encoder or the name/time text is invalid. `data` is empty on every failure.
+    int ConvertToData(std::vector<std::uint8_t>& data) const;
+
+    // Data bytes -> value text. 1 success; -1 success with a failure text shown as the value (wrong
+    // length, invalid float, invalid name code); 0 the data cannot be decoded (value text unchanged).
+    int ConvertFromData(std::span<const std::uint8_t> data);
+
+    // Enumeration item k as written in the type text, "no data" past the list, "" for negative k;
+    // for a type that is not a list, k in decimal.
+    std::string item_text(int k) const;
+    // Index of the first enumeration item equal to the text without regard to case.
+    std::optional<int> item_index(std::string_view text) const;
+
+    const std::string& network_name() const { return network_name_; }
+    void set_network_name(std::string name) { network_name_ = std::move(name); }
+    const std::string& value_text() const { return value_text_; }
+    const std::string& data_type() const { return data_type_; }
+    void set_data_type(std::string type) { data_type_ = std::move(type); }
+    int decimals() const { return decimals_; }
+    void set_decimals(int decimals) { decimals_ = decimals; }
+    double maximum() const { return maximum_; }
+    double minimum() const { return minimum_; }
+    void set_limits(double minimum, double maximum) {
+        minimum_ = minimum;
+        maximum_ = maximum;
+    }
+    bool has_limits() const { return minimum_ != 0.0 || maximum_ != 0.0; }
+    // The last value decoded by a "float" parameter.
+    std::optional<float> cached_float() const { return cached_float_; }
+
+    // The type name: the first ":"-separated item of the data type text.
+    std::string_view type_name() const;
+    // Whether the type name is the given type, without regard to case.
+    bool is_type(std::string_view type) const;
+
+protected:
+    std::string network_name_;
+    std::string value_text_;
+    std::string data_type_ = "unknown";
+    int decimals_ = 0;
+    double maximum_ = 0.0;
+    double minimum_ = 0.0;
+
+private:
+    std::optional<float> cached_float_;
+};
+
+}  // namespace varda

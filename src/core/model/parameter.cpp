@@ -1,0 +1,142 @@
+#include "core/model/parameter.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "core/link/frame_codec.h"
+#include "core/platform/strings.h"
+#include "core/platform/text.h"
+
+namespace varda {
+namespace {
+
+constexpr double kFloatTolerance = 0.0009;
+constexpr double kIntegerTolerance = 0.00001;
+
+bool is_name_char(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '_' ||
+           c == '/' || c == ' ';
+}
+
+// A value for "CHAr*" must itself look like a network name: up to four characters, each optionally
+// followed by one dot, and nothing after.
+bool looks_like_network_name(std::string_view text) {
+    if (text.empty()) return false;
+    std::size_t i = 0;
+    for (int chars = 0; chars < 4 && i < text.size() && is_name_char(text[i]); ++chars) {
+        ++i;
+        if (i < text.size() && text[i] == '.') ++i;
+    }
+    return i == text.size();
+}
+
+// hours:minutes or minutes:seconds as a number; a ":" followed by a single character counts that digit
+// in tens of the sixty base.
+std::optional<long> clock_value(std::string_view text) {
+    long value = 0;
+    long multiplier = 10;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c >= '0' && c <= '9') {
+            value = value * multiplier + (c - '0');
+            multiplier = 10;
+            if (value > 1'000'000'000L) return std::nullopt;  // far beyond any clock value
+        } else if (c == ':') {
+            multiplier = text.size() - i - 1 >= 2 ? 6 : 60;
+        } else {
+            return std::nullopt;
+        }
+    }
+    return value;
+}
+
+}  // namespace
+
+Parameter::Parameter() : Parameter(std::string{}) {}
+
+Parameter::Parameter(std::string network_name) : MyConverter(std::move(network_name)) {
+    Reset();
+    description = std::string(str(kUnknownParameter));
+}
+
+Parameter::~Parameter() {
+    if (output_slot_ && *output_slot_ == this) *output_slot_ = nullptr;
+}
+
+void Parameter::Reset() {
+    writable = true;
+    indexed = false;
+    network_index = 0;
+    address_offset = 0;
+    value_modified = access_modified = user_modified = false;
+    SetValueText(std::string(str(kNoData)));
+    error_text.clear();
+    attributes_flag = 0;
+    access_attribute = true;
+    user_attribute = false;
+}
+
+bool Parameter::AcceptValue(std::string_view text, bool full_precision) {
+    std::string accepted(text);
+    const std::string owned(text);
+
+    if (platform::iequals(network_name_, "CHAr*")) {
+        if (!looks_like_network_name(text)) return false;
+    } else if (is_type("float") || is_type("stored_dot")) {
+        char* end = nullptr;
+        const float v = std::strtof(owned.c_str(), &end);
+        if (end == owned.c_str() || !std::isfinite(v)) return false;  // nothing numeric to check
+        const double value = v;
+        if (has_limits() && (value < minimum_ - kFloatTolerance || value > maximum_ + kFloatTolerance)) return false;
+        char buf[64];
+        std::snprintf(buf, sizeof buf, full_precision ? "%f" : "%.3f", value);
+        accepted = buf;
+    } else if (is_type("CLK_frm")) {
+        const auto value = clock_value(text);
+        if (!value) return false;
+        if (has_limits() && (*value < minimum_ || *value > maximum_)) return false;
+    } else if (is_type("int") || is_type("int16")) {
+        char* end = nullptr;
+        const double v = std::strtod(owned.c_str(), &end);
+        if (owned.empty() || *end != '\0' || !std::isfinite(v)) return false;
+        if (has_limits() && (v < minimum_ || v > maximum_)) return false;
+        if (std::fabs(std::fabs(v) - std::trunc(std::fabs(v))) > kIntegerTolerance) return false;
+    }
+    value_modified = true;
+    SetValueText(std::move(accepted));
+    return true;
+}
+
+int Parameter::TypeTextId() const {
+    if (is_type("float")) return 318;
+    if (is_type("int")) return 319;
+    if (is_type("int16")) return 467;
+    if (is_type("STORED_DOT")) return 468;
+    return 0;
+}
+
+std::uint16_t Parameter::Hash() const { return hash_name(network_name_); }
+
+bool Parameter::MakeScanner() {
+    if (!timer_) timer_ = std::make_unique<platform::PeriodicTimer>();
+    address_offset = network_index;
+    indexed = false;
+    return timer_ != nullptr;
+}
+
+int Parameter::StartTimer() {
+    if (timer_running_) return 1;
+    timer_running_ = true;
+    if (timer_) timer_->start(period);
+    return 0;
+}
+
+int Parameter::StopTimer() {
+    if (!timer_running_) return 1;
+    timer_running_ = false;
+    if (timer_) timer_->stop();
+    return 0;
+}
+
+}  // namespace varda

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "core/link/my_converter.h"
+#include "core/platform/events.h"
+
+namespace varda {
+
+// One configuration parameter of a module: its network name and index, value and data type (through the
+// value codec), description, error text, access attributes, edit-state flags and, for parameters that are
+// polled periodically (scanners), a periodic timer.
+class Parameter : public MyConverter {
+public:
+    Parameter();
+    explicit Parameter(std::string network_name);
+    Parameter(const Parameter&) = delete;
+    Parameter& operator=(const Parameter&) = delete;
+    ~Parameter() override;
+
+    void Reset();
+
+    // Validates a value typed by the user; on success stores it (floats reformatted with three decimals,
+    // or six with full precision) and marks the value modified. On rejection nothing changes.
+    virtual bool AcceptValue(std::string_view text, bool full_precision = false);
+
+    // String number of a readable type name, or 0.
+    int TypeTextId() const;
+    std::uint16_t Hash() const;
+
+    // Scanner support: a periodic timer; the network index becomes the address offset.
+    bool MakeScanner();
+    // 1 when the timer was already running, else starts it and returns 0.
+    int StartTimer();
+    // 1 when the timer was not running, else stops it and returns 0.
+    int StopTimer();
+    bool is_scanner() const { return timer_ != nullptr; }
+    bool timer_running() const { return timer_running_; }
+    platform::PeriodicTimer* timer() const { return timer_.get(); }
+
+    // The output table holds pointers to the parameters that drive outputs; a parameter remembers its
+    // slot so that the table never keeps a pointer to a destroyed parameter.
+    void set_output_slot(Parameter** slot) { output_slot_ = slot; }
+    Parameter** output_slot() const { return output_slot_; }
+
+    std::string description = "<unknown parameter>";
+    bool indexed = false;
+    bool value_modified = false;
+    bool access_modified = false;
+    bool user_modified = false;
+    std::string error_text;
+    bool writable = true;
+    bool access_attribute = true;  // read/write (true) or read-only (false)
+    bool user_attribute = false;   // "Company" (true) or "unknown" (false)
+    std::uint8_t attributes_flag = 0;
+    int address_offset = 0;        // -1 broadcast
+    int network_index = 0;
+    int access_mode = 0;
+    std::chrono::milliseconds period{1000};
+    std::string initial_value_text;
+
+private:
+    Parameter** output_slot_ = nullptr;
+    bool timer_running_ = false;
+    std::unique_ptr<platform::PeriodicTimer> timer_;
+};
+
+}  // namespace varda
