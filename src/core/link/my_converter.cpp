@@ -1,5 +1,6 @@
 #include "core/link/my_converter.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cmath>
@@ -311,7 +312,7 @@ int MyConverter::ConvertFromData(std::span<const std::uint8_t> d) {
     if (name_is_any(name, {"dev", "ver"})) return show(reversed_text(d));
     if (ascii_iequals(name, "APLY") && n == 0) return show({});
     const Type type = classify(data_type_);
-    if (n == 0 && type != Type::Void) return 0;
+    if (n == 0) return type == Type::Void ? show({}) : 0;
 
     if (ascii_iequals(name, "bPS")) {
         static constexpr std::array<const char*, 9> kRates{"2400",  "4800",  "9600",  "14400", "19200",
