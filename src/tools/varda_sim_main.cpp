@@ -1,7 +1,258 @@
-// varda-sim: serves one simulated module on a pseudo-terminal. The module itself grows with the link layer.
-#include <cstdio>
+// varda-sim: serves one simulated module on a pseudo-terminal, so that the configurator (or a test) can talk
+// to it as to a module on a serial port.
+#include <pthread.h>
+#include <signal.h>
 
-int main() {
-    std::fprintf(stderr, "varda-sim: the simulated module is not built yet\n");
-    return 1;
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <iterator>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "sim/pty_server.h"
+#include "sim/simulated_module.h"
+
+namespace {
+
+using varda::SwitchOverMode;
+using varda::sim::Entry;
+
+constexpr const char* kUsage =
+    "Usage: varda-sim [options]\n"
+    "Serves a simulated I/O module on a pseudo-terminal. The first line printed is the terminal's path;\n"
+    "open it as a serial port. Ends on SIGTERM or SIGINT.\n"
+    "\n"
+    "  --address N          module address (default 16)\n"
+    "  --width 8|11         address width in bits (default 8)\n"
+    "  --mode MODE          protocol at start: ravelin (default), rtu, ascii or dcon; in a foreign\n"
+    "                       protocol the module answers only the command to change to ravelin\n"
+    "  --model VKnn         identification \"dev\" (default VK05)\n"
+    "  --param NAME[:INDEX]=TYPE=VALUE[,ro][,noattr]\n"
+    "                       a parameter (repeat for more): network name, optional index, data type\n"
+    "                       text (int, float, STORED_DOT, sint, string, None:Even:Odd, ...) and value;\n"
+    "                       ro = read-only, noattr = without access attributes.\n"
+    "                       Without any --param a small demo module is served.\n"
+    "  --baud N             baud rate used by --line-timing (and shown by the demo's bPS)\n"
+    "  --line-timing        deliver replies at the pace of a real line at --baud (default 9600)\n"
+    "  --log FILE           write every frame received and sent to FILE\n"
+    "  --help               show this text\n"
+    "\n"
+    "Example: varda-sim --address 5 --param Addr=int=5 --param SP=float=12.5 --param "
+    "dev=string=VK07,ro,noattr\n";
+
+struct Options {
+    int address = 16;
+    int width = 8;
+    SwitchOverMode mode = SwitchOverMode::Ravelin;
+    std::optional<std::string> model;
+    std::vector<Entry> params;
+    std::optional<int> baud;
+    bool line_timing = false;
+    std::string log_path;
+};
+
+std::optional<int> parse_int(std::string_view text) {
+    if (text.empty()) return std::nullopt;
+    std::string s(text);
+    char* end = nullptr;
+    const long v = std::strtol(s.c_str(), &end, 10);
+    if (*end != '\0' || v < 0 || v > 1'000'000'000) return std::nullopt;
+    return static_cast<int>(v);
+}
+
+bool strip_suffix(std::string& text, std::string_view suffix) {
+    if (text.size() < suffix.size() || text.compare(text.size() - suffix.size(), suffix.size(), suffix) != 0)
+        return false;
+    text.resize(text.size() - suffix.size());
+    return true;
+}
+
+// NAME[:INDEX]=TYPE=VALUE[,ro][,noattr]
+std::optional<Entry> parse_param(std::string_view text) {
+    const auto eq1 = text.find('=');
+    if (eq1 == std::string_view::npos) return std::nullopt;
+    const auto eq2 = text.find('=', eq1 + 1);
+    if (eq2 == std::string_view::npos) return std::nullopt;
+    Entry e;
+    std::string_view name = text.substr(0, eq1);
+    if (const auto colon = name.find(':'); colon != std::string_view::npos) {
+        const auto index = parse_int(name.substr(colon + 1));
+        if (!index || *index > 0xFFFF) return std::nullopt;
+        e.index = *index;
+        name = name.substr(0, colon);
+    }
+    e.name = std::string(name);
+    e.type = std::string(text.substr(eq1 + 1, eq2 - eq1 - 1));
+    e.value = std::string(text.substr(eq2 + 1));
+    for (bool more = true; more;) {
+        more = false;
+        if (strip_suffix(e.value, ",ro")) more = e.read_only = true;
+        if (strip_suffix(e.value, ",noattr")) {
+            e.has_attributes = false;
+            more = true;
+        }
+    }
+    if (e.name.empty() || e.type.empty()) return std::nullopt;
+    return e;
+}
+
+// nullopt: stop with the exit code in `exit_code`.
+std::optional<Options> parse_options(int argc, char** argv, int& exit_code) {
+    Options o;
+    auto fail = [&exit_code](const std::string& message) {
+        std::fprintf(stderr, "varda-sim: %s\n\n%s", message.c_str(), kUsage);
+        exit_code = 2;
+        return std::nullopt;
+    };
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(kUsage, stdout);
+            exit_code = 0;
+            return std::nullopt;
+        }
+        if (arg == "--line-timing") {
+            o.line_timing = true;
+            continue;
+        }
+        constexpr std::string_view kWithValue[] = {"--address", "--width", "--mode", "--model",
+                                                   "--param",   "--baud",  "--log"};
+        if (std::find(std::begin(kWithValue), std::end(kWithValue), arg) == std::end(kWithValue))
+            return fail("unknown option: " + std::string(arg));
+        if (i + 1 >= argc) return fail("missing value after " + std::string(arg));
+        const std::string_view value = argv[++i];
+        if (arg == "--address") {
+            const auto v = parse_int(value);
+            if (!v || *v > 2047) return fail("invalid address: " + std::string(value));
+            o.address = *v;
+        } else if (arg == "--width") {
+            const auto v = parse_int(value);
+            if (!v || (*v != 8 && *v != 11)) return fail("the address width is 8 or 11");
+            o.width = *v;
+        } else if (arg == "--mode") {
+            if (value == "ravelin") {
+                o.mode = SwitchOverMode::Ravelin;
+            } else if (value == "rtu") {
+                o.mode = SwitchOverMode::ModbusRtu;
+            } else if (value == "ascii") {
+                o.mode = SwitchOverMode::ModbusAscii;
+            } else if (value == "dcon") {
+                o.mode = SwitchOverMode::Dcon;
+            } else {
+                return fail("unknown mode: " + std::string(value));
+            }
+        } else if (arg == "--model") {
+            o.model = std::string(value);
+        } else if (arg == "--param") {
+            auto e = parse_param(value);
+            if (!e) return fail("invalid parameter: " + std::string(value));
+            o.params.push_back(std::move(*e));
+        } else if (arg == "--baud") {
+            const auto v = parse_int(value);
+            if (!v || *v == 0) return fail("invalid baud rate: " + std::string(value));
+            o.baud = *v;
+        } else if (arg == "--log") {
+            o.log_path = std::string(value);
+        }
+    }
+    if (o.width == 8 && o.address > 255) return fail("an 8-bit address is at most 255");
+    return o;
+}
+
+// Control characters shown so that a log line stays one line.
+std::string printable(std::string_view frame) {
+    std::string out;
+    for (const char c : frame) {
+        const auto u = static_cast<unsigned char>(c);
+        if (c == '\r') {
+            out += "\\r";
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (u < 0x20 || u >= 0x7F || c == '\\') {
+            char buf[5];
+            std::snprintf(buf, sizeof buf, "\\x%02X", u);
+            out += buf;
+        } else {
+            out.push_back(c);
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int exit_code = 0;
+    const auto options = parse_options(argc, argv, exit_code);
+    if (!options) return exit_code;
+
+    // The signals are taken by sigwait below; blocked before any thread starts, so every thread inherits it.
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGTERM);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGHUP);
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    signal(SIGPIPE, SIG_IGN);
+
+    auto module = std::make_shared<varda::sim::SimulatedModule>(options->address, options->width);
+    module->set_mode(options->mode);
+    if (options->params.empty()) {
+        varda::sim::add_demo_parameters(*module, options->model.value_or("VK05"));
+        if (options->baud) module->set_value("bPS", -1, std::to_string(*options->baud));
+    } else {
+        for (const auto& e : options->params)
+            module->add(e);
+        if (options->model && !module->entry("dev")) {
+            module->add({.name = "dev",
+                         .type = "string",
+                         .value = *options->model,
+                         .read_only = true,
+                         .has_attributes = false});
+        }
+    }
+
+    std::FILE* log = nullptr;
+    if (!options->log_path.empty()) {
+        log = std::fopen(options->log_path.c_str(), "w");
+        if (!log) {
+            std::perror(("varda-sim: " + options->log_path).c_str());
+            return 1;
+        }
+        const auto start = std::chrono::steady_clock::now();
+        module->set_log_sink([log, start](const varda::sim::LogEntry& e) {
+            const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                std::chrono::steady_clock::now() - start);
+            const char* direction = e.direction == varda::sim::LogEntry::Direction::Received ? "<-" : "->";
+            std::fprintf(log, "%10lld %s %s\n", static_cast<long long>(ms.count()), direction,
+                         printable(e.frame).c_str());
+            std::fflush(log);
+        });
+    }
+
+    varda::sim::PtyServer server(module);
+    if (options->line_timing) {
+        varda::LineSettings line;
+        line.baud_rate = options->baud.value_or(9600);
+        server.set_line_timing(true, line);
+    }
+    std::string error;
+    if (!server.start(error)) {
+        std::fprintf(stderr, "varda-sim: %s\n", error.c_str());
+        return 1;
+    }
+    std::printf("%s\n", server.slave_path().c_str());
+    std::fflush(stdout);
+
+    int received = 0;
+    sigwait(&signals, &received);
+    server.stop();
+    module->set_log_sink({});
+    if (log) std::fclose(log);
+    return 0;
 }

@@ -1,0 +1,336 @@
+#include "core/link/device_io.h"
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+
+#include "core/model/parameter.h"
+#include "core/platform/text.h"
+
+namespace varda {
+namespace {
+
+std::atomic<SwitchOverMode> g_switch_over_mode{SwitchOverMode::Ravelin};
+
+constexpr int kTimeoutRetries = 1;
+constexpr int kLineErrorRetries = 16;
+constexpr int kLostHeaderRetries = 10;
+
+constexpr const char* kCharNameEmpty = "Сетевое имя пусто (CHAr)";
+constexpr const char* kCharNameTooLong = "Сетевое имя слишком длинное (CHAr)";
+constexpr const char* kCharNameInvalidChar = "Недопустимый символ в сетевом имени (CHAr)";
+constexpr const char* kCharNameInvalidCode = "Недопустимый код символа в сетевом имени (CHAr)";
+
+template <typename... Args>
+std::string format(const char* fmt, Args... args) {
+    char buf[256];
+    std::snprintf(buf, sizeof buf, fmt, args...);
+    return buf;
+}
+
+void dump_bytes(DumpList* dump, const char* direction, std::span<const std::uint8_t> bytes) {
+    if (!dump) return;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const unsigned b = bytes[i];
+        dump->push_back(format("%s: #%2i : %03i = 0x%02X (%c)", direction, static_cast<int>(i), b, b,
+                               b < 0x20 ? '.' : static_cast<char>(b)));
+    }
+}
+
+void dump_line(DumpList* dump, std::string line) {
+    if (dump) dump->push_back(std::move(line));
+}
+
+}  // namespace
+
+SwitchOverMode switch_over_mode() { return g_switch_over_mode.load(); }
+void set_switch_over_mode(SwitchOverMode mode) { g_switch_over_mode.store(mode); }
+
+std::string error_reply_text(std::span<const std::uint8_t> data) {
+    if (data.empty()) return {};
+    const std::uint8_t code = data[0];
+    switch (code) {
+        case 0x00: return "No error";
+        case 0x02: return "Decimal point position >3";
+        case 0x03: return "You are trying to change read-only parameter";
+        case 0x04: return "String index or time should be an integer";
+        case 0x05: return "Wrong decimal point position (fixed point number)";
+        case 0x06: return "Signifacand is out of defined range (floating point number)";
+        case 0x07: return "Unauthorized attempt to modify access attribute";
+        case 0x08: return "Parameter have no attributes";
+        case 0x21: return "Framing error";
+        case 0x22: return "Bit 8 error";
+        case 0x23: return "Bit 9 error";
+        case 0x24: return "Stop bit error";
+        case 0x25: return "Buffer overflow";
+        case 0x26: return "Invalid character received";
+        case 0x27: return "Check sum error";
+        case 0x28: return "Descriptor not found";
+        case 0x29:
+            return "Не найдена сетевая функция, хотя дескриптор найден!!!\t\t\t\t\t\t\t  В нормальном приборе эта "
+                   "ошибка встречаться НЕ ДОЛЖНА!!!";
+        case 0x30: return "Signifacand error (BCD parameter)";
+        case 0x31: return "Wrong number of data bits";
+        case 0x32: return "Wrong request bit";
+        case 0x33: return "You are trying to change read-only parameter (access attribute)";
+        case 0x34: return "Index out of range";
+        case 0x35:
+        case 0x36: return "Parameter index out of range";
+        case 0x37: return "Данный код не используется (прибор отверг записываемое значение)";
+        case 0x38: return "Group access attribute on the level 0 (root)";
+        case 0x41: return "Other task is performed (segment COMMON is busy)";
+        case 0x42: return "Task is not running (segment COMMON is free)";
+        case 0x43: return "Task is running";
+        case 0x44: return "Программе неизвестна запрошенная функция";
+        case 0x45: return "В программе стоит заглушка функции WhatCOMState()";
+        case 0x46: return "В программе стоит заглушка функции RunCOMTask()";
+        case 0x47: return "Invalid combination of parameters. Change of parameter is forbidden by the Valid function";
+        case 0x48: return "Error reading EEPROM";
+        case 0x49: return "Нарушена упорядоченность узлов X по возрастанию";
+        case 0x4A: return "Попытка записи X при ненулевом числе узлов графика";
+        case 0x4B: return "Ошибка выполнения функции PrevWriteActions()";
+        default: break;
+    }
+    if (code >= 0x39 && code <= 0x3F) return "Group access attribute on the level " + std::to_string(code - 0x38);
+    return format("Error value not found (Code % i)", static_cast<int>(static_cast<std::int8_t>(code)));
+}
+
+std::string switch_over_result_text(int result) {
+    switch (result) {
+        case 2: return "Time-out error";
+        case 3: return "Connection error";
+        case 4: return "Check sum error";
+        case 5: return "Device addresses in request and in response are not equal";
+        case 6: return "Incorrect response";
+        default: return {};
+    }
+}
+
+DeviceIO::DeviceIO(std::unique_ptr<SerialBackend> backend, const Options& options, bool full_access)
+    : sio_(std::move(backend)), options_(options), full_access_(full_access) {}
+
+DeviceIO::~DeviceIO() = default;
+
+bool DeviceIO::exchange(bool read, std::uint16_t hash, std::span<const std::uint8_t> data, Bytes& reply_data,
+                        std::string& error, int address_offset) {
+    const std::string frame = build_request(read, hash, data, address_offset, addressing());
+    reply_data.clear();
+    std::lock_guard lock(transaction_lock_);
+
+    int timeouts = 0;
+    int line_errors = 0;
+    int lost_headers = 0;
+    Reply reply;
+    while (true) {
+        const int result = sio_.transaction(frame, reply);
+        if (hash == kHashAply) return true;  // the module never answers APLY
+        if (result == 2) {
+            if (++timeouts > kTimeoutRetries) {
+                error = "Time-out error";
+                return false;
+            }
+            continue;
+        }
+        if (result == 3) {
+            if (++line_errors > kLineErrorRetries) {
+                error = "Improper serial port settings";
+                return false;
+            }
+            continue;
+        }
+        if (reply.count >= 2 && reply.chars[0] == '#') break;
+        if (++lost_headers > kLostHeaderRetries) {
+            error = "Frame header is lost";
+            return false;
+        }
+    }
+
+    ReplyOutcome outcome = parse_reply(reply.text(), hash);
+    switch (outcome.kind) {
+        case ReplyOutcome::Kind::Accepted: reply_data = std::move(outcome.data); return true;
+        case ReplyOutcome::Kind::ErrorReply:
+            error = error_reply_text(outcome.data);
+            reply_data = std::move(outcome.data);
+            return false;
+        case ReplyOutcome::Kind::Rejected:
+            if (outcome.reason == ReplyOutcome::Reason::WrongHash) reply_data = std::move(outcome.data);
+            error = outcome.message;
+            return false;
+    }
+    return false;
+}
+
+int DeviceIO::request(bool read, Parameter* parameter, DumpList* dump, bool attribute_override) {
+    if (switch_over_mode() != SwitchOverMode::Ravelin) {
+        const int result = switch_over_exchange();
+        if (parameter) parameter->error_text = switch_over_result_text(result);
+        return result;
+    }
+    if (!sio_.is_open()) {
+        if (parameter) parameter->error_text = "Serial port opening error";
+        return -1;
+    }
+    if (!parameter) return -1;
+    parameter->error_text.clear();
+    if (platform::iequals(parameter->network_name(), "CHAr*")) return request_composite_name(read, *parameter, dump);
+    return request_value(read, *parameter, dump, attribute_override);
+}
+
+int DeviceIO::exchange_attributes(bool read, Parameter& p, bool attribute_override) {
+    Bytes data;
+    const bool sends_attribute = !read && full_access_;
+    if (sends_attribute) {
+        data.push_back(attribute_override
+                           ? 3
+                           : static_cast<std::uint8_t>((p.access_attribute ? 1 : 0) | (p.user_attribute ? 0 : 2)));
+    }
+    if (p.indexed) {
+        data.push_back(0x00);
+        data.push_back(static_cast<std::uint8_t>(p.network_index));
+    }
+    const std::uint16_t hash = p.Hash();
+    data.push_back(static_cast<std::uint8_t>(hash >> 8));
+    data.push_back(static_cast<std::uint8_t>(hash));
+
+    Bytes reply;
+    if (!exchange(!sends_attribute, kHashMstr, data, reply, p.error_text, p.address_offset)) return 200;
+    if (reply.size() != (p.indexed ? 5u : 3u)) {
+        p.error_text = "Attribute error, incorrect response message length";
+        return 201;
+    }
+    p.access_attribute = (reply[0] & 1) != 0;
+    p.user_attribute = (reply[0] & 2) == 0;
+    p.access_modified = false;
+    p.user_modified = false;
+    return 0;
+}
+
+int DeviceIO::request_value(bool read, Parameter& p, DumpList* dump, bool attribute_override) {
+    if (p.attributes_flag && send_attributes() && !p.is_scanner()) {
+        const int result = exchange_attributes(read, p, attribute_override);
+        if (result != 0) return result;
+    }
+
+    Bytes data;
+    if (!read) {
+        // A write never sends data the user did not mean: a value that cannot be encoded stops here.
+        const int encoded = p.ConvertToData(data);
+        if (encoded == -1) {
+            dump_line(dump, format("Setter method are not defined for the function '%s'", p.network_name().c_str()));
+            return 3;
+        }
+        if (encoded == 0) {
+            dump_line(dump, "Bad value (data encoding impossible)");
+            return 4;
+        }
+    }
+    if (p.indexed) {
+        data.push_back(static_cast<std::uint8_t>(p.network_index >> 8));
+        data.push_back(static_cast<std::uint8_t>(p.network_index));
+    }
+    dump_line(dump, format("%i data bytes in request frame", static_cast<int>(data.size())));
+    dump_bytes(dump, ">> request", data);
+
+    Bytes reply;
+    if (!exchange(read, p.Hash(), data, reply, p.error_text, p.address_offset)) return 1;
+    dump_bytes(dump, "<< response", reply);
+    dump_line(dump, format("%1i data bytes in response", static_cast<int>(reply.size())));
+
+    std::size_t length = reply.size();
+    if (platform::iequals(p.network_name(), "JuRD")) length = length >= 3 ? length - 3 : 0;
+    if (p.indexed) length = length >= 2 ? length - 2 : 0;  // the module echoes the index at the end
+    if (p.ConvertFromData(std::span(reply).first(length)) == 0) {
+        p.error_text = "Response cannot be decoded";
+        p.SetValueText({});
+        return 2;
+    }
+    p.value_modified = p.access_modified = p.user_modified = false;
+    return 0;
+}
+
+int DeviceIO::request_composite_name(bool read, Parameter& p, DumpList* dump) {
+    // The module keeps the name as one code per index of "CHAr", starting at the composite's index.
+    auto part = [&p](int k) {
+        auto code = std::make_unique<Parameter>("CHAr");
+        code->set_data_type("int");
+        code->indexed = true;
+        code->network_index = p.network_index + k;
+        code->address_offset = p.address_offset;
+        return code;
+    };
+    auto fail = [&p, dump](const char* text, int result) {
+        p.error_text = text;
+        dump_line(dump, text);
+        return result;
+    };
+
+    std::string name;
+    if (read) {
+        p.SetValueText({});
+        for (int k = 0; k < 4; ++k) {
+            auto code = part(k);
+            const int result = request(true, code.get(), dump);
+            if (!code->error_text.empty()) p.error_text = code->error_text;
+            if (result != 0) return result;
+            const long value = std::strtol(code->value_text().c_str(), nullptr, 10);
+            const auto text = value >= 0 && value <= 255 ? code_to_text(static_cast<std::uint8_t>(value))
+                                                         : std::nullopt;
+            if (!text) return fail(kCharNameInvalidCode, 2);
+            name += *text;
+        }
+    } else {
+        const auto codes = name_to_codes(p.value_text());
+        if (!codes.codes) {
+            switch (codes.failure) {
+                case NameCodeFailure::Empty: return fail(kCharNameEmpty, 4);
+                case NameCodeFailure::TooLong: return fail(kCharNameTooLong, 4);
+                default: return fail(kCharNameInvalidChar, 4);
+            }
+        }
+        p.SetValueText({});
+        for (int k = 0; k < 4; ++k) {
+            auto code = part(k);
+            code->SetValueText(std::to_string((*codes.codes)[static_cast<std::size_t>(k)]));
+            // Each code carries the composite's attributes through its own attribute exchange.
+            code->attributes_flag = p.attributes_flag;
+            code->access_attribute = p.access_attribute;
+            code->user_attribute = p.user_attribute;
+            const int result = request(false, code.get(), dump, false);
+            if (!code->error_text.empty()) p.error_text = code->error_text;
+            if (result != 0) return result;
+            name += *code_to_text((*codes.codes)[static_cast<std::size_t>(k)]);
+        }
+    }
+    p.SetValueText(name);
+    p.value_modified = p.access_modified = p.user_modified = false;
+    return 0;
+}
+
+int DeviceIO::switch_over_exchange() {
+    const SwitchOverMode mode = switch_over_mode();
+    const auto frame = build_switch_over(mode, sio_.settings.base_address, sio_.settings.address_width);
+    if (!frame) return -1;
+    const Bytes payload = switch_over_payload(mode);
+    // A Modbus RTU reply has no end character: it is the 8-byte echo of the request.
+    const ReplyEnd end = mode == SwitchOverMode::ModbusRtu ? ReplyEnd{ReplyEnd::Kind::CharacterCount, 8} : ReplyEnd{};
+
+    std::lock_guard lock(transaction_lock_);
+    int timeouts = 0;
+    int line_errors = 0;
+    Reply reply;
+    while (true) {
+        const int result = sio_.transaction(*frame, reply, end);
+        if (result == 2) {
+            if (++timeouts > kTimeoutRetries) return 2;
+            continue;
+        }
+        if (result == 3) {
+            if (++line_errors > kLineErrorRetries) return 3;
+            continue;
+        }
+        break;
+    }
+    return check_switch_over_reply(mode, reply.text(), sio_.settings.base_address, payload);
+}
+
+}  // namespace varda

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "core/app/options.h"
+#include "core/link/frame_codec.h"
+#include "core/link/sio.h"
+
+namespace varda {
+
+class Parameter;
+
+// A byte-level trace of requests, shown by the single-parameter dialog.
+using DumpList = std::vector<std::string>;
+
+// The process-wide switch-over mode: non-zero only while the connection procedure moves a module off a
+// foreign protocol.
+SwitchOverMode switch_over_mode();
+void set_switch_over_mode(SwitchOverMode mode);
+
+// Text of a module error reply ("n.Err"); empty for an empty reply.
+std::string error_reply_text(std::span<const std::uint8_t> data);
+// Text of a switch-over result; empty for 0 and unknown results.
+std::string switch_over_result_text(int result);
+
+// The protocol core: turns "read/write this parameter" into frames with retries and error texts.
+class DeviceIO {
+public:
+    DeviceIO(std::unique_ptr<SerialBackend> backend, const Options& options, bool full_access = true);
+    virtual ~DeviceIO();
+    DeviceIO(const DeviceIO&) = delete;
+    DeviceIO& operator=(const DeviceIO&) = delete;
+
+    // One request with the retry budgets. On success (and on an error reply) `reply_data` holds the
+    // reply's data bytes; on failure `error` holds the text.
+    bool exchange(bool read, std::uint16_t hash, std::span<const std::uint8_t> data, Bytes& reply_data,
+                  std::string& error, int address_offset);
+
+    // Reads (read = true) or writes one parameter. Results: 0 success, -1 port not open or no parameter,
+    // 1 exchange failed, 2 reply not decodable, 3 no encoder, 4 value not encodable, 200 attribute
+    // exchange failed, 201 wrong attribute reply length; in switch-over modes 0 and 2..6.
+    int request(bool read, Parameter* parameter, DumpList* dump = nullptr, bool attribute_override = false);
+
+    // Sends the switch-over frame of the current mode; 0 accepted, 2..6 failures, -1 no frame possible.
+    int switch_over_exchange();
+
+    Sio& sio() { return sio_; }
+    bool full_access() const { return full_access_; }
+
+private:
+    int request_value(bool read, Parameter& p, DumpList* dump, bool attribute_override);
+    int exchange_attributes(bool read, Parameter& p, bool attribute_override);
+    int request_composite_name(bool read, Parameter& p, DumpList* dump);
+    bool send_attributes() const { return !options_.do_not_send_attributes.load(); }
+    Addressing addressing() const { return {sio_.settings.base_address, sio_.settings.address_width}; }
+
+    Sio sio_;
+    const Options& options_;
+    const bool full_access_;
+    std::mutex transaction_lock_;
+};
+
+}  // namespace varda

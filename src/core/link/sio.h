@@ -1,0 +1,90 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "core/link/serial_backend.h"
+#include "core/platform/events.h"
+
+namespace varda {
+
+// The configurator's port settings, with the defaults of a new port.
+struct PortSettings {
+    std::string port_name = "COM1";  // a device path; "COMn" stands for /dev/ttyS{n-1}
+    int baud_rate = 9600;
+    int parity_code = 3;  // 0 or 3 none, 1 even, 2 mark, 4 odd, 5 space
+    int stop_bits = 1;
+    int data_bits = 8;
+    int address_width = 8;
+    int base_address = 16;
+    int adapter_mode = 1;  // 1 automatic direction control ("Auto"), 0 RTS ("Semi-auto (QA-5)")
+};
+
+// How a reply ends: at the carriage return (Ravelin, Modbus ASCII, DCON), or after a number of
+// characters (Modbus RTU switch-over replies, which have no end character).
+struct ReplyEnd {
+    enum class Kind { EventCharacter, CharacterCount };
+    Kind kind = Kind::EventCharacter;
+    std::size_t count = 0;
+};
+
+inline constexpr std::size_t kMaxReply = 31;  // characters a transaction delivers at most
+
+struct Reply {
+    std::array<char, kMaxReply> chars{};
+    std::size_t count = 0;
+    std::string_view text() const { return {chars.data(), count}; }
+};
+
+// The one serial port through which the configurator talks to a module: settings, derived timing,
+// open/close/purge and the transaction (send a frame, collect the reply).
+class Sio {
+public:
+    explicit Sio(std::unique_ptr<SerialBackend> backend);
+    ~Sio();
+    Sio(const Sio&) = delete;
+    Sio& operator=(const Sio&) = delete;
+
+    PortSettings settings;
+
+    // 0, or -1 (cannot be opened), -2 (unsupported parity, stop bits or baud rate; the port stays open),
+    // -3 (data bits outside 5..8; the port stays open).
+    int open();
+    // -2 when already closed, else 0 (or -1 when the purge failed).
+    int close();
+    // kind 0 received, 1 unsent, 2 both: -2 closed, -1 failed, 0 done.
+    int purge(int kind);
+    bool is_open() const;
+
+    // -1 (closed, or the stop event was set), 0 (characters delivered; the count may be 0),
+    // 2 (no reply within the reply time-out), 3 (line error or break).
+    int transaction(std::string_view frame, Reply& reply, ReplyEnd end = {});
+
+    platform::Event& stop_event() { return stop_; }
+
+    // Timing derived by open(); 0 while closed.
+    float character_time_ms() const { return character_time_ms_; }
+    std::uint16_t reply_timeout_ms() const { return reply_timeout_ms_; }
+    // Why the last open() failed, for the message the caller shows.
+    const std::string& open_error() const { return open_error_; }
+
+    SerialBackend& backend() { return *backend_; }
+
+private:
+    std::unique_ptr<SerialBackend> backend_;
+    platform::Event stop_{platform::Event::Reset::Manual};
+    float character_time_ms_ = 0;
+    std::uint16_t reply_timeout_ms_ = 0;
+    std::string open_error_;
+};
+
+// The serial devices present, ":"-separated, empty when there are none.
+std::string list_serial_ports();
+
+// "COMn" stands for /dev/ttyS{n-1}; anything else is taken as a device path.
+std::string port_device_path(std::string_view port_name);
+
+}  // namespace varda

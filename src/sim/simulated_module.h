@@ -1,0 +1,133 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/link/frame_codec.h"
+
+// A module that answers the Ravelin protocol, so that everything above the serial link can be exercised
+// without hardware: by tests (through InProcessBackend), by varda-sim (on a pseudo-terminal) and by the demo.
+namespace varda::sim {
+
+// One parameter the module knows. Values are kept as value texts, in the form the configurator shows them,
+// and are encoded by data type on every read.
+struct Entry {
+    std::string name;   // network name
+    int index = -1;     // -1: not indexed
+    std::string type;   // data type text ("int", "float", "STORED_DOT", "None:Even:Odd", ...)
+    std::string value;  // value text (UTF-8)
+    bool read_only = false;
+    bool has_attributes = true;
+    int access = 1;  // 1 read/write, 0 read-only
+    int user = 0;
+};
+
+// Misbehaviour on demand. May be changed at any time; takes effect with the next frame.
+struct Faults {
+    int silent_every = 0;  // no reply to every Nth request for the module, counted from the change; 0 off
+    bool always_silent = false;   // no reply at all
+    bool bad_checksum = false;    // replies carry a wrong checksum
+    bool wrong_hash = false;      // replies carry a hash that is neither the requested one nor "n.Err"
+    bool garbage_header = false;  // replies start with a garbage character instead of "#"
+    std::optional<std::uint8_t> error_code{};  // answer every request with "n.Err" and this code
+    std::chrono::milliseconds reply_delay{0};  // applied by the transport before the reply leaves
+    bool line_error = false;                   // applied by transports that can express a line error
+};
+
+struct LogEntry {
+    enum class Direction { Received, Sent };
+    Direction direction = Direction::Received;
+    std::string frame;
+};
+
+// Module error codes the simulation answers with.
+inline constexpr std::uint8_t kErrReadOnly = 0x03;
+inline constexpr std::uint8_t kErrNoAttributes = 0x08;
+inline constexpr std::uint8_t kErrNoFunction = 0x29;  // the value cannot be encoded
+inline constexpr std::uint8_t kErrDescriptorNotFound = 0x28;
+inline constexpr std::uint8_t kErrIndexOutOfRange = 0x35;
+inline constexpr std::uint8_t kErrValueRejected = 0x37;  // written data that does not decode
+
+class SimulatedModule {
+  public:
+    explicit SimulatedModule(int address = 16, int address_width = 8);
+    SimulatedModule(const SimulatedModule&) = delete;
+    SimulatedModule& operator=(const SimulatedModule&) = delete;
+
+    int address() const;
+    void set_address(int address);
+    int address_width() const;
+    void set_address_width(int width);  // 11 means 11-bit addressing, anything else 8-bit
+
+    // The protocol the module speaks now. In a foreign mode it answers only its switch-over frame.
+    SwitchOverMode mode() const;
+    void set_mode(SwitchOverMode mode);
+
+    // Adds a parameter; one with the same name (by hash) and index is replaced.
+    void add(Entry entry);
+    // Names are compared as the module compares them: by hash.
+    bool set_value(std::string_view name, int index, std::string text);
+    std::optional<std::string> value(std::string_view name, int index = -1) const;
+    std::optional<Entry> entry(std::string_view name, int index = -1) const;
+    std::vector<Entry> entries() const;
+
+    Faults faults() const;
+    void set_faults(const Faults& faults);
+
+    // Characters from the line; returns the complete replies to send, in order (often none).
+    std::vector<std::string> feed(std::string_view chars);
+    // The line has gone quiet. A Modbus RTU frame has no end character, so silence ends a partial one.
+    void line_idle();
+
+    // Frames received (complete ones, whatever their fate) and sent.
+    std::vector<LogEntry> log() const;
+    void clear_log();
+    // Called for every frame logged, outside the module's lock; must not be used to call back in.
+    void set_log_sink(std::function<void(const LogEntry&)> sink);
+
+    // Valid requests addressed to the module, per hash ("APLY" included, though never answered).
+    int requests_seen(std::uint16_t hash) const;
+    int aply_received() const { return requests_seen(kHashAply); }
+    int requests_total() const;
+    void reset_counters();
+
+  private:
+    std::optional<std::string> handle_frame(std::string_view frame);
+    std::optional<std::string> handle_ravelin(std::string_view frame);
+    std::optional<std::string> handle_switch_over(std::string_view frame);
+    bool take_silent_turn();
+    Bytes answer(bool read, std::uint16_t hash, std::span<const std::uint8_t> data,
+                 std::uint16_t& reply_hash);
+    Bytes attribute_exchange(bool read, std::span<const std::uint8_t> data, std::uint16_t& reply_hash);
+    std::string reply_frame(std::uint16_t hash, std::span<const std::uint8_t> data) const;
+    Entry* find(std::uint16_t hash, int index);
+    const Entry* find(std::uint16_t hash, int index) const;
+    bool indexed_name(std::uint16_t hash) const;
+    void record(LogEntry::Direction direction, std::string frame);
+
+    mutable std::mutex mutex_;
+    int address_;
+    int address_width_;
+    SwitchOverMode mode_ = SwitchOverMode::Ravelin;
+    std::vector<Entry> entries_;
+    Faults faults_;
+    std::string pending_;  // characters of the frame being received
+    std::vector<LogEntry> log_;
+    std::vector<LogEntry> unsent_to_sink_;
+    std::function<void(const LogEntry&)> sink_;
+    std::map<std::uint16_t, int> requests_;
+    int requests_total_ = 0;
+    int addressed_frames_ = 0;  // frames for this module, for the every-Nth silence
+};
+
+// A small module a user can try: identification, network parameters and a few values of each kind.
+void add_demo_parameters(SimulatedModule& module, std::string_view model = "VK05");
+
+}  // namespace varda::sim

@@ -1,0 +1,287 @@
+#include "core/link/device_io.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "core/model/parameter.h"
+#include "sim/in_process_backend.h"
+#include "sim/simulated_module.h"
+
+namespace varda {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+// The request engine on the simulated module, in process.
+struct Link {
+    explicit Link(bool full_access = true)
+        : module(std::make_shared<sim::SimulatedModule>()),
+          io(std::make_unique<sim::InProcessBackend>(module), options, full_access) {
+        sim::add_demo_parameters(*module);
+        io.sio().settings.port_name = "sim";
+        io.sio().settings.baud_rate = 115200;
+        EXPECT_EQ(io.sio().open(), 0);
+    }
+    ~Link() { set_switch_over_mode(SwitchOverMode::Ravelin); }
+
+    std::unique_ptr<Parameter> parameter(const char* name, const char* type, bool attributes = false) {
+        auto p = std::make_unique<Parameter>(name);
+        p->set_data_type(type);
+        p->attributes_flag = attributes ? 1 : 0;
+        return p;
+    }
+    void faults(auto change) {
+        sim::Faults f;
+        change(f);
+        module->set_faults(f);
+    }
+
+    std::shared_ptr<sim::SimulatedModule> module;
+    Options options;
+    DeviceIO io;
+};
+
+TEST(DeviceIO, ReadAndWriteRoundTrip) {
+    Link link;
+    auto sp = link.parameter("SP", "float");
+    sp->value_modified = true;
+    ASSERT_EQ(link.io.request(true, sp.get()), 0);
+    EXPECT_EQ(sp->value_text(), "25.500");
+    EXPECT_FALSE(sp->value_modified);
+
+    ASSERT_TRUE(sp->AcceptValue("30.25"));
+    ASSERT_EQ(link.io.request(false, sp.get()), 0);
+    EXPECT_EQ(link.module->value("SP"), "30.250");
+    EXPECT_EQ(sp->value_text(), "30.250");  // the module's reply replaces the text
+    EXPECT_TRUE(sp->error_text.empty());
+}
+
+TEST(DeviceIO, IndexedRequestsCarryAndStripTheIndex) {
+    Link link;
+    link.module->add({.name = "tbl", .index = 300, .type = "int", .value = "77"});
+    auto p = link.parameter("tbl", "int");
+    p->indexed = true;
+    p->network_index = 300;
+    DumpList dump;
+    ASSERT_EQ(link.io.request(true, p.get(), &dump), 0);
+    EXPECT_EQ(p->value_text(), "77");
+    const DumpList expected{
+        "2 data bytes in request frame",
+        ">> request: # 0 : 001 = 0x01 (.)",
+        ">> request: # 1 : 044 = 0x2C (,)",
+        "<< response: # 0 : 077 = 0x4D (M)",
+        "<< response: # 1 : 001 = 0x01 (.)",
+        "<< response: # 2 : 044 = 0x2C (,)",
+        "3 data bytes in response",
+    };
+    EXPECT_EQ(dump, expected);
+}
+
+TEST(DeviceIO, RetryBudgetsAndTheirTexts) {
+    struct Case {
+        const char* what;
+        void (*fault)(sim::Faults&);
+        int transmissions;
+        const char* text;
+    };
+    const Case cases[] = {
+        {"silence", [](sim::Faults& f) { f.always_silent = true; }, 2, "Time-out error"},
+        {"no header", [](sim::Faults& f) { f.garbage_header = true; }, 11, "Frame header is lost"},
+        {"line error", [](sim::Faults& f) { f.line_error = true; }, 17, "Improper serial port settings"},
+        {"checksum", [](sim::Faults& f) { f.bad_checksum = true; }, 1, "Response sum check error"},
+        {"wrong hash", [](sim::Faults& f) { f.wrong_hash = true; }, 1,
+         "Received function code differs from transmitted function code and from n.Err."},
+        {"error reply", [](sim::Faults& f) { f.error_code = 0x3A; }, 1, "Group access attribute on the level 2"},
+    };
+    for (const auto& c : cases) {
+        Link link;
+        link.faults(c.fault);
+        auto p = link.parameter("FiLt", "int");
+        EXPECT_EQ(link.io.request(true, p.get()), 1) << c.what;
+        EXPECT_EQ(p->error_text, c.text) << c.what;
+        EXPECT_EQ(link.module->requests_seen(hash_name("FiLt")), c.transmissions) << c.what;
+    }
+}
+
+TEST(DeviceIO, ATimeOutLastsTheReplyTimeOutPerAttempt) {
+    Link link;
+    link.faults([](sim::Faults& f) { f.always_silent = true; });
+    auto p = link.parameter("FiLt", "int");
+    const auto start = Clock::now();
+    EXPECT_EQ(link.io.request(true, p.get()), 1);
+    const auto elapsed = Clock::now() - start;
+    // Two attempts of 160 ms at 115200 baud, not seconds more.
+    EXPECT_GE(elapsed, 300ms);
+    EXPECT_LT(elapsed, 1000ms);
+}
+
+TEST(DeviceIO, ErrorReplyTexts) {
+    struct Case {
+        std::uint8_t code;
+        const char* text;
+    };
+    for (const auto& c : {Case{0x00, "No error"}, Case{0x28, "Descriptor not found"},
+                          Case{0x35, "Parameter index out of range"}, Case{0x36, "Parameter index out of range"},
+                          Case{0x38, "Group access attribute on the level 0 (root)"},
+                          Case{0x3F, "Group access attribute on the level 7"},
+                          Case{0x01, "Error value not found (Code  1)"},
+                          Case{0xFF, "Error value not found (Code -1)"},
+                          Case{0x4B, "Ошибка выполнения функции PrevWriteActions()"}}) {
+        EXPECT_EQ(error_reply_text(std::vector<std::uint8_t>{c.code}), c.text) << int(c.code);
+    }
+    EXPECT_EQ(error_reply_text({}), "");
+}
+
+TEST(DeviceIO, AplyIsSentOnceAndNeverAwaited) {
+    Link link;
+    link.faults([](sim::Faults& f) { f.always_silent = true; });
+    auto aply = link.parameter("APLY", "void");
+    const auto start = Clock::now();
+    EXPECT_EQ(link.io.request(false, aply.get()), 0);
+    EXPECT_LT(Clock::now() - start, 300ms);  // one transaction, no retry
+    EXPECT_EQ(link.module->aply_received(), 1);
+}
+
+TEST(DeviceIO, ClosedPortAndStopEvent) {
+    Link link;
+    auto p = link.parameter("FiLt", "int");
+    link.io.sio().close();
+    EXPECT_EQ(link.io.request(true, p.get()), -1);
+    EXPECT_EQ(p->error_text, "Serial port opening error");
+    EXPECT_EQ(link.io.request(true, nullptr), -1);
+
+    ASSERT_EQ(link.io.sio().open(), 0);
+    link.io.sio().stop_event().set();
+    const auto start = Clock::now();
+    EXPECT_EQ(link.io.request(true, p.get()), 1);
+    EXPECT_EQ(p->error_text, "Frame header is lost");
+    EXPECT_LT(Clock::now() - start, 100ms);
+    link.io.sio().stop_event().reset();
+}
+
+TEST(DeviceIO, AWriteThatCannotBeEncodedSendsNothing) {
+    Link link;
+    struct Case {
+        const char* name;
+        const char* type;
+        const char* value;
+        int result;
+        const char* dump;
+    };
+    for (const auto& c : {Case{"FiLt", "None:Even", "Mark", 4, "Bad value (data encoding impossible)"},
+                          Case{"dev", "string", "VK01", 3, "Setter method are not defined for the function 'dev'"}}) {
+        auto p = link.parameter(c.name, c.type);
+        p->SetValueText(c.value);
+        EXPECT_EQ(link.io.request(false, p.get()), c.result) << c.name;
+        DumpList dump;
+        EXPECT_EQ(link.io.request(false, p.get(), &dump), c.result) << c.name;
+        EXPECT_EQ(dump, DumpList{c.dump});
+    }
+    EXPECT_EQ(link.module->requests_total(), 0);
+}
+
+TEST(DeviceIO, AttributeExchange) {
+    struct Case {
+        bool full_access;
+        bool do_not_send;
+        bool read;
+        int mstr_requests;
+    };
+    for (const auto& c : {Case{true, false, true, 1}, Case{true, false, false, 1}, Case{false, false, false, 1},
+                          Case{true, true, true, 0}, Case{true, true, false, 0}}) {
+        Link link(c.full_access);
+        link.options.do_not_send_attributes = c.do_not_send;
+        link.module->add({.name = "FiLt", .type = "int", .value = "5", .access = 1, .user = 0});
+        auto p = link.parameter("FiLt", "int", true);
+        p->SetValueText("6");
+        p->access_attribute = false;  // the module says read/write
+        p->user_attribute = false;
+        p->access_modified = p->user_modified = true;
+        EXPECT_EQ(link.io.request(c.read, p.get()), 0);
+        EXPECT_EQ(link.module->requests_seen(kHashMstr), c.mstr_requests);
+        if (c.mstr_requests == 0) continue;
+        EXPECT_FALSE(p->access_modified || p->user_modified);
+        if (!c.read && c.full_access) {
+            // A write with full access sends the parameter's attributes: read-only, "Company" cleared.
+            EXPECT_EQ(link.module->entry("FiLt")->access, 0);
+            EXPECT_FALSE(p->access_attribute);
+        } else {
+            EXPECT_EQ(link.module->entry("FiLt")->access, 1);
+            EXPECT_TRUE(p->access_attribute);
+        }
+    }
+}
+
+TEST(DeviceIO, AttributeFailures) {
+    Link link;
+    auto no_attributes = link.parameter("dev", "string", true);  // the module keeps no attributes for it
+    EXPECT_EQ(link.io.request(true, no_attributes.get()), 200);
+    EXPECT_EQ(no_attributes->error_text, "Parameter have no attributes");
+
+    // A scanner never exchanges attributes.
+    auto scanner = link.parameter("rEAd", "sint", true);
+    scanner->MakeScanner();
+    EXPECT_EQ(link.io.request(true, scanner.get()), 0);
+    EXPECT_EQ(link.module->requests_seen(kHashMstr), 1);
+}
+
+TEST(DeviceIO, CompositeNetworkName) {
+    Link link;
+    auto name = link.parameter("CHAr*", "int", true);
+    ASSERT_EQ(link.io.request(true, name.get()), 0);
+    EXPECT_EQ(name->value_text(), "AI1 ");
+    EXPECT_EQ(link.module->requests_seen(hash_name("CHAr")), 4);
+
+    ASSERT_TRUE(name->AcceptValue("T.c"));
+    ASSERT_EQ(link.io.request(false, name.get()), 0);
+    EXPECT_EQ(name->value_text(), "T.C  ");
+    EXPECT_FALSE(name->value_modified);
+    EXPECT_EQ(link.module->requests_seen(kHashMstr), 4);  // one attribute exchange per code
+    const NameCodes codes = *name_to_codes("T.c").codes;
+    for (int k = 0; k < 4; ++k)
+        EXPECT_EQ(link.module->value("CHAr", k), std::to_string(codes[static_cast<std::size_t>(k)]));
+
+    name->SetValueText("");
+    EXPECT_EQ(link.io.request(false, name.get()), 4);
+    EXPECT_EQ(name->error_text, "Сетевое имя пусто (CHAr)");
+    name->SetValueText("a*");
+    EXPECT_EQ(link.io.request(false, name.get()), 4);
+    EXPECT_EQ(name->error_text, "Недопустимый символ в сетевом имени (CHAr)");
+
+    link.module->set_value("CHAr", 2, "90");
+    EXPECT_EQ(link.io.request(true, name.get()), 2);
+    EXPECT_EQ(name->error_text, "Недопустимый код символа в сетевом имени (CHAr)");
+}
+
+TEST(DeviceIO, SwitchOverInEveryMode) {
+    for (auto mode : {SwitchOverMode::ModbusRtu, SwitchOverMode::ModbusAscii, SwitchOverMode::Dcon}) {
+        Link link;
+        link.module->set_mode(mode);
+        auto dev = link.parameter("dev", "string");
+        EXPECT_EQ(link.io.request(true, dev.get()), 1);  // the module ignores Ravelin frames for now
+
+        set_switch_over_mode(mode);
+        EXPECT_EQ(link.io.request(true, dev.get()), 0) << static_cast<int>(mode);
+        EXPECT_EQ(dev->error_text, "");
+        set_switch_over_mode(SwitchOverMode::Ravelin);
+        EXPECT_EQ(link.io.request(true, dev.get()), 0);
+        EXPECT_EQ(dev->value_text(), "VK05");
+    }
+}
+
+TEST(DeviceIO, SwitchOverFailures) {
+    Link link;
+    link.module->set_mode(SwitchOverMode::Dcon);
+    set_switch_over_mode(SwitchOverMode::ModbusAscii);  // the wrong protocol: silence
+    auto p = link.parameter("dev", "string");
+    EXPECT_EQ(link.io.request(true, p.get()), 2);
+    EXPECT_EQ(p->error_text, "Time-out error");
+    link.io.sio().settings.address_width = 11;
+    EXPECT_EQ(link.io.request(true, p.get()), -1);
+}
+
+}  // namespace
+}  // namespace varda
