@@ -1,0 +1,271 @@
+#include "core/link/sio.h"
+
+#include <time.h>
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <filesystem>
+#include <system_error>
+#include <vector>
+
+namespace varda {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr char kCarriageReturn = '\r';  // ends every reply of the Ravelin, Modbus ASCII and DCON protocols
+
+bool supported_baud_rate(int baud) {
+    static constexpr int kRates[] = {110,   300,   600,   1200,  2400,  4800,   9600,  14400,
+                                     19200, 28800, 38400, 56000, 57600, 115200, 128000};
+    return std::find(std::begin(kRates), std::end(kRates), baud) != std::end(kRates);
+}
+
+bool parity_used(int parity_code) {
+    return parity_code != 0 && parity_code != 3;
+}
+
+// The direction line of a semi-automatic adapter must stay up until the character has left the wire; a
+// sleep is far too coarse at the higher baud rates, so spin on the monotonic clock.
+void busy_wait_ms(float ms) {
+    timespec start{};
+    ::clock_gettime(CLOCK_MONOTONIC, &start);
+    const double end_ns = static_cast<double>(ms) * 1e6;
+    for (;;) {
+        timespec now{};
+        ::clock_gettime(CLOCK_MONOTONIC, &now);
+        const double elapsed_ns = static_cast<double>(now.tv_sec - start.tv_sec) * 1e9 +
+                                  static_cast<double>(now.tv_nsec - start.tv_nsec);
+        if (elapsed_ns >= end_ns) return;
+    }
+}
+
+std::chrono::milliseconds left_until(Clock::time_point deadline) {
+    const auto left = deadline - Clock::now();
+    if (left <= Clock::duration::zero()) return std::chrono::milliseconds(0);
+    return std::chrono::ceil<std::chrono::milliseconds>(left);
+}
+
+bool is_digit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// "ttyS2" before "ttyS10": runs of digits compare by their value.
+bool natural_less(const std::string& a, const std::string& b) {
+    std::size_t i = 0;
+    std::size_t j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (is_digit(a[i]) && is_digit(b[j])) {
+            std::size_t ie = i;
+            std::size_t je = j;
+            while (ie < a.size() && is_digit(a[ie]))
+                ++ie;
+            while (je < b.size() && is_digit(b[je]))
+                ++je;
+            // Leading zeros carry no value; then the longer run is the larger number.
+            std::size_t is = i;
+            std::size_t js = j;
+            while (is + 1 < ie && a[is] == '0')
+                ++is;
+            while (js + 1 < je && b[js] == '0')
+                ++js;
+            if (ie - is != je - js) return ie - is < je - js;
+            const int order = a.compare(is, ie - is, b, js, je - js);
+            if (order != 0) return order < 0;
+            i = ie;
+            j = je;
+        } else {
+            if (a[i] != b[j]) return static_cast<unsigned char>(a[i]) < static_cast<unsigned char>(b[j]);
+            ++i;
+            ++j;
+        }
+    }
+    if (i < a.size() || j < b.size()) return j < b.size();
+    return a < b;  // equal under the natural order ("ttyS01" and "ttyS1"): any fixed order will do
+}
+
+}  // namespace
+
+Sio::Sio(std::unique_ptr<SerialBackend> backend) : backend_(std::move(backend)) {}
+
+Sio::~Sio() {
+    if (is_open()) close();
+}
+
+bool Sio::is_open() const {
+    return backend_->is_open();
+}
+
+int Sio::open() {
+    character_time_ms_ = 0;
+    reply_timeout_ms_ = 0;
+    open_error_.clear();
+    // Opening an open port would otherwise find it busy with ourselves.
+    if (backend_->is_open()) backend_->close();
+
+    const std::string path = port_device_path(settings.port_name);
+    if (!backend_->open(path, open_error_)) {
+        if (open_error_.empty()) open_error_ = path + ": cannot be opened";
+        return -1;
+    }
+
+    // From here on a failure leaves the port open, as the callers expect.
+    const auto refuse = [&](int result, const std::string& why) {
+        open_error_ = path + ": " + why;
+        return result;
+    };
+    const int parity = settings.parity_code;
+    if (parity < 0 || parity > 5) return refuse(-2, "unsupported parity code " + std::to_string(parity));
+    if (settings.data_bits < 5 || settings.data_bits > 8) {
+        return refuse(-3, std::to_string(settings.data_bits) + " data bits are not supported (5 to 8 are)");
+    }
+    if (settings.stop_bits != 1 && settings.stop_bits != 2) {
+        return refuse(-2, std::to_string(settings.stop_bits) + " stop bits are not supported (1 or 2 are)");
+    }
+    if (!supported_baud_rate(settings.baud_rate)) {
+        return refuse(-2, "unsupported baud rate " + std::to_string(settings.baud_rate));
+    }
+
+    const LineSettings line{settings.baud_rate, parity, settings.data_bits, settings.stop_bits};
+    if (!backend_->configure(line)) return refuse(-2, "the device refuses these port settings");
+    backend_->set_rts(false);
+
+    const int bits = 1 + settings.data_bits + (parity_used(parity) ? 1 : 0) + settings.stop_bits;
+    const float character_time = static_cast<float>(1000 * bits) / static_cast<float>(settings.baud_rate);
+    const double interval = std::ceil(1.5 * static_cast<double>(character_time));
+    const double multiplier = std::ceil(interval + static_cast<double>(character_time));
+    character_time_ms_ = character_time;
+    reply_timeout_ms_ = static_cast<std::uint16_t>(30.0 * multiplier + 100.0);
+
+    backend_->purge(2);
+    return 0;
+}
+
+int Sio::close() {
+    if (!is_open()) return -2;
+    const int result = backend_->purge(2) ? 0 : -1;
+    backend_->close();
+    character_time_ms_ = 0;
+    reply_timeout_ms_ = 0;
+    return result;
+}
+
+int Sio::purge(int kind) {
+    if (!is_open()) return -2;
+    return backend_->purge(kind) ? 0 : -1;
+}
+
+int Sio::transaction(std::string_view frame, Reply& reply, ReplyEnd end) {
+    reply.chars.fill('\0');
+    reply.count = 0;
+    if (!is_open()) return -1;
+    backend_->purge(2);
+
+    // Sending.
+    if (settings.adapter_mode != 0) {
+        const WaitOutcome sent = backend_->write(frame, stop_);
+        if (sent == WaitOutcome::Stopped) return -1;
+        if (sent == WaitOutcome::LineError) return 3;
+    } else {
+        // The adapter's driver is enabled while RTS is up: one character at a time, each held on the line
+        // for its full character time before the next.
+        int result = 0;
+        backend_->set_rts(true);
+        for (const char c : frame) {
+            const WaitOutcome sent = backend_->write(std::string_view(&c, 1), stop_);
+            if (sent == WaitOutcome::Stopped) {
+                result = -1;
+                break;
+            }
+            if (sent == WaitOutcome::LineError) {
+                result = 3;
+                break;
+            }
+            busy_wait_ms(character_time_ms_);
+        }
+        backend_->set_rts(false);
+        if (result != 0) return result;
+    }
+
+    // Receiving, for at most the reply time-out from the end of sending. The caller's buffer is only filled
+    // with a reply that is delivered.
+    const bool by_count = end.kind == ReplyEnd::Kind::CharacterCount;
+    // A count of 0 asks for whatever the first arrival brings.
+    const std::size_t wanted = by_count && end.count > 0 ? std::min(end.count, kMaxReply) : kMaxReply;
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(reply_timeout_ms_);
+    std::array<char, kMaxReply> received{};
+    std::size_t count = 0;
+    bool ended = false;  // the carriage return arrived
+    const auto deliver = [&] {
+        std::copy_n(received.data(), count, reply.chars.data());
+        reply.count = count;
+        return 0;
+    };
+    char chunk[64];
+    for (;;) {
+        switch (backend_->wait_readable(left_until(deadline), stop_)) {
+            case WaitOutcome::Stopped:
+                return -1;
+            case WaitOutcome::LineError:
+                return 3;
+            case WaitOutcome::TimedOut:
+                // A partial count-mode reply is still delivered: the frame check names what is wrong with it.
+                // Without its carriage return a reply is not one.
+                if (by_count && count > 0) return deliver();
+                return 2;
+            case WaitOutcome::Readable:
+                break;
+        }
+        // Take everything there is: a reply longer than the buffer keeps only its first characters, but its
+        // carriage return must still be seen.
+        for (;;) {
+            const std::size_t n = backend_->read_available(chunk, sizeof chunk);
+            if (n == 0) break;
+            const std::size_t kept = std::min(n, wanted - count);
+            std::copy_n(chunk, kept, received.data() + count);
+            count += kept;
+            if (!by_count && std::find(chunk, chunk + n, kCarriageReturn) != chunk + n) ended = true;
+        }
+        if (by_count ? count >= wanted || end.count == 0 : ended) return deliver();
+    }
+}
+
+std::string list_serial_ports() {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    std::vector<std::string> names;
+    fs::directory_iterator it(fs::path("/sys/class/tty"), ec);
+    if (ec) return {};
+    for (const fs::directory_iterator done; it != done; it.increment(ec)) {
+        if (ec) return {};
+        // Only ttys backed by hardware (a UART, a USB adapter, ...) have a device link; consoles,
+        // virtual terminals and pseudo-terminals do not.
+        if (!fs::is_symlink(it->path() / "device", ec)) continue;
+        names.push_back(it->path().filename().string());
+    }
+    std::sort(names.begin(), names.end(), natural_less);
+    std::string list;
+    for (const std::string& name : names) {
+        if (!list.empty()) list += ':';
+        list += "/dev/" + name;
+    }
+    return list;
+}
+
+std::string port_device_path(std::string_view port_name) {
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    if (port_name.size() > 3 && lower(port_name[0]) == 'c' && lower(port_name[1]) == 'o' &&
+        lower(port_name[2]) == 'm') {
+        const std::string_view digits = port_name.substr(3);
+        unsigned long number = 0;
+        const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
+        if (ec == std::errc() && end == digits.data() + digits.size() && number > 0 && is_digit(digits[0])) {
+            return "/dev/ttyS" + std::to_string(number - 1);
+        }
+    }
+    return std::string(port_name);
+}
+
+}  // namespace varda
