@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <memory>
@@ -65,7 +66,7 @@ public:
 
 private:
     Parameter** output_slot_ = nullptr;
-    bool timer_running_ = false;
+    std::atomic<bool> timer_running_{false};  // the scanner thread reads it
     std::unique_ptr<platform::PeriodicTimer> timer_;
 };
 

@@ -1,0 +1,483 @@
+#include "core/link/device.h"
+
+#include <array>
+#include <cstdio>
+#include <ctime>
+#include <fstream>
+#include <utility>
+
+#include "core/devices/base_device.h"
+#include "core/devices/device_table.h"
+#include "core/model/elements.h"
+#include "core/model/parameter.h"
+#include "core/platform/strings.h"
+#include "core/platform/text.h"
+
+namespace varda {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr int kFailureLimit = 4;           // the fifth failure in a row aborts the task
+constexpr std::size_t kMaxScanners = 63;   // the waits of one thread
+constexpr const char* kTimeoutText = "Time-out error";
+constexpr int kStringInitError = 179;
+constexpr int kStringNoDifference = 152;
+constexpr int kStringDifferences = 153;
+constexpr int kStringOnlyFirstTen = 154;
+constexpr int kStringComparisonResult = 160;
+constexpr std::size_t kDescribedDifferences = 10;
+
+template <typename... Args>
+std::string format(const char* fmt, Args... args) {
+    const int n = std::snprintf(nullptr, 0, fmt, args...);
+    std::string out(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
+    std::snprintf(out.data(), out.size() + 1, fmt, args...);
+    return out;
+}
+
+// "name", or "name:index" for an indexed parameter, after the given prefix.
+std::string with_index(std::string text, const Parameter& p) {
+    return p.indexed ? format("%s:%i", text.c_str(), p.network_index) : text;
+}
+
+std::string access_text(const Parameter& p) { return std::string(str(p.access_attribute ? 156 : 157)); }
+std::string user_text(const Parameter& p) { return std::string(str(p.user_attribute ? 158 : 159)); }
+
+int count_for(ObjectWithParameters& element, int mode) {
+    if (auto* branch = dynamic_cast<DescBranch*>(&element)) return branch->CountToWrite(mode);
+    int n = 0;
+    for (const auto& p : element.parameters)
+        if (mode > 0 || (mode == 0 && (p->value_modified || p->access_modified || p->user_modified)) ||
+            (mode < 0 && !p->initial_value_text.empty()))
+            ++n;
+    return n;
+}
+
+}  // namespace
+
+std::recursive_mutex& port_lock() {
+    static std::recursive_mutex lock;
+    return lock;
+}
+
+Device::Device(std::unique_ptr<SerialBackend> backend, Options& options, bool full_access)
+    : DeviceIO(std::move(backend), options, full_access), options_(options) {}
+
+Device::~Device() { stop_threads(); }
+
+// ---- tasks --------------------------------------------------------------------------------------
+
+platform::Event& Device::task_event(Task task) {
+    switch (task) {
+        case Task::ReadAll: return read_all_event_;
+        case Task::WriteAll: return write_all_event_;
+        case Task::WriteChanges: return write_changes_event_;
+        case Task::Compare: return compare_event_;
+        case Task::ApplyDefaults: return apply_defaults_event_;
+        case Task::ReadOne: return read_one_event_;
+        case Task::WriteOne: return write_one_event_;
+    }
+    return read_all_event_;
+}
+
+bool Device::run_task(Task task, const char* title, int task_total) {
+    start_worker();
+    done = 0;
+    total = task_total;
+    ExchangeRequest request;
+    request.title = title;
+    request.total = task_total;
+    request.on_open = [this, task](ProgressWindow& window) {
+        abort_.reset();
+        set_window(&window);
+        task_event(task).set();
+    };
+    request.on_cancel = [this] { abort_.set(); };
+    return ui().run_exchange(request);
+}
+
+void Device::set_window(ProgressWindow* window) {
+    std::lock_guard lock(window_mutex_);
+    window_ = window;
+    start_time_ = std::chrono::steady_clock::now();
+    lines_ = 0;
+}
+
+bool Device::read_all(ObjectWithParameters& element) {
+    {
+        std::lock_guard lock(task_mutex_);
+        task_element_ = &element;
+    }
+    return run_task(Task::ReadAll, "Read parameters from device", count_for(element, 1));
+}
+
+bool Device::write_all(ObjectWithParameters& element) {
+    {
+        std::lock_guard lock(task_mutex_);
+        task_element_ = &element;
+    }
+    return run_task(Task::WriteAll, "Write parameters to device", count_for(element, 1));
+}
+
+bool Device::write_changes(ObjectWithParameters& element) {
+    {
+        std::lock_guard lock(task_mutex_);
+        task_element_ = &element;
+    }
+    return run_task(Task::WriteChanges, "Write changes to device", count_for(element, 0));
+}
+
+bool Device::compare(ObjectWithParameters& element) {
+    {
+        std::lock_guard lock(task_mutex_);
+        task_element_ = &element;
+    }
+    difference_count = 0;
+    difference_text.clear();
+    if (!run_task(Task::Compare, "Compare configuration with device", count_for(element, 1))) return false;
+    ui().message(comparison_report(), MessageIcon::Information, str(kStringComparisonResult));
+    return true;
+}
+
+bool Device::apply_defaults(ObjectWithParameters& element) {
+    {
+        std::lock_guard lock(task_mutex_);
+        task_element_ = &element;
+    }
+    return run_task(Task::ApplyDefaults, "Apply default settings", count_for(element, -1));
+}
+
+bool Device::read_one(Parameter& parameter) {
+    {
+        std::lock_guard lock(task_mutex_);
+        single_parameter_ = &parameter;
+    }
+    return run_task(Task::ReadOne, "Read parameter from device", 1);
+}
+
+bool Device::write_one(Parameter& parameter) {
+    {
+        std::lock_guard lock(task_mutex_);
+        single_parameter_ = &parameter;
+    }
+    return run_task(Task::WriteOne, "Write parameter to device", 1);
+}
+
+std::string Device::comparison_report() const {
+    if (difference_count == 0) return std::string(str(kStringNoDifference));
+    std::string text = format("%s: %i", std::string(str(kStringDifferences)).c_str(), difference_count);
+    if (difference_count > static_cast<int>(kDescribedDifferences)) text += str(kStringOnlyFirstTen);
+    return text + ":\n" + difference_text;
+}
+
+// ---- worker -------------------------------------------------------------------------------------
+
+void Device::start_worker() {
+    if (worker_.joinable()) return;
+    worker_ = std::thread([this] { worker_loop(); });
+}
+
+void Device::worker_loop() {
+    // The order of this list is the order in which pending tasks are taken.
+    const std::array<platform::Waitable*, 8> events{&read_all_event_,      &write_all_event_, &write_changes_event_,
+                                                    &compare_event_,       &apply_defaults_event_,
+                                                    &sio().stop_event(),   &read_one_event_,  &write_one_event_};
+    constexpr std::array<Task, 8> tasks{Task::ReadAll, Task::WriteAll, Task::WriteChanges, Task::Compare,
+                                        Task::ApplyDefaults, Task::ReadAll /* stop */, Task::ReadOne,
+                                        Task::WriteOne};
+    constexpr int kStop = 5;
+    while (true) {
+        const int signalled = platform::wait_any(events, -1ms);
+        if (signalled == kStop || signalled < 0) break;
+        std::lock_guard lock(port_lock());
+        // A task finds the port closed when the user works offline: open it for the task only.
+        const bool opened_here = !sio().is_open() && sio().open() == 0;
+        const Task task = tasks[static_cast<std::size_t>(signalled)];
+        if (task != Task::WriteOne) task_event(task).reset();
+        perform(task);
+        if (opened_here) sio().close();
+    }
+}
+
+void Device::perform(Task task) {
+    ObjectWithParameters* element = nullptr;
+    Parameter* single = nullptr;
+    {
+        std::lock_guard lock(task_mutex_);
+        element = std::exchange(task_element_, nullptr);
+        single = std::exchange(single_parameter_, nullptr);
+    }
+    const bool init_after_write = model_ && model_->NeedsInitAfterWrite();
+    auto write = [&](int mode) {
+        if (!element) return finish_task(false);
+        const GroupResult result = element->WriteAll(*this, mode);
+        finish_task(result.processed == result.succeeded && init_after_write);
+    };
+    switch (task) {
+        case Task::ReadAll:
+            if (element) element->ReadAll(*this);
+            finish_task(false);
+            break;
+        case Task::WriteAll: write(1); break;
+        case Task::WriteChanges: write(0); break;
+        case Task::ApplyDefaults: write(-1); break;
+        case Task::Compare:
+            if (element) element->CompareAll(*this);
+            finish_task(false);
+            break;
+        case Task::ReadOne:
+            done = 0;
+            if (single) read_parameter(*single, true);
+            finish_task(false);
+            break;
+        case Task::WriteOne: {
+            done = 0;
+            const int result = single ? write_parameter(*single, 1) : -1;
+            finish_task(result == 0 && init_after_write);
+            break;
+        }
+    }
+}
+
+void Device::finish_task(bool with_init) {
+    progress_line("");
+    progress_line("Task accomplished. Window will be closed automatically.");
+    if (finish_grace.count() > 0 && ui().has_main_window()) abort_.wait(finish_grace);
+    ProgressWindow* window = nullptr;
+    {
+        std::lock_guard lock(window_mutex_);
+        window = std::exchange(window_, nullptr);
+    }
+    if (window) window->close();
+
+    if (network_parameter_written.exchange(false)) {
+        if (!sio().stop_event().is_set() && on_network_parameter_written) ui().post(on_network_parameter_written);
+    } else if (with_init) {
+        std::string error;
+        if (!execute_init(error)) ui().message(std::string(str(kStringInitError)) + error, MessageIcon::None);
+    }
+    if (on_command_line_task_finished) on_command_line_task_finished();
+    abort_.reset();
+}
+
+bool Device::execute_init(std::string& error) {
+    Parameter init("INIT");
+    init.set_data_type("void");
+    init.SetValueText({});
+    if (request(false, &init) == 0) return true;
+    error = init.error_text;
+    return false;
+}
+
+// ---- progress -----------------------------------------------------------------------------------
+
+void Device::progress_line(const std::string& text) {
+    std::lock_guard lock(window_mutex_);
+    if (!window_) return;
+    window_->add_line(text);
+    const auto seconds =
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start_time_).count();
+    const std::string elapsed = format("%02lld:%02lld:%02lld", static_cast<long long>(seconds / 3600),
+                                       static_cast<long long>(seconds / 60 % 60), static_cast<long long>(seconds % 60));
+    window_->set_progress(done, total, elapsed);
+}
+
+void Device::add_done() { ++done; }
+
+// ---- per-parameter operations -------------------------------------------------------------------
+
+void Device::log_failure(const Parameter& p) const {
+    if (error_log_path.empty() || p.error_text.empty()) return;
+    std::ofstream log(error_log_path, std::ios::app);
+    if (!log) return;  // a log that cannot be opened is passed over
+    log << p.network_name();
+    if (p.indexed) log << ':' << p.network_index;
+    log << " - " << p.error_text << '\n';
+}
+
+void Device::read_timeout_alarm() {
+    const int row = current_model_index();
+    std::string text = format(
+        "%i unsuccessful attempts of reading\nPlease, check the connection between the device %s and the PC\n"
+        "Following steps have been done:\n",
+        consecutive_failures.load(), std::string(display_name(row)).c_str());
+    if (options_.read_automatically.exchange(false))
+        text += "- Mode \"Read automatically\" is off\n   You can switch it on in menu \"Tools\"\n";
+    text += "-  Data exchange is suspended";
+    consecutive_failures = 0;
+    abort_.set();
+    ui().message(text, MessageIcon::Error);
+}
+
+int Device::read_parameter(Parameter& p, bool count_failures) {
+    ++done;
+    if (p.network_index < 0) return 6;
+    const std::string progress = with_index("Reading" + p.network_name(), p);
+    const int result = request(true, &p);
+    if (result != 0) log_failure(p);
+
+    const bool timed_out = result != 0 && platform::iequals(p.error_text, kTimeoutText);
+    if (!timed_out) {
+        consecutive_failures = 0;
+        if (on_document_modified) on_document_modified();
+        if (model_ && platform::iequals(p.network_name(), "Log")) model_->OnLogParameter(p);
+    } else if (count_failures && ++consecutive_failures > kFailureLimit && ui().has_main_window()) {
+        read_timeout_alarm();
+    }
+    progress_line(progress + " = " + p.value_text());
+    return result;
+}
+
+int Device::write_parameter(Parameter& p, int mode) {
+    ++done;
+    const std::string progress = with_index("  Write: " + p.network_name(), p);
+    const std::string text = mode >= 0 ? p.value_text() : p.initial_value_text;
+    if (text == str(kNoData)) {
+        p.error_text = "Value is not recorded, because the parameter is not initialized";
+        return 5;
+    }
+    if (p.network_index < 0) return 6;
+    if (mode < 0) {
+        if (platform::iequals(p.network_name(), "clb.k")) {
+            // Calibration factors return to their neutral ends rather than to one default.
+            p.SetValueText(p.network_index % 2 == 0 ? "0" : "4095");
+        } else {
+            p.SetValueText(p.initial_value_text);
+        }
+    }
+    const int result = request(false, &p);
+    if (result != 0) {
+        log_failure(p);
+    } else {
+        if (model_ && model_->NeedsApply(p.network_name())) network_parameter_written = true;
+        consecutive_failures = 0;
+    }
+    progress_line(progress + " = " + text + " " + "[new value]");
+    if (result < 0 || (result > 0 && platform::iequals(p.error_text, kTimeoutText))) {
+        if (++consecutive_failures > kFailureLimit) {
+            progress_line("5 unsuccessful write attempts");
+            consecutive_failures = 0;
+            abort_.set();
+        }
+    }
+    return result;
+}
+
+int Device::compare_parameter(Parameter& p) {
+    if (abort_.is_set()) return 3;
+    Parameter module_value(p.network_name());
+    module_value.set_data_type(p.data_type());
+    module_value.set_limits(p.minimum(), p.maximum());
+    module_value.indexed = p.indexed;
+    module_value.network_index = p.network_index;
+    module_value.attributes_flag = p.attributes_flag;
+    if (p.network_index < 0) return 6;
+
+    const std::string progress = with_index(" Compare" + p.network_name() + "=" + p.value_text(), p);
+    const int result = request(true, &module_value);
+    progress_line(progress + "<>" + module_value.value_text());
+
+    const bool differs = p.value_text() != module_value.value_text() ||
+                         p.access_attribute != module_value.access_attribute ||
+                         p.user_attribute != module_value.user_attribute;
+    if (!differs) return result;
+    if (result != 0) {
+        p.error_text = module_value.error_text;
+        return result;
+    }
+    if (difference_count++ < static_cast<int>(kDescribedDifferences)) {
+        difference_text += format(
+            "%i. Parameter '%s (%s)\nconfiguration: value = %s, access = %s, user = %s\ndevice: value = %s, access = "
+            "%s, user = %s\n ",
+            difference_count, p.network_name().c_str(), p.description.c_str(), p.value_text().c_str(),
+            access_text(p).c_str(), user_text(p).c_str(), module_value.value_text().c_str(),
+            access_text(module_value).c_str(), user_text(module_value).c_str());
+        const bool had_text = !p.error_text.empty();
+        p.error_text = std::string(str(kDeviceValue)) + " '" + module_value.value_text() + "'," +
+                       access_text(module_value) + user_text(module_value) + (had_text ? "; " : "");
+    } else {
+        p.error_text.clear();
+    }
+    return result;
+}
+
+int Device::instant_write(Parameter& p) {
+    if (!p.value_modified || !ui().has_main_window() || !options_.instant_recording) return 1000;
+    p.error_text.clear();
+    return write_parameter(p, 1);
+}
+
+// ---- scanner ------------------------------------------------------------------------------------
+
+void Device::start_scanner(DescBranch* scanners) {
+    if (scanner_.joinable() || !scanners) return;
+    std::vector<Parameter*> list;
+    scanners->CollectScanners(list);
+    if (list.size() > kMaxScanners) list.resize(kMaxScanners);
+    scanner_finished_.reset();
+    scanner_ = std::thread([this, list = std::move(list)] { scanner_loop(list); });
+}
+
+void Device::scanner_loop(std::vector<Parameter*> scanners) {
+    std::vector<platform::Waitable*> events{&sio().stop_event()};
+    for (Parameter* s : scanners) events.push_back(s->timer());
+    while (true) {
+        const int signalled = platform::wait_any(events, -1ms);
+        if (signalled == 0) break;
+        if (signalled < 0) {
+            std::this_thread::sleep_for(50ms);
+            continue;
+        }
+        Parameter& scanner = *scanners[static_cast<std::size_t>(signalled - 1)];
+        if (!scanner.timer_running()) continue;
+        // Read into a copy: the user-interface thread owns the scanner's texts and applies the result.
+        Parameter reading(scanner.network_name());
+        reading.set_data_type(scanner.data_type());
+        reading.address_offset = scanner.address_offset;
+        ScanResult result;
+        result.address_offset = scanner.address_offset;
+        result.scanner = &scanner;
+        {
+            std::lock_guard lock(port_lock());
+            if (request(true, &reading) == 0) {
+                result.value_text = reading.value_text();
+            } else {
+                result.error_text = reading.error_text.substr(0, MyConverter::kMaxValueText);
+            }
+        }
+        std::function<void()> receiver;
+        {
+            std::lock_guard lock(scan_mutex_);
+            receiver = scan_receiver_;
+            if (receiver) scan_results_.push_back(std::move(result));
+        }
+        if (receiver) ui().post(receiver);
+        std::this_thread::yield();
+    }
+    for (Parameter* s : scanners) s->StopTimer();
+    scanner_finished_.set();
+}
+
+std::vector<ScanResult> Device::take_scan_results() {
+    std::lock_guard lock(scan_mutex_);
+    return std::exchange(scan_results_, {});
+}
+
+void Device::set_scan_receiver(std::function<void()> receiver) {
+    std::lock_guard lock(scan_mutex_);
+    scan_receiver_ = std::move(receiver);
+}
+
+void Device::stop_threads() {
+    sio().stop_event().set();
+    if (scanner_.joinable()) {
+        // The scanner ends at its next wait; a reading in progress returns at once on the stop event.
+        if (!scanner_finished_.wait(5100ms)) std::fprintf(stderr, "ScanThread terminated abnormally. ec=%i\n", 259);
+        scanner_.join();
+    }
+    if (worker_.joinable()) worker_.join();
+    sio().stop_event().reset();
+}
+
+}  // namespace varda

@@ -1,0 +1,146 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "core/link/device_io.h"
+#include "core/model/element_context.h"
+#include "core/platform/events.h"
+#include "core/platform/ui.h"
+
+namespace varda {
+
+class CBaseDevice;
+class DescBranch;
+class ObjectWithParameters;
+
+// The process-wide port lock: held by the worker for a whole task, by the scanner for one reading and by
+// every reopening of the port, so the port is never reopened under a running exchange. Recursive, as the
+// connection procedure reopens the port while it holds the lock.
+std::recursive_mutex& port_lock();
+
+// A scanner reading handed from the scanner thread to the tree view. Exactly one text is non-empty.
+struct ScanResult {
+    int address_offset = 0;
+    std::string value_text;
+    std::string error_text;
+    Parameter* scanner = nullptr;
+};
+
+// The document's link to the module: the request engine plus the background worker that runs whole-tree
+// and single-parameter tasks behind a modal progress window, the per-parameter operations with their
+// bookkeeping, and the scanner thread.
+class Device : public DeviceIO, public ElementContext {
+public:
+    enum class Task { ReadAll, WriteAll, WriteChanges, Compare, ApplyDefaults, ReadOne, WriteOne };
+
+    Device(std::unique_ptr<SerialBackend> backend, Options& options, bool full_access = true);
+    ~Device() override;
+
+    // ---- tasks, called on the user-interface thread; true when the progress window could be shown
+    bool read_all(ObjectWithParameters& element);
+    bool write_all(ObjectWithParameters& element);
+    bool write_changes(ObjectWithParameters& element);
+    // Shows the comparison result when the window has closed.
+    bool compare(ObjectWithParameters& element);
+    bool apply_defaults(ObjectWithParameters& element);
+    bool read_one(Parameter& parameter);
+    bool write_one(Parameter& parameter);
+    // The comparison result text of the last compare task.
+    std::string comparison_report() const;
+
+    // ---- per-parameter operations (any thread)
+    int read_parameter(Parameter& parameter, bool count_failures) override;
+    int write_parameter(Parameter& parameter, int mode) override;
+    int compare_parameter(Parameter& parameter) override;
+    // 1000 when nothing is written ("Instant recording" off, value unchanged, no main window).
+    int instant_write(Parameter& parameter);
+    // Writes the command "INIT"; false with the parameter's error text on failure.
+    bool execute_init(std::string& error);
+
+    // ---- progress reporting
+    void progress_line(const std::string& text) override;
+    void add_done() override;
+    bool aborted() const override { return abort_.is_set(); }
+    platform::Event& abort_event() { return abort_; }
+
+    // ---- threads
+    void start_worker();
+    // Polls the scanner parameters of the element on their timers.
+    void start_scanner(DescBranch* scanners);
+    void stop_threads();
+    // Takes the readings the scanner thread queued.
+    std::vector<ScanResult> take_scan_results();
+    // Called on the user-interface thread (through Ui::post) when readings were queued; empty: none kept.
+    void set_scan_receiver(std::function<void()> receiver);
+
+    // ---- what the rest of the program plugs in
+    void set_device_model(CBaseDevice* model) { model_ = model; }
+    CBaseDevice* device_model() const { return model_; }
+    // Failed reads and writes are appended to this file in command-line runs ("elog").
+    std::string error_log_path;
+    // How long a finished task's window stays up for the last lines (Cancel cuts it short).
+    std::chrono::milliseconds finish_grace{2000};
+    // Posted after a task wrote a network setting of the module (the main frame offers APLY).
+    std::function<void()> on_network_parameter_written;
+    // Called at the end of a task in command-line mode (the job's completion).
+    std::function<void()> on_command_line_task_finished;
+    // Marks the document modified after a read.
+    std::function<void()> on_document_modified;
+
+    int version_major = -1;
+    int version_minor = -1;
+    int difference_count = 0;
+    std::string difference_text;
+    std::atomic<int> done{0};
+    std::atomic<int> total{0};
+    std::atomic<int> consecutive_failures{0};
+    std::atomic<bool> network_parameter_written{false};
+
+private:
+    bool run_task(Task task, const char* title, int task_total);
+    void worker_loop();
+    void scanner_loop(std::vector<Parameter*> scanners);
+    void perform(Task task);
+    void finish_task(bool with_init);
+    void log_failure(const Parameter& parameter) const;
+    void read_timeout_alarm();
+    void set_window(ProgressWindow* window);
+    platform::Event& task_event(Task task);
+
+    Options& options_;
+    CBaseDevice* model_ = nullptr;
+    platform::Event abort_{platform::Event::Reset::Manual};
+    platform::Event read_all_event_{platform::Event::Reset::Manual};
+    platform::Event write_all_event_{platform::Event::Reset::Manual};
+    platform::Event write_changes_event_{platform::Event::Reset::Manual};
+    platform::Event compare_event_{platform::Event::Reset::Manual};
+    platform::Event apply_defaults_event_{platform::Event::Reset::Manual};
+    platform::Event read_one_event_{platform::Event::Reset::Manual};
+    platform::Event write_one_event_{platform::Event::Reset::Auto};
+
+    std::mutex task_mutex_;  // the pending task element or parameter
+    ObjectWithParameters* task_element_ = nullptr;
+    Parameter* single_parameter_ = nullptr;
+
+    std::mutex window_mutex_;
+    ProgressWindow* window_ = nullptr;
+    std::chrono::steady_clock::time_point start_time_{};
+    int lines_ = 0;
+
+    std::thread worker_;
+    std::thread scanner_;
+    platform::Event scanner_finished_{platform::Event::Reset::Manual};
+
+    std::mutex scan_mutex_;
+    std::vector<ScanResult> scan_results_;
+    std::function<void()> scan_receiver_;
+};
+
+}  // namespace varda

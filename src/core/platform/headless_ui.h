@@ -1,0 +1,63 @@
+#pragma once
+
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "core/platform/ui.h"
+
+namespace varda {
+
+// The user interface of command-line runs and tests: no windows. Messages are recorded, questions take
+// answers given in advance (else the safe default: Ok, Cancel or No), the exchange window blocks the
+// caller until the task closes it, and posted work waits until run_posted().
+class HeadlessUi : public Ui {
+public:
+    struct Message {
+        std::string text;
+        MessageIcon icon;
+        std::string caption;
+    };
+
+    explicit HeadlessUi(bool has_main_window = false) : has_main_window_(has_main_window) {}
+
+    void message(std::string_view text, MessageIcon icon, std::string_view caption = {}) override;
+    Answer ask(std::string_view text, Buttons buttons, MessageIcon icon) override;
+    bool run_exchange(const ExchangeRequest& request) override;
+    void post(std::function<void()> task) override;
+    bool has_main_window() const override { return has_main_window_; }
+
+    // Answers for the next questions, in order.
+    void push_answer(Answer answer);
+    // Receives every progress line as it is added (standard error with --verbose, a test).
+    void set_progress_sink(std::function<void(const std::string&)> sink);
+    // Presses Cancel of the next exchange window when it has shown this many lines (tests).
+    void cancel_after_lines(int lines);
+    // Runs the posted tasks; returns how many ran.
+    int run_posted();
+
+    std::vector<Message> messages() const;
+    std::vector<std::string> questions() const;
+    std::vector<std::string> progress_lines() const;
+    std::vector<std::string> exchange_titles() const;
+    void clear();
+
+private:
+    class Window;
+
+    bool has_main_window_;
+    mutable std::mutex mutex_;
+    std::deque<Answer> answers_;
+    std::vector<Message> messages_;
+    std::vector<std::string> questions_;
+    std::vector<std::string> lines_;
+    std::vector<std::string> titles_;
+    std::deque<std::function<void()>> posted_;
+    std::function<void(const std::string&)> sink_;
+    int cancel_after_lines_ = 0;
+};
+
+}  // namespace varda
