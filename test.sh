@@ -2,15 +2,18 @@
 # Builds the configurator and runs every test.
 #   ./test.sh             optimised build (assertions kept) in build/
 #   ./test.sh --sanitize  the same under AddressSanitizer + UndefinedBehaviorSanitizer in build-sanitize/
+#   ./test.sh --sanitize=thread  the core under ThreadSanitizer in build-tsan/ (Qt is not instrumented)
 set -euo pipefail
 cd "$(dirname "$0")"
 
-sanitize=OFF
+sanitize=""
+gui=ON
 build_dir=build
 for arg in "$@"; do
   case "$arg" in
-    --sanitize) sanitize=ON; build_dir=build-sanitize ;;
-    *) echo "usage: $0 [--sanitize]" >&2; exit 2 ;;
+    --sanitize|--sanitize=address) sanitize="address,undefined"; build_dir=build-sanitize ;;
+    --sanitize=thread) sanitize="thread"; gui=OFF; build_dir=build-tsan ;;
+    *) echo "usage: $0 [--sanitize[=address|thread]]" >&2; exit 2 ;;
   esac
 done
 
@@ -18,7 +21,7 @@ done
 
 cmake -S . -B "$build_dir" -G Ninja \
   -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2" \
-  -DVARDA_SANITIZE="$sanitize"
+  -DVARDA_SANITIZE="$sanitize" -DVARDA_BUILD_GUI="$gui"
 cmake --build "$build_dir" -j2
 cd "$build_dir"
 QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2

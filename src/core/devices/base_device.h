@@ -1,0 +1,142 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/devices/menu_changes.h"
+#include "core/link/model_formatting.h"
+
+namespace varda {
+
+class ModelContext;
+class Parameter;
+class IoStatusDialog;  // the I/O status dialog, built with the window layer
+
+// A lamp rectangle of the I/O status dialog, in dialog units.
+struct Rect {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+    bool operator==(const Rect&) const = default;
+};
+
+// One write of the module's restore command "S.Def" (data type "void", empty value).
+struct RestoreWrite {
+    bool indexed = false;
+    int index = 0;
+    bool operator==(const RestoreWrite&) const = default;
+};
+
+// The device-model object: answers every model-specific question for the model currently loaded. The base
+// class gives the behaviour shared by most models; each model class overrides what differs.
+//
+// The owner registers the object as the codec's current model formatting (see CurrentModel); the
+// destructor unregisters it should the owner forget, so the codec never keeps a dangling pointer.
+class CBaseDevice : public ModelFormatting {
+  public:
+    CBaseDevice(int model_index, ModelContext* context);
+    CBaseDevice(const CBaseDevice&) = delete;
+    CBaseDevice& operator=(const CBaseDevice&) = delete;
+    ~CBaseDevice() override;
+
+    // Row of the device table this object stands for (13 or 14 for CVK13).
+    int model_index() const { return model_index_; }
+    ModelContext* context() const { return context_; }
+    void set_context(ModelContext* context) { context_ = context; }
+
+    // --- I/O status dialog layout
+    virtual bool HasInputs() const;
+    virtual bool HasOutputs() const;
+    // Network names of the parameters that carry the input and output states ("" when none).
+    virtual std::string_view GetInputsName() const;
+    virtual std::string_view GetOutputsName() const;
+    virtual std::optional<Rect> GetFirstInputRect() const;
+    virtual std::optional<Rect> GetFirstOutputRect() const;
+    virtual int GetInputColumnStep() const;
+    virtual int GetOutputColumnStep() const;
+    virtual int GetRowStep() const;
+    // Fill the dialog's tables; implemented together with the I/O status dialog.
+    virtual void FillInputsTable(IoStatusDialog& dialog);
+    virtual void FillOutputsTable(IoStatusDialog& dialog);
+    // Reserved: nothing in the program calls it.
+    virtual void RestoreOutputs();
+
+    // --- calibration
+    // Opens the model's calibration dialog or wizard; implemented with the calibration dialogs.
+    virtual void Calibrate();
+    virtual bool CanCalibrate() const;
+
+    // Numbered text of the caption of the I/O status command and dialog.
+    virtual int GetIOStatusTitle() const;
+    // Model commands added to the main menu.
+    virtual std::vector<MenuCommandInsertion> CustomizeMenu() const;
+
+    // --- network settings
+    // Whether writing this parameter changes the module's network settings (APLY is then offered).
+    virtual bool NeedsApply(std::string_view network_name) const;
+    // Whether the module has the data-bits parameter "LEn".
+    virtual bool HasDataBits() const;
+    // `address_length` is the value text of "A.Len" ("8" or "11").
+    virtual bool IsValidAddress(long address, std::string_view address_length) const;
+
+    // --- status words ("Rd.St", "Stat"): item n of a status word
+    // Text of the item, "" when the model has no such item.
+    virtual std::string GetStatusText(int item, unsigned status) const;
+    // Numbered text of the item's caption, 0 when none.
+    virtual int GetStatusCaption(int item) const;
+
+    // Called for a parameter named "Log" after it was read, edited or loaded.
+    virtual void OnLogParameter(Parameter& parameter);
+    // Refreshes the input lamps; implemented together with the I/O status dialog.
+    virtual void UpdateInputStates(IoStatusDialog& dialog);
+
+    std::string FormatFloat(float value) const override;
+    bool decodes_measured_values() const override;
+
+    // Whether every write exchange is followed by INIT.
+    virtual bool NeedsInitAfterWrite() const;
+    // Whether "I/O status..." is disabled.
+    virtual bool HasNoIOStatus() const;
+
+    // "Apply default settings": the writes of the module's own restore command, in order. Empty means the
+    // model uses the document's generic procedure (write the initial values, then INIT).
+    virtual std::vector<RestoreWrite> ModuleRestoreWrites() const;
+
+    // The parameter sent as APLY, created on first use and kept for the object's lifetime.
+    virtual Parameter& GetApplyParameter();
+    // Whether the APLY dialog shows the error of a failed APLY and stops.
+    virtual bool ReportsApplyErrors() const;
+
+  protected:
+    // The lazily created "APLY" parameter, without a value.
+    Parameter& apply_parameter();
+
+  private:
+    int model_index_;
+    ModelContext* context_;
+    std::unique_ptr<Parameter> apply_parameter_;
+};
+
+// Owns the current device-model object and keeps the codec's model formatting pointing at it; the old
+// object is unregistered before it is destroyed.
+class CurrentModel {
+  public:
+    CurrentModel() = default;
+    CurrentModel(const CurrentModel&) = delete;
+    CurrentModel& operator=(const CurrentModel&) = delete;
+    ~CurrentModel();
+
+    void reset(std::unique_ptr<CBaseDevice> model = nullptr);
+    CBaseDevice* get() const { return model_.get(); }
+    CBaseDevice* operator->() const { return model_.get(); }
+    explicit operator bool() const { return model_ != nullptr; }
+
+  private:
+    std::unique_ptr<CBaseDevice> model_;
+};
+
+}  // namespace varda

@@ -1,0 +1,57 @@
+#include "core/devices/models_io.h"
+
+#include <cstdio>
+
+#include "core/devices/model_context.h"
+#include "core/model/parameter.h"
+#include "core/platform/text.h"
+
+namespace varda {
+
+void CVK00::FillInputsTable(IoStatusDialog&) {}
+void CVK00::UpdateInputStates(IoStatusDialog&) {}
+void CVK00::Calibrate() {}
+
+std::string CVK00::FormatFloat(float value) const {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.1f", static_cast<double>(value));
+    return buf;
+}
+
+void CVK01::Calibrate() {}
+void CVK02::Calibrate() {}
+
+namespace {
+
+// Log modes that bind both channels of a pair.
+bool is_paired_mode(std::optional<int> position) {
+    return position && (*position == 3 || *position == 4 || *position == 7);
+}
+
+// Changes the value only when it differs, so that an unchanged partner is not marked for writing.
+void set_partner_value(Parameter& partner, const std::string& text) {
+    if (partner.value_text() == text) return;
+    partner.SetValueText(text);
+    partner.value_modified = true;
+}
+
+}  // namespace
+
+void CVK11::OnLogParameter(Parameter& parameter) {
+    if (!context() || !platform::iequals(parameter.network_name(), "Log")) return;
+    const int index = parameter.network_index;
+    const int partner_index = index % 2 == 0 ? index + 1 : index - 1;
+    Parameter* partner = context()->find_parameter("Log", partner_index);
+    if (!partner || partner == &parameter) return;
+
+    const std::optional<int> position = parameter.item_index(parameter.value_text());
+    // A value outside the enumeration (a failed read, "no data") says nothing about the pair.
+    if (!position) return;
+    if (is_paired_mode(position)) {
+        set_partner_value(*partner, parameter.value_text());
+    } else if (is_paired_mode(partner->item_index(partner->value_text()))) {
+        set_partner_value(*partner, partner->item_text(0));
+    }
+}
+
+}  // namespace varda
