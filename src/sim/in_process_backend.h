@@ -23,6 +23,8 @@ class InProcessBackend final : public SerialBackend {
     // An unplugged device cannot be opened, and an open one stops hearing what is written.
     void set_unplugged(bool unplugged) { unplugged_ = unplugged; }
     void set_line_timing(bool on) { line_timing_ = on; }
+    // A semi-automatic adapter: its transmitter sends only while RTS is raised.
+    void set_requires_rts(bool on) { requires_rts_ = on; }
     const LineSettings& line_settings() const { return settings_; }
     bool rts() const { return rts_; }
 
@@ -50,6 +52,7 @@ class InProcessBackend final : public SerialBackend {
     std::atomic<bool> unplugged_ = false;
     std::atomic<bool> line_timing_ = false;
     std::atomic<bool> rts_ = false;
+    std::atomic<bool> requires_rts_ = false;
 
     mutable std::mutex mutex_;
     bool open_ = false;

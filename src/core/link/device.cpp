@@ -3,7 +3,9 @@
 #include <array>
 #include <cstdio>
 #include <ctime>
+#include <cstdlib>
 #include <fstream>
+#include <tuple>
 #include <utility>
 
 #include "core/devices/base_device.h"
@@ -268,6 +270,108 @@ bool Device::execute_init(std::string& error) {
     if (request(false, &init) == 0) return true;
     error = init.error_text;
     return false;
+}
+
+// ---- finding the module ------------------------------------------------------------------------
+
+namespace {
+
+// The first two tokens of a version text, each read with the base its prefix gives (0x hexadecimal, a
+// leading 0 octal): "2.10" is 2 and 10, "1.08" is 1 and 0.
+std::pair<int, int> parse_version(const std::string& text) {
+    int numbers[2] = {-1, -1};
+    std::size_t pos = 0;
+    for (int& n : numbers) {
+        pos = text.find_first_not_of(". ", pos);
+        if (pos == std::string::npos) break;
+        const std::size_t end = text.find_first_of(". ", pos);
+        n = static_cast<int>(std::strtol(text.substr(pos, end - pos).c_str(), nullptr, 0));
+        pos = end;
+    }
+    return {numbers[0], numbers[1]};
+}
+
+}  // namespace
+
+int Device::identify(bool show) {
+    Parameter dev("dev");
+    dev.set_data_type("string");
+    Parameter ver("ver");
+    ver.set_data_type("string");
+    const int dev_result = request(true, &dev);
+    const int ver_result = request(true, &ver);
+
+    std::string error;
+    std::string info;
+    int result = 0;
+    const std::string parameter_error(str(149));
+    if (dev_result != 0) {
+        error = format("%s 'dev': \n%s\n", parameter_error.c_str(), dev.error_text.c_str());
+    } else {
+        info = "Device " + dev.value_text() + "\n";
+        result = 2;
+        if (auto row = match_identification(dev.value_text())) {
+            int model = *row;
+            if (model == 13) {
+                auto tdev = make_tdev_parameter();
+                const bool read = read_parameter(*tdev, false) == 0;
+                model = resolve_tdev(model, read ? tdev_position(*tdev) : std::nullopt);
+            }
+            set_current_model_index(model);
+            result = 3;
+        }
+    }
+    if (ver_result != 0) {
+        error += format("%s 'ver':\n%s\n", parameter_error.c_str(), ver.error_text.c_str());
+    } else {
+        info += std::string(str(151)) + ver.value_text() + "\n";
+        std::tie(version_major, version_minor) = parse_version(ver.value_text());
+    }
+    if (show) {
+        if (!error.empty()) ui().message(error, MessageIcon::Error);
+        if (!info.empty()) ui().message(info, MessageIcon::Information);
+    }
+    return result;
+}
+
+bool Device::connect() {
+    std::lock_guard lock(port_lock());
+    if (open_with_settings(true) == -1) return false;
+    auto& adapter = sio().settings.adapter_mode;
+    auto toggle_adapter = [&adapter] { adapter = adapter ? 0 : 1; };
+    constexpr int kAuto = 1;
+
+    int passes = 0;
+    adapter = kAuto;
+    while (true) {
+        // Own protocol: a module that does not answer may need the other adapter mode.
+        set_switch_over_mode(SwitchOverMode::Ravelin);
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            const int result = identify(false);
+            if (result == 3) return true;
+            if (result == 0) toggle_adapter();
+        }
+        adapter = kAuto;
+        if (++passes > 1) {
+            set_switch_over_mode(SwitchOverMode::Ravelin);
+            return false;
+        }
+        // A module running a foreign protocol is asked to change to ours.
+        bool switched = false;
+        for (auto mode : {SwitchOverMode::ModbusRtu, SwitchOverMode::ModbusAscii, SwitchOverMode::Dcon}) {
+            set_switch_over_mode(mode);
+            adapter = kAuto;
+            for (int attempt = 0; attempt < 2 && !switched; ++attempt) {
+                if (request(true, nullptr) == 0) {
+                    switched = true;
+                } else {
+                    toggle_adapter();
+                }
+            }
+            if (switched) break;
+        }
+        if (!switched) adapter = kAuto;
+    }
 }
 
 // ---- progress -----------------------------------------------------------------------------------

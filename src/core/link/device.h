@@ -64,6 +64,13 @@ public:
     // Writes the command "INIT"; false with the parameter's error text on failure.
     bool execute_init(std::string& error);
 
+    // ---- finding the module
+    // Reads "dev" and "ver": 0 "dev" unreadable, 2 an unknown model, 3 a known model (now the current one).
+    int identify(bool show);
+    // Finds the module with the configured settings, in both adapter modes and after switching it over
+    // from a foreign protocol; true when a known model answers.
+    bool connect();
+
     // ---- progress reporting
     void progress_line(const std::string& text) override;
     void add_done() override;
@@ -101,7 +108,6 @@ public:
     std::atomic<int> done{0};
     std::atomic<int> total{0};
     std::atomic<int> consecutive_failures{0};
-    std::atomic<bool> network_parameter_written{false};
 
 private:
     bool run_task(Task task, const char* title, int task_total);

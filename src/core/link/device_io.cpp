@@ -4,7 +4,11 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "core/devices/device_table.h"
+#include "core/link/device.h"
+#include "core/model/network_elements.h"
 #include "core/model/parameter.h"
+#include "core/platform/ui.h"
 #include "core/platform/text.h"
 
 namespace varda {
@@ -107,9 +111,30 @@ std::string switch_over_result_text(int result) {
 }
 
 DeviceIO::DeviceIO(std::unique_ptr<SerialBackend> backend, const Options& options, bool full_access)
-    : sio_(std::move(backend)), options_(options), full_access_(full_access) {}
+    : sio_(std::move(backend)),
+      program_network_(std::make_unique<Elements::NetRS485prg>()),
+      options_(options),
+      full_access_(full_access) {}
 
 DeviceIO::~DeviceIO() = default;
+
+int DeviceIO::open_with_settings(bool show_message) {
+    std::lock_guard lock(port_lock());
+    sio_.close();
+    if (silent) return -1;
+    // Models VK07 and VK17 have no data-bits setting: they always use 8.
+    const int model = current_model_index();
+    load_port_settings(*program_network_, sio_.settings, model != 7 && model != 17);
+    network_parameter_written = false;
+    const int result = sio_.open();
+    if (result != 0 && show_message && ui().has_main_window()) {
+        ui().message(format("Cannot open serial port %s. Connection failed. Please check network settings.",
+                            sio_.settings.port_name.c_str()) +
+                         (sio_.open_error().empty() ? "" : "\n(" + sio_.open_error() + ")"),
+                     MessageIcon::Error, "Serial port opening error");
+    }
+    return result;
+}
 
 bool DeviceIO::exchange(bool read, std::uint16_t hash, std::span<const std::uint8_t> data, Bytes& reply_data,
                         std::string& error, int address_offset) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -14,6 +15,9 @@
 namespace varda {
 
 class Parameter;
+namespace Elements {
+class NetRS485prg;
+}
 
 // A byte-level trace of requests, shown by the single-parameter dialog.
 using DumpList = std::vector<std::string>;
@@ -49,8 +53,19 @@ public:
     // Sends the switch-over frame of the current mode; 0 accepted, 2..6 failures, -1 no frame possible.
     int switch_over_exchange();
 
+    // Under the port lock: closes the port, loads the settings from the program's network parameters and
+    // opens it again. Sio::open's result; -1 without trying in silent command-line runs.
+    int open_with_settings(bool show_message);
+
     Sio& sio() { return sio_; }
     bool full_access() const { return full_access_; }
+    // The configurator's own port settings (kept in the settings store).
+    Elements::NetRS485prg& program_network() { return *program_network_; }
+
+    // Silent command-line runs never open the port on their own.
+    std::atomic<bool> silent{false};
+    // Set when a write changed a network setting of the module; loading the settings clears it.
+    std::atomic<bool> network_parameter_written{false};
 
 private:
     int request_value(bool read, Parameter& p, DumpList* dump, bool attribute_override);
@@ -60,6 +75,7 @@ private:
     Addressing addressing() const { return {sio_.settings.base_address, sio_.settings.address_width}; }
 
     Sio sio_;
+    std::unique_ptr<Elements::NetRS485prg> program_network_;
     const Options& options_;
     const bool full_access_;
     std::mutex transaction_lock_;
