@@ -186,15 +186,17 @@ std::string InvisibleElement::Title() const { return name + " (" + DefaultName()
 
 // ---- DescBranch ---------------------------------------------------------------------------------
 
-std::unique_ptr<DescBranch> DescBranch::Clone() const {
+std::unique_ptr<DescBranch> DescBranch::Clone(const DescBranch* track, DescBranch** tracked_copy) const {
     auto copy = std::make_unique<DescBranch>();
     copy->name = name;
     copy->count = count;
     copy->index = index;
     copy->image_index = image_index;
     copy->selected_image_index = selected_image_index;
+    copy->parameter_descriptions = parameter_descriptions;
     copy->order = order;
-    for (const auto& child : children) copy->children.push_back(child->Clone());
+    for (const auto& child : children) copy->children.push_back(child->Clone(track, tracked_copy));
+    if (track == this && tracked_copy) *tracked_copy = copy.get();
     return copy;
 }
 

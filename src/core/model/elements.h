@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <string>
@@ -10,6 +11,22 @@
 #include "core/model/parameter.h"
 
 namespace varda {
+
+class DescriptionContext;
+
+// A parameter as a description declares it; the tree building turns it into a Parameter.
+struct DescParameter {
+    std::string name;  // may start with "!" (read-only)
+    std::string type_text;
+    std::string description;  // underscores stand for spaces
+    double minimum = 0;
+    double maximum = 0;
+    std::uint8_t attributes_flag = 1;
+    std::string initial_value_text;
+    int access_table = 0;
+    int access_number = 0;
+    int access_mode = 0;  // 0 none, 1 marked "+", 2 marked "*"
+};
 
 // What a group operation did: parameters processed (or attempted) and how many succeeded.
 struct GroupResult {
@@ -94,8 +111,13 @@ protected:
 class DescBranch : public Elements::InvisibleElement {
 public:
     DescBranch() = default;
-    // A deep copy: used while a description declares branches from other branches.
-    std::unique_ptr<DescBranch> Clone() const;
+    // A deep copy: used while a description declares branches from other branches. When `track` is this
+    // element or one inside it, `*tracked_copy` receives its copy.
+    std::unique_ptr<DescBranch> Clone(const DescBranch* track = nullptr, DescBranch** tracked_copy = nullptr) const;
+
+    // Turns the declared parameter descriptions into parameters and works out names and network indexes,
+    // children first. Returns count x span (the index range the element's instances take).
+    int Build(DescriptionContext& context, bool force_indexed, int base);
 
     void InitParameters() override {}
     GroupResult CompareAll(ElementContext& context) override;
@@ -131,6 +153,7 @@ public:
     int index = 0;
     int image_index = 0;
     int selected_image_index = 0;
+    std::vector<DescParameter> parameter_descriptions;
     std::vector<std::unique_ptr<DescBranch>> children;
     // Declaration order: false for a parameter, true for a child element.
     std::vector<bool> order;

@@ -1,0 +1,91 @@
+#pragma once
+
+#include <array>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/devices/base_device.h"
+#include "core/devices/model_context.h"
+#include "core/model/elements.h"
+
+namespace varda {
+
+struct DescConst {
+    std::string name;
+    double value = 0;
+};
+
+struct DescType {
+    std::string name;
+    std::string text;
+};
+
+// What a model's description declares and the tree it builds: the document's description context.
+// Loading runs line by line (each line may only use names declared before it), then builds the root and
+// the scanners element and creates the device-model object of the current model.
+class DescriptionContext : public ModelContext {
+public:
+    static constexpr std::size_t kOutputSlots = 8;
+
+    DescriptionContext();
+    ~DescriptionContext() override;
+    DescriptionContext(const DescriptionContext&) = delete;
+    DescriptionContext& operator=(const DescriptionContext&) = delete;
+
+    // Empties everything before a load.
+    void ClearDescription();
+    // Loads one description text (UTF-8): the lines, then the building. A damaged text still builds what
+    // its lines before the failure declared. Returns true: the load counts as done even then.
+    bool LoadDescriptionText(std::string_view text);
+    // One line; false when it failed (its message has been shown).
+    bool ParseDescriptionLine(std::string_view line, bool& skip);
+    bool FindConstant(std::string_view name, double& value) const;
+    // The first parameter description with that name (any case), for the parts that show descriptions.
+    const DescParameter* FindDescription(std::string_view name) const;
+
+    // ModelContext: a parameter of the tree by network name and index.
+    Parameter* find_parameter(std::string_view network_name, int index) override;
+
+    // The module's firmware version for "#if ver"; -1 while unknown.
+    int version_major = -1;
+    int version_minor = -1;
+
+    std::vector<DescConst> constants;
+    std::vector<DescType> types;
+    std::vector<DescParameter> parameter_descriptions;
+
+    DescBranch* root() const { return root_.get(); }
+    DescBranch* scanners() const { return scanners_.get(); }
+    // The element that holds the module's network settings, inside the root; nullptr when none.
+    DescBranch* network_parameters() const { return network_; }
+    // The parameters named "POUt", by network index 0 to 7.
+    std::array<Parameter*, kOutputSlots>& output_table() { return output_table_; }
+    CurrentModel& device_model() { return model_; }
+
+private:
+    friend class DescBranch;
+
+    bool declare_const(const std::vector<std::string_view>& t);
+    bool declare_type(const std::vector<std::string_view>& t);
+    bool declare_parameter(const std::vector<std::string_view>& t);
+    bool declare_rule_or_init(const std::vector<std::string_view>& t, bool is_rule);
+    bool declare_branch(const std::vector<std::string_view>& t, int kind);
+    void finish_load();
+    int resolve_count(std::string_view token) const;
+    DescParameter* find_description(std::string_view name);
+    // Enters a built POUt parameter in its slot.
+    void enter_output(Parameter& parameter);
+
+    std::vector<std::unique_ptr<DescBranch>> declared_;
+    DescBranch* declared_root_ = nullptr;
+    DescBranch* declared_scanners_ = nullptr;
+    std::unique_ptr<DescBranch> root_;
+    std::unique_ptr<DescBranch> scanners_;
+    DescBranch* network_ = nullptr;
+    std::array<Parameter*, kOutputSlots> output_table_{};
+    CurrentModel model_;
+};
+
+}  // namespace varda
