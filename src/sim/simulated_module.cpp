@@ -109,31 +109,31 @@ void SimulatedModule::add(Entry entry) {
     std::lock_guard lock(mutex_);
     entry.access = entry.access ? 1 : 0;
     entry.user = entry.user ? 1 : 0;
-    if (Entry* existing = find(hash_name(entry.name), entry.index)) {
+    if (Entry* existing = find(hash_name(entry.name), entry.index, entry.address_offset)) {
         *existing = std::move(entry);
     } else {
         entries_.push_back(std::move(entry));
     }
 }
 
-bool SimulatedModule::set_value(std::string_view name, int index, std::string text) {
+bool SimulatedModule::set_value(std::string_view name, int index, std::string text, int address_offset) {
     std::lock_guard lock(mutex_);
-    Entry* e = find(hash_name(name), index);
+    Entry* e = find(hash_name(name), index, address_offset);
     if (!e) return false;
     e->value = std::move(text);
     return true;
 }
 
-std::optional<std::string> SimulatedModule::value(std::string_view name, int index) const {
+std::optional<std::string> SimulatedModule::value(std::string_view name, int index, int address_offset) const {
     std::lock_guard lock(mutex_);
-    const Entry* e = find(hash_name(name), index);
+    const Entry* e = find(hash_name(name), index, address_offset);
     if (!e) return std::nullopt;
     return e->value;
 }
 
-std::optional<Entry> SimulatedModule::entry(std::string_view name, int index) const {
+std::optional<Entry> SimulatedModule::entry(std::string_view name, int index, int address_offset) const {
     std::lock_guard lock(mutex_);
-    const Entry* e = find(hash_name(name), index);
+    const Entry* e = find(hash_name(name), index, address_offset);
     if (!e) return std::nullopt;
     return *e;
 }
@@ -303,7 +303,8 @@ std::optional<std::string> SimulatedModule::handle_ravelin(std::string_view fram
     const bool wide = address_width_ == 11;
     const int to = wide ? (b[0] << 3 | b[1] >> 5) : b[0];
     const int own = wide ? (address_ & 0x7FF) : (address_ & 0xFF);
-    if (to != own && to != 255) return std::nullopt;
+    if (to != 255 && (to < own || to >= own + address_span_)) return std::nullopt;
+    offset_ = to == 255 ? 0 : to - own;
 
     const bool read = (b[1] & 0x10) != 0;
     const auto hash = static_cast<std::uint16_t>(b[2] << 8 | b[3]);
@@ -338,7 +339,9 @@ Bytes SimulatedModule::answer(bool read, std::uint16_t hash, std::span<const std
                                    [hash](const Entry& e) { return hash_name(e.name) == hash; });
     if (!known) return error(kErrDescriptorNotFound);
 
-    const bool indexed = indexed_name(hash);
+    // A name may be both indexed (a channel's value) and plain (its scanner): a read carries the index as
+    // its only two data bytes.
+    const bool indexed = indexed_name(hash) && (!find(hash, -1) || (read && data.size() == kIndexBytes));
     int index = -1;
     auto value_data = data;
     if (indexed) {
@@ -433,20 +436,26 @@ std::string SimulatedModule::reply_frame(std::uint16_t hash, std::span<const std
     return frame;
 }
 
-Entry* SimulatedModule::find(std::uint16_t hash, int index) {
+Entry* SimulatedModule::find(std::uint16_t hash, int index, int offset) {
     const auto it = std::find_if(entries_.begin(), entries_.end(), [&](const Entry& e) {
-        return e.index == index && hash_name(e.name) == hash;
+        return e.index == index && e.address_offset == offset && hash_name(e.name) == hash;
     });
     return it == entries_.end() ? nullptr : &*it;
 }
 
-const Entry* SimulatedModule::find(std::uint16_t hash, int index) const {
-    return const_cast<SimulatedModule*>(this)->find(hash, index);
+const Entry* SimulatedModule::find(std::uint16_t hash, int index, int offset) const {
+    return const_cast<SimulatedModule*>(this)->find(hash, index, offset);
 }
 
 bool SimulatedModule::indexed_name(std::uint16_t hash) const {
-    return std::any_of(entries_.begin(), entries_.end(),
-                       [hash](const Entry& e) { return e.index >= 0 && hash_name(e.name) == hash; });
+    return std::any_of(entries_.begin(), entries_.end(), [this, hash](const Entry& e) {
+        return e.index >= 0 && e.address_offset == offset_ && hash_name(e.name) == hash;
+    });
+}
+
+void SimulatedModule::set_address_span(int span) {
+    std::lock_guard lock(mutex_);
+    address_span_ = span < 1 ? 1 : span;
 }
 
 // ---- the demo table ---------------------------------------------------------------------------------

@@ -21,6 +21,7 @@ namespace varda::sim {
 struct Entry {
     std::string name;   // network name
     int index = -1;     // -1: not indexed
+    int address_offset = 0;  // answered at the module address plus this (channel scanners)
     std::string type;   // data type text ("int", "float", "STORED_DOT", "None:Even:Odd", ...)
     std::string value;  // value text (UTF-8)
     bool read_only = false;
@@ -73,9 +74,12 @@ class SimulatedModule {
     // Adds a parameter; one with the same name (by hash) and index is replaced.
     void add(Entry entry);
     // Names are compared as the module compares them: by hash.
-    bool set_value(std::string_view name, int index, std::string text);
-    std::optional<std::string> value(std::string_view name, int index = -1) const;
-    std::optional<Entry> entry(std::string_view name, int index = -1) const;
+    bool set_value(std::string_view name, int index, std::string text, int address_offset = 0);
+    std::optional<std::string> value(std::string_view name, int index = -1, int address_offset = 0) const;
+    std::optional<Entry> entry(std::string_view name, int index = -1, int address_offset = 0) const;
+    // The module also answers this many addresses after its own (offsets 1 .. span-1), where channel
+    // scanners are read; 1 answers only its own address.
+    void set_address_span(int span);
     std::vector<Entry> entries() const;
 
     Faults faults() const;
@@ -107,14 +111,18 @@ class SimulatedModule {
                  std::uint16_t& reply_hash);
     Bytes attribute_exchange(bool read, std::span<const std::uint8_t> data, std::uint16_t& reply_hash);
     std::string reply_frame(std::uint16_t hash, std::span<const std::uint8_t> data) const;
-    Entry* find(std::uint16_t hash, int index);
-    const Entry* find(std::uint16_t hash, int index) const;
+    Entry* find(std::uint16_t hash, int index, int offset);
+    const Entry* find(std::uint16_t hash, int index, int offset) const;
+    // Entries of the request being answered are those at its address offset.
+    Entry* find(std::uint16_t hash, int index) { return find(hash, index, offset_); }
     bool indexed_name(std::uint16_t hash) const;
     void record(LogEntry::Direction direction, std::string frame);
 
     mutable std::mutex mutex_;
     int address_;
     int address_width_;
+    int address_span_ = 1;
+    int offset_ = 0;  // address offset of the request being answered
     SwitchOverMode mode_ = SwitchOverMode::Ravelin;
     std::vector<Entry> entries_;
     Faults faults_;

@@ -367,7 +367,7 @@ void DescriptionContext::finish_load() {
     declared_.clear();
     declared_root_ = declared_scanners_ = nullptr;
 
-    model_.reset(create_device_model(current_model_index(), this));
+    if (create_model_object) model_.reset(create_device_model(current_model_index(), this));
 }
 
 // ---- building -----------------------------------------------------------------------------------

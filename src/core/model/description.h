@@ -48,6 +48,9 @@ public:
     // ModelContext: a parameter of the tree by network name and index.
     Parameter* find_parameter(std::string_view network_name, int index) override;
 
+    // Whether a load creates the device-model object of the current model (the simulator reads
+    // descriptions without becoming the program's current model).
+    bool create_model_object = true;
     // The module's firmware version for "#if ver"; -1 while unknown.
     int version_major = -1;
     int version_minor = -1;

@@ -1,0 +1,124 @@
+#include "sim/model_module.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "core/devices/device_table.h"
+#include "core/model/description.h"
+#include "core/platform/text.h"
+
+namespace varda::sim {
+namespace {
+
+// What a module holds before anyone wrote to it: the description's default, else the type's zero.
+std::string default_value(const Parameter& p) {
+    if (!p.initial_value_text.empty()) return p.initial_value_text;
+    if (p.is_type("float") || p.is_type("STORED_DOT")) return "0.000";
+    if (p.is_type("CLK_frm")) return "00:00";
+    if (p.is_type("string") || p.is_type("ASCI") || p.is_type("void")) return "";
+    if (p.is_type("name")) return "AI1";
+    if (p.data_type().find(':') != std::string::npos) {
+        std::string item = p.item_text(0);
+        for (char& c : item)
+            if (c == '_') c = ' ';
+        return item;
+    }
+    return "0";
+}
+
+void add_tree(SimulatedModule& module, const DescBranch& element, int& span) {
+    for (const auto& p : element.parameters) {
+        const std::string& name = p->network_name();
+        if (name.empty() || name.find_first_not_of(' ') == std::string::npos) continue;
+        if (platform::iequals(name, "CHAr*")) {
+            // The composite name lives in four "CHAr" indexes.
+            const NameCodes codes = *name_to_codes("AI1").codes;
+            for (int k = 0; k < 4; ++k)
+                module.add({.name = "CHAr",
+                            .index = p->network_index + k,
+                            .type = "int",
+                            .value = std::to_string(codes[static_cast<std::size_t>(k)]),
+                            .has_attributes = p->attributes_flag != 0});
+            continue;
+        }
+        Entry e;
+        e.name = name;
+        e.index = p->indexed ? p->network_index : -1;
+        e.address_offset = p->is_scanner() ? p->address_offset : 0;
+        e.type = p->data_type();
+        e.value = default_value(*p);
+        e.read_only = !p->writable;
+        e.has_attributes = p->attributes_flag != 0 && !p->is_scanner();
+        if (e.address_offset + 1 > span) span = e.address_offset + 1;
+        module.add(std::move(e));
+    }
+    for (const auto& child : element.children) add_tree(module, *child, span);
+}
+
+}  // namespace
+
+bool serve_model(SimulatedModule& module, int model_index, std::string_view description_text, std::string& error) {
+    const DeviceRow* row = device_row(model_index);
+    if (!row) {
+        error = "no such model";
+        return false;
+    }
+    int span = 1;
+    bool built = false;
+    // Both sides of every "#if ver": what an old and what the simulated firmware declare.
+    for (const bool known_version : {false, true}) {
+        DescriptionContext description;
+        description.create_model_object = false;
+        if (known_version) {
+            description.version_major = 2;
+            description.version_minor = 10;
+        }
+        description.LoadDescriptionText(description_text);
+        if (description.root()) {
+            add_tree(module, *description.root(), span);
+            built = true;
+        }
+        if (description.scanners()) add_tree(module, *description.scanners(), span);
+    }
+    if (!built) {
+        error = "the description of " + std::string(row->code) + " builds no tree";
+        return false;
+    }
+    module.set_address_span(span);
+    module.add({.name = "dev", .type = "string", .value = std::string(row->identification), .read_only = true,
+                .has_attributes = false});
+    module.add({.name = "ver", .type = "string", .value = std::string(kModelVersion), .read_only = true,
+                .has_attributes = false});
+    if (model_index == 13 || model_index == 14)
+        module.add({.name = "tdev", .type = "1 канал:4 канала", .value = model_index == 13 ? "1 канал" : "4 канала",
+                    .read_only = true, .has_attributes = false});
+    return true;
+}
+
+void tick_live_values(SimulatedModule& module, int step) {
+    for (const Entry& e : module.entries()) {
+        std::string value;
+        const bool numeric_int = platform::iequals(e.type.substr(0, e.type.find(':')), "int") ||
+                                 platform::iequals(e.type.substr(0, e.type.find(':')), "sint");
+        const int channel = std::max(e.index, 0) + e.address_offset;
+        if (platform::iequals(e.name, "r.Cou")) {
+            value = std::to_string(std::stoul("0" + e.value.substr(0, e.value.find_first_not_of("0123456789"))) +
+                                   static_cast<unsigned>(1 + channel));
+        } else if (platform::iequals(e.name, "r.cn") || platform::iequals(e.name, "s.do")) {
+            value = std::to_string((step * 5 + channel) % 16);
+        } else if (platform::iequals(e.name, "rEAd") && numeric_int) {
+            value = std::to_string((step + channel) % 2);
+        } else if (e.type == "float" &&
+                   (platform::iequals(e.name, "rEAd") || platform::iequals(e.name, "Rd.Rs") ||
+                    platform::iequals(e.name, "iRD") || platform::iequals(e.name, "iRDt"))) {
+            char buf[32];
+            std::snprintf(buf, sizeof buf, "%.3f", 20.0 + channel + 2.5 * std::sin(step * 0.3 + channel));
+            value = buf;
+        } else {
+            continue;
+        }
+        module.set_value(e.name, e.index, value, e.address_offset);
+    }
+}
+
+}  // namespace varda::sim
