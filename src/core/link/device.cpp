@@ -8,6 +8,7 @@
 #include <tuple>
 #include <utility>
 
+#include "core/app/exit_status.h"
 #include "core/devices/base_device.h"
 #include "core/devices/device_table.h"
 #include "core/model/elements.h"
@@ -95,7 +96,10 @@ bool Device::run_task(Task task, const char* title, int task_total) {
         set_window(&window);
         task_event(task).set();
     };
-    request.on_cancel = [this] { abort_.set(); };
+    request.on_cancel = [this] {
+        set_status(kStatusCancelled);
+        abort_.set();
+    };
     return ui().run_exchange(request);
 }
 
@@ -327,6 +331,7 @@ int Device::identify(bool show) {
         info += std::string(str(151)) + ver.value_text() + "\n";
         std::tie(version_major, version_minor) = parse_version(ver.value_text());
     }
+    identify_result = result;
     if (show) {
         if (!error.empty()) ui().message(error, MessageIcon::Error);
         if (!info.empty()) ui().message(info, MessageIcon::Information);
@@ -461,6 +466,7 @@ int Device::write_parameter(Parameter& p, int mode) {
     if (result < 0 || (result > 0 && platform::iequals(p.error_text, kTimeoutText))) {
         if (++consecutive_failures > kFailureLimit) {
             progress_line("5 unsuccessful write attempts");
+            set_status(kStatusNoReply);
             consecutive_failures = 0;
             abort_.set();
         }

@@ -103,6 +103,7 @@ public:
 
     int version_major = -1;
     int version_minor = -1;
+    int identify_result = 0;  // the last identification's result
     int difference_count = 0;
     std::string difference_text;
     std::atomic<int> done{0};

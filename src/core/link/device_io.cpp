@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "core/app/exit_status.h"
 #include "core/devices/device_table.h"
 #include "core/link/device.h"
 #include "core/model/network_elements.h"
@@ -127,6 +128,11 @@ int DeviceIO::open_with_settings(bool show_message) {
     load_port_settings(*program_network_, sio_.settings, model != 7 && model != 17);
     network_parameter_written = false;
     const int result = sio_.open();
+    if (result == -1) {
+        set_status(kStatusPortFailed);
+    } else {
+        clear_status(kStatusPortFailed);
+    }
     if (result != 0 && show_message && ui().has_main_window()) {
         ui().message(format("Cannot open serial port %s. Connection failed. Please check network settings.",
                             sio_.settings.port_name.c_str()) +
@@ -152,6 +158,7 @@ bool DeviceIO::exchange(bool read, std::uint16_t hash, std::span<const std::uint
         if (result == 2) {
             if (++timeouts > kTimeoutRetries) {
                 error = "Time-out error";
+                set_status(kStatusNoReply);
                 return false;
             }
             continue;
@@ -159,6 +166,7 @@ bool DeviceIO::exchange(bool read, std::uint16_t hash, std::span<const std::uint
         if (result == 3) {
             if (++line_errors > kLineErrorRetries) {
                 error = "Improper serial port settings";
+                set_status(kStatusBadReply);
                 return false;
             }
             continue;
@@ -166,6 +174,7 @@ bool DeviceIO::exchange(bool read, std::uint16_t hash, std::span<const std::uint
         if (reply.count >= 2 && reply.chars[0] == '#') break;
         if (++lost_headers > kLostHeaderRetries) {
             error = "Frame header is lost";
+            set_status(kStatusBadReply);
             return false;
         }
     }
@@ -176,10 +185,12 @@ bool DeviceIO::exchange(bool read, std::uint16_t hash, std::span<const std::uint
         case ReplyOutcome::Kind::ErrorReply:
             error = error_reply_text(outcome.data);
             reply_data = std::move(outcome.data);
+            set_status(kStatusErrorReply);
             return false;
         case ReplyOutcome::Kind::Rejected:
             if (outcome.reason == ReplyOutcome::Reason::WrongHash) reply_data = std::move(outcome.data);
             error = outcome.message;
+            set_status(kStatusBadReply);
             return false;
     }
     return false;

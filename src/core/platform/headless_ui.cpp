@@ -96,6 +96,12 @@ bool HeadlessUi::run_exchange(const ExchangeRequest& request) {
     return true;
 }
 
+int HeadlessUi::run_connection_dialog(bool) {
+    std::lock_guard lock(mutex_);
+    ++connection_dialogs_shown;
+    return connection_dialog_answer;
+}
+
 void HeadlessUi::post(std::function<void()> task) {
     std::lock_guard lock(mutex_);
     posted_.push_back(std::move(task));

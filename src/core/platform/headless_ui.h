@@ -27,7 +27,14 @@ public:
     void message(std::string_view text, MessageIcon icon, std::string_view caption = {}) override;
     Answer ask(std::string_view text, Buttons buttons, MessageIcon icon) override;
     bool run_exchange(const ExchangeRequest& request) override;
+    // Without a window nobody can choose: the connection dialog answers "Exit", the APLY dialog Cancel,
+    // unless a test said otherwise.
+    int run_connection_dialog(bool at_startup) override;
+    bool run_apply_dialog() override { return apply_dialog_answer; }
     void post(std::function<void()> task) override;
+    int connection_dialog_answer = 2;
+    bool apply_dialog_answer = false;
+    int connection_dialogs_shown = 0;
     bool has_main_window() const override { return has_main_window_; }
 
     // Answers for the next questions, in order.

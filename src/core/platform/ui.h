@@ -43,6 +43,11 @@ public:
     virtual Answer ask(std::string_view text, Buttons buttons, MessageIcon icon) = 0;
     // Shows the exchange window and returns when it has closed; false when it could not be shown.
     virtual bool run_exchange(const ExchangeRequest& request) = 0;
+    // The connection dialog: 1 connected or a model chosen (OK), 2 "Exit", 0 closed otherwise.
+    virtual int run_connection_dialog(bool at_startup) = 0;
+    // The network-settings (APLY) dialog: true when it ended with OK and the configurator is to follow
+    // the module's new settings.
+    virtual bool run_apply_dialog() = 0;
     // Runs the task on the user-interface thread, later.
     virtual void post(std::function<void()> task) = 0;
     // False in command-line mode, where no window exists to own messages or menus.

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace varda {
+
+// What the command line asked for. Items are case-insensitive; the values that are paths (port, elog)
+// keep their case.
+struct CommandLine {
+    enum Option : unsigned {
+        kWrite = 0x01,
+        kPortSettings = 0x02,
+        kClose = 0x04,
+        kAply = 0x08,
+        kCalibrate = 0x10,
+        kCommandLineMode = 0x20,
+        kRead = 0x40,
+    };
+    enum Mode : unsigned {
+        kAutoreadOn = 0x01,
+        kAutoreadOff = 0x02,
+        kAutowriteOn = 0x04,
+        kAutowriteOff = 0x08,
+        kTest = 0x10,
+        kSilent = 0x20,
+    };
+    enum Window : unsigned { kX = 1, kY = 2, kW = 4, kH = 8 };
+
+    unsigned options = 0;
+    unsigned modes = 0;
+    unsigned window = 0;
+    std::string port;  // "COMn" or a device path; empty when not given
+    int baud_rate = 0;
+    int parity = 0;  // 1 even, 2 odd, 3 none, 0 not given
+    std::string address;
+    int data_bits = 0;
+    std::string stop_bits;
+    int address_length = 0;
+    int adapter = 0;  // 1 auto, 2 off, 3 on
+    int x = 0, y = 0, w = 0, h = 0;
+    std::string file_name;
+    std::string error_log;
+    std::string exit_event;
+    bool help = false;
+    bool version = false;
+    std::vector<std::string> errors;  // values the program cannot use, worded for the user
+
+    bool command_line_mode() const { return options & kCommandLineMode; }
+    bool has(Option option) const { return options & option; }
+    bool has(Mode mode) const { return modes & mode; }
+    // The parity as the configurator's own setting names it ("None", "Even", "Odd"), or "".
+    std::string parity_item() const;
+};
+
+// Reads the program's arguments (without the program name). An argument that starts with "-" is an option;
+// one that starts with "/" is an option unless it names an existing file or ends in ".vdc"; anything else
+// is the configuration file.
+CommandLine parse_command_line(const std::vector<std::string>& args);
+
+// The help text of `varda --help`.
+std::string command_line_help();
+
+}  // namespace varda

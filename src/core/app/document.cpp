@@ -1,0 +1,217 @@
+#include "core/app/document.h"
+
+#include <chrono>
+#include <thread>
+
+#include "core/app/exit_status.h"
+#include "core/app/paths.h"
+#include "core/app/settings_store.h"
+#include "core/devices/device_table.h"
+#include "core/devices/module_restore.h"
+#include "core/model/description_archive.h"
+#include "core/platform/strings.h"
+#include "core/platform/ui.h"
+
+namespace varda {
+namespace {
+
+constexpr int kStringTreeNotSelected = 170;
+constexpr int kStringAppTitle = 57344;
+constexpr int kStringDefaultsWarning = 173;
+constexpr int kStringInitQuestion = 183;
+constexpr int kStringInitError = 179;
+constexpr int kStringIgnoreAttributes = 182;
+constexpr const char* kBranchNotSelected = "Branch is not selected";
+
+}  // namespace
+
+CTarnDoc::CTarnDoc(Options& options, std::unique_ptr<SerialBackend> backend)
+    : options_(options),
+      device_(std::make_unique<Device>(std::move(backend), options)),
+      common_(std::make_unique<Elements::CommonParams>()),
+      archive_path(description_archive_path()) {
+    device_->on_document_modified = [this] { modified = true; };
+    settings_store().set_string(kDevicesGroup, "devices", "Varda");
+}
+
+CTarnDoc::~CTarnDoc() {
+    device_->stop_threads();
+    clear_tree();
+}
+
+void CTarnDoc::start(bool command_line_mode, bool test_run) {
+    const bool connected = device_->connect();
+    if (!connected && device_->identify_result == 2) set_status(kStatusUnknownModel);
+    if (!connected && !command_line_mode && ui().run_connection_dialog(true) == 2) exit_request = true;
+    if (test_run) exit_request = true;
+}
+
+bool CTarnDoc::new_document() {
+    device_->stop_threads();  // the scanner must not outlive the tree it polls
+    clear_tree();
+    if (exit_request) return false;
+    path_name.clear();
+    modified = false;
+    if (!load_description()) return false;
+    device_->program_network().ClearModified();
+    device_->open_with_settings(true);
+    return true;
+}
+
+bool CTarnDoc::load_description() {
+    const int model = current_model_index();
+    if (model < 0 || model >= kDeviceCount) return false;
+    DescriptionArchive archive(archive_path, false);
+    const DescriptionText text = ReadModelDescription(archive, model);
+    if (!text.ok) {
+        if (text.message) ui().message(str(text.message), MessageIcon::Error);
+        return false;
+    }
+    description_.version_major = device_->version_major;
+    description_.version_minor = device_->version_minor;
+    description_.LoadDescriptionText(text.text);
+    device_->set_device_model(description_.device_model().get());
+    return true;
+}
+
+void CTarnDoc::clear_tree() {
+    device_->set_device_model(nullptr);
+    description_.ClearDescription();
+    description_.device_model().reset();
+    selected_branch_ = nullptr;
+    file_network_.reset();
+}
+
+void CTarnDoc::reset_contents() {
+    if (root()) root()->ResetValues();
+}
+
+ObjectWithParameters* CTarnDoc::module_network() const {
+    if (description_.network_parameters()) return description_.network_parameters();
+    return file_network_.get();
+}
+
+void CTarnDoc::refresh() {
+    if (ui().has_main_window() && refresh_views) refresh_views();
+}
+
+bool CTarnDoc::exchange_on(ObjectWithParameters* target, bool (Device::*task)(ObjectWithParameters&),
+                           const char* missing_message) {
+    if (!target) {
+        ui().message(missing_message, MessageIcon::Error, str(kStringAppTitle));
+        return false;
+    }
+    const bool ran = ((*device_).*task)(*target);
+    if (ran) refresh();
+    return ran;
+}
+
+bool CTarnDoc::read_all() {
+    return exchange_on(root(), &Device::read_all, std::string(str(kStringTreeNotSelected)).c_str());
+}
+bool CTarnDoc::write_all() {
+    return exchange_on(root(), &Device::write_all, std::string(str(kStringTreeNotSelected)).c_str());
+}
+bool CTarnDoc::write_changes() {
+    return exchange_on(root(), &Device::write_changes, std::string(str(kStringTreeNotSelected)).c_str());
+}
+bool CTarnDoc::compare() {
+    return exchange_on(root(), &Device::compare, std::string(str(kStringTreeNotSelected)).c_str());
+}
+
+namespace {
+ObjectWithParameters* as_branch(ObjectWithParameters* selected) {
+    return dynamic_cast<DescBranch*>(selected) ? selected : nullptr;
+}
+}  // namespace
+
+bool CTarnDoc::read_branch() { return exchange_on(as_branch(selected_branch_), &Device::read_all, kBranchNotSelected); }
+bool CTarnDoc::write_branch() {
+    return exchange_on(as_branch(selected_branch_), &Device::write_all, kBranchNotSelected);
+}
+bool CTarnDoc::write_branch_changes() {
+    return exchange_on(as_branch(selected_branch_), &Device::write_changes, kBranchNotSelected);
+}
+bool CTarnDoc::compare_branch() {
+    return exchange_on(as_branch(selected_branch_), &Device::compare, kBranchNotSelected);
+}
+
+void CTarnDoc::apply_default_settings() {
+    CBaseDevice* model = description_.device_model().get();
+    if (model && !model->ModuleRestoreWrites().empty()) {
+        const auto failure = run_module_restore(model->ModuleRestoreWrites(), [this](Parameter& p) {
+            return device_->request(false, &p) == 0;
+        });
+        if (failure) {
+            ui().message(*failure, MessageIcon::Warning, str(kRestoreErrorCaption));
+        } else if (ui().ask(str(kRestoreDoneQuestion), Buttons::YesNo, MessageIcon::Information) == Answer::Yes) {
+            ui().post([this] { read_all(); });
+        }
+        return;
+    }
+    if (!root()) {
+        ui().message(str(kStringTreeNotSelected), MessageIcon::Error, str(kStringAppTitle));
+        return;
+    }
+    if (ui().ask(str(kStringDefaultsWarning), Buttons::YesNo, MessageIcon::Warning) != Answer::Yes) return;
+    if (device_->apply_defaults(*root())) refresh();
+    execute_init();
+}
+
+void CTarnDoc::execute_init() {
+    if (ui().ask(str(kStringInitQuestion), Buttons::YesNo, MessageIcon::Question) != Answer::Yes) return;
+    std::string error;
+    if (device_->execute_init(error)) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    } else {
+        ui().message(std::string(str(kStringInitError)) + error, MessageIcon::None);
+    }
+}
+
+void CTarnDoc::apply_new_settings(bool command_line_mode, bool aply_option) {
+    ObjectWithParameters* network = module_network();
+    bool follow = false;
+    if (!command_line_mode) {
+        follow = ui().run_apply_dialog() && network;
+    } else if (aply_option) {
+        if (CBaseDevice* model = description_.device_model().get()) device_->request(false, &model->GetApplyParameter());
+        follow = network != nullptr;
+    }
+    if (follow) {
+        for (const char* name : {"bPS", "LEn", "PrtY", "Sbit", "A.Len", "Addr"}) {
+            const std::string value = network->GetValueText(name);
+            if (value != str(kNoData)) device_->program_network().SetValue(name, value);
+        }
+        device_->open_with_settings(true);
+    }
+    refresh();
+}
+
+void CTarnDoc::check_connection() { device_->identify(true); }
+
+void CTarnDoc::toggle_show_indexes() {
+    options_.show_indexes = !options_.show_indexes;
+    refresh();
+}
+void CTarnDoc::toggle_read_automatically() { options_.read_automatically = !options_.read_automatically; }
+void CTarnDoc::toggle_instant_recording() { options_.instant_recording = !options_.instant_recording; }
+void CTarnDoc::toggle_do_not_send_attributes() {
+    if (options_.do_not_send_attributes) {
+        options_.do_not_send_attributes = false;
+        return;
+    }
+    options_.do_not_send_attributes = true;
+    ui().message(str(kStringIgnoreAttributes), MessageIcon::Information);
+}
+
+void CTarnDoc::close() {
+    device_->stop_threads();
+    Parameter init("INIT");
+    init.set_data_type("void");
+    if (device_->sio().is_open()) device_->request(true, &init);
+    device_->set_device_model(nullptr);
+    description_.device_model().reset();
+    reset_contents();
+}
+
+}  // namespace varda

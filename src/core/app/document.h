@@ -1,0 +1,90 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "core/app/options.h"
+#include "core/link/device.h"
+#include "core/model/description.h"
+#include "core/model/network_elements.h"
+
+namespace varda {
+
+// The single configuration document: the link to the module, the model's parameter tree and every
+// command that acts on the module or the whole tree.
+class CTarnDoc {
+public:
+    CTarnDoc(Options& options, std::unique_ptr<SerialBackend> backend);
+    ~CTarnDoc();
+    CTarnDoc(const CTarnDoc&) = delete;
+    CTarnDoc& operator=(const CTarnDoc&) = delete;
+
+    // Start-up: connect with the stored settings; when that fails outside command-line mode, the
+    // connection dialog decides ("Exit" sets the exit request). A test run always ends afterwards.
+    void start(bool command_line_mode, bool test_run);
+    bool exit_request = false;
+
+    // Builds the tree of the current model (File New).
+    bool new_document();
+    // Reads the current model's description from the archive and builds its tree.
+    bool load_description();
+    void clear_tree();
+    // Every parameter back to "no data", without errors or modified flags.
+    void reset_contents();
+
+    // Whole-tree and branch exchanges; false when nothing ran.
+    bool read_all();
+    bool write_all();
+    bool write_changes();
+    bool compare();
+    void set_selected_branch(ObjectWithParameters* branch) { selected_branch_ = branch; }
+    bool read_branch();
+    bool write_branch();
+    bool write_branch_changes();
+    bool compare_branch();
+
+    void apply_default_settings();
+    // Asks first; writes "INIT"; waits a second after success.
+    void execute_init();
+    // After the module took new network settings: follow them (interactive: through the APLY dialog;
+    // command line: only with the aply option, writing the model's APLY parameter first).
+    void apply_new_settings(bool command_line_mode, bool aply_option);
+    // Identification with messages.
+    void check_connection();
+    void toggle_show_indexes();
+    void toggle_read_automatically();
+    void toggle_instant_recording();
+    void toggle_do_not_send_attributes();
+    // Closing: a last "INIT" read without failure counting; the device model goes.
+    void close();
+
+    Device& device() { return *device_; }
+    DescriptionContext& description() { return description_; }
+    DescBranch* root() const { return description_.root(); }
+    Elements::CommonParams& common_parameters() { return *common_; }
+    // The element holding the module's network settings: the tree's, or one a configuration file brought.
+    ObjectWithParameters* module_network() const;
+    void set_file_network(std::unique_ptr<Elements::NetRS485> network) { file_network_ = std::move(network); }
+    Options& options() { return options_; }
+
+    std::string path_name;
+    bool modified = false;
+    std::string archive_path;
+    // Redraws every view from the tree (the window sets it).
+    std::function<void()> refresh_views;
+
+private:
+    bool exchange_on(ObjectWithParameters* target, bool (Device::*task)(ObjectWithParameters&),
+                     const char* missing_message);
+    void refresh();
+
+    Options& options_;
+    std::unique_ptr<Device> device_;
+    DescriptionContext description_;
+    std::unique_ptr<Elements::CommonParams> common_;
+    std::unique_ptr<Elements::NetRS485> file_network_;
+    ObjectWithParameters* selected_branch_ = nullptr;
+};
+
+}  // namespace varda

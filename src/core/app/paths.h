@@ -1,0 +1,13 @@
+#pragma once
+
+#include <string>
+
+namespace varda {
+
+// The directory of the running program.
+std::string program_directory();
+// varda.dat beside the program, else in ../share/varda/ (an installed program), else in the build tree's
+// program folder; the first that exists, or the one beside the program when none does.
+std::string description_archive_path();
+
+}  // namespace varda
