@@ -155,6 +155,10 @@ CommandLine parse_command_line(const std::vector<std::string>& args) {
             cl.help = true;
         } else if (arg == "--version") {
             cl.version = true;
+        } else if (arg == "--verbose") {
+            cl.verbose = true;
+        } else if (arg == "--summary") {
+            cl.summary = true;
         } else if (looks_like_option(arg)) {
             parse_option_argument(cl, std::string_view(arg).substr(arg[1] == '-' ? 2 : 1));
         } else if (cl.file_name.empty()) {
@@ -189,6 +193,8 @@ std::string command_line_help() {
            "  -exitevent:NAME     end when the named semaphore NAME is posted (exit code 205)\n"
            "  -silent             never open the serial port\n"
            "  -autoread:on|off    read values automatically when a branch opens\n"
+           "  --verbose           show the progress of the job on standard error\n"
+           "  --summary           print the model, the parameters and the failures at the end\n"
            "  --help              show this text      --version   show the version\n"
            "\n"
            "Exit codes: 0 done; 200 the file to write is missing or empty; 201 the port cannot be opened;\n"

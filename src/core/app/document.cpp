@@ -3,6 +3,7 @@
 #include <chrono>
 #include <thread>
 
+#include "core/app/config_file.h"
 #include "core/app/exit_status.h"
 #include "core/app/paths.h"
 #include "core/app/settings_store.h"
@@ -28,8 +29,8 @@ constexpr const char* kBranchNotSelected = "Branch is not selected";
 CTarnDoc::CTarnDoc(Options& options, std::unique_ptr<SerialBackend> backend)
     : options_(options),
       device_(std::make_unique<Device>(std::move(backend), options)),
-      common_(std::make_unique<Elements::CommonParams>()),
-      archive_path(description_archive_path()) {
+      common_(std::make_unique<Elements::CommonParams>()) {
+    archive_path = description_archive_path();
     device_->on_document_modified = [this] { modified = true; };
     settings_store().set_string(kDevicesGroup, "devices", "Varda");
 }
@@ -71,6 +72,32 @@ bool CTarnDoc::load_description() {
     description_.version_minor = device_->version_minor;
     description_.LoadDescriptionText(text.text);
     device_->set_device_model(description_.device_model().get());
+    return true;
+}
+
+bool CTarnDoc::open_file(const std::string& path) {
+    device_->stop_threads();
+    LoadOptions options;
+    options.rebuild_after_format_error = !ui().has_main_window();
+    const LoadResult result = load_configuration(path, description_, [this] {
+        clear_tree();
+        load_description();
+    }, options);
+    device_->set_device_model(description_.device_model().get());
+    if (!result.opened()) return false;
+    path_name = path;
+    modified = false;
+    return true;
+}
+
+bool CTarnDoc::save_file(const std::string& path) {
+    const SaveResult result = save_configuration(path, current_model_index(), root());
+    if (!result.ok) {
+        ui().message(result.message, MessageIcon::Error);
+        return false;
+    }
+    path_name = path;
+    modified = false;
     return true;
 }
 

@@ -59,6 +59,11 @@ public:
     // Closing: a last "INIT" read without failure counting; the device model goes.
     void close();
 
+    // Configuration files: opening may change the model and rebuild the tree; saving writes through a
+    // temporary file. False after a message.
+    bool open_file(const std::string& path);
+    bool save_file(const std::string& path);
+
     Device& device() { return *device_; }
     DescriptionContext& description() { return description_; }
     DescBranch* root() const { return description_.root(); }
