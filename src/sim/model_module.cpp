@@ -89,6 +89,7 @@ bool serve_model(SimulatedModule& module, int model_index, std::string_view desc
                 .has_attributes = false});
     module.add({.name = "ver", .type = "string", .value = std::string(kModelVersion), .read_only = true,
                 .has_attributes = false});
+    module.add({.name = "INIT", .type = "void", .value = "", .has_attributes = false});
     if (model_index == 13 || model_index == 14)
         module.add({.name = "tdev", .type = "1 канал:4 канала", .value = model_index == 13 ? "1 канал" : "4 канала",
                     .read_only = true, .has_attributes = false});

@@ -34,6 +34,7 @@ struct Entry {
 struct Faults {
     int silent_every = 0;  // no reply to every Nth request for the module, counted from the change; 0 off
     bool always_silent = false;   // no reply at all
+    int silent_after = 0;         // no reply once this many requests were answered (0 off): a module gone
     bool bad_checksum = false;    // replies carry a wrong checksum
     bool wrong_hash = false;      // replies carry a hash that is neither the requested one nor "n.Err"
     bool garbage_header = false;  // replies start with a garbage character instead of "#"

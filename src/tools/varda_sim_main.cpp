@@ -4,6 +4,7 @@
 #include <signal.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -12,7 +13,12 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
+
+#include "core/app/paths.h"
+#include "core/model/description_archive.h"
+#include "sim/model_module.h"
 
 #include "sim/pty_server.h"
 #include "sim/simulated_module.h"
@@ -21,6 +27,7 @@ namespace {
 
 using varda::SwitchOverMode;
 using varda::sim::Entry;
+using varda::sim::Faults;
 
 constexpr const char* kUsage =
     "Usage: varda-sim [options]\n"
@@ -31,7 +38,13 @@ constexpr const char* kUsage =
     "  --width 8|11         address width in bits (default 8)\n"
     "  --mode MODE          protocol at start: ravelin (default), rtu, ascii or dcon; in a foreign\n"
     "                       protocol the module answers only the command to change to ravelin\n"
-    "  --model VKnn         identification \"dev\" (default VK05)\n"
+    "  --model VKnn|N       serve that model: every parameter its description in varda.dat declares,\n"
+    "                       with live values (without --model a small VK05-like demo is served)\n"
+    "  --archive PATH       the description archive (default: varda.dat found beside the programs)\n"
+    "  --dev TEXT           answer \"dev\" with this text instead of the model's identification\n"
+    "  --silent-after N     stop answering after N requests (a module that goes away)\n"
+    "  --garble             every reply carries a wrong checksum\n"
+    "  --error-code N       answer every request with this module error code\n"
     "  --param NAME[:INDEX]=TYPE=VALUE[,ro][,noattr]\n"
     "                       a parameter (repeat for more): network name, optional index, data type\n"
     "                       text (int, float, STORED_DOT, sint, string, None:Even:Odd, ...) and value;\n"
@@ -54,6 +67,9 @@ struct Options {
     std::optional<int> baud;
     bool line_timing = false;
     std::string log_path;
+    std::string archive;
+    std::optional<std::string> dev;
+    Faults faults;
 };
 
 std::optional<int> parse_int(std::string_view text) {
@@ -101,6 +117,15 @@ std::optional<Entry> parse_param(std::string_view text) {
     return e;
 }
 
+// "VK03", "vk3" or "3" -> 3; -1 when it names no model.
+int model_index_of(std::string_view text) {
+    std::string digits(text);
+    if (digits.size() > 2 && (digits[0] == 'V' || digits[0] == 'v') && (digits[1] == 'K' || digits[1] == 'k'))
+        digits = digits.substr(2);
+    const auto n = parse_int(digits);
+    return n && *n <= 22 ? *n : -1;
+}
+
 // nullopt: stop with the exit code in `exit_code`.
 std::optional<Options> parse_options(int argc, char** argv, int& exit_code) {
     Options o;
@@ -120,8 +145,13 @@ std::optional<Options> parse_options(int argc, char** argv, int& exit_code) {
             o.line_timing = true;
             continue;
         }
-        constexpr std::string_view kWithValue[] = {"--address", "--width", "--mode", "--model",
-                                                   "--param",   "--baud",  "--log"};
+        if (arg == "--garble") {
+            o.faults.bad_checksum = true;
+            continue;
+        }
+        constexpr std::string_view kWithValue[] = {"--address", "--width",   "--mode", "--model",
+                                                   "--param",   "--baud",    "--log",  "--archive",
+                                                   "--dev",     "--silent-after", "--error-code"};
         if (std::find(std::begin(kWithValue), std::end(kWithValue), arg) == std::end(kWithValue))
             return fail("unknown option: " + std::string(arg));
         if (i + 1 >= argc) return fail("missing value after " + std::string(arg));
@@ -158,6 +188,18 @@ std::optional<Options> parse_options(int argc, char** argv, int& exit_code) {
             o.baud = *v;
         } else if (arg == "--log") {
             o.log_path = std::string(value);
+        } else if (arg == "--archive") {
+            o.archive = std::string(value);
+        } else if (arg == "--dev") {
+            o.dev = std::string(value);
+        } else if (arg == "--silent-after") {
+            const auto v = parse_int(value);
+            if (!v) return fail("invalid count: " + std::string(value));
+            o.faults.silent_after = *v;
+        } else if (arg == "--error-code") {
+            const auto v = parse_int(value);
+            if (!v || *v > 255) return fail("invalid error code: " + std::string(value));
+            o.faults.error_code = static_cast<std::uint8_t>(*v);
         }
     }
     if (o.width == 8 && o.address > 255) return fail("an 8-bit address is at most 255");
@@ -202,20 +244,30 @@ int main(int argc, char** argv) {
 
     auto module = std::make_shared<varda::sim::SimulatedModule>(options->address, options->width);
     module->set_mode(options->mode);
-    if (options->params.empty()) {
-        varda::sim::add_demo_parameters(*module, options->model.value_or("VK05"));
-        if (options->baud) module->set_value("bPS", -1, std::to_string(*options->baud));
-    } else {
-        for (const auto& e : options->params)
-            module->add(e);
-        if (options->model && !module->entry("dev")) {
-            module->add({.name = "dev",
-                         .type = "string",
-                         .value = *options->model,
-                         .read_only = true,
-                         .has_attributes = false});
-        }
+    const int model_index = options->model ? model_index_of(*options->model) : -1;
+    if (options->model && model_index < 0) {
+        std::fprintf(stderr, "varda-sim: unknown model %s (VK00 to VK22)\n", options->model->c_str());
+        return 2;
     }
+    if (model_index >= 0) {
+        const std::string archive_path =
+            options->archive.empty() ? varda::description_archive_path() : options->archive;
+        varda::DescriptionArchive archive(archive_path, false);
+        const auto text = varda::ReadModelDescription(archive, model_index);
+        std::string error;
+        if (!text.ok || !varda::sim::serve_model(*module, model_index, text.text, error)) {
+            std::fprintf(stderr, "varda-sim: %s\n",
+                         text.ok ? error.c_str() : (archive_path + ": " + archive.failure_message()).c_str());
+            return 1;
+        }
+        module->set_value("Addr", -1, std::to_string(options->address));
+    } else if (options->params.empty()) {
+        varda::sim::add_demo_parameters(*module, "VK05");
+        if (options->baud) module->set_value("bPS", -1, std::to_string(*options->baud));
+    }
+    for (const auto& e : options->params) module->add(e);
+    if (options->dev) module->set_value("dev", -1, *options->dev);
+    module->set_faults(options->faults);
 
     std::FILE* log = nullptr;
     if (!options->log_path.empty()) {
@@ -249,8 +301,19 @@ int main(int argc, char** argv) {
     std::printf("%s\n", server.slave_path().c_str());
     std::fflush(stdout);
 
+    // A served model shows life: counters count and inputs change.
+    std::atomic<bool> stopping{false};
+    std::thread ticker([&] {
+        for (int step = 1; model_index >= 0 && !stopping; ++step) {
+            for (int i = 0; i < 10 && !stopping; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            varda::sim::tick_live_values(*module, step);
+        }
+    });
+
     int received = 0;
     sigwait(&signals, &received);
+    stopping = true;
+    ticker.join();
     server.stop();
     module->set_log_sink({});
     if (log) std::fclose(log);

@@ -235,7 +235,11 @@ void CTarnDoc::close() {
     device_->stop_threads();
     Parameter init("INIT");
     init.set_data_type("void");
+    // The last INIT read is a courtesy to the module: its outcome is no part of the run's result.
+    const unsigned status = status_word();
     if (device_->sio().is_open()) device_->request(true, &init);
+    reset_status();
+    set_status(status);
     device_->set_device_model(nullptr);
     description_.device_model().reset();
     reset_contents();
