@@ -315,13 +315,13 @@ std::optional<std::string> SimulatedModule::handle_ravelin(std::string_view fram
 
     std::uint16_t reply_hash = hash;
     Bytes data;
-    if (faults_.error_code) {
+    if (faults_.error_code && reply_faults_active()) {
         reply_hash = kHashNErr;
         data = {*faults_.error_code};
     } else {
         data = answer(read, hash, std::span(b).subspan(4, n), reply_hash);
     }
-    if (faults_.wrong_hash) {
+    if (faults_.wrong_hash && reply_faults_active()) {
         reply_hash ^= 0x5555;
         if (reply_hash == kHashNErr || reply_hash == hash) reply_hash ^= 0x0F0F;
     }
@@ -429,11 +429,11 @@ std::string SimulatedModule::reply_frame(std::uint16_t hash, std::span<const std
     raw.push_back(static_cast<std::uint8_t>(hash));
     raw.insert(raw.end(), payload.begin(), payload.end());
     std::uint16_t sum = hash_buffer(raw);
-    if (faults_.bad_checksum) sum ^= 0x00FF;
+    if (faults_.bad_checksum && reply_faults_active()) sum ^= 0x00FF;
     raw.push_back(static_cast<std::uint8_t>(sum >> 8));
     raw.push_back(static_cast<std::uint8_t>(sum));
     std::string frame = "#" + encode_buffer(raw) + "\r";
-    if (faults_.garbage_header) frame[0] = '~';
+    if (faults_.garbage_header && reply_faults_active()) frame[0] = '~';
     return frame;
 }
 

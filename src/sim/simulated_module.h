@@ -35,6 +35,7 @@ struct Faults {
     int silent_every = 0;  // no reply to every Nth request for the module, counted from the change; 0 off
     bool always_silent = false;   // no reply at all
     int silent_after = 0;         // no reply once this many requests were answered (0 off): a module gone
+    int reply_faults_after = 0;   // the reply faults below start after this many requests (0: at once)
     bool bad_checksum = false;    // replies carry a wrong checksum
     bool wrong_hash = false;      // replies carry a hash that is neither the requested one nor "n.Err"
     bool garbage_header = false;  // replies start with a garbage character instead of "#"
@@ -117,6 +118,8 @@ class SimulatedModule {
     // Entries of the request being answered are those at its address offset.
     Entry* find(std::uint16_t hash, int index) { return find(hash, index, offset_); }
     bool indexed_name(std::uint16_t hash) const;
+    // Whether the reply faults apply to the request being answered.
+    bool reply_faults_active() const { return addressed_frames_ > faults_.reply_faults_after; }
     void record(LogEntry::Direction direction, std::string frame);
 
     mutable std::mutex mutex_;

@@ -45,6 +45,7 @@ constexpr const char* kUsage =
     "  --silent-after N     stop answering after N requests (a module that goes away)\n"
     "  --garble             every reply carries a wrong checksum\n"
     "  --error-code N       answer every request with this module error code\n"
+    "  --faults-after N     --garble and --error-code start after N requests\n"
     "  --param NAME[:INDEX]=TYPE=VALUE[,ro][,noattr]\n"
     "                       a parameter (repeat for more): network name, optional index, data type\n"
     "                       text (int, float, STORED_DOT, sint, string, None:Even:Odd, ...) and value;\n"
@@ -151,7 +152,7 @@ std::optional<Options> parse_options(int argc, char** argv, int& exit_code) {
         }
         constexpr std::string_view kWithValue[] = {"--address", "--width",   "--mode", "--model",
                                                    "--param",   "--baud",    "--log",  "--archive",
-                                                   "--dev",     "--silent-after", "--error-code"};
+                                                   "--dev",     "--silent-after", "--error-code", "--faults-after"};
         if (std::find(std::begin(kWithValue), std::end(kWithValue), arg) == std::end(kWithValue))
             return fail("unknown option: " + std::string(arg));
         if (i + 1 >= argc) return fail("missing value after " + std::string(arg));
@@ -196,6 +197,10 @@ std::optional<Options> parse_options(int argc, char** argv, int& exit_code) {
             const auto v = parse_int(value);
             if (!v) return fail("invalid count: " + std::string(value));
             o.faults.silent_after = *v;
+        } else if (arg == "--faults-after") {
+            const auto v = parse_int(value);
+            if (!v) return fail("invalid count: " + std::string(value));
+            o.faults.reply_faults_after = *v;
         } else if (arg == "--error-code") {
             const auto v = parse_int(value);
             if (!v || *v > 255) return fail("invalid error code: " + std::string(value));

@@ -46,6 +46,7 @@ public:
     SimProcess& operator=(const SimProcess&) = delete;
 
     const std::string& path() const { return path_; }
+    bool running() const { return pid_ > 0; }
 
     // Ends the process with SIGTERM; returns its exit status (-1 when it did not exit normally).
     int terminate() {
@@ -61,5 +62,22 @@ private:
     pid_t pid_ = -1;
     std::string path_;
 };
+
+}  // namespace varda::testing
+
+namespace varda::testing {
+
+// Runs a program to its end and returns its exit code (-1 when it did not exit normally).
+inline int run_program(const std::string& program, std::vector<std::string> args) {
+    args.insert(args.begin(), program);
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return -1;
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
 
 }  // namespace varda::testing

@@ -116,6 +116,8 @@ bool CBaseDevice::ReportsApplyErrors() const {
 Parameter& CBaseDevice::apply_parameter() {
     if (!apply_parameter_) {
         apply_parameter_ = std::make_unique<Parameter>("APLY");
+        // A command without data: writing it sends no data bytes.
+        apply_parameter_->set_data_type("void");
         apply_parameter_->SetValueText({});
     }
     return *apply_parameter_;
