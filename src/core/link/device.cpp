@@ -525,6 +525,7 @@ void Device::start_scanner(DescBranch* scanners) {
     std::vector<Parameter*> list;
     scanners->CollectScanners(list);
     if (list.size() > kMaxScanners) list.resize(kMaxScanners);
+    for (Parameter* s : list) s->timer();  // made here, before the scanner thread waits on them
     scanner_finished_.reset();
     scanner_ = std::thread([this, list = std::move(list)] { scanner_loop(list); });
 }

@@ -119,16 +119,21 @@ int Parameter::TypeTextId() const {
 std::uint16_t Parameter::Hash() const { return hash_name(network_name_); }
 
 bool Parameter::MakeScanner() {
-    if (!timer_) timer_ = std::make_unique<platform::PeriodicTimer>();
+    scanner_ = true;
     address_offset = network_index;
     indexed = false;
-    return timer_ != nullptr;
+    return true;
+}
+
+platform::PeriodicTimer* Parameter::timer() {
+    if (!timer_ && scanner_) timer_ = std::make_unique<platform::PeriodicTimer>();
+    return timer_.get();
 }
 
 int Parameter::StartTimer() {
     if (timer_running_) return 1;
     timer_running_ = true;
-    if (timer_) timer_->start(period);
+    if (platform::PeriodicTimer* t = timer()) t->start(period);
     return 0;
 }
 

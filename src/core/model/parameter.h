@@ -39,9 +39,11 @@ public:
     int StartTimer();
     // 1 when the timer was not running, else stops it and returns 0.
     int StopTimer();
-    bool is_scanner() const { return timer_ != nullptr; }
+    bool is_scanner() const { return scanner_; }
     bool timer_running() const { return timer_running_; }
-    platform::PeriodicTimer* timer() const { return timer_.get(); }
+    // The scanner's timer, made on first use (a tree has many scanners that are never started). Called on
+    // the user-interface thread, before the scanner thread waits on it.
+    platform::PeriodicTimer* timer();
 
     // The output table holds pointers to the parameters that drive outputs; a parameter remembers its
     // slot so that the table never keeps a pointer to a destroyed parameter.
@@ -66,6 +68,7 @@ public:
 
 private:
     Parameter** output_slot_ = nullptr;
+    bool scanner_ = false;
     std::atomic<bool> timer_running_{false};  // the scanner thread reads it
     std::unique_ptr<platform::PeriodicTimer> timer_;
 };

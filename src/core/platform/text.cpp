@@ -1,5 +1,7 @@
 #include "core/platform/text.h"
 
+#include <cstring>
+
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -195,16 +197,25 @@ std::size_t ascii_equal_prefix(std::string_view a, std::string_view b) {
 }  // namespace
 
 std::string cp1251_to_utf8(std::string_view cp1251) {
-    std::string out;
-    out.reserve(cp1251.size() + cp1251.size() / 2);
-    for (const char ch : cp1251) {
-        const auto b = static_cast<unsigned char>(ch);
-        if (b < 0x80) {
-            out += ch;
-        } else {
-            append_utf8(out, cp1251_char(b));
-        }
+    // Every byte becomes at most three UTF-8 bytes: write into a buffer of that size, then trim.
+    std::string out(cp1251.size() * 3, '\0');
+    char* to = out.data();
+    const char* from = cp1251.data();
+    const char* const end = from + cp1251.size();
+    while (from < end) {
+        // Runs of plain ASCII (most of a description text) are copied as they are.
+        const char* run = from;
+        while (run < end && static_cast<unsigned char>(*run) < 0x80) ++run;
+        std::memcpy(to, from, static_cast<std::size_t>(run - from));
+        to += run - from;
+        from = run;
+        if (from == end) break;
+        std::string piece;
+        append_utf8(piece, cp1251_char(static_cast<unsigned char>(*from++)));
+        std::memcpy(to, piece.data(), piece.size());
+        to += piece.size();
     }
+    out.resize(static_cast<std::size_t>(to - out.data()));
     return out;
 }
 
@@ -230,8 +241,12 @@ std::string to_lower(std::string_view utf8) {
 }
 
 bool iequals(std::string_view a, std::string_view b) {
+    // Both cases of every letter handled here take the same number of UTF-8 bytes.
+    if (a.size() != b.size()) return false;
     const std::size_t i = ascii_equal_prefix(a, b);
-    if (i == a.size() || i == b.size()) return a.size() == b.size();
+    if (i == a.size()) return true;
+    // Two ASCII characters that differ in more than case settle it.
+    if (static_cast<unsigned char>(a[i]) < 0x80 && static_cast<unsigned char>(b[i]) < 0x80) return false;
     a.remove_prefix(i);
     b.remove_prefix(i);
     std::size_t pa = 0, pb = 0;
