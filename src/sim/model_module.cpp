@@ -15,7 +15,9 @@ std::string default_value(const Parameter& p) {
     if (!p.initial_value_text.empty()) return p.initial_value_text;
     if (p.is_type("float") || p.is_type("STORED_DOT")) return "0.000";
     if (p.is_type("CLK_frm")) return "00:00";
-    if (p.is_type("string") || p.is_type("ASCI") || p.is_type("void")) return "";
+    if (p.is_type("void")) return "";
+    // A module answers a text with at least one character (an empty reply cannot be decoded).
+    if (p.is_type("string") || p.is_type("ASCI")) return "0001";
     if (p.is_type("name")) return "AI1";
     if (p.data_type().find(':') != std::string::npos) {
         std::string item = p.item_text(0);
