@@ -28,7 +28,14 @@ std::string default_value(const Parameter& p) {
     return "0";
 }
 
-void add_tree(SimulatedModule& module, const DescBranch& element, int& span) {
+// The models whose "rEAd", "iRDt" and "iRD" replies are a status byte or a value.
+bool reports_measured_values(int model) { return model == 0 || model == 7 || model == 8 || model == 12 || model == 17; }
+
+bool is_measured_name(std::string_view name) {
+    return platform::iequals(name, "rEAd") || platform::iequals(name, "iRDt") || platform::iequals(name, "iRD");
+}
+
+void add_tree(SimulatedModule& module, const DescBranch& element, int& span, int model) {
     for (const auto& p : element.parameters) {
         const std::string& name = p->network_name();
         if (name.empty() || name.find_first_not_of(' ') == std::string::npos) continue;
@@ -51,10 +58,11 @@ void add_tree(SimulatedModule& module, const DescBranch& element, int& span) {
         e.value = default_value(*p);
         e.read_only = !p->writable;
         e.has_attributes = p->attributes_flag != 0 && !p->is_scanner();
+        e.measured = reports_measured_values(model) && is_measured_name(name);
         if (e.address_offset + 1 > span) span = e.address_offset + 1;
         module.add(std::move(e));
     }
-    for (const auto& child : element.children) add_tree(module, *child, span);
+    for (const auto& child : element.children) add_tree(module, *child, span, model);
 }
 
 }  // namespace
@@ -77,10 +85,10 @@ bool serve_model(SimulatedModule& module, int model_index, std::string_view desc
         }
         description.LoadDescriptionText(description_text);
         if (description.root()) {
-            add_tree(module, *description.root(), span);
+            add_tree(module, *description.root(), span, model_index);
             built = true;
         }
-        if (description.scanners()) add_tree(module, *description.scanners(), span);
+        if (description.scanners()) add_tree(module, *description.scanners(), span, model_index);
     }
     if (!built) {
         error = "the description of " + std::string(row->code) + " builds no tree";
@@ -109,8 +117,12 @@ void tick_live_values(SimulatedModule& module, int step) {
                                    static_cast<unsigned>(1 + channel));
         } else if (platform::iequals(e.name, "r.cn") || platform::iequals(e.name, "s.do")) {
             value = std::to_string((step * 5 + channel) % 16);
-        } else if (platform::iequals(e.name, "rEAd") && numeric_int) {
-            value = std::to_string((step + channel) % 2);
+        } else if (platform::iequals(e.name, "rEAd") && (numeric_int || e.measured) && channel % 2 == 0) {
+            value = std::to_string((step + channel / 2) % 2);  // discrete inputs switch
+        } else if (e.measured) {
+            char buf[32];
+            std::snprintf(buf, sizeof buf, "%.3f", 20.0 + channel + 2.5 * std::sin(step * 0.3 + channel));
+            value = buf;
         } else if (e.type == "float" &&
                    (platform::iequals(e.name, "rEAd") || platform::iequals(e.name, "Rd.Rs") ||
                     platform::iequals(e.name, "iRD") || platform::iequals(e.name, "iRDt"))) {

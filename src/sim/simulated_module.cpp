@@ -1,5 +1,7 @@
 #include "sim/simulated_module.h"
 
+#include <bit>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -55,6 +57,18 @@ std::optional<Bytes> encode_value(const Entry& e, std::size_t room) {
         std::string raw = platform::utf8_to_cp1251(e.value);
         if (raw.size() > room) raw.resize(room);  // a module's text field has a fixed size
         return Bytes(raw.rbegin(), raw.rend());   // texts travel last character first
+    }
+    if (e.measured) {
+        char* end = nullptr;
+        const double v = std::strtod(e.value.c_str(), &end);
+        const bool whole = end && *end == '\0' && e.value.find('.') == std::string::npos;
+        if (whole) {
+            const auto n = static_cast<std::uint16_t>(static_cast<std::int16_t>(v));
+            return Bytes{static_cast<std::uint8_t>(n >> 8), static_cast<std::uint8_t>(n)};
+        }
+        const auto bits = std::bit_cast<std::uint32_t>(static_cast<float>(v));
+        return Bytes{static_cast<std::uint8_t>(bits >> 24), static_cast<std::uint8_t>(bits >> 16),
+                     static_cast<std::uint8_t>(bits >> 8), static_cast<std::uint8_t>(bits), 0, 0};
     }
     if (type_is(e.type, "sint") || type_is(e.type, "sint16")) {
         const auto v =

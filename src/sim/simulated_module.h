@@ -22,6 +22,9 @@ struct Entry {
     std::string name;   // network name
     int index = -1;     // -1: not indexed
     int address_offset = 0;  // answered at the module address plus this (channel scanners)
+    // A measured value of the models that report status-or-value: a number travels as 2 bytes (a whole
+    // number) or as 6 bytes (a float and two spare bytes), never as one byte, which would read as a status.
+    bool measured = false;
     std::string type;   // data type text ("int", "float", "STORED_DOT", "None:Even:Odd", ...)
     std::string value;  // value text (UTF-8)
     bool read_only = false;
