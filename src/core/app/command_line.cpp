@@ -120,8 +120,8 @@ void parse_option_argument(CommandLine& cl, std::string_view arg) {
         if (colon != std::string_view::npos && (slash == std::string_view::npos || colon < slash)) {
             name = lower(arg.substr(pos, colon - pos));
             const std::size_t start = colon + 1;
-            // A path value (a device, a log file) runs to the end of its argument.
-            if (start < arg.size() && (arg[start] == '/' || arg[start] == '.')) {
+            // A path value (a device, a log file), or a quoted one, runs to the end of its argument.
+            if (start < arg.size() && (arg[start] == '/' || arg[start] == '.' || arg[start] == '"')) {
                 value = std::string(arg.substr(start));
                 pos = arg.size();
             } else {
