@@ -8,6 +8,7 @@
 #include "core/app/command_line_job.h"
 #include "core/link/posix_serial_backend.h"
 #include "gui/main_window.h"
+#include "gui/qt_settings_store.h"
 
 namespace {
 
@@ -36,6 +37,13 @@ int main(int argc, char* argv[]) {
         std::printf("varda %s\n", VARDA_VERSION);
         return 0;
     }
+    // The configurator's port settings persist between runs, jobs included.
+    varda::gui::QtSettingsStore settings;
+    varda::set_settings_store(&settings);
+    struct Restore {
+        ~Restore() { varda::set_settings_store(nullptr); }
+    } restore;
+
     // Jobs from the command line run without windows, so they work over SSH and in scripts.
     if (command_line.command_line_mode()) return run_job(command_line);
 

@@ -24,6 +24,7 @@ using testing::SimProcess;
 
 constexpr int kVk03 = 3;
 
+
 struct Workspace {
     Workspace() : dir(fs::temp_directory_path() / ("varda-e2e-" + std::to_string(getpid()) + "-" + std::to_string(++n))) {
         fs::create_directories(dir);
@@ -34,7 +35,17 @@ struct Workspace {
     fs::path dir;
 };
 
-int varda(std::vector<std::string> args) { return testing::run_program(VARDA_PATH, std::move(args)); }
+// Each run starts from the stored defaults, in a settings folder of its own (never the user's).
+int varda(std::vector<std::string> args) {
+    static int run = 0;
+    const auto config = fs::temp_directory_path() / ("varda-e2e-config-" + std::to_string(getpid()) + "-" +
+                                                     std::to_string(++run));
+    fs::create_directories(config);
+    setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+    const int code = testing::run_program(VARDA_PATH, std::move(args));
+    fs::remove_all(config);
+    return code;
+}
 
 // The VK03 tree with the values of a configuration file.
 struct LoadedFile {
