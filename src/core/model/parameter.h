@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "core/link/my_converter.h"
+#include "core/model/tree_sink.h"
 #include "core/platform/events.h"
 
 namespace varda {
@@ -65,6 +66,8 @@ public:
     int access_mode = 0;
     std::chrono::milliseconds period{1000};
     std::string initial_value_text;
+    // The parameter's own row while the tree view shows it.
+    TreeItem tree_item = nullptr;
 
 private:
     Parameter** output_slot_ = nullptr;
