@@ -110,64 +110,52 @@ void Device::set_window(ProgressWindow* window) {
     lines_ = 0;
 }
 
-bool Device::read_all(ObjectWithParameters& element) {
+bool Device::run_element_task(Task task, ObjectWithParameters& element, const char* title, int count_mode) {
     {
         std::lock_guard lock(task_mutex_);
         task_element_ = &element;
     }
-    return run_task(Task::ReadAll, "Read parameters from device", count_for(element, 1));
+    return run_task(task, title, count_for(element, count_mode));
+}
+
+bool Device::run_parameter_task(Task task, Parameter& parameter, const char* title) {
+    {
+        std::lock_guard lock(task_mutex_);
+        single_parameter_ = &parameter;
+    }
+    return run_task(task, title, 1);
+}
+
+bool Device::read_all(ObjectWithParameters& element) {
+    return run_element_task(Task::ReadAll, element, "Read parameters from device", 1);
 }
 
 bool Device::write_all(ObjectWithParameters& element) {
-    {
-        std::lock_guard lock(task_mutex_);
-        task_element_ = &element;
-    }
-    return run_task(Task::WriteAll, "Write parameters to device", count_for(element, 1));
+    return run_element_task(Task::WriteAll, element, "Write parameters to device", 1);
 }
 
 bool Device::write_changes(ObjectWithParameters& element) {
-    {
-        std::lock_guard lock(task_mutex_);
-        task_element_ = &element;
-    }
-    return run_task(Task::WriteChanges, "Write changes to device", count_for(element, 0));
+    return run_element_task(Task::WriteChanges, element, "Write changes to device", 0);
 }
 
 bool Device::compare(ObjectWithParameters& element) {
-    {
-        std::lock_guard lock(task_mutex_);
-        task_element_ = &element;
-    }
     difference_count = 0;
     difference_text.clear();
-    if (!run_task(Task::Compare, "Compare configuration with device", count_for(element, 1))) return false;
+    if (!run_element_task(Task::Compare, element, "Compare configuration with device", 1)) return false;
     ui().message(comparison_report(), MessageIcon::Information, str(kStringComparisonResult));
     return true;
 }
 
 bool Device::apply_defaults(ObjectWithParameters& element) {
-    {
-        std::lock_guard lock(task_mutex_);
-        task_element_ = &element;
-    }
-    return run_task(Task::ApplyDefaults, "Apply default settings", count_for(element, -1));
+    return run_element_task(Task::ApplyDefaults, element, "Apply default settings", -1);
 }
 
 bool Device::read_one(Parameter& parameter) {
-    {
-        std::lock_guard lock(task_mutex_);
-        single_parameter_ = &parameter;
-    }
-    return run_task(Task::ReadOne, "Read parameter from device", 1);
+    return run_parameter_task(Task::ReadOne, parameter, "Read parameter from device");
 }
 
 bool Device::write_one(Parameter& parameter) {
-    {
-        std::lock_guard lock(task_mutex_);
-        single_parameter_ = &parameter;
-    }
-    return run_task(Task::WriteOne, "Write parameter to device", 1);
+    return run_parameter_task(Task::WriteOne, parameter, "Write parameter to device");
 }
 
 std::string Device::comparison_report() const {

@@ -112,6 +112,8 @@ public:
 
 private:
     bool run_task(Task task, const char* title, int task_total);
+    bool run_element_task(Task task, ObjectWithParameters& element, const char* title, int count_mode);
+    bool run_parameter_task(Task task, Parameter& parameter, const char* title);
     void worker_loop();
     void scanner_loop(std::vector<Parameter*> scanners);
     void perform(Task task);

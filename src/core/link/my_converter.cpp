@@ -63,16 +63,8 @@ std::vector<std::string_view> split_items(std::string_view type_text) {
     return items;
 }
 
-// "_" stands for a space in a list item.
-std::string underscores_to_spaces(std::string_view item) {
-    std::string out(item);
-    for (char& c : out)
-        if (c == '_') c = ' ';
-    return out;
-}
-
 bool item_matches(std::string_view item, std::string_view text) {
-    return platform::iequals(underscores_to_spaces(item), underscores_to_spaces(text));
+    return platform::iequals(platform::underscores_to_spaces(item), platform::underscores_to_spaces(text));
 }
 
 std::string format(const char* fmt, auto... args) {
@@ -382,7 +374,7 @@ int MyConverter::ConvertFromData(std::span<const std::uint8_t> d) {
             const auto items = split_items(data_type_);
             const unsigned index = first_one_or_two(d);
             if (index >= items.size()) return 0;
-            return show(underscores_to_spaces(items[index]));
+            return show(platform::underscores_to_spaces(items[index]));
         }
         case Type::Unknown: return 0;
     }

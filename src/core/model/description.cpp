@@ -42,13 +42,6 @@ std::vector<std::string_view> split_tokens(std::string_view line) {
     return tokens;
 }
 
-std::string spaces_for_underscores(std::string_view text) {
-    std::string out(text);
-    for (char& c : out)
-        if (c == '_') c = ' ';
-    return out;
-}
-
 double leading_double(std::string_view text) { return std::strtod(std::string(text).c_str(), nullptr); }
 
 // "%i" notation: decimal, hexadecimal after 0x, octal after a leading 0.
@@ -216,7 +209,7 @@ bool DescriptionContext::declare_type(const std::vector<std::string_view>& t) {
     std::string text;
     for (std::size_t i = 2; i < t.size(); ++i) {
         if (i > 2) text += ':';
-        text += spaces_for_underscores(t[i]);
+        text += platform::underscores_to_spaces(t[i]);
     }
     types.push_back({std::string(token(t, 1)), std::move(text)});
     return true;
@@ -269,7 +262,7 @@ bool DescriptionContext::declare_rule_or_init(const std::vector<std::string_view
         d->minimum = leading_double(token(t, 2));
         d->maximum = leading_double(token(t, 3));
     } else {
-        d->initial_value_text = spaces_for_underscores(token(t, 2));
+        d->initial_value_text = platform::underscores_to_spaces(token(t, 2));
     }
     return true;
 }
@@ -407,7 +400,7 @@ int DescBranch::Build(DescriptionContext& context, bool force_indexed, int base)
         const bool read_only = !d.name.empty() && d.name[0] == '!';
         auto p = std::make_unique<Parameter>(read_only ? d.name.substr(1) : d.name);
         p->writable = !read_only;
-        p->description = spaces_for_underscores(d.description);
+        p->description = platform::underscores_to_spaces(d.description);
         std::string type = d.type_text;
         const auto colon = type.find(':');
         if (colon != std::string::npos) {

@@ -48,6 +48,8 @@ public:
     virtual void set_item_state(TreeItem item, int state) = 0;
     virtual TreeItem first_child(TreeItem item) const = 0;
     virtual TreeItem next_sibling(TreeItem item) const = 0;
+    // The object the row stands for, as given at insertion.
+    virtual TreeItemData item_data(TreeItem item) const = 0;
     // Whether the tree view marks this branch as holding differences (its row turns red).
     virtual bool branch_has_differences(const DescBranch& branch) const = 0;
 };

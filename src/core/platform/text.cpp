@@ -264,6 +264,13 @@ bool iequals(std::string_view a, std::string_view b) {
     return pa == a.size() && pb == b.size();
 }
 
+std::string underscores_to_spaces(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
+        if (c == '_') c = ' ';
+    return out;
+}
+
 int icompare(std::string_view a, std::string_view b) {
     const std::size_t i = ascii_equal_prefix(a, b);
     a.remove_prefix(i);

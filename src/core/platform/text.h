@@ -20,6 +20,9 @@ std::string to_lower(std::string_view utf8);
 // Comparison "without regard to case" wherever the program needs it (names, enumeration items, archive
 // members): Latin and Cyrillic letters compare equal to their other case.
 bool iequals(std::string_view a, std::string_view b);
+// Texts of descriptions and value lists write a space as "_".
+std::string underscores_to_spaces(std::string_view text);
+
 // <0, 0, >0 like strcmp, on the upper-cased texts.
 int icompare(std::string_view a, std::string_view b);
 
