@@ -20,10 +20,7 @@ std::string default_value(const Parameter& p) {
     if (p.is_type("string") || p.is_type("ASCI")) return "0001";
     if (p.is_type("name")) return "AI1";
     if (p.data_type().find(':') != std::string::npos) {
-        std::string item = p.item_text(0);
-        for (char& c : item)
-            if (c == '_') c = ' ';
-        return item;
+        return platform::underscores_to_spaces(p.item_text(0));
     }
     return "0";
 }
