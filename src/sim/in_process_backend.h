@@ -25,6 +25,8 @@ class InProcessBackend final : public SerialBackend {
     void set_line_timing(bool on) { line_timing_ = on; }
     // A semi-automatic adapter: its transmitter sends only while RTS is raised.
     void set_requires_rts(bool on) { requires_rts_ = on; }
+    // The module hears only frames sent at this baud rate (0: any), as on a real line.
+    void set_module_baud_rate(int baud) { module_baud_ = baud; }
     const LineSettings& line_settings() const { return settings_; }
     bool rts() const { return rts_; }
 
@@ -53,6 +55,7 @@ class InProcessBackend final : public SerialBackend {
     std::atomic<bool> line_timing_ = false;
     std::atomic<bool> rts_ = false;
     std::atomic<bool> requires_rts_ = false;
+    std::atomic<int> module_baud_ = 0;
 
     mutable std::mutex mutex_;
     bool open_ = false;
