@@ -1,14 +1,19 @@
 #include <QApplication>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "core/app/command_line.h"
 #include "core/app/command_line_job.h"
+#include "core/app/document.h"
+#include "core/app/options.h"
+#include "core/devices/brand.h"
 #include "core/link/posix_serial_backend.h"
 #include "gui/main_window.h"
 #include "gui/qt_settings_store.h"
+#include "gui/qt_ui.h"
 
 namespace {
 
@@ -44,14 +49,39 @@ int main(int argc, char* argv[]) {
         ~Restore() { varda::set_settings_store(nullptr); }
     } restore;
 
-    // Jobs from the command line run without windows, so they work over SSH and in scripts.
-    if (command_line.command_line_mode()) return run_job(command_line);
+    // Jobs from the command line run without windows, so they work over SSH and in scripts. Options that
+    // only name settings (a port, a baud rate) open the window with them when there is a display.
+    const bool display = std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY");
+    if (command_line.command_line_mode() && (varda::names_a_job(command_line) || !display))
+        return run_job(command_line);
 
-    if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (!display) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("KEST"));
     QApplication::setApplicationName(QStringLiteral("Varda"));
-    varda::gui::MainWindow window;
-    window.show();
-    return app.exec();
+
+    varda::gui::QtUi qt_ui;
+    varda::set_ui(&qt_ui);
+    struct RestoreUi {
+        ~RestoreUi() { varda::set_ui(nullptr); }
+    } restore_ui;
+
+    varda::Options options;
+    const varda::CBrandRavelin brand;
+    varda::CTarnDoc doc(options, std::make_unique<varda::PosixSerialBackend>());
+    varda::apply_command_line_settings(command_line, doc);
+    doc.start(false, false);
+    // The connection dialog's stand-in answers "Exit" when the first connection fails. Until the dialog
+    // exists, start offline instead, without a model, so the window opens and a file can be loaded.
+    doc.exit_request = false;
+    doc.new_document();
+
+    int code = 0;
+    {
+        varda::gui::MainWindow window(doc, options, brand);
+        window.showMaximized();
+        code = app.exec();
+    }
+    doc.close();
+    return code;
 }

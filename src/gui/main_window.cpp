@@ -1,11 +1,493 @@
 #include "gui/main_window.h"
 
-namespace varda::gui {
+#include <QAction>
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFrame>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPointer>
+#include <QSettings>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QVBoxLayout>
 
-MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
-    // No model is chosen yet, so the title names none.
-    setWindowTitle(QStringLiteral("Configurator <unknown>"));
+#include "core/app/document.h"
+#include "core/app/menu_state.h"
+#include "core/app/options.h"
+#include "core/devices/base_device.h"
+#include "core/devices/brand.h"
+#include "core/devices/device_table.h"
+#include "core/platform/strings.h"
+#include "core/platform/ui.h"
+#include "gui/qt_ui.h"
+
+// The icons live in the gui library; a static library's resources must be pulled in by name.
+static void init_icon_resources() { Q_INIT_RESOURCE(icons); }
+
+namespace varda::gui {
+namespace {
+
+constexpr int kStringToolbar = 471;
+constexpr int kStringConfigurator = 130;
+constexpr int kStringSoftwareVersion = 151;
+// Menus and toolbar idle-update this often, so a model chosen elsewhere shows without a click.
+constexpr int kIdleUpdateMs = 250;
+const QString kFileFilter = QStringLiteral("Configuration files (*.vdc);;All files (*)");
+const QString kRecentGroup = QStringLiteral("Recent File List");
+
+QString qstr(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
+struct CommandLook {
+    int command;
+    const char* icon;  // file in :/icons without ".svg", or nullptr
+    QKeySequence shortcut;
+};
+
+const std::vector<CommandLook>& command_looks() {
+    static const std::vector<CommandLook> looks = {
+        {kCmdNew, "new", QKeySequence(Qt::CTRL | Qt::Key_N)},
+        {kCmdOpen, "open", QKeySequence(Qt::CTRL | Qt::Key_O)},
+        {kCmdSave, "save", QKeySequence(Qt::CTRL | Qt::Key_S)},
+        {kCmdSaveAs, nullptr, {}},
+        {kCmdExit, "exit", {}},
+        {kCmdReadAll, "read_all", QKeySequence(Qt::ALT | Qt::Key_R)},
+        {kCmdWriteAll, "write_all", QKeySequence(Qt::ALT | Qt::Key_W)},
+        {kCmdWriteChanges, "write_changes", QKeySequence(Qt::ALT | Qt::Key_U)},
+        {kCmdCompare, "compare", QKeySequence(Qt::ALT | Qt::Key_C)},
+        {kCmdApplyDefaults, "apply_defaults", {}},
+        {kCmdExecuteInit, "init", QKeySequence(Qt::ALT | Qt::Key_I)},
+        {kCmdApplyNewSettings, "apply_settings", QKeySequence(Qt::ALT | Qt::Key_A)},
+        {kCmdIoStatus, "io_status", {}},
+        {kCmdSingleParameter, "single_parameter", QKeySequence(Qt::ALT | Qt::Key_S)},
+        {kCmdCheckConnection, "check_connection", QKeySequence(Qt::ALT | Qt::Key_N)},
+        {kCmdAdapterAuto, nullptr, {}},
+        {kCmdAdapterSemiAuto, nullptr, {}},
+        {kCmdPortSettings, "port_settings", {}},
+        {kCmdReadBranch, "read_branch", QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_R)},
+        {kCmdWriteBranch, "write_branch", QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_W)},
+        {kCmdWriteBranchChanges, "write_branch_changes", QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_U)},
+        {kCmdCompareBranch, "compare_branch", QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_C)},
+        {kCmdPreviousProblem, "prev_problem", QKeySequence(Qt::ALT | Qt::Key_Up)},
+        {kCmdNextProblem, "next_problem", QKeySequence(Qt::ALT | Qt::Key_Down)},
+        {kCmdShowIndexes, nullptr, {}},
+        {kCmdReadAutomatically, nullptr, {}},
+        {kCmdInstantRecording, nullptr, {}},
+        {kCmdDoNotSendAttributes, nullptr, {}},
+        {kCmdCalibration, "calibration", {}},
+        {kCmdToolbar, nullptr, {}},
+        {kCmdStatusBar, nullptr, {}},
+        {kCmdHelp, "help", {}},
+        {kCmdExportHtml, "export_html", {}},
+        {kCmdAbout, "about", {}},
+    };
+    return looks;
+}
+
+
+// Menu text of a command as the menu layout names it.
+std::string text_of(const std::vector<MenuItem>& items, int command) {
+    for (const MenuItem& item : items) {
+        if (item.kind == MenuItem::Kind::Command && item.command == command) return item.text;
+        if (item.kind == MenuItem::Kind::Submenu) {
+            std::string text = text_of(item.items, command);
+            if (!text.empty()) return text;
+        }
+    }
+    return {};
+}
+
+}  // namespace
+
+MainWindow::MainWindow(CTarnDoc& doc, Options& options, const CBrand& brand, QWidget* parent)
+    : QMainWindow(parent), doc_(doc), options_(options), brand_(brand) {
+    init_icon_resources();
+    if (QtUi* ui = qt_ui()) ui->set_main_window(this);
+
+    auto* central = new QWidget(this);
+    central_layout_ = new QVBoxLayout(central);
+    central_layout_->setContentsMargins(0, 0, 0, 0);
+    // Stands in for the parameter tree view: an empty view's sunken white field.
+    auto* placeholder = new QFrame(central);
+    placeholder->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    placeholder->setBackgroundRole(QPalette::Base);
+    placeholder->setAutoFillBackground(true);
+    central_view_ = placeholder;
+    central_layout_->addWidget(central_view_);
+    setCentralWidget(central);
+
+    ready_ = new QLabel(tr("Ready"));
+    statusBar()->addWidget(ready_, 1);
+
+    QSettings settings(QStringLiteral("KEST"), QStringLiteral("Varda"));
+    settings.beginGroup(kRecentGroup);
+    for (int i = 0; i < kRecentFileCount; ++i) {
+        const QString path = settings.value(QStringLiteral("File%1").arg(i + 1)).toString();
+        if (!path.isEmpty()) recent_files_.push_back(path.toStdString());
+    }
+    settings.endGroup();
+
+    create_actions();
+    register_document_commands();
+    build_menus();
+    build_toolbar();
+
+    // The document's hooks: redraw the views, and the worker's "a network setting was written" (APLY).
+    // Views join the refresh hook as well, so it keeps whoever joined before; the guard makes a hook that
+    // outlives the window harmless.
+    QPointer<MainWindow> self(this);
+    doc_.refresh_views = [self, previous = doc_.refresh_views] {
+        if (previous) previous();
+        if (self) self->refresh_views();
+    };
+    doc_.device().on_network_parameter_written = [self] {
+        if (!self) return;
+        self->doc_.apply_new_settings(false, false);
+        self->update_from_document();
+    };
+
+    idle_timer_ = new QTimer(this);
+    idle_timer_->setInterval(kIdleUpdateMs);
+    connect(idle_timer_, &QTimer::timeout, this, &MainWindow::update_from_document);
+    idle_timer_->start();
+
     resize(900, 600);
+    update_from_document();
+}
+
+MainWindow::~MainWindow() {
+    if (QtUi* ui = qt_ui(); ui && ui->main_window() == this) ui->set_main_window(nullptr);
+}
+
+void MainWindow::set_central_view(QWidget* view) {
+    if (!view || view == central_view_) return;
+    if (central_view_) {
+        central_layout_->removeWidget(central_view_);
+        central_view_->deleteLater();
+    }
+    central_view_ = view;
+    view->setParent(centralWidget());
+    central_layout_->addWidget(view);
+    view->show();
+}
+
+void MainWindow::set_command_handler(int command, std::function<void()> handler) {
+    if (handler)
+        handlers_[command] = std::move(handler);
+    else
+        handlers_.erase(command);
+    update_command_states();
+}
+
+void MainWindow::run_command(int command) {
+    const auto it = handlers_.find(command);
+    if (it == handlers_.end()) return;
+    // Copied: a handler may replace itself while it runs.
+    const std::function<void()> handler = it->second;
+    handler();
+    update_from_document();
+}
+
+QAction* MainWindow::action(int command) const {
+    const auto it = actions_.find(command);
+    return it == actions_.end() ? nullptr : it->second;
+}
+
+QMenu* MainWindow::top_menu(const QString& title) const {
+    for (QMenu* menu : menus_)
+        if (menu->title() == title) return menu;
+    return nullptr;
+}
+
+QStringList MainWindow::recent_files() const {
+    QStringList out;
+    for (const std::string& path : recent_files_) out << qstr(path);
+    return out;
+}
+
+void MainWindow::create_actions() {
+    const std::vector<TopMenu> menus = main_menu_base();
+    for (const CommandLook& look : command_looks()) {
+        std::string text;
+        for (const TopMenu& menu : menus)
+            if (text.empty()) text = text_of(menu.items, look.command);
+        auto* action = new QAction(qstr(text), this);
+        if (look.icon) action->setIcon(QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(look.icon))));
+        if (!look.shortcut.isEmpty()) action->setShortcut(look.shortcut);
+        const int command = look.command;
+        connect(action, &QAction::triggered, this, [this, command] { run_command(command); });
+        actions_[command] = action;
+    }
+    for (int i = 0; i < kRecentFileCount; ++i) {
+        const int command = kCmdRecentFile + i;
+        auto* action = new QAction(this);
+        connect(action, &QAction::triggered, this, [this, command] { run_command(command); });
+        actions_[command] = action;
+    }
+    update_prompts();
+}
+
+void MainWindow::register_document_commands() {
+    auto doc_command = [this](int command, auto operation) {
+        handlers_[command] = [this, operation] { operation(doc_); };
+    };
+    handlers_[kCmdNew] = [this] { new_document(); };
+    handlers_[kCmdOpen] = [this] { open_document(); };
+    handlers_[kCmdSave] = [this] { save_document(); };
+    handlers_[kCmdSaveAs] = [this] { save_document_as(); };
+    handlers_[kCmdExit] = [this] { close(); };
+    for (int i = 0; i < kRecentFileCount; ++i) {
+        handlers_[kCmdRecentFile + i] = [this, i] {
+            if (static_cast<std::size_t>(i) < recent_files_.size()) open_document(qstr(recent_files_[i]));
+        };
+    }
+    doc_command(kCmdReadAll, [](CTarnDoc& d) { d.read_all(); });
+    doc_command(kCmdWriteAll, [](CTarnDoc& d) { d.write_all(); });
+    doc_command(kCmdWriteChanges, [](CTarnDoc& d) { d.write_changes(); });
+    doc_command(kCmdCompare, [](CTarnDoc& d) { d.compare(); });
+    doc_command(kCmdApplyDefaults, [](CTarnDoc& d) { d.apply_default_settings(); });
+    doc_command(kCmdExecuteInit, [](CTarnDoc& d) { d.execute_init(); });
+    doc_command(kCmdApplyNewSettings, [](CTarnDoc& d) { d.apply_new_settings(false, false); });
+    doc_command(kCmdCheckConnection, [](CTarnDoc& d) { d.check_connection(); });
+    doc_command(kCmdShowIndexes, [](CTarnDoc& d) { d.toggle_show_indexes(); });
+    doc_command(kCmdReadAutomatically, [](CTarnDoc& d) { d.toggle_read_automatically(); });
+    doc_command(kCmdInstantRecording, [](CTarnDoc& d) { d.toggle_instant_recording(); });
+    doc_command(kCmdDoNotSendAttributes, [](CTarnDoc& d) { d.toggle_do_not_send_attributes(); });
+    doc_command(kCmdAdapterAuto, [](CTarnDoc& d) { d.device().sio().settings.adapter_mode = 1; });
+    doc_command(kCmdAdapterSemiAuto, [](CTarnDoc& d) { d.device().sio().settings.adapter_mode = 0; });
+    handlers_[kCmdPortSettings] = [] { varda::ui().run_connection_dialog(false); };
+    handlers_[kCmdCalibration] = [this] {
+        if (CBaseDevice* model = doc_.description().device_model().get()) {
+            model->Calibrate();
+            refresh_views();
+        }
+    };
+    handlers_[kCmdToolbar] = [this] { toolbar_->setVisible(toolbar_->isHidden()); };
+    handlers_[kCmdStatusBar] = [this] { statusBar()->setVisible(statusBar()->isHidden()); };
+    handlers_[kCmdAbout] = [this] { about(); };
+}
+
+void MainWindow::style_menu(QMenu* menu) const {
+    // The drop-down menus are drawn in the program's own colours: green text on light grey, the selected
+    // item in a light shade of the highlight with a highlight frame.
+    const QColor highlight = palette().color(QPalette::Highlight);
+    const QColor light = QColor::fromRgbF(0.75f + 0.25f * highlight.redF(), 0.75f + 0.25f * highlight.greenF(),
+                                          0.75f + 0.25f * highlight.blueF());
+    const QColor grey = palette().color(QPalette::Disabled, QPalette::WindowText);
+    menu->setStyleSheet(QStringLiteral("QMenu { background: rgb(240,240,240); color: rgb(0,150,0);"
+                                       " border: 1px solid #a0a0a0; padding: 2px; }"
+                                       "QMenu::item { padding: 2px 20px 2px 24px; min-height: 16px;"
+                                       " border: 1px solid transparent; }"
+                                       "QMenu::item:selected { background: %1; border: 1px solid %2;"
+                                       " color: rgb(0,150,0); }"
+                                       "QMenu::item:disabled { color: %3; }"
+                                       "QMenu::separator { height: 1px; background: #c8c8c8; margin: 3px 4px; }")
+                            .arg(light.name(), highlight.name(), grey.name()));
+}
+
+void MainWindow::build_menus() {
+    for (QMenu* menu : menus_) menu->deleteLater();
+    menus_.clear();
+    menuBar()->clear();
+
+    const CBaseDevice* model = doc_.description().device_model().get();
+    const std::vector<TopMenu> layout = main_menu_layout(brand_, model);
+    model_commands_ = model ? model->CustomizeMenu() : std::vector<MenuCommandInsertion>{};
+    // Commands a model brings need actions of their own.
+    for (const MenuCommandInsertion& insertion : model_commands_) {
+        if (actions_.count(insertion.command_id)) continue;
+        auto* action = new QAction(qstr(str(insertion.text_id)), this);
+        const int command = insertion.command_id;
+        connect(action, &QAction::triggered, this, [this, command] { run_command(command); });
+        actions_[command] = action;
+    }
+
+    std::function<void(QMenu*, const std::vector<MenuItem>&)> fill = [&](QMenu* menu,
+                                                                        const std::vector<MenuItem>& items) {
+        for (const MenuItem& item : items) {
+            switch (item.kind) {
+                case MenuItem::Kind::Command:
+                    if (QAction* a = action(item.command)) menu->addAction(a);
+                    break;
+                case MenuItem::Kind::Separator: menu->addSeparator(); break;
+                case MenuItem::Kind::Submenu: {
+                    QMenu* sub = menu->addMenu(qstr(item.text));
+                    style_menu(sub);
+                    connect(sub, &QMenu::aboutToShow, this, &MainWindow::update_command_states);
+                    fill(sub, item.items);
+                    break;
+                }
+                case MenuItem::Kind::RecentFiles:
+                    for (int i = 0; i < kRecentFileCount; ++i) menu->addAction(action(kCmdRecentFile + i));
+                    break;
+            }
+        }
+    };
+    for (const TopMenu& top : layout) {
+        QMenu* menu = menuBar()->addMenu(qstr(top.title));
+        style_menu(menu);
+        connect(menu, &QMenu::aboutToShow, this, &MainWindow::update_command_states);
+        fill(menu, top.items);
+        menus_.push_back(menu);
+    }
+    set_recent_files(recent_files_);
+}
+
+void MainWindow::build_toolbar() {
+    toolbar_ = addToolBar(qstr(str(kStringToolbar)));
+    toolbar_->setObjectName(QStringLiteral("toolbar"));
+    toolbar_->setIconSize(QSize(16, 16));
+    toolbar_->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    for (const int command : toolbar_layout(brand_)) {
+        if (command == 0)
+            toolbar_->addSeparator();
+        else if (QAction* a = action(command))
+            toolbar_->addAction(a);
+    }
+}
+
+void MainWindow::update_from_document() {
+    const CBaseDevice* model = doc_.description().device_model().get();
+    const std::vector<MenuCommandInsertion> wanted = model ? model->CustomizeMenu() : std::vector<MenuCommandInsertion>{};
+    if (wanted != model_commands_) build_menus();
+    if ((model ? model->model_index() : -1) != prompt_model_) update_prompts();
+    update_title();
+    update_command_states();
+}
+
+void MainWindow::update_command_states() {
+    MenuFacts facts;
+    facts.options = &options_;
+    facts.adapter_mode = doc_.device().sio().settings.adapter_mode;
+    facts.model = doc_.description().device_model().get();
+    facts.toolbar_visible = toolbar_ && !toolbar_->isHidden();
+    facts.status_bar_visible = !statusBar()->isHidden();
+    for (const auto& [command, action] : actions_) {
+        const CommandState state = command_state(command, facts, handlers_.count(command) > 0);
+        action->setEnabled(state.enabled);
+        action->setCheckable(state.checkable);
+        if (state.checkable) action->setChecked(state.checked);
+    }
+}
+
+void MainWindow::update_prompts() {
+    const CBaseDevice* model = doc_.description().device_model().get();
+    prompt_model_ = model ? model->model_index() : -1;
+    for (const auto& [command, action] : actions_) {
+        const CommandPrompt prompt = command_prompt(command, model);
+        action->setStatusTip(qstr(prompt.status));
+        action->setToolTip(prompt.tip.empty() ? action->text().remove(QLatin1Char('&')) : qstr(prompt.tip));
+    }
+}
+
+void MainWindow::update_title() {
+    const std::string document = doc_.root() ? document_title(doc_.path_name) : std::string();
+    const QString title = qstr(main_window_title(current_model_index(), document));
+    if (windowTitle() != title) setWindowTitle(title);
+}
+
+void MainWindow::refresh_views() {
+    update_title();
+    emit refresh_requested();
+}
+
+void MainWindow::new_document() {
+    if (!maybe_save()) return;
+    doc_.new_document();
+    emit document_changed();
+}
+
+void MainWindow::open_document(const QString& given) {
+    if (!maybe_save()) return;
+    QString path = given;
+    if (path.isEmpty()) {
+        const QString folder = doc_.path_name.empty() ? QString() : QFileInfo(qstr(doc_.path_name)).absolutePath();
+        path = QFileDialog::getOpenFileName(this, tr("Open"), folder, kFileFilter);
+        if (path.isEmpty()) return;
+    }
+    const std::string file = path.toStdString();
+    const bool opened = doc_.open_file(file);
+    std::vector<std::string> recent = recent_files_;
+    if (opened)
+        add_recent_file(recent, file);
+    else if (!given.isEmpty())
+        remove_recent_file(recent, file);  // a recent file that no longer opens leaves the list
+    set_recent_files(recent);
+    emit document_changed();
+}
+
+bool MainWindow::save_document() {
+    if (doc_.path_name.empty()) return save_document_as();
+    const std::string path = doc_.path_name;
+    if (!doc_.save_file(path)) return false;
+    std::vector<std::string> recent = recent_files_;
+    add_recent_file(recent, path);
+    set_recent_files(recent);
+    return true;
+}
+
+bool MainWindow::save_document_as() {
+    const QString suggested = doc_.path_name.empty() ? qstr(document_title("")) + QStringLiteral(".vdc")
+                                                     : qstr(doc_.path_name);
+    QFileDialog dialog(this, tr("Save as"), suggested, kFileFilter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("vdc"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
+    const std::string path = dialog.selectedFiles().first().toStdString();
+    if (!doc_.save_file(path)) return false;
+    std::vector<std::string> recent = recent_files_;
+    add_recent_file(recent, path);
+    set_recent_files(recent);
+    return true;
+}
+
+bool MainWindow::maybe_save() {
+    if (!doc_.modified || !doc_.root()) return true;
+    const std::string question = "Save changes to " + document_title(doc_.path_name) + "?";
+    switch (varda::ui().ask(question, Buttons::YesNoCancel, MessageIcon::Warning)) {
+        case Answer::Yes: return save_document();
+        case Answer::No: return true;
+        default: return false;
+    }
+}
+
+void MainWindow::set_recent_files(const std::vector<std::string>& files) {
+    const bool changed = files != recent_files_;
+    recent_files_ = files;
+    for (int i = 0; i < kRecentFileCount; ++i) {
+        QAction* a = action(kCmdRecentFile + i);
+        const bool used = static_cast<std::size_t>(i) < files.size();
+        a->setVisible(used);
+        a->setText(used ? qstr(recent_file_menu_text(static_cast<std::size_t>(i), files[i])) : QString());
+        a->setToolTip(used ? qstr(files[i]) : QString());
+    }
+    if (!changed) return;
+    QSettings settings(QStringLiteral("KEST"), QStringLiteral("Varda"));
+    settings.beginGroup(kRecentGroup);
+    for (int i = 0; i < kRecentFileCount; ++i) {
+        const QString key = QStringLiteral("File%1").arg(i + 1);
+        if (static_cast<std::size_t>(i) < files.size())
+            settings.setValue(key, qstr(files[i]));
+        else
+            settings.remove(key);
+    }
+}
+
+void MainWindow::about() {
+    QMessageBox::about(this, tr("About %1").arg(qstr(str(kAppTitle))),
+                       QStringLiteral("<b>%1</b><p>%2%3</p><p>KEST</p>")
+                           .arg(qstr(str(kStringConfigurator)).toHtmlEscaped(), qstr(str(kStringSoftwareVersion)).toHtmlEscaped(),
+                                QStringLiteral(VARDA_VERSION)));
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (maybe_save())
+        event->accept();
+    else
+        event->ignore();
 }
 
 }  // namespace varda::gui

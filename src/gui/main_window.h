@@ -1,15 +1,101 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QStringList>
+#include <functional>
+#include <map>
+#include <vector>
+
+#include "core/devices/menu_changes.h"
+
+class QAction;
+class QLabel;
+class QMenu;
+class QTimer;
+class QToolBar;
+class QVBoxLayout;
+
+namespace varda {
+class CBaseDevice;
+class CBrand;
+class CTarnDoc;
+struct Options;
+}  // namespace varda
 
 namespace varda::gui {
 
-// The configurator's main frame. For now it only carries the title; menus, the toolbar and the
-// parameter tree are added as the document grows.
+// The configurator's main frame: menus, toolbar and status bar over the document, and the place where the
+// parameter tree goes. Every command runs a document operation or a handler that another part of the
+// window registers (the tree view its branch commands, dialogs theirs); a command without a handler is
+// greyed. Which commands are enabled or checked is decided in core (menu_state.h).
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
-    explicit MainWindow(QWidget* parent = nullptr);
+    MainWindow(CTarnDoc& doc, Options& options, const CBrand& brand, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // Puts the view in the middle of the window (the parameter tree view).
+    void set_central_view(QWidget* view);
+    QWidget* central_view() const { return central_view_; }
+
+    // Routes a command to `handler`; an empty handler greys the command again.
+    void set_command_handler(int command, std::function<void()> handler);
+    // Runs a command as its menu item would.
+    void run_command(int command);
+    // The action of a command (it may be in no menu when the brand left it out), or nullptr.
+    QAction* action(int command) const;
+    QMenu* top_menu(const QString& title) const;
+    QToolBar* toolbar() const { return toolbar_; }
+
+    // Follows the document after something may have changed the model or the tree: menus of the model,
+    // title, enabled and checked commands.
+    void update_from_document();
+    void update_command_states();
+
+    QStringList recent_files() const;
+
+signals:
+    // The document asks every view to redraw from the tree.
+    void refresh_requested();
+    // A new tree was built or a file loaded: views rebuild from the document.
+    void document_changed();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void create_actions();
+    void register_document_commands();
+    void build_menus();
+    void build_toolbar();
+    void style_menu(QMenu* menu) const;
+    void update_title();
+    void update_prompts();
+    void refresh_views();
+
+    void new_document();
+    void open_document(const QString& path = {});
+    bool save_document();
+    bool save_document_as();
+    // Asks to save a modified document; false when the user cancelled.
+    bool maybe_save();
+    void set_recent_files(const std::vector<std::string>& files);
+    void about();
+
+    CTarnDoc& doc_;
+    Options& options_;
+    const CBrand& brand_;
+    std::map<int, QAction*> actions_;
+    std::map<int, std::function<void()>> handlers_;
+    std::vector<QMenu*> menus_;
+    std::vector<MenuCommandInsertion> model_commands_;
+    std::vector<std::string> recent_files_;
+    int prompt_model_ = -2;  // model index the prompts were made for; -1 none
+    QToolBar* toolbar_ = nullptr;
+    QLabel* ready_ = nullptr;
+    QVBoxLayout* central_layout_ = nullptr;
+    QWidget* central_view_ = nullptr;
+    QTimer* idle_timer_ = nullptr;
 };
 
 }  // namespace varda::gui

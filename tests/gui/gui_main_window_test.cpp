@@ -1,18 +1,465 @@
+// The main window over a real document: menus of both brands, title, option check marks, and the exchange
+// window driven by the worker against a simulated module.
+#include <QAction>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QToolBar>
 #include <QtTest>
+#include <atomic>
+#include <memory>
+#include <thread>
 
+#include "core/app/document.h"
+#include "core/app/menu_state.h"
+#include "core/app/options.h"
+#include "core/app/paths.h"
+#include "core/app/settings_store.h"
+#include "core/devices/brand.h"
+#include "core/devices/device_table.h"
+#include "core/model/description_archive.h"
+#include "core/platform/headless_ui.h"
+#include "core/platform/strings.h"
 #include "gui/main_window.h"
+#include "gui/progress_dialog.h"
+#include "gui/qt_ui.h"
+#include "sim/in_process_backend.h"
+#include "sim/model_module.h"
+
+using namespace varda;
+
+namespace {
+
+constexpr int kVK03 = 3;
+
+// A VK03 module in the same process, served from its description in varda.dat.
+std::shared_ptr<sim::SimulatedModule> served_module(int model) {
+    DescriptionArchive archive(description_archive_path(), false);
+    const DescriptionText text = ReadModelDescription(archive, model);
+    if (!text.ok) return nullptr;
+    auto module = std::make_shared<sim::SimulatedModule>();
+    std::string error;
+    if (!sim::serve_model(*module, model, text.text, error)) return nullptr;
+    return module;
+}
+
+QStringList texts(const QMenu* menu) {
+    QStringList out;
+    for (QAction* a : menu->actions())
+        if (!a->isSeparator()) out << a->text();
+    return out;
+}
+
+QMenu* submenu(const QMenu* menu, const QString& title) {
+    for (QAction* a : menu->actions())
+        if (a->menu() && a->text() == title) return a->menu();
+    return nullptr;
+}
+
+// Every parameter below the element, children first.
+void collect(const DescBranch& branch, std::vector<const Parameter*>& out) {
+    for (const auto& p : branch.parameters) out.push_back(p.get());
+    for (const auto& child : branch.children) collect(*child, out);
+}
+
+// Closes any message box that a failing step might leave open, so a fault fails the test instead of
+// hanging it, and keeps what it said.
+class MessageBoxCloser : public QObject {
+public:
+    MessageBoxCloser() {
+        timer_.setInterval(50);
+        connect(&timer_, &QTimer::timeout, this, [this] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                texts << box->text();
+                box->done(QMessageBox::Cancel);
+            }
+        });
+        timer_.start();
+    }
+    QStringList texts;
+
+private:
+    QTimer timer_;
+};
+
+// Notes the title of every progress window shown and its lines when it goes.
+class ProgressWatcher : public QObject {
+public:
+    ProgressWatcher() { qApp->installEventFilter(this); }
+    ~ProgressWatcher() override { qApp->removeEventFilter(this); }
+    QStringList titles;
+    QStringList lines;
+
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override {
+        if (auto* dialog = qobject_cast<gui::ProgressDialog*>(object)) {
+            if (event->type() == QEvent::Show) titles << dialog->windowTitle();
+            if (event->type() == QEvent::Hide) lines = dialog->lines();
+        }
+        return false;
+    }
+};
+
+// One document with its window, over an in-process module (or none).
+struct Rig {
+    explicit Rig(std::shared_ptr<sim::SimulatedModule> module, const CBrand& brand,
+                 std::unique_ptr<Ui> user_interface = std::make_unique<gui::QtUi>())
+        : ui(std::move(user_interface)) {
+        set_ui(ui.get());
+        set_current_model_index(kNoModel);
+        auto line = std::make_unique<sim::InProcessBackend>(module);
+        backend = line.get();
+        doc = std::make_unique<CTarnDoc>(options, std::move(line));
+        doc->device().finish_grace = std::chrono::milliseconds(0);
+        window = std::make_unique<gui::MainWindow>(*doc, options, brand);
+    }
+    ~Rig() {
+        doc->modified = false;  // no question about saving while the window goes
+        window.reset();
+        doc.reset();
+        set_ui(nullptr);
+        set_current_model_index(kNoModel);
+    }
+    // Connects to the module and builds its tree, as the program does at start.
+    bool connect() {
+        doc->start(false, false);
+        const bool built = doc->new_document();
+        window->update_from_document();
+        return built;
+    }
+
+    std::unique_ptr<Ui> ui;
+    Options options;
+    sim::InProcessBackend* backend = nullptr;
+    std::unique_ptr<CTarnDoc> doc;
+    std::unique_ptr<gui::MainWindow> window;
+};
+
+}  // namespace
 
 class MainWindowTest : public QObject {
     Q_OBJECT
 private slots:
-    void opensWithTitleAndCloses() {
-        varda::gui::MainWindow window;
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QCOMPARE(window.windowTitle(), QStringLiteral("Configurator <unknown>"));
-        QVERIFY(window.close());
-        QVERIFY(!window.isVisible());
+    void initTestCase() {
+        // Recent files go to a settings folder of the test's own.
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings_dir_.path());
+        QVERIFY(QFile::exists(QString::fromStdString(description_archive_path())));
     }
+
+    void cleanup() { set_settings_store(nullptr); }
+
+    void titleNamesNoModelBeforeOneIsChosen() {
+        Rig rig(nullptr, CBrandRavelin(), std::make_unique<HeadlessUi>(true));
+        rig.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(rig.window.get()));
+        QCOMPARE(rig.window->windowTitle(), QStringLiteral("Configurator <unknown>"));
+    }
+
+    void ravelinMenusLeaveOutAdapterInitCalibrationAndExport() {
+        Rig rig(nullptr, CBrandRavelin(), std::make_unique<HeadlessUi>(true));
+        QStringList titles;
+        for (QAction* a : rig.window->menuBar()->actions()) titles << a->text();
+        QCOMPARE(titles, (QStringList{"&File", "&Device", "&Tree", "Tools", "&Help"}));
+
+        QMenu* device = rig.window->top_menu(QStringLiteral("&Device"));
+        QVERIFY(device);
+        QCOMPARE(texts(device), (QStringList{"Read all", "Write all", "Write changes", "Compare", "Commands",
+                                             "I/O status...", "Single parameter...", "Check connection...",
+                                             "Serial port settings..."}));
+        QVERIFY(!submenu(device, QStringLiteral("Serial interface adapter")));
+        QCOMPARE(texts(submenu(device, QStringLiteral("Commands"))),
+                 (QStringList{"Apply default settings", "Apply new settings (APLY)"}));
+        QVERIFY(!texts(rig.window->top_menu(QStringLiteral("Tools"))).contains(QStringLiteral("Calibration...")));
+        QCOMPARE(texts(rig.window->top_menu(QStringLiteral("&Help"))), (QStringList{"&Help", "&About..."}));
+        QVERIFY(!rig.window->toolbar()->actions().contains(rig.window->action(kCmdExecuteInit)));
+        QVERIFY(rig.window->toolbar()->actions().contains(rig.window->action(kCmdReadAll)));
+        // Help has no handler: always greyed.
+        QVERIFY(!rig.window->action(kCmdHelp)->isEnabled());
+    }
+
+    void fullBrandMenusHaveEveryCommand() {
+        Rig rig(nullptr, CBrandKest(), std::make_unique<HeadlessUi>(true));
+        QMenu* device = rig.window->top_menu(QStringLiteral("&Device"));
+        QMenu* adapter = submenu(device, QStringLiteral("Serial interface adapter"));
+        QVERIFY(adapter);
+        QCOMPARE(texts(adapter), (QStringList{"Auto", "Semi-auto (QA-5)"}));
+        QVERIFY(texts(submenu(device, QStringLiteral("Commands"))).contains(QStringLiteral("Execute INIT")));
+        QCOMPARE(texts(rig.window->top_menu(QStringLiteral("Tools"))),
+                 (QStringList{"Show indexes", "Read automatically", "Instant recording",
+                              "Do not send parameter attributes", "Calibration...", "Toolbar", "Status bar"}));
+        QVERIFY(texts(rig.window->top_menu(QStringLiteral("&Help")))
+                    .contains(QStringLiteral("Export parameter list to HTML...")));
+        QVERIFY(rig.window->toolbar()->actions().contains(rig.window->action(kCmdExecuteInit)));
+
+        // The adapter's check marks follow the port's flag.
+        rig.window->action(kCmdAdapterAuto)->trigger();
+        QCOMPARE(rig.doc->device().sio().settings.adapter_mode, 1);
+        QVERIFY(rig.window->action(kCmdAdapterAuto)->isChecked());
+        QVERIFY(!rig.window->action(kCmdAdapterSemiAuto)->isChecked());
+        rig.window->action(kCmdAdapterSemiAuto)->trigger();
+        QCOMPARE(rig.doc->device().sio().settings.adapter_mode, 0);
+        QVERIFY(!rig.window->action(kCmdAdapterAuto)->isChecked());
+        QVERIFY(rig.window->action(kCmdAdapterSemiAuto)->isChecked());
+    }
+
+    void checkMarksToggleTheOptions() {
+        auto headless = std::make_unique<HeadlessUi>(true);
+        HeadlessUi& ui = *headless;
+        Rig rig(nullptr, CBrandRavelin(), std::move(headless));
+        QAction* indexes = rig.window->action(kCmdShowIndexes);
+        QAction* autoread = rig.window->action(kCmdReadAutomatically);
+        QAction* instant = rig.window->action(kCmdInstantRecording);
+        QAction* attributes = rig.window->action(kCmdDoNotSendAttributes);
+        QVERIFY(!indexes->isChecked());
+        QVERIFY(autoread->isChecked());
+
+        QSignalSpy refreshed(rig.window.get(), &gui::MainWindow::refresh_requested);
+        indexes->trigger();
+        QVERIFY(rig.options.show_indexes);
+        QVERIFY(indexes->isChecked());
+        QCOMPARE(refreshed.count(), 1);  // the tree shows or hides its indexes
+        autoread->trigger();
+        QVERIFY(!rig.options.read_automatically);
+        QVERIFY(!autoread->isChecked());
+        instant->trigger();
+        QVERIFY(rig.options.instant_recording);
+        QVERIFY(instant->isChecked());
+
+        attributes->trigger();
+        QVERIFY(rig.options.do_not_send_attributes);
+        QVERIFY(attributes->isChecked());
+        QCOMPARE(ui.messages().size(), std::size_t{1});
+        attributes->trigger();
+        QVERIFY(!rig.options.do_not_send_attributes);
+        QVERIFY(!attributes->isChecked());
+        QCOMPARE(ui.messages().size(), std::size_t{1});  // switching off explains nothing
+    }
+
+    void commandHandlersEnableTheirCommands() {
+        Rig rig(nullptr, CBrandRavelin(), std::make_unique<HeadlessUi>(true));
+        QAction* read_branch = rig.window->action(kCmdReadBranch);
+        QVERIFY(!read_branch->isEnabled());
+        int runs = 0;
+        rig.window->set_command_handler(kCmdReadBranch, [&runs] { ++runs; });
+        QVERIFY(read_branch->isEnabled());
+        read_branch->trigger();
+        QCOMPARE(runs, 1);
+        rig.window->set_command_handler(kCmdReadBranch, {});
+        QVERIFY(!read_branch->isEnabled());
+    }
+
+    void centralViewIsReplaced() {
+        Rig rig(nullptr, CBrandRavelin(), std::make_unique<HeadlessUi>(true));
+        auto* view = new QWidget;
+        rig.window->set_central_view(view);
+        QCOMPARE(rig.window->central_view(), view);
+        QCOMPARE(view->parentWidget(), rig.window->centralWidget());
+    }
+
+    void recentFilesFollowSavingAndOpening() {
+        auto module = served_module(kVK03);
+        QVERIFY(module);
+        auto headless = std::make_unique<HeadlessUi>(true);
+        HeadlessUi& ui = *headless;
+        Rig rig(module, CBrandRavelin(), std::move(headless));
+        QVERIFY(rig.connect());
+        QTemporaryDir folder;
+        const QString first = folder.filePath(QStringLiteral("first.vdc"));
+        const QString second = folder.filePath(QStringLiteral("second.vdc"));
+        for (const QString& path : {first, second}) {
+            rig.doc->path_name = path.toStdString();
+            rig.window->action(kCmdSave)->trigger();
+            QVERIFY(QFile::exists(path));
+        }
+        QCOMPARE(rig.window->recent_files(), (QStringList{second, first}));
+        QCOMPARE(rig.window->action(kCmdRecentFile)->text(), QStringLiteral("&1 ") + second);
+        QVERIFY(!rig.window->action(kCmdRecentFile + 2)->isVisible());
+
+        // Opening the older one brings it to the front and names it in the title.
+        rig.window->action(kCmdRecentFile + 1)->trigger();
+        QCOMPARE(rig.window->recent_files(), (QStringList{first, second}));
+        QCOMPARE(rig.window->windowTitle(), QStringLiteral("Configurator Tavik-VK03 - first.vdc"));
+
+        // A recent file that is gone leaves the list after its message.
+        QVERIFY(QFile::remove(second));
+        ui.clear();
+        rig.window->action(kCmdRecentFile + 1)->trigger();
+        QCOMPARE(rig.window->recent_files(), QStringList{first});
+        QCOMPARE(ui.messages().size(), std::size_t{1});
+
+        // The list outlives the window.
+        gui::MainWindow again(*rig.doc, rig.options, CBrandRavelin());
+        QCOMPARE(again.recent_files(), QStringList{first});
+    }
+
+    void readAllFromTheMenuFillsTheTree() {
+        auto module = served_module(kVK03);
+        QVERIFY(module);
+        MessageBoxCloser closer;
+        Rig rig(module, CBrandRavelin());
+        rig.window->show();
+        QVERIFY(rig.connect());
+        QCOMPARE(rig.window->windowTitle(), QStringLiteral("Configurator Tavik-VK03 - Tavik"));
+        QVERIFY(rig.window->action(kCmdIoStatus)->toolTip() == QStringLiteral("I/O status"));
+
+        std::vector<const Parameter*> parameters;
+        collect(*rig.doc->root(), parameters);
+        QVERIFY(parameters.size() > 10);
+        QCOMPARE(QString::fromStdString(parameters.front()->value_text()), QString::fromUtf8(str(kNoData).data()));
+
+        // The progress window shows the task's title and its lines while the worker reads.
+        ProgressWatcher watcher;
+        QSignalSpy refreshed(rig.window.get(), &gui::MainWindow::refresh_requested);
+        rig.window->action(kCmdReadAll)->trigger();  // returns when the window has closed
+
+        QCOMPARE(watcher.titles, QStringList{QStringLiteral("Read parameters from device")});
+        QVERIFY(watcher.lines.contains(QStringLiteral("Task accomplished. Window will be closed automatically.")));
+        QCOMPARE(refreshed.count(), 1);
+        for (const Parameter* p : parameters) {
+            QVERIFY2(p->error_text.empty(), (p->network_name() + ": " + p->error_text).c_str());
+            QVERIFY2(p->value_text() != str(kNoData), p->network_name().c_str());
+        }
+        QVERIFY(closer.texts.isEmpty());
+    }
+
+    void cancelStopsALongRead() {
+        auto module = served_module(kVK03);
+        QVERIFY(module);
+        MemorySettingsStore store;
+        store.set_int(kSettingsGroup, "baud_rate", 2400);
+        set_settings_store(&store);
+        MessageBoxCloser closer;
+        Rig rig(module, CBrandRavelin());
+        rig.doc->device().finish_grace = std::chrono::milliseconds(2000);  // Cancel cuts this short too
+        rig.window->show();
+        QVERIFY(rig.connect());
+        rig.backend->set_line_timing(true);  // every request now takes as long as on a real 2400 baud line
+
+        bool stayed_open = false;
+        bool pressed = false;
+        QTimer press;
+        press.setInterval(5);
+        connect(&press, &QTimer::timeout, [&] {
+            auto* dialog = qobject_cast<gui::ProgressDialog*>(QApplication::activeModalWidget());
+            if (!dialog || pressed || dialog->lines().size() < 3) return;
+            QTest::mouseClick(dialog->cancel_button(), Qt::LeftButton);
+            pressed = true;
+            stayed_open = dialog->isVisible();  // only the task closes the window
+        });
+        press.start();
+        QElapsedTimer clock;
+        clock.start();
+        rig.window->action(kCmdReadAll)->trigger();
+        press.stop();
+
+        QVERIFY(pressed);
+        QVERIFY(stayed_open);
+        QVERIFY2(clock.elapsed() < 5000, QByteArray::number(clock.elapsed()).constData());
+        std::vector<const Parameter*> parameters;
+        collect(*rig.doc->root(), parameters);
+        const auto unread = std::count_if(parameters.begin(), parameters.end(),
+                                          [](const Parameter* p) { return p->value_text() == str(kNoData); });
+        QVERIFY2(unread > static_cast<long>(parameters.size()) / 2, QByteArray::number(int(unread)).constData());
+        QVERIFY(closer.texts.isEmpty());
+    }
+
+    void workerQuestionsAreAskedOnTheWindowThread() {
+        gui::QtUi ui;
+        QStringList seen;
+        QTimer answer;
+        answer.setInterval(10);
+        connect(&answer, &QTimer::timeout, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box) return;
+            seen << box->windowTitle() + "|" + box->text() + "|" + (box->thread() == qApp->thread() ? "gui" : "other");
+            if (QAbstractButton* yes = box->button(QMessageBox::Yes))
+                yes->click();
+            else
+                box->button(QMessageBox::Ok)->click();
+        });
+        answer.start();
+
+        std::atomic<bool> done{false};
+        Answer answered = Answer::Cancel;
+        std::thread worker([&] {
+            ui.message("Tree is not selected", MessageIcon::Error);
+            answered = ui.ask("Execute <INIT>?", Buttons::YesNo, MessageIcon::Question);
+            done = true;
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(done, 5000);
+        worker.join();
+        QCOMPARE(answered, Answer::Yes);
+        QCOMPARE(seen, (QStringList{"Tavik|Tree is not selected|gui", "Tavik|Execute <INIT>?|gui"}));
+
+        // Posted work runs later, on this thread, in order.
+        QStringList order;
+        std::thread poster([&] {
+            ui.post([&] { order << "first"; });
+            ui.post([&] { order << "second"; });
+        });
+        poster.join();
+        QVERIFY(order.isEmpty());
+        QTRY_COMPARE(order, (QStringList{"first", "second"}));
+    }
+
+    void workerDrivesTheProgressWindow() {
+        std::thread worker;
+        ExchangeRequest request;
+        request.title = "Write parameters to device";
+        request.total = 20;
+        request.on_open = [&worker](ProgressWindow& window) {
+            worker = std::thread([&window] {
+                for (int i = 1; i <= 12; ++i) {
+                    window.add_line("  Write: p" + std::to_string(i));
+                    window.set_progress(i, 20, "00:00:01");
+                }
+                window.close();
+            });
+        };
+        gui::ProgressDialog dialog(request);
+        QCOMPARE(dialog.count_text(), QStringLiteral("0 of 20"));
+        QVERIFY(dialog.run());
+        worker.join();
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("Write parameters to device"));
+        QCOMPARE(dialog.lines().size(), 12);
+        QCOMPARE(dialog.lines().last(), QStringLiteral("  Write: p12"));
+        QCOMPARE(dialog.count_text(), QStringLiteral("12 of 20"));
+        QCOMPARE(dialog.elapsed_text(), QStringLiteral("00:00:01"));
+        QCOMPARE(dialog.progress_bar()->value(), 12);
+        QVERIFY(!dialog.isVisible());
+    }
+
+    void escapeActsAsCancel() {
+        std::thread worker;
+        std::atomic<bool> cancelled{false};
+        ExchangeRequest request;
+        request.title = "Read parameters from device";
+        request.on_cancel = [&cancelled] { cancelled = true; };
+        request.on_open = [&](ProgressWindow& window) {
+            worker = std::thread([&window, &cancelled] {
+                while (!cancelled) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+                window.add_line("cancelled");
+                window.close();
+            });
+        };
+        gui::ProgressDialog dialog(request);
+        QTimer::singleShot(50, &dialog, [&dialog] { QTest::keyClick(&dialog, Qt::Key_Escape); });
+        QVERIFY(dialog.run());
+        worker.join();
+        QVERIFY(cancelled);
+        QCOMPARE(dialog.lines(), QStringList{QStringLiteral("cancelled")});
+    }
+
+private:
+    QTemporaryDir settings_dir_;
 };
 
 QTEST_MAIN(MainWindowTest)

@@ -99,7 +99,9 @@ bool file_missing_or_empty(const std::string& path) {
            error;
 }
 
-void take_over_port_settings(const CommandLine& cl, CTarnDoc& doc) {
+}  // namespace
+
+void apply_command_line_settings(const CommandLine& cl, CTarnDoc& doc) {
     auto& network = doc.device().program_network();
     if (cl.has(CommandLine::kPortSettings)) {
         if (!cl.port.empty()) network.SetValue("Port", cl.port);
@@ -113,6 +115,13 @@ void take_over_port_settings(const CommandLine& cl, CTarnDoc& doc) {
     // "off" means the adapter switches direction itself; "auto" and "on" mean direction by RTS.
     if (cl.adapter) doc.device().sio().settings.adapter_mode = cl.adapter == 2 ? 1 : 0;
 }
+
+bool names_a_job(const CommandLine& cl) {
+    return cl.has(CommandLine::kRead) || cl.has(CommandLine::kWrite) || cl.has(CommandLine::kCalibrate) ||
+           cl.has(CommandLine::kTest) || cl.has(CommandLine::kClose) || !cl.exit_event.empty();
+}
+
+namespace {
 
 int count_failures(const ObjectWithParameters& element, int& parameters) {
     int failures = 0;
@@ -157,7 +166,7 @@ int run_command_line_job(const CommandLine& cl, std::unique_ptr<SerialBackend> b
         doc.device().on_network_parameter_written = [&doc, &cl] {
             doc.apply_new_settings(true, cl.has(CommandLine::kAply));
         };
-        take_over_port_settings(cl, doc);
+        apply_command_line_settings(cl, doc);
         Watcher watcher(cl.exit_event, doc.device());
 
         doc.start(true, cl.has(CommandLine::kTest));

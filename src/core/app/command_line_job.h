@@ -16,6 +16,12 @@ class CTarnDoc;
 int run_command_line_job(const CommandLine& command_line, std::unique_ptr<SerialBackend> backend,
                          const std::function<void(const std::string&)>& progress = {});
 
+// Gives the configurator the port settings and the adapter choice that the command line named.
+void apply_command_line_settings(const CommandLine& command_line, CTarnDoc& doc);
+
+// Whether the command line names a job (read, write, calibrate, test) rather than only settings.
+bool names_a_job(const CommandLine& command_line);
+
 // Summary of the last job for the main job's output: model, parameters read, failures.
 struct JobSummary {
     std::string model;

@@ -1,0 +1,121 @@
+#include "gui/qt_ui.h"
+
+#include <QCoreApplication>
+#include <QMessageBox>
+#include <QMetaObject>
+#include <QThread>
+#include <type_traits>
+#include <utility>
+
+#include "core/platform/strings.h"
+#include "gui/progress_dialog.h"
+
+namespace varda::gui {
+namespace {
+
+// Runs `f` on the user-interface thread and returns its result; a caller on another thread waits for it.
+template <typename F>
+auto on_gui_thread(F f) -> std::invoke_result_t<F&> {
+    using Result = std::invoke_result_t<F&>;
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app) {
+        if constexpr (std::is_void_v<Result>) return;
+        else return Result{};
+    }
+    if (QThread::currentThread() == app->thread()) return f();
+    if constexpr (std::is_void_v<Result>) {
+        QMetaObject::invokeMethod(app, f, Qt::BlockingQueuedConnection);
+    } else {
+        Result result{};
+        QMetaObject::invokeMethod(app, [&] { result = f(); }, Qt::BlockingQueuedConnection);
+        return result;
+    }
+}
+
+QString qstr(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
+QMessageBox::Icon box_icon(MessageIcon icon) {
+    switch (icon) {
+        case MessageIcon::None: return QMessageBox::NoIcon;
+        case MessageIcon::Error: return QMessageBox::Critical;
+        case MessageIcon::Warning: return QMessageBox::Warning;
+        case MessageIcon::Question: return QMessageBox::Question;
+        case MessageIcon::Information: return QMessageBox::Information;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QMessageBox::StandardButtons box_buttons(Buttons buttons) {
+    switch (buttons) {
+        case Buttons::Ok: return QMessageBox::Ok;
+        case Buttons::OkCancel: return QMessageBox::Ok | QMessageBox::Cancel;
+        case Buttons::YesNo: return QMessageBox::Yes | QMessageBox::No;
+        case Buttons::YesNoCancel: return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    }
+    return QMessageBox::Ok;
+}
+
+}  // namespace
+
+QtUi* qt_ui() { return dynamic_cast<QtUi*>(&varda::ui()); }
+
+void QtUi::message(std::string_view text, MessageIcon icon, std::string_view caption) {
+    const QString title = qstr(caption.empty() ? str(kAppTitle) : caption);
+    const QString body = qstr(text);
+    on_gui_thread([&] {
+        QMessageBox box(box_icon(icon), title, body, QMessageBox::Ok, main_window());
+        // Texts such as "<unknown>" are not markup.
+        box.setTextFormat(Qt::PlainText);
+        box.exec();
+    });
+}
+
+Answer QtUi::ask(std::string_view text, Buttons buttons, MessageIcon icon) {
+    const QString body = qstr(text);
+    return on_gui_thread([&] {
+        QMessageBox box(box_icon(icon), qstr(str(kAppTitle)), body, box_buttons(buttons), main_window());
+        box.setTextFormat(Qt::PlainText);
+        box.setDefaultButton(buttons == Buttons::Ok || buttons == Buttons::OkCancel ? QMessageBox::Ok
+                                                                                    : QMessageBox::Yes);
+        switch (box.exec()) {
+            case QMessageBox::Ok: return Answer::Ok;
+            case QMessageBox::Yes: return Answer::Yes;
+            case QMessageBox::No: return Answer::No;
+            default: return Answer::Cancel;
+        }
+    });
+}
+
+bool QtUi::run_exchange(const ExchangeRequest& request) {
+    return on_gui_thread([&] {
+        ProgressDialog dialog(request, main_window());
+        return dialog.run();
+    });
+}
+
+int QtUi::run_connection_dialog(bool /*at_startup*/) {
+    // Stand-in until the connection dialog comes with its own work: it answers "Exit".
+    return 2;
+}
+
+bool QtUi::run_apply_dialog() {
+    // Stand-in until the network-settings (APLY) dialog comes with its own work: it answers Cancel.
+    return false;
+}
+
+void QtUi::post(std::function<void()> task) {
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app || !task) return;
+    QMetaObject::invokeMethod(app, [task = std::move(task)] { task(); }, Qt::QueuedConnection);
+}
+
+bool QtUi::has_main_window() const { return has_main_window_.load(); }
+
+void QtUi::set_main_window(QWidget* window) {
+    main_window_ = window;
+    has_main_window_ = window != nullptr;
+}
+
+QWidget* QtUi::main_window() const { return main_window_.data(); }
+
+}  // namespace varda::gui

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+#include <atomic>
+
+#include "core/platform/ui.h"
+
+namespace varda::gui {
+
+// The core's user interface on Qt: message boxes, questions, the modal exchange window and work posted to
+// the user-interface thread. Any thread may call it: calls from the worker wait on the user-interface
+// thread's answer, so no widget is ever made elsewhere.
+class QtUi : public varda::Ui {
+public:
+    QtUi() = default;
+
+    void message(std::string_view text, MessageIcon icon, std::string_view caption = {}) override;
+    Answer ask(std::string_view text, Buttons buttons, MessageIcon icon) override;
+    bool run_exchange(const ExchangeRequest& request) override;
+    int run_connection_dialog(bool at_startup) override;
+    bool run_apply_dialog() override;
+    void post(std::function<void()> task) override;
+    bool has_main_window() const override;
+
+    // The window that owns message boxes and the exchange window; the main window registers itself.
+    void set_main_window(QWidget* window);
+    QWidget* main_window() const;
+
+private:
+    QPointer<QWidget> main_window_;       // used on the user-interface thread only
+    std::atomic<bool> has_main_window_{false};  // asked from the worker too
+};
+
+// The process's QtUi when one is installed, else nullptr.
+QtUi* qt_ui();
+
+}  // namespace varda::gui

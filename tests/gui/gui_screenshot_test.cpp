@@ -1,0 +1,152 @@
+// Renders the main window, its menus, the progress window and the icon set to PNG files under
+// <build>/screenshots, for a person to look at. It checks only that the pictures were written.
+#include <QApplication>
+#include <QDir>
+#include <QIcon>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+#include <QSettings>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+#include <memory>
+#include <thread>
+
+#include "core/app/document.h"
+#include "core/app/menu_state.h"
+#include "core/app/options.h"
+#include "core/app/paths.h"
+#include "core/devices/brand.h"
+#include "core/devices/device_table.h"
+#include "core/model/description_archive.h"
+#include "gui/main_window.h"
+#include "gui/progress_dialog.h"
+#include "gui/qt_ui.h"
+#include "sim/in_process_backend.h"
+#include "sim/model_module.h"
+
+using namespace varda;
+
+class ScreenshotTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings_dir_.path());
+        folder_ = QDir(QCoreApplication::applicationDirPath() + QStringLiteral("/../screenshots")).absolutePath();
+        QVERIFY(QDir().mkpath(folder_));
+        Q_INIT_RESOURCE(icons);
+        set_ui(&ui_);
+    }
+    void cleanupTestCase() {
+        set_ui(nullptr);
+        set_current_model_index(kNoModel);
+    }
+
+    void mainWindowAndMenus() {
+        DescriptionArchive archive(description_archive_path(), false);
+        const DescriptionText text = ReadModelDescription(archive, 3);
+        QVERIFY(text.ok);
+        auto module = std::make_shared<sim::SimulatedModule>();
+        std::string error;
+        QVERIFY(sim::serve_model(*module, 3, text.text, error));
+
+        Options options;
+        set_current_model_index(kNoModel);
+        CTarnDoc doc(options, std::make_unique<sim::InProcessBackend>(module));
+        doc.start(false, false);
+        QVERIFY(doc.new_document());
+        const CBrandKest brand;  // every command, so every icon shows
+        gui::MainWindow window(doc, options, brand);
+        window.resize(900, 560);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.statusBar()->showMessage(QStringLiteral("Read all parameters from the module"));
+        save(window.grab(), "main_window");
+
+        for (const auto& [title, name] : {std::pair{"&Device", "menu_device"}, std::pair{"Tools", "menu_tools"},
+                                          std::pair{"&File", "menu_file"}}) {
+            QMenu* menu = window.top_menu(QString::fromUtf8(title));
+            QVERIFY(menu);
+            menu->popup(window.mapToGlobal(QPoint(10, 30)));
+            QVERIFY(QTest::qWaitForWindowExposed(menu));
+            save(menu->grab(), name);
+            menu->hide();
+        }
+        doc.modified = false;
+    }
+
+    void progressWindow() {
+        std::thread worker;
+        ExchangeRequest request;
+        request.title = "Read parameters from device";
+        request.total = 157;
+        std::unique_ptr<gui::ProgressDialog> dialog;
+        request.on_open = [&worker](ProgressWindow& window) {
+            worker = std::thread([&window] {
+                window.add_line("Branch: Network_parameters");
+                for (int i = 1; i <= 42; ++i) {
+                    window.add_line("  Read: p" + std::to_string(i) + " = " + std::to_string(i * 7));
+                    window.set_progress(i, 157, "00:00:04");
+                }
+            });
+        };
+        dialog = std::make_unique<gui::ProgressDialog>(request);
+        QTimer::singleShot(300, dialog.get(), [&] {
+            save(dialog->grab(), "progress_window");
+            dialog->progress_window().close();
+        });
+        QVERIFY(dialog->run());
+        worker.join();
+    }
+
+    void iconSheet() {
+        // Every icon at 16 and at 32 pixels, on light and on dark ground.
+        const QStringList names = QDir(QStringLiteral(":/icons")).entryList();
+        QVERIFY(!names.isEmpty());
+        const int cell = 56;
+        QImage sheet(cell * names.size(), cell * 2, QImage::Format_ARGB32);
+        sheet.fill(QColor(240, 240, 240));
+        QPainter painter(&sheet);
+        painter.fillRect(0, cell, sheet.width(), cell, QColor(50, 54, 60));
+        for (int i = 0; i < names.size(); ++i) {
+            const QIcon icon(QStringLiteral(":/icons/") + names[i]);
+            for (const int top : {0, cell}) {
+                painter.drawPixmap(i * cell + 3, top + 20, icon.pixmap(16, 16));
+                painter.drawPixmap(i * cell + 22, top + 12, icon.pixmap(32, 32));
+            }
+        }
+        painter.end();
+        save(QPixmap::fromImage(sheet), "icons");
+
+        // The 16-pixel drawings magnified, pixel for pixel, with their names.
+        const int columns = 7, zoom = 4, box = 16 * zoom + 24;
+        const int rows = (static_cast<int>(names.size()) + columns - 1) / columns;
+        QImage zoomed(columns * box * 2, rows * box, QImage::Format_ARGB32);
+        zoomed.fill(QColor(240, 240, 240));
+        QPainter z(&zoomed);
+        for (int i = 0; i < names.size(); ++i) {
+            const QIcon icon(QStringLiteral(":/icons/") + names[i]);
+            const QPoint at((i % columns) * box * 2 + 4, (i / columns) * box + 4);
+            z.drawPixmap(at, icon.pixmap(16, 16).scaled(16 * zoom, 16 * zoom, Qt::IgnoreAspectRatio,
+                                                        Qt::FastTransformation));
+            z.drawText(at + QPoint(16 * zoom + 6, 24), QString(names[i]).remove(QStringLiteral(".svg")));
+        }
+        z.end();
+        save(QPixmap::fromImage(zoomed), "icons_zoomed");
+    }
+
+private:
+    void save(const QPixmap& picture, const char* name) {
+        const QString path = folder_ + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png");
+        QVERIFY2(picture.save(path), qPrintable(path));
+    }
+
+    gui::QtUi ui_;
+    QTemporaryDir settings_dir_;
+    QString folder_;
+};
+
+QTEST_MAIN(ScreenshotTest)
+#include "gui_screenshot_test.moc"
