@@ -23,6 +23,7 @@
 #include "core/model/description_archive.h"
 #include "gui/main_window.h"
 #include "gui/progress_dialog.h"
+#include "gui/tree_view.h"
 #include "gui/qt_ui.h"
 #include "sim/in_process_backend.h"
 #include "sim/model_module.h"
@@ -59,9 +60,16 @@ private slots:
         QVERIFY(doc.new_document());
         const CBrandKest brand;  // every command, so every icon shows
         gui::MainWindow window(doc, options, brand);
-        window.resize(900, 560);
+        auto* view = new gui::CTarnTreeListView(doc);
+        window.set_central_view(view);
+        window.resize(1100, 640);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
+        // The whole tree read from the module, its first channel open.
+        QVERIFY(doc.read_all());
+        view->rebuild();
+        view->tree().expandToDepth(2);
+        QApplication::processEvents();
         window.statusBar()->showMessage(QStringLiteral("Read all parameters from the module"));
         save(window.grab(), "main_window");
 

@@ -1,0 +1,339 @@
+// The parameter tree of a VK03 configuration: rows, in-place editing and problem navigation.
+#include <QtTest>
+
+#include <QComboBox>
+#include <QDir>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QListView>
+#include <QPainter>
+
+#include "core/app/document.h"
+#include "core/devices/device_table.h"
+#include "core/link/posix_serial_backend.h"
+#include "core/model/tree_rows.h"
+#include "core/platform/headless_ui.h"
+#include "core/platform/strings.h"
+#include "gui/tree_view.h"
+
+using namespace varda;
+using namespace varda::gui;
+
+namespace {
+
+Parameter* find(DescBranch& branch, std::string_view name) {
+    if (Parameter* p = branch.FindOwnParameter(name)) return p;
+    for (auto& child : branch.children)
+        if (Parameter* p = find(*child, name)) return p;
+    return nullptr;
+}
+
+QString text(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+
+}  // namespace
+
+class TreeViewTest : public QObject {
+    Q_OBJECT
+
+    HeadlessUi ui_{true};
+    Options options_;
+    std::unique_ptr<CTarnDoc> doc_;
+    std::unique_ptr<CTarnTreeListView> view_;
+
+    CTarnTreeListCtrl& tree() { return view_->tree(); }
+    TreeListModel& model() { return view_->model(); }
+    Parameter& parameter(std::string_view name) {
+        Parameter* p = find(*doc_->root(), name);
+        if (!p) qFatal("no parameter %s", std::string(name).c_str());
+        return *p;
+    }
+    // Makes the row visible and double-clicks the middle of one of its cells.
+    void double_click(Parameter& p, int column) {
+        tree().select_quietly(p.tree_item);
+        QCoreApplication::processEvents();
+        const QRect cell = tree().cell_rect(p.tree_item, column);
+        QTest::mouseDClick(tree().viewport(), Qt::LeftButton, {}, cell.center());
+    }
+    void type_into_edit_box(const QString& typed, Qt::Key end) {
+        QLineEdit* box = tree().edit_box();
+        QVERIFY(box);
+        QTest::keyClicks(box, typed);
+        QTest::keyClick(box, end);
+        QVERIFY(!tree().edit_box());
+    }
+    QString cell(Parameter& p, int column) { return model().item_text(p.tree_item, column); }
+    void open_model(int model) {
+        view_.reset();
+        doc_.reset();
+        set_ui(&ui_);
+        ui_.clear();
+        options_.read_automatically = false;  // no module on this port
+        options_.instant_recording = false;
+        set_current_model_index(model);
+        doc_ = std::make_unique<CTarnDoc>(options_, std::make_unique<PosixSerialBackend>());
+        doc_->archive_path = (QCoreApplication::applicationDirPath() + "/../src/gui/varda.dat").toStdString();
+        QVERIFY(doc_->load_description());
+        QVERIFY(doc_->root());
+        view_ = std::make_unique<CTarnTreeListView>(*doc_);
+        view_->resize(1100, 560);
+        view_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(view_.get()));
+    }
+    std::vector<std::string> messages() const {
+        std::vector<std::string> out;
+        for (const auto& m : ui_.messages()) out.push_back(m.text);
+        return out;
+    }
+
+private slots:
+    void init() { open_model(3); }
+
+    void cleanup() {
+        view_.reset();
+        doc_.reset();
+        set_current_model_index(kNoModel);
+        set_ui(nullptr);
+    }
+
+    void rowsShowTheParametersInSixColumns() {
+        QCOMPARE(model().columnCount(), 6);
+        const QStringList captions{"Description", "Parameter", "Value", "Attribute", "User", "Error / Discrepancy"};
+        for (int c = 0; c < 6; ++c) QCOMPARE(model().headerData(c, Qt::Horizontal).toString(), captions[c]);
+        const int widths[] = {360, 70, 180, 110, 90, 220};
+        for (int c = 0; c < 6; ++c) QCOMPARE(tree().GetColumnWidth(c), widths[c]);
+        QCOMPARE(model().headerData(2, Qt::Horizontal, Qt::TextAlignmentRole).toInt() & Qt::AlignHorizontal_Mask,
+                 int(Qt::AlignRight));
+
+        QVERIFY(view_->first_item());
+        QVERIFY(model().item_text(view_->first_item(), 0).startsWith("Configuration ("));
+        QCOMPARE(model().parent_item(view_->root_item()), view_->first_item());
+        QCOMPARE(model().item_text(view_->root_item(), 0), QString("Tavik-VK03"));
+        QVERIFY(tree().isExpanded(model().index_of(view_->root_item())));
+
+        Parameter& timeout = parameter("t.out");
+        QVERIFY(timeout.tree_item);
+        QCOMPARE(cell(timeout, kColumnTree), text(timeout.description));
+        QCOMPARE(cell(timeout, kColumnName), QString("t.out"));
+        QCOMPARE(cell(timeout, kColumnValue), QString("no data"));
+        QCOMPARE(cell(timeout, kColumnAccess), QString("read/write"));
+        QCOMPARE(cell(timeout, kColumnUser), QString("unknown"));
+        QCOMPARE(cell(timeout, kColumnError), QString());
+        // Without attributes the access and user columns stay empty.
+        QCOMPARE(cell(parameter("dev"), kColumnAccess), QString());
+        QCOMPARE(cell(parameter("dev"), kColumnUser), QString());
+        // The bit fields of the jumper code are child rows of its row.
+        QCOMPARE(model().child_count(parameter("CodP").tree_item), 5);
+
+        // A refresh of the document rewrites the rows.
+        timeout.SetValueText("12");
+        timeout.error_text = "Time-out error";
+        doc_->refresh_views();
+        QCOMPARE(cell(timeout, kColumnValue), QString("12"));
+        QCOMPARE(model().item_color(timeout.tree_item), std::optional<Rgb>(kErrorColour));
+        QCOMPARE(model().data(model().index_of(timeout.tree_item, 2), Qt::ForegroundRole).value<QColor>(),
+                 QColor(255, 0, 0));
+    }
+
+    void longTextsEndInDots() {
+        const QFontMetrics metrics(tree().font());
+        const QString longText(200, QChar('W'));
+        const QString shortened = elide_cell_text(metrics, longText, 100);
+        QVERIFY(shortened.endsWith("..."));
+        QVERIFY(metrics.horizontalAdvance(shortened.chopped(3)) <= 100 - 8);
+        QCOMPARE(elide_cell_text(metrics, QString("ok"), 100), QString("ok"));
+    }
+
+    void editedValueTurnsGreen() {
+        Parameter& timeout = parameter("t.out");
+        double_click(timeout, kColumnValue);
+        type_into_edit_box("20", Qt::Key_Return);
+        QCOMPARE(cell(timeout, kColumnValue), QString("20"));
+        QCOMPARE(timeout.value_text(), std::string("20"));
+        QCOMPARE(model().item_color(timeout.tree_item), std::optional<Rgb>(kModifiedColour));
+        QCOMPARE(model().data(model().index_of(timeout.tree_item, 0), Qt::ForegroundRole).value<QColor>(),
+                 QColor(0, 200, 0));
+        QVERIFY(doc_->modified);
+        QVERIFY(messages().empty());
+    }
+
+    void escapeLeavesTheCellAlone() {
+        Parameter& timeout = parameter("t.out");
+        double_click(timeout, kColumnValue);
+        type_into_edit_box("77", Qt::Key_Escape);
+        QCOMPARE(cell(timeout, kColumnValue), QString("no data"));
+        QVERIFY(!timeout.value_modified);
+        QVERIFY(!doc_->modified);
+    }
+
+    void rejectedValueGetsItsOldTextBack() {
+        Parameter& timeout = parameter("t.out");
+        double_click(timeout, kColumnValue);
+        type_into_edit_box("300", Qt::Key_Tab);
+        QCOMPARE(cell(timeout, kColumnValue), QString("no data"));
+        QVERIFY(!timeout.value_modified);
+        QCOMPARE(messages(), std::vector<std::string>{"Parameter 't.out' (" + timeout.description +
+                                                      ") cannot be set to 300\nThe allowed value should be "
+                                                      "'integer' of the range 0.000000...255.000000"});
+    }
+
+    void addressAbove255WithEightBitsIsRefused() {
+        doc_->module_network()->SetValue("A.Len", "8");
+        doc_->refresh_views();
+        Parameter& address = parameter("Addr");
+        double_click(address, kColumnValue);
+        type_into_edit_box("300", Qt::Key_Return);
+        QCOMPARE(cell(address, kColumnValue), QString("no data"));
+        QCOMPARE(messages(), std::vector<std::string>{std::string(str(kProhibitedNetworkCombination))});
+    }
+
+    void nextProblemSkipsDiscrepancies() {
+        Parameter& discrepancy = parameter("dev");  // early in the tree
+        discrepancy.error_text = std::string(str(kDeviceValue)) + " 'x',read/write unknown";
+        Parameter& failure = parameter("FiLt");  // in the first input's branch, further down
+        failure.error_text = "Time-out error";
+        doc_->refresh_views();
+        QCOMPARE(model().item_color(discrepancy.tree_item), std::optional<Rgb>(kDiscrepancyColour));
+
+        tree().select_quietly(view_->first_item());
+        view_->next_problem();
+        QCOMPARE(tree().selected_item(), failure.tree_item);
+        QVERIFY(tree().isExpanded(model().index_of(model().parent_item(failure.tree_item))));
+        QVERIFY(messages().empty());
+
+        view_->previous_problem();  // only the discrepancy lies before it
+        QCOMPARE(messages(), std::vector<std::string>{"No parameter problem"});
+        QCOMPARE(tree().selected_item(), failure.tree_item);
+    }
+
+    void enumerationListAndScreenshot() {
+        // Rows in every colour around the open list.
+        Parameter& filter = parameter("FiLt");
+        filter.SetValueText("20");
+        filter.value_modified = true;
+        Parameter& inversion = parameter("In.iv");
+        inversion.error_text = "Time-out error: the module did not answer within the reply time-out";
+        Parameter& edge = parameter("Cnt.E");
+        edge.SetValueText("Переднему_фронту");
+        doc_->refresh_views();
+        double_click(edge, kColumnValue);
+        QComboBox* list = tree().drop_down();
+        QVERIFY(list);
+        QStringList items;
+        for (int i = 0; i < list->count(); ++i) items << list->itemText(i);
+        QCOMPARE(items, (QStringList{"Переднему фронту", "Заднему фронту", "Обоим фронтам"}));
+        QCOMPARE(list->currentIndex(), 0);
+        QTRY_VERIFY(list->view()->isVisible());
+
+        QPixmap shot = view_->grab();
+        {
+            QWidget* popup = list->view()->window();
+            QPainter painter(&shot);
+            painter.drawPixmap(view_->mapFromGlobal(popup->mapToGlobal(QPoint(0, 0))), popup->grab());
+        }
+        const QString folder = QCoreApplication::applicationDirPath() + "/../screenshots";
+        QDir().mkpath(folder);
+        QVERIFY(shot.save(folder + "/tree.png"));
+
+        // Leaving the list on the cell's value changes nothing, however the list spells it.
+        tree().CloseEditors();
+        QVERIFY(!tree().drop_down());
+        QCOMPARE(cell(edge, kColumnValue), QString("Переднему_фронту"));
+        QVERIFY(!edge.value_modified);
+        QVERIFY(!doc_->modified);
+
+        // Choosing another entry commits it.
+        double_click(edge, kColumnValue);
+        list = tree().drop_down();
+        QVERIFY(list);
+        list->hidePopup();
+        list->setCurrentIndex(2);
+        emit list->activated(2);
+        QTRY_VERIFY(!tree().drop_down());
+        QCOMPARE(cell(edge, kColumnValue), QString("Обоим фронтам"));
+        QVERIFY(edge.value_modified);
+        QCOMPARE(model().item_color(edge.tree_item), std::optional<Rgb>(kModifiedColour));
+    }
+
+    void scannerSectionSamplesWhenItsStateImageIsClicked() {
+        open_model(12);  // a model without an I/O status window shows its scanners in the tree
+        TreeItem section = view_->scanners_item();
+        QVERIFY(section);
+        QCOMPARE(model().parent_item(section), TreeItem(nullptr));
+        TreeItem header = model().first_child(section);
+        QVERIFY(model().item_bold(header));
+        QCOMPARE(model().item_text(header, 0), QString("   Parameter"));
+        QCOMPARE(model().item_text(header, 1), QString("Period"));
+        QCOMPARE(model().item_text(header, 2), QString("Value"));
+        QCOMPARE(model().item_text(header, 5), QString("Error / Discrepancy"));
+
+        TreeItem row = model().next_sibling(header);
+        Parameter* scanner = std::get<Parameter*>(model().item_data(row));
+        QVERIFY(scanner->is_scanner());
+        QCOMPARE(model().item_state(row), 1);
+        QCOMPARE(model().item_text(row, 1), QString("1000"));
+        scanner->period = std::chrono::milliseconds(100);
+        tree().expand_quietly(section);
+        QCoreApplication::processEvents();
+        QTest::mouseClick(tree().viewport(), Qt::LeftButton, {}, tree().state_image_rect(row).center());
+        QTRY_COMPARE(model().item_state(row), 3);
+        QVERIFY(scanner->timer_running());
+        // The scanner thread reads (this port is closed) and hands the reading over.
+        int delivered = 0;
+        QTRY_VERIFY_WITH_TIMEOUT((delivered += ui_.run_posted()) > 0, 3000);
+        QCOMPARE(model().item_text(row, kColumnError), QString("Serial port opening error"));
+        QCOMPARE(model().item_color(row), std::optional<Rgb>(kErrorColour));
+        QTest::mouseClick(tree().viewport(), Qt::LeftButton, {}, tree().state_image_rect(row).center());
+        QTRY_COMPARE(model().item_state(row), 1);
+        QVERIFY(!scanner->timer_running());
+    }
+
+    void doubleClickInColumnZeroExpandsAndOpensNothing() {
+        TreeItem info = model().first_child(view_->root_item());
+        const QModelIndex index = model().index_of(info);
+        QVERIFY(!tree().isExpanded(index));
+        QTest::mouseDClick(tree().viewport(), Qt::LeftButton, {}, tree().cell_rect(info, 0).center());
+        QVERIFY(tree().isExpanded(index));
+        QVERIFY(!tree().edit_box() && !tree().drop_down());
+    }
+
+    void expandingReadsOnlyWithReadAutomatically() {
+        TreeItem first_input = model().parent_item(parameter("FiLt").tree_item);
+        tree().expand(model().index_of(first_input));  // as the user does
+        QCOMPARE(parameter("FiLt").error_text, std::string());
+
+        options_.read_automatically = true;
+        TreeItem info = model().parent_item(parameter("t.out").tree_item);
+        tree().expand(model().index_of(info));
+        // This port is closed: the attempt shows in the rows.
+        QCOMPARE(cell(parameter("t.out"), kColumnError), QString("Serial port opening error"));
+        QCOMPARE(model().item_color(parameter("t.out").tree_item), std::optional<Rgb>(kErrorColour));
+    }
+
+    void manyRowsAreInsertedAtOnce() {
+        // A large tree goes in as one change of the model, not one per row.
+        TreeListModel rows;
+        int resets = 0;
+        int inserts = 0;
+        connect(&rows, &QAbstractItemModel::modelReset, this, [&] { ++resets; });
+        connect(&rows, &QAbstractItemModel::rowsInserted, this, [&] { ++inserts; });
+        std::vector<std::unique_ptr<Parameter>> parameters;
+        {
+            TreeListModel::Bulk bulk(rows);
+            TreeItem top = rows.insert_item(nullptr, "top", 0, 0, EditKind::None, std::monostate{});
+            for (int i = 0; i < 2000; ++i) {
+                auto& p = parameters.emplace_back(std::make_unique<Parameter>("p"));
+                InsertIntoTree(*p, rows, top, 28, 28, false);
+            }
+        }
+        QCOMPARE(resets, 1);
+        QCOMPARE(inserts, 0);
+        QCOMPARE(rows.item_count(), 2001);
+        QVERIFY(parameters.back()->tree_item);
+        rows.clear();
+        QCOMPARE(rows.item_count(), 0);
+        QVERIFY(!parameters.back()->tree_item);  // parameters forget their rows
+    }
+};
+
+QTEST_MAIN(TreeViewTest)
+#include "gui_tree_view_test.moc"
