@@ -23,12 +23,14 @@ struct RatioPair {
 };
 
 class RatioReporter : public benchmark::ConsoleReporter {
-public:
+  public:
     // Pairs of (benchmark name, reference benchmark name).
-    explicit RatioReporter(std::vector<std::pair<std::string, std::string>> pairs) : pairs_(std::move(pairs)) {}
+    explicit RatioReporter(std::vector<std::pair<std::string, std::string>> pairs)
+        : pairs_(std::move(pairs)) {}
 
     void ReportRuns(const std::vector<Run>& runs) override {
-        for (const auto& run : runs) times_[run.benchmark_name()] = run.GetAdjustedRealTime();
+        for (const auto& run : runs)
+            times_[run.benchmark_name()] = run.GetAdjustedRealTime();
         ConsoleReporter::ReportRuns(runs);
     }
 
@@ -42,7 +44,7 @@ public:
         }
     }
 
-private:
+  private:
     std::vector<std::pair<std::string, std::string>> pairs_;
     std::map<std::string, double> times_;
 };

@@ -29,7 +29,8 @@ int largest_model() {
         std::size_t n = 0;
         std::function<void(const varda::DescBranch&)> count = [&](const varda::DescBranch& b) {
             n += b.parameters.size();
-            for (const auto& c : b.children) count(*c);
+            for (const auto& c : b.children)
+                count(*c);
         };
         if (description.root()) count(*description.root());
         if (n > most) {

@@ -12,16 +12,17 @@
 #include "core/devices/brand.h"
 #include "core/link/posix_serial_backend.h"
 #include "gui/main_window.h"
-#include "gui/tree_view.h"
 #include "gui/qt_settings_store.h"
 #include "gui/qt_ui.h"
+#include "gui/tree_view.h"
 
 namespace {
 
 int run_job(const varda::CommandLine& command_line) {
     auto progress = [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); };
-    const int code = varda::run_command_line_job(command_line, std::make_unique<varda::PosixSerialBackend>(),
-                                                 command_line.verbose ? progress : std::function<void(const std::string&)>{});
+    const int code = varda::run_command_line_job(
+        command_line, std::make_unique<varda::PosixSerialBackend>(),
+        command_line.verbose ? progress : std::function<void(const std::string&)>{});
     if (command_line.summary) {
         const auto summary = varda::last_job_summary();
         std::printf("model: %s\nparameters: %d\nfailures: %d\nexit code: %d\n", summary.model.c_str(),
@@ -34,7 +35,8 @@ int run_job(const varda::CommandLine& command_line) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    const varda::CommandLine command_line = varda::parse_command_line(std::vector<std::string>(argv + 1, argv + argc));
+    const varda::CommandLine command_line =
+        varda::parse_command_line(std::vector<std::string>(argv + 1, argv + argc));
     if (command_line.help) {
         std::fputs(varda::command_line_help().c_str(), stdout);
         return 0;

@@ -26,7 +26,9 @@
 #include "gui/qt_ui.h"
 
 // The icons live in the gui library; a static library's resources must be pulled in by name.
-static void init_icon_resources() { Q_INIT_RESOURCE(icons); }
+static void init_icon_resources() {
+    Q_INIT_RESOURCE(icons);
+}
 
 namespace varda::gui {
 namespace {
@@ -39,7 +41,9 @@ constexpr int kIdleUpdateMs = 250;
 const QString kFileFilter = QStringLiteral("Configuration files (*.vdc);;All files (*)");
 const QString kRecentGroup = QStringLiteral("Recent File List");
 
-QString qstr(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+QString qstr(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 struct CommandLook {
     int command;
@@ -86,7 +90,6 @@ const std::vector<CommandLook>& command_looks() {
     };
     return looks;
 }
-
 
 // Menu text of a command as the menu layout names it.
 std::string text_of(const std::vector<MenuItem>& items, int command) {
@@ -204,7 +207,8 @@ QMenu* MainWindow::top_menu(const QString& title) const {
 
 QStringList MainWindow::recent_files() const {
     QStringList out;
-    for (const std::string& path : recent_files_) out << qstr(path);
+    for (const std::string& path : recent_files_)
+        out << qstr(path);
     return out;
 }
 
@@ -274,22 +278,25 @@ void MainWindow::style_menu(QMenu* menu) const {
     // The drop-down menus are drawn in the program's own colours: green text on light grey, the selected
     // item in a light shade of the highlight with a highlight frame.
     const QColor highlight = palette().color(QPalette::Highlight);
-    const QColor light = QColor::fromRgbF(0.75f + 0.25f * highlight.redF(), 0.75f + 0.25f * highlight.greenF(),
-                                          0.75f + 0.25f * highlight.blueF());
+    const QColor light =
+        QColor::fromRgbF(0.75f + 0.25f * highlight.redF(), 0.75f + 0.25f * highlight.greenF(),
+                         0.75f + 0.25f * highlight.blueF());
     const QColor grey = palette().color(QPalette::Disabled, QPalette::WindowText);
-    menu->setStyleSheet(QStringLiteral("QMenu { background: rgb(240,240,240); color: rgb(0,150,0);"
-                                       " border: 1px solid #a0a0a0; padding: 2px; }"
-                                       "QMenu::item { padding: 2px 20px 2px 24px; min-height: 16px;"
-                                       " border: 1px solid transparent; }"
-                                       "QMenu::item:selected { background: %1; border: 1px solid %2;"
-                                       " color: rgb(0,150,0); }"
-                                       "QMenu::item:disabled { color: %3; }"
-                                       "QMenu::separator { height: 1px; background: #c8c8c8; margin: 3px 4px; }")
-                            .arg(light.name(), highlight.name(), grey.name()));
+    menu->setStyleSheet(
+        QStringLiteral("QMenu { background: rgb(240,240,240); color: rgb(0,150,0);"
+                       " border: 1px solid #a0a0a0; padding: 2px; }"
+                       "QMenu::item { padding: 2px 20px 2px 24px; min-height: 16px;"
+                       " border: 1px solid transparent; }"
+                       "QMenu::item:selected { background: %1; border: 1px solid %2;"
+                       " color: rgb(0,150,0); }"
+                       "QMenu::item:disabled { color: %3; }"
+                       "QMenu::separator { height: 1px; background: #c8c8c8; margin: 3px 4px; }")
+            .arg(light.name(), highlight.name(), grey.name()));
 }
 
 void MainWindow::build_menus() {
-    for (QMenu* menu : menus_) menu->deleteLater();
+    for (QMenu* menu : menus_)
+        menu->deleteLater();
     menus_.clear();
     menuBar()->clear();
 
@@ -306,13 +313,15 @@ void MainWindow::build_menus() {
     }
 
     std::function<void(QMenu*, const std::vector<MenuItem>&)> fill = [&](QMenu* menu,
-                                                                        const std::vector<MenuItem>& items) {
+                                                                         const std::vector<MenuItem>& items) {
         for (const MenuItem& item : items) {
             switch (item.kind) {
                 case MenuItem::Kind::Command:
                     if (QAction* a = action(item.command)) menu->addAction(a);
                     break;
-                case MenuItem::Kind::Separator: menu->addSeparator(); break;
+                case MenuItem::Kind::Separator:
+                    menu->addSeparator();
+                    break;
                 case MenuItem::Kind::Submenu: {
                     QMenu* sub = menu->addMenu(qstr(item.text));
                     style_menu(sub);
@@ -321,7 +330,8 @@ void MainWindow::build_menus() {
                     break;
                 }
                 case MenuItem::Kind::RecentFiles:
-                    for (int i = 0; i < kRecentFileCount; ++i) menu->addAction(action(kCmdRecentFile + i));
+                    for (int i = 0; i < kRecentFileCount; ++i)
+                        menu->addAction(action(kCmdRecentFile + i));
                     break;
             }
         }
@@ -351,7 +361,8 @@ void MainWindow::build_toolbar() {
 
 void MainWindow::update_from_document() {
     const CBaseDevice* model = doc_.description().device_model().get();
-    const std::vector<MenuCommandInsertion> wanted = model ? model->CustomizeMenu() : std::vector<MenuCommandInsertion>{};
+    const std::vector<MenuCommandInsertion> wanted =
+        model ? model->CustomizeMenu() : std::vector<MenuCommandInsertion>{};
     if (wanted != model_commands_) build_menus();
     if ((model ? model->model_index() : -1) != prompt_model_) update_prompts();
     update_title();
@@ -404,7 +415,8 @@ void MainWindow::open_document(const QString& given) {
     if (!maybe_save()) return;
     QString path = given;
     if (path.isEmpty()) {
-        const QString folder = doc_.path_name.empty() ? QString() : QFileInfo(qstr(doc_.path_name)).absolutePath();
+        const QString folder =
+            doc_.path_name.empty() ? QString() : QFileInfo(qstr(doc_.path_name)).absolutePath();
         path = QFileDialog::getOpenFileName(this, tr("Open"), folder, kFileFilter);
         if (path.isEmpty()) return;
     }
@@ -430,8 +442,8 @@ bool MainWindow::save_document() {
 }
 
 bool MainWindow::save_document_as() {
-    const QString suggested = doc_.path_name.empty() ? qstr(document_title("")) + QStringLiteral(".vdc")
-                                                     : qstr(doc_.path_name);
+    const QString suggested =
+        doc_.path_name.empty() ? qstr(document_title("")) + QStringLiteral(".vdc") : qstr(doc_.path_name);
     QFileDialog dialog(this, tr("Save as"), suggested, kFileFilter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("vdc"));
@@ -448,9 +460,12 @@ bool MainWindow::maybe_save() {
     if (!doc_.modified || !doc_.root()) return true;
     const std::string question = "Save changes to " + document_title(doc_.path_name) + "?";
     switch (varda::ui().ask(question, Buttons::YesNoCancel, MessageIcon::Warning)) {
-        case Answer::Yes: return save_document();
-        case Answer::No: return true;
-        default: return false;
+        case Answer::Yes:
+            return save_document();
+        case Answer::No:
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -477,10 +492,11 @@ void MainWindow::set_recent_files(const std::vector<std::string>& files) {
 }
 
 void MainWindow::about() {
-    QMessageBox::about(this, tr("About %1").arg(qstr(str(kAppTitle))),
-                       QStringLiteral("<b>%1</b><p>%2%3</p><p>KEST</p>")
-                           .arg(qstr(str(kStringConfigurator)).toHtmlEscaped(), qstr(str(kStringSoftwareVersion)).toHtmlEscaped(),
-                                QStringLiteral(VARDA_VERSION)));
+    QMessageBox::about(
+        this, tr("About %1").arg(qstr(str(kAppTitle))),
+        QStringLiteral("<b>%1</b><p>%2%3</p><p>KEST</p>")
+            .arg(qstr(str(kStringConfigurator)).toHtmlEscaped(),
+                 qstr(str(kStringSoftwareVersion)).toHtmlEscaped(), QStringLiteral(VARDA_VERSION)));
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

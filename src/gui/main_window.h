@@ -30,7 +30,7 @@ namespace varda::gui {
 // greyed. Which commands are enabled or checked is decided in core (menu_state.h).
 class MainWindow : public QMainWindow {
     Q_OBJECT
-public:
+  public:
     MainWindow(CTarnDoc& doc, Options& options, const CBrand& brand, QWidget* parent = nullptr);
     ~MainWindow() override;
 
@@ -54,16 +54,16 @@ public:
 
     QStringList recent_files() const;
 
-signals:
+  signals:
     // The document asks every view to redraw from the tree.
     void refresh_requested();
     // A new tree was built or a file loaded: views rebuild from the document.
     void document_changed();
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     void create_actions();
     void register_document_commands();
     void build_menus();

@@ -17,14 +17,16 @@ constexpr int kScrollEvery = 5;
 // Lines that stop coming (the last ones of a task) are scrolled into view after this pause.
 constexpr int kScrollPauseMs = 150;
 
-QString count_text_of(int done, int total) { return QStringLiteral("%1 of %2").arg(done).arg(total); }
+QString count_text_of(int done, int total) {
+    return QStringLiteral("%1 of %2").arg(done).arg(total);
+}
 
 }  // namespace
 
 // The worker's handle on the window: every call becomes a queued call on the user-interface thread. Queued
 // calls die with the dialog, and the worker stops calling once it has closed the window.
 class ProgressDialog::Bridge : public ProgressWindow {
-public:
+  public:
     explicit Bridge(ProgressDialog* dialog) : dialog_(dialog) {}
 
     void add_line(const std::string& line) override {
@@ -41,10 +43,11 @@ public:
             Qt::QueuedConnection);
     }
     void close() override {
-        QMetaObject::invokeMethod(dialog_, [dialog = dialog_] { dialog->finish(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            dialog_, [dialog = dialog_] { dialog->finish(); }, Qt::QueuedConnection);
     }
 
-private:
+  private:
     ProgressDialog* dialog_;
 };
 
@@ -104,16 +107,23 @@ bool ProgressDialog::run() {
     return true;
 }
 
-ProgressWindow& ProgressDialog::progress_window() { return *bridge_; }
+ProgressWindow& ProgressDialog::progress_window() {
+    return *bridge_;
+}
 
 QStringList ProgressDialog::lines() const {
     QStringList out;
-    for (int i = 0; i < list_->count(); ++i) out << list_->item(i)->text();
+    for (int i = 0; i < list_->count(); ++i)
+        out << list_->item(i)->text();
     return out;
 }
 
-QString ProgressDialog::elapsed_text() const { return elapsed_->text(); }
-QString ProgressDialog::count_text() const { return count_->text(); }
+QString ProgressDialog::elapsed_text() const {
+    return elapsed_->text();
+}
+QString ProgressDialog::count_text() const {
+    return count_->text();
+}
 
 void ProgressDialog::append_line(const QString& line) {
     list_->addItem(line);

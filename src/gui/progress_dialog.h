@@ -20,7 +20,7 @@ namespace varda::gui {
 // user-interface thread. The window closes only when the task says so: Cancel asks the task to stop.
 class ProgressDialog : public QDialog {
     Q_OBJECT
-public:
+  public:
     ProgressDialog(const ExchangeRequest& request, QWidget* parent = nullptr);
     ~ProgressDialog() override;
 
@@ -37,11 +37,11 @@ public:
     QString elapsed_text() const;
     QString count_text() const;
 
-protected:
+  protected:
     // Escape and the title bar's close button act as Cancel: the task decides when the window goes.
     void reject() override;
 
-private:
+  private:
     class Bridge;
 
     void append_line(const QString& line);

@@ -32,7 +32,8 @@ std::optional<std::string> QtSettingsStore::get_string(std::string_view group, s
 }
 
 void QtSettingsStore::set_string(std::string_view group, std::string_view name, std::string_view value) {
-    settings_.setValue(key(group, name), QString::fromUtf8(value.data(), static_cast<qsizetype>(value.size())));
+    settings_.setValue(key(group, name),
+                       QString::fromUtf8(value.data(), static_cast<qsizetype>(value.size())));
 }
 
 }  // namespace varda::gui

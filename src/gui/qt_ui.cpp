@@ -19,45 +19,61 @@ auto on_gui_thread(F f) -> std::invoke_result_t<F&> {
     using Result = std::invoke_result_t<F&>;
     QCoreApplication* app = QCoreApplication::instance();
     if (!app) {
-        if constexpr (std::is_void_v<Result>) return;
-        else return Result{};
+        if constexpr (std::is_void_v<Result>)
+            return;
+        else
+            return Result{};
     }
     if (QThread::currentThread() == app->thread()) return f();
     if constexpr (std::is_void_v<Result>) {
         QMetaObject::invokeMethod(app, f, Qt::BlockingQueuedConnection);
     } else {
         Result result{};
-        QMetaObject::invokeMethod(app, [&] { result = f(); }, Qt::BlockingQueuedConnection);
+        QMetaObject::invokeMethod(
+            app, [&] { result = f(); }, Qt::BlockingQueuedConnection);
         return result;
     }
 }
 
-QString qstr(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+QString qstr(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 QMessageBox::Icon box_icon(MessageIcon icon) {
     switch (icon) {
-        case MessageIcon::None: return QMessageBox::NoIcon;
-        case MessageIcon::Error: return QMessageBox::Critical;
-        case MessageIcon::Warning: return QMessageBox::Warning;
-        case MessageIcon::Question: return QMessageBox::Question;
-        case MessageIcon::Information: return QMessageBox::Information;
+        case MessageIcon::None:
+            return QMessageBox::NoIcon;
+        case MessageIcon::Error:
+            return QMessageBox::Critical;
+        case MessageIcon::Warning:
+            return QMessageBox::Warning;
+        case MessageIcon::Question:
+            return QMessageBox::Question;
+        case MessageIcon::Information:
+            return QMessageBox::Information;
     }
     return QMessageBox::NoIcon;
 }
 
 QMessageBox::StandardButtons box_buttons(Buttons buttons) {
     switch (buttons) {
-        case Buttons::Ok: return QMessageBox::Ok;
-        case Buttons::OkCancel: return QMessageBox::Ok | QMessageBox::Cancel;
-        case Buttons::YesNo: return QMessageBox::Yes | QMessageBox::No;
-        case Buttons::YesNoCancel: return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+        case Buttons::Ok:
+            return QMessageBox::Ok;
+        case Buttons::OkCancel:
+            return QMessageBox::Ok | QMessageBox::Cancel;
+        case Buttons::YesNo:
+            return QMessageBox::Yes | QMessageBox::No;
+        case Buttons::YesNoCancel:
+            return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
     }
     return QMessageBox::Ok;
 }
 
 }  // namespace
 
-QtUi* qt_ui() { return dynamic_cast<QtUi*>(&varda::ui()); }
+QtUi* qt_ui() {
+    return dynamic_cast<QtUi*>(&varda::ui());
+}
 
 void QtUi::message(std::string_view text, MessageIcon icon, std::string_view caption) {
     const QString title = qstr(caption.empty() ? str(kAppTitle) : caption);
@@ -78,10 +94,14 @@ Answer QtUi::ask(std::string_view text, Buttons buttons, MessageIcon icon) {
         box.setDefaultButton(buttons == Buttons::Ok || buttons == Buttons::OkCancel ? QMessageBox::Ok
                                                                                     : QMessageBox::Yes);
         switch (box.exec()) {
-            case QMessageBox::Ok: return Answer::Ok;
-            case QMessageBox::Yes: return Answer::Yes;
-            case QMessageBox::No: return Answer::No;
-            default: return Answer::Cancel;
+            case QMessageBox::Ok:
+                return Answer::Ok;
+            case QMessageBox::Yes:
+                return Answer::Yes;
+            case QMessageBox::No:
+                return Answer::No;
+            default:
+                return Answer::Cancel;
         }
     });
 }
@@ -106,16 +126,21 @@ bool QtUi::run_apply_dialog() {
 void QtUi::post(std::function<void()> task) {
     QCoreApplication* app = QCoreApplication::instance();
     if (!app || !task) return;
-    QMetaObject::invokeMethod(app, [task = std::move(task)] { task(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        app, [task = std::move(task)] { task(); }, Qt::QueuedConnection);
 }
 
-bool QtUi::has_main_window() const { return has_main_window_.load(); }
+bool QtUi::has_main_window() const {
+    return has_main_window_.load();
+}
 
 void QtUi::set_main_window(QWidget* window) {
     main_window_ = window;
     has_main_window_ = window != nullptr;
 }
 
-QWidget* QtUi::main_window() const { return main_window_.data(); }
+QWidget* QtUi::main_window() const {
+    return main_window_.data();
+}
 
 }  // namespace varda::gui

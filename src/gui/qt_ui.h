@@ -12,7 +12,7 @@ namespace varda::gui {
 // the user-interface thread. Any thread may call it: calls from the worker wait on the user-interface
 // thread's answer, so no widget is ever made elsewhere.
 class QtUi : public varda::Ui {
-public:
+  public:
     QtUi() = default;
 
     void message(std::string_view text, MessageIcon icon, std::string_view caption = {}) override;
@@ -27,8 +27,8 @@ public:
     void set_main_window(QWidget* window);
     QWidget* main_window() const;
 
-private:
-    QPointer<QWidget> main_window_;       // used on the user-interface thread only
+  private:
+    QPointer<QWidget> main_window_;             // used on the user-interface thread only
     std::atomic<bool> has_main_window_{false};  // asked from the worker too
 };
 

@@ -74,7 +74,8 @@ void network(QPainter& p) {
     p.drawLine(QPointF(3, 12), QPointF(13, 12));
     p.setPen(QColor(20, 70, 30));
     p.setBrush(QColor(70, 170, 90));
-    for (QPointF c : {QPointF(8, 4), QPointF(3, 12), QPointF(13, 12)}) p.drawEllipse(c, 2.5, 2.5);
+    for (QPointF c : {QPointF(8, 4), QPointF(3, 12), QPointF(13, 12)})
+        p.drawEllipse(c, 2.5, 2.5);
 }
 
 void gauge(QPainter& p) {
@@ -111,7 +112,8 @@ void clock(QPainter& p) {
 
 void sliders(QPainter& p) {
     p.setPen(QColor(90, 90, 90));
-    for (int x : {4, 8, 12}) p.drawLine(x, 2, x, 14);
+    for (int x : {4, 8, 12})
+        p.drawLine(x, 2, x, 14);
     p.setBrush(QColor(220, 140, 40));
     p.setPen(QColor(120, 70, 10));
     p.drawRect(QRectF(2.5, 9.5, 3, 3));
@@ -149,7 +151,8 @@ void document(QPainter& p) {
     path.closeSubpath();
     p.drawPath(path);
     p.setPen(QColor(70, 110, 180));
-    for (int y = 5; y <= 12; y += 2) p.drawLine(5, y, 11, y);
+    for (int y = 5; y <= 12; y += 2)
+        p.drawLine(5, y, 11, y);
 }
 
 void list_field(QPainter& p) {
@@ -210,24 +213,60 @@ QPixmap draw_icon(int index) {
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
     switch (index) {
-    case 0: chip(p); break;
-    case 3: arrow(p, QColor(60, 160, 70), false); break;
-    case 4: network(p); break;
-    case 5: gauge(p); break;
-    case 6: round_letter(p, QColor(50, 110, 200), QStringLiteral("i")); break;
-    case 7: arrow(p, QColor(230, 130, 30), true); break;
-    case 8: clock(p); break;
-    case 9: sliders(p); break;
-    case 11: value_box(p, QColor(245, 250, 240), QColor(40, 130, 60)); break;
-    case 19: monitor(p); break;
-    case 20: round_letter(p, QColor(120, 120, 120), QStringLiteral("i")); break;
-    case 25: document(p); break;
-    case 27: list_field(p); break;
-    case 28: edit_field(p); break;
-    case 30: locked_field(p); break;
-    case 38: bullet(p); break;
-    case 49: table(p); break;
-    default: folder(p, QColor(240, 200, 90)); break;
+        case 0:
+            chip(p);
+            break;
+        case 3:
+            arrow(p, QColor(60, 160, 70), false);
+            break;
+        case 4:
+            network(p);
+            break;
+        case 5:
+            gauge(p);
+            break;
+        case 6:
+            round_letter(p, QColor(50, 110, 200), QStringLiteral("i"));
+            break;
+        case 7:
+            arrow(p, QColor(230, 130, 30), true);
+            break;
+        case 8:
+            clock(p);
+            break;
+        case 9:
+            sliders(p);
+            break;
+        case 11:
+            value_box(p, QColor(245, 250, 240), QColor(40, 130, 60));
+            break;
+        case 19:
+            monitor(p);
+            break;
+        case 20:
+            round_letter(p, QColor(120, 120, 120), QStringLiteral("i"));
+            break;
+        case 25:
+            document(p);
+            break;
+        case 27:
+            list_field(p);
+            break;
+        case 28:
+            edit_field(p);
+            break;
+        case 30:
+            locked_field(p);
+            break;
+        case 38:
+            bullet(p);
+            break;
+        case 49:
+            table(p);
+            break;
+        default:
+            folder(p, QColor(240, 200, 90));
+            break;
     }
     return pixmap;
 }

@@ -56,8 +56,8 @@ QRect text_rect(const QRect& cell, int column, bool has_state) {
         const QRect text = layout_column0(cell, has_state).text;
         return QRect(text.left() + 1, text.top(), std::max(0, text.width() - 1), text.height());
     }
-    return QRect(cell.left() + kTextPadding, cell.top(), std::max(0, cell.width() - kTextPadding - kRightMargin),
-                 cell.height());
+    return QRect(cell.left() + kTextPadding, cell.top(),
+                 std::max(0, cell.width() - kTextPadding - kRightMargin), cell.height());
 }
 
 Qt::Alignment alignment_of(const QModelIndex& index) {
@@ -70,10 +70,11 @@ Qt::Alignment alignment_of(const QModelIndex& index) {
 // Draws every cell itself: icons and state image in column 0, texts in the row's colour and weight,
 // shortened to their cells.
 class TreeListDelegate : public QStyledItemDelegate {
-public:
+  public:
     using QStyledItemDelegate::QStyledItemDelegate;
 
-    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
         painter->save();
         const bool selected = option.state & QStyle::State_Selected;
         if (selected) {
@@ -154,7 +155,8 @@ CTreeListCtrl::CTreeListCtrl(QWidget* parent) : QTreeView(parent), model_(*new T
     header()->setSectionResizeMode(QHeaderView::Interactive);
     header()->setHighlightSections(false);
     // Captions keep off the dividers, as the cell texts do.
-    header()->setStyleSheet(QStringLiteral("QHeaderView::section { padding-left: 3px; padding-right: 4px; }"));
+    header()->setStyleSheet(
+        QStringLiteral("QHeaderView::section { padding-left: 3px; padding-right: 4px; }"));
     setAutoFillBackground(true);
     QPalette background = palette();
     background.setColor(QPalette::Base, Qt::white);
@@ -182,18 +184,24 @@ int CTreeListCtrl::InsertColumn(const QString& caption, TreeListModel::Align ali
     for (int c = 0; c < model_.column_count(); ++c)
         columns.push_back({model_.headerData(c, Qt::Horizontal).toString(), model_.column_align(c)});
     std::vector<int> widths;
-    for (int c = 0; c < model_.column_count(); ++c) widths.push_back(header()->sectionSize(c));
+    for (int c = 0; c < model_.column_count(); ++c)
+        widths.push_back(header()->sectionSize(c));
     columns.push_back({caption, align});
     model_.set_columns(std::move(columns));
-    for (std::size_t c = 0; c < widths.size(); ++c) header()->resizeSection(static_cast<int>(c), widths[c]);
+    for (std::size_t c = 0; c < widths.size(); ++c)
+        header()->resizeSection(static_cast<int>(c), widths[c]);
     const int index = model_.column_count() - 1;
     if (width >= 0) header()->resizeSection(index, width);
     return index;
 }
 
-int CTreeListCtrl::GetColumnWidth(int column) const { return header()->sectionSize(column); }
+int CTreeListCtrl::GetColumnWidth(int column) const {
+    return header()->sectionSize(column);
+}
 
-int CTreeListCtrl::total_width() const { return header()->length(); }
+int CTreeListCtrl::total_width() const {
+    return header()->length();
+}
 
 void CTreeListCtrl::SetGridLines(bool on) {
     grid_lines_ = on;
@@ -212,7 +220,9 @@ void CTreeListCtrl::DeleteAllItems() {
     QApplication::restoreOverrideCursor();
 }
 
-TreeItem CTreeListCtrl::hit_item() const { return model_.item_at(hit_); }
+TreeItem CTreeListCtrl::hit_item() const {
+    return model_.item_at(hit_);
+}
 
 TreeItem CTreeListCtrl::selected_item() const {
     const QModelIndexList rows = selectionModel() ? selectionModel()->selectedRows() : QModelIndexList();
@@ -222,7 +232,8 @@ TreeItem CTreeListCtrl::selected_item() const {
 void CTreeListCtrl::select_item(TreeItem item) {
     const QModelIndex index = model_.index_of(item);
     if (!index.isValid()) return;
-    for (QModelIndex up = index.parent(); up.isValid(); up = up.parent()) expand(up);
+    for (QModelIndex up = index.parent(); up.isValid(); up = up.parent())
+        expand(up);
     setCurrentIndex(index);
     selectionModel()->select(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     scrollTo(index);
@@ -242,7 +253,9 @@ QRect CTreeListCtrl::state_image_rect(TreeItem item) const {
     return layout_column0(visualRect(model_.index_of(item, 0)), true).state;
 }
 
-int CTreeListCtrl::model_index() const { return current_model_index(); }
+int CTreeListCtrl::model_index() const {
+    return current_model_index();
+}
 
 // ---- editors ----------------------------------------------------------------------------------------
 
@@ -298,7 +311,8 @@ void CTreeListCtrl::open_drop_down(TreeItem item, int column, const EditorChoice
     auto* list = new QComboBox(viewport());
     list->setFont(font());
     list->setMaxVisibleItems(10);
-    for (const std::string& entry : choice.items) list->addItem(QString::fromStdString(entry));
+    for (const std::string& entry : choice.items)
+        list->addItem(QString::fromStdString(entry));
     if (choice.selected < 0 || choice.selected >= list->count()) {
         delete list;  // a list without its current value cannot be offered
         return;
@@ -364,8 +378,9 @@ bool CTreeListCtrl::eventFilter(QObject* watched, QEvent* event) {
 
     if (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride) {
         auto* key = static_cast<QKeyEvent*>(event);
-        const bool ends = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter || key->key() == Qt::Key_Escape ||
-                          key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab;
+        const bool ends = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter ||
+                          key->key() == Qt::Key_Escape || key->key() == Qt::Key_Tab ||
+                          key->key() == Qt::Key_Backtab;
         if (event->type() == QEvent::ShortcutOverride) {
             // The editor's own keys never reach the window's shortcuts.
             if (ends || key->key() == Qt::Key_Delete || (key->modifiers() & Qt::ControlModifier)) {
@@ -483,7 +498,8 @@ void CTreeListCtrl::scrollContentsBy(int dx, int dy) {
     QTreeView::scrollContentsBy(dx, dy);
 }
 
-void CTreeListCtrl::drawRow(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
+void CTreeListCtrl::drawRow(QPainter* painter, const QStyleOptionViewItem& option,
+                            const QModelIndex& index) const {
     QTreeView::drawRow(painter, option, index);
     if (!grid_lines_) return;
     painter->save();

@@ -24,7 +24,7 @@ QString elide_cell_text(const QFontMetrics& metrics, const QString& text, int ce
 // drop-down list.
 class CTreeListCtrl : public QTreeView {
     Q_OBJECT
-public:
+  public:
     explicit CTreeListCtrl(QWidget* parent = nullptr);
     ~CTreeListCtrl() override;
 
@@ -42,7 +42,9 @@ public:
     bool grid_lines() const { return grid_lines_; }
 
     // Natural-order sort of the children of `parent` (nullptr: the top rows).
-    void SortItems(TreeItem parent, int column, bool ascending) { model_.sort_children(parent, column, ascending); }
+    void SortItems(TreeItem parent, int column, bool ascending) {
+        model_.sort_children(parent, column, ascending);
+    }
     // Deletes every row (open editors commit first).
     void DeleteAllItems();
 
@@ -66,11 +68,11 @@ public:
     // Where a row's state image is drawn, in viewport coordinates (empty without one).
     QRect state_image_rect(TreeItem item) const;
 
-signals:
+  signals:
     // A click on a row's state image (delivered after the click has been processed); column 0 of the row.
     void state_image_clicked(const QModelIndex& row);
 
-protected:
+  protected:
     // An editor finished: the default stores the text in the cell unless editing was cancelled.
     virtual void end_edit(TreeItem item, int column, const QString& text, bool cancelled);
     // Which device model the editing rules apply to.
@@ -86,9 +88,10 @@ protected:
     bool viewportEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
-    void drawRow(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    void drawRow(QPainter* painter, const QStyleOptionViewItem& option,
+                 const QModelIndex& index) const override;
 
-private:
+  private:
     void open_edit_box(TreeItem item, int column, const QString& text);
     void open_drop_down(TreeItem item, int column, const EditorChoice& choice);
     void finish_edit_box(bool cancelled);

@@ -30,7 +30,9 @@ struct TreeListModel::Node {
 namespace {
 
 // Grey rows keep a pure red: an error must stay visible even where nothing can be edited.
-bool is_pure_red(const std::optional<Rgb>& colour) { return colour && *colour == kErrorColour; }
+bool is_pure_red(const std::optional<Rgb>& colour) {
+    return colour && *colour == kErrorColour;
+}
 
 }  // namespace
 
@@ -38,8 +40,12 @@ TreeListModel::TreeListModel(QObject* parent) : QAbstractItemModel(parent) {}
 
 TreeListModel::~TreeListModel() = default;
 
-TreeListModel::Node* TreeListModel::node(TreeItem item) { return reinterpret_cast<Node*>(item); }
-TreeItem TreeListModel::item(Node* node) { return reinterpret_cast<TreeItem>(node); }
+TreeListModel::Node* TreeListModel::node(TreeItem item) {
+    return reinterpret_cast<Node*>(item);
+}
+TreeItem TreeListModel::item(Node* node) {
+    return reinterpret_cast<TreeItem>(node);
+}
 
 TreeListModel::Node* TreeListModel::node_at(const QModelIndex& index) const {
     return index.isValid() ? static_cast<Node*>(index.internalPointer()) : nullptr;
@@ -48,7 +54,8 @@ TreeListModel::Node* TreeListModel::node_at(const QModelIndex& index) const {
 std::vector<std::unique_ptr<TreeListModel::Node>>& TreeListModel::siblings_of(Node* parent) {
     return parent ? parent->children : top_;
 }
-const std::vector<std::unique_ptr<TreeListModel::Node>>& TreeListModel::siblings_of(const Node* parent) const {
+const std::vector<std::unique_ptr<TreeListModel::Node>>& TreeListModel::siblings_of(
+    const Node* parent) const {
     return parent ? parent->children : top_;
 }
 
@@ -67,7 +74,9 @@ TreeListModel::Align TreeListModel::column_align(int column) const {
 
 // ---- rows -------------------------------------------------------------------------------------------
 
-void TreeListModel::begin_bulk() { ++bulk_; }
+void TreeListModel::begin_bulk() {
+    ++bulk_;
+}
 
 void TreeListModel::end_bulk() {
     if (bulk_ == 0 || --bulk_ > 0) return;
@@ -76,7 +85,8 @@ void TreeListModel::end_bulk() {
         endResetModel();
     } else if (!top_.empty()) {
         // One notice for every cell: the views repaint what they show.
-        emit dataChanged(index(0, 0), index(static_cast<int>(top_.size()) - 1, std::max(0, column_count() - 1)));
+        emit dataChanged(index(0, 0),
+                         index(static_cast<int>(top_.size()) - 1, std::max(0, column_count() - 1)));
     }
 }
 
@@ -121,7 +131,8 @@ TreeItem TreeListModel::insert_item_after(TreeItem parent, TreeItem after, const
 
 void TreeListModel::row_changed(Node* changed, int first_column, int last_column) {
     if (bulk_ > 0 || !changed) return;
-    emit dataChanged(createIndex(changed->row, first_column, changed), createIndex(changed->row, last_column, changed));
+    emit dataChanged(createIndex(changed->row, first_column, changed),
+                     createIndex(changed->row, last_column, changed));
 }
 
 void TreeListModel::set_item_text(TreeItem item, int column, const std::string& text) {
@@ -180,7 +191,9 @@ TreeItem TreeListModel::parent_item(TreeItem current) const {
     return n ? item(n->parent) : nullptr;
 }
 
-int TreeListModel::child_count(TreeItem parent) const { return static_cast<int>(siblings_of(node(parent)).size()); }
+int TreeListModel::child_count(TreeItem parent) const {
+    return static_cast<int>(siblings_of(node(parent)).size());
+}
 
 TreeItemData TreeListModel::item_data(TreeItem item) const {
     const Node* n = node(item);
@@ -241,12 +254,14 @@ void TreeListModel::set_item_greyed(TreeItem item, bool greyed, bool subtree) {
     if (!subtree) return;
     Bulk quiet(*this);
     std::vector<Node*> pending;
-    for (auto& child : n->children) pending.push_back(child.get());
+    for (auto& child : n->children)
+        pending.push_back(child.get());
     while (!pending.empty()) {
         Node* next = pending.back();
         pending.pop_back();
         next->greyed = greyed;
-        for (auto& child : next->children) pending.push_back(child.get());
+        for (auto& child : next->children)
+            pending.push_back(child.get());
     }
 }
 
@@ -260,20 +275,25 @@ QModelIndex TreeListModel::index_of(TreeItem item, int column) const {
     return n ? createIndex(n->row, column, n) : QModelIndex();
 }
 
-TreeItem TreeListModel::item_at(const QModelIndex& index) const { return item(node_at(index)); }
+TreeItem TreeListModel::item_at(const QModelIndex& index) const {
+    return item(node_at(index));
+}
 
 void TreeListModel::release(std::vector<std::unique_ptr<Node>>& nodes, bool reset_parameters) {
     // Depth first without recursion: a deep tree must not exhaust the stack.
     std::vector<std::unique_ptr<Node>> pending;
-    for (auto& n : nodes) pending.push_back(std::move(n));
+    for (auto& n : nodes)
+        pending.push_back(std::move(n));
     nodes.clear();
     while (!pending.empty()) {
         std::unique_ptr<Node> n = std::move(pending.back());
         pending.pop_back();
         if (reset_parameters)
-            if (Parameter* const* p = std::get_if<Parameter*>(&n->data); p && *p && (*p)->tree_item == item(n.get()))
+            if (Parameter* const* p = std::get_if<Parameter*>(&n->data);
+                p && *p && (*p)->tree_item == item(n.get()))
                 (*p)->tree_item = nullptr;
-        for (auto& child : n->children) pending.push_back(std::move(child));
+        for (auto& child : n->children)
+            pending.push_back(std::move(child));
         --item_count_;
     }
 }
@@ -311,10 +331,12 @@ void TreeListModel::sort_children(TreeItem parent, int column, bool ascending) {
     const QModelIndexList before = persistentIndexList();
     std::vector<std::pair<Node*, int>> remembered;
     remembered.reserve(static_cast<std::size_t>(before.size()));
-    for (const QModelIndex& index : before) remembered.emplace_back(node_at(index), index.column());
+    for (const QModelIndex& index : before)
+        remembered.emplace_back(node_at(index), index.column());
     sort_level(node(parent), column, ascending, false);
     QModelIndexList after;
-    for (const auto& [n, c] : remembered) after.append(n ? createIndex(n->row, c, n) : QModelIndex());
+    for (const auto& [n, c] : remembered)
+        after.append(n ? createIndex(n->row, c, n) : QModelIndex());
     changePersistentIndexList(before, after);
     emit layoutChanged();
 }
@@ -324,10 +346,12 @@ void TreeListModel::sort(int column, Qt::SortOrder order) {
     emit layoutAboutToBeChanged();
     const QModelIndexList before = persistentIndexList();
     std::vector<std::pair<Node*, int>> remembered;
-    for (const QModelIndex& index : before) remembered.emplace_back(node_at(index), index.column());
+    for (const QModelIndex& index : before)
+        remembered.emplace_back(node_at(index), index.column());
     sort_level(nullptr, column, order == Qt::AscendingOrder, true);
     QModelIndexList after;
-    for (const auto& [n, c] : remembered) after.append(n ? createIndex(n->row, c, n) : QModelIndex());
+    for (const auto& [n, c] : remembered)
+        after.append(n ? createIndex(n->row, c, n) : QModelIndex());
     changePersistentIndexList(before, after);
     emit layoutChanged();
 }
@@ -352,7 +376,9 @@ int TreeListModel::rowCount(const QModelIndex& parent) const {
     return static_cast<int>(siblings_of(node_at(parent)).size());
 }
 
-int TreeListModel::columnCount(const QModelIndex&) const { return std::max(1, column_count()); }
+int TreeListModel::columnCount(const QModelIndex&) const {
+    return std::max(1, column_count());
+}
 
 QVariant TreeListModel::data(const QModelIndex& index, int role) const {
     const Node* n = node_at(index);
@@ -360,42 +386,45 @@ QVariant TreeListModel::data(const QModelIndex& index, int role) const {
     const int column = index.column();
     const bool has_text = column < kColumnCount;
     switch (role) {
-    case Qt::DisplayRole:
-    case Qt::ToolTipRole:
-        return has_text ? QVariant(n->text[static_cast<std::size_t>(column)]) : QVariant();
-    case Qt::ForegroundRole:
-        if (n->greyed && !is_pure_red(n->colour))
-            return QGuiApplication::palette().color(QPalette::Disabled, QPalette::Text);
-        if (n->colour) return QColor(n->colour->r, n->colour->g, n->colour->b);
-        return {};
-    case Qt::FontRole:
-        if (n->bold) {
-            QFont font;
-            font.setBold(true);
-            return font;
-        }
-        return {};
-    case Qt::DecorationRole:
-        return column == 0 ? QVariant(tree_icon(n->image)) : QVariant();
-    case Qt::TextAlignmentRole:
-        switch (column_align(column)) {
-        case Align::Right: return QVariant::fromValue(Qt::Alignment(Qt::AlignRight | Qt::AlignVCenter));
-        case Align::Centre: return QVariant::fromValue(Qt::Alignment(Qt::AlignCenter));
-        case Align::Left: break;
-        }
-        return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));
-    case ImageRole:
-        return n->image;
-    case StateRole:
-        return n->state;
-    case EditKindRole:
-        return static_cast<int>(n->edit);
-    case GreyedRole:
-        return n->greyed;
-    case BoldRole:
-        return n->bold;
-    default:
-        return {};
+        case Qt::DisplayRole:
+        case Qt::ToolTipRole:
+            return has_text ? QVariant(n->text[static_cast<std::size_t>(column)]) : QVariant();
+        case Qt::ForegroundRole:
+            if (n->greyed && !is_pure_red(n->colour))
+                return QGuiApplication::palette().color(QPalette::Disabled, QPalette::Text);
+            if (n->colour) return QColor(n->colour->r, n->colour->g, n->colour->b);
+            return {};
+        case Qt::FontRole:
+            if (n->bold) {
+                QFont font;
+                font.setBold(true);
+                return font;
+            }
+            return {};
+        case Qt::DecorationRole:
+            return column == 0 ? QVariant(tree_icon(n->image)) : QVariant();
+        case Qt::TextAlignmentRole:
+            switch (column_align(column)) {
+                case Align::Right:
+                    return QVariant::fromValue(Qt::Alignment(Qt::AlignRight | Qt::AlignVCenter));
+                case Align::Centre:
+                    return QVariant::fromValue(Qt::Alignment(Qt::AlignCenter));
+                case Align::Left:
+                    break;
+            }
+            return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));
+        case ImageRole:
+            return n->image;
+        case StateRole:
+            return n->state;
+        case EditKindRole:
+            return static_cast<int>(n->edit);
+        case GreyedRole:
+            return n->greyed;
+        case BoldRole:
+            return n->bold;
+        default:
+            return {};
     }
 }
 
@@ -404,9 +433,12 @@ QVariant TreeListModel::headerData(int section, Qt::Orientation orientation, int
     if (role == Qt::DisplayRole) return columns_[static_cast<std::size_t>(section)].caption;
     if (role == Qt::TextAlignmentRole) {
         switch (column_align(section)) {
-        case Align::Right: return QVariant::fromValue(Qt::Alignment(Qt::AlignRight | Qt::AlignVCenter));
-        case Align::Centre: return QVariant::fromValue(Qt::Alignment(Qt::AlignCenter));
-        case Align::Left: break;
+            case Align::Right:
+                return QVariant::fromValue(Qt::Alignment(Qt::AlignRight | Qt::AlignVCenter));
+            case Align::Centre:
+                return QVariant::fromValue(Qt::Alignment(Qt::AlignCenter));
+            case Align::Left:
+                break;
         }
         return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));
     }

@@ -19,7 +19,7 @@ namespace varda::gui {
 // the TreeSink through which elements and parameters insert and rewrite their rows.
 class TreeListModel : public QAbstractItemModel, public varda::TreeSink {
     Q_OBJECT
-public:
+  public:
     enum Role {
         ImageRole = Qt::UserRole + 1,  // int: the row's icon index
         StateRole,                     // int: the state image, 0 none
@@ -42,8 +42,8 @@ public:
     Align column_align(int column) const;
 
     // ---- TreeSink
-    TreeItem insert_item(TreeItem parent, const std::string& text, int image, int selected_image, EditKind edit,
-                         TreeItemData data) override;
+    TreeItem insert_item(TreeItem parent, const std::string& text, int image, int selected_image,
+                         EditKind edit, TreeItemData data) override;
     void set_item_text(TreeItem item, int column, const std::string& text) override;
     void set_item_color(TreeItem item, std::optional<Rgb> color) override;
     void set_item_state(TreeItem item, int state) override;
@@ -89,13 +89,13 @@ public:
     void begin_bulk();
     void end_bulk();
     class Bulk {
-    public:
+      public:
         explicit Bulk(TreeListModel& model) : model_(model) { model_.begin_bulk(); }
         ~Bulk() { model_.end_bulk(); }
         Bulk(const Bulk&) = delete;
         Bulk& operator=(const Bulk&) = delete;
 
-    private:
+      private:
         TreeListModel& model_;
     };
 
@@ -112,7 +112,7 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
-private:
+  private:
     struct Node;
     static Node* node(TreeItem item);
     static TreeItem item(Node* node);

@@ -37,7 +37,9 @@ constexpr int kImageScannerHeader = 49;
 constexpr int kStateRunning = 3;
 constexpr int kStateStopped = 1;
 
-QString qstr(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+QString qstr(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 // Shows the wait cursor while it lives.
 struct WaitCursor {
@@ -67,7 +69,8 @@ bool has_scanner(const DescBranch& branch) {
 
 void collect_differing(const DescBranch& branch, std::set<const DescBranch*>& out) {
     if (branch.HasDeviceDifferences(true)) out.insert(&branch);
-    for (const auto& child : branch.children) collect_differing(*child, out);
+    for (const auto& child : branch.children)
+        collect_differing(*child, out);
 }
 
 QString configuration_caption(const CTarnDoc& document) {
@@ -163,7 +166,8 @@ void CTarnTreeListCtrl::context_menu(TreeItem item, const QPoint& global) {
                                                         {kCmdWriteBranchChanges, "Write branch changes"},
                                                         {kCmdCompareBranch, "Compare within branch"}};
         for (const auto& [command, text] : commands)
-            menu.addAction(tr(text), this, [this, command = command] { emit branch_command_requested(command); });
+            menu.addAction(tr(text), this,
+                           [this, command = command] { emit branch_command_requested(command); });
     } else {
         return;
     }
@@ -173,7 +177,9 @@ void CTarnTreeListCtrl::context_menu(TreeItem item, const QPoint& global) {
 // ---- the view ---------------------------------------------------------------------------------------
 
 CTarnTreeListView::CTarnTreeListView(CTarnDoc& document, QWidget* parent)
-    : QWidget(parent), document_(document), tree_(new CTarnTreeListCtrl(document, this)),
+    : QWidget(parent),
+      document_(document),
+      tree_(new CTarnTreeListCtrl(document, this)),
       alive_(std::make_shared<bool>(true)) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -236,21 +242,22 @@ void CTarnTreeListView::build() {
     if (document_.root()) collect_differing(*document_.root(), rows.differing_branches);
     {
         TreeListModel::Bulk bulk(rows);
-        first_item_ = rows.insert_item(nullptr, configuration_caption(document_).toStdString(), kImageConfiguration,
-                                       kImageConfiguration, EditKind::None, std::monostate{});
+        first_item_ =
+            rows.insert_item(nullptr, configuration_caption(document_).toStdString(), kImageConfiguration,
+                             kImageConfiguration, EditKind::None, std::monostate{});
         if (DescBranch* root = document_.root()) {
             root_item_ = AddToTreeMixed(*root, rows, first_item_, show_index, device_model);
         } else {
-            TreeItem undefined = rows.insert_item(first_item_, "Параметры прибора", kImageUndefined, kImageUndefined,
-                                                  EditKind::None, std::monostate{});
+            TreeItem undefined = rows.insert_item(first_item_, "Параметры прибора", kImageUndefined,
+                                                  kImageUndefined, EditKind::None, std::monostate{});
             rows.set_item_text(undefined, kColumnValue, std::string("(не определены)"));
         }
         if (device_model && device_model->HasNoIOStatus() && scanners) {
             scanners_item_ = AddToTreeMixed(*scanners, rows, nullptr, show_index, device_model);
             // Column captions of the scanner rows, whose second column is their period.
-            TreeItem header = rows.insert_item_after(scanners_item_, nullptr, std::string(str(kScannerHeaderText)),
-                                                     kImageScannerHeader, kImageScannerHeader, EditKind::None,
-                                                     std::monostate{});
+            TreeItem header = rows.insert_item_after(
+                scanners_item_, nullptr, std::string(str(kScannerHeaderText)), kImageScannerHeader,
+                kImageScannerHeader, EditKind::None, std::monostate{});
             rows.set_item_text(header, kColumnName, std::string(str(kPeriodCaption)));
             rows.set_item_text(header, kColumnValue, std::string(str(kValue)));
             rows.set_item_text(header, kColumnError, std::string(str(kErrorCaption)));
@@ -315,7 +322,8 @@ void CTarnTreeListView::apply_scan_results() {
     };
     for (const ScanResult& result : results) {
         Parameter* scanner = result.scanner;
-        if (!scanner || std::find(live.begin(), live.end(), scanner) == live.end() || !scanner->tree_item) continue;
+        if (!scanner || std::find(live.begin(), live.end(), scanner) == live.end() || !scanner->tree_item)
+            continue;
         if (result.error_text.empty()) {
             scanner->SetValueText(result.value_text);
             scanner->error_text.clear();
@@ -331,7 +339,8 @@ void CTarnTreeListView::apply_scan_results() {
         }
         rows.set_item_text(item, kColumnValue, display.value_text);
         rows.set_item_text(item, kColumnError, display.error_text);
-        rows.set_item_color(item, display.error_text.empty() ? std::nullopt : std::optional<Rgb>(kErrorColour));
+        rows.set_item_color(item,
+                            display.error_text.empty() ? std::nullopt : std::optional<Rgb>(kErrorColour));
         std::size_t n = 0;
         for (TreeItem child = rows.first_child(item); child && n < display.child_texts.size();
              child = rows.next_sibling(child), ++n)
@@ -358,7 +367,8 @@ std::vector<TreeItem> CTarnTreeListView::problem_order() const {
             else if (element_of(data))
                 child_elements.push_back(row);
         }
-        for (auto it = child_elements.rbegin(); it != child_elements.rend(); ++it) pending.push_back(*it);
+        for (auto it = child_elements.rbegin(); it != child_elements.rend(); ++it)
+            pending.push_back(*it);
     }
     return order;
 }
@@ -409,8 +419,12 @@ void CTarnTreeListView::find_problem(bool forward) {
     tree_->select_quietly(found);
 }
 
-void CTarnTreeListView::previous_problem() { find_problem(false); }
-void CTarnTreeListView::next_problem() { find_problem(true); }
+void CTarnTreeListView::previous_problem() {
+    find_problem(false);
+}
+void CTarnTreeListView::next_problem() {
+    find_problem(true);
+}
 
 // ---- commands ---------------------------------------------------------------------------------------
 
@@ -429,11 +443,20 @@ ObjectWithParameters* CTarnTreeListView::selected_element() const {
 void CTarnTreeListView::branch_command(int command) {
     document_.set_selected_branch(selected_element());
     switch (command) {
-    case kCmdReadBranch: document_.read_branch(); break;
-    case kCmdWriteBranch: document_.write_branch(); break;
-    case kCmdWriteBranchChanges: document_.write_branch_changes(); break;
-    case kCmdCompareBranch: document_.compare_branch(); break;
-    default: break;
+        case kCmdReadBranch:
+            document_.read_branch();
+            break;
+        case kCmdWriteBranch:
+            document_.write_branch();
+            break;
+        case kCmdWriteBranchChanges:
+            document_.write_branch_changes();
+            break;
+        case kCmdCompareBranch:
+            document_.compare_branch();
+            break;
+        default:
+            break;
     }
 }
 

@@ -22,7 +22,7 @@ namespace varda::gui {
 // image is clicked.
 class CTarnTreeListCtrl : public CTreeListCtrl {
     Q_OBJECT
-public:
+  public:
     explicit CTarnTreeListCtrl(CTarnDoc& document, QWidget* parent = nullptr);
 
     // Set while the program itself expands rows: only the user's expanding reads parameters.
@@ -30,18 +30,18 @@ public:
     void expand_quietly(TreeItem item);
     void select_quietly(TreeItem item);
 
-signals:
+  signals:
     void read_parameter_requested();
     void write_parameter_requested();
     void no_data_requested();
     void branch_command_requested(int command);
 
-protected:
+  protected:
     void end_edit(TreeItem item, int column, const QString& text, bool cancelled) override;
     int model_index() const override;
     void context_menu(TreeItem item, const QPoint& global) override;
 
-private:
+  private:
     void apply(TreeItem item, const EditResult& result);
     void toggle_scanner(TreeItem item);
 
@@ -59,7 +59,7 @@ private:
 // then nothing reads the rows' objects.
 class CTarnTreeListView : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit CTarnTreeListView(CTarnDoc& document, QWidget* parent = nullptr);
     ~CTarnTreeListView() override;
 
@@ -92,10 +92,10 @@ public:
     TreeItem root_item() const { return root_item_; }
     TreeItem scanners_item() const { return scanners_item_; }
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
 
-private:
+  private:
     void build();
     void find_problem(bool forward);
     // The parameter rows in the order problems are searched: element by element in tree order, each

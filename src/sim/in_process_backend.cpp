@@ -62,11 +62,12 @@ double InProcessBackend::character_time_ms() const {
 WaitOutcome InProcessBackend::write(std::string_view bytes, platform::Event& stop) {
     if (stop.is_set()) return WaitOutcome::Stopped;
     if (!is_open()) return WaitOutcome::LineError;
-    if (unplugged_) return WaitOutcome::Readable;  // the characters leave, nobody hears them
+    if (unplugged_) return WaitOutcome::Readable;              // the characters leave, nobody hears them
     if (requires_rts_ && !rts_) return WaitOutcome::Readable;  // the adapter's transmitter is off
     {
         std::lock_guard lock(mutex_);
-        if (module_baud_ != 0 && settings_.baud_rate != module_baud_) return WaitOutcome::Readable;  // garbage
+        if (module_baud_ != 0 && settings_.baud_rate != module_baud_)
+            return WaitOutcome::Readable;  // garbage
     }
 
     // Silence ends a Modbus RTU frame. A frame may come one character per write (direction control by RTS),

@@ -26,10 +26,13 @@ std::string default_value(const Parameter& p) {
 }
 
 // The models whose "rEAd", "iRDt" and "iRD" replies are a status byte or a value.
-bool reports_measured_values(int model) { return model == 0 || model == 7 || model == 8 || model == 12 || model == 17; }
+bool reports_measured_values(int model) {
+    return model == 0 || model == 7 || model == 8 || model == 12 || model == 17;
+}
 
 bool is_measured_name(std::string_view name) {
-    return platform::iequals(name, "rEAd") || platform::iequals(name, "iRDt") || platform::iequals(name, "iRD");
+    return platform::iequals(name, "rEAd") || platform::iequals(name, "iRDt") ||
+           platform::iequals(name, "iRD");
 }
 
 void add_tree(SimulatedModule& module, const DescBranch& element, int& span, int model) {
@@ -59,12 +62,14 @@ void add_tree(SimulatedModule& module, const DescBranch& element, int& span, int
         if (e.address_offset + 1 > span) span = e.address_offset + 1;
         module.add(std::move(e));
     }
-    for (const auto& child : element.children) add_tree(module, *child, span, model);
+    for (const auto& child : element.children)
+        add_tree(module, *child, span, model);
 }
 
 }  // namespace
 
-bool serve_model(SimulatedModule& module, int model_index, std::string_view description_text, std::string& error) {
+bool serve_model(SimulatedModule& module, int model_index, std::string_view description_text,
+                 std::string& error) {
     const DeviceRow* row = device_row(model_index);
     if (!row) {
         error = "no such model";
@@ -92,14 +97,23 @@ bool serve_model(SimulatedModule& module, int model_index, std::string_view desc
         return false;
     }
     module.set_address_span(span);
-    module.add({.name = "dev", .type = "string", .value = std::string(row->identification), .read_only = true,
+    module.add({.name = "dev",
+                .type = "string",
+                .value = std::string(row->identification),
+                .read_only = true,
                 .has_attributes = false});
-    module.add({.name = "ver", .type = "string", .value = std::string(kModelVersion), .read_only = true,
+    module.add({.name = "ver",
+                .type = "string",
+                .value = std::string(kModelVersion),
+                .read_only = true,
                 .has_attributes = false});
     module.add({.name = "INIT", .type = "void", .value = "", .has_attributes = false});
     if (model_index == 13 || model_index == 14)
-        module.add({.name = "tdev", .type = "1 канал:4 канала", .value = model_index == 13 ? "1 канал" : "4 канала",
-                    .read_only = true, .has_attributes = false});
+        module.add({.name = "tdev",
+                    .type = "1 канал:4 канала",
+                    .value = model_index == 13 ? "1 канал" : "4 канала",
+                    .read_only = true,
+                    .has_attributes = false});
     return true;
 }
 
@@ -110,8 +124,9 @@ void tick_live_values(SimulatedModule& module, int step) {
                                  platform::iequals(e.type.substr(0, e.type.find(':')), "sint");
         const int channel = std::max(e.index, 0) + e.address_offset;
         if (platform::iequals(e.name, "r.Cou")) {
-            value = std::to_string(std::stoul("0" + e.value.substr(0, e.value.find_first_not_of("0123456789"))) +
-                                   static_cast<unsigned>(1 + channel));
+            value =
+                std::to_string(std::stoul("0" + e.value.substr(0, e.value.find_first_not_of("0123456789"))) +
+                               static_cast<unsigned>(1 + channel));
         } else if (platform::iequals(e.name, "r.cn") || platform::iequals(e.name, "s.do")) {
             value = std::to_string((step * 5 + channel) % 16);
         } else if (platform::iequals(e.name, "rEAd") && (numeric_int || e.measured) && channel % 2 == 0) {

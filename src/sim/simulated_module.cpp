@@ -67,8 +67,12 @@ std::optional<Bytes> encode_value(const Entry& e, std::size_t room) {
             return Bytes{static_cast<std::uint8_t>(n >> 8), static_cast<std::uint8_t>(n)};
         }
         const auto bits = std::bit_cast<std::uint32_t>(static_cast<float>(v));
-        return Bytes{static_cast<std::uint8_t>(bits >> 24), static_cast<std::uint8_t>(bits >> 16),
-                     static_cast<std::uint8_t>(bits >> 8), static_cast<std::uint8_t>(bits), 0, 0};
+        return Bytes{static_cast<std::uint8_t>(bits >> 24),
+                     static_cast<std::uint8_t>(bits >> 16),
+                     static_cast<std::uint8_t>(bits >> 8),
+                     static_cast<std::uint8_t>(bits),
+                     0,
+                     0};
     }
     if (type_is(e.type, "sint") || type_is(e.type, "sint16")) {
         const auto v =
@@ -138,7 +142,8 @@ bool SimulatedModule::set_value(std::string_view name, int index, std::string te
     return true;
 }
 
-std::optional<std::string> SimulatedModule::value(std::string_view name, int index, int address_offset) const {
+std::optional<std::string> SimulatedModule::value(std::string_view name, int index,
+                                                  int address_offset) const {
     std::lock_guard lock(mutex_);
     const Entry* e = find(hash_name(name), index, address_offset);
     if (!e) return std::nullopt;

@@ -19,8 +19,8 @@ namespace varda::sim {
 // One parameter the module knows. Values are kept as value texts, in the form the configurator shows them,
 // and are encoded by data type on every read.
 struct Entry {
-    std::string name;   // network name
-    int index = -1;     // -1: not indexed
+    std::string name;        // network name
+    int index = -1;          // -1: not indexed
     int address_offset = 0;  // answered at the module address plus this (channel scanners)
     // A measured value of the models that report status-or-value: a number travels as 2 bytes (a whole
     // number) or as 6 bytes (a float and two spare bytes), never as one byte, which would read as a status.

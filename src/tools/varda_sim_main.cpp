@@ -150,9 +150,9 @@ std::optional<Options> parse_options(int argc, char** argv, int& exit_code) {
             o.faults.bad_checksum = true;
             continue;
         }
-        constexpr std::string_view kWithValue[] = {"--address", "--width",   "--mode", "--model",
-                                                   "--param",   "--baud",    "--log",  "--archive",
-                                                   "--dev",     "--silent-after", "--error-code", "--faults-after"};
+        constexpr std::string_view kWithValue[] = {
+            "--address", "--width",   "--mode", "--model",        "--param",      "--baud",
+            "--log",     "--archive", "--dev",  "--silent-after", "--error-code", "--faults-after"};
         if (std::find(std::begin(kWithValue), std::end(kWithValue), arg) == std::end(kWithValue))
             return fail("unknown option: " + std::string(arg));
         if (i + 1 >= argc) return fail("missing value after " + std::string(arg));
@@ -270,7 +270,8 @@ int main(int argc, char** argv) {
         varda::sim::add_demo_parameters(*module, "VK05");
         if (options->baud) module->set_value("bPS", -1, std::to_string(*options->baud));
     }
-    for (const auto& e : options->params) module->add(e);
+    for (const auto& e : options->params)
+        module->add(e);
     if (options->dev) module->set_value("dev", -1, *options->dev);
     module->set_faults(options->faults);
 
@@ -310,7 +311,8 @@ int main(int argc, char** argv) {
     std::atomic<bool> stopping{false};
     std::thread ticker([&] {
         for (int step = 1; model_index >= 0 && !stopping; ++step) {
-            for (int i = 0; i < 10 && !stopping; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            for (int i = 0; i < 10 && !stopping; ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
             varda::sim::tick_live_values(*module, step);
         }
     });

@@ -12,7 +12,7 @@ namespace varda {
 namespace {
 
 class AnyModel : public ModelFormatting {
-public:
+  public:
     bool decodes_measured_values() const override { return true; }
     std::string FormatFloat(float value) const override { return std::to_string(value); }
 };
@@ -21,7 +21,8 @@ Bytes random_bytes(std::mt19937& rng, std::size_t max_size) {
     std::uniform_int_distribution<std::size_t> size(0, max_size);
     std::uniform_int_distribution<int> byte(0, 255);
     Bytes out(size(rng));
-    for (auto& b : out) b = static_cast<std::uint8_t>(byte(rng));
+    for (auto& b : out)
+        b = static_cast<std::uint8_t>(byte(rng));
     return out;
 }
 
@@ -36,7 +37,8 @@ TEST(CodecFuzz, ParseReplyNeverMisbehaves) {
         } else {
             reply = "#";
             const std::size_t length = static_cast<std::size_t>(i % 33);
-            for (std::size_t k = 0; k < length; ++k) reply.push_back(static_cast<char>(nibble_char(rng)));
+            for (std::size_t k = 0; k < length; ++k)
+                reply.push_back(static_cast<char>(nibble_char(rng)));
             reply.push_back('\r');
         }
         const auto out = parse_reply(reply, 0x9F62);
@@ -65,8 +67,8 @@ TEST(CodecFuzz, ConvertFromDataNeverMisbehaves) {
     AnyModel model;
     set_current_model_formatting(&model);
     std::mt19937 rng(42);
-    const char* types[] = {"STORED_DOT", "float", "int", "int16", "sint", "sint16", "CLK_frm", "string",
-                           "ASCI", "name", "void", "A:B:C", "unknown"};
+    const char* types[] = {"STORED_DOT", "float", "int",  "int16", "sint",  "sint16", "CLK_frm",
+                           "string",     "ASCI",  "name", "void",  "A:B:C", "unknown"};
     const char* names[] = {"x", "r.oe", "dev", "ver", "APLY", "bPS", "PrtY", "Sbit", "Addr", "rEAd"};
     for (const char* type : types) {
         for (const char* name : names) {

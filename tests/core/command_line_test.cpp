@@ -10,7 +10,9 @@
 namespace varda {
 namespace {
 
-CommandLine parse(std::vector<std::string> args) { return parse_command_line(args); }
+CommandLine parse(std::vector<std::string> args) {
+    return parse_command_line(args);
+}
 
 TEST(CommandLine, JobsAndPortSettings) {
     const auto cl = parse({"-read/close", "-port:/dev/ttyUSB0", "Plant1.vdc"});
@@ -28,7 +30,8 @@ TEST(CommandLine, JobsAndPortSettings) {
 }
 
 TEST(CommandLine, ItemsAreCaseInsensitiveButPathsKeepTheirCase) {
-    const auto cl = parse({"-WRITE/Aply/prty:Even", "-elog:\"./Logs/Run 1.txt\"", "-port:/dev/serial/by-id/USB-Adapter"});
+    const auto cl =
+        parse({"-WRITE/Aply/prty:Even", "-elog:\"./Logs/Run 1.txt\"", "-port:/dev/serial/by-id/USB-Adapter"});
     EXPECT_TRUE(cl.has(CommandLine::kWrite));
     EXPECT_TRUE(cl.has(CommandLine::kAply));
     EXPECT_EQ(cl.parity, 1);

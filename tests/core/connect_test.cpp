@@ -18,7 +18,7 @@ struct Transmission {
 };
 
 class RecordingBackend : public SerialBackend {
-public:
+  public:
     RecordingBackend(std::unique_ptr<SerialBackend> inner, std::vector<Transmission>& log)
         : inner_(std::move(inner)), log_(log) {}
     bool open(const std::string& path, std::string& error) override { return inner_->open(path, error); }
@@ -44,7 +44,7 @@ public:
         return inner_->read_available(buffer, max);
     }
 
-private:
+  private:
     std::unique_ptr<SerialBackend> inner_;
     std::vector<Transmission>& log_;
 };
@@ -54,8 +54,13 @@ struct Line {
         set_ui(&ui);
         store.set_int(kSettingsGroup, "baud_rate", 115200);
         set_settings_store(&store);
-        module->add({.name = "dev", .type = "string", .value = "vk05-dv", .read_only = true, .has_attributes = false});
-        module->add({.name = "ver", .type = "string", .value = "2.10", .read_only = true, .has_attributes = false});
+        module->add({.name = "dev",
+                     .type = "string",
+                     .value = "vk05-dv",
+                     .read_only = true,
+                     .has_attributes = false});
+        module->add(
+            {.name = "ver", .type = "string", .value = "2.10", .read_only = true, .has_attributes = false});
         auto inner = std::make_unique<sim::InProcessBackend>(module);
         backend = inner.get();
         device = std::make_unique<Device>(std::make_unique<RecordingBackend>(std::move(inner), log), options);
@@ -144,12 +149,16 @@ TEST(Connect, AnUnknownModelIsTriedAgainWithoutTogglingTheAdapter) {
     EXPECT_FALSE(line.device->connect());
     // Own pass: two identifications in auto mode; the switch-overs find nobody listening to them.
     EXPECT_EQ(line.sent().substr(0, 4), "####");
-    for (int i = 0; i < 4; ++i) EXPECT_FALSE(line.log[static_cast<std::size_t>(i)].semi_auto);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_FALSE(line.log[static_cast<std::size_t>(i)].semi_auto);
 }
 
 TEST(Identify, EveryModelOfTheTable) {
     Line line;
-    line.module->add({.name = "tdev", .type = "1 канал:4 канала", .value = "1 канал", .read_only = true,
+    line.module->add({.name = "tdev",
+                      .type = "1 канал:4 канала",
+                      .value = "1 канал",
+                      .read_only = true,
                       .has_attributes = false});
     ASSERT_EQ(line.device->sio().open(), 0);
     for (int row = 0; row < kDeviceCount; ++row) {

@@ -44,8 +44,13 @@ struct Dialog {
         store.set_int(kSettingsGroup, "baud_rate", 115200);
         store.set_string(kSettingsGroup, "port", "sim");
         set_settings_store(&store);
-        module->add({.name = "dev", .type = "string", .value = "vk05-dv", .read_only = true, .has_attributes = false});
-        module->add({.name = "ver", .type = "string", .value = "2.10", .read_only = true, .has_attributes = false});
+        module->add({.name = "dev",
+                     .type = "string",
+                     .value = "vk05-dv",
+                     .read_only = true,
+                     .has_attributes = false});
+        module->add(
+            {.name = "ver", .type = "string", .value = "2.10", .read_only = true, .has_attributes = false});
         auto inner = std::make_unique<sim::InProcessBackend>(module);
         backend = inner.get();
         device = std::make_unique<Device>(std::move(inner), options);
@@ -82,7 +87,8 @@ struct Dialog {
     Parameter& rate() { return *device->program_network().FindOwnParameter("bPS"); }
     std::vector<std::string> status_texts() const {
         std::vector<std::string> out;
-        for (const auto& s : view.statuses) out.push_back(s.first);
+        for (const auto& s : view.statuses)
+            out.push_back(s.first);
         return out;
     }
 
@@ -120,7 +126,8 @@ TEST(ConnectionDialog, ScanFindsTheModuleAtItsBaudRate) {
     EXPECT_EQ(d.view.closed, true);
     EXPECT_EQ(d.rate().value_text(), "19200");
     const auto texts = d.status_texts();
-    EXPECT_EQ(std::count_if(texts.begin(), texts.end(), [](auto& t) { return t.rfind("Scanning at", 0) == 0; }), 3);
+    EXPECT_EQ(
+        std::count_if(texts.begin(), texts.end(), [](auto& t) { return t.rfind("Scanning at", 0) == 0; }), 3);
     EXPECT_EQ(texts.back(), "Connection established");
 }
 
@@ -134,7 +141,8 @@ TEST(ConnectionDialog, AScanOverNothingTriesEachRateOnceAndRestoresTheRate) {
     d.controller->scan();
     d.pump_until_status("Unable");
     EXPECT_FALSE(d.view.closed);
-    EXPECT_EQ(d.view.statuses.back(), (std::pair<std::string, bool>{"Unable to establish communication with the device", true}));
+    EXPECT_EQ(d.view.statuses.back(),
+              (std::pair<std::string, bool>{"Unable to establish communication with the device", true}));
     EXPECT_EQ(d.rate().value_text(), "115200");
     // Each rate: two own-protocol passes of two identifications, "dev" sent twice (a time-out is retried).
     EXPECT_EQ(d.module->requests_seen(hash_name("dev")), 2 * 2 * 2 * 2);
@@ -159,7 +167,8 @@ TEST(ConnectionDialog, ExitDuringAScanLetsTheAttemptFinishAndCancels) {
     EXPECT_EQ(d.view.closed, false);
     EXPECT_EQ(d.rate().value_text(), "115200");  // the rate set before the scan
     const auto texts = d.status_texts();
-    EXPECT_EQ(std::count_if(texts.begin(), texts.end(), [](auto& t) { return t.rfind("Scanning at", 0) == 0; }), 1);
+    EXPECT_EQ(
+        std::count_if(texts.begin(), texts.end(), [](auto& t) { return t.rfind("Scanning at", 0) == 0; }), 1);
 }
 
 TEST(ConnectionDialog, FactorySettingsKeepThePort) {

@@ -41,7 +41,8 @@ struct Loader {
     }
     std::vector<std::string> messages() const {
         std::vector<std::string> out;
-        for (const auto& m : ui.messages()) out.push_back(m.text);
+        for (const auto& m : ui.messages())
+            out.push_back(m.text);
         return out;
     }
     HeadlessUi ui;
@@ -144,7 +145,8 @@ TEST(Description, Directives) {
         loader.context.version_minor = c.minor;
         // Names not declared would fail the root line, so it names only those expected.
         std::string text = c.block + std::string("parameter Z int z\nroot R 1 0 0 Z");
-        for (const auto& n : c.names) text += " " + n;
+        for (const auto& n : c.names)
+            text += " " + n;
         text += "\n";
         auto& context = loader.load(text);
         ASSERT_NE(context.root(), nullptr) << c.block;
@@ -175,7 +177,7 @@ TEST(Description, FailuresStopAtTheLineAndKeepWhatCameBefore) {
         {"branch B 1 0 0 Nothing\n", {"Unknown string element", "Tree is damaged"}},
         {"const N\n", {"Tree is damaged"}},
         {"branch B 1 0\n", {"Tree is damaged"}},
-        {"#if ver\n", {}},  // version unknown: no further token needed, and what follows is skipped
+        {"#if ver\n", {}},            // version unknown: no further token needed, and what follows is skipped
         {"branch B 0 0\n", {}, "S"},  // nothing to create: the count needs no more tokens
     };
     for (const auto& c : cases) {
@@ -218,12 +220,12 @@ TEST(Description, CountsSuffixesAndNumbering) {
     DescBranch& root = *c.root();
     EXPECT_EQ(root.name, "R 2");  // the second instance is the root
     std::vector<std::string> names;
-    for (auto& child : root.children) names.push_back(child->name);
-    EXPECT_EQ(names, (std::vector<std::string>{"In 2", "In 3", "In 4", "In 5", "Sc 1", "Sc 2", "Sc 3", "Sc 4",
-                                               "Out  1 state", "Out  2 state", "Out  3 state",
-                                               "Состояние дополнительного ВЭ 9",
-                                               "Состояние дополнительного ВЭ 10", "Three 1", "Three 2",
-                                               "Three 3"}));
+    for (auto& child : root.children)
+        names.push_back(child->name);
+    EXPECT_EQ(names, (std::vector<std::string>{
+                         "In 2", "In 3", "In 4", "In 5", "Sc 1", "Sc 2", "Sc 3", "Sc 4", "Out  1 state",
+                         "Out  2 state", "Out  3 state", "Состояние дополнительного ВЭ 9",
+                         "Состояние дополнительного ВЭ 10", "Three 1", "Three 2", "Three 3"}));
     // "P" is declared twice: both copies come along.
     EXPECT_EQ(root.children[0]->parameters.size(), 2u);
     // The root is instance 2 of 2, so its children are built on base 1.

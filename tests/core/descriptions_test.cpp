@@ -13,13 +13,16 @@ namespace {
 // Parameters in the element's subtree.
 int parameters_below(const DescBranch& element) {
     int n = static_cast<int>(element.parameters.size());
-    for (const auto& child : element.children) n += parameters_below(*child);
+    for (const auto& child : element.children)
+        n += parameters_below(*child);
     return n;
 }
 
 void expect_no_empty_element(const DescBranch& element, const std::string& model) {
-    EXPECT_GT(parameters_below(element), 0) << model << ": element '" << element.name << "' shows no parameter";
-    for (const auto& child : element.children) expect_no_empty_element(*child, model);
+    EXPECT_GT(parameters_below(element), 0)
+        << model << ": element '" << element.name << "' shows no parameter";
+    for (const auto& child : element.children)
+        expect_no_empty_element(*child, model);
 }
 
 bool has_parameter(const DescBranch* element, std::string_view name) {
@@ -50,11 +53,13 @@ TEST_P(ModelDescriptions, LoadWithoutMessagesAndCarryTheModelsParameters) {
             description.version_minor = 10;
         }
         description.LoadDescriptionText(text.text);
-        for (const auto& message : ui.messages()) ADD_FAILURE() << code << ": " << message.text;
+        for (const auto& message : ui.messages())
+            ADD_FAILURE() << code << ": " << message.text;
         ASSERT_NE(description.root(), nullptr) << code;
         expect_no_empty_element(*description.root(), code);
         EXPECT_NE(description.network_parameters(), nullptr) << code << ": no Network_parameters element";
-        EXPECT_EQ(has_parameter(description.network_parameters(), "LEn"), model != 7 && model != 17 && model != 18)
+        EXPECT_EQ(has_parameter(description.network_parameters(), "LEn"),
+                  model != 7 && model != 17 && model != 18)
             << code << ": data bits";
 
         ASSERT_TRUE(description.device_model()) << code;
@@ -63,7 +68,8 @@ TEST_P(ModelDescriptions, LoadWithoutMessagesAndCarryTheModelsParameters) {
             EXPECT_TRUE(has_parameter(description.scanners(), device.GetInputsName())) << code << ": inputs";
         }
         if (device.HasOutputs()) {
-            EXPECT_TRUE(has_parameter(description.scanners(), device.GetOutputsName())) << code << ": outputs";
+            EXPECT_TRUE(has_parameter(description.scanners(), device.GetOutputsName()))
+                << code << ": outputs";
         }
         if (model == 11) {
             EXPECT_TRUE(has_parameter(description.root(), "Log")) << code;

@@ -69,12 +69,9 @@ TEST(DeviceIO, IndexedRequestsCarryAndStripTheIndex) {
     ASSERT_EQ(link.io.request(true, p.get(), &dump), 0);
     EXPECT_EQ(p->value_text(), "77");
     const DumpList expected{
-        "2 data bytes in request frame",
-        ">> request: # 0 : 001 = 0x01 (.)",
-        ">> request: # 1 : 044 = 0x2C (,)",
-        "<< response: # 0 : 077 = 0x4D (M)",
-        "<< response: # 1 : 001 = 0x01 (.)",
-        "<< response: # 2 : 044 = 0x2C (,)",
+        "2 data bytes in request frame",     ">> request: # 0 : 001 = 0x01 (.)",
+        ">> request: # 1 : 044 = 0x2C (,)",  "<< response: # 0 : 077 = 0x4D (M)",
+        "<< response: # 1 : 001 = 0x01 (.)", "<< response: # 2 : 044 = 0x2C (,)",
         "3 data bytes in response",
     };
     EXPECT_EQ(dump, expected);
@@ -94,7 +91,8 @@ TEST(DeviceIO, RetryBudgetsAndTheirTexts) {
         {"checksum", [](sim::Faults& f) { f.bad_checksum = true; }, 1, "Response sum check error"},
         {"wrong hash", [](sim::Faults& f) { f.wrong_hash = true; }, 1,
          "Received function code differs from transmitted function code and from n.Err."},
-        {"error reply", [](sim::Faults& f) { f.error_code = 0x3A; }, 1, "Group access attribute on the level 2"},
+        {"error reply", [](sim::Faults& f) { f.error_code = 0x3A; }, 1,
+         "Group access attribute on the level 2"},
     };
     for (const auto& c : cases) {
         Link link;
@@ -123,13 +121,13 @@ TEST(DeviceIO, ErrorReplyTexts) {
         std::uint8_t code;
         const char* text;
     };
-    for (const auto& c : {Case{0x00, "No error"}, Case{0x28, "Descriptor not found"},
-                          Case{0x35, "Parameter index out of range"}, Case{0x36, "Parameter index out of range"},
-                          Case{0x38, "Group access attribute on the level 0 (root)"},
-                          Case{0x3F, "Group access attribute on the level 7"},
-                          Case{0x01, "Error value not found (Code  1)"},
-                          Case{0xFF, "Error value not found (Code -1)"},
-                          Case{0x4B, "Ошибка выполнения функции PrevWriteActions()"}}) {
+    for (const auto& c :
+         {Case{0x00, "No error"}, Case{0x28, "Descriptor not found"},
+          Case{0x35, "Parameter index out of range"}, Case{0x36, "Parameter index out of range"},
+          Case{0x38, "Group access attribute on the level 0 (root)"},
+          Case{0x3F, "Group access attribute on the level 7"}, Case{0x01, "Error value not found (Code  1)"},
+          Case{0xFF, "Error value not found (Code -1)"},
+          Case{0x4B, "Ошибка выполнения функции PrevWriteActions()"}}) {
         EXPECT_EQ(error_reply_text(std::vector<std::uint8_t>{c.code}), c.text) << int(c.code);
     }
     EXPECT_EQ(error_reply_text({}), "");
@@ -171,8 +169,9 @@ TEST(DeviceIO, AWriteThatCannotBeEncodedSendsNothing) {
         int result;
         const char* dump;
     };
-    for (const auto& c : {Case{"FiLt", "None:Even", "Mark", 4, "Bad value (data encoding impossible)"},
-                          Case{"dev", "string", "VK01", 3, "Setter method are not defined for the function 'dev'"}}) {
+    for (const auto& c :
+         {Case{"FiLt", "None:Even", "Mark", 4, "Bad value (data encoding impossible)"},
+          Case{"dev", "string", "VK01", 3, "Setter method are not defined for the function 'dev'"}}) {
         auto p = link.parameter(c.name, c.type);
         p->SetValueText(c.value);
         EXPECT_EQ(link.io.request(false, p.get()), c.result) << c.name;
@@ -190,8 +189,9 @@ TEST(DeviceIO, AttributeExchange) {
         bool read;
         int mstr_requests;
     };
-    for (const auto& c : {Case{true, false, true, 1}, Case{true, false, false, 1}, Case{false, false, false, 1},
-                          Case{true, true, true, 0}, Case{true, true, false, 0}}) {
+    for (const auto& c :
+         {Case{true, false, true, 1}, Case{true, false, false, 1}, Case{false, false, false, 1},
+          Case{true, true, true, 0}, Case{true, true, false, 0}}) {
         Link link(c.full_access);
         link.options.do_not_send_attributes = c.do_not_send;
         link.module->add({.name = "FiLt", .type = "int", .value = "5", .access = 1, .user = 0});

@@ -58,12 +58,14 @@ struct Bench {
     std::vector<Parameter*> all(DescBranch& root) {
         std::vector<Parameter*> out;
         for (auto& child : root.children)
-            for (auto& p : child->parameters) out.push_back(p.get());
+            for (auto& p : child->parameters)
+                out.push_back(p.get());
         return out;
     }
     int lines_starting(std::string_view prefix) const {
         int n = 0;
-        for (const auto& line : ui.progress_lines()) n += line.rfind(prefix, 0) == 0;
+        for (const auto& line : ui.progress_lines())
+            n += line.rfind(prefix, 0) == 0;
         return n;
     }
 
@@ -77,7 +79,8 @@ TEST(DeviceTasks, ReadAllReadsEveryParameterWithProgressLines) {
     Bench bench;
     auto root = make_tree();
     ASSERT_TRUE(bench.device->read_all(*root));
-    for (Parameter* p : bench.all(*root)) EXPECT_EQ(p->value_text(), std::to_string(p->network_index));
+    for (Parameter* p : bench.all(*root))
+        EXPECT_EQ(p->value_text(), std::to_string(p->network_index));
     EXPECT_EQ(bench.device->done, kTableSize);
     EXPECT_EQ(bench.device->total, kTableSize);
     EXPECT_EQ(bench.lines_starting("Readingtbl:"), kTableSize);
@@ -124,22 +127,25 @@ TEST(DeviceTasks, CompareDescribesTheFirstTenDifferences) {
     Bench bench;
     auto root = make_tree();
     ASSERT_TRUE(bench.device->read_all(*root));
-    for (int k = 0; k < 12; ++k) bench.module->set_value("tbl", k, "999");
+    for (int k = 0; k < 12; ++k)
+        bench.module->set_value("tbl", k, "999");
     bench.ui.clear();
     ASSERT_TRUE(bench.device->compare(*root));
     EXPECT_EQ(bench.device->difference_count, 12);
     const auto messages = bench.ui.messages();
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].text.rfind("Differences: 12 (only the first 10 are shown):\n1. Parameter 'tbl (table 0)\n"
-                                     "configuration: value = 0, access = read/write, user = unknown\n"
-                                     "device: value = 999, access = read/write, user = unknown\n ",
-                                     0),
-              0u)
+    EXPECT_EQ(
+        messages[0].text.rfind("Differences: 12 (only the first 10 are shown):\n1. Parameter 'tbl (table 0)\n"
+                               "configuration: value = 0, access = read/write, user = unknown\n"
+                               "device: value = 999, access = read/write, user = unknown\n ",
+                               0),
+        0u)
         << messages[0].text;
     EXPECT_EQ(messages[0].caption, "Comparison result");
     // Parameters are walked branch by branch: indexes 0, 4, 8 come first in branch 0.
     int noted = 0;
-    for (Parameter* p : bench.all(*root)) noted += p->error_text.rfind("Device value '999',read/writeunknown", 0) == 0;
+    for (Parameter* p : bench.all(*root))
+        noted += p->error_text.rfind("Device value '999',read/writeunknown", 0) == 0;
     EXPECT_EQ(noted, 10);
 }
 
@@ -220,7 +226,8 @@ TEST(DeviceOperations, ACompareOfAttributesAloneIsADifference) {
 
 TEST(DeviceOperations, ErrorLogLines) {
     Bench bench;
-    const auto log = std::filesystem::temp_directory_path() / ("varda-elog-" + std::to_string(getpid()) + ".txt");
+    const auto log =
+        std::filesystem::temp_directory_path() / ("varda-elog-" + std::to_string(getpid()) + ".txt");
     std::filesystem::remove(log);
     bench.device->error_log_path = log.string();
     Parameter unknown("ZZZ");
@@ -251,11 +258,13 @@ TEST(DeviceScanner, ScannersArePolledWhileATaskRuns) {
     Parameter& s = *scanners.parameters.front();
 
     int received = 0;
-    bench.device->set_scan_receiver([&] { received += static_cast<int>(bench.device->take_scan_results().size()); });
+    bench.device->set_scan_receiver(
+        [&] { received += static_cast<int>(bench.device->take_scan_results().size()); });
     bench.device->start_scanner(&scanners);
     s.StartTimer();
     auto root = make_tree();
-    for (int round = 0; round < 3; ++round) ASSERT_TRUE(bench.device->read_all(*root));
+    for (int round = 0; round < 3; ++round)
+        ASSERT_TRUE(bench.device->read_all(*root));
     std::this_thread::sleep_for(50ms);
     s.StopTimer();
     bench.device->stop_threads();

@@ -5,7 +5,9 @@
 namespace varda {
 namespace {
 
-Bytes bytes_of(std::string_view s) { return Bytes(s.begin(), s.end()); }
+Bytes bytes_of(std::string_view s) {
+    return Bytes(s.begin(), s.end());
+}
 
 // A well-formed reply frame from raw bytes (the checksum is computed here, independently of build_request).
 std::string reply_frame(Bytes raw) {
@@ -50,13 +52,15 @@ TEST(CharacterEncoding, RoundTripAndRejection) {
     const Bytes raw{0x00, 0x0F, 0xF0, 0xFF, 0x10};
     EXPECT_EQ(encode_buffer(raw), "GGGVVGVVHG");
     EXPECT_EQ(decode_buffer("GGGVVGVVHG"), raw);
-    for (const char* bad : {"GW", "FG", "gg", "G#", "G\r"}) EXPECT_FALSE(decode_buffer(bad)) << bad;
+    for (const char* bad : {"GW", "FG", "gg", "G#", "G\r"})
+        EXPECT_FALSE(decode_buffer(bad)) << bad;
 }
 
 TEST(BuildRequest, ReadAddrFrame) {
     const std::string frame = build_request(true, hash_name("Addr"), {}, 0, {16, 8});
     EXPECT_EQ(frame, "#HGHGPVMIRPTK\r");
-    EXPECT_EQ(decode_buffer(std::string_view(frame).substr(1, 12)), (Bytes{0x10, 0x10, 0x9F, 0x62, 0xB9, 0xD4}));
+    EXPECT_EQ(decode_buffer(std::string_view(frame).substr(1, 12)),
+              (Bytes{0x10, 0x10, 0x9F, 0x62, 0xB9, 0xD4}));
 }
 
 TEST(BuildRequest, LengthsAndAddressing) {
@@ -105,20 +109,22 @@ TEST(ParseReply, DamagedReplies) {
     bad_sum[bad_sum.size() - 2] = bad_sum[bad_sum.size() - 2] == 'G' ? 'H' : 'G';
     std::string bad_char = good;
     bad_char[3] = 'Z';
-    std::string wrong_length = reply_frame({0x10, 0x13, 0x9F, 0x62, 0x00, 0x05});  // claims 3 data bytes, has 2
+    std::string wrong_length =
+        reply_frame({0x10, 0x13, 0x9F, 0x62, 0x00, 0x05});  // claims 3 data bytes, has 2
 
     struct Case {
         std::string reply;
         ReplyOutcome::Reason reason;
         const char* message;
     };
-    for (const auto& c : {Case{"", ReplyOutcome::Reason::HeaderLost, "Frame header is lost"},
-                          Case{"#", ReplyOutcome::Reason::HeaderLost, "Frame header is lost"},
-                          Case{"X" + good.substr(1), ReplyOutcome::Reason::HeaderLost, "Frame header is lost"},
-                          Case{bad_sum, ReplyOutcome::Reason::Checksum, "Response sum check error"},
-                          Case{bad_char, ReplyOutcome::Reason::BadCharacter, "Response sum check error"},
-                          Case{wrong_length, ReplyOutcome::Reason::BadLength, "Response sum check error"},
-                          Case{"#GG\r", ReplyOutcome::Reason::BadLength, "Response sum check error"}}) {
+    for (const auto& c :
+         {Case{"", ReplyOutcome::Reason::HeaderLost, "Frame header is lost"},
+          Case{"#", ReplyOutcome::Reason::HeaderLost, "Frame header is lost"},
+          Case{"X" + good.substr(1), ReplyOutcome::Reason::HeaderLost, "Frame header is lost"},
+          Case{bad_sum, ReplyOutcome::Reason::Checksum, "Response sum check error"},
+          Case{bad_char, ReplyOutcome::Reason::BadCharacter, "Response sum check error"},
+          Case{wrong_length, ReplyOutcome::Reason::BadLength, "Response sum check error"},
+          Case{"#GG\r", ReplyOutcome::Reason::BadLength, "Response sum check error"}}) {
         const auto out = parse_reply(c.reply, addr);
         EXPECT_EQ(out.kind, ReplyOutcome::Kind::Rejected) << c.reply;
         EXPECT_EQ(out.reason, c.reason) << c.reply;
@@ -180,20 +186,18 @@ TEST(SwitchOver, ReplyChecks) {
         std::string reply;
         int result;
     };
-    for (const auto& c : {Case{SwitchOverMode::ModbusRtu, rtu_echo, 0},
-                          Case{SwitchOverMode::ModbusRtu, rtu_bad_crc, 4},
-                          Case{SwitchOverMode::ModbusRtu, rtu_other, 5},
-                          Case{SwitchOverMode::ModbusRtu, "", 6},
-                          Case{SwitchOverMode::ModbusAscii, ascii_echo, 0},
-                          Case{SwitchOverMode::ModbusAscii, ":1005F0F0FF001D\r\n", 4},
-                          Case{SwitchOverMode::ModbusAscii, ":1105F0F0FF000B\r\n", 5},
-                          Case{SwitchOverMode::ModbusAscii, ":1005F0F0FF0C\r\n", 6},  // a payload byte short
-                          Case{SwitchOverMode::Dcon, "!1082\r", 0},
-                          Case{SwitchOverMode::Dcon, "!1083\r", 4},
-                          Case{SwitchOverMode::Dcon, "!1183\r", 5},
-                          Case{SwitchOverMode::Dcon, "?10A0\r", 6}}) {
-        EXPECT_EQ(check_switch_over_reply(c.mode, c.reply, 16, c.mode == SwitchOverMode::Dcon ? dcon : modbus),
-                  c.result)
+    for (const auto& c :
+         {Case{SwitchOverMode::ModbusRtu, rtu_echo, 0}, Case{SwitchOverMode::ModbusRtu, rtu_bad_crc, 4},
+          Case{SwitchOverMode::ModbusRtu, rtu_other, 5}, Case{SwitchOverMode::ModbusRtu, "", 6},
+          Case{SwitchOverMode::ModbusAscii, ascii_echo, 0},
+          Case{SwitchOverMode::ModbusAscii, ":1005F0F0FF001D\r\n", 4},
+          Case{SwitchOverMode::ModbusAscii, ":1105F0F0FF000B\r\n", 5},
+          Case{SwitchOverMode::ModbusAscii, ":1005F0F0FF0C\r\n", 6},  // a payload byte short
+          Case{SwitchOverMode::Dcon, "!1082\r", 0}, Case{SwitchOverMode::Dcon, "!1083\r", 4},
+          Case{SwitchOverMode::Dcon, "!1183\r", 5}, Case{SwitchOverMode::Dcon, "?10A0\r", 6}}) {
+        EXPECT_EQ(
+            check_switch_over_reply(c.mode, c.reply, 16, c.mode == SwitchOverMode::Dcon ? dcon : modbus),
+            c.result)
             << static_cast<int>(c.mode) << " " << c.reply;
     }
 }

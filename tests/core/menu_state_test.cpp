@@ -21,10 +21,18 @@ std::vector<std::string> entries(const std::vector<MenuItem>& items) {
     std::vector<std::string> out;
     for (const MenuItem& item : items) {
         switch (item.kind) {
-            case MenuItem::Kind::Command: out.push_back(item.text); break;
-            case MenuItem::Kind::Separator: out.push_back("-"); break;
-            case MenuItem::Kind::Submenu: out.push_back("[" + item.text + "]"); break;
-            case MenuItem::Kind::RecentFiles: out.push_back("<recent>"); break;
+            case MenuItem::Kind::Command:
+                out.push_back(item.text);
+                break;
+            case MenuItem::Kind::Separator:
+                out.push_back("-");
+                break;
+            case MenuItem::Kind::Submenu:
+                out.push_back("[" + item.text + "]");
+                break;
+            case MenuItem::Kind::RecentFiles:
+                out.push_back("<recent>");
+                break;
         }
     }
     return out;
@@ -42,14 +50,14 @@ TEST(MainMenu, FullBrandHasEveryCommandInOrder) {
               (Strings{"&New", "&Open...", "&Save", "Save &as...", "-", "<recent>", "-", "&Exit"}));
     const TopMenu& device = menu_titled(menus, "&Device");
     EXPECT_EQ(entries(device.items),
-              (Strings{"Read all", "Write all", "Write changes", "Compare", "-", "[Commands]", "I/O status...",
-                       "Single parameter...", "Check connection...", "[Serial interface adapter]",
-                       "Serial port settings..."}));
+              (Strings{"Read all", "Write all", "Write changes", "Compare", "-", "[Commands]",
+                       "I/O status...", "Single parameter...", "Check connection...",
+                       "[Serial interface adapter]", "Serial port settings..."}));
     EXPECT_EQ(entries(device.items[5].items),
               (Strings{"Apply default settings", "Execute INIT", "Apply new settings (APLY)"}));
     EXPECT_EQ(entries(menu_titled(menus, "Tools").items),
-              (Strings{"Show indexes", "Read automatically", "Instant recording", "Do not send parameter attributes",
-                       "Calibration...", "-", "Toolbar", "Status bar"}));
+              (Strings{"Show indexes", "Read automatically", "Instant recording",
+                       "Do not send parameter attributes", "Calibration...", "-", "Toolbar", "Status bar"}));
     EXPECT_EQ(entries(menu_titled(menus, "&Help").items),
               (Strings{"&Help", "Export parameter list to HTML...", "-", "&About..."}));
 }
@@ -57,11 +65,13 @@ TEST(MainMenu, FullBrandHasEveryCommandInOrder) {
 TEST(MainMenu, RavelinLeavesOutAdapterInitCalibrationAndExport) {
     const auto menus = main_menu_layout(CBrandRavelin(), nullptr);
     const TopMenu& device = menu_titled(menus, "&Device");
-    EXPECT_EQ(entries(device.items),
-              (Strings{"Read all", "Write all", "Write changes", "Compare", "-", "[Commands]", "I/O status...",
-                       "Single parameter...", "Check connection...", "Serial port settings..."}));
-    EXPECT_EQ(entries(device.items[5].items), (Strings{"Apply default settings", "Apply new settings (APLY)"}));
-    for (const int gone : {kCmdExecuteInit, kCmdCalibration, kCmdExportHtml, kCmdAdapterAuto, kCmdAdapterSemiAuto})
+    EXPECT_EQ(entries(device.items), (Strings{"Read all", "Write all", "Write changes", "Compare", "-",
+                                              "[Commands]", "I/O status...", "Single parameter...",
+                                              "Check connection...", "Serial port settings..."}));
+    EXPECT_EQ(entries(device.items[5].items),
+              (Strings{"Apply default settings", "Apply new settings (APLY)"}));
+    for (const int gone :
+         {kCmdExecuteInit, kCmdCalibration, kCmdExportHtml, kCmdAdapterAuto, kCmdAdapterSemiAuto})
         EXPECT_FALSE(menu_contains(menus, gone)) << gone;
     EXPECT_TRUE(menu_contains(menus, kCmdApplyDefaults));
     EXPECT_EQ(entries(menu_titled(menus, "&Help").items), (Strings{"&Help", "-", "&About..."}));
@@ -74,26 +84,27 @@ TEST(MainMenu, SubmenuPositionsCountInTheUntouchedMenu) {
     adjustment.submenus = {{MainMenu::Device, 5}, {MainMenu::Device, kSerialAdapterSubmenuPosition}};
     apply_menu_adjustment(menus, adjustment);
     EXPECT_EQ(entries(menu_titled(menus, "&Device").items),
-              (Strings{"Read all", "Write all", "Write changes", "Compare", "-", "I/O status...", "Single parameter...",
-                       "Check connection...", "Serial port settings..."}));
+              (Strings{"Read all", "Write all", "Write changes", "Compare", "-", "I/O status...",
+                       "Single parameter...", "Check connection...", "Serial port settings..."}));
 }
 
 TEST(MainMenu, ModelCommandGoesBeforeItsAnchorOrAtTheEnd) {
     const auto vk13 = create_device_model(13, nullptr);
     const auto full = main_menu_layout(CBrandKest(), vk13.get());
     EXPECT_EQ(entries(menu_titled(full, "Tools").items),
-              (Strings{"Show indexes", "Read automatically", "Instant recording", "Do not send parameter attributes",
-                       "Tare weight", "Calibration...", "-", "Toolbar", "Status bar"}));
+              (Strings{"Show indexes", "Read automatically", "Instant recording",
+                       "Do not send parameter attributes", "Tare weight", "Calibration...", "-", "Toolbar",
+                       "Status bar"}));
     const auto ravelin = main_menu_layout(CBrandRavelin(), vk13.get());
     EXPECT_EQ(entries(menu_titled(ravelin, "Tools").items).back(), "Tare weight");
-    EXPECT_FALSE(menu_contains(main_menu_layout(CBrandKest(), create_device_model(3, nullptr).get()),
-                               kCmdTareWeight));
+    EXPECT_FALSE(
+        menu_contains(main_menu_layout(CBrandKest(), create_device_model(3, nullptr).get()), kCmdTareWeight));
 }
 
 TEST(Toolbar, RavelinHidesInit) {
     const std::vector<int> full = toolbar_layout(CBrandKest());
-    EXPECT_EQ(full, (std::vector<int>{57600, 57601, 57603, 0, 139, 140, 256, 0, 279, 280, 281, 0, 269, 301, 32821, 0,
-                                      276, 277, 0, 57664}));
+    EXPECT_EQ(full, (std::vector<int>{57600, 57601, 57603, 0,   139,   140, 256, 0,   279, 280,
+                                      281,   0,     269,   301, 32821, 0,   276, 277, 0,   57664}));
     std::vector<int> expected = full;
     std::erase(expected, kCmdExecuteInit);
     EXPECT_EQ(toolbar_layout(CBrandRavelin()), expected);
@@ -171,12 +182,14 @@ TEST(WindowTitle, NamesTheModelOrUnknown) {
     EXPECT_EQ(main_window_title(kNoModel, ""), "Configurator <unknown>");
     EXPECT_EQ(main_window_title(3, ""), "Configurator Tavik-VK03");
     EXPECT_EQ(main_window_title(3, document_title("")), "Configurator Tavik-VK03 - Tavik");
-    EXPECT_EQ(main_window_title(13, document_title("/home/op/plant 1.vdc")), "Configurator Tavik-VK13 - plant 1.vdc");
+    EXPECT_EQ(main_window_title(13, document_title("/home/op/plant 1.vdc")),
+              "Configurator Tavik-VK13 - plant 1.vdc");
 }
 
 TEST(RecentFiles, MostRecentFirstWithoutRepeatsAndAtMostFour) {
     std::vector<std::string> files;
-    for (const char* path : {"/a.vdc", "/b.vdc", "/c.vdc", "/d.vdc", "/e.vdc"}) add_recent_file(files, path);
+    for (const char* path : {"/a.vdc", "/b.vdc", "/c.vdc", "/d.vdc", "/e.vdc"})
+        add_recent_file(files, path);
     EXPECT_EQ(files, (Strings{"/e.vdc", "/d.vdc", "/c.vdc", "/b.vdc"}));
     add_recent_file(files, "/c.vdc");
     EXPECT_EQ(files, (Strings{"/c.vdc", "/e.vdc", "/d.vdc", "/b.vdc"}));

@@ -19,7 +19,8 @@ int failures_below(const DescBranch& element, std::string& names) {
         ++n;
         names += " " + p->network_name() + "(" + p->error_text + ")";
     }
-    for (const auto& child : element.children) n += failures_below(*child, names);
+    for (const auto& child : element.children)
+        n += failures_below(*child, names);
     return n;
 }
 

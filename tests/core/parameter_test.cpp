@@ -40,8 +40,8 @@ TEST(AcceptValue, RangeAndFormatRules) {
         {"x", "int", 1, 247, "0", false, nullptr},
         {"x", "CLK_frm", 0, 0, "1h", false, nullptr},
         {"x", "CLK_frm", 0, 0, "00:30", true, "00:30"},
-        {"x", "CLK_frm", 0, 800, "12:34", true, "12:34"},   // 754
-        {"x", "CLK_frm", 0, 724, "12:5", false, nullptr},   // 725
+        {"x", "CLK_frm", 0, 800, "12:34", true, "12:34"},  // 754
+        {"x", "CLK_frm", 0, 724, "12:5", false, nullptr},  // 725
         {"x", "CLK_frm", 0, 725, "12:5", true, "12:5"},
         {"CHAr*", "int", 0, 0, "r.oE", true, "r.oE"},
         {"char*", "int", 0, 0, "ab-c", true, "ab-c"},
@@ -137,7 +137,8 @@ TEST(Scanner, TimerStartsAndStops) {
     EXPECT_EQ(p.StartTimer(), 1);  // already running
     EXPECT_TRUE(p.timer_running());
     EXPECT_TRUE(p.timer()->running());
-    for (int tick = 0; tick < 2; ++tick) EXPECT_EQ(platform::wait_any({p.timer()}, 2s), 0);
+    for (int tick = 0; tick < 2; ++tick)
+        EXPECT_EQ(platform::wait_any({p.timer()}, 2s), 0);
     EXPECT_EQ(p.StopTimer(), 0);
     EXPECT_FALSE(p.timer()->running());
     EXPECT_EQ(platform::wait_any({p.timer()}, 100ms), platform::kWaitTimeout);

@@ -11,7 +11,7 @@ namespace varda {
 namespace {
 
 class StatusModel : public CBaseDevice {
-public:
+  public:
     StatusModel() : CBaseDevice(12, nullptr) {}
     std::string GetStatusText(int item, unsigned status) const override {
         return "item " + std::to_string(item) + ((status >> item) & 1 ? " set" : " clear");
@@ -32,7 +32,8 @@ TEST(ScanDecode, InputMaskSpreadsOverTheChildRows) {
     EXPECT_EQ(d.value_text, "5");
     EXPECT_EQ(d.child_texts, (std::vector<std::string>{"включен", "отключен", "включен", "отключен"}));
     Parameter outputs("S.Do");
-    EXPECT_EQ(decode_scan_result(reading(outputs, "8"), nullptr, nullptr, {}, 4).child_texts.back(), "включен");
+    EXPECT_EQ(decode_scan_result(reading(outputs, "8"), nullptr, nullptr, {}, 4).child_texts.back(),
+              "включен");
 }
 
 TEST(ScanDecode, StatusWordInHexWithTheModelsItems) {
@@ -47,7 +48,8 @@ TEST(ScanDecode, StatusWordInHexWithTheModelsItems) {
 
 TEST(ScanDecode, MeasurementResultCodes) {
     Parameter result("srd");
-    EXPECT_EQ(decode_scan_result(reading(result, "0"), nullptr, nullptr, {}, 0).value_text, "Measuring successful");
+    EXPECT_EQ(decode_scan_result(reading(result, "0"), nullptr, nullptr, {}, 0).value_text,
+              "Measuring successful");
     EXPECT_EQ(decode_scan_result(reading(result, "253"), nullptr, nullptr, {}, 0).value_text, "Sensor break");
     EXPECT_EQ(decode_scan_result(reading(result, "250"), nullptr, nullptr, {}, 0).value_text,
               "Measured value too high");
@@ -86,7 +88,8 @@ TEST(ScanDecode, PotentialReadingNamesWhatTheSensorMeasures) {
 
     // No answer from the module: the description stays.
     sensor.value_modified = false;
-    d = decode_scan_result(reading(reading_parameter, "7"), &root, nullptr, [](Parameter&) { return false; }, 0);
+    d = decode_scan_result(
+        reading(reading_parameter, "7"), &root, nullptr, [](Parameter&) { return false; }, 0);
     EXPECT_FALSE(d.description);
 }
 

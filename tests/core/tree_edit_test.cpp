@@ -54,7 +54,8 @@ struct Vk03 {
     }
     std::vector<std::string> messages() const {
         std::vector<std::string> out;
-        for (const auto& m : ui.messages()) out.push_back(m.text);
+        for (const auto& m : ui.messages())
+            out.push_back(m.text);
         return out;
     }
 
@@ -100,9 +101,10 @@ TEST(TreeEditCommit, ValueOutsideTheRangeIsRejectedWithTheRange) {
     EXPECT_FALSE(timeout.value_modified);
     const auto messages = t.ui.messages();
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].text, "Parameter 't.out' (" + timeout.description +
-                                    ") cannot be set to 300\nThe allowed value should be 'integer' of the range "
-                                    "0.000000...255.000000");
+    EXPECT_EQ(messages[0].text,
+              "Parameter 't.out' (" + timeout.description +
+                  ") cannot be set to 300\nThe allowed value should be 'integer' of the range "
+                  "0.000000...255.000000");
     EXPECT_EQ(messages[0].icon, MessageIcon::Error);
 }
 
@@ -117,9 +119,10 @@ TEST(TreeEditCommit, RejectionTextOfNamesAndScanners) {
     scanner.set_data_type("int");
     scanner.set_limits(0, 65535);
     scanner.MakeScanner();
-    EXPECT_EQ(TreeEdit::rejection_text(scanner, "-1"),
-              "Parameter 'r.Cou' (Counter) cannot be set to -1\nThe allowed value should be 'integer' of the range "
-              "0...65535");
+    EXPECT_EQ(
+        TreeEdit::rejection_text(scanner, "-1"),
+        "Parameter 'r.Cou' (Counter) cannot be set to -1\nThe allowed value should be 'integer' of the range "
+        "0...65535");
 }
 
 TEST(TreeEditCommit, AddressAbove255NeedsElevenAddressBits) {
@@ -278,7 +281,7 @@ TEST(TreeControlRules, NaturalOrder) {
     EXPECT_GT(natural_compare("Вход 10", "Вход 2"), 0);
     EXPECT_EQ(natural_compare("abc", "ABC"), 0);
     EXPECT_EQ(natural_compare("вход", "ВХОД"), 0);
-    EXPECT_LT(natural_compare("a5", "b1"), 0);  // different prefixes: the whole texts decide
+    EXPECT_LT(natural_compare("a5", "b1"), 0);           // different prefixes: the whole texts decide
     EXPECT_GT(natural_compare("Вход 7", "вход 10"), 0);  // prefixes differ in case: the whole texts decide
 }
 
@@ -338,7 +341,8 @@ TEST(TreeControlRules, WhichEditorOpens) {
     const TreeItemData scanner_data = &scanner;
     EXPECT_EQ(choose_editor(scanner_data, kColumnName, EditKind::EditBox, false, "1000", 3).kind, Kind::None);
     scanner.set_network_name("r.Cou");
-    EXPECT_EQ(choose_editor(scanner_data, kColumnName, EditKind::EditBox, false, "1000", 3).kind, Kind::EditBox);
+    EXPECT_EQ(choose_editor(scanner_data, kColumnName, EditKind::EditBox, false, "1000", 3).kind,
+              Kind::EditBox);
     EditorChoice value = choose_editor(scanner_data, kColumnValue, EditKind::EditBox, false, "5", 3);
     EXPECT_EQ(value.kind, Kind::EditBox);
     EXPECT_FALSE(value.sampling_warning);
@@ -347,7 +351,8 @@ TEST(TreeControlRules, WhichEditorOpens) {
     scanner.StopTimer();
     scanner.set_network_name("Rd.St");
     EXPECT_EQ(choose_editor(scanner_data, kColumnValue, EditKind::EditBox, false, "5", 12).kind, Kind::None);
-    EXPECT_EQ(choose_editor(scanner_data, kColumnValue, EditKind::EditBox, false, "5", 3).kind, Kind::EditBox);
+    EXPECT_EQ(choose_editor(scanner_data, kColumnValue, EditKind::EditBox, false, "5", 3).kind,
+              Kind::EditBox);
 }
 
 }  // namespace

@@ -39,7 +39,7 @@ TEST(ConvertToData, EncodesByTypeAndName) {
         {"x", "int", "300", 1, {0x01, 0x2C}},
         {"x", "int", "5", 1, {0x05}},
         {"x", "int", "12 mA", 1, {0x0C}},
-        {"x", "int", "abc", 1, {0x00}},  // not a number reads as 0
+        {"x", "int", "abc", 1, {0x00}},          // not a number reads as 0
         {"x", "int", "70000", 1, {0x11, 0x70}},  // low 16 bits
         {"Addr", "int", "5", 1, {0x00, 0x05}},
         {"CLB.K", "int", "1", 1, {0x00, 0x01}},
@@ -81,7 +81,8 @@ TEST(ConvertToData, EncodesByTypeAndName) {
 
 TEST(ConvertToData, EnumerationSearchStopsAtItem126) {
     std::string type;
-    for (int i = 0; i < 130; ++i) type += (i ? ":" : "") + std::string("i") + std::to_string(i);
+    for (int i = 0; i < 130; ++i)
+        type += (i ? ":" : "") + std::string("i") + std::to_string(i);
     Bytes data;
     EXPECT_EQ(converter("x", type.c_str(), "i126").ConvertToData(data), 1);
     EXPECT_EQ(data, Bytes{126});
@@ -155,7 +156,7 @@ TEST(ConvertFromData, DecodesByTypeAndName) {
 }
 
 class FixedModel : public ModelFormatting {
-public:
+  public:
     bool decodes_measured_values() const override { return true; }
     std::string FormatFloat(float value) const override {
         char buf[32];
@@ -207,7 +208,8 @@ TEST(SetValueText, KeepsAtMost511BytesOnACharacterBoundary) {
     c.SetValueText(std::string(600, 'a'));
     EXPECT_EQ(c.value_text().size(), 511u);
     std::string cyrillic;
-    for (int i = 0; i < 300; ++i) cyrillic += "Ж";  // two bytes each
+    for (int i = 0; i < 300; ++i)
+        cyrillic += "Ж";  // two bytes each
     c.SetValueText(cyrillic);
     EXPECT_EQ(c.value_text().size(), 510u);
 }

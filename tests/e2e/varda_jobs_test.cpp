@@ -24,9 +24,10 @@ using testing::SimProcess;
 
 constexpr int kVk03 = 3;
 
-
 struct Workspace {
-    Workspace() : dir(fs::temp_directory_path() / ("varda-e2e-" + std::to_string(getpid()) + "-" + std::to_string(++n))) {
+    Workspace()
+        : dir(fs::temp_directory_path() /
+              ("varda-e2e-" + std::to_string(getpid()) + "-" + std::to_string(++n))) {
         fs::create_directories(dir);
     }
     ~Workspace() { fs::remove_all(dir); }
@@ -38,8 +39,8 @@ struct Workspace {
 // Each run starts from the stored defaults, in a settings folder of its own (never the user's).
 int varda(std::vector<std::string> args) {
     static int run = 0;
-    const auto config = fs::temp_directory_path() / ("varda-e2e-config-" + std::to_string(getpid()) + "-" +
-                                                     std::to_string(++run));
+    const auto config = fs::temp_directory_path() /
+                        ("varda-e2e-config-" + std::to_string(getpid()) + "-" + std::to_string(++run));
     fs::create_directories(config);
     setenv("XDG_CONFIG_HOME", config.c_str(), 1);
     const int code = testing::run_program(VARDA_PATH, std::move(args));
@@ -136,13 +137,21 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         ExitCase{"write without its file", {}, {"-write/close", "-port:/dev/null", "FILE"}, 200},
         ExitCase{"port cannot be opened", {}, {"-read/close", "-port:/dev/varda-no-such-port", "FILE"}, 201},
-        ExitCase{"module goes away mid-job", {"--model", "VK03", "--silent-after", "12"},
-                 {"-read/close", "-port:PORT", "FILE"}, 202},
-        ExitCase{"garbled replies", {"--model", "VK03", "--garble", "--faults-after", "4"},
-                 {"-read/close", "-port:PORT", "FILE"}, 203},
-        ExitCase{"module error reply", {"--model", "VK03", "--error-code", "7", "--faults-after", "4"},
-                 {"-read/close", "-port:PORT", "FILE"}, 204},
-        ExitCase{"unknown model", {"--model", "VK03", "--dev", "vk99-dev"}, {"-read/close", "-port:PORT", "FILE"},
+        ExitCase{"module goes away mid-job",
+                 {"--model", "VK03", "--silent-after", "12"},
+                 {"-read/close", "-port:PORT", "FILE"},
+                 202},
+        ExitCase{"garbled replies",
+                 {"--model", "VK03", "--garble", "--faults-after", "4"},
+                 {"-read/close", "-port:PORT", "FILE"},
+                 203},
+        ExitCase{"module error reply",
+                 {"--model", "VK03", "--error-code", "7", "--faults-after", "4"},
+                 {"-read/close", "-port:PORT", "FILE"},
+                 204},
+        ExitCase{"unknown model",
+                 {"--model", "VK03", "--dev", "vk99-dev"},
+                 {"-read/close", "-port:PORT", "FILE"},
                  206},
         ExitCase{"connect test", {"--model", "VK03"}, {"-test", "-port:PORT"}, 0}));
 

@@ -66,14 +66,16 @@ QMenu* submenu(const QMenu* menu, const QString& title) {
 
 // Every parameter below the element, children first.
 void collect(const DescBranch& branch, std::vector<const Parameter*>& out) {
-    for (const auto& p : branch.parameters) out.push_back(p.get());
-    for (const auto& child : branch.children) collect(*child, out);
+    for (const auto& p : branch.parameters)
+        out.push_back(p.get());
+    for (const auto& child : branch.children)
+        collect(*child, out);
 }
 
 // Closes any message box that a failing step might leave open, so a fault fails the test instead of
 // hanging it, and keeps what it said.
 class MessageBoxCloser : public QObject {
-public:
+  public:
     MessageBoxCloser() {
         timer_.setInterval(50);
         connect(&timer_, &QTimer::timeout, this, [this] {
@@ -86,19 +88,19 @@ public:
     }
     QStringList texts;
 
-private:
+  private:
     QTimer timer_;
 };
 
 // Notes the title of every progress window shown and its lines when it goes.
 class ProgressWatcher : public QObject {
-public:
+  public:
     ProgressWatcher() { qApp->installEventFilter(this); }
     ~ProgressWatcher() override { qApp->removeEventFilter(this); }
     QStringList titles;
     QStringList lines;
 
-protected:
+  protected:
     bool eventFilter(QObject* object, QEvent* event) override {
         if (auto* dialog = qobject_cast<gui::ProgressDialog*>(object)) {
             if (event->type() == QEvent::Show) titles << dialog->windowTitle();
@@ -147,7 +149,7 @@ struct Rig {
 
 class MainWindowTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void initTestCase() {
         // Recent files go to a settings folder of the test's own.
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings_dir_.path());
@@ -166,7 +168,8 @@ private slots:
     void ravelinMenusLeaveOutAdapterInitCalibrationAndExport() {
         Rig rig(nullptr, CBrandRavelin(), std::make_unique<HeadlessUi>(true));
         QStringList titles;
-        for (QAction* a : rig.window->menuBar()->actions()) titles << a->text();
+        for (QAction* a : rig.window->menuBar()->actions())
+            titles << a->text();
         QCOMPARE(titles, (QStringList{"&File", "&Device", "&Tree", "Tools", "&Help"}));
 
         QMenu* device = rig.window->top_menu(QStringLiteral("&Device"));
@@ -177,7 +180,8 @@ private slots:
         QVERIFY(!submenu(device, QStringLiteral("Serial interface adapter")));
         QCOMPARE(texts(submenu(device, QStringLiteral("Commands"))),
                  (QStringList{"Apply default settings", "Apply new settings (APLY)"}));
-        QVERIFY(!texts(rig.window->top_menu(QStringLiteral("Tools"))).contains(QStringLiteral("Calibration...")));
+        QVERIFY(
+            !texts(rig.window->top_menu(QStringLiteral("Tools"))).contains(QStringLiteral("Calibration...")));
         QCOMPARE(texts(rig.window->top_menu(QStringLiteral("&Help"))), (QStringList{"&Help", "&About..."}));
         QVERIFY(!rig.window->toolbar()->actions().contains(rig.window->action(kCmdExecuteInit)));
         QVERIFY(rig.window->toolbar()->actions().contains(rig.window->action(kCmdReadAll)));
@@ -192,9 +196,10 @@ private slots:
         QVERIFY(adapter);
         QCOMPARE(texts(adapter), (QStringList{"Auto", "Semi-auto (QA-5)"}));
         QVERIFY(texts(submenu(device, QStringLiteral("Commands"))).contains(QStringLiteral("Execute INIT")));
-        QCOMPARE(texts(rig.window->top_menu(QStringLiteral("Tools"))),
-                 (QStringList{"Show indexes", "Read automatically", "Instant recording",
-                              "Do not send parameter attributes", "Calibration...", "Toolbar", "Status bar"}));
+        QCOMPARE(
+            texts(rig.window->top_menu(QStringLiteral("Tools"))),
+            (QStringList{"Show indexes", "Read automatically", "Instant recording",
+                         "Do not send parameter attributes", "Calibration...", "Toolbar", "Status bar"}));
         QVERIFY(texts(rig.window->top_menu(QStringLiteral("&Help")))
                     .contains(QStringLiteral("Export parameter list to HTML...")));
         QVERIFY(rig.window->toolbar()->actions().contains(rig.window->action(kCmdExecuteInit)));
@@ -313,7 +318,8 @@ private slots:
         std::vector<const Parameter*> parameters;
         collect(*rig.doc->root(), parameters);
         QVERIFY(parameters.size() > 10);
-        QCOMPARE(QString::fromStdString(parameters.front()->value_text()), QString::fromUtf8(str(kNoData).data()));
+        QCOMPARE(QString::fromStdString(parameters.front()->value_text()),
+                 QString::fromUtf8(str(kNoData).data()));
 
         // The progress window shows the task's title and its lines while the worker reads.
         ProgressWatcher watcher;
@@ -321,7 +327,8 @@ private slots:
         rig.window->action(kCmdReadAll)->trigger();  // returns when the window has closed
 
         QCOMPARE(watcher.titles, QStringList{QStringLiteral("Read parameters from device")});
-        QVERIFY(watcher.lines.contains(QStringLiteral("Task accomplished. Window will be closed automatically.")));
+        QVERIFY(watcher.lines.contains(
+            QStringLiteral("Task accomplished. Window will be closed automatically.")));
         QCOMPARE(refreshed.count(), 1);
         for (const Parameter* p : parameters) {
             QVERIFY2(p->error_text.empty(), (p->network_name() + ": " + p->error_text).c_str());
@@ -367,7 +374,8 @@ private slots:
         collect(*rig.doc->root(), parameters);
         const auto unread = std::count_if(parameters.begin(), parameters.end(),
                                           [](const Parameter* p) { return p->value_text() == str(kNoData); });
-        QVERIFY2(unread > static_cast<long>(parameters.size()) / 2, QByteArray::number(int(unread)).constData());
+        QVERIFY2(unread > static_cast<long>(parameters.size()) / 2,
+                 QByteArray::number(int(unread)).constData());
         QVERIFY(closer.texts.isEmpty());
     }
 
@@ -379,7 +387,8 @@ private slots:
         connect(&answer, &QTimer::timeout, [&] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             if (!box) return;
-            seen << box->windowTitle() + "|" + box->text() + "|" + (box->thread() == qApp->thread() ? "gui" : "other");
+            seen << box->windowTitle() + "|" + box->text() + "|" +
+                        (box->thread() == qApp->thread() ? "gui" : "other");
             if (QAbstractButton* yes = box->button(QMessageBox::Yes))
                 yes->click();
             else
@@ -445,7 +454,8 @@ private slots:
         request.on_cancel = [&cancelled] { cancelled = true; };
         request.on_open = [&](ProgressWindow& window) {
             worker = std::thread([&window, &cancelled] {
-                while (!cancelled) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+                while (!cancelled)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(2));
                 window.add_line("cancelled");
                 window.close();
             });
@@ -458,7 +468,7 @@ private slots:
         QCOMPARE(dialog.lines(), QStringList{QStringLiteral("cancelled")});
     }
 
-private:
+  private:
     QTemporaryDir settings_dir_;
 };
 

@@ -23,8 +23,8 @@
 #include "core/model/description_archive.h"
 #include "gui/main_window.h"
 #include "gui/progress_dialog.h"
-#include "gui/tree_view.h"
 #include "gui/qt_ui.h"
+#include "gui/tree_view.h"
 #include "sim/in_process_backend.h"
 #include "sim/model_module.h"
 
@@ -32,10 +32,11 @@ using namespace varda;
 
 class ScreenshotTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void initTestCase() {
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings_dir_.path());
-        folder_ = QDir(QCoreApplication::applicationDirPath() + QStringLiteral("/../screenshots")).absolutePath();
+        folder_ =
+            QDir(QCoreApplication::applicationDirPath() + QStringLiteral("/../screenshots")).absolutePath();
         QVERIFY(QDir().mkpath(folder_));
         Q_INIT_RESOURCE(icons);
         set_ui(&ui_);
@@ -73,8 +74,9 @@ private slots:
         window.statusBar()->showMessage(QStringLiteral("Read all parameters from the module"));
         save(window.grab(), "main_window");
 
-        for (const auto& [title, name] : {std::pair{"&Device", "menu_device"}, std::pair{"Tools", "menu_tools"},
-                                          std::pair{"&File", "menu_file"}}) {
+        for (const auto& [title, name] :
+             {std::pair{"&Device", "menu_device"}, std::pair{"Tools", "menu_tools"},
+              std::pair{"&File", "menu_file"}}) {
             QMenu* menu = window.top_menu(QString::fromUtf8(title));
             QVERIFY(menu);
             menu->popup(window.mapToGlobal(QPoint(10, 30)));
@@ -145,7 +147,7 @@ private slots:
         save(QPixmap::fromImage(zoomed), "icons_zoomed");
     }
 
-private:
+  private:
     void save(const QPixmap& picture, const char* name) {
         const QString path = folder_ + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png");
         QVERIFY2(picture.save(path), qPrintable(path));

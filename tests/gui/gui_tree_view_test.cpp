@@ -28,7 +28,9 @@ Parameter* find(DescBranch& branch, std::string_view name) {
     return nullptr;
 }
 
-QString text(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+QString text(std::string_view s) {
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
 
 }  // namespace
 
@@ -81,11 +83,12 @@ class TreeViewTest : public QObject {
     }
     std::vector<std::string> messages() const {
         std::vector<std::string> out;
-        for (const auto& m : ui_.messages()) out.push_back(m.text);
+        for (const auto& m : ui_.messages())
+            out.push_back(m.text);
         return out;
     }
 
-private slots:
+  private slots:
     void init() { open_model(3); }
 
     void cleanup() {
@@ -97,12 +100,16 @@ private slots:
 
     void rowsShowTheParametersInSixColumns() {
         QCOMPARE(model().columnCount(), 6);
-        const QStringList captions{"Description", "Parameter", "Value", "Attribute", "User", "Error / Discrepancy"};
-        for (int c = 0; c < 6; ++c) QCOMPARE(model().headerData(c, Qt::Horizontal).toString(), captions[c]);
+        const QStringList captions{"Description", "Parameter", "Value",
+                                   "Attribute",   "User",      "Error / Discrepancy"};
+        for (int c = 0; c < 6; ++c)
+            QCOMPARE(model().headerData(c, Qt::Horizontal).toString(), captions[c]);
         const int widths[] = {360, 70, 180, 110, 90, 220};
-        for (int c = 0; c < 6; ++c) QCOMPARE(tree().GetColumnWidth(c), widths[c]);
-        QCOMPARE(model().headerData(2, Qt::Horizontal, Qt::TextAlignmentRole).toInt() & Qt::AlignHorizontal_Mask,
-                 int(Qt::AlignRight));
+        for (int c = 0; c < 6; ++c)
+            QCOMPARE(tree().GetColumnWidth(c), widths[c]);
+        QCOMPARE(
+            model().headerData(2, Qt::Horizontal, Qt::TextAlignmentRole).toInt() & Qt::AlignHorizontal_Mask,
+            int(Qt::AlignRight));
 
         QVERIFY(view_->first_item());
         QVERIFY(model().item_text(view_->first_item(), 0).startsWith("Configuration ("));
@@ -219,7 +226,8 @@ private slots:
         QComboBox* list = tree().drop_down();
         QVERIFY(list);
         QStringList items;
-        for (int i = 0; i < list->count(); ++i) items << list->itemText(i);
+        for (int i = 0; i < list->count(); ++i)
+            items << list->itemText(i);
         QCOMPARE(items, (QStringList{"Переднему фронту", "Заднему фронту", "Обоим фронтам"}));
         QCOMPARE(list->currentIndex(), 0);
         QTRY_VERIFY(list->view()->isVisible());

@@ -15,13 +15,14 @@ namespace varda::testing {
 
 // The real varda-sim binary serving a module on a pseudo-terminal, for the duration of a test.
 class SimProcess {
-public:
+  public:
     explicit SimProcess(std::vector<std::string> args) {
         int out[2];
         if (pipe(out) != 0) return;
         args.insert(args.begin(), VARDA_SIM_PATH);
         std::vector<char*> argv;
-        for (auto& a : args) argv.push_back(a.data());
+        for (auto& a : args)
+            argv.push_back(a.data());
         argv.push_back(nullptr);
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
@@ -32,7 +33,8 @@ public:
         close(out[1]);
         // The first line is the terminal's path.
         char c;
-        while (read(out[0], &c, 1) == 1 && c != '\n') path_.push_back(c);
+        while (read(out[0], &c, 1) == 1 && c != '\n')
+            path_.push_back(c);
         close(out[0]);
     }
     ~SimProcess() {
@@ -58,7 +60,7 @@ public:
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
 
-private:
+  private:
     pid_t pid_ = -1;
     std::string path_;
 };
@@ -71,7 +73,8 @@ namespace varda::testing {
 inline int run_program(const std::string& program, std::vector<std::string> args) {
     args.insert(args.begin(), program);
     std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
+    for (auto& a : args)
+        argv.push_back(a.data());
     argv.push_back(nullptr);
     pid_t pid = -1;
     if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return -1;

@@ -9,12 +9,14 @@ namespace {
 
 std::string lower(std::string_view text) {
     std::string out(text);
-    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : out)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return out;
 }
 
 std::string unquote(std::string value) {
-    if (value.size() >= 2 && value.front() == '"' && value.back() == '"') return value.substr(1, value.size() - 2);
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+        return value.substr(1, value.size() - 2);
     std::erase(value, '"');
     return value;
 }
@@ -37,13 +39,20 @@ void apply_item(CommandLine& cl, const std::string& name, const std::string& raw
     const auto number = [&value] { return std::atoi(value.c_str()); };
     auto port_setting = [&cl] { cl.options |= CommandLine::kPortSettings; };
 
-    if (name == "write") cl.options |= CommandLine::kWrite;
-    else if (name == "read") cl.options |= CommandLine::kRead;
-    else if (name == "close") cl.options |= CommandLine::kClose;
-    else if (name == "aply") cl.options |= CommandLine::kAply;
-    else if (name == "calibrate") cl.options |= CommandLine::kCalibrate;
-    else if (name == "test") cl.modes |= CommandLine::kTest;
-    else if (name == "silent") cl.modes |= CommandLine::kSilent | CommandLine::kAutoreadOff | CommandLine::kAutowriteOff;
+    if (name == "write")
+        cl.options |= CommandLine::kWrite;
+    else if (name == "read")
+        cl.options |= CommandLine::kRead;
+    else if (name == "close")
+        cl.options |= CommandLine::kClose;
+    else if (name == "aply")
+        cl.options |= CommandLine::kAply;
+    else if (name == "calibrate")
+        cl.options |= CommandLine::kCalibrate;
+    else if (name == "test")
+        cl.modes |= CommandLine::kTest;
+    else if (name == "silent")
+        cl.modes |= CommandLine::kSilent | CommandLine::kAutoreadOff | CommandLine::kAutowriteOff;
     else if (name == "port") {
         // A number names a COM-style port; anything else is a device path and keeps its case.
         if (is_number(value)) {
@@ -86,9 +95,12 @@ void apply_item(CommandLine& cl, const std::string& name, const std::string& raw
         cl.address_length = number();
         port_setting();
     } else if (name == "rs485") {
-        if (value == "auto") cl.adapter = 1;
-        else if (value == "off") cl.adapter = 2;
-        else if (value == "on") cl.adapter = 3;
+        if (value == "auto")
+            cl.adapter = 1;
+        else if (value == "off")
+            cl.adapter = 2;
+        else if (value == "on")
+            cl.adapter = 3;
     } else if (name == "x" || name == "y" || name == "w" || name == "h") {
         const int n = number();
         if (name == "x") cl.x = n, cl.window |= CommandLine::kX;
@@ -141,10 +153,14 @@ void parse_option_argument(CommandLine& cl, std::string_view arg) {
 
 std::string CommandLine::parity_item() const {
     switch (parity) {
-        case 1: return "Even";
-        case 2: return "Odd";
-        case 3: return "None";
-        default: return {};
+        case 1:
+            return "Even";
+        case 2:
+            return "Odd";
+        case 3:
+            return "None";
+        default:
+            return {};
     }
 }
 

@@ -45,8 +45,8 @@ struct CommandLine {
     std::string exit_event;
     bool help = false;
     bool version = false;
-    bool verbose = false;  // progress lines on standard error
-    bool summary = false;  // one line about the job at the end
+    bool verbose = false;             // progress lines on standard error
+    bool summary = false;             // one line about the job at the end
     std::vector<std::string> errors;  // values the program cannot use, worded for the user
 
     bool command_line_mode() const { return options & kCommandLineMode; }

@@ -26,12 +26,14 @@ std::atomic<bool> g_exit_signal{false};
 std::mutex g_summary_mutex;
 JobSummary g_summary;
 
-void on_exit_signal(int) { g_exit_signal = true; }
+void on_exit_signal(int) {
+    g_exit_signal = true;
+}
 
 // Waits for the exit event (a named semaphore) or SIGTERM/SIGINT; either ends the run with 205 and
 // cancels a running exchange.
 class Watcher {
-public:
+  public:
     Watcher(const std::string& event_name, Device& device) : device_(device) {
         if (!event_name.empty()) {
             const std::string name = event_name[0] == '/' ? event_name : "/" + event_name;
@@ -57,10 +59,11 @@ public:
     bool has_event() const { return semaphore_ != nullptr; }
     // Blocks until the exit event or a signal ends the run.
     void wait() const {
-        while (!fired_) std::this_thread::sleep_for(20ms);
+        while (!fired_)
+            std::this_thread::sleep_for(20ms);
     }
 
-private:
+  private:
     void run() {
         while (!stop_ && !fired_) {
             bool signalled = g_exit_signal;
@@ -95,8 +98,8 @@ private:
 
 bool file_missing_or_empty(const std::string& path) {
     std::error_code error;
-    return path.empty() || !std::filesystem::exists(path, error) || std::filesystem::file_size(path, error) == 0 ||
-           error;
+    return path.empty() || !std::filesystem::exists(path, error) ||
+           std::filesystem::file_size(path, error) == 0 || error;
 }
 
 }  // namespace
@@ -130,7 +133,8 @@ int count_failures(const ObjectWithParameters& element, int& parameters) {
         if (!p->error_text.empty()) ++failures;
     }
     if (auto* branch = dynamic_cast<const DescBranch*>(&element))
-        for (const auto& child : branch->children) failures += count_failures(*child, parameters);
+        for (const auto& child : branch->children)
+            failures += count_failures(*child, parameters);
     return failures;
 }
 

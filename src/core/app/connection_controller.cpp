@@ -34,7 +34,9 @@ std::vector<std::string> list_items(const std::string& type_text) {
 ConnectionController::ConnectionController(Device& device, Options& options, bool offline_allowed)
     : device_(device), options_(options), offline_allowed_(offline_allowed) {}
 
-ConnectionController::~ConnectionController() { stop_thread(); }
+ConnectionController::~ConnectionController() {
+    stop_thread();
+}
 
 void ConnectionController::open(ConnectionView& view) {
     view_ = &view;
@@ -62,7 +64,8 @@ void ConnectionController::post_command(Command c) {
 
 void ConnectionController::run() {
     while (true) {
-        const int signalled = platform::wait_any({&device_.abort_event(), &connect_request_, &scan_request_}, -1ms);
+        const int signalled =
+            platform::wait_any({&device_.abort_event(), &connect_request_, &scan_request_}, -1ms);
         if (signalled == 0 || signalled < 0) break;
         ui().post([this] {
             if (view_) view_->set_table_enabled(false);
@@ -169,7 +172,9 @@ void ConnectionController::command(Command c) {
             ui().message(kConnected, MessageIcon::Information);
             view_->close(true);
             break;
-        case kCancel: view_->close(false); break;
+        case kCancel:
+            view_->close(false);
+            break;
         case kWorkOffline: {
             // Offline there is nothing to read automatically.
             options_.read_automatically = false;

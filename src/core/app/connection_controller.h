@@ -17,7 +17,7 @@ struct Options;
 // What the connection dialog shows; the controller calls it on the user-interface thread (through
 // Ui::post), except where noted.
 class ConnectionView {
-public:
+  public:
     virtual ~ConnectionView() = default;
     // The status line: red with the warning beep when `alarm`, blue otherwise.
     virtual void show_status(const std::string& text, bool alarm) = 0;
@@ -34,7 +34,7 @@ public:
 // settings; every way out (Exit, Work offline, a connection made) first stops that thread through the
 // device's abort event, and the thread's last posted command completes the action.
 class ConnectionController {
-public:
+  public:
     enum Command { kOk = 1, kCancel = 2, kWorkOffline = 3 };
 
     ConnectionController(Device& device, Options& options, bool offline_allowed);
@@ -58,7 +58,7 @@ public:
 
     bool thread_ended() const { return thread_ended_.is_set(); }
 
-private:
+  private:
     void run();
     bool scan_baud_rates();
     void post_status(const std::string& text, bool alarm);

@@ -79,10 +79,13 @@ bool CTarnDoc::open_file(const std::string& path) {
     device_->stop_threads();
     LoadOptions options;
     options.rebuild_after_format_error = !ui().has_main_window();
-    const LoadResult result = load_configuration(path, description_, [this] {
-        clear_tree();
-        load_description();
-    }, options);
+    const LoadResult result = load_configuration(
+        path, description_,
+        [this] {
+            clear_tree();
+            load_description();
+        },
+        options);
     device_->set_device_model(description_.device_model().get());
     if (!result.opened()) return false;
     path_name = path;
@@ -152,7 +155,9 @@ ObjectWithParameters* as_branch(ObjectWithParameters* selected) {
 }
 }  // namespace
 
-bool CTarnDoc::read_branch() { return exchange_on(as_branch(selected_branch_), &Device::read_all, kBranchNotSelected); }
+bool CTarnDoc::read_branch() {
+    return exchange_on(as_branch(selected_branch_), &Device::read_all, kBranchNotSelected);
+}
 bool CTarnDoc::write_branch() {
     return exchange_on(as_branch(selected_branch_), &Device::write_all, kBranchNotSelected);
 }
@@ -166,12 +171,12 @@ bool CTarnDoc::compare_branch() {
 void CTarnDoc::apply_default_settings() {
     CBaseDevice* model = description_.device_model().get();
     if (model && !model->ModuleRestoreWrites().empty()) {
-        const auto failure = run_module_restore(model->ModuleRestoreWrites(), [this](Parameter& p) {
-            return device_->request(false, &p) == 0;
-        });
+        const auto failure = run_module_restore(
+            model->ModuleRestoreWrites(), [this](Parameter& p) { return device_->request(false, &p) == 0; });
         if (failure) {
             ui().message(*failure, MessageIcon::Warning, str(kRestoreErrorCaption));
-        } else if (ui().ask(str(kRestoreDoneQuestion), Buttons::YesNo, MessageIcon::Information) == Answer::Yes) {
+        } else if (ui().ask(str(kRestoreDoneQuestion), Buttons::YesNo, MessageIcon::Information) ==
+                   Answer::Yes) {
             ui().post([this] { read_all(); });
         }
         return;
@@ -201,7 +206,8 @@ void CTarnDoc::apply_new_settings(bool command_line_mode, bool aply_option) {
     if (!command_line_mode) {
         follow = ui().run_apply_dialog() && network;
     } else if (aply_option) {
-        if (CBaseDevice* model = description_.device_model().get()) device_->request(false, &model->GetApplyParameter());
+        if (CBaseDevice* model = description_.device_model().get())
+            device_->request(false, &model->GetApplyParameter());
         follow = network != nullptr;
     }
     if (follow) {
@@ -214,14 +220,20 @@ void CTarnDoc::apply_new_settings(bool command_line_mode, bool aply_option) {
     refresh();
 }
 
-void CTarnDoc::check_connection() { device_->identify(true); }
+void CTarnDoc::check_connection() {
+    device_->identify(true);
+}
 
 void CTarnDoc::toggle_show_indexes() {
     options_.show_indexes = !options_.show_indexes;
     refresh();
 }
-void CTarnDoc::toggle_read_automatically() { options_.read_automatically = !options_.read_automatically; }
-void CTarnDoc::toggle_instant_recording() { options_.instant_recording = !options_.instant_recording; }
+void CTarnDoc::toggle_read_automatically() {
+    options_.read_automatically = !options_.read_automatically;
+}
+void CTarnDoc::toggle_instant_recording() {
+    options_.instant_recording = !options_.instant_recording;
+}
 void CTarnDoc::toggle_do_not_send_attributes() {
     if (options_.do_not_send_attributes) {
         options_.do_not_send_attributes = false;

@@ -14,7 +14,7 @@ namespace varda {
 // The single configuration document: the link to the module, the model's parameter tree and every
 // command that acts on the module or the whole tree.
 class CTarnDoc {
-public:
+  public:
     CTarnDoc(Options& options, std::unique_ptr<SerialBackend> backend);
     ~CTarnDoc();
     CTarnDoc(const CTarnDoc&) = delete;
@@ -79,7 +79,7 @@ public:
     // Redraws every view from the tree (the window sets it).
     std::function<void()> refresh_views;
 
-private:
+  private:
     bool exchange_on(ObjectWithParameters* target, bool (Device::*task)(ObjectWithParameters&),
                      const char* missing_message);
     void refresh();

@@ -41,7 +41,8 @@ constexpr PromptEntry kPrompts[] = {
     {kCmdWriteBranch, "Write the selected branch to the module\nWrite selected branch"},
     {kCmdWriteBranchChanges, "Write the changed parameters of the selected branch\nWrite branch changes"},
     {kCmdCompareBranch, "Compare the selected branch with the module\nCompare in branch"},
-    {kCmdDoNotSendAttributes, "Ignore the access attributes of the parameters\nDo not send parameter attributes"},
+    {kCmdDoNotSendAttributes,
+     "Ignore the access attributes of the parameters\nDo not send parameter attributes"},
     {kCmdExecuteInit, "Send the INIT command: the module takes its written settings\nExecute INIT"},
     {kCmdSingleParameter, "Read or write one parameter by its network name\nSingle parameter"},
     {kCmdCheckConnection, "Identify the module on the line\nCheck connection"},
@@ -65,7 +66,8 @@ constexpr PromptEntry kPrompts[] = {
 std::string_view prompt_text(int command) {
     for (const PromptEntry& entry : kPrompts)
         if (entry.command == command) return entry.text;
-    if (command >= kCmdRecentFile && command < kCmdRecentFile + kRecentFileCount) return "Open this configuration";
+    if (command >= kCmdRecentFile && command < kCmdRecentFile + kRecentFileCount)
+        return "Open this configuration";
     return {};
 }
 
@@ -111,8 +113,8 @@ std::vector<TopMenu> main_menu_base() {
         {"&File",
          std::nullopt,
          {Item::command_item(kCmdNew, "&New"), Item::command_item(kCmdOpen, "&Open..."),
-          Item::command_item(kCmdSave, "&Save"), Item::command_item(kCmdSaveAs, "Save &as..."), Item::separator(),
-          Item::recent_files(), Item::separator(), Item::command_item(kCmdExit, "&Exit")}},
+          Item::command_item(kCmdSave, "&Save"), Item::command_item(kCmdSaveAs, "Save &as..."),
+          Item::separator(), Item::recent_files(), Item::separator(), Item::command_item(kCmdExit, "&Exit")}},
         {"&Device",
          MainMenu::Device,
          {Item::command_item(kCmdReadAll, "Read all"), Item::command_item(kCmdWriteAll, "Write all"),
@@ -124,8 +126,9 @@ std::vector<TopMenu> main_menu_base() {
           Item::command_item(kCmdIoStatus, "I/O status..."),
           Item::command_item(kCmdSingleParameter, "Single parameter..."),
           Item::command_item(kCmdCheckConnection, "Check connection..."),
-          Item::submenu("Serial interface adapter", {Item::command_item(kCmdAdapterAuto, "Auto"),
-                                                     Item::command_item(kCmdAdapterSemiAuto, "Semi-auto (QA-5)")}),
+          Item::submenu("Serial interface adapter",
+                        {Item::command_item(kCmdAdapterAuto, "Auto"),
+                         Item::command_item(kCmdAdapterSemiAuto, "Semi-auto (QA-5)")}),
           Item::command_item(kCmdPortSettings, "Serial port settings...")}},
         {"&Tree",
          std::nullopt,
@@ -145,8 +148,9 @@ std::vector<TopMenu> main_menu_base() {
           Item::command_item(kCmdToolbar, "Toolbar"), Item::command_item(kCmdStatusBar, "Status bar")}},
         {"&Help",
          MainMenu::Help,
-         {Item::command_item(kCmdHelp, "&Help"), Item::command_item(kCmdExportHtml, "Export parameter list to HTML..."),
-          Item::separator(), Item::command_item(kCmdAbout, "&About...")}},
+         {Item::command_item(kCmdHelp, "&Help"),
+          Item::command_item(kCmdExportHtml, "Export parameter list to HTML..."), Item::separator(),
+          Item::command_item(kCmdAbout, "&About...")}},
     };
 }
 
@@ -157,7 +161,8 @@ void apply_menu_adjustment(std::vector<TopMenu>& menus, const MenuAdjustment& ad
               [](const SubmenuRemoval& a, const SubmenuRemoval& b) { return a.position > b.position; });
     for (const SubmenuRemoval& removal : submenus) {
         TopMenu* menu = find_menu(menus, removal.menu);
-        if (!menu || removal.position < 0 || removal.position >= static_cast<int>(menu->items.size())) continue;
+        if (!menu || removal.position < 0 || removal.position >= static_cast<int>(menu->items.size()))
+            continue;
         const auto it = menu->items.begin() + removal.position;
         if (it->kind == Item::Kind::Submenu) menu->items.erase(it);
     }
@@ -182,15 +187,33 @@ std::vector<TopMenu> main_menu_layout(const CBrand& brand, const CBaseDevice* mo
 }
 
 bool menu_contains(const std::vector<TopMenu>& menus, int command) {
-    return std::any_of(menus.begin(), menus.end(), [command](const TopMenu& menu) { return contains(menu.items, command); });
+    return std::any_of(menus.begin(), menus.end(),
+                       [command](const TopMenu& menu) { return contains(menu.items, command); });
 }
 
 std::vector<int> toolbar_layout(const CBrand& brand) {
-    std::vector<int> buttons{kCmdNew,        kCmdOpen,       kCmdSave,  0, kCmdReadAll, kCmdWriteAll, kCmdWriteChanges,
-                             0,              kCmdReadBranch, kCmdWriteBranch, kCmdWriteBranchChanges, 0,
-                             kCmdApplyDefaults, kCmdExecuteInit, kCmdIoStatus, 0, kCmdPreviousProblem,
-                             kCmdNextProblem, 0,             kCmdAbout};
-    for (const int hidden : brand.HiddenToolbarButtons()) std::erase(buttons, hidden);
+    std::vector<int> buttons{kCmdNew,
+                             kCmdOpen,
+                             kCmdSave,
+                             0,
+                             kCmdReadAll,
+                             kCmdWriteAll,
+                             kCmdWriteChanges,
+                             0,
+                             kCmdReadBranch,
+                             kCmdWriteBranch,
+                             kCmdWriteBranchChanges,
+                             0,
+                             kCmdApplyDefaults,
+                             kCmdExecuteInit,
+                             kCmdIoStatus,
+                             0,
+                             kCmdPreviousProblem,
+                             kCmdNextProblem,
+                             0,
+                             kCmdAbout};
+    for (const int hidden : brand.HiddenToolbarButtons())
+        std::erase(buttons, hidden);
     return buttons;
 }
 
@@ -203,22 +226,43 @@ CommandState command_state(int command, const MenuFacts& facts, bool has_handler
         state.checked = on;
     };
     switch (command) {
-        case kCmdShowIndexes: check(options && options->show_indexes); break;
-        case kCmdReadAutomatically: check(options && options->read_automatically); break;
-        case kCmdInstantRecording: check(options && options->instant_recording); break;
-        case kCmdDoNotSendAttributes: check(options && options->do_not_send_attributes); break;
-        case kCmdAdapterAuto: check(facts.adapter_mode != 0); break;
-        case kCmdAdapterSemiAuto: check(facts.adapter_mode == 0); break;
-        case kCmdToolbar: check(facts.toolbar_visible); break;
-        case kCmdStatusBar: check(facts.status_bar_visible); break;
-        case kCmdCalibration: state.enabled = state.enabled && facts.model && facts.model->CanCalibrate(); break;
-        case kCmdIoStatus: state.enabled = state.enabled && !(facts.model && facts.model->HasNoIOStatus()); break;
+        case kCmdShowIndexes:
+            check(options && options->show_indexes);
+            break;
+        case kCmdReadAutomatically:
+            check(options && options->read_automatically);
+            break;
+        case kCmdInstantRecording:
+            check(options && options->instant_recording);
+            break;
+        case kCmdDoNotSendAttributes:
+            check(options && options->do_not_send_attributes);
+            break;
+        case kCmdAdapterAuto:
+            check(facts.adapter_mode != 0);
+            break;
+        case kCmdAdapterSemiAuto:
+            check(facts.adapter_mode == 0);
+            break;
+        case kCmdToolbar:
+            check(facts.toolbar_visible);
+            break;
+        case kCmdStatusBar:
+            check(facts.status_bar_visible);
+            break;
+        case kCmdCalibration:
+            state.enabled = state.enabled && facts.model && facts.model->CanCalibrate();
+            break;
+        case kCmdIoStatus:
+            state.enabled = state.enabled && !(facts.model && facts.model->HasNoIOStatus());
+            break;
         case kCmdExecuteInit:
         case kCmdApplyDefaults:
             // The VK06 module takes neither command.
             state.enabled = state.enabled && !dynamic_cast<const CVK06*>(facts.model);
             break;
-        default: break;
+        default:
+            break;
     }
     return state;
 }
@@ -262,7 +306,9 @@ void add_recent_file(std::vector<std::string>& files, const std::string& path, s
     if (files.size() > limit) files.resize(limit);
 }
 
-void remove_recent_file(std::vector<std::string>& files, const std::string& path) { std::erase(files, path); }
+void remove_recent_file(std::vector<std::string>& files, const std::string& path) {
+    std::erase(files, path);
+}
 
 std::string recent_file_menu_text(std::size_t index, std::string_view path) {
     std::string shown(path);

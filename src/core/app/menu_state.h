@@ -55,11 +55,13 @@ inline constexpr int kRecentFileCount = 4;
 struct MenuItem {
     enum class Kind { Command, Separator, Submenu, RecentFiles };
     Kind kind = Kind::Command;
-    int command = 0;    // Command
-    std::string text;   // Command and Submenu; "&" marks the mnemonic
+    int command = 0;              // Command
+    std::string text;             // Command and Submenu; "&" marks the mnemonic
     std::vector<MenuItem> items;  // Submenu
 
-    static MenuItem command_item(int id, std::string text) { return {Kind::Command, id, std::move(text), {}}; }
+    static MenuItem command_item(int id, std::string text) {
+        return {Kind::Command, id, std::move(text), {}};
+    }
     static MenuItem separator() { return {Kind::Separator, 0, {}, {}}; }
     static MenuItem submenu(std::string text, std::vector<MenuItem> items) {
         return {Kind::Submenu, 0, std::move(text), std::move(items)};

@@ -15,7 +15,8 @@ std::string description_archive_path() {
     namespace fs = std::filesystem;
     const fs::path dir = program_directory();
     const fs::path candidates[] = {dir / "varda.dat", dir / ".." / "share" / "varda" / "varda.dat",
-                                   dir / ".." / "gui" / "varda.dat", dir / ".." / "src" / "gui" / "varda.dat"};
+                                   dir / ".." / "gui" / "varda.dat",
+                                   dir / ".." / "src" / "gui" / "varda.dat"};
     std::error_code error;
     for (const auto& candidate : candidates)
         if (fs::exists(candidate, error)) return candidate.lexically_normal().string();

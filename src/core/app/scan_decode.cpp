@@ -22,13 +22,15 @@ constexpr int kMeasuredPotential = 502;
 std::optional<long> decimal(std::string_view text) {
     const std::string owned(text);
     const char* begin = owned.c_str();
-    while (*begin == ' ') ++begin;
+    while (*begin == ' ')
+        ++begin;
     if (*begin == '\0') return std::nullopt;
     char* end = nullptr;
     errno = 0;
     const long value = std::strtol(begin, &end, 10);
     if (errno != 0 || end == begin) return std::nullopt;
-    while (*end == ' ') ++end;
+    while (*end == ' ')
+        ++end;
     if (*end != '\0') return std::nullopt;
     return value;
 }
@@ -45,15 +47,32 @@ Parameter* find_in_subtree(const DescBranch& branch, std::string_view network_na
 std::string measurement_result_text(long code) {
     int id = 482;
     switch (code) {
-    case 0: id = 475; break;
-    case 240: id = 473; break;
-    case 246: id = 474; break;
-    case 247: id = 476; break;
-    case 250: id = 368; break;
-    case 251: id = 369; break;
-    case 253: id = 480; break;
-    case 255: id = 481; break;
-    default: break;
+        case 0:
+            id = 475;
+            break;
+        case 240:
+            id = 473;
+            break;
+        case 246:
+            id = 474;
+            break;
+        case 247:
+            id = 476;
+            break;
+        case 250:
+            id = 368;
+            break;
+        case 251:
+            id = 369;
+            break;
+        case 253:
+            id = 480;
+            break;
+        case 255:
+            id = 481;
+            break;
+        default:
+            break;
     }
     return std::string(str(id));
 }
@@ -87,7 +106,8 @@ ScanDisplay decode_scan_result(const ScanResult& result, const DescBranch* root,
         std::snprintf(buf, sizeof buf, "0x%02lx", static_cast<unsigned long>(*value));
         display.value_text = buf;
         for (int item = 0; item < child_rows; ++item)
-            display.child_texts.push_back(model ? model->GetStatusText(item, static_cast<unsigned>(*value)) : "");
+            display.child_texts.push_back(model ? model->GetStatusText(item, static_cast<unsigned>(*value))
+                                                : "");
     } else if (name == "srd") {
         display.value_text = measurement_result_text(*value);
     }

@@ -22,7 +22,8 @@ constexpr int kRejectedValue = 219;
 constexpr int kAllowedRange = 220;
 constexpr int kInstantWriteFailed = 259;
 constexpr int kMinimumPeriodMs = 100;
-constexpr const char* kNetworkNameFormatNote = "(Значение не удовлетворяет требованиям к формату сетевого имени)";
+constexpr const char* kNetworkNameFormatNote =
+    "(Значение не удовлетворяет требованиям к формату сетевого имени)";
 
 template <typename... Args>
 std::string printf_text(std::string_view format, Args... args) {
@@ -34,7 +35,9 @@ std::string printf_text(std::string_view format, Args... args) {
     return out;
 }
 
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
+bool is_digit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // The first run of digits and the text before it.
 struct NumberPart {
@@ -43,16 +46,20 @@ struct NumberPart {
 };
 NumberPart number_part(std::string_view text) {
     std::size_t first = 0;
-    while (first < text.size() && !is_digit(text[first])) ++first;
+    while (first < text.size() && !is_digit(text[first]))
+        ++first;
     std::size_t last = first;
-    while (last < text.size() && is_digit(text[last])) ++last;
+    while (last < text.size() && is_digit(text[last]))
+        ++last;
     return {text.substr(0, first), text.substr(first, last - first)};
 }
 
 // Compares two runs of decimal digits by their value, however long they are.
 int compare_digits(std::string_view a, std::string_view b) {
-    while (a.size() > 1 && a.front() == '0') a.remove_prefix(1);
-    while (b.size() > 1 && b.front() == '0') b.remove_prefix(1);
+    while (a.size() > 1 && a.front() == '0')
+        a.remove_prefix(1);
+    while (b.size() > 1 && b.front() == '0')
+        b.remove_prefix(1);
     if (a.size() != b.size()) return a.size() < b.size() ? -1 : 1;
     const int c = a.compare(b);
     return c < 0 ? -1 : (c > 0 ? 1 : 0);
@@ -69,8 +76,8 @@ bool name_is_any(const Parameter& parameter, std::initializer_list<std::string_v
 bool is_measured_reading(const Parameter& parameter, int model_index) {
     if (model_index != 6 && model_index != 7 && model_index != 12) return false;
     const std::string upper = platform::to_upper(parameter.network_name());
-    for (std::string_view name : {"R.CN", "IRD", "IRDT", "READ", "SRD", "RD.IH", "RD.FH", "RD.IP", "RD.FP", "RF.IV",
-                                  "RF.FV", "RF.IP", "RF.FP", "RD.ST"})
+    for (std::string_view name : {"R.CN", "IRD", "IRDT", "READ", "SRD", "RD.IH", "RD.FH", "RD.IP", "RD.FP",
+                                  "RF.IV", "RF.FV", "RF.IP", "RF.FP", "RD.ST"})
         if (upper == name) return true;
     return false;
 }
@@ -113,7 +120,8 @@ void collect_named(DescBranch* branch, std::string_view name, std::vector<Parame
     if (!branch) return;
     for (const auto& p : branch->parameters)
         if (platform::iequals(p->network_name(), name)) out.push_back(p.get());
-    for (const auto& child : branch->children) collect_named(child.get(), name, out);
+    for (const auto& child : branch->children)
+        collect_named(child.get(), name, out);
 }
 
 }  // namespace
@@ -195,10 +203,12 @@ EditorChoice choose_editor(const TreeItemData& data, int column, EditKind row_ed
     if (column == kColumnValue) {
         if (row_edit == EditKind::EditBox) return edit_box();
         if (!parameter) return list_choice({}, cell_text);
-        if (platform::iequals(parameter->network_name(), "Port")) parameter->set_data_type(list_serial_ports());
+        if (platform::iequals(parameter->network_name(), "Port"))
+            parameter->set_data_type(list_serial_ports());
         return list_choice(parameter->data_type(), cell_text);
     }
-    if (column == kColumnAccess && parameter && parameter->attributes_flag != 0) return attribute_choice(cell_text);
+    if (column == kColumnAccess && parameter && parameter->attributes_flag != 0)
+        return attribute_choice(cell_text);
     return none;
 }
 
@@ -207,7 +217,8 @@ EditorChoice choose_editor(const TreeItemData& data, int column, EditKind row_ed
 std::string TreeEdit::rejection_text(const Parameter& parameter, const std::string& text) {
     std::string message = printf_text(str(kRejectedValue), parameter.network_name().c_str(),
                                       parameter.description.c_str(), text.c_str());
-    if (platform::iequals(parameter.data_type(), "CHAr*") || platform::iequals(parameter.network_name(), "CHAr*"))
+    if (platform::iequals(parameter.data_type(), "CHAr*") ||
+        platform::iequals(parameter.network_name(), "CHAr*"))
         message += kNetworkNameFormatNote;
     if (parameter.has_limits()) {
         const char* limit_format = parameter.is_scanner() ? "%.f" : "%f";
@@ -217,7 +228,8 @@ std::string TreeEdit::rejection_text(const Parameter& parameter, const std::stri
             return out;
         };
         const int type_id = parameter.TypeTextId();
-        const std::string type_name = type_id ? std::string(str(type_id)) : std::string(parameter.type_name());
+        const std::string type_name =
+            type_id ? std::string(str(type_id)) : std::string(parameter.type_name());
         message += printf_text(str(kAllowedRange), type_name.c_str(), limit(parameter.minimum()).c_str(),
                                limit(parameter.maximum()).c_str());
     }
@@ -229,7 +241,8 @@ ObjectWithParameters* TreeEdit::owner_of(const Parameter& parameter) const {
     if (contains_parameter(program, parameter)) return &program;
     if (ObjectWithParameters* owner = find_owner(document_.root(), parameter)) return owner;
     if (ObjectWithParameters* owner = find_owner(document_.description().scanners(), parameter)) return owner;
-    if (ObjectWithParameters* network = document_.module_network(); network && contains_parameter(*network, parameter))
+    if (ObjectWithParameters* network = document_.module_network();
+        network && contains_parameter(*network, parameter))
         return network;
     return nullptr;
 }
@@ -257,28 +270,28 @@ EditResult TreeEdit::commit(Parameter* parameter, int column, const std::string&
     if (parameter->is_scanner()) return commit_scanner(*parameter, column, new_text);
 
     switch (column) {
-    case kColumnAccess:
-        if (parameter->user_attribute) {
-            result.restore = true;
+        case kColumnAccess:
+            if (parameter->user_attribute) {
+                result.restore = true;
+                return result;
+            }
+            parameter->access_attribute = new_text == str(kReadWrite);
+            parameter->access_modified = true;
+            result.colour = kModifiedColour;
             return result;
-        }
-        parameter->access_attribute = new_text == str(kReadWrite);
-        parameter->access_modified = true;
-        result.colour = kModifiedColour;
-        return result;
-    case kColumnUser:
-        parameter->user_attribute = new_text == str(kUserCompany);
-        parameter->user_modified = true;
-        result.colour = kModifiedColour;
-        return result;
-    case kColumnValue:
-        if (parameter->user_attribute) {
-            result.restore = true;
+        case kColumnUser:
+            parameter->user_attribute = new_text == str(kUserCompany);
+            parameter->user_modified = true;
+            result.colour = kModifiedColour;
             return result;
-        }
-        return commit_value(*parameter, new_text);
-    default:
-        return result;
+        case kColumnValue:
+            if (parameter->user_attribute) {
+                result.restore = true;
+                return result;
+            }
+            return commit_value(*parameter, new_text);
+        default:
+            return result;
     }
 }
 
@@ -361,10 +374,12 @@ EditResult TreeEdit::commit_value(Parameter& parameter, const std::string& new_t
         std::vector<Parameter*> logs;
         collect_named(document_.root(), "Log", logs);
         std::vector<Change> before;
-        for (Parameter* log : logs) before.push_back({log, log->value_text(), log->value_modified});
+        for (Parameter* log : logs)
+            before.push_back({log, log->value_text(), log->value_modified});
         model->OnLogParameter(parameter);
         for (const Change& log : before)
-            if (log.parameter != &parameter && log.parameter->value_text() != log.before) changed.push_back(log);
+            if (log.parameter != &parameter && log.parameter->value_text() != log.before)
+                changed.push_back(log);
     }
 
     if (own_settings) {
@@ -380,7 +395,8 @@ EditResult TreeEdit::commit_value(Parameter& parameter, const std::string& new_t
         Parameter* p = change.parameter;
         EditResult::Row row{p, std::nullopt};
         if (instant) {
-            if (p->value_modified) write_now(*p, str(kInstantWriteFailed), change.before, change.before_modified);
+            if (p->value_modified)
+                write_now(*p, str(kInstantWriteFailed), change.before, change.before_modified);
         } else {
             row.colour = kModifiedColour;
         }

@@ -73,17 +73,18 @@ struct EditResult {
 // consistency of a module's network settings, pairing of "Log" parameters, instant recording, scanner
 // periods and the configurator's own port settings. Messages go through ui().
 class TreeEdit {
-public:
+  public:
     explicit TreeEdit(CTarnDoc& document) : document_(document) {}
 
     // The user changed column `column` of the row of `parameter` (nullptr: a row without a parameter)
     // from `old_text` to `new_text`.
-    EditResult commit(Parameter* parameter, int column, const std::string& old_text, const std::string& new_text);
+    EditResult commit(Parameter* parameter, int column, const std::string& old_text,
+                      const std::string& new_text);
 
     // The message for a value the parameter does not accept.
     static std::string rejection_text(const Parameter& parameter, const std::string& text);
 
-private:
+  private:
     EditResult commit_scanner(Parameter& parameter, int column, const std::string& new_text);
     EditResult commit_value(Parameter& parameter, const std::string& new_text);
     // Writes the parameter now; on failure shows the error with `caption` and puts the old value back.

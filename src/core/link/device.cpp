@@ -2,8 +2,8 @@
 
 #include <array>
 #include <cstdio>
-#include <ctime>
 #include <cstdlib>
+#include <ctime>
 #include <fstream>
 #include <tuple>
 #include <utility>
@@ -21,8 +21,8 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr int kFailureLimit = 4;           // the fifth failure in a row aborts the task
-constexpr std::size_t kMaxScanners = 63;   // the waits of one thread
+constexpr int kFailureLimit = 4;          // the fifth failure in a row aborts the task
+constexpr std::size_t kMaxScanners = 63;  // the waits of one thread
 constexpr const char* kTimeoutText = "Time-out error";
 constexpr int kStringInitError = 179;
 constexpr int kStringNoDifference = 152;
@@ -44,8 +44,12 @@ std::string with_index(std::string text, const Parameter& p) {
     return p.indexed ? format("%s:%i", text.c_str(), p.network_index) : text;
 }
 
-std::string access_text(const Parameter& p) { return std::string(str(p.access_attribute ? 156 : 157)); }
-std::string user_text(const Parameter& p) { return std::string(str(p.user_attribute ? 158 : 159)); }
+std::string access_text(const Parameter& p) {
+    return std::string(str(p.access_attribute ? 156 : 157));
+}
+std::string user_text(const Parameter& p) {
+    return std::string(str(p.user_attribute ? 158 : 159));
+}
 
 int count_for(ObjectWithParameters& element, int mode) {
     if (auto* branch = dynamic_cast<DescBranch*>(&element)) return branch->CountToWrite(mode);
@@ -67,19 +71,28 @@ std::recursive_mutex& port_lock() {
 Device::Device(std::unique_ptr<SerialBackend> backend, Options& options, bool full_access)
     : DeviceIO(std::move(backend), options, full_access), options_(options) {}
 
-Device::~Device() { stop_threads(); }
+Device::~Device() {
+    stop_threads();
+}
 
 // ---- tasks --------------------------------------------------------------------------------------
 
 platform::Event& Device::task_event(Task task) {
     switch (task) {
-        case Task::ReadAll: return read_all_event_;
-        case Task::WriteAll: return write_all_event_;
-        case Task::WriteChanges: return write_changes_event_;
-        case Task::Compare: return compare_event_;
-        case Task::ApplyDefaults: return apply_defaults_event_;
-        case Task::ReadOne: return read_one_event_;
-        case Task::WriteOne: return write_one_event_;
+        case Task::ReadAll:
+            return read_all_event_;
+        case Task::WriteAll:
+            return write_all_event_;
+        case Task::WriteChanges:
+            return write_changes_event_;
+        case Task::Compare:
+            return compare_event_;
+        case Task::ApplyDefaults:
+            return apply_defaults_event_;
+        case Task::ReadOne:
+            return read_one_event_;
+        case Task::WriteOne:
+            return write_one_event_;
     }
     return read_all_event_;
 }
@@ -174,12 +187,12 @@ void Device::start_worker() {
 
 void Device::worker_loop() {
     // The order of this list is the order in which pending tasks are taken.
-    const std::array<platform::Waitable*, 8> events{&read_all_event_,      &write_all_event_, &write_changes_event_,
-                                                    &compare_event_,       &apply_defaults_event_,
-                                                    &sio().stop_event(),   &read_one_event_,  &write_one_event_};
-    constexpr std::array<Task, 8> tasks{Task::ReadAll, Task::WriteAll, Task::WriteChanges, Task::Compare,
-                                        Task::ApplyDefaults, Task::ReadAll /* stop */, Task::ReadOne,
-                                        Task::WriteOne};
+    const std::array<platform::Waitable*, 8> events{
+        &read_all_event_,       &write_all_event_,   &write_changes_event_, &compare_event_,
+        &apply_defaults_event_, &sio().stop_event(), &read_one_event_,      &write_one_event_};
+    constexpr std::array<Task, 8> tasks{Task::ReadAll, Task::WriteAll,      Task::WriteChanges,
+                                        Task::Compare, Task::ApplyDefaults, Task::ReadAll /* stop */,
+                                        Task::ReadOne, Task::WriteOne};
     constexpr int kStop = 5;
     while (true) {
         const int signalled = platform::wait_any(events, -1ms);
@@ -213,9 +226,15 @@ void Device::perform(Task task) {
             if (element) element->ReadAll(*this);
             finish_task(false);
             break;
-        case Task::WriteAll: write(1); break;
-        case Task::WriteChanges: write(0); break;
-        case Task::ApplyDefaults: write(-1); break;
+        case Task::WriteAll:
+            write(1);
+            break;
+        case Task::WriteChanges:
+            write(0);
+            break;
+        case Task::ApplyDefaults:
+            write(-1);
+            break;
         case Task::Compare:
             if (element) element->CompareAll(*this);
             finish_task(false);
@@ -246,7 +265,8 @@ void Device::finish_task(bool with_init) {
     if (window) window->close();
 
     if (network_parameter_written.exchange(false)) {
-        if (!sio().stop_event().is_set() && on_network_parameter_written) ui().post(on_network_parameter_written);
+        if (!sio().stop_event().is_set() && on_network_parameter_written)
+            ui().post(on_network_parameter_written);
     } else if (with_init) {
         std::string error;
         if (!execute_init(error)) ui().message(std::string(str(kStringInitError)) + error, MessageIcon::None);
@@ -374,13 +394,17 @@ void Device::progress_line(const std::string& text) {
     if (!window_) return;
     window_->add_line(text);
     const auto seconds =
-        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start_time_).count();
-    const std::string elapsed = format("%02lld:%02lld:%02lld", static_cast<long long>(seconds / 3600),
-                                       static_cast<long long>(seconds / 60 % 60), static_cast<long long>(seconds % 60));
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start_time_)
+            .count();
+    const std::string elapsed =
+        format("%02lld:%02lld:%02lld", static_cast<long long>(seconds / 3600),
+               static_cast<long long>(seconds / 60 % 60), static_cast<long long>(seconds % 60));
     window_->set_progress(done, total, elapsed);
 }
 
-void Device::add_done() { ++done; }
+void Device::add_done() {
+    ++done;
+}
 
 // ---- per-parameter operations -------------------------------------------------------------------
 
@@ -486,7 +510,8 @@ int Device::compare_parameter(Parameter& p) {
     }
     if (difference_count++ < static_cast<int>(kDescribedDifferences)) {
         difference_text += format(
-            "%i. Parameter '%s (%s)\nconfiguration: value = %s, access = %s, user = %s\ndevice: value = %s, access = "
+            "%i. Parameter '%s (%s)\nconfiguration: value = %s, access = %s, user = %s\ndevice: value = %s, "
+            "access = "
             "%s, user = %s\n ",
             difference_count, p.network_name().c_str(), p.description.c_str(), p.value_text().c_str(),
             access_text(p).c_str(), user_text(p).c_str(), module_value.value_text().c_str(),
@@ -513,14 +538,16 @@ void Device::start_scanner(DescBranch* scanners) {
     std::vector<Parameter*> list;
     scanners->CollectScanners(list);
     if (list.size() > kMaxScanners) list.resize(kMaxScanners);
-    for (Parameter* s : list) s->timer();  // made here, before the scanner thread waits on them
+    for (Parameter* s : list)
+        s->timer();  // made here, before the scanner thread waits on them
     scanner_finished_.reset();
     scanner_ = std::thread([this, list = std::move(list)] { scanner_loop(list); });
 }
 
 void Device::scanner_loop(std::vector<Parameter*> scanners) {
     std::vector<platform::Waitable*> events{&sio().stop_event()};
-    for (Parameter* s : scanners) events.push_back(s->timer());
+    for (Parameter* s : scanners)
+        events.push_back(s->timer());
     while (true) {
         const int signalled = platform::wait_any(events, -1ms);
         if (signalled == 0) break;
@@ -554,7 +581,8 @@ void Device::scanner_loop(std::vector<Parameter*> scanners) {
         if (receiver) ui().post(receiver);
         std::this_thread::yield();
     }
-    for (Parameter* s : scanners) s->StopTimer();
+    for (Parameter* s : scanners)
+        s->StopTimer();
     scanner_finished_.set();
 }
 
@@ -572,7 +600,8 @@ void Device::stop_threads() {
     sio().stop_event().set();
     if (scanner_.joinable()) {
         // The scanner ends at its next wait; a reading in progress returns at once on the stop event.
-        if (!scanner_finished_.wait(5100ms)) std::fprintf(stderr, "ScanThread terminated abnormally. ec=%i\n", 259);
+        if (!scanner_finished_.wait(5100ms))
+            std::fprintf(stderr, "ScanThread terminated abnormally. ec=%i\n", 259);
         scanner_.join();
     }
     if (worker_.joinable()) worker_.join();

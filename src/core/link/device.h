@@ -37,7 +37,7 @@ struct ScanResult {
 // and single-parameter tasks behind a modal progress window, the per-parameter operations with their
 // bookkeeping, and the scanner thread.
 class Device : public DeviceIO, public ElementContext {
-public:
+  public:
     enum class Task { ReadAll, WriteAll, WriteChanges, Compare, ApplyDefaults, ReadOne, WriteOne };
 
     Device(std::unique_ptr<SerialBackend> backend, Options& options, bool full_access = true);
@@ -110,7 +110,7 @@ public:
     std::atomic<int> total{0};
     std::atomic<int> consecutive_failures{0};
 
-private:
+  private:
     bool run_task(Task task, const char* title, int task_total);
     bool run_element_task(Task task, ObjectWithParameters& element, const char* title, int count_mode);
     bool run_parameter_task(Task task, Parameter& parameter, const char* title);

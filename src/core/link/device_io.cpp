@@ -9,8 +9,8 @@
 #include "core/link/device.h"
 #include "core/model/network_elements.h"
 #include "core/model/parameter.h"
-#include "core/platform/ui.h"
 #include "core/platform/text.h"
+#include "core/platform/ui.h"
 
 namespace varda {
 namespace {
@@ -48,66 +48,115 @@ void dump_line(DumpList* dump, std::string line) {
 
 }  // namespace
 
-SwitchOverMode switch_over_mode() { return g_switch_over_mode.load(); }
-void set_switch_over_mode(SwitchOverMode mode) { g_switch_over_mode.store(mode); }
+SwitchOverMode switch_over_mode() {
+    return g_switch_over_mode.load();
+}
+void set_switch_over_mode(SwitchOverMode mode) {
+    g_switch_over_mode.store(mode);
+}
 
 std::string error_reply_text(std::span<const std::uint8_t> data) {
     if (data.empty()) return {};
     const std::uint8_t code = data[0];
     switch (code) {
-        case 0x00: return "No error";
-        case 0x02: return "Decimal point position >3";
-        case 0x03: return "You are trying to change read-only parameter";
-        case 0x04: return "String index or time should be an integer";
-        case 0x05: return "Wrong decimal point position (fixed point number)";
-        case 0x06: return "Signifacand is out of defined range (floating point number)";
-        case 0x07: return "Unauthorized attempt to modify access attribute";
-        case 0x08: return "Parameter have no attributes";
-        case 0x21: return "Framing error";
-        case 0x22: return "Bit 8 error";
-        case 0x23: return "Bit 9 error";
-        case 0x24: return "Stop bit error";
-        case 0x25: return "Buffer overflow";
-        case 0x26: return "Invalid character received";
-        case 0x27: return "Check sum error";
-        case 0x28: return "Descriptor not found";
+        case 0x00:
+            return "No error";
+        case 0x02:
+            return "Decimal point position >3";
+        case 0x03:
+            return "You are trying to change read-only parameter";
+        case 0x04:
+            return "String index or time should be an integer";
+        case 0x05:
+            return "Wrong decimal point position (fixed point number)";
+        case 0x06:
+            return "Signifacand is out of defined range (floating point number)";
+        case 0x07:
+            return "Unauthorized attempt to modify access attribute";
+        case 0x08:
+            return "Parameter have no attributes";
+        case 0x21:
+            return "Framing error";
+        case 0x22:
+            return "Bit 8 error";
+        case 0x23:
+            return "Bit 9 error";
+        case 0x24:
+            return "Stop bit error";
+        case 0x25:
+            return "Buffer overflow";
+        case 0x26:
+            return "Invalid character received";
+        case 0x27:
+            return "Check sum error";
+        case 0x28:
+            return "Descriptor not found";
         case 0x29:
-            return "Не найдена сетевая функция, хотя дескриптор найден!!!\t\t\t\t\t\t\t  В нормальном приборе эта "
+            return "Не найдена сетевая функция, хотя дескриптор найден!!!\t\t\t\t\t\t\t  В нормальном "
+                   "приборе эта "
                    "ошибка встречаться НЕ ДОЛЖНА!!!";
-        case 0x30: return "Signifacand error (BCD parameter)";
-        case 0x31: return "Wrong number of data bits";
-        case 0x32: return "Wrong request bit";
-        case 0x33: return "You are trying to change read-only parameter (access attribute)";
-        case 0x34: return "Index out of range";
+        case 0x30:
+            return "Signifacand error (BCD parameter)";
+        case 0x31:
+            return "Wrong number of data bits";
+        case 0x32:
+            return "Wrong request bit";
+        case 0x33:
+            return "You are trying to change read-only parameter (access attribute)";
+        case 0x34:
+            return "Index out of range";
         case 0x35:
-        case 0x36: return "Parameter index out of range";
-        case 0x37: return "Данный код не используется (прибор отверг записываемое значение)";
-        case 0x38: return "Group access attribute on the level 0 (root)";
-        case 0x41: return "Other task is performed (segment COMMON is busy)";
-        case 0x42: return "Task is not running (segment COMMON is free)";
-        case 0x43: return "Task is running";
-        case 0x44: return "Программе неизвестна запрошенная функция";
-        case 0x45: return "В программе стоит заглушка функции WhatCOMState()";
-        case 0x46: return "В программе стоит заглушка функции RunCOMTask()";
-        case 0x47: return "Invalid combination of parameters. Change of parameter is forbidden by the Valid function";
-        case 0x48: return "Error reading EEPROM";
-        case 0x49: return "Нарушена упорядоченность узлов X по возрастанию";
-        case 0x4A: return "Попытка записи X при ненулевом числе узлов графика";
-        case 0x4B: return "Ошибка выполнения функции PrevWriteActions()";
-        default: break;
+        case 0x36:
+            return "Parameter index out of range";
+        case 0x37:
+            return "Данный код не используется (прибор отверг записываемое значение)";
+        case 0x38:
+            return "Group access attribute on the level 0 (root)";
+        case 0x41:
+            return "Other task is performed (segment COMMON is busy)";
+        case 0x42:
+            return "Task is not running (segment COMMON is free)";
+        case 0x43:
+            return "Task is running";
+        case 0x44:
+            return "Программе неизвестна запрошенная функция";
+        case 0x45:
+            return "В программе стоит заглушка функции WhatCOMState()";
+        case 0x46:
+            return "В программе стоит заглушка функции RunCOMTask()";
+        case 0x47:
+            return "Invalid combination of parameters. Change of parameter is forbidden by the Valid "
+                   "function";
+        case 0x48:
+            return "Error reading EEPROM";
+        case 0x49:
+            return "Нарушена упорядоченность узлов X по возрастанию";
+        case 0x4A:
+            return "Попытка записи X при ненулевом числе узлов графика";
+        case 0x4B:
+            return "Ошибка выполнения функции PrevWriteActions()";
+        default:
+            break;
     }
-    if (code >= 0x39 && code <= 0x3F) return "Group access attribute on the level " + std::to_string(code - 0x38);
+    if (code >= 0x39 && code <= 0x3F)
+        return "Group access attribute on the level " + std::to_string(code - 0x38);
     return format("Error value not found (Code % i)", static_cast<int>(static_cast<std::int8_t>(code)));
 }
 
 std::string switch_over_result_text(int result) {
     switch (result) {
-        case 2: return "Time-out error";
-        case 3: return "Connection error";
-        case 4: return "Check sum error";
-        case 5: return "Device addresses in request and in response are not equal";
-        case 6: return "Incorrect response";
-        default: return {};
+        case 2:
+            return "Time-out error";
+        case 3:
+            return "Connection error";
+        case 4:
+            return "Check sum error";
+        case 5:
+            return "Device addresses in request and in response are not equal";
+        case 6:
+            return "Incorrect response";
+        default:
+            return {};
     }
 }
 
@@ -181,7 +230,9 @@ bool DeviceIO::exchange(bool read, std::uint16_t hash, std::span<const std::uint
 
     ReplyOutcome outcome = parse_reply(reply.text(), hash);
     switch (outcome.kind) {
-        case ReplyOutcome::Kind::Accepted: reply_data = std::move(outcome.data); return true;
+        case ReplyOutcome::Kind::Accepted:
+            reply_data = std::move(outcome.data);
+            return true;
         case ReplyOutcome::Kind::ErrorReply:
             error = error_reply_text(outcome.data);
             reply_data = std::move(outcome.data);
@@ -208,7 +259,8 @@ int DeviceIO::request(bool read, Parameter* parameter, DumpList* dump, bool attr
     }
     if (!parameter) return -1;
     parameter->error_text.clear();
-    if (platform::iequals(parameter->network_name(), "CHAr*")) return request_composite_name(read, *parameter, dump);
+    if (platform::iequals(parameter->network_name(), "CHAr*"))
+        return request_composite_name(read, *parameter, dump);
     return request_value(read, *parameter, dump, attribute_override);
 }
 
@@ -216,9 +268,9 @@ int DeviceIO::exchange_attributes(bool read, Parameter& p, bool attribute_overri
     Bytes data;
     const bool sends_attribute = !read && full_access_;
     if (sends_attribute) {
-        data.push_back(attribute_override
-                           ? 3
-                           : static_cast<std::uint8_t>((p.access_attribute ? 1 : 0) | (p.user_attribute ? 0 : 2)));
+        data.push_back(attribute_override ? 3
+                                          : static_cast<std::uint8_t>((p.access_attribute ? 1 : 0) |
+                                                                      (p.user_attribute ? 0 : 2)));
     }
     if (p.indexed) {
         data.push_back(0x00);
@@ -252,7 +304,8 @@ int DeviceIO::request_value(bool read, Parameter& p, DumpList* dump, bool attrib
         // A write never sends data the user did not mean: a value that cannot be encoded stops here.
         const int encoded = p.ConvertToData(data);
         if (encoded == -1) {
-            dump_line(dump, format("Setter method are not defined for the function '%s'", p.network_name().c_str()));
+            dump_line(dump, format("Setter method are not defined for the function '%s'",
+                                   p.network_name().c_str()));
             return 3;
         }
         if (encoded == 0) {
@@ -309,8 +362,8 @@ int DeviceIO::request_composite_name(bool read, Parameter& p, DumpList* dump) {
             if (!code->error_text.empty()) p.error_text = code->error_text;
             if (result != 0) return result;
             const long value = std::strtol(code->value_text().c_str(), nullptr, 10);
-            const auto text = value >= 0 && value <= 255 ? code_to_text(static_cast<std::uint8_t>(value))
-                                                         : std::nullopt;
+            const auto text =
+                value >= 0 && value <= 255 ? code_to_text(static_cast<std::uint8_t>(value)) : std::nullopt;
             if (!text) return fail(kCharNameInvalidCode, 2);
             name += *text;
         }
@@ -318,9 +371,12 @@ int DeviceIO::request_composite_name(bool read, Parameter& p, DumpList* dump) {
         const auto codes = name_to_codes(p.value_text());
         if (!codes.codes) {
             switch (codes.failure) {
-                case NameCodeFailure::Empty: return fail(kCharNameEmpty, 4);
-                case NameCodeFailure::TooLong: return fail(kCharNameTooLong, 4);
-                default: return fail(kCharNameInvalidChar, 4);
+                case NameCodeFailure::Empty:
+                    return fail(kCharNameEmpty, 4);
+                case NameCodeFailure::TooLong:
+                    return fail(kCharNameTooLong, 4);
+                default:
+                    return fail(kCharNameInvalidChar, 4);
             }
         }
         p.SetValueText({});
@@ -348,7 +404,8 @@ int DeviceIO::switch_over_exchange() {
     if (!frame) return -1;
     const Bytes payload = switch_over_payload(mode);
     // A Modbus RTU reply has no end character: it is the 8-byte echo of the request.
-    const ReplyEnd end = mode == SwitchOverMode::ModbusRtu ? ReplyEnd{ReplyEnd::Kind::CharacterCount, 8} : ReplyEnd{};
+    const ReplyEnd end =
+        mode == SwitchOverMode::ModbusRtu ? ReplyEnd{ReplyEnd::Kind::CharacterCount, 8} : ReplyEnd{};
 
     std::lock_guard lock(transaction_lock_);
     int timeouts = 0;

@@ -34,7 +34,7 @@ std::string switch_over_result_text(int result);
 
 // The protocol core: turns "read/write this parameter" into frames with retries and error texts.
 class DeviceIO {
-public:
+  public:
     DeviceIO(std::unique_ptr<SerialBackend> backend, const Options& options, bool full_access = true);
     virtual ~DeviceIO();
     DeviceIO(const DeviceIO&) = delete;
@@ -67,7 +67,7 @@ public:
     // Set when a write changed a network setting of the module; loading the settings clears it.
     std::atomic<bool> network_parameter_written{false};
 
-private:
+  private:
     int request_value(bool read, Parameter& p, DumpList* dump, bool attribute_override);
     int exchange_attributes(bool read, Parameter& p, bool attribute_override);
     int request_composite_name(bool read, Parameter& p, DumpList* dump);

@@ -9,17 +9,23 @@ namespace {
 constexpr std::size_t kNameChars = 8;  // only the first characters of a name count
 constexpr char kFirstNibbleChar = 'G';
 
-char ascii_upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+char ascii_upper(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 // Name code of a significant character, or -1 for a character that carries no code.
 int significant_code(char c) {
     if (c >= 'A' && c <= 'Z') return (c - 55) * 2;
     if (c >= '0' && c <= '9') return (c - 48) * 2;
     switch (c) {
-        case ' ': return 78;
-        case '_': return 74;
-        case '-': return 72;
-        default: return -1;
+        case ' ':
+            return 78;
+        case '_':
+            return 74;
+        case '-':
+            return 72;
+        default:
+            return -1;
     }
 }
 
@@ -86,18 +92,21 @@ std::string hex2(unsigned value) {
 
 std::uint8_t lrc(std::span<const std::uint8_t> bytes) {
     unsigned sum = 0;
-    for (auto b : bytes) sum += b;
+    for (auto b : bytes)
+        sum += b;
     return static_cast<std::uint8_t>(-sum);
 }
 
 std::uint8_t char_sum(std::string_view text) {
     unsigned sum = 0;
-    for (char c : text) sum += static_cast<unsigned char>(c);
+    for (char c : text)
+        sum += static_cast<unsigned char>(c);
     return static_cast<std::uint8_t>(sum);
 }
 
 // Address and payload of a Modbus reply after its checksum was verified.
-int check_modbus_body(std::span<const std::uint8_t> body, int address, std::span<const std::uint8_t> payload) {
+int check_modbus_body(std::span<const std::uint8_t> body, int address,
+                      std::span<const std::uint8_t> payload) {
     if (body.empty()) return 6;
     if (body[0] != static_cast<std::uint8_t>(address)) return 5;
     if (body.size() < 1 + payload.size() || !std::equal(payload.begin(), payload.end(), body.begin() + 1))
@@ -110,7 +119,8 @@ int check_modbus_body(std::span<const std::uint8_t> body, int address, std::span
 std::uint16_t hash_buffer(std::span<const std::uint8_t> bytes, std::uint16_t initial) {
     std::uint16_t crc = initial;
     for (auto byte : bytes)
-        for (int bit = 7; bit >= 0; --bit) crc_bit(crc, (byte >> bit) & 1u);
+        for (int bit = 7; bit >= 0; --bit)
+            crc_bit(crc, (byte >> bit) & 1u);
     return crc;
 }
 
@@ -119,7 +129,8 @@ std::uint16_t hash_name(std::string_view name) {
     const NameCodes codes = *walk_name(name, false);
     std::uint16_t crc = 0;
     for (auto code : codes)
-        for (int bit = 6; bit >= 0; --bit) crc_bit(crc, (code >> bit) & 1u);
+        for (int bit = 6; bit >= 0; --bit)
+            crc_bit(crc, (code >> bit) & 1u);
     return crc;
 }
 
@@ -145,8 +156,8 @@ std::optional<Bytes> decode_buffer(std::string_view chars) {
     return out;
 }
 
-std::string build_request(bool read, std::uint16_t hash, std::span<const std::uint8_t> data, int address_offset,
-                          const Addressing& addressing) {
+std::string build_request(bool read, std::uint16_t hash, std::span<const std::uint8_t> data,
+                          int address_offset, const Addressing& addressing) {
     const auto payload = data.first(std::min<std::size_t>(data.size(), kMaxRequestData));
     const int address = address_offset == -1 ? 255 : addressing.base_address + address_offset;
     const bool wide = addressing.address_width == 11;
@@ -187,7 +198,8 @@ ReplyOutcome parse_reply(std::string_view reply, std::uint16_t request_hash) {
     if (bytes->size() != 6 + n) return reject(Reason::BadLength, kSumError);
 
     const std::uint16_t received_sum = static_cast<std::uint16_t>((*bytes)[4 + n] << 8 | (*bytes)[5 + n]);
-    if (hash_buffer(std::span(*bytes).first(4 + n)) != received_sum) return reject(Reason::Checksum, kSumError);
+    if (hash_buffer(std::span(*bytes).first(4 + n)) != received_sum)
+        return reject(Reason::Checksum, kSumError);
 
     out.data.assign(bytes->begin() + 4, bytes->begin() + 4 + static_cast<std::ptrdiff_t>(n));
     const std::uint16_t reply_hash = static_cast<std::uint16_t>((*bytes)[2] << 8 | (*bytes)[3]);
@@ -233,7 +245,8 @@ std::uint16_t modbus_crc(std::span<const std::uint8_t> bytes) {
     std::uint16_t crc = 0xFFFF;
     for (auto b : bytes) {
         crc ^= b;
-        for (int i = 0; i < 8; ++i) crc = (crc & 1) ? static_cast<std::uint16_t>((crc >> 1) ^ 0xA001) : crc >> 1;
+        for (int i = 0; i < 8; ++i)
+            crc = (crc & 1) ? static_cast<std::uint16_t>((crc >> 1) ^ 0xA001) : crc >> 1;
     }
     return crc;
 }
@@ -241,9 +254,12 @@ std::uint16_t modbus_crc(std::span<const std::uint8_t> bytes) {
 Bytes switch_over_payload(SwitchOverMode mode) {
     switch (mode) {
         case SwitchOverMode::ModbusRtu:
-        case SwitchOverMode::ModbusAscii: return {0x05, 0xF0, 0xF0, 0xFF, 0x00};
-        case SwitchOverMode::Dcon: return {'K', 'E', 'S', 'T'};
-        case SwitchOverMode::Ravelin: break;
+        case SwitchOverMode::ModbusAscii:
+            return {0x05, 0xF0, 0xF0, 0xFF, 0x00};
+        case SwitchOverMode::Dcon:
+            return {'K', 'E', 'S', 'T'};
+        case SwitchOverMode::Ravelin:
+            break;
     }
     return {};
 }
@@ -265,7 +281,8 @@ std::optional<std::string> build_switch_over(SwitchOverMode mode, int address, i
         }
         case SwitchOverMode::ModbusAscii:
             out = ":";
-            for (auto b : raw) out += hex2(b);
+            for (auto b : raw)
+                out += hex2(b);
             out += hex2(lrc(raw));
             out += "\r\n";
             break;
@@ -275,7 +292,8 @@ std::optional<std::string> build_switch_over(SwitchOverMode mode, int address, i
             out += hex2(char_sum(out));
             out += "\r";
             break;
-        case SwitchOverMode::Ravelin: break;
+        case SwitchOverMode::Ravelin:
+            break;
     }
     return out;
 }
@@ -314,7 +332,8 @@ int check_switch_over_reply(SwitchOverMode mode, std::string_view reply, int add
             if (!answering) return 6;
             return (*answering)[0] == static_cast<std::uint8_t>(address) ? 0 : 5;
         }
-        case SwitchOverMode::Ravelin: break;
+        case SwitchOverMode::Ravelin:
+            break;
     }
     return 6;
 }

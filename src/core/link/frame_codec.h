@@ -19,10 +19,10 @@ using Bytes = std::vector<std::uint8_t>;
 using NameCodes = std::array<std::uint8_t, 4>;
 inline constexpr std::uint8_t kSpaceCode = 78;
 
-inline constexpr std::uint16_t kHashNErr = 0x0233;   // "n.Err": the module's error reply
-inline constexpr std::uint16_t kHashAply = 0x8403;   // "APLY": never answered
-inline constexpr std::uint16_t kHashMstr = 0x5EA0;   // "M.s.t.r.": attribute exchange
-inline constexpr int kMaxRequestData = 15;           // the length field has four bits
+inline constexpr std::uint16_t kHashNErr = 0x0233;  // "n.Err": the module's error reply
+inline constexpr std::uint16_t kHashAply = 0x8403;  // "APLY": never answered
+inline constexpr std::uint16_t kHashMstr = 0x5EA0;  // "M.s.t.r.": attribute exchange
+inline constexpr int kMaxRequestData = 15;          // the length field has four bits
 
 std::uint16_t hash_name(std::string_view name);
 std::uint16_t hash_buffer(std::span<const std::uint8_t> bytes, std::uint16_t initial = 0);
@@ -41,8 +41,8 @@ struct Addressing {
 
 // The complete request frame, "#" to carriage return. address_offset -1 means broadcast.
 // At most kMaxRequestData data bytes travel; the caller never passes more.
-std::string build_request(bool read, std::uint16_t hash, std::span<const std::uint8_t> data, int address_offset,
-                          const Addressing& addressing);
+std::string build_request(bool read, std::uint16_t hash, std::span<const std::uint8_t> data,
+                          int address_offset, const Addressing& addressing);
 
 struct ReplyOutcome {
     enum class Kind { Accepted, ErrorReply, Rejected };

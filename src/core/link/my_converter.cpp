@@ -16,7 +16,21 @@
 namespace varda {
 namespace {
 
-enum class Type { StoredDot, Float, Int, Int16, Sint, Sint16, ClkFrm, String, Asci, Name, Void, Enumeration, Unknown };
+enum class Type {
+    StoredDot,
+    Float,
+    Int,
+    Int16,
+    Sint,
+    Sint16,
+    ClkFrm,
+    String,
+    Asci,
+    Name,
+    Void,
+    Enumeration,
+    Unknown
+};
 
 struct TypeName {
     const char* name;
@@ -73,13 +87,21 @@ std::string format(const char* fmt, auto... args) {
     return buf;
 }
 
-std::string length_error(std::size_t n) { return format("Error \"Invalid response length: %i\"", static_cast<int>(n)); }
+std::string length_error(std::size_t n) {
+    return format("Error \"Invalid response length: %i\"", static_cast<int>(n));
+}
 
-unsigned first_one_or_two(std::span<const std::uint8_t> d) { return d.size() == 1 ? d[0] : (d[0] << 8 | d[1]); }
-unsigned be16(std::span<const std::uint8_t> d) { return static_cast<unsigned>(d[0] << 8 | d[1]); }
+unsigned first_one_or_two(std::span<const std::uint8_t> d) {
+    return d.size() == 1 ? d[0] : (d[0] << 8 | d[1]);
+}
+unsigned be16(std::span<const std::uint8_t> d) {
+    return static_cast<unsigned>(d[0] << 8 | d[1]);
+}
 
 // "%.3f" of a value read as single precision.
-std::string fixed3(float v) { return format("%.3f", static_cast<double>(v)); }
+std::string fixed3(float v) {
+    return format("%.3f", static_cast<double>(v));
+}
 
 void push_u16(std::vector<std::uint8_t>& out, unsigned value, bool always_two_bytes) {
     value &= 0xFFFFu;
@@ -96,23 +118,36 @@ std::string reversed_text(std::span<const std::uint8_t> d) {
 
 const char* measured_status_text(std::uint8_t status) {
     switch (status) {
-        case 0xF0: return "Definitive wrong value";
-        case 0xF6: return "Data not prepared";
-        case 0xF7: return "Sensor off";
-        case 0xF8: return "Cold junction temperature too high";
-        case 0xF9: return "Cold junction temperature too low";
-        case 0xFA: return "Measured value too high";
-        case 0xFB: return "Measured value too low";
-        case 0xFC: return "Shot-cut";
-        case 0xFD: return "Sensor break";
-        case 0xFE: return "No connection with ADC";
-        case 0xFF: return "Wrong calibration factor";
-        default: return "Calibration factors cannot be transformed";
+        case 0xF0:
+            return "Definitive wrong value";
+        case 0xF6:
+            return "Data not prepared";
+        case 0xF7:
+            return "Sensor off";
+        case 0xF8:
+            return "Cold junction temperature too high";
+        case 0xF9:
+            return "Cold junction temperature too low";
+        case 0xFA:
+            return "Measured value too high";
+        case 0xFB:
+            return "Measured value too low";
+        case 0xFC:
+            return "Shot-cut";
+        case 0xFD:
+            return "Sensor break";
+        case 0xFE:
+            return "No connection with ADC";
+        case 0xFF:
+            return "Wrong calibration factor";
+        default:
+            return "Calibration factors cannot be transformed";
     }
 }
 
 float float_from_be(const std::array<std::uint8_t, 4>& b) {
-    const std::uint32_t bits = static_cast<std::uint32_t>(b[0]) << 24 | static_cast<std::uint32_t>(b[1]) << 16 |
+    const std::uint32_t bits = static_cast<std::uint32_t>(b[0]) << 24 |
+                               static_cast<std::uint32_t>(b[1]) << 16 |
                                static_cast<std::uint32_t>(b[2]) << 8 | b[3];
     return std::bit_cast<float>(bits);
 }
@@ -136,7 +171,8 @@ int encode_stored_dot(std::string_view text, int decimals, std::vector<std::uint
     int d = decimals == 0 ? automatic_decimals(a) : decimals;
     d = std::clamp(d, 0, 3);
     float scaled = a;
-    for (int i = 0; i < d; ++i) scaled *= 10.0f;
+    for (int i = 0; i < d; ++i)
+        scaled *= 10.0f;
     scaled += 0.0001f;
     // The mantissa has 28 bits; a larger one would spill into the sign and decimal-point bits.
     if (!(scaled < 268435456.0f)) return 0;
@@ -159,9 +195,11 @@ std::optional<std::string> decode_stored_dot(std::span<const std::uint8_t> d) {
     const int decimals = (d[0] >> 4) & 0x07;
     const bool negative = (d[0] & 0x80) != 0;
     std::uint64_t m = d[0] & 0x0F;
-    for (std::size_t i = 1; i < d.size(); ++i) m = m << 8 | d[i];
+    for (std::size_t i = 1; i < d.size(); ++i)
+        m = m << 8 | d[i];
     float value = static_cast<float>(m);
-    for (int i = 0; i < decimals; ++i) value /= 10.0f;
+    for (int i = 0; i < decimals; ++i)
+        value /= 10.0f;
     return fixed3(negative ? -value : value);
 }
 
@@ -188,7 +226,8 @@ MyConverter::MyConverter(std::string network_name) : network_name_(std::move(net
 int MyConverter::SetValueText(std::string text) {
     if (text.size() > kMaxValueText) {
         std::size_t cut = kMaxValueText;
-        while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+        while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
+            --cut;
         text.resize(cut);
     }
     value_text_ = std::move(text);
@@ -200,7 +239,9 @@ std::string_view MyConverter::type_name() const {
     return type.substr(0, type.find(':'));
 }
 
-bool MyConverter::is_type(std::string_view type) const { return ascii_iequals(type_name(), type); }
+bool MyConverter::is_type(std::string_view type) const {
+    return ascii_iequals(type_name(), type);
+}
 
 namespace {
 Type classify(std::string_view data_type) {
@@ -235,7 +276,9 @@ int MyConverter::ConvertToData(std::vector<std::uint8_t>& data) const {
     const std::string& text = value_text_;
     int result = 0;
     switch (classify(data_type_)) {
-        case Type::StoredDot: result = encode_stored_dot(text, decimals_, data); break;
+        case Type::StoredDot:
+            result = encode_stored_dot(text, decimals_, data);
+            break;
         case Type::Float: {
             const float v = std::strtof(text.c_str(), nullptr);
             const auto bits = std::bit_cast<std::uint32_t>(v);
@@ -271,7 +314,9 @@ int MyConverter::ConvertToData(std::vector<std::uint8_t>& data) const {
             result = 1;
             break;
         }
-        case Type::Void: result = 1; break;
+        case Type::Void:
+            result = 1;
+            break;
         case Type::Enumeration: {
             const auto items = split_items(data_type_);
             for (std::size_t i = 0; i < items.size() && i < kMaxEnumerationSearch; ++i) {
@@ -287,7 +332,9 @@ int MyConverter::ConvertToData(std::vector<std::uint8_t>& data) const {
         case Type::Sint16:
         case Type::String:
         case Type::Asci:
-        case Type::Unknown: result = 0; break;
+        case Type::Unknown:
+            result = 0;
+            break;
     }
     if (result != 1) data.clear();
     return result;
@@ -339,7 +386,8 @@ int MyConverter::ConvertFromData(std::span<const std::uint8_t> d) {
         case Type::Float: {
             const std::size_t wanted = ascii_iequals(name, "r.oe") ? 3 : 4;
             std::array<std::uint8_t, 4> b{};  // a short reply is completed with zero bytes
-            for (std::size_t i = 0; i < wanted && i < n; ++i) b[i] = d[i];
+            for (std::size_t i = 0; i < wanted && i < n; ++i)
+                b[i] = d[i];
             const bool invalid = (b[0] == 0xFF && b[1] == 0xFF && b[2] == 0xFF && b[3] == 0xFF) ||
                                  (b[0] == 0x7F && (b[1] & 0x80));
             const float value = float_from_be(b);
@@ -355,7 +403,8 @@ int MyConverter::ConvertFromData(std::span<const std::uint8_t> d) {
         case Type::Sint:
         case Type::Sint16:
             if (n > 4) return show(length_error(n), -1);
-            if (n == 2 || n == 4) return show(format("%i", static_cast<int>(static_cast<std::int16_t>(be16(d)))));
+            if (n == 2 || n == 4)
+                return show(format("%i", static_cast<int>(static_cast<std::int16_t>(be16(d)))));
             return show(format("%i", static_cast<int>(static_cast<std::int8_t>(d[0]))));
         case Type::ClkFrm: {
             if (n > 4) return show(length_error(n), -1);
@@ -363,20 +412,23 @@ int MyConverter::ConvertFromData(std::span<const std::uint8_t> d) {
             return show(format("%02u:%02u", value / 60, value % 60));
         }
         case Type::String:
-        case Type::Asci: return show(reversed_text(d));
+        case Type::Asci:
+            return show(reversed_text(d));
         case Type::Name: {
             if (n != 4 && n != 6) return show(length_error(n), -1);
             const auto name_text = codes_to_name({d[3], d[2], d[1], d[0]});
             return name_text.text ? show(*name_text.text) : show("Not allowed symbol in network name", -1);
         }
-        case Type::Void: return show({});
+        case Type::Void:
+            return show({});
         case Type::Enumeration: {
             const auto items = split_items(data_type_);
             const unsigned index = first_one_or_two(d);
             if (index >= items.size()) return 0;
             return show(platform::underscores_to_spaces(items[index]));
         }
-        case Type::Unknown: return 0;
+        case Type::Unknown:
+            return 0;
     }
     return 0;
 }

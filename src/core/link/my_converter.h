@@ -12,7 +12,7 @@ namespace varda {
 // Translates between a parameter's value text and the data bytes of a Ravelin frame, by data type text
 // and, for a few parameters, by network name.
 class MyConverter {
-public:
+  public:
     static constexpr std::size_t kMaxValueText = 511;
 
     explicit MyConverter(std::string network_name = {});
@@ -59,7 +59,7 @@ public:
     // Whether the type name is the given type, without regard to case.
     bool is_type(std::string_view type) const;
 
-protected:
+  protected:
     std::string network_name_;
     std::string value_text_;
     std::string data_type_ = "unknown";
@@ -67,7 +67,7 @@ protected:
     double maximum_ = 0.0;
     double minimum_ = 0.0;
 
-private:
+  private:
     std::optional<float> cached_float_;
 };
 

@@ -23,7 +23,7 @@ enum class WaitOutcome { Readable, Stopped, TimedOut, LineError };
 // The serial device under Sio: a real port (PosixSerialBackend) or the simulated module in process.
 // Sio owns the transaction logic; a backend only moves characters and reports line conditions.
 class SerialBackend {
-public:
+  public:
     virtual ~SerialBackend() = default;
 
     // Opens the device for exclusive use. On failure returns false and says why in words a user can

@@ -152,6 +152,12 @@ int Sio::close() {
     return result;
 }
 
+void Sio::replace_backend(std::unique_ptr<SerialBackend> backend) {
+    if (!backend) return;
+    close();
+    backend_ = std::move(backend);
+}
+
 int Sio::purge(int kind) {
     if (!is_open()) return -2;
     return backend_->purge(kind) ? 0 : -1;

@@ -42,7 +42,7 @@ struct Reply {
 // The one serial port through which the configurator talks to a module: settings, derived timing,
 // open/close/purge and the transaction (send a frame, collect the reply).
 class Sio {
-public:
+  public:
     explicit Sio(std::unique_ptr<SerialBackend> backend);
     ~Sio();
     Sio(const Sio&) = delete;
@@ -72,8 +72,11 @@ public:
     const std::string& open_error() const { return open_error_; }
 
     SerialBackend& backend() { return *backend_; }
+    // Closes the port and puts another device under it (the simulated module when there is no hardware);
+    // the settings stay. The caller holds the port lock.
+    void replace_backend(std::unique_ptr<SerialBackend> backend);
 
-private:
+  private:
     std::unique_ptr<SerialBackend> backend_;
     platform::Event stop_{platform::Event::Reset::Manual};
     float character_time_ms_ = 0;

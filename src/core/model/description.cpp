@@ -34,15 +34,19 @@ std::vector<std::string_view> split_tokens(std::string_view line) {
     std::vector<std::string_view> tokens;
     std::size_t i = 0;
     while (i < line.size()) {
-        while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+        while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
+            ++i;
         const std::size_t start = i;
-        while (i < line.size() && line[i] != ' ' && line[i] != '\t') ++i;
+        while (i < line.size() && line[i] != ' ' && line[i] != '\t')
+            ++i;
         if (i > start) tokens.push_back(line.substr(start, i - start));
     }
     return tokens;
 }
 
-double leading_double(std::string_view text) { return std::strtod(std::string(text).c_str(), nullptr); }
+double leading_double(std::string_view text) {
+    return std::strtod(std::string(text).c_str(), nullptr);
+}
 
 // "%i" notation: decimal, hexadecimal after 0x, octal after a leading 0.
 int leading_int_any_base(std::string_view text) {
@@ -53,7 +57,9 @@ int leading_decimal(std::string_view text) {
     return static_cast<int>(std::strtol(std::string(text).c_str(), nullptr, 10));
 }
 
-void error_message(const std::string& text) { ui().message(text, MessageIcon::Error); }
+void error_message(const std::string& text) {
+    ui().message(text, MessageIcon::Error);
+}
 
 }  // namespace
 
@@ -162,7 +168,8 @@ bool DescriptionContext::ParseDescriptionLine(std::string_view line, bool& skip)
         std::size_t start = 0;
         while (start <= version.size() && piece < 2) {
             const std::size_t dot = version.find('.', start);
-            const std::string_view part = version.substr(start, dot == std::string_view::npos ? dot : dot - start);
+            const std::string_view part =
+                version.substr(start, dot == std::string_view::npos ? dot : dot - start);
             if (!part.empty()) wanted[piece++] = leading_int_any_base(part);
             if (dot == std::string_view::npos) break;
             start = dot + 1;
@@ -170,10 +177,14 @@ bool DescriptionContext::ParseDescriptionLine(std::string_view line, bool& skip)
         const auto module = std::make_pair(version_major, version_minor);
         const auto target = std::make_pair(wanted[0], wanted[1]);
         skip = false;
-        if (operation == "<") skip = !(module < target);
-        else if (operation == ">") skip = !(module > target);
-        else if (operation == "<=") skip = !(module <= target);
-        else if (operation == ">=") skip = !(module >= target);
+        if (operation == "<")
+            skip = !(module < target);
+        else if (operation == ">")
+            skip = !(module > target);
+        else if (operation == "<=")
+            skip = !(module <= target);
+        else if (operation == ">=")
+            skip = !(module >= target);
         return true;
     }
 
@@ -318,8 +329,8 @@ bool DescriptionContext::declare_branch(const std::vector<std::string_view>& t, 
 void DescriptionContext::enter_output(Parameter& parameter) {
     const int index = parameter.network_index;
     if (index < 0 || index >= static_cast<int>(kOutputSlots)) {
-        ui().message("Output parameter '" + parameter.network_name() + "' has the index " + std::to_string(index) +
-                         ", outside the output table (0 to 7); it is not entered.",
+        ui().message("Output parameter '" + parameter.network_name() + "' has the index " +
+                         std::to_string(index) + ", outside the output table (0 to 7); it is not entered.",
                      MessageIcon::Warning);
         return;
     }
@@ -340,8 +351,10 @@ bool contains(const DescBranch& element, const DescBranch* target) {
 void DescriptionContext::finish_load() {
     // The root and the scanners element outlive the load; every other declared element goes.
     for (auto& element : declared_) {
-        if (element.get() == declared_root_) root_ = std::move(element);
-        else if (element.get() == declared_scanners_) scanners_ = std::move(element);
+        if (element.get() == declared_root_)
+            root_ = std::move(element);
+        else if (element.get() == declared_scanners_)
+            scanners_ = std::move(element);
     }
     if (!root_) {
         error_message("Tree root is not defined");
@@ -386,12 +399,14 @@ int DescBranch::Build(DescriptionContext& context, bool force_indexed, int base)
             name += '#';
         }
         std::string numbered;
-        for (char ch : name) numbered += ch == '#' ? " " + std::to_string(index) : std::string(1, ch);
+        for (char ch : name)
+            numbered += ch == '#' ? " " + std::to_string(index) : std::string(1, ch);
         name = std::move(numbered);
     }
 
     int span = 1;
-    for (auto& child : children) span = std::max(span, child->Build(context, force_indexed || count > 1, c));
+    for (auto& child : children)
+        span = std::max(span, child->Build(context, force_indexed || count > 1, c));
 
     for (char& ch : name)
         if (ch == '_') ch = ' ';
@@ -407,8 +422,8 @@ int DescBranch::Build(DescriptionContext& context, bool force_indexed, int base)
             const std::string first = type.substr(0, colon);
             const std::string second = type.substr(colon + 1);
             const bool numeric = platform::iequals(first, "int") || platform::iequals(first, "CLK_frm") ||
-                                 platform::iequals(first, "stored_dot") || platform::iequals(first, "int16") ||
-                                 platform::iequals(first, "float");
+                                 platform::iequals(first, "stored_dot") ||
+                                 platform::iequals(first, "int16") || platform::iequals(first, "float");
             if (numeric && (second == "1" || second == "2" || second == "3")) {
                 type = first;
                 p->set_decimals(second[0] - '0');

@@ -26,7 +26,7 @@ struct DescType {
 // Loading runs line by line (each line may only use names declared before it), then builds the root and
 // the scanners element and creates the device-model object of the current model.
 class DescriptionContext : public ModelContext {
-public:
+  public:
     static constexpr std::size_t kOutputSlots = 8;
 
     DescriptionContext();
@@ -67,7 +67,7 @@ public:
     std::array<Parameter*, kOutputSlots>& output_table() { return output_table_; }
     CurrentModel& device_model() { return model_; }
 
-private:
+  private:
     friend class DescBranch;
 
     bool declare_const(const std::vector<std::string_view>& t);

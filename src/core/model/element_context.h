@@ -9,7 +9,7 @@ class Parameter;
 // What the group operations of the element tree need of the link: the per-parameter operations, the
 // progress window and the cancel state. The device implements it; tests can fake it.
 class ElementContext {
-public:
+  public:
     virtual ~ElementContext() = default;
     virtual int read_parameter(Parameter& parameter, bool count_failures) = 0;
     virtual int write_parameter(Parameter& parameter, int mode) = 0;

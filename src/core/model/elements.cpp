@@ -15,7 +15,9 @@ constexpr int kStringReadBranch = 283;
 constexpr int kStringCompareBranch = 285;
 constexpr int kStringWriteBranch = 286;
 
-bool any_modified(const Parameter& p) { return p.value_modified || p.access_modified || p.user_modified; }
+bool any_modified(const Parameter& p) {
+    return p.value_modified || p.access_modified || p.user_modified;
+}
 
 bool starts_with(std::string_view text, std::string_view prefix) {
     return text.substr(0, prefix.size()) == prefix;
@@ -25,7 +27,9 @@ bool starts_with(std::string_view text, std::string_view prefix) {
 
 // ---- ObjectWithParameters -----------------------------------------------------------------------
 
-void ObjectWithParameters::InitParameters() { parameters.clear(); }
+void ObjectWithParameters::InitParameters() {
+    parameters.clear();
+}
 
 std::string ObjectWithParameters::GetValueText(std::string_view network_name) const {
     const Parameter* p = FindOwnParameter(network_name);
@@ -128,7 +132,8 @@ Parameter* ObjectWithParameters::FindOwnParameter(std::string_view network_name)
 }
 
 void ObjectWithParameters::ClearModified() {
-    for (auto& p : parameters) p->value_modified = p->access_modified = p->user_modified = false;
+    for (auto& p : parameters)
+        p->value_modified = p->access_modified = p->user_modified = false;
 }
 
 bool ObjectWithParameters::HasDeviceDifferences(bool any) const {
@@ -173,14 +178,19 @@ GroupResult InvisibleElement::ReadAll(ElementContext& context) {
 
 GroupResult InvisibleElement::WriteAll(ElementContext& context, int mode) {
     bool something_qualifies = mode > 0;
-    for (const auto& p : parameters) something_qualifies = something_qualifies || qualifies_for_write(*p, mode);
+    for (const auto& p : parameters)
+        something_qualifies = something_qualifies || qualifies_for_write(*p, mode);
     if (something_qualifies) log_line(context, kStringWriteBranch);
     return ObjectWithParameters::WriteAll(context, mode);
 }
 
-std::string InvisibleElement::DefaultName() const { return kInvisibleElementName; }
+std::string InvisibleElement::DefaultName() const {
+    return kInvisibleElementName;
+}
 
-std::string InvisibleElement::Title() const { return name + " (" + DefaultName() + ")"; }
+std::string InvisibleElement::Title() const {
+    return name + " (" + DefaultName() + ")";
+}
 
 }  // namespace Elements
 
@@ -195,32 +205,37 @@ std::unique_ptr<DescBranch> DescBranch::Clone(const DescBranch* track, DescBranc
     copy->selected_image_index = selected_image_index;
     copy->parameter_descriptions = parameter_descriptions;
     copy->order = order;
-    for (const auto& child : children) copy->children.push_back(child->Clone(track, tracked_copy));
+    for (const auto& child : children)
+        copy->children.push_back(child->Clone(track, tracked_copy));
     if (track == this && tracked_copy) *tracked_copy = copy.get();
     return copy;
 }
 
 GroupResult DescBranch::CompareAll(ElementContext& context) {
     GroupResult result = InvisibleElement::CompareAll(context);
-    for (auto& child : children) result += child->CompareAll(context);
+    for (auto& child : children)
+        result += child->CompareAll(context);
     return result;
 }
 
 GroupResult DescBranch::ReadAll(ElementContext& context) {
     GroupResult result = InvisibleElement::ReadAll(context);
-    for (auto& child : children) result += child->ReadAll(context);
+    for (auto& child : children)
+        result += child->ReadAll(context);
     return result;
 }
 
 GroupResult DescBranch::WriteAll(ElementContext& context, int mode) {
     GroupResult result = InvisibleElement::WriteAll(context, mode);
-    for (auto& child : children) result += child->WriteAll(context, mode);
+    for (auto& child : children)
+        result += child->WriteAll(context, mode);
     return result;
 }
 
 void DescBranch::ResetValues() {
     ObjectWithParameters::ResetValues();
-    for (auto& child : children) child->ResetValues();
+    for (auto& child : children)
+        child->ResetValues();
 }
 
 DescBranch& DescBranch::AddChild(std::unique_ptr<DescBranch> child) {
@@ -235,7 +250,8 @@ Parameter* DescBranch::FindParameter(std::string_view network_name, IndexMap* in
     Parameter* found = nullptr;
     if (Parameter* p = FindOwnParameter(network_name)) {
         if (index_map) (*index_map)[p->network_index & 0xFFFF] = p;
-        if (first_offset && *first_offset == 0) *first_offset = p->network_index - (max_index ? *max_index : 0);
+        if (first_offset && *first_offset == 0)
+            *first_offset = p->network_index - (max_index ? *max_index : 0);
         if (max_index && p->network_index > *max_index) *max_index = p->network_index;
         if (!collecting && p->network_index == index) return p;
         if (collecting) found = p;
@@ -257,7 +273,8 @@ int DescBranch::CollectScanners(std::vector<Parameter*>& list) const {
             ++added;
         }
     }
-    for (const auto& child : children) added += child->CollectScanners(list);
+    for (const auto& child : children)
+        added += child->CollectScanners(list);
     return added;
 }
 
@@ -280,13 +297,16 @@ int DescBranch::CountToWrite(int mode) const {
     for (const auto& p : parameters) {
         if (mode > 0 || (mode == 0 && any_modified(*p)) || (mode < 0 && !p->initial_value_text.empty())) ++n;
     }
-    for (const auto& child : children) n += child->CountToWrite(mode);
+    for (const auto& child : children)
+        n += child->CountToWrite(mode);
     return n;
 }
 
 void DescBranch::MakeScanners() {
-    for (auto& p : parameters) p->MakeScanner();
-    for (auto& child : children) child->MakeScanners();
+    for (auto& p : parameters)
+        p->MakeScanner();
+    for (auto& child : children)
+        child->MakeScanners();
 }
 
 }  // namespace varda

@@ -42,7 +42,7 @@ struct GroupResult {
 
 // An element of the parameter tree: it owns an array of parameters and runs group operations on them.
 class ObjectWithParameters {
-public:
+  public:
     ObjectWithParameters() = default;
     ObjectWithParameters(const ObjectWithParameters&) = delete;
     ObjectWithParameters& operator=(const ObjectWithParameters&) = delete;
@@ -72,7 +72,7 @@ public:
     std::vector<std::unique_ptr<Parameter>> parameters;
     int shown_parameter_count = 0;
 
-protected:
+  protected:
     // Whether the parameter takes part in a write with this mode.
     static bool qualifies_for_write(const Parameter& parameter, int mode);
 
@@ -83,7 +83,7 @@ namespace Elements {
 
 // An element with a name, shown as a row of the tree.
 class InvisibleElement : public ObjectWithParameters {
-public:
+  public:
     InvisibleElement();
     explicit InvisibleElement(std::string name) : name(std::move(name)) {}
 
@@ -101,7 +101,7 @@ public:
 
     std::string name;
 
-protected:
+  protected:
     void log_line(ElementContext& context, int string_id) const;
 };
 
@@ -109,11 +109,12 @@ protected:
 
 // An element built from a description: it also owns child elements and so forms the tree.
 class DescBranch : public Elements::InvisibleElement {
-public:
+  public:
     DescBranch() = default;
     // A deep copy: used while a description declares branches from other branches. When `track` is this
     // element or one inside it, `*tracked_copy` receives its copy.
-    std::unique_ptr<DescBranch> Clone(const DescBranch* track = nullptr, DescBranch** tracked_copy = nullptr) const;
+    std::unique_ptr<DescBranch> Clone(const DescBranch* track = nullptr,
+                                      DescBranch** tracked_copy = nullptr) const;
 
     // Turns the declared parameter descriptions into parameters and works out names and network indexes,
     // children first. Returns count x span (the index range the element's instances take).
@@ -134,8 +135,8 @@ public:
     // first_offset from the first match); otherwise it returns the first parameter whose network index
     // equals `index`.
     using IndexMap = std::map<int, Parameter*>;
-    Parameter* FindParameter(std::string_view network_name, IndexMap* index_map, int* max_index, int* first_offset,
-                             int index);
+    Parameter* FindParameter(std::string_view network_name, IndexMap* index_map, int* max_index,
+                             int* first_offset, int index);
     // Appends every parameter with a timer, own ones first, then child by child; returns how many.
     int CollectScanners(std::vector<Parameter*>& list) const;
     // 1 when a scanner timer runs in the subtree; else the last child's state; without children 0 when

@@ -15,8 +15,8 @@ constexpr double kFloatTolerance = 0.0009;
 constexpr double kIntegerTolerance = 0.00001;
 
 bool is_name_char(char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '_' ||
-           c == '/' || c == ' ';
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '_' || c == '/' || c == ' ';
 }
 
 // A value for "CHAr*" must itself look like a network name: up to four characters, each optionally
@@ -88,7 +88,8 @@ bool Parameter::AcceptValue(std::string_view text, bool full_precision) {
         const float v = std::strtof(owned.c_str(), &end);
         if (end == owned.c_str() || !std::isfinite(v)) return false;  // nothing numeric to check
         const double value = v;
-        if (has_limits() && (value < minimum_ - kFloatTolerance || value > maximum_ + kFloatTolerance)) return false;
+        if (has_limits() && (value < minimum_ - kFloatTolerance || value > maximum_ + kFloatTolerance))
+            return false;
         char buf[64];
         std::snprintf(buf, sizeof buf, full_precision ? "%f" : "%.3f", value);
         accepted = buf;
@@ -116,7 +117,9 @@ int Parameter::TypeTextId() const {
     return 0;
 }
 
-std::uint16_t Parameter::Hash() const { return hash_name(network_name_); }
+std::uint16_t Parameter::Hash() const {
+    return hash_name(network_name_);
+}
 
 bool Parameter::MakeScanner() {
     scanner_ = true;

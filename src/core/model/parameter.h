@@ -17,7 +17,7 @@ namespace varda {
 // value codec), description, error text, access attributes, edit-state flags and, for parameters that are
 // polled periodically (scanners), a periodic timer.
 class Parameter : public MyConverter {
-public:
+  public:
     Parameter();
     explicit Parameter(std::string network_name);
     Parameter(const Parameter&) = delete;
@@ -61,7 +61,7 @@ public:
     bool access_attribute = true;  // read/write (true) or read-only (false)
     bool user_attribute = false;   // "Company" (true) or "unknown" (false)
     std::uint8_t attributes_flag = 0;
-    int address_offset = 0;        // -1 broadcast
+    int address_offset = 0;  // -1 broadcast
     int network_index = 0;
     int access_mode = 0;
     std::chrono::milliseconds period{1000};
@@ -69,7 +69,7 @@ public:
     // The parameter's own row while the tree view shows it.
     TreeItem tree_item = nullptr;
 
-private:
+  private:
     Parameter** output_slot_ = nullptr;
     bool scanner_ = false;
     std::atomic<bool> timer_running_{false};  // the scanner thread reads it

@@ -30,13 +30,20 @@ inline constexpr Rgb kDiscrepancyColour{64, 64, 255};
 inline constexpr Rgb kErrorColour{255, 0, 0};
 
 // The columns of the parameter tree.
-enum TreeColumn { kColumnTree = 0, kColumnName = 1, kColumnValue = 2, kColumnAccess = 3, kColumnUser = 4,
-                  kColumnError = 5, kColumnCount = 6 };
+enum TreeColumn {
+    kColumnTree = 0,
+    kColumnName = 1,
+    kColumnValue = 2,
+    kColumnAccess = 3,
+    kColumnUser = 4,
+    kColumnError = 5,
+    kColumnCount = 6
+};
 
 // The operations of the tree-list control that elements and parameters use to show themselves. The Qt
 // tree model implements it; tests implement it with a plain recording tree.
 class TreeSink {
-public:
+  public:
     virtual ~TreeSink() = default;
     // Appends a row under `parent` (nullptr: at the top) and returns it.
     virtual TreeItem insert_item(TreeItem parent, const std::string& text, int image, int selected_image,

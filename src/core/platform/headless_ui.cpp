@@ -20,10 +20,12 @@ Ui& ui() {
     return current ? *current : default_ui();
 }
 
-void set_ui(Ui* ui) { g_ui.store(ui, std::memory_order_release); }
+void set_ui(Ui* ui) {
+    g_ui.store(ui, std::memory_order_release);
+}
 
 class HeadlessUi::Window : public ProgressWindow {
-public:
+  public:
     Window(HeadlessUi& owner, std::function<void()> on_cancel, int cancel_after)
         : owner_(owner), on_cancel_(std::move(on_cancel)), cancel_after_(cancel_after) {}
 
@@ -48,7 +50,7 @@ public:
         closed_signal_.wait(lock, [this] { return closed_; });
     }
 
-private:
+  private:
     HeadlessUi& owner_;
     std::function<void()> on_cancel_;
     int cancel_after_ = 0;
@@ -72,10 +74,13 @@ Answer HeadlessUi::ask(std::string_view text, Buttons buttons, MessageIcon) {
         return answer;
     }
     switch (buttons) {
-        case Buttons::Ok: return Answer::Ok;
+        case Buttons::Ok:
+            return Answer::Ok;
         case Buttons::OkCancel:
-        case Buttons::YesNoCancel: return Answer::Cancel;
-        case Buttons::YesNo: return Answer::No;
+        case Buttons::YesNoCancel:
+            return Answer::Cancel;
+        case Buttons::YesNo:
+            return Answer::No;
     }
     return Answer::Cancel;
 }

@@ -15,7 +15,7 @@ namespace varda {
 // answers given in advance (else the safe default: Ok, Cancel or No), the exchange window blocks the
 // caller until the task closes it, and posted work waits until run_posted().
 class HeadlessUi : public Ui {
-public:
+  public:
     struct Message {
         std::string text;
         MessageIcon icon;
@@ -52,7 +52,7 @@ public:
     std::vector<std::string> exchange_titles() const;
     void clear();
 
-private:
+  private:
     class Window;
 
     bool has_main_window_;

@@ -205,7 +205,8 @@ std::string cp1251_to_utf8(std::string_view cp1251) {
     while (from < end) {
         // Runs of plain ASCII (most of a description text) are copied as they are.
         const char* run = from;
-        while (run < end && static_cast<unsigned char>(*run) < 0x80) ++run;
+        while (run < end && static_cast<unsigned char>(*run) < 0x80)
+            ++run;
         std::memcpy(to, from, static_cast<std::size_t>(run - from));
         to += run - from;
         from = run;

@@ -13,7 +13,7 @@ enum class Answer { Ok, Cancel, Yes, No };
 // The open exchange progress window as the worker sees it. Every operation may be called from the
 // worker thread.
 class ProgressWindow {
-public:
+  public:
     virtual ~ProgressWindow() = default;
     virtual void add_line(const std::string& line) = 0;
     // Counters and elapsed time ("%H:%M:%S"); total 0 shows no counters.
@@ -36,7 +36,7 @@ struct ExchangeRequest {
 // and running work on the user-interface thread. The program backs it with Qt; the command line with a
 // silent runner; tests with a scripted one.
 class Ui {
-public:
+  public:
     virtual ~Ui() = default;
     // A message box; an empty caption means the application title.
     virtual void message(std::string_view text, MessageIcon icon, std::string_view caption = {}) = 0;
