@@ -73,10 +73,10 @@ int main(int argc, char* argv[]) {
     const varda::CBrandRavelin brand;
     varda::CTarnDoc doc(options, std::make_unique<varda::PosixSerialBackend>());
     varda::apply_command_line_settings(command_line, doc);
+    qt_ui.set_connection_target(&doc.device(), &options, &brand);
     doc.start(false, false);
-    // The connection dialog's stand-in answers "Exit" when the first connection fails. Until the dialog
-    // exists, start offline instead, without a model, so the window opens and a file can be loaded.
-    doc.exit_request = false;
+    // "Exit" in the connection dialog: the user does not want to go on.
+    if (doc.exit_request) return 0;
     doc.new_document();
 
     int code = 0;

@@ -9,6 +9,7 @@
 
 #include "core/platform/strings.h"
 #include "gui/progress_dialog.h"
+#include "gui/setup_carrier.h"
 
 namespace varda::gui {
 namespace {
@@ -113,9 +114,13 @@ bool QtUi::run_exchange(const ExchangeRequest& request) {
     });
 }
 
-int QtUi::run_connection_dialog(bool /*at_startup*/) {
-    // Stand-in until the connection dialog comes with its own work: it answers "Exit".
-    return 2;
+int QtUi::run_connection_dialog(bool at_startup) {
+    return on_gui_thread([&] {
+        if (!device_ || !options_ || !brand_) return 0;
+        // Only at start-up may the user go on without a module.
+        CSetupCarrier dialog(*device_, *options_, *brand_, at_startup, main_window());
+        return dialog.exec() == QDialog::Accepted ? 1 : 2;
+    });
 }
 
 bool QtUi::run_apply_dialog() {
@@ -141,6 +146,12 @@ void QtUi::set_main_window(QWidget* window) {
 
 QWidget* QtUi::main_window() const {
     return main_window_.data();
+}
+
+void QtUi::set_connection_target(Device* device, Options* options, const CBrand* brand) {
+    device_ = device;
+    options_ = options;
+    brand_ = brand;
 }
 
 }  // namespace varda::gui

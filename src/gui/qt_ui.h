@@ -6,6 +6,12 @@
 
 #include "core/platform/ui.h"
 
+namespace varda {
+class CBrand;
+class Device;
+struct Options;
+}  // namespace varda
+
 namespace varda::gui {
 
 // The core's user interface on Qt: message boxes, questions, the modal exchange window and work posted to
@@ -27,7 +33,14 @@ class QtUi : public varda::Ui {
     void set_main_window(QWidget* window);
     QWidget* main_window() const;
 
+    // What the connection dialog works on: the document's device, the options and the brand whose models
+    // can be chosen offline. Without them the dialog cannot be shown.
+    void set_connection_target(Device* device, Options* options, const CBrand* brand);
+
   private:
+    Device* device_ = nullptr;
+    Options* options_ = nullptr;
+    const CBrand* brand_ = nullptr;
     QPointer<QWidget> main_window_;             // used on the user-interface thread only
     std::atomic<bool> has_main_window_{false};  // asked from the worker too
 };

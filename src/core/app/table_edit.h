@@ -1,0 +1,64 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace varda {
+
+class Parameter;
+
+// ---- the report tables (connection settings, I/O status, calibration points)
+
+// Per-cell state flags of a table.
+namespace cell_flags {
+inline constexpr std::uint16_t kDisabled = 0x01;     // grey; the row cannot be selected; no editor, no action
+inline constexpr std::uint16_t kRowNoEditor = 0x02;  // on any cell: no cell of the row opens an editor
+inline constexpr std::uint16_t kReadOnly = 0x04;     // the cell opens no editor
+inline constexpr std::uint16_t kRed = 0x08;
+inline constexpr std::uint16_t kButton = 0x20;  // drawn as a push button; a click runs the cell action
+inline constexpr std::uint16_t kGreen = 0x40;
+}  // namespace cell_flags
+
+// Whether activating a cell (double-click, Enter) opens its editor; `row_flags` is the union over the row.
+bool cell_opens_editor(int row, std::uint16_t row_flags, std::uint16_t cell_flags);
+// Whether a click on the cell runs the table's cell action.
+bool cell_runs_action(std::uint16_t cell_flags);
+
+// Where the selection lands when it moves from `from` to `to`: `to` when that row is enabled, else the
+// next enabled row beyond it in the same direction, else `from`.
+int skip_disabled_rows(int from, int to, int row_count, const std::function<bool(int)>& disabled);
+
+// The in-place editor a table opens for a parameter's value.
+struct TableEditor {
+    enum class Kind { None, EditBox, List };
+    Kind kind = Kind::None;
+    // The text the editor starts with: empty for "no data".
+    std::string text;
+    // The edit box's tip: "description (network name)" and what the value must be.
+    std::string tip_title;
+    std::string tip_text;
+    // The list's entries as shown ("_" as a space) and as committed (as the type text writes them).
+    std::vector<std::string> items;
+    std::vector<std::string> values;
+    int selected = -1;      // the entry of the current value; -1 none
+    bool editable = false;  // the list also takes a typed text
+
+    // The value text a list commits: the chosen entry in its own spelling, else the typed text as it stands.
+    std::string value_of(int index, const std::string& typed) const;
+};
+
+// Numbers ("float", "int", "int16", "stored_dot", "clk_frm") get an edit box with a tip; every other type a
+// list of the items of its type text.
+TableEditor choose_table_editor(const Parameter& parameter);
+
+// The port: a list of the serial devices present (as list_serial_ports() gives them) that also takes a
+// typed device path.
+TableEditor port_editor(const Parameter& port, std::string_view serial_ports);
+
+// Whether a value text means that the value is unknown.
+bool is_no_data_text(std::string_view text);
+
+}  // namespace varda
