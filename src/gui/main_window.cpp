@@ -2,12 +2,15 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPointer>
 #include <QSettings>
 #include <QStatusBar>
@@ -43,6 +46,15 @@ const QString kRecentGroup = QStringLiteral("Recent File List");
 
 QString qstr(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// The first local file among dropped items; several files open as one would (the first), since the
+// window holds one document.
+QString dropped_file(const QMimeData* data) {
+    if (!data || !data->hasUrls()) return {};
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile()) return url.toLocalFile();
+    return {};
 }
 
 struct CommandLook {
@@ -157,6 +169,7 @@ MainWindow::MainWindow(CTarnDoc& doc, Options& options, const CBrand& brand, QWi
     connect(idle_timer_, &QTimer::timeout, this, &MainWindow::update_from_document);
     idle_timer_->start();
 
+    setAcceptDrops(true);
     resize(900, 600);
     update_from_document();
 }
@@ -255,14 +268,20 @@ void MainWindow::register_document_commands() {
     doc_command(kCmdApplyDefaults, [](CTarnDoc& d) { d.apply_default_settings(); });
     doc_command(kCmdExecuteInit, [](CTarnDoc& d) { d.execute_init(); });
     doc_command(kCmdApplyNewSettings, [](CTarnDoc& d) { d.apply_new_settings(false, false); });
-    doc_command(kCmdCheckConnection, [](CTarnDoc& d) { d.check_connection(); });
+    handlers_[kCmdCheckConnection] = [this] {
+        doc_.check_connection();
+        follow_connected_model();
+    };
     doc_command(kCmdShowIndexes, [](CTarnDoc& d) { d.toggle_show_indexes(); });
     doc_command(kCmdReadAutomatically, [](CTarnDoc& d) { d.toggle_read_automatically(); });
     doc_command(kCmdInstantRecording, [](CTarnDoc& d) { d.toggle_instant_recording(); });
     doc_command(kCmdDoNotSendAttributes, [](CTarnDoc& d) { d.toggle_do_not_send_attributes(); });
     doc_command(kCmdAdapterAuto, [](CTarnDoc& d) { d.device().sio().settings.adapter_mode = 1; });
     doc_command(kCmdAdapterSemiAuto, [](CTarnDoc& d) { d.device().sio().settings.adapter_mode = 0; });
-    handlers_[kCmdPortSettings] = [] { varda::ui().run_connection_dialog(false); };
+    handlers_[kCmdPortSettings] = [this] {
+        varda::ui().run_connection_dialog(false);
+        follow_connected_model();
+    };
     handlers_[kCmdCalibration] = [this] {
         if (CBaseDevice* model = doc_.description().device_model().get()) {
             model->Calibrate();
@@ -411,6 +430,14 @@ void MainWindow::new_document() {
     emit document_changed();
 }
 
+void MainWindow::follow_connected_model() {
+    // Another model's tree would send its parameters to the wrong module: the tree is rebuilt, unless the
+    // user keeps an unsaved tree by cancelling.
+    if (!doc_.tree_model_differs() || !maybe_save()) return;
+    doc_.new_document();
+    emit document_changed();
+}
+
 void MainWindow::open_document(const QString& given) {
     if (!maybe_save()) return;
     QString path = given;
@@ -497,6 +524,22 @@ void MainWindow::about() {
         QStringLiteral("<b>%1</b><p>%2%3</p><p>KEST</p>")
             .arg(qstr(str(kStringConfigurator)).toHtmlEscaped(),
                  qstr(str(kStringSoftwareVersion)).toHtmlEscaped(), QStringLiteral(VARDA_VERSION)));
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (!dropped_file(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    const QString path = dropped_file(event->mimeData());
+    if (path.isEmpty()) return;
+    event->acceptProposedAction();
+    activateWindow();
+    // Opened after the drop has returned, so the dragging program is not held by our questions.
+    QTimer::singleShot(0, this, [this, path] {
+        open_document(path);
+        update_from_document();
+    });
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -62,6 +62,9 @@ class MainWindow : public QMainWindow {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    // A configuration file dropped on the window opens as "Open..." would open it.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
   private:
     void create_actions();
@@ -75,6 +78,8 @@ class MainWindow : public QMainWindow {
 
     void new_document();
     void open_document(const QString& path = {});
+    // After a connection found another model: its tree replaces the shown one.
+    void follow_connected_model();
     bool save_document();
     bool save_document_as();
     // Asks to save a modified document; false when the user cancelled.

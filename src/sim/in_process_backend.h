@@ -20,6 +20,8 @@ class InProcessBackend final : public SerialBackend {
   public:
     explicit InProcessBackend(std::shared_ptr<SimulatedModule> module);
 
+    // Another module on the line (a module swapped while the program runs); only while no exchange runs.
+    void set_module(std::shared_ptr<SimulatedModule> module) { module_ = std::move(module); }
     // An unplugged device cannot be opened, and an open one stops hearing what is written.
     void set_unplugged(bool unplugged) { unplugged_ = unplugged; }
     void set_line_timing(bool on) { line_timing_ = on; }

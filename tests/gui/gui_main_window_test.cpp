@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSettings>
@@ -303,6 +304,63 @@ class MainWindowTest : public QObject {
         // The list outlives the window.
         gui::MainWindow again(*rig.doc, rig.options, CBrandRavelin());
         QCOMPARE(again.recent_files(), QStringList{first});
+    }
+
+    void droppedConfigurationFileOpens() {
+        auto module = served_module(kVK03);
+        QVERIFY(module);
+        Rig rig(module, CBrandRavelin(), std::make_unique<HeadlessUi>(true));
+        QVERIFY(rig.connect());
+        QTemporaryDir folder;
+        const QString path = folder.filePath(QStringLiteral("dropped.vdc"));
+        rig.doc->path_name = path.toStdString();
+        rig.window->action(kCmdSave)->trigger();
+        rig.window->action(kCmdNew)->trigger();
+        QVERIFY(rig.doc->path_name.empty());
+
+        // Only local files are taken; the first of them opens.
+        QMimeData remote;
+        remote.setUrls({QUrl(QStringLiteral("https://example.org/x.vdc"))});
+        QDragEnterEvent refused(QPoint(10, 10), Qt::CopyAction, &remote, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(rig.window.get(), &refused);
+        QVERIFY(!refused.isAccepted());
+
+        QMimeData files;
+        files.setUrls({QUrl::fromLocalFile(path), QUrl::fromLocalFile(folder.filePath(QStringLiteral("b.vdc")))});
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(rig.window.get(), &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(rig.window.get(), &drop);
+        QTRY_COMPARE(rig.window->windowTitle(), QStringLiteral("Configurator Tavik-VK03 - dropped.vdc"));
+        QCOMPARE(rig.window->recent_files().first(), path);
+    }
+
+    void anotherModuleFoundReplacesTheTree() {
+        auto module = served_module(kVK03);
+        auto other = served_module(5);
+        QVERIFY(module && other);
+        auto headless = std::make_unique<HeadlessUi>(true);
+        HeadlessUi& ui = *headless;
+        Rig rig(module, CBrandRavelin(), std::move(headless));
+        QVERIFY(rig.connect());
+        QSignalSpy rebuilt(rig.window.get(), &gui::MainWindow::document_changed);
+
+        // The same module again: the tree stays.
+        rig.window->run_command(kCmdCheckConnection);
+        QCOMPARE(rebuilt.count(), 0);
+
+        // A modified VK03 tree and a VK05 on the line: the user is asked to save first, then the VK05
+        // tree is built.
+        rig.backend->set_module(other);
+        rig.doc->modified = true;
+        ui.push_answer(Answer::No);
+        const std::size_t asked = ui.questions().size();
+        rig.window->run_command(kCmdCheckConnection);
+        QCOMPARE(ui.questions().size(), asked + 1);
+        QCOMPARE(rebuilt.count(), 1);
+        QVERIFY(QString::fromStdString(rig.doc->root()->name).contains(QStringLiteral("VK05")));
+        QVERIFY(rig.window->windowTitle().contains(QStringLiteral("VK05")));
     }
 
     void readAllFromTheMenuFillsTheTree() {

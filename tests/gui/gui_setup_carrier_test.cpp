@@ -24,7 +24,9 @@
 #include "core/devices/device_table.h"
 #include "core/model/network_elements.h"
 #include "core/model/parameter.h"
+#include "gui/main_window.h"
 #include "gui/qt_ui.h"
+#include "gui/tree_view.h"
 #include "gui/select_device_dialog.h"
 #include "gui/setup_carrier.h"
 #include "gui/table_ctrl.h"
@@ -272,10 +274,19 @@ class SetupCarrierTest : public QObject {
         QCOMPARE(current_model_index(), 5);
         QVERIFY(!rig.options.read_automatically);
 
+        // As at start-up: the chosen model's tree in the main window.
         rig.dialog.reset();
         QVERIFY(rig.doc->new_document());
-        QVERIFY(rig.doc->root());
-        QVERIFY(QString::fromStdString(rig.doc->root()->name).contains(QStringLiteral("VK05")));
+        gui::MainWindow window(*rig.doc, rig.options, rig.brand);
+        auto* view = new gui::CTarnTreeListView(*rig.doc);
+        window.set_central_view(view);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(window.windowTitle().contains(QStringLiteral("VK05")));
+        QVERIFY(view->root_item());
+        QVERIFY(view->model().item_text(view->root_item(), 0).contains(QStringLiteral("VK05")));
+        QVERIFY(view->model().child_count(view->root_item()) > 0);
+        rig.doc->modified = false;
     }
 
     void connectsToTheSimulatedModule() {

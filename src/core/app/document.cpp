@@ -224,6 +224,13 @@ void CTarnDoc::check_connection() {
     device_->identify(true);
 }
 
+bool CTarnDoc::tree_model_differs() const {
+    const int model = current_model_index();
+    if (model == kNoModel) return false;
+    const CBaseDevice* shown = description_.device_model().get();
+    return !shown || shown->model_index() != model;
+}
+
 void CTarnDoc::toggle_show_indexes() {
     options_.show_indexes = !options_.show_indexes;
     refresh();

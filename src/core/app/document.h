@@ -52,6 +52,9 @@ class CTarnDoc {
     void apply_new_settings(bool command_line_mode, bool aply_option);
     // Identification with messages.
     void check_connection();
+    // True when the module found last is another model than the tree shows, so the tree must be rebuilt
+    // before it is read or written (after the connection dialog or a connection check).
+    bool tree_model_differs() const;
     void toggle_show_indexes();
     void toggle_read_automatically();
     void toggle_instant_recording();

@@ -66,6 +66,7 @@ class DescriptionContext : public ModelContext {
     // The parameters named "POUt", by network index 0 to 7.
     std::array<Parameter*, kOutputSlots>& output_table() { return output_table_; }
     CurrentModel& device_model() { return model_; }
+    const CurrentModel& device_model() const { return model_; }
 
   private:
     friend class DescBranch;
