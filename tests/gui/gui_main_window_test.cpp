@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
@@ -32,6 +33,8 @@
 #include "gui/main_window.h"
 #include "gui/progress_dialog.h"
 #include "gui/qt_ui.h"
+#include "gui/tree_list_model.h"
+#include "gui/tree_view.h"
 #include "sim/in_process_backend.h"
 #include "sim/model_module.h"
 
@@ -392,6 +395,50 @@ class MainWindowTest : public QObject {
             QVERIFY2(p->error_text.empty(), (p->network_name() + ": " + p->error_text).c_str());
             QVERIFY2(p->value_text() != str(kNoData), p->network_name().c_str());
         }
+        QVERIFY(closer.texts.isEmpty());
+    }
+
+    void editedValueIsWrittenByWriteChanges() {
+        auto module = served_module(kVK03);
+        QVERIFY(module);
+        MessageBoxCloser closer;
+        Rig rig(module, CBrandRavelin());
+        auto* view = new gui::CTarnTreeListView(*rig.doc);
+        rig.window->set_central_view(view);
+        QObject::connect(rig.window.get(), &gui::MainWindow::document_changed, view,
+                         &gui::CTarnTreeListView::rebuild);
+        rig.window->resize(1100, 600);
+        rig.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(rig.window.get()));
+        QVERIFY(rig.connect());
+        view->rebuild();
+
+        std::vector<const Parameter*> parameters;
+        collect(*rig.doc->root(), parameters);
+        Parameter* timeout = nullptr;
+        for (const Parameter* p : parameters)
+            if (p->network_name() == "t.out") timeout = const_cast<Parameter*>(p);
+        QVERIFY(timeout && timeout->tree_item);
+        QVERIFY(module->value("t.out") != std::optional<std::string>("42"));
+
+        // Typed into the value cell: green, and nothing sent yet.
+        gui::CTarnTreeListCtrl& tree = view->tree();
+        tree.select_quietly(timeout->tree_item);
+        QCoreApplication::processEvents();
+        QTest::mouseDClick(tree.viewport(), Qt::LeftButton, {},
+                           tree.cell_rect(timeout->tree_item, kColumnValue).center());
+        QVERIFY(tree.edit_box());
+        tree.edit_box()->selectAll();
+        QTest::keyClicks(tree.edit_box(), QStringLiteral("42"));
+        QTest::keyClick(tree.edit_box(), Qt::Key_Return);
+        QCOMPARE(view->model().item_color(timeout->tree_item), std::optional<Rgb>(kModifiedColour));
+        QVERIFY(module->value("t.out") != std::optional<std::string>("42"));
+
+        // "Write changes" sends it; the row loses its green.
+        rig.window->action(kCmdWriteChanges)->trigger();
+        QCOMPARE(module->value("t.out"), std::optional<std::string>("42"));
+        QVERIFY(!timeout->value_modified);
+        QVERIFY(view->model().item_color(timeout->tree_item) != std::optional<Rgb>(kModifiedColour));
         QVERIFY(closer.texts.isEmpty());
     }
 
