@@ -26,6 +26,7 @@
 #include "core/devices/device_table.h"
 #include "core/platform/strings.h"
 #include "core/platform/ui.h"
+#include "gui/menu_look.h"
 #include "gui/qt_ui.h"
 
 // The icons live in the gui library; a static library's resources must be pulled in by name.
@@ -293,26 +294,6 @@ void MainWindow::register_document_commands() {
     handlers_[kCmdAbout] = [this] { about(); };
 }
 
-void MainWindow::style_menu(QMenu* menu) const {
-    // The drop-down menus are drawn in the program's own colours: green text on light grey, the selected
-    // item in a light shade of the highlight with a highlight frame.
-    const QColor highlight = palette().color(QPalette::Highlight);
-    const QColor light =
-        QColor::fromRgbF(0.75f + 0.25f * highlight.redF(), 0.75f + 0.25f * highlight.greenF(),
-                         0.75f + 0.25f * highlight.blueF());
-    const QColor grey = palette().color(QPalette::Disabled, QPalette::WindowText);
-    menu->setStyleSheet(
-        QStringLiteral("QMenu { background: rgb(240,240,240); color: rgb(0,150,0);"
-                       " border: 1px solid #a0a0a0; padding: 2px; }"
-                       "QMenu::item { padding: 2px 20px 2px 24px; min-height: 16px;"
-                       " border: 1px solid transparent; }"
-                       "QMenu::item:selected { background: %1; border: 1px solid %2;"
-                       " color: rgb(0,150,0); }"
-                       "QMenu::item:disabled { color: %3; }"
-                       "QMenu::separator { height: 1px; background: #c8c8c8; margin: 3px 4px; }")
-            .arg(light.name(), highlight.name(), grey.name()));
-}
-
 void MainWindow::build_menus() {
     for (QMenu* menu : menus_)
         menu->deleteLater();
@@ -343,7 +324,7 @@ void MainWindow::build_menus() {
                     break;
                 case MenuItem::Kind::Submenu: {
                     QMenu* sub = menu->addMenu(qstr(item.text));
-                    style_menu(sub);
+                    give_menu_look(sub);
                     connect(sub, &QMenu::aboutToShow, this, &MainWindow::update_command_states);
                     fill(sub, item.items);
                     break;
@@ -357,7 +338,7 @@ void MainWindow::build_menus() {
     };
     for (const TopMenu& top : layout) {
         QMenu* menu = menuBar()->addMenu(qstr(top.title));
-        style_menu(menu);
+        give_menu_look(menu);
         connect(menu, &QMenu::aboutToShow, this, &MainWindow::update_command_states);
         fill(menu, top.items);
         menus_.push_back(menu);

@@ -71,7 +71,6 @@ class MainWindow : public QMainWindow {
     void register_document_commands();
     void build_menus();
     void build_toolbar();
-    void style_menu(QMenu* menu) const;
     void update_title();
     void update_prompts();
     void refresh_views();

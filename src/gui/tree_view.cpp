@@ -17,6 +17,7 @@
 #include "core/model/tree_rows.h"
 #include "core/platform/strings.h"
 #include "core/platform/ui.h"
+#include "gui/menu_look.h"
 
 namespace varda::gui {
 namespace {
@@ -151,6 +152,7 @@ void CTarnTreeListCtrl::context_menu(TreeItem item, const QPoint& global) {
     if (!item) return;
     const TreeItemData data = tree_model().item_data(item);
     QMenu menu(this);
+    give_menu_look(&menu);
     if (Parameter* parameter = parameter_of(data)) {
         if (parameter->is_scanner()) return;
         menu.addAction(tr("Read parameter"), this, &CTarnTreeListCtrl::read_parameter_requested);

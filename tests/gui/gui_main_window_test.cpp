@@ -3,10 +3,10 @@
 #include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QLineEdit>
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
@@ -329,7 +329,8 @@ class MainWindowTest : public QObject {
         QVERIFY(!refused.isAccepted());
 
         QMimeData files;
-        files.setUrls({QUrl::fromLocalFile(path), QUrl::fromLocalFile(folder.filePath(QStringLiteral("b.vdc")))});
+        files.setUrls(
+            {QUrl::fromLocalFile(path), QUrl::fromLocalFile(folder.filePath(QStringLiteral("b.vdc")))});
         QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(rig.window.get(), &enter);
         QVERIFY(enter.isAccepted());

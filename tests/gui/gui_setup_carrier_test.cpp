@@ -26,10 +26,10 @@
 #include "core/model/parameter.h"
 #include "gui/main_window.h"
 #include "gui/qt_ui.h"
-#include "gui/tree_view.h"
 #include "gui/select_device_dialog.h"
 #include "gui/setup_carrier.h"
 #include "gui/table_ctrl.h"
+#include "gui/tree_view.h"
 #include "sim/in_process_backend.h"
 
 using namespace varda;
