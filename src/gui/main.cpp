@@ -82,14 +82,7 @@ int main(int argc, char* argv[]) {
     int code = 0;
     {
         varda::gui::MainWindow window(doc, options, brand);
-        auto* view = new varda::gui::CTarnTreeListView(doc);
-        window.set_central_view(view);
-        QObject::connect(&window, &varda::gui::MainWindow::document_changed, view,
-                         &varda::gui::CTarnTreeListView::rebuild);
-        window.set_command_handler(276, [view] { view->previous_problem(); });
-        window.set_command_handler(277, [view] { view->next_problem(); });
-        for (const int command : {279, 280, 281, 282})
-            window.set_command_handler(command, [view, command] { view->branch_command(command); });
+        window.set_tree_view(new varda::gui::CTarnTreeListView(doc));
         window.showMaximized();
         code = app.exec();
     }

@@ -28,6 +28,7 @@
 #include "core/platform/ui.h"
 #include "gui/menu_look.h"
 #include "gui/qt_ui.h"
+#include "gui/tree_view.h"
 
 // The icons live in the gui library; a static library's resources must be pulled in by name.
 static void init_icon_resources() {
@@ -189,6 +190,16 @@ void MainWindow::set_central_view(QWidget* view) {
     view->setParent(centralWidget());
     central_layout_->addWidget(view);
     view->show();
+}
+
+void MainWindow::set_tree_view(CTarnTreeListView* view) {
+    set_central_view(view);
+    connect(this, &MainWindow::document_changed, view, &CTarnTreeListView::rebuild);
+    set_command_handler(kCmdPreviousProblem, [view] { view->previous_problem(); });
+    set_command_handler(kCmdNextProblem, [view] { view->next_problem(); });
+    for (const int command : {kCmdReadBranch, kCmdWriteBranch, kCmdWriteBranchChanges, kCmdCompareBranch})
+        set_command_handler(command, [view, command] { view->branch_command(command); });
+    set_command_handler(kCmdExportHtml, [view] { view->export_parameter_list(); });
 }
 
 void MainWindow::set_command_handler(int command, std::function<void()> handler) {

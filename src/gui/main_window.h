@@ -24,6 +24,8 @@ struct Options;
 
 namespace varda::gui {
 
+class CTarnTreeListView;
+
 // The configurator's main frame: menus, toolbar and status bar over the document, and the place where the
 // parameter tree goes. Every command runs a document operation or a handler that another part of the
 // window registers (the tree view its branch commands, dialogs theirs); a command without a handler is
@@ -37,6 +39,9 @@ class MainWindow : public QMainWindow {
     // Puts the view in the middle of the window (the parameter tree view).
     void set_central_view(QWidget* view);
     QWidget* central_view() const { return central_view_; }
+    // Puts the parameter tree view in the middle and routes the view's commands to it (problem
+    // navigation, branch commands, the parameter-list export); it rebuilds when the document changes.
+    void set_tree_view(CTarnTreeListView* view);
 
     // Routes a command to `handler`; an empty handler greys the command again.
     void set_command_handler(int command, std::function<void()> handler);

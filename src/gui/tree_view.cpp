@@ -1,8 +1,12 @@
 #include "gui/tree_view.h"
 
 #include <QApplication>
+#include <QDesktopServices>
+#include <QDir>
 #include <QMenu>
 #include <QPointer>
+#include <QStandardPaths>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -11,6 +15,7 @@
 
 #include "core/app/document.h"
 #include "core/app/menu_state.h"
+#include "core/app/parameter_list_export.h"
 #include "core/app/scan_decode.h"
 #include "core/devices/base_device.h"
 #include "core/devices/device_table.h"
@@ -489,6 +494,27 @@ void CTarnTreeListView::set_no_data() {
     p->error_text.clear();
     p->value_modified = p->access_modified = p->user_modified = false;
     refresh_all();
+}
+
+QString CTarnTreeListView::export_parameter_list(const QString& given_folder, bool open_page) {
+    DescBranch* root = document_.root();
+    if (!root) return {};
+    // The program's folder is not the user's to write on Linux: the page goes to the user's data folder.
+    const QString folder = given_folder.isEmpty()
+                               ? QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation)
+                               : given_folder;
+    QDir().mkpath(folder);
+    const QString path = QDir(folder).filePath(QStringLiteral("parlist.html"));
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const SaveResult saved =
+        varda::export_parameter_list(*root, display_name(current_model_index()), path.toStdString());
+    QApplication::restoreOverrideCursor();
+    if (!saved.ok) {
+        ui().message(saved.message, MessageIcon::Error);
+        return {};
+    }
+    if (open_page) QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    return path;
 }
 
 }  // namespace varda::gui

@@ -82,6 +82,9 @@ class CTarnTreeListView : public QWidget {
     void read_parameter();
     void write_parameter();
     void set_no_data();
+    // Writes the model's parameter list as an HTML page into `folder` (the user's data folder when empty)
+    // and opens it in the browser; returns the page's path, empty after a failure (its message shown).
+    QString export_parameter_list(const QString& folder = {}, bool open_page = true);
 
     // Applies the readings the scanner thread queued.
     void apply_scan_results();

@@ -405,9 +405,7 @@ class MainWindowTest : public QObject {
         MessageBoxCloser closer;
         Rig rig(module, CBrandRavelin());
         auto* view = new gui::CTarnTreeListView(*rig.doc);
-        rig.window->set_central_view(view);
-        QObject::connect(rig.window.get(), &gui::MainWindow::document_changed, view,
-                         &gui::CTarnTreeListView::rebuild);
+        rig.window->set_tree_view(view);
         rig.window->resize(1100, 600);
         rig.window->show();
         QVERIFY(QTest::qWaitForWindowExposed(rig.window.get()));

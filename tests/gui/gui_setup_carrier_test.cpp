@@ -279,7 +279,7 @@ class SetupCarrierTest : public QObject {
         QVERIFY(rig.doc->new_document());
         gui::MainWindow window(*rig.doc, rig.options, rig.brand);
         auto* view = new gui::CTarnTreeListView(*rig.doc);
-        window.set_central_view(view);
+        window.set_tree_view(view);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         QVERIFY(window.windowTitle().contains(QStringLiteral("VK05")));

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QPainter>
+#include <QTemporaryDir>
 
 #include "core/app/document.h"
 #include "core/devices/device_table.h"
@@ -14,6 +15,7 @@
 #include "core/model/tree_rows.h"
 #include "core/platform/headless_ui.h"
 #include "core/platform/strings.h"
+#include "core/platform/text.h"
 #include "gui/tree_view.h"
 
 using namespace varda;
@@ -315,6 +317,24 @@ class TreeViewTest : public QObject {
         // This port is closed: the attempt shows in the rows.
         QCOMPARE(cell(parameter("t.out"), kColumnError), QString("Serial port opening error"));
         QCOMPARE(model().item_color(parameter("t.out").tree_item), std::optional<Rgb>(kErrorColour));
+    }
+
+    void parameterListIsExportedAsAPage() {
+        QTemporaryDir folder;
+        const QString path = view_->export_parameter_list(folder.path(), false);
+        QCOMPARE(path, folder.filePath(QStringLiteral("parlist.html")));
+        QFile page(path);
+        QVERIFY(page.open(QIODevice::ReadOnly));
+        const std::string text = platform::cp1251_to_utf8(page.readAll().toStdString());
+        QVERIFY(text.find("Список параметров прибора Tavik-VK03") != std::string::npos);
+        QVERIFY(text.find("<td>t.out\t</td>") != std::string::npos);
+        QVERIFY(messages().empty());
+
+        // A folder that cannot be made: a message, no page.
+        QFile blocker(folder.filePath(QStringLiteral("file")));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        QVERIFY(view_->export_parameter_list(folder.filePath(QStringLiteral("file/sub")), false).isEmpty());
+        QCOMPARE(messages().size(), std::size_t{1});
     }
 
     void manyRowsAreInsertedAtOnce() {

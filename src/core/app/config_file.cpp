@@ -385,16 +385,16 @@ SaveResult write_file_replacing(const fs::path& path, std::span<const std::uint8
     fs::path target = path;
     if (fs::is_symlink(path, ec)) {
         fs::path resolved = fs::weakly_canonical(path, ec);
-        if (ec) return save_failed(path, ec.message());
+        if (ec) return SaveResult{false, ec.message()};
         target = std::move(resolved);
     }
-    if (!target.has_filename()) return save_failed(path, errno_text(EISDIR));
+    if (!target.has_filename()) return SaveResult{false, errno_text(EISDIR)};
 
     struct stat existing {};
     const bool exists = ::stat(target.c_str(), &existing) == 0;
-    if (exists && S_ISDIR(existing.st_mode)) return save_failed(path, errno_text(EISDIR));
+    if (exists && S_ISDIR(existing.st_mode)) return SaveResult{false, errno_text(EISDIR)};
     // A file the user made read-only stays as it is, even though the folder would allow replacing it.
-    if (exists && ::access(target.c_str(), W_OK) != 0) return save_failed(path, errno_text(errno));
+    if (exists && ::access(target.c_str(), W_OK) != 0) return SaveResult{false, errno_text(errno)};
 
     // The temporary file lives in the target's folder so that the final rename cannot cross file systems.
     static std::atomic<unsigned> counter{0};
@@ -408,12 +408,12 @@ SaveResult write_file_replacing(const fs::path& path, std::span<const std::uint8
         raw_fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (raw_fd < 0 && errno != EEXIST) break;
     }
-    if (raw_fd < 0) return save_failed(path, errno_text(errno));
+    if (raw_fd < 0) return SaveResult{false, errno_text(errno)};
     FileDescriptor fd(raw_fd);
 
     auto fail = [&](int error) {
         ::unlink(temp.c_str());
-        return save_failed(path, errno_text(error));
+        return SaveResult{false, errno_text(error)};
     };
     if (exists) (void)::fchmod(fd.get(), existing.st_mode & 07777);
     if (!write_all(fd.get(), bytes)) return fail(errno);
@@ -434,7 +434,9 @@ SaveResult save_configuration(const fs::path& path, int model_index, const DescB
     } catch (const std::exception& e) {
         return save_failed(path, e.what());
     }
-    return write_file_replacing(path, bytes);
+    SaveResult written = write_file_replacing(path, bytes);
+    if (!written.ok) written = save_failed(path, written.message);
+    return written;
 }
 
 LoadResult load_configuration_bytes(std::span<const std::uint8_t> bytes, DescriptionContext& description,

@@ -34,7 +34,7 @@ struct SaveResult {
 // Writes the file through a temporary file in the same folder that then replaces it, so a failed save
 // leaves an existing file as it was. A symbolic link is followed: the file it names is replaced.
 SaveResult save_configuration(const std::filesystem::path& path, int model_index, const DescBranch* root);
-// The same for ready bytes.
+// The same for ready bytes; a failure's message is only the reason, for the caller to name the file.
 SaveResult write_file_replacing(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
 
 // ---- loading ------------------------------------------------------------------------------------
