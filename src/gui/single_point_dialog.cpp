@@ -13,6 +13,7 @@
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "core/app/document.h"
 
@@ -109,6 +110,13 @@ CSinglePoint::CSinglePoint(CTarnDoc& doc, QWidget* parent) : QDialog(parent), co
     function_grid->addWidget(write_data_, 2, 1);
     function_grid->setColumnStretch(1, 1);
     function_grid->setContentsMargins(12, 8, 12, 8);
+
+    // Rows of the two boxes line up across the window.
+    const int row_height = std::max(index_->sizeHint().height(), write_data_->sizeHint().height());
+    for (int row = 0; row < 3; ++row) {
+        index_grid->setRowMinimumHeight(row, row_height);
+        function_grid->setRowMinimumHeight(row, row_height);
+    }
 
     auto* middle = new QHBoxLayout;
     middle->addWidget(index_box, 1);
