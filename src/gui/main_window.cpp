@@ -28,6 +28,7 @@
 #include "core/platform/ui.h"
 #include "gui/menu_look.h"
 #include "gui/qt_ui.h"
+#include "gui/single_point_dialog.h"
 #include "gui/tree_view.h"
 
 // The icons live in the gui library; a static library's resources must be pulled in by name.
@@ -290,6 +291,10 @@ void MainWindow::register_document_commands() {
     doc_command(kCmdDoNotSendAttributes, [](CTarnDoc& d) { d.toggle_do_not_send_attributes(); });
     doc_command(kCmdAdapterAuto, [](CTarnDoc& d) { d.device().sio().settings.adapter_mode = 1; });
     doc_command(kCmdAdapterSemiAuto, [](CTarnDoc& d) { d.device().sio().settings.adapter_mode = 0; });
+    handlers_[kCmdSingleParameter] = [this] {
+        CSinglePoint dialog(doc_, this);
+        dialog.exec();
+    };
     handlers_[kCmdPortSettings] = [this] {
         varda::ui().run_connection_dialog(false);
         follow_connected_model();
