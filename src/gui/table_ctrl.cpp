@@ -265,7 +265,8 @@ qlonglong CTableCtrl::RowValue(int row) const {
 void CTableCtrl::FitHeight() {
     const int rows = std::min(rowCount(), kMaxVisibleRows);
     const int header = horizontalHeader()->isHidden() ? 0 : horizontalHeader()->sizeHint().height();
-    setFixedHeight(rows * kRowHeight + header + 2 * frameWidth());
+    // A derived table may use taller rows.
+    setFixedHeight(rows * verticalHeader()->defaultSectionSize() + header + 2 * frameWidth());
     apply_column_widths();
 }
 

@@ -47,7 +47,8 @@ class CTableCtrl : public QTableWidget {
     void SetRowValue(int row, qlonglong value);
     qlonglong RowValue(int row) const;
 
-    // Makes the control as high as its rows, at most kMaxVisibleRows of them, plus the header.
+    // Makes the control as high as its rows (of the default row height), at most kMaxVisibleRows of them,
+    // plus the header.
     void FitHeight();
 
     // What a double-click or Enter on a cell does: opens its editor when the flags allow; true when one

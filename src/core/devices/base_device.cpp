@@ -1,9 +1,14 @@
 #include "core/devices/base_device.h"
 
 #include <cstdio>
+#include <cstdlib>
 
+#include "core/app/table_edit.h"
+#include "core/devices/io_status_dialog.h"
 #include "core/devices/model_context.h"
+#include "core/model/elements.h"
 #include "core/model/parameter.h"
+#include "core/platform/strings.h"
 #include "core/platform/text.h"
 
 namespace varda {
@@ -11,6 +16,11 @@ namespace varda {
 namespace {
 constexpr int kIoStatusTitle = 32821;
 constexpr int kDefaultRowStep = 25;
+constexpr int kCounterLabel = 299;  // "Counter %i"
+constexpr int kResetButton = 300;
+constexpr int kCountersColumn = 304;
+constexpr int kResetColumn = 305;
+constexpr int kOutputsColumn = 383;
 }  // namespace
 
 CBaseDevice::CBaseDevice(int model_index, ModelContext* context)
@@ -47,8 +57,35 @@ int CBaseDevice::GetOutputColumnStep() const {
 int CBaseDevice::GetRowStep() const {
     return kDefaultRowStep;
 }
-void CBaseDevice::FillInputsTable(IoStatusDialog&) {}
-void CBaseDevice::FillOutputsTable(IoStatusDialog&) {}
+void CBaseDevice::FillInputsTable(IoStatusDialog& dialog) {
+    IoTable& table = dialog.inputs_table();
+    table.add_column(std::string(str(kValue)));
+    table.add_column(std::string(str(kCountersColumn)));
+    table.add_column(std::string(str(kResetColumn)));
+    if (!HasInputs()) return;
+    for (const auto& [parameter, index] : io_table_instances(dialog.scanners(), GetInputsName())) {
+        const int row = table.add_row(*parameter);
+        table.set_text(row, 0, io_cell_value(*parameter));
+        table.set_text(row, 1, io_row_label(kCounterLabel, index));
+        table.set_text(row, 2, std::string(str(kResetButton)));
+        table.set_flags(row, -1, cell_flags::kReadOnly, cell_flags::kReadOnly);
+        table.set_flags(row, 2, cell_flags::kButton, cell_flags::kButton);
+    }
+}
+
+void CBaseDevice::FillOutputsTable(IoStatusDialog& dialog) {
+    IoTable& table = dialog.outputs_table();
+    table.add_column(std::string(str(kValue)));
+    table.add_column(std::string(str(kOutputsColumn)));
+    if (!HasOutputs()) return;
+    for (const auto& [parameter, index] : io_table_instances(dialog.scanners(), GetOutputsName())) {
+        const int row = table.add_row(*parameter);
+        table.set_text(row, 0, io_cell_value(*parameter));
+        table.set_text(row, 1, parameter->description);
+        // The value cell opens an editor; the description does not.
+        table.set_flags(row, 1, cell_flags::kReadOnly, cell_flags::kReadOnly);
+    }
+}
 void CBaseDevice::RestoreOutputs() {}
 
 void CBaseDevice::Calibrate() {}
@@ -84,7 +121,18 @@ int CBaseDevice::GetStatusCaption(int) const {
 }
 
 void CBaseDevice::OnLogParameter(Parameter&) {}
-void CBaseDevice::UpdateInputStates(IoStatusDialog&) {}
+void CBaseDevice::UpdateInputStates(IoStatusDialog& dialog) {
+    if (!HasInputs() || !dialog.scanners()) return;
+    DescBranch::IndexMap found;
+    Parameter* states = dialog.scanners()->FindParameter("r.cn", &found, nullptr, nullptr, 0);
+    if (!states) return;
+    dialog.read(*states);
+    const unsigned long bits = std::strtoul(states->value_text().c_str(), nullptr, 10);
+    for (int lamp = 0; lamp < dialog.input_lamp_count(); ++lamp) {
+        const bool on = lamp < static_cast<int>(8 * sizeof bits) && ((bits >> lamp) & 1U);
+        update_input_lamp(dialog, lamp, on ? "1" : "0");
+    }
+}
 
 std::string CBaseDevice::FormatFloat(float value) const {
     char buf[64];

@@ -2,14 +2,39 @@
 
 #include <cstdio>
 
+#include "core/app/table_edit.h"
+#include "core/devices/io_status_dialog.h"
 #include "core/devices/model_context.h"
 #include "core/model/parameter.h"
+#include "core/platform/strings.h"
 #include "core/platform/text.h"
 
 namespace varda {
 
-void CVK00::FillInputsTable(IoStatusDialog&) {}
-void CVK00::UpdateInputStates(IoStatusDialog&) {}
+namespace {
+constexpr int kInputLabel = 381;  // "Input %i"
+constexpr int kInputsColumn = 382;
+}  // namespace
+
+void CVK00::FillInputsTable(IoStatusDialog& dialog) {
+    IoTable& table = dialog.inputs_table();
+    table.add_column(std::string(str(kValue)));
+    table.add_column(std::string(str(kInputsColumn)));
+    for (const auto& [parameter, index] : io_table_instances(dialog.scanners(), GetInputsName())) {
+        const int row = table.add_row(*parameter);
+        table.set_text(row, 0, io_cell_value(*parameter));
+        table.set_text(row, 1, io_row_label(kInputLabel, index));
+        table.set_flags(row, -1, cell_flags::kReadOnly, cell_flags::kReadOnly);
+    }
+}
+
+void CVK00::UpdateInputStates(IoStatusDialog& dialog) {
+    const IoTable& table = dialog.inputs_table();
+    for (int row = 0; row < table.row_count(); ++row) {
+        const Parameter* parameter = table.parameter(row);
+        if (parameter && !parameter->value_modified) update_input_lamp(dialog, row, parameter->value_text());
+    }
+}
 void CVK00::Calibrate() {}
 
 std::string CVK00::FormatFloat(float value) const {
