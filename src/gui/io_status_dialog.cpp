@@ -145,11 +145,17 @@ void CStateTableCtrl::ShowRow(int row, const IoTable::Row& cells) {
     }
 }
 
+void CStateTableCtrl::Detach() {
+    detached_ = true;
+    SetCommitEnabled(false);
+}
+
 void CStateTableCtrl::CellAction(int row, int) {
-    if (side_ == IoSide::Inputs) controller_.reset_counter(row);
+    if (side_ == IoSide::Inputs && !detached_) controller_.reset_counter(row);
 }
 
 TableEditor CStateTableCtrl::EditorFor(int row, int column) const {
+    if (detached_) return {};
     controller_.begin_edit(side_, row);
     editing_row_ = row;
     TableEditor editor = CTableCtrl::EditorFor(row, column);
@@ -166,7 +172,7 @@ void CStateTableCtrl::CommitText(int row, int, const QString& text) {
 
 void CStateTableCtrl::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
     CTableCtrl::closeEditor(editor, hint);
-    if (editing_row_ < 0) return;
+    if (editing_row_ < 0 || detached_) return;
     controller_.end_edit(side_, editing_row_);
     editing_row_ = -1;
 }
@@ -204,6 +210,10 @@ CStateInOutDlg::CStateInOutDlg(CTarnDoc& doc, QWidget* parent, std::chrono::mill
 }
 
 CStateInOutDlg::~CStateInOutDlg() {
+    // The tables outlive the controller until the base class destroys them; an editor still open would
+    // otherwise commit into it as the window goes.
+    for (CStateTableCtrl* table : tables_)
+        table->Detach();
     controller_->stop();
 }
 

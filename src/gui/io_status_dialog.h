@@ -67,6 +67,8 @@ class CStateTableCtrl : public CTableCtrl {
     IoSide side() const { return side_; }
     // Shows the row as the controller has it now.
     void ShowRow(int row, const IoTable::Row& cells);
+    // From now on the table leaves the controller alone: an editor still open is dropped, not written.
+    void Detach();
 
   protected:
     void CellAction(int row, int column) override;
@@ -81,6 +83,7 @@ class CStateTableCtrl : public CTableCtrl {
     IoStatusController& controller_;
     IoSide side_;
     mutable int editing_row_ = -1;
+    bool detached_ = false;
 };
 
 // "I/O status": the live state of a module's inputs and outputs, each side with its numbered lamps and its
