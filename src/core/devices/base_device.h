@@ -59,7 +59,7 @@ class CBaseDevice : public ModelFormatting {
     virtual int GetInputColumnStep() const;
     virtual int GetOutputColumnStep() const;
     virtual int GetRowStep() const;
-    // Fill the dialog's tables; implemented together with the I/O status dialog.
+    // Fill the dialog's tables with the instances of GetInputsName / GetOutputsName in the scanners branch.
     virtual void FillInputsTable(IoStatusDialog& dialog);
     virtual void FillOutputsTable(IoStatusDialog& dialog);
     // Reserved: nothing in the program calls it.
@@ -91,7 +91,7 @@ class CBaseDevice : public ModelFormatting {
 
     // Called for a parameter named "Log" after it was read, edited or loaded.
     virtual void OnLogParameter(Parameter& parameter);
-    // Refreshes the input lamps; implemented together with the I/O status dialog.
+    // Refreshes the input lamps: by default from the bits of "r.cn".
     virtual void UpdateInputStates(IoStatusDialog& dialog);
 
     std::string FormatFloat(float value) const override;

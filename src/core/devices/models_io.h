@@ -16,9 +16,9 @@ class CVK00 : public CBaseDevice {
     std::string_view GetInputsName() const override { return "rEAd"; }
     std::optional<Rect> GetFirstInputRect() const override { return Rect{14, 22, 30, 40}; }
     int GetInputColumnStep() const override { return 39; }
-    // Columns "Value" and "Inputs", rows "Input %i", no counter reset; built with the I/O status dialog.
+    // Columns "Value" and "Inputs", rows "Input %i", no counter reset.
     void FillInputsTable(IoStatusDialog& dialog) override;
-    // Lamps follow the inputs table's values rather than "r.cn"; built with the I/O status dialog.
+    // Lamps follow the inputs table's values rather than "r.cn".
     void UpdateInputStates(IoStatusDialog& dialog) override;
     // The generic calibration dialog.
     void Calibrate() override;
