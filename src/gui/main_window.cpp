@@ -27,6 +27,7 @@
 #include "core/platform/strings.h"
 #include "core/platform/ui.h"
 #include "gui/menu_look.h"
+#include "gui/io_status_dialog.h"
 #include "gui/qt_ui.h"
 #include "gui/single_point_dialog.h"
 #include "gui/tree_view.h"
@@ -291,6 +292,7 @@ void MainWindow::register_document_commands() {
     doc_command(kCmdDoNotSendAttributes, [](CTarnDoc& d) { d.toggle_do_not_send_attributes(); });
     doc_command(kCmdAdapterAuto, [](CTarnDoc& d) { d.device().sio().settings.adapter_mode = 1; });
     doc_command(kCmdAdapterSemiAuto, [](CTarnDoc& d) { d.device().sio().settings.adapter_mode = 0; });
+    handlers_[kCmdIoStatus] = [this] { CStateInOutDlg::Open(doc_, this); };
     handlers_[kCmdSingleParameter] = [this] {
         CSinglePoint dialog(doc_, this);
         dialog.exec();
