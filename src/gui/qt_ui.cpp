@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "core/platform/strings.h"
+#include "gui/apply_dialog.h"
 #include "gui/progress_dialog.h"
 #include "gui/setup_carrier.h"
 
@@ -123,9 +124,11 @@ int QtUi::run_connection_dialog(bool at_startup) {
     });
 }
 
-bool QtUi::run_apply_dialog() {
-    // Stand-in until the network-settings (APLY) dialog comes with its own work: it answers Cancel.
-    return false;
+bool QtUi::run_apply_dialog(ApplyController& controller) {
+    return on_gui_thread([&] {
+        CApply dialog(controller, main_window());
+        return dialog.exec() == QDialog::Accepted;
+    });
 }
 
 void QtUi::post(std::function<void()> task) {

@@ -25,7 +25,7 @@ class QtUi : public varda::Ui {
     Answer ask(std::string_view text, Buttons buttons, MessageIcon icon) override;
     bool run_exchange(const ExchangeRequest& request) override;
     int run_connection_dialog(bool at_startup) override;
-    bool run_apply_dialog() override;
+    bool run_apply_dialog(ApplyController& dialog) override;
     void post(std::function<void()> task) override;
     bool has_main_window() const override;
 

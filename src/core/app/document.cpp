@@ -3,6 +3,7 @@
 #include <chrono>
 #include <thread>
 
+#include "core/app/apply_settings.h"
 #include "core/app/config_file.h"
 #include "core/app/exit_status.h"
 #include "core/app/paths.h"
@@ -202,20 +203,14 @@ void CTarnDoc::execute_init() {
 
 void CTarnDoc::apply_new_settings(bool command_line_mode, bool aply_option) {
     ObjectWithParameters* network = module_network();
-    bool follow = false;
     if (!command_line_mode) {
-        follow = ui().run_apply_dialog() && network;
+        // The dialog sends APLY and, when asked, takes the settings over and reopens the port itself.
+        ApplyController dialog(device_.get(), network);
+        ui().run_apply_dialog(dialog);
     } else if (aply_option) {
         if (CBaseDevice* model = description_.device_model().get())
             device_->request(false, &model->GetApplyParameter());
-        follow = network != nullptr;
-    }
-    if (follow) {
-        for (const char* name : {"bPS", "LEn", "PrtY", "Sbit", "A.Len", "Addr"}) {
-            const std::string value = network->GetValueText(name);
-            if (value != str(kNoData)) device_->program_network().SetValue(name, value);
-        }
-        device_->open_with_settings(true);
+        if (network) follow_module_network(*device_, *network);
     }
     refresh();
 }

@@ -3,6 +3,8 @@
 #include <atomic>
 #include <utility>
 
+#include "core/app/apply_settings.h"
+
 namespace varda {
 namespace {
 
@@ -105,6 +107,17 @@ int HeadlessUi::run_connection_dialog(bool) {
     std::lock_guard lock(mutex_);
     ++connection_dialogs_shown;
     return connection_dialog_answer;
+}
+
+bool HeadlessUi::run_apply_dialog(ApplyController& dialog) {
+    bool answer = false;
+    {
+        std::lock_guard lock(mutex_);
+        ++apply_dialogs_shown;
+        answer = apply_dialog_answer;
+    }
+    // Outside the lock: OK may show a message.
+    return answer && dialog.ok();
 }
 
 void HeadlessUi::post(std::function<void()> task) {

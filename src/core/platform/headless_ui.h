@@ -28,12 +28,14 @@ class HeadlessUi : public Ui {
     Answer ask(std::string_view text, Buttons buttons, MessageIcon icon) override;
     bool run_exchange(const ExchangeRequest& request) override;
     // Without a window nobody can choose: the connection dialog answers "Exit", the APLY dialog Cancel,
-    // unless a test said otherwise.
+    // unless a test said otherwise. Answering OK presses OK with the dialog's check boxes as they are; a
+    // dialog that stays open after that is cancelled.
     int run_connection_dialog(bool at_startup) override;
-    bool run_apply_dialog() override { return apply_dialog_answer; }
+    bool run_apply_dialog(ApplyController& dialog) override;
     void post(std::function<void()> task) override;
     int connection_dialog_answer = 2;
     bool apply_dialog_answer = false;
+    int apply_dialogs_shown = 0;
     int connection_dialogs_shown = 0;
     bool has_main_window() const override { return has_main_window_; }
 

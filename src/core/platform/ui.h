@@ -6,6 +6,8 @@
 
 namespace varda {
 
+class ApplyController;
+
 enum class MessageIcon { None, Error, Warning, Question, Information };
 enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
 enum class Answer { Ok, Cancel, Yes, No };
@@ -45,9 +47,9 @@ class Ui {
     virtual bool run_exchange(const ExchangeRequest& request) = 0;
     // The connection dialog: 1 connected or a model chosen (OK), 2 "Exit", 0 closed otherwise.
     virtual int run_connection_dialog(bool at_startup) = 0;
-    // The network-settings (APLY) dialog: true when it ended with OK and the configurator is to follow
-    // the module's new settings.
-    virtual bool run_apply_dialog() = 0;
+    // The network-settings (APLY) dialog over its controller, whose OK sends APLY and follows the module's
+    // new settings when asked; true when it ended with OK.
+    virtual bool run_apply_dialog(ApplyController& dialog) = 0;
     // Runs the task on the user-interface thread, later.
     virtual void post(std::function<void()> task) = 0;
     // False in command-line mode, where no window exists to own messages or menus.
