@@ -1,0 +1,198 @@
+// The "New network settings" dialog on screen, shown by the document's APLY command: OK sends APLY to
+// the simulated module and the configurator follows; a failed send the model reports keeps it open.
+// Also renders the dialog to <build>/screenshots.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "core/app/document.h"
+#include "core/app/paths.h"
+#include "core/app/settings_store.h"
+#include "core/devices/device_table.h"
+#include "core/model/description_archive.h"
+#include "core/model/network_elements.h"
+#include "gui/apply_dialog.h"
+#include "gui/qt_ui.h"
+#include "sim/in_process_backend.h"
+#include "sim/model_module.h"
+
+using namespace varda;
+
+namespace {
+
+// Steps tried in turn from a timer, each until it reports done, so that the modal dialogs that come up on
+// the way are driven as well.
+class Script : public QObject {
+  public:
+    explicit Script(std::vector<std::function<bool()>> steps) : steps_(std::move(steps)) {
+        connect(&timer_, &QTimer::timeout, this, [this] {
+            while (next_ < steps_.size() && steps_[next_]())
+                ++next_;
+        });
+        timer_.start(20);
+    }
+    std::size_t steps_done() const { return next_; }
+
+  private:
+    std::vector<std::function<bool()>> steps_;
+    std::size_t next_ = 0;
+    QTimer timer_;
+};
+
+void click_later(QAbstractButton* button) {
+    QMetaObject::invokeMethod(button, &QAbstractButton::click, Qt::QueuedConnection);
+}
+
+template <typename T>
+T* modal() {
+    return qobject_cast<T*>(QApplication::activeModalWidget());
+}
+
+// A document of the model over a simulated module of that model, with the module's network settings
+// read, then changed to 57600 baud and address 17 as a write of new settings leaves them.
+struct Rig {
+    explicit Rig(int model) : module(std::make_shared<sim::SimulatedModule>()) {
+        store.set_string(kSettingsGroup, "port", "sim");
+        set_settings_store(&store);
+        set_ui(&ui);
+        ui.set_main_window(&main_window);
+        DescriptionArchive archive(description_archive_path(), false);
+        const DescriptionText text = ReadModelDescription(archive, model);
+        std::string error;
+        QVERIFY(text.ok);
+        QVERIFY(sim::serve_model(*module, model, text.text, error));
+        set_current_model_index(model);
+        auto port = std::make_unique<sim::InProcessBackend>(module);
+        backend = port.get();
+        doc = std::make_unique<CTarnDoc>(options, std::move(port));
+        QVERIFY(doc->load_description());
+        QCOMPARE(doc->device().open_with_settings(false), 0);
+        for (const auto& p : doc->module_network()->parameters)
+            QCOMPARE(doc->device().read_parameter(*p, false), 0);
+        doc->module_network()->SetValue("bPS", "57600");
+        doc->module_network()->SetValue("Addr", "17");
+    }
+    ~Rig() {
+        doc.reset();
+        ui.set_main_window(nullptr);
+        set_ui(nullptr);
+        set_settings_store(nullptr);
+        set_current_model_index(kNoModel);
+    }
+    std::string own(std::string_view name) { return doc->device().program_network().GetValueText(name); }
+
+    MemorySettingsStore store;
+    QWidget main_window;
+    gui::QtUi ui;
+    Options options;
+    std::shared_ptr<sim::SimulatedModule> module;
+    sim::InProcessBackend* backend = nullptr;
+    std::unique_ptr<CTarnDoc> doc;
+};
+
+}  // namespace
+
+class ApplyDialogTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void initTestCase() {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings_dir_.path());
+        folder_ =
+            QDir(QCoreApplication::applicationDirPath() + QStringLiteral("/../screenshots")).absolutePath();
+        QVERIFY(QDir().mkpath(folder_));
+    }
+
+    void okSendsAplyAndTheConfiguratorFollows() {
+        Rig rig(3);
+        QString settings;
+        QWidget* parent = nullptr;
+        bool follow = false;
+        bool broadcast = true;
+        Script script({[&] {
+            auto* dialog = modal<gui::CApply>();
+            if (!dialog) return false;
+            parent = dialog->parentWidget();
+            settings = dialog->settings_label()->text();
+            follow = dialog->change_own_settings_box()->isChecked();
+            broadcast = dialog->broadcast_box()->isChecked();
+            save(dialog->grab(), "apply_dialog");
+            click_later(dialog->ok_button());
+            return true;
+        }});
+        rig.doc->apply_new_settings(false, false);
+
+        QCOMPARE(script.steps_done(), std::size_t(1));
+        QCOMPARE(parent, &rig.main_window);
+        QCOMPARE(settings, QStringLiteral("Baudrate: 57600\nData bits: 8\nParity: None\nStop bits: 1\n"
+                                          "Address bits: 8\nAddress: 17"));
+        QVERIFY(follow);
+        QVERIFY(!broadcast);
+        QCOMPARE(rig.module->aply_received(), 1);
+        QCOMPARE(rig.own("bPS"), std::string("57600"));
+        QCOMPARE(rig.own("Addr"), std::string("17"));
+        QCOMPARE(rig.backend->line_settings().baud_rate, 57600);
+    }
+
+    void failedSendKeepsTheDialogOpenUntilCancel() {
+        Rig rig(20);  // a model that reports a failed APLY
+        rig.doc->device().sio().close();
+        QString message;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        bool still_open = false;
+        Script script({
+            [&] {
+                auto* dialog = modal<gui::CApply>();
+                if (!dialog) return false;
+                dialog->broadcast_box()->setChecked(true);
+                click_later(dialog->ok_button());
+                return true;
+            },
+            [&] {
+                auto* box = modal<QMessageBox>();
+                if (!box) return false;
+                message = box->text();
+                icon = box->icon();
+                box->done(QMessageBox::Ok);
+                return true;
+            },
+            [&] {
+                auto* dialog = modal<gui::CApply>();
+                if (!dialog) return false;
+                still_open = dialog->isVisible();
+                dialog->reject();
+                return true;
+            },
+        });
+        rig.doc->apply_new_settings(false, false);
+
+        QCOMPARE(script.steps_done(), std::size_t(3));
+        QCOMPARE(message, QStringLiteral("Serial port opening error"));
+        QCOMPARE(icon, QMessageBox::Critical);
+        QVERIFY(still_open);
+        QCOMPARE(rig.module->aply_received(), 0);
+        QCOMPARE(rig.own("bPS"), std::string("9600"));
+    }
+
+  private:
+    void save(const QPixmap& picture, const char* name) {
+        QVERIFY(picture.save(folder_ + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png")));
+    }
+
+    QTemporaryDir settings_dir_;
+    QString folder_;
+};
+
+QTEST_MAIN(ApplyDialogTest)
+#include "gui_apply_dialog_test.moc"
