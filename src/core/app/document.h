@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
@@ -77,7 +78,8 @@ class CTarnDoc {
     Options& options() { return options_; }
 
     std::string path_name;
-    bool modified = false;
+    // Set by reads on the worker and the I/O status polling thread while the window reads it.
+    std::atomic<bool> modified{false};
     std::string archive_path;
     // Redraws every view from the tree (the window sets it).
     std::function<void()> refresh_views;
