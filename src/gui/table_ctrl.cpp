@@ -108,7 +108,8 @@ void CTableCtrl::Delegate::paint(QPainter* painter, const QStyleOptionViewItem& 
         ground = option.palette.color(group, QPalette::Highlight);
         ink = option.palette.color(group, QPalette::HighlightedText);
     }
-    if (!(flags & kDisabled) && enabled) {
+    // A selected row keeps the highlight's own text colour: red or green on the highlight is hard to read.
+    if (!(flags & kDisabled) && enabled && !selected) {
         if (flags & kRed) ink = kRedText;
         if (flags & kGreen) ink = kGreenText;
     }
