@@ -8,6 +8,7 @@
 #include "core/model/parameter.h"
 #include "core/platform/strings.h"
 #include "core/platform/text.h"
+#include "core/platform/ui.h"
 
 namespace varda {
 
@@ -35,7 +36,9 @@ void CVK00::UpdateInputStates(IoStatusDialog& dialog) {
         if (parameter && !parameter->value_modified) update_input_lamp(dialog, row, parameter->value_text());
     }
 }
-void CVK00::Calibrate() {}
+void CVK00::Calibrate() {
+    ui().run_generic_calibration(*this);
+}
 
 std::string CVK00::FormatFloat(float value) const {
     char buf[64];

@@ -4,6 +4,7 @@
 
 #include "core/devices/status_items.h"
 #include "core/platform/text.h"
+#include "core/platform/ui.h"
 
 namespace varda {
 
@@ -56,7 +57,9 @@ bool is_delay_name(std::string_view network_name) {
 }  // namespace
 
 void CVK07::Calibrate() {}
-void CVK08::Calibrate() {}
+void CVK08::Calibrate() {
+    ui().run_generic_calibration(*this);
+}
 
 void CVK12::Calibrate() {}
 std::string CVK12::GetStatusText(int item, unsigned status) const {

@@ -68,6 +68,8 @@ class Sio {
     // Timing derived by open(); 0 while closed.
     float character_time_ms() const { return character_time_ms_; }
     std::uint16_t reply_timeout_ms() const { return reply_timeout_ms_; }
+    // For a command the module answers slowly; the next open() derives the time-out again.
+    void set_reply_timeout_ms(std::uint16_t ms) { reply_timeout_ms_ = ms; }
     // Why the last open() failed, for the message the caller shows.
     const std::string& open_error() const { return open_error_; }
 

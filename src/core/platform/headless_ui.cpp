@@ -67,7 +67,7 @@ void HeadlessUi::message(std::string_view text, MessageIcon icon, std::string_vi
     messages_.push_back({std::string(text), icon, std::string(caption)});
 }
 
-Answer HeadlessUi::ask(std::string_view text, Buttons buttons, MessageIcon) {
+Answer HeadlessUi::ask(std::string_view text, Buttons buttons, MessageIcon, std::string_view) {
     std::lock_guard lock(mutex_);
     questions_.emplace_back(text);
     if (!answers_.empty()) {

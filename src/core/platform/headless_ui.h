@@ -25,13 +25,19 @@ class HeadlessUi : public Ui {
     explicit HeadlessUi(bool has_main_window = false) : has_main_window_(has_main_window) {}
 
     void message(std::string_view text, MessageIcon icon, std::string_view caption = {}) override;
-    Answer ask(std::string_view text, Buttons buttons, MessageIcon icon) override;
+    Answer ask(std::string_view text, Buttons buttons, MessageIcon icon, std::string_view caption = {}) override;
     bool run_exchange(const ExchangeRequest& request) override;
     // Without a window nobody can choose: the connection dialog answers "Exit", the APLY dialog Cancel,
     // unless a test said otherwise. Answering OK presses OK with the dialog's check boxes as they are; a
     // dialog that stays open after that is cancelled.
     int run_connection_dialog(bool at_startup) override;
     bool run_apply_dialog(ApplyController& dialog) override;
+    // No window to choose a method in: nothing is calibrated.
+    bool run_generic_calibration(CBaseDevice&) override {
+        ++generic_calibrations_shown;
+        return false;
+    }
+    int generic_calibrations_shown = 0;
     void post(std::function<void()> task) override;
     int connection_dialog_answer = 2;
     bool apply_dialog_answer = false;

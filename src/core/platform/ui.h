@@ -37,12 +37,15 @@ struct ExchangeRequest {
 // Everything the core asks of the user interface: message boxes, questions, the modal exchange window
 // and running work on the user-interface thread. The program backs it with Qt; the command line with a
 // silent runner; tests with a scripted one.
+class CBaseDevice;
+
 class Ui {
   public:
     virtual ~Ui() = default;
     // A message box; an empty caption means the application title.
     virtual void message(std::string_view text, MessageIcon icon, std::string_view caption = {}) = 0;
-    virtual Answer ask(std::string_view text, Buttons buttons, MessageIcon icon) = 0;
+    // A question; an empty caption means the application title.
+    virtual Answer ask(std::string_view text, Buttons buttons, MessageIcon icon, std::string_view caption = {}) = 0;
     // Shows the exchange window and returns when it has closed; false when it could not be shown.
     virtual bool run_exchange(const ExchangeRequest& request) = 0;
     // The connection dialog: 1 connected or a model chosen (OK), 2 "Exit", 0 closed otherwise.
@@ -50,6 +53,9 @@ class Ui {
     // The network-settings (APLY) dialog over its controller, whose OK sends APLY and follows the module's
     // new settings when asked; true when it ended with OK.
     virtual bool run_apply_dialog(ApplyController& dialog) = 0;
+    // The generic calibration of a measuring model (method dialog, then the calibration run); false when
+    // it could not be shown.
+    virtual bool run_generic_calibration(CBaseDevice& model) = 0;
     // Runs the task on the user-interface thread, later.
     virtual void post(std::function<void()> task) = 0;
     // False in command-line mode, where no window exists to own messages or menus.
