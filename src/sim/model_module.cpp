@@ -6,6 +6,7 @@
 #include "core/devices/device_table.h"
 #include "core/model/description.h"
 #include "core/platform/text.h"
+#include "sim/calibration_task.h"
 
 namespace varda::sim {
 namespace {
@@ -108,6 +109,8 @@ bool serve_model(SimulatedModule& module, int model_index, std::string_view desc
                 .read_only = true,
                 .has_attributes = false});
     module.add({.name = "INIT", .type = "void", .value = "", .has_attributes = false});
+    // The models with the generic calibration run its task.
+    if (model_index == 0 || model_index == 8) serve_calibration(module);
     if (model_index == 13 || model_index == 14)
         module.add({.name = "tdev",
                     .type = "1 канал:4 канала",

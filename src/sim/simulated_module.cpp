@@ -157,6 +157,15 @@ std::optional<Entry> SimulatedModule::entry(std::string_view name, int index, in
     return *e;
 }
 
+void SimulatedModule::set_command(std::string_view name, CommandHandler handler) {
+    std::lock_guard lock(mutex_);
+    if (handler) {
+        commands_[hash_name(name)] = std::move(handler);
+    } else {
+        commands_.erase(hash_name(name));
+    }
+}
+
 std::vector<Entry> SimulatedModule::entries() const {
     std::lock_guard lock(mutex_);
     return entries_;
@@ -354,6 +363,10 @@ Bytes SimulatedModule::answer(bool read, std::uint16_t hash, std::span<const std
         return Bytes{code};
     };
     if (hash == kHashMstr) return attribute_exchange(read, data, reply_hash);
+    if (const auto command = commands_.find(hash); command != commands_.end()) {
+        auto reply = command->second(read, data);
+        return reply ? std::move(*reply) : error(kErrValueRejected);
+    }
 
     const bool known = std::any_of(entries_.begin(), entries_.end(),
                                    [hash](const Entry& e) { return hash_name(e.name) == hash; });

@@ -6,6 +6,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -76,6 +77,12 @@ class SimulatedModule {
     SwitchOverMode mode() const;
     void set_mode(SwitchOverMode mode);
 
+    // A command whose reply is computed rather than kept as a value (the calibration task): called with the
+    // request's direction and data bytes, under the module's lock, so it must not call back in. It returns
+    // the reply's data bytes, or nothing for a request the module refuses. An empty handler removes it.
+    using CommandHandler = std::function<std::optional<Bytes>(bool read, std::span<const std::uint8_t> data)>;
+    void set_command(std::string_view name, CommandHandler handler);
+
     // Adds a parameter; one with the same name (by hash) and index is replaced.
     void add(Entry entry);
     // Names are compared as the module compares them: by hash.
@@ -132,6 +139,7 @@ class SimulatedModule {
     int offset_ = 0;  // address offset of the request being answered
     SwitchOverMode mode_ = SwitchOverMode::Ravelin;
     std::vector<Entry> entries_;
+    std::map<std::uint16_t, CommandHandler> commands_;
     Faults faults_;
     std::string pending_;  // characters of the frame being received
     std::vector<LogEntry> log_;
