@@ -7,8 +7,11 @@
 #include <type_traits>
 #include <utility>
 
+#include "core/calibration/generic_calibration.h"
+#include "core/link/device.h"
 #include "core/platform/strings.h"
 #include "gui/apply_dialog.h"
+#include "gui/calibration_dialogs.h"
 #include "gui/progress_dialog.h"
 #include "gui/setup_carrier.h"
 
@@ -88,10 +91,11 @@ void QtUi::message(std::string_view text, MessageIcon icon, std::string_view cap
     });
 }
 
-Answer QtUi::ask(std::string_view text, Buttons buttons, MessageIcon icon) {
+Answer QtUi::ask(std::string_view text, Buttons buttons, MessageIcon icon, std::string_view caption) {
+    const QString title = qstr(caption.empty() ? str(kAppTitle) : caption);
     const QString body = qstr(text);
     return on_gui_thread([&] {
-        QMessageBox box(box_icon(icon), qstr(str(kAppTitle)), body, box_buttons(buttons), main_window());
+        QMessageBox box(box_icon(icon), title, body, box_buttons(buttons), main_window());
         box.setTextFormat(Qt::PlainText);
         box.setDefaultButton(buttons == Buttons::Ok || buttons == Buttons::OkCancel ? QMessageBox::Ok
                                                                                     : QMessageBox::Yes);
@@ -128,6 +132,15 @@ bool QtUi::run_apply_dialog(ApplyController& controller) {
     return on_gui_thread([&] {
         CApply dialog(controller, main_window());
         return dialog.exec() == QDialog::Accepted;
+    });
+}
+
+bool QtUi::run_generic_calibration(CBaseDevice& model) {
+    return on_gui_thread([&] {
+        if (!device_) return false;
+        calibration::GenericCalibration calibration(model, *device_);
+        run_calibration_dialogs(calibration, main_window());
+        return true;
     });
 }
 

@@ -22,10 +22,13 @@ class QtUi : public varda::Ui {
     QtUi() = default;
 
     void message(std::string_view text, MessageIcon icon, std::string_view caption = {}) override;
-    Answer ask(std::string_view text, Buttons buttons, MessageIcon icon) override;
+    Answer ask(std::string_view text, Buttons buttons, MessageIcon icon,
+               std::string_view caption = {}) override;
     bool run_exchange(const ExchangeRequest& request) override;
     int run_connection_dialog(bool at_startup) override;
     bool run_apply_dialog(ApplyController& dialog) override;
+    // Over the device given with set_connection_target.
+    bool run_generic_calibration(CBaseDevice& model) override;
     void post(std::function<void()> task) override;
     bool has_main_window() const override;
 
