@@ -158,9 +158,10 @@ void CalibrationRun::start() {
 
 void CalibrationRun::check() {
     status_line_ = "Прием измеренных коэф-тов с прибора...";
-    changed();
-    Busy busy(busy_, on_change);
-    pause(500);
+    {
+        Busy busy(busy_, on_change);
+        pause(500);
+    }
     message_.clear();
 
     const auto checked =
