@@ -25,7 +25,8 @@ class HeadlessUi : public Ui {
     explicit HeadlessUi(bool has_main_window = false) : has_main_window_(has_main_window) {}
 
     void message(std::string_view text, MessageIcon icon, std::string_view caption = {}) override;
-    Answer ask(std::string_view text, Buttons buttons, MessageIcon icon, std::string_view caption = {}) override;
+    Answer ask(std::string_view text, Buttons buttons, MessageIcon icon,
+               std::string_view caption = {}) override;
     bool run_exchange(const ExchangeRequest& request) override;
     // Without a window nobody can choose: the connection dialog answers "Exit", the APLY dialog Cancel,
     // unless a test said otherwise. Answering OK presses OK with the dialog's check boxes as they are; a

@@ -45,7 +45,8 @@ class Ui {
     // A message box; an empty caption means the application title.
     virtual void message(std::string_view text, MessageIcon icon, std::string_view caption = {}) = 0;
     // A question; an empty caption means the application title.
-    virtual Answer ask(std::string_view text, Buttons buttons, MessageIcon icon, std::string_view caption = {}) = 0;
+    virtual Answer ask(std::string_view text, Buttons buttons, MessageIcon icon,
+                       std::string_view caption = {}) = 0;
     // Shows the exchange window and returns when it has closed; false when it could not be shown.
     virtual bool run_exchange(const ExchangeRequest& request) = 0;
     // The connection dialog: 1 connected or a model chosen (OK), 2 "Exit", 0 closed otherwise.
