@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QTimer>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -8,6 +9,7 @@
 #include "core/app/command_line.h"
 #include "core/app/command_line_job.h"
 #include "core/app/document.h"
+#include "core/app/menu_state.h"
 #include "core/app/options.h"
 #include "core/devices/brand.h"
 #include "core/link/posix_serial_backend.h"
@@ -55,8 +57,14 @@ int main(int argc, char* argv[]) {
     // Jobs from the command line run without windows, so they work over SSH and in scripts. Options that
     // only name settings (a port, a baud rate) open the window with them when there is a display.
     const bool display = std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY");
-    if (command_line.command_line_mode() && (varda::names_a_job(command_line) || !display))
+    // Calibration asks the engineer at every step, so it runs in the window, which closes after it.
+    const bool calibrate = display && command_line.has(varda::CommandLine::kCalibrate) &&
+                           !command_line.has(varda::CommandLine::kWrite);
+    if (command_line.command_line_mode() && (varda::names_a_job(command_line) || !display) && !calibrate) {
+        if (command_line.has(varda::CommandLine::kCalibrate) && !display)
+            std::fputs("varda: calibration needs a display; nothing was calibrated\n", stderr);
         return run_job(command_line);
+    }
 
     if (!display) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
@@ -84,6 +92,12 @@ int main(int argc, char* argv[]) {
         varda::gui::MainWindow window(doc, options, brand);
         window.set_tree_view(new varda::gui::CTarnTreeListView(doc));
         window.showMaximized();
+        if (calibrate) {
+            QTimer::singleShot(0, &window, [&window] {
+                window.run_command(varda::kCmdCalibration);
+                window.close();
+            });
+        }
         code = app.exec();
     }
     doc.close();
