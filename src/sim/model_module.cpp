@@ -67,6 +67,16 @@ void add_tree(SimulatedModule& module, const DescBranch& element, int& span, int
         add_tree(module, *child, span, model);
 }
 
+// The offset and scale calibration commands of the models that have them; the module reports every
+// operation done ("JuRD" 0) unless a test sets another result.
+void add_offset_scale_calibration(SimulatedModule& module, int model) {
+    if (model != 7 && model != 17) return;
+    for (const char* start : {"JuSh", "JuSc", "Prmn"})
+        module.add({.name = start, .type = "int", .value = "0", .has_attributes = false});
+    module.add({.name = "JuRD", .type = "int", .value = "0", .read_only = true, .has_attributes = false});
+    module.add({.name = "UApl", .type = "void", .value = "", .has_attributes = false});
+}
+
 }  // namespace
 
 bool serve_model(SimulatedModule& module, int model_index, std::string_view description_text,
@@ -111,6 +121,7 @@ bool serve_model(SimulatedModule& module, int model_index, std::string_view desc
     module.add({.name = "INIT", .type = "void", .value = "", .has_attributes = false});
     // The models with the generic calibration run its task.
     if (model_index == 0 || model_index == 8) serve_calibration(module);
+    add_offset_scale_calibration(module, model_index);
     if (model_index == 13 || model_index == 14)
         module.add({.name = "tdev",
                     .type = "1 канал:4 канала",

@@ -11,6 +11,7 @@
 
 namespace varda {
 
+class ElementContext;
 class ModelContext;
 class Parameter;
 class IoStatusDialog;  // the I/O status dialog, built with the window layer
@@ -47,6 +48,9 @@ class CBaseDevice : public ModelFormatting {
     int model_index() const { return model_index_; }
     ModelContext* context() const { return context_; }
     void set_context(ModelContext* context) { context_ = context; }
+    // The link the calibration dialogs read and write through; the device sets it when it takes the model.
+    ElementContext* link() const { return link_; }
+    void set_link(ElementContext* link) { link_ = link; }
 
     // --- I/O status dialog layout
     virtual bool HasInputs() const;
@@ -118,6 +122,7 @@ class CBaseDevice : public ModelFormatting {
   private:
     int model_index_;
     ModelContext* context_;
+    ElementContext* link_ = nullptr;
     std::unique_ptr<Parameter> apply_parameter_;
 };
 

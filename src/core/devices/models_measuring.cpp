@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "core/app/offset_scale_calibration.h"
+#include "core/devices/model_context.h"
 #include "core/devices/status_items.h"
 #include "core/platform/text.h"
 #include "core/platform/ui.h"
@@ -56,7 +58,12 @@ bool is_delay_name(std::string_view network_name) {
 
 }  // namespace
 
-void CVK07::Calibrate() {}
+void CVK07::Calibrate() {
+    if (!link()) return;
+    Parameter* input_type = context() ? context()->find_parameter("in-t", 0) : nullptr;
+    OffsetScaleCalibration wizard(*link(), input_type, model_index() == 17);
+    ui().run_calibration_wizard(wizard);
+}
 void CVK08::Calibrate() {
     ui().run_generic_calibration(*this);
 }

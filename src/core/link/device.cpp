@@ -180,6 +180,11 @@ std::string Device::comparison_report() const {
 
 // ---- worker -------------------------------------------------------------------------------------
 
+void Device::set_device_model(CBaseDevice* model) {
+    model_ = model;
+    if (model) model->set_link(this);
+}
+
 void Device::start_worker() {
     if (worker_.joinable()) return;
     worker_ = std::thread([this] { worker_loop(); });

@@ -88,7 +88,8 @@ class Device : public DeviceIO, public ElementContext {
     void set_scan_receiver(std::function<void()> receiver);
 
     // ---- what the rest of the program plugs in
-    void set_device_model(CBaseDevice* model) { model_ = model; }
+    // The model also learns that its calibration dialogs work through this device.
+    void set_device_model(CBaseDevice* model);
     CBaseDevice* device_model() const { return model_; }
     // Failed reads and writes are appended to this file in command-line runs ("elog").
     std::string error_log_path;

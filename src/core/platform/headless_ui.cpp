@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "core/app/apply_settings.h"
+#include "core/app/calibration_wizard.h"
 
 namespace varda {
 namespace {
@@ -118,6 +119,20 @@ bool HeadlessUi::run_apply_dialog(ApplyController& dialog) {
     }
     // Outside the lock: OK may show a message.
     return answer && dialog.ok();
+}
+
+bool HeadlessUi::run_calibration_wizard(CalibrationWizard& wizard) {
+    std::function<void(CalibrationWizard&)> driver;
+    {
+        std::lock_guard lock(mutex_);
+        ++calibration_wizards_shown;
+        driver = calibration_wizard_driver;
+    }
+    // Outside the lock: the wizard shows messages.
+    wizard.start();
+    if (driver) driver(wizard);
+    wizard.press_cancel();
+    return wizard.outcome() == CalibrationWizard::Outcome::Finished;
 }
 
 void HeadlessUi::post(std::function<void()> task) {

@@ -39,6 +39,11 @@ class HeadlessUi : public Ui {
         return false;
     }
     int generic_calibrations_shown = 0;
+    // Without a window a wizard is started and handed to the driver a test gave, then cancelled if the
+    // driver left it open.
+    bool run_calibration_wizard(CalibrationWizard& wizard) override;
+    std::function<void(CalibrationWizard&)> calibration_wizard_driver;
+    int calibration_wizards_shown = 0;
     void post(std::function<void()> task) override;
     int connection_dialog_answer = 2;
     bool apply_dialog_answer = false;

@@ -7,6 +7,7 @@
 namespace varda {
 
 class ApplyController;
+class CalibrationWizard;
 
 enum class MessageIcon { None, Error, Warning, Question, Information };
 enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
@@ -57,6 +58,9 @@ class Ui {
     // The generic calibration of a measuring model (method dialog, then the calibration run); false when
     // it could not be shown.
     virtual bool run_generic_calibration(CBaseDevice& model) = 0;
+    // A calibration wizard over its controller: started, and run until it closes; true when it finished
+    // (not cancelled).
+    virtual bool run_calibration_wizard(CalibrationWizard& wizard) = 0;
     // Runs the task on the user-interface thread, later.
     virtual void post(std::function<void()> task) = 0;
     // False in command-line mode, where no window exists to own messages or menus.
