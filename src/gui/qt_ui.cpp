@@ -12,6 +12,7 @@
 #include "core/platform/strings.h"
 #include "gui/apply_dialog.h"
 #include "gui/calibration_dialogs.h"
+#include "gui/calibration_wizard.h"
 #include "gui/progress_dialog.h"
 #include "gui/setup_carrier.h"
 
@@ -141,6 +142,13 @@ bool QtUi::run_generic_calibration(CBaseDevice& model) {
         calibration::GenericCalibration calibration(model, *device_);
         run_calibration_dialogs(calibration, main_window());
         return true;
+    });
+}
+
+bool QtUi::run_calibration_wizard(CalibrationWizard& wizard) {
+    return on_gui_thread([&] {
+        CmySheet sheet(wizard, main_window());
+        return sheet.run();
     });
 }
 

@@ -29,6 +29,7 @@ class QtUi : public varda::Ui {
     bool run_apply_dialog(ApplyController& dialog) override;
     // Over the device given with set_connection_target.
     bool run_generic_calibration(CBaseDevice& model) override;
+    bool run_calibration_wizard(CalibrationWizard& wizard) override;
     void post(std::function<void()> task) override;
     bool has_main_window() const override;
 

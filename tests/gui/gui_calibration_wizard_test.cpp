@@ -1,0 +1,277 @@
+// The offset and scale calibration wizard on screen, started by the model's Calibrate: a complete run
+// against the simulated module with the real polling timers, and a run that ends on the error page and
+// starts over. Also renders the pages to <build>/screenshots.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "core/app/document.h"
+#include "core/app/paths.h"
+#include "core/app/settings_store.h"
+#include "core/devices/device_table.h"
+#include "core/model/description_archive.h"
+#include "gui/busy_progress.h"
+#include "gui/calibration_pages.h"
+#include "gui/calibration_wizard.h"
+#include "gui/qt_ui.h"
+#include "sim/in_process_backend.h"
+#include "sim/model_module.h"
+
+using namespace varda;
+
+namespace {
+
+// Steps tried in turn from a timer, each until it reports done, so that the modal windows that come up on
+// the way are driven as well.
+class Script : public QObject {
+  public:
+    explicit Script(std::vector<std::function<bool()>> steps) : steps_(std::move(steps)) {
+        connect(&timer_, &QTimer::timeout, this, [this] {
+            while (next_ < steps_.size() && steps_[next_]())
+                ++next_;
+        });
+        timer_.start(20);
+    }
+    std::size_t steps_done() const { return next_; }
+
+  private:
+    std::vector<std::function<bool()>> steps_;
+    std::size_t next_ = 0;
+    QTimer timer_;
+};
+
+void click_later(QAbstractButton* button) {
+    QMetaObject::invokeMethod(button, &QAbstractButton::click, Qt::QueuedConnection);
+}
+
+template <typename T>
+T* modal() {
+    return qobject_cast<T*>(QApplication::activeModalWidget());
+}
+
+// The wizard when it shows the page with this title.
+gui::CmySheet* sheet_on(const char* title) {
+    auto* sheet = modal<gui::CmySheet>();
+    return sheet && sheet->title_label()->text() == QString::fromUtf8(title) ? sheet : nullptr;
+}
+
+// A document of the model over its simulated module.
+struct Rig {
+    explicit Rig(int model) : module(std::make_shared<sim::SimulatedModule>()) {
+        store.set_string(kSettingsGroup, "port", "sim");
+        set_settings_store(&store);
+        set_ui(&ui);
+        ui.set_main_window(&main_window);
+        DescriptionArchive archive(description_archive_path(), false);
+        const DescriptionText text = ReadModelDescription(archive, model);
+        std::string error;
+        QVERIFY(text.ok);
+        QVERIFY(sim::serve_model(*module, model, text.text, error));
+        set_current_model_index(model);
+        doc = std::make_unique<CTarnDoc>(options, std::make_unique<sim::InProcessBackend>(module));
+        QVERIFY(doc->load_description());
+        QCOMPARE(doc->device().open_with_settings(false), 0);
+    }
+    ~Rig() {
+        doc.reset();
+        ui.set_main_window(nullptr);
+        set_ui(nullptr);
+        set_settings_store(nullptr);
+        set_current_model_index(kNoModel);
+    }
+    void calibrate() { doc->description().device_model()->Calibrate(); }
+
+    MemorySettingsStore store;
+    QWidget main_window;
+    gui::QtUi ui;
+    Options options;
+    std::shared_ptr<sim::SimulatedModule> module;
+    std::unique_ptr<CTarnDoc> doc;
+};
+
+}  // namespace
+
+class CalibrationWizardTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void initTestCase() {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings_dir_.path());
+        folder_ =
+            QDir(QCoreApplication::applicationDirPath() + QStringLiteral("/../screenshots")).absolutePath();
+        QVERIFY(QDir().mkpath(folder_));
+    }
+
+    void completeRunCalibratesAndSaves() {
+        Rig rig(7);
+        QStringList next_texts;
+        QString offset_text;
+        bool busy_buttons_disabled = false;
+        bool first_page_ok = false;
+        bool busy_shown = false;
+        bool save_page_ok = false;
+        Script script({
+            [&] {
+                auto* sheet = sheet_on("Шаг 1");
+                if (!sheet) return false;
+                auto* page = static_cast<gui::CodePageView*>(sheet->current_view());
+                next_texts << sheet->next_button()->text();
+                first_page_ok = !sheet->back_button()->isEnabled() && page->sensor_list()->isHidden();
+                page->code_edit()->setText(QStringLiteral("738"));
+                click_later(sheet->next_button());
+                return true;
+            },
+            [&] {
+                auto* sheet = sheet_on("Шаг 1");
+                if (!sheet) return false;
+                auto* page = static_cast<gui::CodePageView*>(sheet->current_view());
+                if (page->sensor_list()->isHidden()) return false;
+                page->sensor_list()->setCurrentRow(2);  // "0-5 мА"
+                save(sheet->grab(), "calibration_wizard_code");
+                click_later(sheet->next_button());
+                return true;
+            },
+            [&] {
+                auto* sheet = sheet_on("Шаг 2");
+                if (!sheet) return false;
+                next_texts << sheet->next_button()->text();
+                offset_text = static_cast<gui::TextPageView*>(sheet->current_view())->text_label()->text();
+                save(sheet->grab(), "calibration_wizard");
+                sheet->next_button()->click();
+                busy_buttons_disabled =
+                    !sheet->next_button()->isEnabled() && !sheet->back_button()->isEnabled();
+                return true;
+            },
+            [&] {
+                // Waiting for the module's result.
+                auto* sheet = sheet_on("Шаг 2");
+                if (!sheet) return false;
+                busy_shown = sheet->busy_bar()->isVisible();
+                save(sheet->grab(), "calibration_wizard_busy");
+                return true;
+            },
+            [&] {
+                auto* sheet = sheet_on("Шаг 3");
+                if (!sheet) return false;
+                click_later(sheet->next_button());
+                return true;
+            },
+            [&] {
+                auto* sheet = sheet_on("Шаг 4");
+                if (!sheet) return false;
+                save_page_ok = sheet->next_button()->isHidden() &&
+                               sheet->finish_button()->text() == QStringLiteral("Сохранить");
+                save(sheet->grab(), "calibration_wizard_save");
+                click_later(sheet->finish_button());
+                return true;
+            },
+        });
+        rig.calibrate();
+
+        QCOMPARE(script.steps_done(), std::size_t(6));
+        QCOMPARE(next_texts, QStringList({QStringLiteral("Продолжить"), QStringLiteral("Продолжить")}));
+        QVERIFY(offset_text.startsWith(QStringLiteral("1) Подайте на вход первого канала нулевой уровень")));
+        QVERIFY(offset_text.contains(QStringLiteral("напряжения).\n\n2) Нажмите")));
+        QVERIFY(busy_buttons_disabled);
+        QVERIFY(first_page_ok);
+        QVERIFY(busy_shown);
+        QVERIFY(save_page_ok);
+        QVERIFY(rig.module->value("in-t", 0) == "0-5 мА");
+        for (const char* name : {"JuSh", "JuSc", "Prmn", "UApl"})
+            QCOMPARE(rig.module->requests_seen(hash_name(name)), 1);
+        QCOMPARE(rig.module->requests_seen(hash_name("JuRD")), 2);
+    }
+
+    void errorPageStartsOverOrExits() {
+        Rig rig(17);
+        rig.module->set_value("JuRD", -1, "2");
+        QString wrong_code_message;
+        QString error_text;
+        QString cancel_after_retry;
+        QString error_buttons;
+        Script script({
+            [&] {
+                auto* sheet = sheet_on("Шаг 1");
+                if (!sheet) return false;
+                static_cast<gui::CodePageView*>(sheet->current_view())
+                    ->code_edit()
+                    ->setText(QStringLiteral("123"));
+                click_later(sheet->next_button());
+                return true;
+            },
+            [&] {
+                auto* box = modal<QMessageBox>();
+                if (!box) return false;
+                wrong_code_message = box->text();
+                box->done(QMessageBox::Ok);
+                return true;
+            },
+            [&] {
+                auto* sheet = sheet_on("Шаг 1");
+                if (!sheet) return false;
+                auto* page = static_cast<gui::CodePageView*>(sheet->current_view());
+                page->code_edit()->setText(QStringLiteral("738"));
+                sheet->next_button()->click();
+                page->sensor_list()->setCurrentRow(0);
+                sheet->next_button()->click();
+                return true;
+            },
+            [&] {
+                auto* sheet = sheet_on("Шаг 2");
+                if (!sheet) return false;
+                click_later(sheet->next_button());
+                return true;
+            },
+            [&] {
+                auto* sheet = sheet_on("Ошибка юстировки");
+                if (!sheet) return false;
+                error_text = static_cast<gui::TextPageView*>(sheet->current_view())->text_label()->text();
+                error_buttons = sheet->finish_button()->text() + QLatin1Char('/') +
+                                sheet->cancel_button()->text() +
+                                (sheet->back_button()->isEnabled() ? QStringLiteral("/back") : QString());
+                save(sheet->grab(), "calibration_wizard_error");
+                sheet->finish_button()->click();
+                return true;
+            },
+            [&] {
+                auto* sheet = sheet_on("Шаг 1");
+                if (!sheet) return false;
+                cancel_after_retry = sheet->cancel_button()->text();
+                click_later(sheet->cancel_button());
+                return true;
+            },
+        });
+        rig.calibrate();
+
+        QCOMPARE(script.steps_done(), std::size_t(6));
+        QCOMPARE(wrong_code_message, QStringLiteral("Код доступа не верен!"));
+        QCOMPARE(error_text,
+                 QStringLiteral("Значение сигнала на входе выше нормы.\n\nДля того чтобы повторить "
+                                "операцию юстировки нажмите кнопку «Повторить»."));
+        QCOMPARE(error_buttons, QStringLiteral("Повторить/Выход"));
+        QCOMPARE(cancel_after_retry, QStringLiteral("Отмена"));
+        QCOMPARE(rig.module->requests_seen(hash_name("JuSc")), 0);
+    }
+
+  private:
+    void save(const QPixmap& picture, const char* name) {
+        QVERIFY(picture.save(folder_ + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png")));
+    }
+
+    QTemporaryDir settings_dir_;
+    QString folder_;
+};
+
+QTEST_MAIN(CalibrationWizardTest)
+#include "gui_calibration_wizard_test.moc"
