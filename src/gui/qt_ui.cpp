@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "core/calibration/generic_calibration.h"
+#include "core/devices/base_device.h"
 #include "core/link/device.h"
 #include "core/platform/strings.h"
 #include "gui/apply_dialog.h"
@@ -138,8 +139,10 @@ bool QtUi::run_apply_dialog(ApplyController& controller) {
 
 bool QtUi::run_generic_calibration(CBaseDevice& model) {
     return on_gui_thread([&] {
-        if (!device_) return false;
-        calibration::GenericCalibration calibration(model, *device_);
+        // The model talks through the device that loaded it.
+        auto* device = dynamic_cast<Device*>(model.link());
+        if (!device) return false;
+        calibration::GenericCalibration calibration(model, *device);
         run_calibration_dialogs(calibration, main_window());
         return true;
     });

@@ -27,7 +27,6 @@ class QtUi : public varda::Ui {
     bool run_exchange(const ExchangeRequest& request) override;
     int run_connection_dialog(bool at_startup) override;
     bool run_apply_dialog(ApplyController& dialog) override;
-    // Over the device given with set_connection_target.
     bool run_generic_calibration(CBaseDevice& model) override;
     bool run_calibration_wizard(CalibrationWizard& wizard) override;
     void post(std::function<void()> task) override;
