@@ -122,6 +122,12 @@ bool serve_model(SimulatedModule& module, int model_index, std::string_view desc
     // The models with the generic calibration run its task.
     if (model_index == 0 || model_index == 8) serve_calibration(module);
     add_offset_scale_calibration(module, model_index);
+    // The analog-output models drive an output at a calibration point ("CLB.I", the coefficient number)
+    // and end output calibration ("CLB.A"); the coefficients "CLB.K" come from the description.
+    if (model_index == 1 || model_index == 2) {
+        module.add({.name = "CLB.I", .type = "int", .value = "0", .has_attributes = false});
+        module.add({.name = "CLB.A", .type = "void", .value = "", .has_attributes = false});
+    }
     if (model_index == 13 || model_index == 14)
         module.add({.name = "tdev",
                     .type = "1 канал:4 канала",

@@ -46,8 +46,12 @@ std::string CVK00::FormatFloat(float value) const {
     return buf;
 }
 
-void CVK01::Calibrate() {}
-void CVK02::Calibrate() {}
+void CVK01::Calibrate() {
+    ui().run_output_calibration(*this);
+}
+void CVK02::Calibrate() {
+    ui().run_output_calibration(*this);
+}
 
 namespace {
 

@@ -44,6 +44,12 @@ class HeadlessUi : public Ui {
     bool run_calibration_wizard(CalibrationWizard& wizard) override;
     std::function<void(CalibrationWizard&)> calibration_wizard_driver;
     int calibration_wizards_shown = 0;
+    // No window to calibrate in: nothing is sent.
+    bool run_output_calibration(CBaseDevice&) override {
+        ++output_calibrations_shown;
+        return false;
+    }
+    int output_calibrations_shown = 0;
     void post(std::function<void()> task) override;
     int connection_dialog_answer = 2;
     bool apply_dialog_answer = false;
