@@ -8,12 +8,14 @@
 #include <utility>
 
 #include "core/calibration/generic_calibration.h"
+#include "core/calibration/output_calibration.h"
 #include "core/devices/base_device.h"
 #include "core/link/device.h"
 #include "core/platform/strings.h"
 #include "gui/apply_dialog.h"
 #include "gui/calibration_dialogs.h"
 #include "gui/calibration_wizard.h"
+#include "gui/output_calibration_dialog.h"
 #include "gui/progress_dialog.h"
 #include "gui/setup_carrier.h"
 
@@ -144,6 +146,16 @@ bool QtUi::run_generic_calibration(CBaseDevice& model) {
         if (!device) return false;
         calibration::GenericCalibration calibration(model, *device);
         run_calibration_dialogs(calibration, main_window());
+        return true;
+    });
+}
+
+bool QtUi::run_output_calibration(CBaseDevice& model) {
+    return on_gui_thread([&] {
+        if (!device_ || !options_) return false;
+        calibration::OutputCalibration controller(*device_, *options_, model);
+        CCalibration dialog(controller, main_window());
+        dialog.exec();
         return true;
     });
 }
