@@ -8,7 +8,6 @@
 #include <utility>
 
 #include "core/calibration/generic_calibration.h"
-#include "core/calibration/output_calibration.h"
 #include "core/devices/base_device.h"
 #include "core/link/device.h"
 #include "core/platform/strings.h"
@@ -150,10 +149,8 @@ bool QtUi::run_generic_calibration(CBaseDevice& model) {
     });
 }
 
-bool QtUi::run_output_calibration(CBaseDevice& model) {
+bool QtUi::run_output_calibration(calibration::OutputCalibration& controller) {
     return on_gui_thread([&] {
-        if (!device_ || !options_) return false;
-        calibration::OutputCalibration controller(*device_, *options_, model);
         CCalibration dialog(controller, main_window());
         dialog.exec();
         return true;

@@ -29,8 +29,7 @@ class QtUi : public varda::Ui {
     bool run_apply_dialog(ApplyController& dialog) override;
     bool run_generic_calibration(CBaseDevice& model) override;
     bool run_calibration_wizard(CalibrationWizard& wizard) override;
-    // Over the device and options given with set_connection_target.
-    bool run_output_calibration(CBaseDevice& model) override;
+    bool run_output_calibration(calibration::OutputCalibration& dialog) override;
     void post(std::function<void()> task) override;
     bool has_main_window() const override;
 

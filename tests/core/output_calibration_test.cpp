@@ -219,13 +219,26 @@ TEST(OutputCalibration, ListsTheTwoPointsOfEveryOutputThatIsNotDiscrete) {
     }
 }
 
-TEST(OutputCalibration, TheModelsOpenTheDialogThroughTheUserInterface) {
+TEST(OutputCalibration, TheModelsCalibrateThroughTheirDeviceAndCloseTheDialogAsAWindowWould) {
     for (const int model : {kVk01, kVk02}) {
         Rig rig(model);
+        rig.module->set_value("CLB.K", 1, "4000");
+        std::size_t listed = 0;
+        rig.ui.output_calibration_driver = [&](OutputCalibration& c) {
+            listed = c.entries().size();
+            c.wait = [&](std::chrono::milliseconds d) { rig.waits.push_back(d); };
+            rig.module->clear_log();
+            c.choose(1);
+            c.step(-2);
+        };
         EXPECT_TRUE(rig.model().CanCalibrate());
         rig.model().Calibrate();
         EXPECT_EQ(rig.ui.output_calibrations_shown, 1);
-        EXPECT_TRUE(rig.requests().empty());
+        EXPECT_EQ(listed, OutputCalibration::output_count(model) * 2u);
+        // Left open by the driver, the dialog is finished: the coefficient written and calibration ended.
+        EXPECT_EQ(rig.requests(), choice_of(1) + write_of(3998) + write_of(3998) + Strings{"R CLB.A"});
+        EXPECT_EQ(rig.module_code(1), 3998);
+        EXPECT_EQ(rig.waits, std::vector{OutputCalibration::kEndDelay});
     }
 }
 

@@ -77,11 +77,9 @@ struct Rig {
         doc = std::make_unique<CTarnDoc>(options, std::make_unique<sim::InProcessBackend>(module));
         QVERIFY(doc->load_description());
         QCOMPARE(doc->device().open_with_settings(false), 0);
-        ui.set_connection_target(&doc->device(), &options, nullptr);
     }
     ~Rig() {
         doc.reset();
-        ui.set_connection_target(nullptr, nullptr, nullptr);
         ui.set_main_window(nullptr);
         set_ui(nullptr);
         set_settings_store(nullptr);

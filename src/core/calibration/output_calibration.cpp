@@ -181,6 +181,14 @@ void OutputCalibration::write_current() {
     device_.request(false, k.get());
 }
 
+bool calibrate_outputs(CBaseDevice& model) {
+    // The dialog needs the request engine itself (attribute writes), which the model knows as its link.
+    auto* device = dynamic_cast<Device*>(model.link());
+    if (!device) return false;
+    OutputCalibration dialog(*device, device->options(), model);
+    return ui().run_output_calibration(dialog);
+}
+
 bool OutputCalibration::end_calibration() {
     auto end = command("CLB.A", "void");
     if (device_.request(true, end.get()) == 0) return true;

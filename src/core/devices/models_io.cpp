@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "core/app/table_edit.h"
+#include "core/calibration/output_calibration.h"
 #include "core/devices/io_status_dialog.h"
 #include "core/devices/model_context.h"
 #include "core/model/parameter.h"
@@ -47,10 +48,10 @@ std::string CVK00::FormatFloat(float value) const {
 }
 
 void CVK01::Calibrate() {
-    ui().run_output_calibration(*this);
+    calibration::calibrate_outputs(*this);
 }
 void CVK02::Calibrate() {
-    ui().run_output_calibration(*this);
+    calibration::calibrate_outputs(*this);
 }
 
 namespace {

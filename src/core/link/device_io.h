@@ -59,6 +59,9 @@ class DeviceIO {
 
     Sio& sio() { return sio_; }
     bool full_access() const { return full_access_; }
+    // The menu options the engine follows ("Do not send parameter attributes"), for the dialogs that work
+    // through it.
+    const Options& options() const { return options_; }
     // The configurator's own port settings (kept in the settings store).
     Elements::NetRS485prg& program_network() { return *program_network_; }
 

@@ -5,6 +5,7 @@
 
 #include "core/app/apply_settings.h"
 #include "core/app/calibration_wizard.h"
+#include "core/calibration/output_calibration.h"
 
 namespace varda {
 namespace {
@@ -133,6 +134,20 @@ bool HeadlessUi::run_calibration_wizard(CalibrationWizard& wizard) {
     if (driver) driver(wizard);
     wizard.press_cancel();
     return wizard.outcome() == CalibrationWizard::Outcome::Finished;
+}
+
+bool HeadlessUi::run_output_calibration(calibration::OutputCalibration& dialog) {
+    std::function<void(calibration::OutputCalibration&)> driver;
+    {
+        std::lock_guard lock(mutex_);
+        ++output_calibrations_shown;
+        driver = output_calibration_driver;
+    }
+    // Outside the lock: the calibration shows messages.
+    dialog.open();
+    if (driver) driver(dialog);
+    dialog.finish();
+    return true;
 }
 
 void HeadlessUi::post(std::function<void()> task) {

@@ -44,11 +44,10 @@ class HeadlessUi : public Ui {
     bool run_calibration_wizard(CalibrationWizard& wizard) override;
     std::function<void(CalibrationWizard&)> calibration_wizard_driver;
     int calibration_wizards_shown = 0;
-    // No window to calibrate in: nothing is sent.
-    bool run_output_calibration(CBaseDevice&) override {
-        ++output_calibrations_shown;
-        return false;
-    }
+    // Without a window the output calibration is opened and handed to the driver a test gave, then
+    // finished as closing the window would.
+    bool run_output_calibration(calibration::OutputCalibration& dialog) override;
+    std::function<void(calibration::OutputCalibration&)> output_calibration_driver;
     int output_calibrations_shown = 0;
     void post(std::function<void()> task) override;
     int connection_dialog_answer = 2;

@@ -8,7 +8,9 @@ namespace varda {
 
 class ApplyController;
 class CalibrationWizard;
-class CBaseDevice;
+namespace calibration {
+class OutputCalibration;
+}
 
 enum class MessageIcon { None, Error, Warning, Question, Information };
 enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
@@ -62,8 +64,9 @@ class Ui {
     // A calibration wizard over its controller: started, and run until it closes; true when it finished
     // (not cancelled).
     virtual bool run_calibration_wizard(CalibrationWizard& wizard) = 0;
-    // The analog-output calibration dialog of VK01 and VK02; false when it could not be shown.
-    virtual bool run_output_calibration(CBaseDevice& model) = 0;
+    // The analog-output calibration dialog over its controller, which it opens; returns when the dialog has
+    // closed; false when it could not be shown.
+    virtual bool run_output_calibration(calibration::OutputCalibration& dialog) = 0;
     // Runs the task on the user-interface thread, later.
     virtual void post(std::function<void()> task) = 0;
     // False in command-line mode, where no window exists to own messages or menus.
