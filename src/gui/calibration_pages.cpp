@@ -10,6 +10,7 @@
 
 #include "core/app/calibration_wizard.h"
 #include "core/app/offset_scale_calibration.h"
+#include "gui/ph_calibration_pages.h"
 
 namespace varda::gui {
 namespace {
@@ -87,6 +88,7 @@ void CodePageView::store() {
 
 WizardPageView* make_page_view(WizardPage& page, QWidget* parent) {
     if (auto* code = dynamic_cast<CCodeBasePage*>(&page)) return new CodePageView(*code, parent);
+    if (WizardPageView* ph = make_ph_page_view(page, parent)) return ph;
     return new TextPageView(page, dynamic_cast<CErrorPage*>(&page) != nullptr, parent);
 }
 

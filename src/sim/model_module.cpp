@@ -7,6 +7,7 @@
 #include "core/model/description.h"
 #include "core/platform/text.h"
 #include "sim/calibration_task.h"
+#include "sim/ph_calibration_task.h"
 
 namespace varda::sim {
 namespace {
@@ -128,6 +129,7 @@ bool serve_model(SimulatedModule& module, int model_index, std::string_view desc
         module.add({.name = "CLB.I", .type = "int", .value = "0", .has_attributes = false});
         module.add({.name = "CLB.A", .type = "void", .value = "", .has_attributes = false});
     }
+    if (model_index == 18) serve_ph_calibration(module);
     if (model_index == 13 || model_index == 14)
         module.add({.name = "tdev",
                     .type = "1 канал:4 канала",

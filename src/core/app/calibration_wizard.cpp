@@ -72,7 +72,8 @@ void CErrorPage::on_finish(CalibrationWizard& wizard) {
     wizard.go_to(0);
 }
 
-CSavePage::CSavePage() : TextPage("Шаг 4", kSaveInstruction) {}
+CSavePage::CSavePage() : CSavePage("Шаг 4") {}
+CSavePage::CSavePage(std::string title) : TextPage(std::move(title), kSaveInstruction) {}
 
 void CSavePage::on_activate(CalibrationWizard& wizard) {
     wizard.set_wizard_buttons(CalibrationWizard::kFinish);

@@ -86,6 +86,10 @@ class CSavePage : public TextPage {
     void on_activate(CalibrationWizard& wizard) override;
     void on_leave(CalibrationWizard& wizard) override;
     void on_finish(CalibrationWizard& wizard) override;
+
+  protected:
+    // The save page of another wizard, under its own title.
+    explicit CSavePage(std::string title);
 };
 
 // The controller of a calibration wizard: the pages in order, the button row, the error page, and the

@@ -3,6 +3,7 @@
 #include <array>
 
 #include "core/app/offset_scale_calibration.h"
+#include "core/app/ph_calibration.h"
 #include "core/devices/model_context.h"
 #include "core/devices/status_items.h"
 #include "core/platform/text.h"
@@ -118,7 +119,11 @@ std::vector<RestoreWrite> CVK13::ModuleRestoreWrites() const {
     return writes;
 }
 
-void CVK18::Calibrate() {}
+void CVK18::Calibrate() {
+    if (!link()) return;
+    CalibrationPH::CSheetPH wizard(*link(), context());
+    ui().run_calibration_wizard(wizard);
+}
 bool CVK18::NeedsApply(std::string_view network_name) const {
     return CBaseDevice::NeedsApply(network_name) || is_delay_name(network_name);
 }
