@@ -15,6 +15,9 @@ namespace {
 using CalibrationPH::CCodePage;
 using CalibrationPH::CStepPage;
 
+// The step pages are wider than the frame's default, so the instruction and the fields fit.
+constexpr int kStepPageWidth = 480;
+
 QString qtext(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
@@ -112,6 +115,7 @@ PhStepPageView::PhStepPageView(CStepPage& page, QWidget* parent) : WizardPageVie
         fields->addWidget(label, row, 0);
         fields->addWidget(field, row++, 1);
     }
+    setMinimumWidth(kStepPageWidth);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(text_);
@@ -123,6 +127,8 @@ PhStepPageView::PhStepPageView(CStepPage& page, QWidget* parent) : WizardPageVie
 
 void PhStepPageView::show_state() {
     text_->setText(qtext(page_.text()).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    // A wrapped label does not ask for its height by itself.
+    text_->setMinimumHeight(text_->heightForWidth(kStepPageWidth));
     buffer_label_->setText(qtext(page_.buffer_label()));
     value_label_->setText(qtext(page_.value_label()));
     set_if_changed(value_, page_.value_text());
