@@ -11,6 +11,7 @@
 #include "core/app/calibration_wizard.h"
 #include "core/app/offset_scale_calibration.h"
 #include "gui/ph_calibration_pages.h"
+#include "gui/meter_calibration_pages.h"
 
 namespace varda::gui {
 namespace {
@@ -89,6 +90,7 @@ void CodePageView::store() {
 WizardPageView* make_page_view(WizardPage& page, QWidget* parent) {
     if (auto* code = dynamic_cast<CCodeBasePage*>(&page)) return new CodePageView(*code, parent);
     if (WizardPageView* ph = make_ph_page_view(page, parent)) return ph;
+    if (WizardPageView* meter = make_meter_page_view(page, parent)) return meter;
     return new TextPageView(page, dynamic_cast<CErrorPage*>(&page) != nullptr, parent);
 }
 

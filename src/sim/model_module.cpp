@@ -78,6 +78,13 @@ void add_offset_scale_calibration(SimulatedModule& module, int model) {
     module.add({.name = "UApl", .type = "void", .value = "", .has_attributes = false});
 }
 
+// The electrical meters: the tree shows "Mode" read-only, but the module takes the calibration's start
+// value in it. The status word then holds what was written until a test sets the points' bits.
+void add_meter_calibration(SimulatedModule& module, int model) {
+    if (model < 19 || model > 22) return;
+    module.add({.name = "Mode", .type = "int", .value = "0", .has_attributes = false});
+}
+
 }  // namespace
 
 bool serve_model(SimulatedModule& module, int model_index, std::string_view description_text,
@@ -130,6 +137,7 @@ bool serve_model(SimulatedModule& module, int model_index, std::string_view desc
         module.add({.name = "CLB.A", .type = "void", .value = "", .has_attributes = false});
     }
     if (model_index == 18) serve_ph_calibration(module);
+    add_meter_calibration(module, model_index);
     if (model_index == 13 || model_index == 14)
         module.add({.name = "tdev",
                     .type = "1 канал:4 канала",

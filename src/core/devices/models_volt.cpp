@@ -1,14 +1,36 @@
 #include "core/devices/models_volt.h"
 
+#include <array>
+#include <cstdio>
+
+#include "core/app/meter_calibration.h"
+#include "core/devices/model_context.h"
 #include "core/devices/status_items.h"
+#include "core/model/element_context.h"
 #include "core/model/parameter.h"
+#include "core/platform/strings.h"
 #include "core/platform/text.h"
+#include "core/platform/ui.h"
 
 namespace varda {
 
 using status_items::bit_set;
 
-void CDeviceVolt::Calibrate() {}
+namespace {
+
+// The numbered instruction of a point from the model's run of texts (first id = point 1).
+std::string point_text(int first_id, int points, int point) {
+    if (point < 1 || point > points) return {};
+    return std::string(str(first_id + point - 1));
+}
+
+}  // namespace
+
+void CDeviceVolt::Calibrate() {
+    if (!link()) return;
+    CalibrationVolt::CSheetVolt wizard(*link(), *this);
+    ui().run_calibration_wizard(wizard);
+}
 
 bool CDeviceVolt::NeedsApply(std::string_view network_name) const {
     return CBaseDevice::NeedsApply(network_name) || platform::iequals(network_name, "Rs.dL");
@@ -21,14 +43,15 @@ Parameter& CDeviceVolt::GetApplyParameter() {
     return apply;
 }
 
-std::string CDeviceVolt::CalibrationInstruction(int) const {
-    return {};
-}
 int CDeviceVolt::CalibrationStartValue() const {
     return 16;
 }
 bool CDeviceVolt::GetCalibrationFlag(unsigned, int) const {
     return false;
+}
+
+std::string CVK19::CalibrationInstruction(int point) const {
+    return point_text(339, 3, point);
 }
 
 bool CVK19::GetCalibrationFlag(unsigned status, int item) const {
@@ -63,6 +86,38 @@ int CVK20::GetStatusCaption(int item) const {
     return kVk20FirstCaption + item;
 }
 
+namespace {
+constexpr std::array<const char*, 4> kVk20PointValues = {"uk.hi", "ik.hi", "uk.lo", "ik.lo"};
+}  // namespace
+
+void CVK20::Calibrate() {
+    // An instruction must name the values the module calibrates against, never "no data".
+    if (context() && link()) {
+        for (const char* name : kVk20PointValues) {
+            Parameter* value = context()->find_parameter(name, 0);
+            if (value && value->value_text() == str(kNoData)) link()->read_parameter(*value, false);
+        }
+    }
+    CDeviceVolt::Calibrate();
+}
+
+std::string CVK20::CalibrationInstruction(int point) const {
+    if (point < 1 || point > 4) return {};
+    const std::string format = point_text(335, 4, point);
+    if (point == 4) return format;
+    const bool low = point == 2;
+    const auto value = [this](const char* name) {
+        const Parameter* p = context() ? context()->find_parameter(name, 0) : nullptr;
+        return p ? p->value_text() : std::string(str(kNoData));
+    };
+    const std::string voltage = value(kVk20PointValues[low ? 2 : 0]);
+    const std::string current = value(kVk20PointValues[low ? 3 : 1]);
+    const int size = std::snprintf(nullptr, 0, format.c_str(), voltage.c_str(), current.c_str());
+    std::string text(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
+    std::snprintf(text.data(), text.size() + 1, format.c_str(), voltage.c_str(), current.c_str());
+    return text;
+}
+
 bool CVK20::GetCalibrationFlag(unsigned status, int item) const {
     switch (item) {
         case 1:
@@ -93,6 +148,13 @@ bool three_point_flag(unsigned status, int item) {
     }
 }
 }  // namespace
+
+std::string CVK21::CalibrationInstruction(int point) const {
+    return point_text(325, 3, point);
+}
+std::string CVK22::CalibrationInstruction(int point) const {
+    return point_text(322, 3, point);
+}
 
 bool CVK21::GetCalibrationFlag(unsigned status, int item) const {
     return three_point_flag(status, item);

@@ -17,8 +17,10 @@ class CDeviceVolt : public CBaseDevice {
     // "APLY" of type "int", reset to 129 on every request (the module expects that value).
     Parameter& GetApplyParameter() override;
 
-    // Instruction shown for calibration point `point` (1-based); supplied with the calibration wizard.
-    virtual std::string CalibrationInstruction(int point) const;
+    // Instruction shown for calibration point `point` (1-based), "" for a point the model lacks.
+    virtual std::string CalibrationInstruction(int point) const = 0;
+    // Number of calibration points.
+    virtual int CalibrationPoints() const { return 3; }
     // Value written to "Mode" to start the calibration.
     virtual int CalibrationStartValue() const;
     // Whether the "Mode" status word reports calibration point `item` (1-based) done.
@@ -31,6 +33,7 @@ class CDeviceVolt : public CBaseDevice {
 class CVK19 : public CDeviceVolt {
   public:
     explicit CVK19(ModelContext* context) : CDeviceVolt(19, context) {}
+    std::string CalibrationInstruction(int point) const override;
     int CalibrationStartValue() const override { return 256; }
     bool GetCalibrationFlag(unsigned status, int item) const override;
 };
@@ -43,6 +46,11 @@ class CVK20 : public CDeviceVolt {
     std::string GetStatusText(int item, unsigned status) const override;
     int GetStatusCaption(int item) const override;
     bool ReportsApplyErrors() const override { return true; }
+    // The module's reference values of the points are read first when the tree has none yet.
+    void Calibrate() override;
+    // Points 1 to 3 name the voltage and current the tree holds in "uk.hi", "ik.hi" and "uk.lo", "ik.lo".
+    std::string CalibrationInstruction(int point) const override;
+    int CalibrationPoints() const override { return 4; }
     int CalibrationStartValue() const override { return 256; }
     bool GetCalibrationFlag(unsigned status, int item) const override;
 };
@@ -50,12 +58,14 @@ class CVK20 : public CDeviceVolt {
 class CVK21 : public CDeviceVolt {
   public:
     explicit CVK21(ModelContext* context) : CDeviceVolt(21, context) {}
+    std::string CalibrationInstruction(int point) const override;
     bool GetCalibrationFlag(unsigned status, int item) const override;
 };
 
 class CVK22 : public CDeviceVolt {
   public:
     explicit CVK22(ModelContext* context) : CDeviceVolt(22, context) {}
+    std::string CalibrationInstruction(int point) const override;
     bool GetCalibrationFlag(unsigned status, int item) const override;
 };
 
