@@ -82,7 +82,10 @@ void add_offset_scale_calibration(SimulatedModule& module, int model) {
 // value in it. The status word then holds what was written until a test sets the points' bits.
 void add_meter_calibration(SimulatedModule& module, int model) {
     if (model < 19 || model > 22) return;
-    module.add({.name = "Mode", .type = "int", .value = "0", .has_attributes = false});
+    std::optional<Entry> mode = module.entry("Mode");
+    if (!mode) return;
+    mode->read_only = false;
+    module.add(std::move(*mode));
 }
 
 }  // namespace

@@ -226,11 +226,18 @@ TEST(MeterCalibration, StatusWordsOfAPoint) {
     };
     const Case cases[] = {
         {19, 1, 0x04, Case::Stays},  // another point's bit
-        {19, 1, 0x100, Case::Stays}, {19, 3, 0x00, Case::Stays}, {19, 3, 0x10, Case::Done},
-        {20, 3, 0x40, Case::Done},   {20, 4, 0x40, Case::Stays}, {20, 4, 0x80, Case::Done},
-        {21, 1, 0x08, Case::Done},   {21, 3, 0x00, Case::Done},  // a status of 0 ends the last point of VK21
-                                                                 // and VK22
-        {22, 3, 0x00, Case::Done},   {22, 2, 0x00, Case::Stays}, {21, 2, 0x01, Case::Error},
+        {19, 1, 0x100, Case::Stays},
+        {19, 3, 0x00, Case::Stays},
+        {19, 3, 0x10, Case::Done},
+        {20, 3, 0x40, Case::Done},
+        {20, 4, 0x40, Case::Stays},
+        {20, 4, 0x80, Case::Done},
+        {21, 1, 0x08, Case::Done},
+        {21, 3, 0x00, Case::Done},  // a status of 0 ends the last point of VK21
+                                    // and VK22
+        {22, 3, 0x00, Case::Done},
+        {22, 2, 0x00, Case::Stays},
+        {21, 2, 0x01, Case::Error},
         {19, 1, 0x03, Case::Error},  // the error bit wins over the point's bit
         {22, 3, 0x01, Case::Error},
     };
