@@ -86,6 +86,20 @@ void add_meter_calibration(SimulatedModule& module, int model) {
     if (!mode) return;
     mode->read_only = false;
     module.add(std::move(*mode));
+// The mutual-inductance calibration commands, the user's points and the spline coefficients of VK12.
+void add_inductance_calibration(SimulatedModule& module, int model) {
+    if (model != 12) return;
+    for (const char* command : {"zU.Sh", "zU.Sc", "U.Apl"})
+        module.add({.name = command, .type = "void", .value = "", .has_attributes = false});
+    for (int point = 0; point < 21; ++point)
+        module.add(
+            {.name = "uU.Pn", .index = point, .type = "float", .value = "0.000", .has_attributes = false});
+    for (int coefficient = 0; coefficient < 4 * 20; ++coefficient)
+        module.add({.name = "uU.Kf",
+                    .index = coefficient,
+                    .type = "float",
+                    .value = "0.000",
+                    .has_attributes = false});
 }
 
 }  // namespace
@@ -141,6 +155,7 @@ bool serve_model(SimulatedModule& module, int model_index, std::string_view desc
     }
     if (model_index == 18) serve_ph_calibration(module);
     add_meter_calibration(module, model_index);
+    add_inductance_calibration(module, model_index);
     if (model_index == 13 || model_index == 14)
         module.add({.name = "tdev",
                     .type = "1 канал:4 канала",

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "core/app/inductance_calibration.h"
 #include "core/app/offset_scale_calibration.h"
 #include "core/app/ph_calibration.h"
 #include "core/devices/model_context.h"
@@ -69,7 +70,11 @@ void CVK08::Calibrate() {
     ui().run_generic_calibration(*this);
 }
 
-void CVK12::Calibrate() {}
+void CVK12::Calibrate() {
+    if (!link()) return;
+    InductanceCalibration wizard(*link());
+    ui().run_calibration_wizard(wizard);
+}
 std::string CVK12::GetStatusText(int item, unsigned status) const {
     return status_items::text(kVk12Status, item, status);
 }
