@@ -12,6 +12,7 @@
 #include "core/app/offset_scale_calibration.h"
 #include "gui/ph_calibration_pages.h"
 #include "gui/meter_calibration_pages.h"
+#include "gui/inductance_calibration_pages.h"
 
 namespace varda::gui {
 namespace {
@@ -91,6 +92,7 @@ WizardPageView* make_page_view(WizardPage& page, QWidget* parent) {
     if (auto* code = dynamic_cast<CCodeBasePage*>(&page)) return new CodePageView(*code, parent);
     if (WizardPageView* ph = make_ph_page_view(page, parent)) return ph;
     if (WizardPageView* meter = make_meter_page_view(page, parent)) return meter;
+    if (WizardPageView* view = make_inductance_page_view(page, parent)) return view;
     return new TextPageView(page, dynamic_cast<CErrorPage*>(&page) != nullptr, parent);
 }
 
