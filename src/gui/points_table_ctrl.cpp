@@ -38,6 +38,9 @@ CPointsTableCtrl::CPointsTableCtrl(CalibrationVI::CUserTablePage& page, QWidget*
         item(row, kPhysicalColumn)->setTextAlignment(Qt::AlignRight);
     }
     FitHeight();
+    // Room for the node count below it inside the wizard's page; the other rows scroll.
+    setFixedHeight(kVisibleRows * verticalHeader()->defaultSectionSize() +
+                   horizontalHeader()->sizeHint().height() + 2 * frameWidth());
     Refresh();
 }
 

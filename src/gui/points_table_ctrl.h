@@ -18,6 +18,7 @@ class CPointsTableCtrl : public CTableCtrl {
     static constexpr int kInductanceColumn = 1;
     static constexpr int kPhysicalColumn = 2;
     static constexpr int kMeasureColumn = 3;
+    static constexpr int kVisibleRows = 11;
 
     CPointsTableCtrl(CalibrationVI::CUserTablePage& page, QWidget* parent = nullptr);
 

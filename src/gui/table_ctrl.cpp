@@ -126,7 +126,8 @@ void CTableCtrl::Delegate::paint(QPainter* painter, const QStyleOptionViewItem& 
         if (table_->pressed_row() == row && table_->pressed_column() == column)
             button.state |= QStyle::State_Sunken;
         button.palette = option.palette;
-        button.palette.setColor(QPalette::ButtonText, kButtonText);
+        button.palette.setColor(QPalette::ButtonText,
+                                button.state & QStyle::State_Enabled ? kButtonText : kDisabledText);
         table_->style()->drawControl(QStyle::CE_PushButton, &button, painter, table_);
     } else {
         const QRect text_rect = r.adjusted(4, 0, -4, 0);
