@@ -10,9 +10,9 @@
 
 #include "core/app/calibration_wizard.h"
 #include "core/app/offset_scale_calibration.h"
-#include "gui/ph_calibration_pages.h"
-#include "gui/meter_calibration_pages.h"
 #include "gui/inductance_calibration_pages.h"
+#include "gui/meter_calibration_pages.h"
+#include "gui/ph_calibration_pages.h"
 
 namespace varda::gui {
 namespace {

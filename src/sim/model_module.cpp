@@ -86,6 +86,8 @@ void add_meter_calibration(SimulatedModule& module, int model) {
     if (!mode) return;
     mode->read_only = false;
     module.add(std::move(*mode));
+}
+
 // The mutual-inductance calibration commands, the user's points and the spline coefficients of VK12.
 void add_inductance_calibration(SimulatedModule& module, int model) {
     if (model != 12) return;
