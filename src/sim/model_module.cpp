@@ -102,6 +102,26 @@ void add_inductance_calibration(SimulatedModule& module, int model) {
                     .type = "float",
                     .value = "0.000",
                     .has_attributes = false});
+// The strain-gauge commands and live values the calibration wizard and the tare-weight dialog address by
+// channel. A one-channel module answers them with and without the channel index.
+void add_strain_gauge_calibration(SimulatedModule& module, int model) {
+    if (model != 13 && model != 14) return;
+    const int channels = model == 14 ? 4 : 1;
+    for (int channel = 0; channel < channels; ++channel) {
+        for (const char* command : {"zU.Sh", "zU.Sc", "U.Apl", "U.Wgh"})
+            module.add(
+                {.name = command, .index = channel, .type = "void", .value = "", .has_attributes = false});
+        for (const char* live : {"Rd.fV", "Rd.fF"})
+            module.add({.name = live,
+                        .index = channel,
+                        .type = "float",
+                        .value = "0.000",
+                        .read_only = true,
+                        .has_attributes = false});
+    }
+    if (model == 13)
+        for (const char* command : {"zU.Sh", "zU.Sc", "U.Apl", "U.Wgh"})
+            module.add({.name = command, .type = "void", .value = "", .has_attributes = false});
 }
 
 }  // namespace
@@ -158,6 +178,7 @@ bool serve_model(SimulatedModule& module, int model_index, std::string_view desc
     if (model_index == 18) serve_ph_calibration(module);
     add_meter_calibration(module, model_index);
     add_inductance_calibration(module, model_index);
+    add_strain_gauge_calibration(module, model_index);
     if (model_index == 13 || model_index == 14)
         module.add({.name = "tdev",
                     .type = "1 канал:4 канала",

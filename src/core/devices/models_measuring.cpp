@@ -5,6 +5,7 @@
 #include "core/app/inductance_calibration.h"
 #include "core/app/offset_scale_calibration.h"
 #include "core/app/ph_calibration.h"
+#include "core/app/strain_gauge_calibration.h"
 #include "core/devices/model_context.h"
 #include "core/devices/status_items.h"
 #include "core/platform/text.h"
@@ -88,7 +89,11 @@ std::vector<RestoreWrite> CVK12::ModuleRestoreWrites() const {
 CVK13::CVK13(Variant variant, ModelContext* context)
     : CBaseDevice(variant == kFourChannels ? 14 : 13, context), variant_(variant) {}
 
-void CVK13::Calibrate() {}
+void CVK13::Calibrate() {
+    if (!link()) return;
+    CalibrationTD::CSheetTD wizard(*link(), context(), channel_count());
+    ui().run_calibration_wizard(wizard);
+}
 
 std::vector<MenuCommandInsertion> CVK13::CustomizeMenu() const {
     return {{MainMenu::Tools, kCmdTareWeight, kTareWeightText, kCmdCalibration}};
