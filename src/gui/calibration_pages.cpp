@@ -13,6 +13,7 @@
 #include "gui/inductance_calibration_pages.h"
 #include "gui/meter_calibration_pages.h"
 #include "gui/ph_calibration_pages.h"
+#include "gui/strain_gauge_pages.h"
 
 namespace varda::gui {
 namespace {
@@ -93,6 +94,7 @@ WizardPageView* make_page_view(WizardPage& page, QWidget* parent) {
     if (WizardPageView* ph = make_ph_page_view(page, parent)) return ph;
     if (WizardPageView* meter = make_meter_page_view(page, parent)) return meter;
     if (WizardPageView* view = make_inductance_page_view(page, parent)) return view;
+    if (WizardPageView* view = make_strain_gauge_page_view(page, parent)) return view;
     return new TextPageView(page, dynamic_cast<CErrorPage*>(&page) != nullptr, parent);
 }
 

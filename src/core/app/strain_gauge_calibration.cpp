@@ -261,6 +261,7 @@ void UserPointPage::on_activate(CalibrationWizard& wizard) {
     signal_valid_ = false;
     signal_text_.clear();
     reading_ = true;
+    ++activations_;
     wizard.set_wizard_buttons(CalibrationWizard::kBack | CalibrationWizard::kNext);
 }
 

@@ -120,9 +120,11 @@ class UserPointPage : public WizardPage {
     const std::string& value_label() const;
     bool upper() const { return upper_; }
 
-    // What the view's fields hold, copied in before Next.
+    // What the view's fields hold, copied in before Next; filled afresh on every activation, which
+    // activations() counts so the view knows when to take them over.
     std::string percent_text;
     std::string value_text;
+    int activations() const { return activations_; }
 
     // The live signal: whether it is being read, one reading, and what to show for the latest.
     bool reading() const { return reading_; }
@@ -142,6 +144,7 @@ class UserPointPage : public WizardPage {
     CSheetTD& sheet_;
     bool upper_;
     int value_read_for_ = -1;  // the channel whose stored value was read last
+    int activations_ = 0;
     std::string text_;
     bool reading_ = false;
     bool signal_valid_ = false;
