@@ -221,12 +221,14 @@ TEST(StrainGaugeCalibration, FactoryFailuresKeepThePage) {
 
     // A sensitivity the module refuses.
     rig.refuse("Sens", -1);
+    const std::string shown = w->sensitivity_parameter(0)->value_text();
     choose(*w, CPage1VI::kFactory, -1, 3);
     ASSERT_EQ(rig.ui.messages().size(), 1u);
     EXPECT_FALSE(rig.ui.messages()[0].text.empty());
     EXPECT_EQ(rig.ui.messages()[0].caption, "Параметр чувствительности");
     EXPECT_EQ(rig.ui.messages()[0].icon, MessageIcon::Warning);
     EXPECT_EQ(w->current_index(), 0);
+    EXPECT_EQ(w->sensitivity_parameter(0)->value_text(), shown);  // the tree shows what the module holds
 
     // A calibration command the module refuses; one it answers with undecodable data is done.
     rig.module->add(

@@ -4,7 +4,6 @@
 #include <array>
 #include <cerrno>
 #include <charconv>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
@@ -151,8 +150,12 @@ void CPage1VI::on_next(CalibrationWizard& wizard) {
     Parameter* sens = sheet_.sensitivity_parameter(chosen);
     if (!sens) return;
     sheet_.sensitivity = sensitivity;
+    const std::string before = sens->value_text();
     sens->SetValueText(sens->item_text(sensitivity));
-    if (wizard.link().write_parameter(*sens, 1) != 0) return warn(sens->error_text, kSensitivityCaption);
+    if (wizard.link().write_parameter(*sens, 1) != 0) {
+        sens->SetValueText(before);  // the tree keeps showing what the module holds
+        return warn(sens->error_text, kSensitivityCaption);
+    }
     wizard.go_to(CSheetTD::kFactoryMinPage);
 }
 
