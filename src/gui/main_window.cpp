@@ -26,10 +26,11 @@
 #include "core/devices/device_table.h"
 #include "core/platform/strings.h"
 #include "core/platform/ui.h"
-#include "gui/menu_look.h"
 #include "gui/io_status_dialog.h"
+#include "gui/menu_look.h"
 #include "gui/qt_ui.h"
 #include "gui/single_point_dialog.h"
+#include "gui/tare_weight_dialog.h"
 #include "gui/tree_view.h"
 
 // The icons live in the gui library; a static library's resources must be pulled in by name.
@@ -293,6 +294,7 @@ void MainWindow::register_document_commands() {
     doc_command(kCmdAdapterAuto, [](CTarnDoc& d) { d.device().sio().settings.adapter_mode = 1; });
     doc_command(kCmdAdapterSemiAuto, [](CTarnDoc& d) { d.device().sio().settings.adapter_mode = 0; });
     handlers_[kCmdIoStatus] = [this] { CStateInOutDlg::Open(doc_, this); };
+    handlers_[kCmdTareWeight] = [this] { CWeightTDDlg::Open(doc_, this); };
     handlers_[kCmdSingleParameter] = [this] {
         CSinglePoint dialog(doc_, this);
         dialog.exec();

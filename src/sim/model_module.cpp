@@ -102,6 +102,8 @@ void add_inductance_calibration(SimulatedModule& module, int model) {
                     .type = "float",
                     .value = "0.000",
                     .has_attributes = false});
+}
+
 // The strain-gauge commands and live values the calibration wizard and the tare-weight dialog address by
 // channel. A one-channel module answers them with and without the channel index.
 void add_strain_gauge_calibration(SimulatedModule& module, int model) {
