@@ -8,8 +8,8 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
-#include "core/app/calibration_wizard.h"
-#include "core/app/offset_scale_calibration.h"
+#include "core/calibration/calibration_wizard.h"
+#include "core/calibration/offset_scale_calibration.h"
 #include "gui/inductance_calibration_pages.h"
 #include "gui/meter_calibration_pages.h"
 #include "gui/ph_calibration_pages.h"

@@ -10,7 +10,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "core/app/calibration_wizard.h"
+#include "core/calibration/calibration_wizard.h"
 #include "gui/busy_progress.h"
 #include "gui/calibration_pages.h"
 

@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "core/app/inductance_calibration.h"
+#include "core/calibration/inductance_calibration.h"
 #include "gui/points_table_ctrl.h"
 
 namespace varda::gui {

@@ -3,7 +3,7 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-#include "core/app/meter_calibration.h"
+#include "core/calibration/meter_calibration.h"
 
 namespace varda::gui {
 

@@ -7,7 +7,7 @@
 #include <QVBoxLayout>
 #include <span>
 
-#include "core/app/ph_calibration.h"
+#include "core/calibration/ph_calibration.h"
 
 namespace varda::gui {
 namespace {

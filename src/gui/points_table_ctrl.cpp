@@ -3,7 +3,7 @@
 #include <QApplication>
 #include <QHeaderView>
 
-#include "core/app/inductance_calibration.h"
+#include "core/calibration/inductance_calibration.h"
 
 namespace varda::gui {
 namespace {

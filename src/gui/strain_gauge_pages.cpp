@@ -8,8 +8,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "core/app/offset_scale_calibration.h"
-#include "core/app/strain_gauge_calibration.h"
+#include "core/calibration/offset_scale_calibration.h"
+#include "core/calibration/strain_gauge_calibration.h"
 
 namespace varda::gui {
 namespace {

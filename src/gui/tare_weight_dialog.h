@@ -3,7 +3,7 @@
 #include <QDialog>
 #include <chrono>
 
-#include "core/app/tare_weight.h"
+#include "core/calibration/tare_weight.h"
 
 class QComboBox;
 class QLineEdit;

@@ -1,7 +1,7 @@
 // The mutual-inductance calibration wizard of VK12 against its simulated module: the first page's choices,
 // the factory calibration, the user's table of points with its node count, measurement and spline, the
 // status check after applying, and failed exchanges.
-#include "core/app/inductance_calibration.h"
+#include "core/calibration/inductance_calibration.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // point or report an error, the time-out, a failed start and leaving or cancelling while the module
 // measures. The module's status word is set by hand; the reading thread's readings reach the wizard
 // through the posted tasks of the headless user interface, which the tests run.
-#include "core/app/meter_calibration.h"
+#include "core/calibration/meter_calibration.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The offset and scale calibration wizard of VK07 and VK17 against their simulated modules: the access
 // code, the sensor list, the writes of a complete run in order, the module's result codes, the busy
 // module, and failed exchanges. The wizard's timers are fired by hand, so nothing waits for them.
-#include "core/app/offset_scale_calibration.h"
+#include "core/calibration/offset_scale_calibration.h"
 
 #include <gtest/gtest.h>
 

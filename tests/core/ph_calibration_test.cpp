@@ -3,7 +3,7 @@
 // readings, the buffer value check, the step time-out, applying with the module's error flag and the
 // slope judgement. Readings are stepped by hand (no reading thread) and the timers fired by hand, except
 // in the one test of the reading thread itself.
-#include "core/app/ph_calibration.h"
+#include "core/calibration/ph_calibration.h"
 
 #include <gtest/gtest.h>
 

@@ -7,8 +7,8 @@
 #include <cmath>
 #include <cstdio>
 
-#include "core/app/strain_gauge_calibration.h"
-#include "core/app/tare_weight.h"
+#include "core/calibration/strain_gauge_calibration.h"
+#include "core/calibration/tare_weight.h"
 #include "core/devices/base_device.h"
 #include "core/devices/device_table.h"
 #include "core/link/device.h"

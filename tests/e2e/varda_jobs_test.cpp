@@ -197,7 +197,7 @@ TEST(VardaJobs, AplyFollowsTheModulesNewSettings) {
     const std::string init_at_17 = build_request(true, hash_name("INIT"), {}, 0, {17, 8});
     const auto strip = [](std::string s) { return s.substr(0, s.size() - 1); };  // the log shows \r as text
     const auto aply_at = all.find(strip(aply));
-    ASSERT_NE(aply_at, std::string::npos);
+    ASSERT_NE(aply_at, std::string::npos) << all;
     EXPECT_NE(all.find(strip(init_at_17), aply_at), std::string::npos);
 }
 

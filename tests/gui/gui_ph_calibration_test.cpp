@@ -20,8 +20,8 @@
 
 #include "core/app/document.h"
 #include "core/app/paths.h"
-#include "core/app/ph_calibration.h"
 #include "core/app/settings_store.h"
+#include "core/calibration/ph_calibration.h"
 #include "core/devices/device_table.h"
 #include "core/model/description_archive.h"
 #include "gui/busy_progress.h"

@@ -21,7 +21,7 @@
 #include "core/app/document.h"
 #include "core/app/paths.h"
 #include "core/app/settings_store.h"
-#include "core/app/strain_gauge_calibration.h"
+#include "core/calibration/strain_gauge_calibration.h"
 #include "core/devices/device_table.h"
 #include "core/model/description_archive.h"
 #include "gui/calibration_wizard.h"

@@ -2,10 +2,10 @@
 
 #include <array>
 
-#include "core/app/inductance_calibration.h"
-#include "core/app/offset_scale_calibration.h"
-#include "core/app/ph_calibration.h"
-#include "core/app/strain_gauge_calibration.h"
+#include "core/calibration/inductance_calibration.h"
+#include "core/calibration/offset_scale_calibration.h"
+#include "core/calibration/ph_calibration.h"
+#include "core/calibration/strain_gauge_calibration.h"
 #include "core/devices/model_context.h"
 #include "core/devices/status_items.h"
 #include "core/platform/text.h"

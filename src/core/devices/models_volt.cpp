@@ -3,7 +3,7 @@
 #include <array>
 #include <cstdio>
 
-#include "core/app/meter_calibration.h"
+#include "core/calibration/meter_calibration.h"
 #include "core/devices/model_context.h"
 #include "core/devices/status_items.h"
 #include "core/model/element_context.h"

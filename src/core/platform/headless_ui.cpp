@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "core/app/apply_settings.h"
-#include "core/app/calibration_wizard.h"
+#include "core/calibration/calibration_wizard.h"
 #include "core/calibration/output_calibration.h"
 
 namespace varda {

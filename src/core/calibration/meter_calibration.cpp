@@ -1,4 +1,4 @@
-#include "core/app/meter_calibration.h"
+#include "core/calibration/meter_calibration.h"
 
 #include <cerrno>
 #include <cstdlib>

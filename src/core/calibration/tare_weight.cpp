@@ -1,4 +1,4 @@
-#include "core/app/tare_weight.h"
+#include "core/calibration/tare_weight.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/app/calibration_wizard.h"
+#include "core/calibration/calibration_wizard.h"
 #include "core/model/parameter.h"
 
 namespace varda {

@@ -1,4 +1,4 @@
-#include "core/app/calibration_wizard.h"
+#include "core/calibration/calibration_wizard.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "core/app/wizard_reading_thread.h"
+#include "core/calibration/wizard_reading_thread.h"
 
 #include "core/model/element_context.h"
 #include "core/platform/ui.h"

@@ -1,4 +1,4 @@
-#include "core/app/strain_gauge_calibration.h"
+#include "core/calibration/strain_gauge_calibration.h"
 
 #include <algorithm>
 #include <array>

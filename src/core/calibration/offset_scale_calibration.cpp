@@ -1,4 +1,4 @@
-#include "core/app/offset_scale_calibration.h"
+#include "core/calibration/offset_scale_calibration.h"
 
 #include <algorithm>
 #include <cstddef>

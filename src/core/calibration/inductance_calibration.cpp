@@ -1,4 +1,4 @@
-#include "core/app/inductance_calibration.h"
+#include "core/calibration/inductance_calibration.h"
 
 #include <cerrno>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "core/app/ph_calibration.h"
+#include "core/calibration/ph_calibration.h"
 
 #include <cerrno>
 #include <cmath>

@@ -6,8 +6,8 @@
 #include <string_view>
 #include <utility>
 
-#include "core/app/calibration_wizard.h"
-#include "core/app/wizard_reading_thread.h"
+#include "core/calibration/calibration_wizard.h"
+#include "core/calibration/wizard_reading_thread.h"
 #include "core/platform/ui.h"
 
 namespace varda {

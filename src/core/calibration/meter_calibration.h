@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/app/calibration_wizard.h"
+#include "core/calibration/calibration_wizard.h"
 
 namespace varda {
 
