@@ -165,6 +165,23 @@ TEST(DeviceTasks, WriteChangesWritesOnlyModifiedWritableParameters) {
     EXPECT_EQ(bench.lines_starting("  Write: tbl:0 = 100 [new value]"), 1);
 }
 
+// The exchange window closes before the worker has finished: a command-line job waits for the task's end
+// and then runs what the task posted (the APLY after a write of network settings), so the notification must
+// be posted by then, and without a window to close it must not be lost either.
+TEST(DeviceTasks, TheNetworkNotificationIsPostedBeforeTheTaskEnds) {
+    Bench bench;
+    std::atomic<std::size_t> posted_at_end{0};
+    int notified = 0;
+    bench.device->on_network_parameter_written = [&notified] { ++notified; };
+    bench.device->on_command_line_task_finished = [&] { posted_at_end = bench.ui.run_posted(); };
+    auto root = make_tree(8);
+    bench.device->network_parameter_written = true;  // as a write of a network setting leaves it
+    ASSERT_TRUE(bench.device->write_all(*root));
+    bench.device->stop_threads();  // the task has ended for certain
+    EXPECT_EQ(posted_at_end.load(), 1u);
+    EXPECT_EQ(notified, 1);
+}
+
 TEST(DeviceTasks, ApplyDefaultsWritesInitialValuesAndCalibrationEnds) {
     Bench bench;
     auto root = make_tree(8);

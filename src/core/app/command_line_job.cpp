@@ -173,13 +173,22 @@ int run_command_line_job(const CommandLine& cl, std::unique_ptr<SerialBackend> b
         apply_command_line_settings(cl, doc);
         Watcher watcher(cl.exit_event, doc.device());
 
+        // The exchange window closes before the worker has finished its task: what the task leaves to do
+        // (the APLY after a write of network settings) is posted after that, so the job waits for the end.
+        platform::Event task_finished(platform::Event::Reset::Manual);
+        doc.device().on_command_line_task_finished = [&task_finished] { task_finished.set(); };
+        auto run_task = [&task_finished](bool ran) {
+            // Bounded only as a guard: the worker ends every task it was given.
+            if (ran) task_finished.wait(std::chrono::seconds(30));
+            task_finished.reset();
+        };
         doc.start(true, cl.has(CommandLine::kTest));
         if (!doc.exit_request && !watcher.fired()) {
             if (cl.has(CommandLine::kWrite)) {
-                if (doc.open_file(cl.file_name) && !watcher.fired()) doc.write_all();
+                if (doc.open_file(cl.file_name) && !watcher.fired()) run_task(doc.write_all());
             } else if (cl.has(CommandLine::kRead)) {
                 if (doc.new_document() && !watcher.fired()) {
-                    doc.read_all();
+                    run_task(doc.read_all());
                     if (!cl.file_name.empty()) doc.save_file(cl.file_name);
                 }
             } else if (!cl.file_name.empty()) {
