@@ -17,6 +17,7 @@
 #include <memory>
 #include <vector>
 
+#include "../support/gui_test_support.h"
 #include "core/app/document.h"
 #include "core/app/paths.h"
 #include "core/app/settings_store.h"
@@ -29,77 +30,21 @@
 #include "sim/model_module.h"
 
 using namespace varda;
+using namespace varda::test;
 
 namespace {
 
-// Steps tried in turn from a timer, each until it reports done, so that the modal dialogs that come up on
-// the way are driven as well.
-class Script : public QObject {
-  public:
-    explicit Script(std::vector<std::function<bool()>> steps) : steps_(std::move(steps)) {
-        connect(&timer_, &QTimer::timeout, this, [this] {
-            while (next_ < steps_.size() && steps_[next_]())
-                ++next_;
-        });
-        timer_.start(20);
-    }
-    std::size_t steps_done() const { return next_; }
-
-  private:
-    std::vector<std::function<bool()>> steps_;
-    std::size_t next_ = 0;
-    QTimer timer_;
-};
-
-void click_later(QAbstractButton* button) {
-    QMetaObject::invokeMethod(button, &QAbstractButton::click, Qt::QueuedConnection);
-}
-
-template <typename T>
-T* modal() {
-    return qobject_cast<T*>(QApplication::activeModalWidget());
-}
-
 // A document of the model over a simulated module of that model, with the module's network settings
 // read, then changed to 57600 baud and address 17 as a write of new settings leaves them.
-struct Rig {
-    explicit Rig(int model) : module(std::make_shared<sim::SimulatedModule>()) {
-        store.set_string(kSettingsGroup, "port", "sim");
-        set_settings_store(&store);
-        set_ui(&ui);
-        ui.set_main_window(&main_window);
-        DescriptionArchive archive(description_archive_path(), false);
-        const DescriptionText text = ReadModelDescription(archive, model);
-        std::string error;
-        QVERIFY(text.ok);
-        QVERIFY(sim::serve_model(*module, model, text.text, error));
-        set_current_model_index(model);
-        auto port = std::make_unique<sim::InProcessBackend>(module);
-        backend = port.get();
-        doc = std::make_unique<CTarnDoc>(options, std::move(port));
-        QVERIFY(doc->load_description());
-        QCOMPARE(doc->device().open_with_settings(false), 0);
+struct Rig : ModelDocumentRig {
+    explicit Rig(int model) : ModelDocumentRig(model) {
+        if (QTest::currentTestFailed()) return;
         for (const auto& p : doc->module_network()->parameters)
             QCOMPARE(doc->device().read_parameter(*p, false), 0);
         doc->module_network()->SetValue("bPS", "57600");
         doc->module_network()->SetValue("Addr", "17");
     }
-    ~Rig() {
-        doc.reset();
-        ui.set_main_window(nullptr);
-        set_ui(nullptr);
-        set_settings_store(nullptr);
-        set_current_model_index(kNoModel);
-    }
     std::string own(std::string_view name) { return doc->device().program_network().GetValueText(name); }
-
-    MemorySettingsStore store;
-    QWidget main_window;
-    gui::QtUi ui;
-    Options options;
-    std::shared_ptr<sim::SimulatedModule> module;
-    sim::InProcessBackend* backend = nullptr;
-    std::unique_ptr<CTarnDoc> doc;
 };
 
 }  // namespace
@@ -109,9 +54,7 @@ class ApplyDialogTest : public QObject {
   private slots:
     void initTestCase() {
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings_dir_.path());
-        folder_ =
-            QDir(QCoreApplication::applicationDirPath() + QStringLiteral("/../screenshots")).absolutePath();
-        QVERIFY(QDir().mkpath(folder_));
+        QVERIFY(QDir().mkpath(screenshot_folder()));
     }
 
     void okSendsAplyAndTheConfiguratorFollows() {
@@ -127,7 +70,7 @@ class ApplyDialogTest : public QObject {
             settings = dialog->settings_label()->text();
             follow = dialog->change_own_settings_box()->isChecked();
             broadcast = dialog->broadcast_box()->isChecked();
-            save(dialog->grab(), "apply_dialog");
+            save_screenshot(dialog->grab(), "apply_dialog");
             click_later(dialog->ok_button());
             return true;
         }});
@@ -186,12 +129,7 @@ class ApplyDialogTest : public QObject {
     }
 
   private:
-    void save(const QPixmap& picture, const char* name) {
-        QVERIFY(picture.save(folder_ + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png")));
-    }
-
     QTemporaryDir settings_dir_;
-    QString folder_;
 };
 
 QTEST_MAIN(ApplyDialogTest)

@@ -10,6 +10,7 @@
 #include <QtTest>
 #include <memory>
 
+#include "../support/gui_test_support.h"
 #include "core/app/paths.h"
 #include "core/link/device_io.h"
 #include "core/model/description.h"
@@ -21,6 +22,7 @@
 #include "sim/model_module.h"
 
 using namespace varda;
+using namespace varda::test;
 
 namespace {
 
@@ -30,10 +32,8 @@ struct Rig {
         : module(std::make_shared<sim::SimulatedModule>()),
           io(std::make_unique<sim::InProcessBackend>(module), options) {
         set_ui(&ui);
-        DescriptionArchive archive(description_archive_path(), false);
-        const DescriptionText text = ReadModelDescription(archive, 0);
-        std::string error;
-        ok = text.ok && sim::serve_model(*module, 0, text.text, error);
+        const DescriptionText text = serve_archived_model(*module, 0);
+        ok = text.ok;
         task = sim::serve_calibration(*module);
         description.create_model_object = false;
         description.LoadDescriptionText(text.text);
@@ -57,11 +57,7 @@ struct Rig {
 class CalibrationDialogsTest : public QObject {
     Q_OBJECT
   private slots:
-    void initTestCase() {
-        folder_ =
-            QDir(QCoreApplication::applicationDirPath() + QStringLiteral("/../screenshots")).absolutePath();
-        QVERIFY(QDir().mkpath(folder_));
-    }
+    void initTestCase() { QVERIFY(QDir().mkpath(screenshot_folder())); }
 
     void methodWindowFollowsTheChoice() {
         Rig rig;
@@ -92,7 +88,7 @@ class CalibrationDialogsTest : public QObject {
         QVERIFY(dialog.code_box()->isEnabled());
         dialog.sensor_box()->setCurrentIndex(1);
         dialog.code_box()->setValue(10);
-        save(dialog.grab(), "calibration_method");
+        save_screenshot(dialog.grab(), "calibration_method");
 
         QTest::mouseClick(dialog.continue_button(), Qt::LeftButton);
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
@@ -118,7 +114,7 @@ class CalibrationDialogsTest : public QObject {
         QTest::mouseClick(dialog.continue_button(), Qt::LeftButton);
         QCOMPARE(dialog.status_field()->text(), QStringLiteral("Проверте коэффициент(ы)..."));
         QVERIFY(dialog.message_field()->toPlainText().contains(QStringLiteral("1.002500")));
-        save(dialog.grab(), "calibration_run");
+        save_screenshot(dialog.grab(), "calibration_run");
 
         QTest::mouseClick(dialog.continue_button(), Qt::LeftButton);
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Завершение юстировки"));
@@ -151,11 +147,6 @@ class CalibrationDialogsTest : public QObject {
     }
 
   private:
-    void save(const QPixmap& picture, const char* name) {
-        QVERIFY(picture.save(folder_ + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png")));
-    }
-
-    QString folder_;
 };
 
 QTEST_MAIN(CalibrationDialogsTest)

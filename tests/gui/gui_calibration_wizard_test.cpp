@@ -17,6 +17,7 @@
 #include <memory>
 #include <vector>
 
+#include "../support/gui_test_support.h"
 #include "core/app/document.h"
 #include "core/app/paths.h"
 #include "core/app/settings_store.h"
@@ -30,76 +31,12 @@
 #include "sim/model_module.h"
 
 using namespace varda;
+using namespace varda::test;
 
 namespace {
 
-// Steps tried in turn from a timer, each until it reports done, so that the modal windows that come up on
-// the way are driven as well.
-class Script : public QObject {
-  public:
-    explicit Script(std::vector<std::function<bool()>> steps) : steps_(std::move(steps)) {
-        connect(&timer_, &QTimer::timeout, this, [this] {
-            while (next_ < steps_.size() && steps_[next_]())
-                ++next_;
-        });
-        timer_.start(20);
-    }
-    std::size_t steps_done() const { return next_; }
-
-  private:
-    std::vector<std::function<bool()>> steps_;
-    std::size_t next_ = 0;
-    QTimer timer_;
-};
-
-void click_later(QAbstractButton* button) {
-    QMetaObject::invokeMethod(button, &QAbstractButton::click, Qt::QueuedConnection);
-}
-
-template <typename T>
-T* modal() {
-    return qobject_cast<T*>(QApplication::activeModalWidget());
-}
-
-// The wizard when it shows the page with this title.
-gui::CmySheet* sheet_on(const char* title) {
-    auto* sheet = modal<gui::CmySheet>();
-    return sheet && sheet->title_label()->text() == QString::fromUtf8(title) ? sheet : nullptr;
-}
-
 // A document of the model over its simulated module.
-struct Rig {
-    explicit Rig(int model) : module(std::make_shared<sim::SimulatedModule>()) {
-        store.set_string(kSettingsGroup, "port", "sim");
-        set_settings_store(&store);
-        set_ui(&ui);
-        ui.set_main_window(&main_window);
-        DescriptionArchive archive(description_archive_path(), false);
-        const DescriptionText text = ReadModelDescription(archive, model);
-        std::string error;
-        QVERIFY(text.ok);
-        QVERIFY(sim::serve_model(*module, model, text.text, error));
-        set_current_model_index(model);
-        doc = std::make_unique<CTarnDoc>(options, std::make_unique<sim::InProcessBackend>(module));
-        QVERIFY(doc->load_description());
-        QCOMPARE(doc->device().open_with_settings(false), 0);
-    }
-    ~Rig() {
-        doc.reset();
-        ui.set_main_window(nullptr);
-        set_ui(nullptr);
-        set_settings_store(nullptr);
-        set_current_model_index(kNoModel);
-    }
-    void calibrate() { doc->description().device_model()->Calibrate(); }
-
-    MemorySettingsStore store;
-    QWidget main_window;
-    gui::QtUi ui;
-    Options options;
-    std::shared_ptr<sim::SimulatedModule> module;
-    std::unique_ptr<CTarnDoc> doc;
-};
+using Rig = ModelDocumentRig;
 
 }  // namespace
 
@@ -108,9 +45,7 @@ class CalibrationWizardTest : public QObject {
   private slots:
     void initTestCase() {
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings_dir_.path());
-        folder_ =
-            QDir(QCoreApplication::applicationDirPath() + QStringLiteral("/../screenshots")).absolutePath();
-        QVERIFY(QDir().mkpath(folder_));
+        QVERIFY(QDir().mkpath(screenshot_folder()));
     }
 
     void completeRunCalibratesAndSaves() {
@@ -138,7 +73,7 @@ class CalibrationWizardTest : public QObject {
                 auto* page = static_cast<gui::CodePageView*>(sheet->current_view());
                 if (page->sensor_list()->isHidden()) return false;
                 page->sensor_list()->setCurrentRow(2);  // "0-5 мА"
-                save(sheet->grab(), "calibration_wizard_code");
+                save_screenshot(sheet->grab(), "calibration_wizard_code");
                 click_later(sheet->next_button());
                 return true;
             },
@@ -147,7 +82,7 @@ class CalibrationWizardTest : public QObject {
                 if (!sheet) return false;
                 next_texts << sheet->next_button()->text();
                 offset_text = static_cast<gui::TextPageView*>(sheet->current_view())->text_label()->text();
-                save(sheet->grab(), "calibration_wizard");
+                save_screenshot(sheet->grab(), "calibration_wizard");
                 sheet->next_button()->click();
                 busy_buttons_disabled =
                     !sheet->next_button()->isEnabled() && !sheet->back_button()->isEnabled();
@@ -158,7 +93,7 @@ class CalibrationWizardTest : public QObject {
                 auto* sheet = sheet_on("Шаг 2");
                 if (!sheet) return false;
                 busy_shown = sheet->busy_bar()->isVisible();
-                save(sheet->grab(), "calibration_wizard_busy");
+                save_screenshot(sheet->grab(), "calibration_wizard_busy");
                 return true;
             },
             [&] {
@@ -172,7 +107,7 @@ class CalibrationWizardTest : public QObject {
                 if (!sheet) return false;
                 save_page_ok = sheet->next_button()->isHidden() &&
                                sheet->finish_button()->text() == QStringLiteral("Сохранить");
-                save(sheet->grab(), "calibration_wizard_save");
+                save_screenshot(sheet->grab(), "calibration_wizard_save");
                 click_later(sheet->finish_button());
                 return true;
             },
@@ -240,7 +175,7 @@ class CalibrationWizardTest : public QObject {
                 error_buttons = sheet->finish_button()->text() + QLatin1Char('/') +
                                 sheet->cancel_button()->text() +
                                 (sheet->back_button()->isEnabled() ? QStringLiteral("/back") : QString());
-                save(sheet->grab(), "calibration_wizard_error");
+                save_screenshot(sheet->grab(), "calibration_wizard_error");
                 sheet->finish_button()->click();
                 return true;
             },
@@ -265,12 +200,7 @@ class CalibrationWizardTest : public QObject {
     }
 
   private:
-    void save(const QPixmap& picture, const char* name) {
-        QVERIFY(picture.save(folder_ + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png")));
-    }
-
     QTemporaryDir settings_dir_;
-    QString folder_;
 };
 
 QTEST_MAIN(CalibrationWizardTest)

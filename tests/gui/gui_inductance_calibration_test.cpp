@@ -18,6 +18,7 @@
 #include <memory>
 #include <vector>
 
+#include "../support/gui_test_support.h"
 #include "core/app/document.h"
 #include "core/app/paths.h"
 #include "core/app/settings_store.h"
@@ -32,41 +33,9 @@
 #include "sim/model_module.h"
 
 using namespace varda;
+using namespace varda::test;
 
 namespace {
-
-// Steps tried in turn from a timer, each until it reports done, so that the modal windows that come up on
-// the way are driven as well.
-class Script : public QObject {
-  public:
-    explicit Script(std::vector<std::function<bool()>> steps) : steps_(std::move(steps)) {
-        connect(&timer_, &QTimer::timeout, this, [this] {
-            while (next_ < steps_.size() && steps_[next_]())
-                ++next_;
-        });
-        timer_.start(20);
-    }
-    std::size_t steps_done() const { return next_; }
-
-  private:
-    std::vector<std::function<bool()>> steps_;
-    std::size_t next_ = 0;
-    QTimer timer_;
-};
-
-void click_later(QAbstractButton* button) {
-    QMetaObject::invokeMethod(button, &QAbstractButton::click, Qt::QueuedConnection);
-}
-
-template <typename T>
-T* modal() {
-    return qobject_cast<T*>(QApplication::activeModalWidget());
-}
-
-gui::CmySheet* sheet_on(const char* title) {
-    auto* sheet = modal<gui::CmySheet>();
-    return sheet && sheet->title_label()->text() == QString::fromUtf8(title) ? sheet : nullptr;
-}
 
 // The first page with the code entered and a type (and method) chosen; false while it is not up yet.
 bool choose(int type, int method) {
@@ -85,37 +54,8 @@ bool choose(int type, int method) {
 }
 
 // A document of VK12 over its simulated module.
-struct Rig {
-    Rig() : module(std::make_shared<sim::SimulatedModule>()) {
-        store.set_string(kSettingsGroup, "port", "sim");
-        set_settings_store(&store);
-        set_ui(&ui);
-        ui.set_main_window(&main_window);
-        DescriptionArchive archive(description_archive_path(), false);
-        const DescriptionText text = ReadModelDescription(archive, 12);
-        std::string error;
-        QVERIFY(text.ok);
-        QVERIFY(sim::serve_model(*module, 12, text.text, error));
-        set_current_model_index(12);
-        doc = std::make_unique<CTarnDoc>(options, std::make_unique<sim::InProcessBackend>(module));
-        QVERIFY(doc->load_description());
-        QCOMPARE(doc->device().open_with_settings(false), 0);
-    }
-    ~Rig() {
-        doc.reset();
-        ui.set_main_window(nullptr);
-        set_ui(nullptr);
-        set_settings_store(nullptr);
-        set_current_model_index(kNoModel);
-    }
-    void calibrate() { doc->description().device_model()->Calibrate(); }
-
-    MemorySettingsStore store;
-    QWidget main_window;
-    gui::QtUi ui;
-    Options options;
-    std::shared_ptr<sim::SimulatedModule> module;
-    std::unique_ptr<CTarnDoc> doc;
+struct Rig : ModelDocumentRig {
+    Rig() : ModelDocumentRig(12) {}
 };
 
 }  // namespace
@@ -125,9 +65,7 @@ class InductanceCalibrationTest : public QObject {
   private slots:
     void initTestCase() {
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings_dir_.path());
-        folder_ =
-            QDir(QCoreApplication::applicationDirPath() + QStringLiteral("/../screenshots")).absolutePath();
-        QVERIFY(QDir().mkpath(folder_));
+        QVERIFY(QDir().mkpath(screenshot_folder()));
     }
 
     void factoryCalibrationRunsToSaving() {
@@ -148,7 +86,7 @@ class InductanceCalibrationTest : public QObject {
                 page->type_list()->setCurrentRow(1);  // the user's: the methods show
                 page->type_list()->setCurrentRow(0);
                 methods_hidden_for_factory = page->method_list()->isHidden();
-                save(sheet->grab(), "inductance_calibration_code");
+                save_screenshot(sheet->grab(), "inductance_calibration_code");
                 click_later(sheet->next_button());
                 return true;
             },
@@ -156,7 +94,7 @@ class InductanceCalibrationTest : public QObject {
                 auto* sheet = sheet_on("Шаг 2");
                 if (!sheet) return false;
                 min_text = static_cast<gui::TextPageView*>(sheet->current_view())->text_label()->text();
-                save(sheet->grab(), "inductance_calibration_min");
+                save_screenshot(sheet->grab(), "inductance_calibration_min");
                 click_later(sheet->next_button());
                 return true;
             },
@@ -253,7 +191,7 @@ class InductanceCalibrationTest : public QObject {
                         QApplication::processEvents();
                 }
                 third_physical = table->CellText(2, gui::CPointsTableCtrl::kPhysicalColumn);
-                save(sheet->grab(), "inductance_calibration_table");
+                save_screenshot(sheet->grab(), "inductance_calibration_table");
                 click_later(sheet->finish_button());
                 return true;
             },
@@ -281,12 +219,7 @@ class InductanceCalibrationTest : public QObject {
     }
 
   private:
-    void save(const QPixmap& picture, const char* name) {
-        QVERIFY(picture.save(folder_ + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png")));
-    }
-
     QTemporaryDir settings_dir_;
-    QString folder_;
 };
 
 QTEST_MAIN(InductanceCalibrationTest)

@@ -8,6 +8,7 @@
 #include <QtTest>
 #include <memory>
 
+#include "../support/gui_test_support.h"
 #include "core/app/document.h"
 #include "core/app/options.h"
 #include "core/devices/device_table.h"
@@ -19,6 +20,7 @@
 #include "sim/model_module.h"
 
 using namespace varda;
+using namespace varda::test;
 using namespace std::chrono_literals;
 
 namespace {
@@ -28,10 +30,7 @@ struct Rig {
     explicit Rig(int model) : module(std::make_shared<sim::SimulatedModule>()) {
         const std::string archive_path =
             (QCoreApplication::applicationDirPath() + "/../src/gui/varda.dat").toStdString();
-        DescriptionArchive archive(archive_path, false);
-        const DescriptionText text = ReadModelDescription(archive, model);
-        std::string error;
-        if (!text.ok || !sim::serve_model(*module, model, text.text, error)) qFatal("no module %d", model);
+        if (!serve_archived_model(*module, model, archive_path).ok) qFatal("no module %d", model);
         set_current_model_index(kNoModel);
         doc = std::make_unique<CTarnDoc>(options, std::make_unique<sim::InProcessBackend>(module));
         doc->archive_path = archive_path;
@@ -63,9 +62,7 @@ class IoStatusTest : public QObject {
   private slots:
     void initTestCase() {
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings_dir_.path());
-        folder_ =
-            QDir(QCoreApplication::applicationDirPath() + QStringLiteral("/../screenshots")).absolutePath();
-        QVERIFY(QDir().mkpath(folder_));
+        QVERIFY(QDir().mkpath(screenshot_folder()));
         set_ui(&ui_);
     }
     void cleanupTestCase() {
@@ -119,7 +116,7 @@ class IoStatusTest : public QObject {
         QTRY_COMPARE_WITH_TIMEOUT(inputs.CellText(3, 0), QStringLiteral("4031"), 10000);
         outputs.setCurrentCell(2, 0);
         QVERIFY(ui_.messages().empty());
-        save(dialog.grab(), "io_status");
+        save_screenshot(dialog.grab(), "io_status");
 
         // Escape asks the polling thread to stop; the dialog goes once it has.
         QTest::keyClick(&dialog, Qt::Key_Escape);
@@ -149,7 +146,7 @@ class IoStatusTest : public QObject {
         QTRY_COMPARE_WITH_TIMEOUT(table.CellText(7, 0), QStringLiteral("0.000"), 10000);
         QTRY_COMPARE(dialog.lamps(IoSide::Outputs)[6]->colour(), LampColour::OutputOn);
         QTRY_COMPARE(dialog.lamps(IoSide::Outputs)[2]->colour(), LampColour::OutputPartial);
-        save(dialog.grab(), "io_status_vk01");
+        save_screenshot(dialog.grab(), "io_status_vk01");
 
         // A value typed into the table is written at once; polling keeps off the row meanwhile.
         QVERIFY(table.ActivateCell(1, 0));
@@ -188,14 +185,8 @@ class IoStatusTest : public QObject {
     }
 
   private:
-    void save(const QPixmap& picture, const char* name) {
-        const QString path = folder_ + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png");
-        QVERIFY2(picture.save(path), qPrintable(path));
-    }
-
     HeadlessUi ui_{true};
     QTemporaryDir settings_dir_;
-    QString folder_;
 };
 
 QTEST_MAIN(IoStatusTest)

@@ -20,6 +20,7 @@
 #include <memory>
 #include <thread>
 
+#include "../support/gui_test_support.h"
 #include "core/app/document.h"
 #include "core/app/menu_state.h"
 #include "core/app/options.h"
@@ -39,21 +40,11 @@
 #include "sim/model_module.h"
 
 using namespace varda;
+using namespace varda::test;
 
 namespace {
 
 constexpr int kVK03 = 3;
-
-// A VK03 module in the same process, served from its description in varda.dat.
-std::shared_ptr<sim::SimulatedModule> served_module(int model) {
-    DescriptionArchive archive(description_archive_path(), false);
-    const DescriptionText text = ReadModelDescription(archive, model);
-    if (!text.ok) return nullptr;
-    auto module = std::make_shared<sim::SimulatedModule>();
-    std::string error;
-    if (!sim::serve_model(*module, model, text.text, error)) return nullptr;
-    return module;
-}
 
 QStringList texts(const QMenu* menu) {
     QStringList out;

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "../support/gui_test_support.h"
 #include "core/app/document.h"
 #include "core/app/paths.h"
 #include "core/app/settings_store.h"
@@ -30,31 +31,9 @@
 #include "sim/model_module.h"
 
 using namespace varda;
+using namespace varda::test;
 
 namespace {
-
-// Steps tried in turn from a timer, each until it reports done, so that the modal wizard is driven while
-// it runs.
-class Script : public QObject {
-  public:
-    explicit Script(std::vector<std::function<bool()>> steps) : steps_(std::move(steps)) {
-        connect(&timer_, &QTimer::timeout, this, [this] {
-            while (next_ < steps_.size() && steps_[next_]())
-                ++next_;
-        });
-        timer_.start(20);
-    }
-    std::size_t steps_done() const { return next_; }
-
-  private:
-    std::vector<std::function<bool()>> steps_;
-    std::size_t next_ = 0;
-    QTimer timer_;
-};
-
-void click_later(QAbstractButton* button) {
-    QMetaObject::invokeMethod(button, &QAbstractButton::click, Qt::QueuedConnection);
-}
 
 // The wizard when it shows page `index` (VK20's last two points share one title).
 gui::CmySheet* sheet_at(int index) {
@@ -68,38 +47,9 @@ gui::MeterPointPageView* point_view(gui::CmySheet* sheet) {
 }
 
 // A document of the model over its simulated module.
-struct Rig {
-    explicit Rig(int model) : module(std::make_shared<sim::SimulatedModule>()) {
-        store.set_string(kSettingsGroup, "port", "sim");
-        set_settings_store(&store);
-        set_ui(&ui);
-        ui.set_main_window(&main_window);
-        DescriptionArchive archive(description_archive_path(), false);
-        const DescriptionText text = ReadModelDescription(archive, model);
-        std::string error;
-        QVERIFY(text.ok);
-        QVERIFY(sim::serve_model(*module, model, text.text, error));
-        set_current_model_index(model);
-        doc = std::make_unique<CTarnDoc>(options, std::make_unique<sim::InProcessBackend>(module));
-        QVERIFY(doc->load_description());
-        QCOMPARE(doc->device().open_with_settings(false), 0);
-    }
-    ~Rig() {
-        doc.reset();
-        ui.set_main_window(nullptr);
-        set_ui(nullptr);
-        set_settings_store(nullptr);
-        set_current_model_index(kNoModel);
-    }
-    void calibrate() { doc->description().device_model()->Calibrate(); }
+struct Rig : ModelDocumentRig {
+    using ModelDocumentRig::ModelDocumentRig;
     void status(unsigned word) { module->set_value("Mode", -1, std::to_string(word)); }
-
-    MemorySettingsStore store;
-    QWidget main_window;
-    gui::QtUi ui;
-    Options options;
-    std::shared_ptr<sim::SimulatedModule> module;
-    std::unique_ptr<CTarnDoc> doc;
 };
 
 }  // namespace
@@ -109,9 +59,7 @@ class MeterCalibrationTest : public QObject {
   private slots:
     void initTestCase() {
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings_dir_.path());
-        folder_ =
-            QDir(QCoreApplication::applicationDirPath() + QStringLiteral("/../screenshots")).absolutePath();
-        QVERIFY(QDir().mkpath(folder_));
+        QVERIFY(QDir().mkpath(screenshot_folder()));
     }
 
     void fourPointsOfVk20() {
@@ -133,7 +81,7 @@ class MeterCalibrationTest : public QObject {
                 idle_label_hidden = idle_label_hidden && point_view(sheet)->progress_label()->isHidden();
                 if (point == 0) {
                     first_page_ok = !sheet->back_button()->isEnabled() && sheet->next_button()->isEnabled();
-                    save(sheet->grab(), "meter_calibration");
+                    save_screenshot(sheet->grab(), "meter_calibration");
                 }
                 sheet->next_button()->click();
                 return true;
@@ -146,7 +94,7 @@ class MeterCalibrationTest : public QObject {
                     progress_shown = sheet->busy_bar()->isVisible() &&
                                      point_view(sheet)->progress_label()->isVisible() &&
                                      !sheet->next_button()->isEnabled();
-                    save(sheet->grab(), "meter_calibration_busy");
+                    save_screenshot(sheet->grab(), "meter_calibration_busy");
                 }
                 rig.status(point_bits[point]);
                 return true;
@@ -160,7 +108,7 @@ class MeterCalibrationTest : public QObject {
                           !sheet->back_button()->isEnabled() && sheet->busy_bar()->isHidden() &&
                           static_cast<gui::TextPageView*>(sheet->current_view())->text_label()->text() ==
                               QStringLiteral("Калибровка завершена!");
-            save(sheet->grab(), "meter_calibration_end");
+            save_screenshot(sheet->grab(), "meter_calibration_end");
             click_later(sheet->finish_button());
             return true;
         });
@@ -201,7 +149,7 @@ class MeterCalibrationTest : public QObject {
                 error_text = static_cast<gui::TextPageView*>(sheet->current_view())->text_label()->text();
                 error_buttons =
                     sheet->finish_button()->text() + QLatin1Char('/') + sheet->cancel_button()->text();
-                save(sheet->grab(), "meter_calibration_error");
+                save_screenshot(sheet->grab(), "meter_calibration_error");
                 click_later(sheet->cancel_button());
                 return true;
             },
@@ -216,12 +164,7 @@ class MeterCalibrationTest : public QObject {
     }
 
   private:
-    void save(const QPixmap& picture, const char* name) {
-        QVERIFY(picture.save(folder_ + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png")));
-    }
-
     QTemporaryDir settings_dir_;
-    QString folder_;
 };
 
 QTEST_MAIN(MeterCalibrationTest)

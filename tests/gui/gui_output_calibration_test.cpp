@@ -16,6 +16,7 @@
 #include <memory>
 #include <vector>
 
+#include "../support/gui_test_support.h"
 #include "core/app/document.h"
 #include "core/app/paths.h"
 #include "core/app/settings_store.h"
@@ -29,72 +30,19 @@
 #include "sim/model_module.h"
 
 using namespace varda;
+using namespace varda::test;
 
 namespace {
 
-// Steps tried in turn from a timer, each until it reports done, so that the modal dialogs that come up on
-// the way are driven as well.
-class Script : public QObject {
-  public:
-    explicit Script(std::vector<std::function<bool()>> steps) : steps_(std::move(steps)) {
-        connect(&timer_, &QTimer::timeout, this, [this] {
-            while (next_ < steps_.size() && steps_[next_]())
-                ++next_;
-        });
-        timer_.start(20);
-    }
-    std::size_t steps_done() const { return next_; }
-
-  private:
-    std::vector<std::function<bool()>> steps_;
-    std::size_t next_ = 0;
-    QTimer timer_;
-};
-
-void click_later(QAbstractButton* button) {
-    QMetaObject::invokeMethod(button, &QAbstractButton::click, Qt::QueuedConnection);
-}
-
-template <typename T>
-T* modal() {
-    return qobject_cast<T*>(QApplication::activeModalWidget());
-}
-
 // A VK01 document over a simulated VK01 whose fourth output is discrete.
-struct Rig {
-    Rig() : module(std::make_shared<sim::SimulatedModule>()) {
-        store.set_string(kSettingsGroup, "port", "sim");
-        set_settings_store(&store);
-        set_ui(&ui);
-        ui.set_main_window(&main_window);
-        DescriptionArchive archive(description_archive_path(), false);
-        const DescriptionText text = ReadModelDescription(archive, 1);
-        std::string error;
-        QVERIFY(text.ok);
-        QVERIFY(sim::serve_model(*module, 1, text.text, error));
+struct Rig : ModelDocumentRig {
+    Rig() {
+        serve(1);
         module->set_value("out.t", 3, "Дискретный");
-        set_current_model_index(1);
-        doc = std::make_unique<CTarnDoc>(options, std::make_unique<sim::InProcessBackend>(module));
-        QVERIFY(doc->load_description());
-        QCOMPARE(doc->device().open_with_settings(false), 0);
+        open();
     }
-    ~Rig() {
-        doc.reset();
-        ui.set_main_window(nullptr);
-        set_ui(nullptr);
-        set_settings_store(nullptr);
-        set_current_model_index(kNoModel);
-    }
-    void calibrate() { doc->description().device_model()->Calibrate(); }
     int code(int coefficient) const { return std::stoi(*module->value("CLB.K", coefficient)); }
     int sent(const char* name) const { return module->requests_seen(hash_name(name)); }
-
-    MemorySettingsStore store;
-    QWidget main_window;
-    gui::QtUi ui;
-    Options options;
-    std::shared_ptr<sim::SimulatedModule> module;
-    std::unique_ptr<CTarnDoc> doc;
 };
 
 }  // namespace
@@ -104,9 +52,7 @@ class OutputCalibrationTest : public QObject {
   private slots:
     void initTestCase() {
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings_dir_.path());
-        folder_ =
-            QDir(QCoreApplication::applicationDirPath() + QStringLiteral("/../screenshots")).absolutePath();
-        QVERIFY(QDir().mkpath(folder_));
+        QVERIFY(QDir().mkpath(screenshot_folder()));
     }
 
     void chooseStepTypeAndFinish() {
@@ -125,14 +71,14 @@ class OutputCalibrationTest : public QObject {
             for (int i = 0; i < dialog->coefficients()->count(); ++i)
                 entries << dialog->coefficients()->item(i)->text();
             enabled_before = dialog->value_field()->isEnabled() || dialog->step_button(0)->isEnabled();
-            save(dialog->grab(), "output_calibration_start");
+            save_screenshot(dialog->grab(), "output_calibration_start");
             dialog->coefficients()->setCurrentRow(3);  // K20 of output 2
             enabled_after = dialog->value_field()->isEnabled() && dialog->step_button(5)->isEnabled();
             shown = dialog->value_field()->value();
             dialog->step_button(5)->click();  // +10
             dialog->step_button(2)->click();  // -5
             after_step = dialog->value_field()->value();
-            save(dialog->grab(), "output_calibration");
+            save_screenshot(dialog->grab(), "output_calibration");
             dialog->value_field()->setValue(3911);
             emit dialog->value_field()->editingFinished();
             click_later(dialog->finish_button());
@@ -187,12 +133,7 @@ class OutputCalibrationTest : public QObject {
     }
 
   private:
-    void save(const QPixmap& picture, const char* name) {
-        QVERIFY(picture.save(folder_ + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png")));
-    }
-
     QTemporaryDir settings_dir_;
-    QString folder_;
 };
 
 QTEST_MAIN(OutputCalibrationTest)

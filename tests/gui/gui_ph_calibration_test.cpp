@@ -18,6 +18,7 @@
 #include <memory>
 #include <vector>
 
+#include "../support/gui_test_support.h"
 #include "core/app/document.h"
 #include "core/app/paths.h"
 #include "core/app/settings_store.h"
@@ -34,83 +35,22 @@
 #include "sim/ph_calibration_task.h"
 
 using namespace varda;
+using namespace varda::test;
 using namespace std::chrono_literals;
 
 namespace {
 
-// Steps tried in turn from a timer, each until it reports done, so that the modal windows that come up on
-// the way are driven as well.
-class Script : public QObject {
-  public:
-    explicit Script(std::vector<std::function<bool()>> steps) : steps_(std::move(steps)) {
-        connect(&timer_, &QTimer::timeout, this, [this] {
-            while (next_ < steps_.size() && steps_[next_]())
-                ++next_;
-        });
-        timer_.start(20);
-    }
-    std::size_t steps_done() const { return next_; }
-
-  private:
-    std::vector<std::function<bool()>> steps_;
-    std::size_t next_ = 0;
-    QTimer timer_;
-};
-
-void click_later(QAbstractButton* button) {
-    QMetaObject::invokeMethod(button, &QAbstractButton::click, Qt::QueuedConnection);
-}
-
-template <typename T>
-T* modal() {
-    return qobject_cast<T*>(QApplication::activeModalWidget());
-}
-
-gui::CmySheet* sheet_on(const char* title) {
-    auto* sheet = modal<gui::CmySheet>();
-    return sheet && sheet->title_label()->text() == QString::fromUtf8(title) ? sheet : nullptr;
-}
-
-template <typename View>
-View* view_of(gui::CmySheet* sheet) {
-    return sheet ? dynamic_cast<View*>(sheet->current_view()) : nullptr;
-}
-
 // A VK18 document over its simulated module.
-struct Rig {
-    Rig() : module(std::make_shared<sim::SimulatedModule>()) {
-        store.set_string(kSettingsGroup, "port", "sim");
-        set_settings_store(&store);
-        set_ui(&ui);
-        ui.set_main_window(&main_window);
-        DescriptionArchive archive(description_archive_path(), false);
-        const DescriptionText text = ReadModelDescription(archive, 18);
-        std::string error;
-        QVERIFY(text.ok);
-        QVERIFY(sim::serve_model(*module, 18, text.text, error));
+struct Rig : ModelDocumentRig {
+    Rig() {
+        serve(18);
         task = sim::serve_ph_calibration(*module);
         module->set_value("Rd.Rs", -1, "6.870");
         module->set_value("Rd.Tm", -1, "24.5");
-        set_current_model_index(18);
-        doc = std::make_unique<CTarnDoc>(options, std::make_unique<sim::InProcessBackend>(module));
-        QVERIFY(doc->load_description());
-        QCOMPARE(doc->device().open_with_settings(false), 0);
-    }
-    ~Rig() {
-        doc.reset();
-        ui.set_main_window(nullptr);
-        set_ui(nullptr);
-        set_settings_store(nullptr);
-        set_current_model_index(kNoModel);
+        open();
     }
 
-    MemorySettingsStore store;
-    QWidget main_window;
-    gui::QtUi ui;
-    Options options;
-    std::shared_ptr<sim::SimulatedModule> module;
     std::shared_ptr<sim::PhCalibrationTask> task;
-    std::unique_ptr<CTarnDoc> doc;
 };
 
 // Step 1 with the code, the confirmation question and the choice of calibration and points; `on_lists`
@@ -153,9 +93,7 @@ class PhCalibrationTest : public QObject {
   private slots:
     void initTestCase() {
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings_dir_.path());
-        folder_ =
-            QDir(QCoreApplication::applicationDirPath() + QStringLiteral("/../screenshots")).absolutePath();
-        QVERIFY(QDir().mkpath(folder_));
+        QVERIFY(QDir().mkpath(screenshot_folder()));
     }
 
     void twoPointPhRunReportsTheSlope() {
@@ -170,7 +108,7 @@ class PhCalibrationTest : public QObject {
         QString slope_message;
         auto steps = choose(
             0, 1, [&](const QString& text) { question = text; },
-            [&](gui::CmySheet* sheet) { save(sheet->grab(), "ph_calibration_code"); });
+            [&](gui::CmySheet* sheet) { save_screenshot(sheet->grab(), "ph_calibration_code"); });
         steps.insert(steps.end(), {
                                       [&] {
                                           // The live value arrives from the reading thread.
@@ -182,13 +120,13 @@ class PhCalibrationTest : public QObject {
                                           live = page->value_field()->text() + QLatin1Char('|') +
                                                  page->temperature_field()->text();
                                           page->buffer_edit()->setText(QStringLiteral("6,86"));
-                                          save(sheet->grab(), "ph_calibration_point");
+                                          save_screenshot(sheet->grab(), "ph_calibration_point");
                                           sheet->next_button()->click();
                                           buttons_disabled = !sheet->next_button()->isEnabled() &&
                                                              !sheet->back_button()->isEnabled();
                                           busy_shown = sheet->busy_bar()->isVisible();
                                           progress_shown = page->progress_label()->isVisible();
-                                          save(sheet->grab(), "ph_calibration_busy");
+                                          save_screenshot(sheet->grab(), "ph_calibration_busy");
                                           return true;
                                       },
                                       [&] {
@@ -203,7 +141,7 @@ class PhCalibrationTest : public QObject {
                                       [&] {
                                           auto* sheet = sheet_on("Сохранение коэффициентов");
                                           if (!sheet || sheet->busy_bar()->isVisible()) return false;
-                                          save(sheet->grab(), "ph_calibration_save");
+                                          save_screenshot(sheet->grab(), "ph_calibration_save");
                                           click_later(sheet->finish_button());
                                           return true;
                                       },
@@ -254,7 +192,7 @@ class PhCalibrationTest : public QObject {
                              auto* page = view_of<gui::PhStepPageView>(sheet);
                              if (!page || page->value_field()->text().isEmpty()) return false;
                              page->buffer_edit()->setText(QStringLiteral("225"));
-                             save(sheet->grab(), "ph_calibration_redox");
+                             save_screenshot(sheet->grab(), "ph_calibration_redox");
                              click_later(sheet->next_button());
                              return true;
                          },
@@ -263,7 +201,7 @@ class PhCalibrationTest : public QObject {
                              if (!sheet) return false;
                              error_text =
                                  static_cast<gui::TextPageView*>(sheet->current_view())->text_label()->text();
-                             save(sheet->grab(), "ph_calibration_error");
+                             save_screenshot(sheet->grab(), "ph_calibration_error");
                              click_later(sheet->cancel_button());
                              return true;
                          },
@@ -282,12 +220,7 @@ class PhCalibrationTest : public QObject {
     }
 
   private:
-    void save(const QPixmap& picture, const char* name) {
-        QVERIFY(picture.save(folder_ + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png")));
-    }
-
     QTemporaryDir settings_dir_;
-    QString folder_;
 };
 
 QTEST_MAIN(PhCalibrationTest)

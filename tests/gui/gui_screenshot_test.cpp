@@ -14,6 +14,7 @@
 #include <memory>
 #include <thread>
 
+#include "../support/gui_test_support.h"
 #include "core/app/document.h"
 #include "core/app/menu_state.h"
 #include "core/app/options.h"
@@ -29,15 +30,14 @@
 #include "sim/model_module.h"
 
 using namespace varda;
+using namespace varda::test;
 
 class ScreenshotTest : public QObject {
     Q_OBJECT
   private slots:
     void initTestCase() {
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings_dir_.path());
-        folder_ =
-            QDir(QCoreApplication::applicationDirPath() + QStringLiteral("/../screenshots")).absolutePath();
-        QVERIFY(QDir().mkpath(folder_));
+        QVERIFY(QDir().mkpath(screenshot_folder()));
         Q_INIT_RESOURCE(icons);
         set_ui(&ui_);
     }
@@ -72,7 +72,7 @@ class ScreenshotTest : public QObject {
         view->tree().expandToDepth(2);
         QApplication::processEvents();
         window.statusBar()->showMessage(QStringLiteral("Read all parameters from the module"));
-        save(window.grab(), "main_window");
+        save_screenshot(window.grab(), "main_window");
 
         for (const auto& [title, name] :
              {std::pair{"&Device", "menu_device"}, std::pair{"Tools", "menu_tools"},
@@ -81,7 +81,7 @@ class ScreenshotTest : public QObject {
             QVERIFY(menu);
             menu->popup(window.mapToGlobal(QPoint(10, 30)));
             QVERIFY(QTest::qWaitForWindowExposed(menu));
-            save(menu->grab(), name);
+            save_screenshot(menu->grab(), name);
             menu->hide();
         }
         doc.modified = false;
@@ -104,7 +104,7 @@ class ScreenshotTest : public QObject {
         };
         dialog = std::make_unique<gui::ProgressDialog>(request);
         QTimer::singleShot(300, dialog.get(), [&] {
-            save(dialog->grab(), "progress_window");
+            save_screenshot(dialog->grab(), "progress_window");
             dialog->progress_window().close();
         });
         QVERIFY(dialog->run());
@@ -128,7 +128,7 @@ class ScreenshotTest : public QObject {
             }
         }
         painter.end();
-        save(QPixmap::fromImage(sheet), "icons");
+        save_screenshot(QPixmap::fromImage(sheet), "icons");
 
         // The 16-pixel drawings magnified, pixel for pixel, with their names.
         const int columns = 7, zoom = 4, box = 16 * zoom + 24;
@@ -144,18 +144,12 @@ class ScreenshotTest : public QObject {
             z.drawText(at + QPoint(16 * zoom + 6, 24), QString(names[i]).remove(QStringLiteral(".svg")));
         }
         z.end();
-        save(QPixmap::fromImage(zoomed), "icons_zoomed");
+        save_screenshot(QPixmap::fromImage(zoomed), "icons_zoomed");
     }
 
   private:
-    void save(const QPixmap& picture, const char* name) {
-        const QString path = folder_ + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png");
-        QVERIFY2(picture.save(path), qPrintable(path));
-    }
-
     gui::QtUi ui_;
     QTemporaryDir settings_dir_;
-    QString folder_;
 };
 
 QTEST_MAIN(ScreenshotTest)

@@ -16,6 +16,7 @@
 #include <memory>
 #include <vector>
 
+#include "../support/gui_test_support.h"
 #include "core/app/document.h"
 #include "core/app/options.h"
 #include "core/app/settings_store.h"
@@ -33,36 +34,9 @@
 #include "sim/in_process_backend.h"
 
 using namespace varda;
+using namespace varda::test;
 
 namespace {
-
-// Steps tried in turn from a timer, each until it reports done, so that the modal dialogs that come up on
-// the way are driven as well. Whatever opens a modal dialog is queued, so no step ever blocks.
-class Script : public QObject {
-  public:
-    explicit Script(std::vector<std::function<bool()>> steps) : steps_(std::move(steps)) {
-        connect(&timer_, &QTimer::timeout, this, [this] {
-            while (next_ < steps_.size() && steps_[next_]())
-                ++next_;
-        });
-        timer_.start(20);
-    }
-    std::size_t steps_done() const { return next_; }
-
-  private:
-    std::vector<std::function<bool()>> steps_;
-    std::size_t next_ = 0;
-    QTimer timer_;
-};
-
-void click_later(QAbstractButton* button) {
-    QMetaObject::invokeMethod(button, &QAbstractButton::click, Qt::QueuedConnection);
-}
-
-template <typename T>
-T* modal() {
-    return qobject_cast<T*>(QApplication::activeModalWidget());
-}
 
 // A document whose port leads nowhere: a device that cannot be opened.
 struct Rig {
@@ -117,9 +91,7 @@ class SetupCarrierTest : public QObject {
   private slots:
     void initTestCase() {
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings_dir_.path());
-        folder_ =
-            QDir(QCoreApplication::applicationDirPath() + QStringLiteral("/../screenshots")).absolutePath();
-        QVERIFY(QDir().mkpath(folder_));
+        QVERIFY(QDir().mkpath(screenshot_folder()));
     }
 
     void tableEditsValuesInPlace() {
@@ -131,7 +103,7 @@ class SetupCarrierTest : public QObject {
         QCOMPARE(table.rowCount(), 7);
         QCOMPARE(table.horizontalHeaderItem(0)->text(), QStringLiteral("Serial port settings"));
         QVERIFY(dialog.offline_button()->isEnabled());
-        save(dialog.grab(), "connection_dialog");
+        save_screenshot(dialog.grab(), "connection_dialog");
 
         // The address: an edit box with its tip; Enter commits and does not press "Connect".
         const int address = rig.row_of("Addr");
@@ -142,7 +114,7 @@ class SetupCarrierTest : public QObject {
         QCOMPARE(box->selectedText(), QStringLiteral("16"));
         QVERIFY(box->toolTip().contains(QStringLiteral("Address (Addr)")));
         QVERIFY(box->toolTip().contains(QStringLiteral("It should be an integer")));
-        save(dialog.grab(), "connection_dialog_editing");
+        save_screenshot(dialog.grab(), "connection_dialog_editing");
         QTest::keyClicks(box, QStringLiteral("20"));
         QTest::keyClick(box, Qt::Key_Return);
         QTRY_COMPARE(table.CellText(address, 1), QStringLiteral("20"));
@@ -164,7 +136,7 @@ class SetupCarrierTest : public QObject {
         QComboBox* list = table.drop_down();
         QVERIFY(list);
         QCOMPARE(list->currentText(), QStringLiteral("115200"));
-        save(dialog.grab(), "connection_dialog_list");
+        save_screenshot(dialog.grab(), "connection_dialog_list");
         QTest::keyClick(list, Qt::Key_Up);
         QTRY_COMPARE(table.CellText(rate, 1), QStringLiteral("57600"));
         QCOMPARE(rig.doc->device().program_network().GetValueText("bPS"), std::string("57600"));
@@ -180,7 +152,7 @@ class SetupCarrierTest : public QObject {
 
         dialog.offer_simulated_module(true);
         QVERIFY(dialog.simulate_button()->isVisible());
-        save(dialog.grab(), "connection_dialog_no_port");
+        save_screenshot(dialog.grab(), "connection_dialog_no_port");
     }
 
     void tableFlagsGuardSelectionAndEditors() {
@@ -245,7 +217,7 @@ class SetupCarrierTest : public QObject {
             [&] {
                 auto* select = modal<gui::CSelectDeviceDlg>();
                 if (!select) return false;
-                save(select->grab(), "select_device");
+                save_screenshot(select->grab(), "select_device");
                 click_later(select->ok_button());
                 return true;
             },
@@ -326,12 +298,7 @@ class SetupCarrierTest : public QObject {
     }
 
   private:
-    void save(const QPixmap& picture, const char* name) {
-        QVERIFY(picture.save(folder_ + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png")));
-    }
-
     QTemporaryDir settings_dir_;
-    QString folder_;
 };
 
 QTEST_MAIN(SetupCarrierTest)

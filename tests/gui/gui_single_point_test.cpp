@@ -11,6 +11,7 @@
 #include <QtTest>
 #include <memory>
 
+#include "../support/gui_test_support.h"
 #include "core/app/document.h"
 #include "core/app/paths.h"
 #include "core/devices/device_table.h"
@@ -21,6 +22,7 @@
 #include "sim/model_module.h"
 
 using namespace varda;
+using namespace varda::test;
 
 namespace {
 
@@ -30,10 +32,7 @@ constexpr int kVk03 = 3;
 struct Rig {
     Rig() : module(std::make_shared<sim::SimulatedModule>()) {
         set_ui(&ui);
-        DescriptionArchive archive(description_archive_path(), false);
-        const DescriptionText text = ReadModelDescription(archive, kVk03);
-        std::string error;
-        ok = text.ok && sim::serve_model(*module, kVk03, text.text, error);
+        ok = serve_archived_model(*module, kVk03).ok;
         set_current_model_index(kVk03);
         doc = std::make_unique<CTarnDoc>(options, std::make_unique<sim::InProcessBackend>(module));
         doc->archive_path = description_archive_path();
@@ -60,11 +59,7 @@ struct Rig {
 class SinglePointTest : public QObject {
     Q_OBJECT
   private slots:
-    void initTestCase() {
-        folder_ =
-            QDir(QCoreApplication::applicationDirPath() + QStringLiteral("/../screenshots")).absolutePath();
-        QVERIFY(QDir().mkpath(folder_));
-    }
+    void initTestCase() { QVERIFY(QDir().mkpath(screenshot_folder())); }
 
     void typedNameIsReadAndTraced() {
         Rig rig;
@@ -119,7 +114,7 @@ class SinglePointTest : public QObject {
         QCOMPARE(trace->item(trace->count() - 1)->text(), QStringLiteral("16"));
         QCOMPARE(trace->currentRow(), trace->count() - 1);
         QCOMPARE(parameter->currentText(), QStringLiteral("Addr"));
-        save(dialog.grab(), "single_parameter");
+        save_screenshot(dialog.grab(), "single_parameter");
 
         // With "Write" chosen the dialog keeps its layout.
         const QSize size = dialog.size();
@@ -131,7 +126,7 @@ class SinglePointTest : public QObject {
                  QStringLiteral("Record is done. No error.  Value returned: '20'"));
         QCOMPARE(rig.module->value("t.out"), std::optional<std::string>("20"));
         QCOMPARE(dialog.size(), size);
-        save(dialog.grab(), "single_parameter_write");
+        save_screenshot(dialog.grab(), "single_parameter_write");
 
         QTest::mouseClick(dialog.exit_button(), Qt::LeftButton);
         QVERIFY(!dialog.isVisible());
@@ -139,11 +134,6 @@ class SinglePointTest : public QObject {
     }
 
   private:
-    void save(const QPixmap& picture, const char* name) {
-        QVERIFY(picture.save(folder_ + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png")));
-    }
-
-    QString folder_;
 };
 
 QTEST_MAIN(SinglePointTest)

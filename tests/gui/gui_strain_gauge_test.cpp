@@ -18,6 +18,7 @@
 #include <memory>
 #include <vector>
 
+#include "../support/gui_test_support.h"
 #include "core/app/document.h"
 #include "core/app/paths.h"
 #include "core/app/settings_store.h"
@@ -32,46 +33,9 @@
 #include "sim/model_module.h"
 
 using namespace varda;
+using namespace varda::test;
 
 namespace {
-
-// Steps tried in turn from a timer, each until it reports done, so that the modal windows that come up on
-// the way are driven as well.
-class Script : public QObject {
-  public:
-    explicit Script(std::vector<std::function<bool()>> steps) : steps_(std::move(steps)) {
-        connect(&timer_, &QTimer::timeout, this, [this] {
-            while (next_ < steps_.size() && steps_[next_]())
-                ++next_;
-        });
-        timer_.start(20);
-    }
-    std::size_t steps_done() const { return next_; }
-
-  private:
-    std::vector<std::function<bool()>> steps_;
-    std::size_t next_ = 0;
-    QTimer timer_;
-};
-
-void click_later(QAbstractButton* button) {
-    QMetaObject::invokeMethod(button, &QAbstractButton::click, Qt::QueuedConnection);
-}
-
-template <typename T>
-T* modal() {
-    return qobject_cast<T*>(QApplication::activeModalWidget());
-}
-
-gui::CmySheet* sheet_on(const char* title) {
-    auto* sheet = modal<gui::CmySheet>();
-    return sheet && sheet->title_label()->text() == QString::fromUtf8(title) ? sheet : nullptr;
-}
-
-template <typename View>
-View* view_of(gui::CmySheet* sheet) {
-    return sheet ? dynamic_cast<View*>(sheet->current_view()) : nullptr;
-}
 
 // Answers the message box that is up, remembering its text.
 std::function<bool()> answer_box(QString& text) {
@@ -85,37 +49,14 @@ std::function<bool()> answer_box(QString& text) {
 }
 
 // A document of the model over its simulated module.
-struct Rig {
-    explicit Rig(int model) : module(std::make_shared<sim::SimulatedModule>()) {
-        store.set_string(kSettingsGroup, "port", "sim");
-        set_settings_store(&store);
-        set_ui(&ui);
-        ui.set_main_window(&main_window);
-        DescriptionArchive archive(description_archive_path(), false);
-        const DescriptionText text = ReadModelDescription(archive, model);
-        std::string error;
-        QVERIFY(text.ok);
-        QVERIFY(sim::serve_model(*module, model, text.text, error));
-        set_current_model_index(model);
-        doc = std::make_unique<CTarnDoc>(options, std::make_unique<sim::InProcessBackend>(module));
-        QVERIFY(doc->load_description());
-        QCOMPARE(doc->device().open_with_settings(false), 0);
+struct Rig : ModelDocumentRig {
+    explicit Rig(int model) : ModelDocumentRig(model) {
+        if (QTest::currentTestFailed()) return;
         doc->refresh_views = [this] { ++refreshed; };
     }
-    ~Rig() {
-        doc.reset();
-        ui.set_main_window(nullptr);
-        set_ui(nullptr);
-        set_settings_store(nullptr);
-        set_current_model_index(kNoModel);
-    }
+    // The document goes while the counter its views report to is still here.
+    ~Rig() { doc.reset(); }
 
-    MemorySettingsStore store;
-    QWidget main_window;
-    gui::QtUi ui;
-    Options options;
-    std::shared_ptr<sim::SimulatedModule> module;
-    std::unique_ptr<CTarnDoc> doc;
     int refreshed = 0;
 };
 
@@ -126,9 +67,7 @@ class StrainGaugeTest : public QObject {
   private slots:
     void initTestCase() {
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings_dir_.path());
-        folder_ =
-            QDir(QCoreApplication::applicationDirPath() + QStringLiteral("/../screenshots")).absolutePath();
-        QVERIFY(QDir().mkpath(folder_));
+        QVERIFY(QDir().mkpath(screenshot_folder()));
     }
 
     void factoryCalibrationOfAChannel() {
@@ -155,7 +94,7 @@ class StrainGaugeTest : public QObject {
                 lists_follow_the_kind = lists_follow_the_kind && page->sensitivity_box()->isVisible();
                 page->channel_box()->setCurrentIndex(2);
                 page->sensitivity_box()->setCurrentIndex(3);
-                save(modal<gui::CmySheet>()->grab(), "strain_gauge_first_page");
+                save_screenshot(modal<gui::CmySheet>()->grab(), "strain_gauge_first_page");
                 click_later(modal<gui::CmySheet>()->next_button());
                 return true;
             },
@@ -163,7 +102,7 @@ class StrainGaugeTest : public QObject {
                 auto* sheet = sheet_on("Шаг 2");
                 if (!sheet) return false;
                 min_text = static_cast<gui::TextPageView*>(sheet->current_view())->text_label()->text();
-                save(sheet->grab(), "strain_gauge_factory_min");
+                save_screenshot(sheet->grab(), "strain_gauge_factory_min");
                 click_later(sheet->next_button());
                 return true;
             },
@@ -218,7 +157,7 @@ class StrainGaugeTest : public QObject {
                 lower_text = page->text_label()->text();
                 page->value_edit()->setText(QStringLiteral("2,5"));
                 page->percent_edit()->setText(QStringLiteral("abc"));
-                save(modal<gui::CmySheet>()->grab(), "strain_gauge_user_lower");
+                save_screenshot(modal<gui::CmySheet>()->grab(), "strain_gauge_user_lower");
                 click_later(modal<gui::CmySheet>()->next_button());
                 return true;
             },
@@ -235,7 +174,7 @@ class StrainGaugeTest : public QObject {
                 auto* page = view_of<gui::UserPointPageView>(sheet_on("Шаг 3"));
                 if (!page || page->signal_label()->text() != QStringLiteral("2.5000")) return false;
                 page->value_edit()->setText(QStringLiteral("1500"));
-                save(modal<gui::CmySheet>()->grab(), "strain_gauge_user_upper");
+                save_screenshot(modal<gui::CmySheet>()->grab(), "strain_gauge_user_upper");
                 click_later(modal<gui::CmySheet>()->next_button());
                 return true;
             },
@@ -281,7 +220,7 @@ class StrainGaugeTest : public QObject {
                     auto* dialog = modal<gui::CWeightTDDlg>();
                     if (!dialog || dialog->weight_field()->text() != QStringLiteral("7.250")) return false;
                     weight = dialog->weight_field()->text();
-                    if (model == 14) save(dialog->grab(), "tare_weight");
+                    if (model == 14) save_screenshot(dialog->grab(), "tare_weight");
                     rig.module->set_faults({.error_code = sim::kErrReadOnly});
                     click_later(dialog->yes_button());
                     return true;
@@ -307,12 +246,7 @@ class StrainGaugeTest : public QObject {
     }
 
   private:
-    void save(const QPixmap& picture, const char* name) {
-        QVERIFY(picture.save(folder_ + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png")));
-    }
-
     QTemporaryDir settings_dir_;
-    QString folder_;
 };
 
 QTEST_MAIN(StrainGaugeTest)
