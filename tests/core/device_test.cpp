@@ -173,11 +173,15 @@ TEST(DeviceTasks, TheNetworkNotificationIsPostedBeforeTheTaskEnds) {
     std::atomic<std::size_t> posted_at_end{0};
     int notified = 0;
     bench.device->on_network_parameter_written = [&notified] { ++notified; };
-    bench.device->on_command_line_task_finished = [&] { posted_at_end = bench.ui.run_posted(); };
+    platform::Event ended(platform::Event::Reset::Manual);
+    bench.device->on_command_line_task_finished = [&] {
+        posted_at_end = static_cast<std::size_t>(bench.ui.run_posted());
+        ended.set();
+    };
     auto root = make_tree(8);
     bench.device->network_parameter_written = true;  // as a write of a network setting leaves it
     ASSERT_TRUE(bench.device->write_all(*root));
-    bench.device->stop_threads();  // the task has ended for certain
+    ASSERT_TRUE(ended.wait(5s));
     EXPECT_EQ(posted_at_end.load(), 1u);
     EXPECT_EQ(notified, 1);
 }
