@@ -179,7 +179,7 @@ void CmySheet::sync_timers() {
     const auto& wanted = wizard_.timers();
     for (auto& [id, timer] : timers_)
         if (!wanted.contains(id)) timer->stop();
-    for (const auto& [id, spec] : wanted) {
+    for (const auto& [id, schedule] : wanted) {
         QTimer*& timer = timers_[id];
         if (!timer) {
             timer = new QTimer(this);
@@ -189,9 +189,9 @@ void CmySheet::sync_timers() {
                 sync();
             });
         }
-        if (timer_serials_[id] != spec.serial) {
-            timer_serials_[id] = spec.serial;
-            timer->start(static_cast<int>(spec.delay.count()));
+        if (timer_serials_[id] != schedule.serial) {
+            timer_serials_[id] = schedule.serial;
+            timer->start(static_cast<int>(schedule.delay.count()));
         }
     }
 }
