@@ -16,14 +16,12 @@
 
 #include "core/calibration/generic_calibration.h"
 #include "core/platform/strings.h"
+#include "gui/qt_text.h"
 #include "gui/table_ctrl.h"
 
 namespace varda::gui {
-namespace {
 
-QString qstr(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
+namespace {
 
 // The lists open about 100 pixels below their edit part.
 constexpr int kVisibleListItems = 6;
@@ -33,7 +31,7 @@ void fill(QComboBox* box, const std::vector<std::string>& items, int current) {
     const QSignalBlocker quiet(box);
     box->clear();
     for (const auto& item : items)
-        box->addItem(qstr(item));
+        box->addItem(qtext(item));
     box->setCurrentIndex(current);
 }
 
@@ -134,7 +132,7 @@ CCalibrate1::CCalibrate1(calibration::MethodChoice& choice, QWidget* parent)
     // The widest list decides the width, whichever method is shown first.
     fill(sensors_, {}, -1);
     for (const auto& s : calibration::sensors_of(1))
-        sensors_->addItem(qstr(str(s.name_id)));
+        sensors_->addItem(qtext(str(s.name_id)));
     setMinimumWidth(qMax(420, sensors_->sizeHint().width() + method_label->sizeHint().width() + 60));
     sensors_->clear();
     refresh();
@@ -150,7 +148,7 @@ void CCalibrate1::method_changed(int index) {
 }
 
 void CCalibrate1::refresh() {
-    description_->setText(qstr(choice_.description()));
+    description_->setText(qtext(choice_.description()));
     if (choice_.sensors_visible()) fill(sensors_, choice_.sensor_items(), choice_.sensor());
     if (choice_.channels_visible()) fill(channels_, choice_.channel_items(), choice_.channel());
     sensor_label_->setVisible(choice_.sensors_visible());
@@ -228,9 +226,9 @@ void CCalibrate2::reject() {
 }
 
 void CCalibrate2::refresh() {
-    if (!run_.caption().empty()) setWindowTitle(qstr(run_.caption()));
-    status_->setText(qstr(run_.status_line()));
-    const QString message = qstr(run_.message());
+    if (!run_.caption().empty()) setWindowTitle(qtext(run_.caption()));
+    status_->setText(qtext(run_.status_line()));
+    const QString message = qtext(run_.message());
     if (message_->toPlainText() != message) message_->setPlainText(message);
     continue_->setVisible(run_.continue_visible());
     continue_->setEnabled(run_.continue_enabled());

@@ -13,14 +13,12 @@
 #include "gui/inductance_calibration_pages.h"
 #include "gui/meter_calibration_pages.h"
 #include "gui/ph_calibration_pages.h"
+#include "gui/qt_text.h"
 #include "gui/strain_gauge_pages.h"
 
 namespace varda::gui {
-namespace {
 
-QString qtext(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
+namespace {
 
 // The core writes line ends as "\r\n"; a label wants "\n".
 QString plain_lines(const std::string& text) {

@@ -9,13 +9,11 @@
 
 #include "core/calibration/inductance_calibration.h"
 #include "gui/points_table_ctrl.h"
+#include "gui/qt_text.h"
 
 namespace varda::gui {
-namespace {
 
-QString qtext(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
+namespace {
 
 // A list just high enough for its entries.
 QListWidget* short_list(const std::vector<std::string>& entries, QWidget* parent) {

@@ -8,8 +8,10 @@
 
 #include "core/app/document.h"
 #include "core/platform/strings.h"
+#include "gui/qt_text.h"
 
 namespace varda::gui {
+
 namespace {
 
 constexpr int kInputsCaptionText = 382;  // "Inputs"
@@ -32,10 +34,6 @@ const QColor kLampFrame(90, 90, 90);
 const QColor kCaptionTop(112, 112, 112);
 const QColor kCaptionBottom(232, 232, 232);
 const QColor kCaptionFrame(50, 50, 50);
-
-QString qtext(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 QRect to_qrect(const Rect& r) {
     return QRect(r.left, r.top, r.right - r.left, r.bottom - r.top);

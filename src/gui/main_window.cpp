@@ -28,6 +28,7 @@
 #include "core/platform/ui.h"
 #include "gui/io_status_dialog.h"
 #include "gui/menu_look.h"
+#include "gui/qt_text.h"
 #include "gui/qt_ui.h"
 #include "gui/single_point_dialog.h"
 #include "gui/tare_weight_dialog.h"
@@ -39,6 +40,7 @@ static void init_icon_resources() {
 }
 
 namespace varda::gui {
+
 namespace {
 
 constexpr int kStringToolbar = 471;
@@ -48,10 +50,6 @@ constexpr int kStringSoftwareVersion = 151;
 constexpr int kIdleUpdateMs = 250;
 const QString kFileFilter = QStringLiteral("Configuration files (*.vdc);;All files (*)");
 const QString kRecentGroup = QStringLiteral("Recent File List");
-
-QString qstr(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // The first local file among dropped items; several files open as one would (the first), since the
 // window holds one document.
@@ -236,7 +234,7 @@ QMenu* MainWindow::top_menu(const QString& title) const {
 QStringList MainWindow::recent_files() const {
     QStringList out;
     for (const std::string& path : recent_files_)
-        out << qstr(path);
+        out << qtext(path);
     return out;
 }
 
@@ -246,7 +244,7 @@ void MainWindow::create_actions() {
         std::string text;
         for (const TopMenu& menu : menus)
             if (text.empty()) text = text_of(menu.items, look.command);
-        auto* action = new QAction(qstr(text), this);
+        auto* action = new QAction(qtext(text), this);
         if (look.icon) action->setIcon(QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(look.icon))));
         if (!look.shortcut.isEmpty()) action->setShortcut(look.shortcut);
         const int command = look.command;
@@ -273,7 +271,7 @@ void MainWindow::register_document_commands() {
     handlers_[kCmdExit] = [this] { close(); };
     for (int i = 0; i < kRecentFileCount; ++i) {
         handlers_[kCmdRecentFile + i] = [this, i] {
-            if (static_cast<std::size_t>(i) < recent_files_.size()) open_document(qstr(recent_files_[i]));
+            if (static_cast<std::size_t>(i) < recent_files_.size()) open_document(qtext(recent_files_[i]));
         };
     }
     doc_command(kCmdReadAll, [](CTarnDoc& d) { d.read_all(); });
@@ -326,7 +324,7 @@ void MainWindow::build_menus() {
     // Commands a model brings need actions of their own.
     for (const MenuCommandInsertion& insertion : model_commands_) {
         if (actions_.count(insertion.command_id)) continue;
-        auto* action = new QAction(qstr(str(insertion.text_id)), this);
+        auto* action = new QAction(qtext(str(insertion.text_id)), this);
         const int command = insertion.command_id;
         connect(action, &QAction::triggered, this, [this, command] { run_command(command); });
         actions_[command] = action;
@@ -343,7 +341,7 @@ void MainWindow::build_menus() {
                     menu->addSeparator();
                     break;
                 case MenuItem::Kind::Submenu: {
-                    QMenu* sub = menu->addMenu(qstr(item.text));
+                    QMenu* sub = menu->addMenu(qtext(item.text));
                     give_menu_look(sub);
                     connect(sub, &QMenu::aboutToShow, this, &MainWindow::update_command_states);
                     fill(sub, item.items);
@@ -357,7 +355,7 @@ void MainWindow::build_menus() {
         }
     };
     for (const TopMenu& top : layout) {
-        QMenu* menu = menuBar()->addMenu(qstr(top.title));
+        QMenu* menu = menuBar()->addMenu(qtext(top.title));
         give_menu_look(menu);
         connect(menu, &QMenu::aboutToShow, this, &MainWindow::update_command_states);
         fill(menu, top.items);
@@ -367,7 +365,7 @@ void MainWindow::build_menus() {
 }
 
 void MainWindow::build_toolbar() {
-    toolbar_ = addToolBar(qstr(str(kStringToolbar)));
+    toolbar_ = addToolBar(qtext(str(kStringToolbar)));
     toolbar_->setObjectName(QStringLiteral("toolbar"));
     toolbar_->setIconSize(QSize(16, 16));
     toolbar_->setToolButtonStyle(Qt::ToolButtonIconOnly);
@@ -409,14 +407,14 @@ void MainWindow::update_prompts() {
     prompt_model_ = model ? model->model_index() : -1;
     for (const auto& [command, action] : actions_) {
         const CommandPrompt prompt = command_prompt(command, model);
-        action->setStatusTip(qstr(prompt.status));
-        action->setToolTip(prompt.tip.empty() ? action->text().remove(QLatin1Char('&')) : qstr(prompt.tip));
+        action->setStatusTip(qtext(prompt.status));
+        action->setToolTip(prompt.tip.empty() ? action->text().remove(QLatin1Char('&')) : qtext(prompt.tip));
     }
 }
 
 void MainWindow::update_title() {
     const std::string document = doc_.root() ? document_title(doc_.path_name) : std::string();
-    const QString title = qstr(main_window_title(current_model_index(), document));
+    const QString title = qtext(main_window_title(current_model_index(), document));
     if (windowTitle() != title) setWindowTitle(title);
 }
 
@@ -444,7 +442,7 @@ void MainWindow::open_document(const QString& given) {
     QString path = given;
     if (path.isEmpty()) {
         const QString folder =
-            doc_.path_name.empty() ? QString() : QFileInfo(qstr(doc_.path_name)).absolutePath();
+            doc_.path_name.empty() ? QString() : QFileInfo(qtext(doc_.path_name)).absolutePath();
         path = QFileDialog::getOpenFileName(this, tr("Open"), folder, kFileFilter);
         if (path.isEmpty()) return;
     }
@@ -471,7 +469,7 @@ bool MainWindow::save_document() {
 
 bool MainWindow::save_document_as() {
     const QString suggested =
-        doc_.path_name.empty() ? qstr(document_title("")) + QStringLiteral(".vdc") : qstr(doc_.path_name);
+        doc_.path_name.empty() ? qtext(document_title("")) + QStringLiteral(".vdc") : qtext(doc_.path_name);
     QFileDialog dialog(this, tr("Save as"), suggested, kFileFilter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("vdc"));
@@ -504,8 +502,8 @@ void MainWindow::set_recent_files(const std::vector<std::string>& files) {
         QAction* a = action(kCmdRecentFile + i);
         const bool used = static_cast<std::size_t>(i) < files.size();
         a->setVisible(used);
-        a->setText(used ? qstr(recent_file_menu_text(static_cast<std::size_t>(i), files[i])) : QString());
-        a->setToolTip(used ? qstr(files[i]) : QString());
+        a->setText(used ? qtext(recent_file_menu_text(static_cast<std::size_t>(i), files[i])) : QString());
+        a->setToolTip(used ? qtext(files[i]) : QString());
     }
     if (!changed) return;
     QSettings settings(QStringLiteral("KEST"), QStringLiteral("Varda"));
@@ -513,7 +511,7 @@ void MainWindow::set_recent_files(const std::vector<std::string>& files) {
     for (int i = 0; i < kRecentFileCount; ++i) {
         const QString key = QStringLiteral("File%1").arg(i + 1);
         if (static_cast<std::size_t>(i) < files.size())
-            settings.setValue(key, qstr(files[i]));
+            settings.setValue(key, qtext(files[i]));
         else
             settings.remove(key);
     }
@@ -521,10 +519,10 @@ void MainWindow::set_recent_files(const std::vector<std::string>& files) {
 
 void MainWindow::about() {
     QMessageBox::about(
-        this, tr("About %1").arg(qstr(str(kAppTitle))),
+        this, tr("About %1").arg(qtext(str(kAppTitle))),
         QStringLiteral("<b>%1</b><p>%2%3</p><p>KEST</p>")
-            .arg(qstr(str(kStringConfigurator)).toHtmlEscaped(),
-                 qstr(str(kStringSoftwareVersion)).toHtmlEscaped(), QStringLiteral(VARDA_VERSION)));
+            .arg(qtext(str(kStringConfigurator)).toHtmlEscaped(),
+                 qtext(str(kStringSoftwareVersion)).toHtmlEscaped(), QStringLiteral(VARDA_VERSION)));
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {

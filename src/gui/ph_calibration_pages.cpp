@@ -8,8 +8,10 @@
 #include <span>
 
 #include "core/calibration/ph_calibration.h"
+#include "gui/qt_text.h"
 
 namespace varda::gui {
+
 namespace {
 
 using CalibrationPH::CCodePage;
@@ -17,10 +19,6 @@ using CalibrationPH::CStepPage;
 
 // The step pages are wider than the frame's default, so the instruction and the fields fit.
 constexpr int kStepPageWidth = 480;
-
-QString qtext(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // A short list that shows all of its items without scrolling.
 QListWidget* choice_list(std::span<const std::string_view> items, QWidget* parent) {

@@ -4,15 +4,9 @@
 #include <QHeaderView>
 
 #include "core/calibration/inductance_calibration.h"
+#include "gui/qt_text.h"
 
 namespace varda::gui {
-namespace {
-
-QString qtext(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-}  // namespace
 
 CPointsTableCtrl::CPointsTableCtrl(CalibrationVI::CUserTablePage& page, QWidget* parent)
     : CTableCtrl(parent), page_(page) {

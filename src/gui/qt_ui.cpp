@@ -16,9 +16,11 @@
 #include "gui/calibration_wizard.h"
 #include "gui/output_calibration_dialog.h"
 #include "gui/progress_dialog.h"
+#include "gui/qt_text.h"
 #include "gui/setup_carrier.h"
 
 namespace varda::gui {
+
 namespace {
 
 // Runs `f` on the user-interface thread and returns its result; a caller on another thread waits for it.
@@ -41,10 +43,6 @@ auto on_gui_thread(F f) -> std::invoke_result_t<F&> {
             app, [&] { result = f(); }, Qt::BlockingQueuedConnection);
         return result;
     }
-}
-
-QString qstr(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 QMessageBox::Icon box_icon(MessageIcon icon) {
@@ -84,8 +82,8 @@ QtUi* qt_ui() {
 }
 
 void QtUi::message(std::string_view text, MessageIcon icon, std::string_view caption) {
-    const QString title = qstr(caption.empty() ? str(kAppTitle) : caption);
-    const QString body = qstr(text);
+    const QString title = qtext(caption.empty() ? str(kAppTitle) : caption);
+    const QString body = qtext(text);
     on_gui_thread([&] {
         QMessageBox box(box_icon(icon), title, body, QMessageBox::Ok, main_window());
         // Texts such as "<unknown>" are not markup.
@@ -95,8 +93,8 @@ void QtUi::message(std::string_view text, MessageIcon icon, std::string_view cap
 }
 
 Answer QtUi::ask(std::string_view text, Buttons buttons, MessageIcon icon, std::string_view caption) {
-    const QString title = qstr(caption.empty() ? str(kAppTitle) : caption);
-    const QString body = qstr(text);
+    const QString title = qtext(caption.empty() ? str(kAppTitle) : caption);
+    const QString body = qtext(text);
     return on_gui_thread([&] {
         QMessageBox box(box_icon(icon), title, body, box_buttons(buttons), main_window());
         box.setTextFormat(Qt::PlainText);

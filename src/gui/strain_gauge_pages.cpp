@@ -10,8 +10,10 @@
 
 #include "core/calibration/offset_scale_calibration.h"
 #include "core/calibration/strain_gauge_calibration.h"
+#include "gui/qt_text.h"
 
 namespace varda::gui {
+
 namespace {
 
 using CalibrationTD::CPage1VI;
@@ -19,10 +21,6 @@ using CalibrationTD::CSheetTD;
 using CalibrationTD::UserPointPage;
 
 constexpr const char* kSignalLabel = "Входной сигнал, мВ:";
-
-QString qtext(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 QComboBox* choice_box(const std::vector<std::string>& items, QWidget* parent) {
     auto* box = new QComboBox(parent);

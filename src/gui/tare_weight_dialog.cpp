@@ -11,15 +11,9 @@
 
 #include "core/app/document.h"
 #include "core/devices/models_measuring.h"
+#include "gui/qt_text.h"
 
 namespace varda::gui {
-namespace {
-
-QString qtext(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-}  // namespace
 
 CWeightTDDlg::CWeightTDDlg(TareWeightController& controller, QWidget* parent,
                            std::chrono::milliseconds read_interval)

@@ -23,8 +23,10 @@
 #include "core/platform/strings.h"
 #include "core/platform/ui.h"
 #include "gui/menu_look.h"
+#include "gui/qt_text.h"
 
 namespace varda::gui {
+
 namespace {
 
 constexpr int kConfigurationCaption = 212;
@@ -42,10 +44,6 @@ constexpr int kImageUndefined = 1;
 constexpr int kImageScannerHeader = 49;
 constexpr int kStateRunning = 3;
 constexpr int kStateStopped = 1;
-
-QString qstr(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // Shows the wait cursor while it lives.
 struct WaitCursor {
@@ -80,7 +78,8 @@ void collect_differing(const DescBranch& branch, std::set<const DescBranch*>& ou
 }
 
 QString configuration_caption(const CTarnDoc& document) {
-    return qstr(str(kConfigurationCaption)) + qstr(document_title(document.path_name)) + QStringLiteral(")");
+    return qtext(str(kConfigurationCaption)) + qtext(document_title(document.path_name)) +
+           QStringLiteral(")");
 }
 
 }  // namespace
@@ -90,12 +89,12 @@ QString configuration_caption(const CTarnDoc& document) {
 CTarnTreeListCtrl::CTarnTreeListCtrl(CTarnDoc& document, QWidget* parent)
     : CTreeListCtrl(parent), document_(document), edit_(document) {
     using Align = TreeListModel::Align;
-    InsertColumn(qstr(str(kDescriptionCaption)), Align::Left, 360);
-    InsertColumn(qstr(str(kParameter)), Align::Right, 70);
-    InsertColumn(qstr(str(kValue)), Align::Right, 180);
-    InsertColumn(qstr(str(kAttributeCaption)), Align::Right, 110);
-    InsertColumn(qstr(str(kUserCaption)), Align::Right, 90);
-    InsertColumn(qstr(str(kErrorCaption)), Align::Left, 220);
+    InsertColumn(qtext(str(kDescriptionCaption)), Align::Left, 360);
+    InsertColumn(qtext(str(kParameter)), Align::Right, 70);
+    InsertColumn(qtext(str(kValue)), Align::Right, 180);
+    InsertColumn(qtext(str(kAttributeCaption)), Align::Right, 110);
+    InsertColumn(qtext(str(kUserCaption)), Align::Right, 90);
+    InsertColumn(qtext(str(kErrorCaption)), Align::Left, 220);
     SetGridLines(true);
     SetGridColor(QColor(200, 200, 200));
     connect(this, &CTreeListCtrl::state_image_clicked, this,
@@ -126,7 +125,7 @@ void CTarnTreeListCtrl::end_edit(TreeItem item, int column, const QString& text,
     Parameter* parameter = parameter_of(tree_model().item_data(item));
     const EditResult result = edit_.commit(parameter, column, old_text.toStdString(), text.toStdString());
     if (!result.restore)
-        tree_model().set_item_text(item, column, result.cell_text ? qstr(*result.cell_text) : text);
+        tree_model().set_item_text(item, column, result.cell_text ? qtext(*result.cell_text) : text);
     apply(item, result);
 }
 
