@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "../support/model_fixture.h"
 #include "core/app/document.h"
 #include "core/app/settings_store.h"
 #include "core/devices/base_device.h"
@@ -31,17 +32,11 @@ struct Rig {
         store.set_string(kSettingsGroup, "port", "sim");
         set_settings_store(&store);
         set_ui(&ui);
-        DescriptionArchive archive(VARDA_DAT_PATH, false);
-        const DescriptionText text = ReadModelDescription(archive, model);
-        EXPECT_TRUE(text.ok);
-        std::string error;
-        EXPECT_TRUE(sim::serve_model(*module, model, text.text, error)) << error;
+        test::serve_archived_model(*module, model);
         set_current_model_index(model);
         auto port = std::make_unique<sim::InProcessBackend>(module);
         backend = port.get();
-        doc = std::make_unique<CTarnDoc>(options, std::move(port));
-        doc->archive_path = VARDA_DAT_PATH;
-        EXPECT_TRUE(doc->load_description());
+        doc = test::load_model_document(options, std::move(port));
         doc->device().finish_grace = 0ms;
         EXPECT_EQ(doc->device().open_with_settings(false), 0);
         module->clear_log();

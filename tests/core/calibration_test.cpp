@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <functional>
 
+#include "../support/model_fixture.h"
 #include "core/calibration/calibration_commands.h"
 #include "core/calibration/calibration_method.h"
 #include "core/calibration/calibration_run.h"
@@ -69,14 +70,11 @@ struct Rig {
         static constexpr std::string_view kNames[] = {"in-t",  "CLB.I", "CLB.S", "CLB.T",
                                                       "CLB.G", "CLB.P", "CLB.A"};
         std::vector<Received> out;
-        for (const auto& e : module->log()) {
-            if (e.direction != sim::LogEntry::Direction::Received) continue;
-            const auto bytes = decode_buffer(std::string_view(e.frame).substr(1, e.frame.size() - 2));
-            if (!bytes || bytes->size() < 6) continue;
-            const auto hash = static_cast<std::uint16_t>((*bytes)[2] << 8 | (*bytes)[3]);
+        for (const test::ReceivedRequest& r : test::received_requests(*module)) {
+            if (r.bytes.size() < 6) continue;
             for (const auto name : kNames)
-                if (hash_name(name) == hash)
-                    out.push_back({std::string(name), Bytes(bytes->begin() + 4, bytes->end() - 2)});
+                if (hash_name(name) == r.hash)
+                    out.push_back({std::string(name), Bytes(r.bytes.begin() + 4, r.bytes.end() - 2)});
         }
         return out;
     }

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "../support/model_fixture.h"
 #include "core/devices/base_device.h"
 #include "core/devices/device_table.h"
 #include "core/link/device.h"
@@ -27,52 +28,18 @@ using Outcome = CalibrationWizard::Outcome;
 using Page = InductanceCalibration::PageIndex;
 
 // VK12's tree over its simulated module, as the document has them when Calibration is chosen.
-struct Rig {
-    Rig() : module(std::make_shared<sim::SimulatedModule>()) {
-        DescriptionArchive archive(VARDA_DAT_PATH, false);
-        const DescriptionText text = ReadModelDescription(archive, 12);
-        EXPECT_TRUE(text.ok);
-        std::string error;
-        EXPECT_TRUE(sim::serve_model(*module, 12, text.text, error)) << error;
-        set_ui(&ui);
-        device = std::make_unique<Device>(std::make_unique<sim::InProcessBackend>(module), options);
-        device->sio().settings.port_name = "sim";
-        device->sio().settings.baud_rate = 115200;
-        EXPECT_EQ(device->sio().open(), 0);
-        set_current_model_index(12);
-        description.LoadDescriptionText(text.text);
-        device->set_device_model(description.device_model().get());
-        module->clear_log();
-    }
-    ~Rig() {
-        device->set_device_model(nullptr);
-        set_ui(nullptr);
-        set_current_model_index(kNoModel);
-    }
+struct Rig : test::ModelDeviceRig {
+    Rig() : ModelDeviceRig(12) {}
 
     std::unique_ptr<InductanceCalibration> wizard() {
         auto w = std::make_unique<InductanceCalibration>(*device);
         w->start();
         return w;
     }
-    void faults(auto change) {
-        sim::Faults f;
-        change(f);
-        module->set_faults(f);
-    }
     // The requests the module received, as "W name" or "R name", in order (the link's own INIT left out).
     std::vector<std::string> requests() const {
-        std::vector<std::string> out;
-        for (const sim::LogEntry& entry : module->log()) {
-            if (entry.direction != sim::LogEntry::Direction::Received) continue;
-            const auto bytes = decode_buffer(std::string_view(entry.frame).substr(1, entry.frame.size() - 2));
-            if (!bytes || bytes->size() < 4) continue;
-            const std::uint16_t hash = static_cast<std::uint16_t>((*bytes)[2] << 8 | (*bytes)[3]);
-            const bool read = ((*bytes)[1] >> 4 & 1) != 0;
-            for (const char* name : {"tdev", "zU.Sh", "zU.Sc", "U.Apl", "Rd.St", "uU.Pn", "uU.Kf", "Rd.fH"})
-                if (hash_name(name) == hash) out.push_back((read ? "R " : "W ") + std::string(name));
-        }
-        return out;
+        return test::named_requests(*module,
+                                    {"tdev", "zU.Sh", "zU.Sc", "U.Apl", "Rd.St", "uU.Pn", "uU.Kf", "Rd.fH"});
     }
     std::vector<std::string> messages() const {
         std::vector<std::string> out;
@@ -80,12 +47,6 @@ struct Rig {
             out.push_back(m.caption + ": " + m.text);
         return out;
     }
-
-    std::shared_ptr<sim::SimulatedModule> module;
-    HeadlessUi ui;
-    Options options;
-    std::unique_ptr<Device> device;
-    DescriptionContext description;
 };
 
 // Through the first page with this type and method.

@@ -7,6 +7,7 @@
 #include <map>
 #include <mutex>
 
+#include "../support/model_fixture.h"
 #include "core/app/table_edit.h"
 #include "core/devices/device_table.h"
 #include "core/link/device.h"
@@ -65,27 +66,10 @@ class RecordingView final : public IoStatusView {
 };
 
 // A model's description loaded as the document loads it, with its simulated module on the line.
-struct Rig {
-    explicit Rig(int model) : module(std::make_shared<sim::SimulatedModule>()) {
-        DescriptionArchive archive(VARDA_DAT_PATH, false);
-        const DescriptionText text = ReadModelDescription(archive, model);
-        EXPECT_TRUE(text.ok);
-        std::string error;
-        EXPECT_TRUE(sim::serve_model(*module, model, text.text, error)) << error;
-        set_ui(&ui);
-        device = std::make_unique<Device>(std::make_unique<sim::InProcessBackend>(module), options);
-        device->sio().settings.port_name = "sim";
-        EXPECT_EQ(device->sio().open(), 0);
-        set_current_model_index(model);
-        description.LoadDescriptionText(text.text);
-        device->set_device_model(description.device_model().get());
-    }
-    ~Rig() {
-        controller.reset();
-        device->set_device_model(nullptr);
-        set_ui(nullptr);
-        set_current_model_index(kNoModel);
-    }
+struct Rig : test::ModelDeviceRig {
+    // A window for messages, on the port's own baud rate.
+    explicit Rig(int model) : ModelDeviceRig(model, true, 0) {}
+    ~Rig() { controller.reset(); }
     IoStatusController& open() {
         controller = std::make_unique<IoStatusController>(*device, description.scanners(),
                                                           description.device_model().get());
@@ -100,11 +84,6 @@ struct Rig {
     }
     int requests_for(std::string_view name) const { return module->requests_seen(hash_name(name)); }
 
-    std::shared_ptr<sim::SimulatedModule> module;
-    HeadlessUi ui{true};
-    Options options;
-    std::unique_ptr<Device> device;
-    DescriptionContext description;
     RecordingView view;
     std::unique_ptr<IoStatusController> controller;
 };

@@ -9,6 +9,7 @@
 
 #include <thread>
 
+#include "../support/model_fixture.h"
 #include "core/devices/device_table.h"
 #include "core/devices/models_volt.h"
 #include "core/link/device.h"
@@ -29,28 +30,8 @@ constexpr const char* kRetryHint = "Для того чтобы повторит�
 constexpr const char* kCalibrationError = "Calibration error. You can try it later.";
 
 // A model's tree over its simulated module, as the document has them when Calibration is chosen.
-struct Rig {
-    explicit Rig(int model) : module(std::make_shared<sim::SimulatedModule>()) {
-        DescriptionArchive archive(VARDA_DAT_PATH, false);
-        const DescriptionText text = ReadModelDescription(archive, model);
-        EXPECT_TRUE(text.ok);
-        std::string error;
-        EXPECT_TRUE(sim::serve_model(*module, model, text.text, error)) << error;
-        set_ui(&ui);
-        device = std::make_unique<Device>(std::make_unique<sim::InProcessBackend>(module), options);
-        device->sio().settings.port_name = "sim";
-        device->sio().settings.baud_rate = 115200;
-        EXPECT_EQ(device->sio().open(), 0);
-        set_current_model_index(model);
-        description.LoadDescriptionText(text.text);
-        device->set_device_model(description.device_model().get());
-        module->clear_log();
-    }
-    ~Rig() {
-        device->set_device_model(nullptr);
-        set_ui(nullptr);
-        set_current_model_index(kNoModel);
-    }
+struct Rig : test::ModelDeviceRig {
+    explicit Rig(int model) : ModelDeviceRig(model) {}
 
     CDeviceVolt& model() { return dynamic_cast<CDeviceVolt&>(*description.device_model().get()); }
     // A short pause between readings keeps the tests quick.
@@ -60,11 +41,6 @@ struct Rig {
         return w;
     }
     void status(unsigned word) { module->set_value("Mode", -1, std::to_string(word)); }
-    void faults(auto change) {
-        sim::Faults f;
-        change(f);
-        module->set_faults(f);
-    }
     // Runs posted readings until `until` holds or `readings` of them ran; false when none came in time.
     bool pump(const std::function<bool()>& until, int readings = 1 << 30) {
         int ran = 0;
@@ -82,22 +58,10 @@ struct Rig {
     // How many writes of "Mode" the module received (the module's start).
     int mode_writes() const {
         int writes = 0;
-        for (const sim::LogEntry& entry : module->log()) {
-            if (entry.direction != sim::LogEntry::Direction::Received) continue;
-            const auto bytes = decode_buffer(std::string_view(entry.frame).substr(1, entry.frame.size() - 2));
-            if (!bytes || bytes->size() < 4) continue;
-            const bool read = ((*bytes)[1] >> 4 & 1) != 0;
-            if (!read && static_cast<std::uint16_t>((*bytes)[2] << 8 | (*bytes)[3]) == hash_name("Mode"))
-                ++writes;
-        }
+        for (const test::ReceivedRequest& r : test::received_requests(*module))
+            if (!r.read && r.hash == hash_name("Mode")) ++writes;
         return writes;
     }
-
-    std::shared_ptr<sim::SimulatedModule> module;
-    HeadlessUi ui;
-    Options options;
-    std::unique_ptr<Device> device;
-    DescriptionContext description;
 };
 
 TEST(MeterCalibration, PagesShowEachModelsPointInstructions) {

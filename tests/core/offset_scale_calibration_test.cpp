@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "../support/model_fixture.h"
 #include "core/devices/base_device.h"
 #include "core/devices/device_table.h"
 #include "core/link/device.h"
@@ -23,28 +24,8 @@ using Outcome = CalibrationWizard::Outcome;
 constexpr const char* kRetryHint = "Для того чтобы повторить операцию юстировки нажмите кнопку «Повторить».";
 
 // A model's tree over its simulated module, as the document has them when Calibration is chosen.
-struct Rig {
-    explicit Rig(int model) : module(std::make_shared<sim::SimulatedModule>()) {
-        DescriptionArchive archive(VARDA_DAT_PATH, false);
-        const DescriptionText text = ReadModelDescription(archive, model);
-        EXPECT_TRUE(text.ok);
-        std::string error;
-        EXPECT_TRUE(sim::serve_model(*module, model, text.text, error)) << error;
-        set_ui(&ui);
-        device = std::make_unique<Device>(std::make_unique<sim::InProcessBackend>(module), options);
-        device->sio().settings.port_name = "sim";
-        device->sio().settings.baud_rate = 115200;
-        EXPECT_EQ(device->sio().open(), 0);
-        set_current_model_index(model);
-        description.LoadDescriptionText(text.text);
-        device->set_device_model(description.device_model().get());
-        module->clear_log();
-    }
-    ~Rig() {
-        device->set_device_model(nullptr);
-        set_ui(nullptr);
-        set_current_model_index(kNoModel);
-    }
+struct Rig : test::ModelDeviceRig {
+    explicit Rig(int model) : ModelDeviceRig(model) {}
 
     Parameter* input_type() { return description.find_parameter("in-t", 0); }
     std::unique_ptr<OffsetScaleCalibration> wizard() {
@@ -52,31 +33,10 @@ struct Rig {
         w->start();
         return w;
     }
-    void faults(auto change) {
-        sim::Faults f;
-        change(f);
-        module->set_faults(f);
-    }
     // The calibration requests the module received, as "W name" or "R name", in order.
     std::vector<std::string> requests() const {
-        std::vector<std::string> out;
-        for (const sim::LogEntry& entry : module->log()) {
-            if (entry.direction != sim::LogEntry::Direction::Received) continue;
-            const auto bytes = decode_buffer(std::string_view(entry.frame).substr(1, entry.frame.size() - 2));
-            if (!bytes || bytes->size() < 4) continue;
-            const std::uint16_t hash = static_cast<std::uint16_t>((*bytes)[2] << 8 | (*bytes)[3]);
-            const bool read = ((*bytes)[1] >> 4 & 1) != 0;
-            for (const char* name : {"in-t", "JuSh", "JuSc", "JuRD", "Prmn", "UApl"})
-                if (hash_name(name) == hash) out.push_back((read ? "R " : "W ") + std::string(name));
-        }
-        return out;
+        return test::named_requests(*module, {"in-t", "JuSh", "JuSc", "JuRD", "Prmn", "UApl"});
     }
-
-    std::shared_ptr<sim::SimulatedModule> module;
-    HeadlessUi ui;
-    Options options;
-    std::unique_ptr<Device> device;
-    DescriptionContext description;
 };
 
 // Past the code page with a sensor chosen, to the offset page.

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <map>
 
+#include "../support/model_fixture.h"
 #include "core/app/document.h"
 #include "core/app/settings_store.h"
 #include "core/devices/base_device.h"
@@ -37,15 +38,9 @@ struct Rig {
         set_settings_store(&store);
         set_ui(&ui);
         options.read_automatically = read_automatically;
-        DescriptionArchive archive(VARDA_DAT_PATH, false);
-        const DescriptionText text = ReadModelDescription(archive, model);
-        EXPECT_TRUE(text.ok);
-        std::string error;
-        EXPECT_TRUE(sim::serve_model(*module, model, text.text, error)) << error;
+        test::serve_archived_model(*module, model);
         set_current_model_index(model);
-        doc = std::make_unique<CTarnDoc>(options, std::make_unique<sim::InProcessBackend>(module));
-        doc->archive_path = VARDA_DAT_PATH;
-        EXPECT_TRUE(doc->load_description());
+        doc = test::load_model_document(options, std::make_unique<sim::InProcessBackend>(module));
         EXPECT_EQ(doc->device().open_with_settings(false), 0);
         module->clear_log();
     }
@@ -87,21 +82,16 @@ struct Rig {
                                                                    {hash_name("M.s.t.r."), "M.s.t.r."},
                                                                    {hash_name("out.t"), "out.t"}};
         Strings out;
-        for (const sim::LogEntry& entry : module->log()) {
-            if (entry.direction != sim::LogEntry::Direction::Received) continue;
-            const auto raw = decode_buffer(std::string_view(entry.frame).substr(1, entry.frame.size() - 2));
-            if (!raw || raw->size() < 6) continue;
-            const bool read = ((*raw)[1] >> 4 & 1) != 0;
-            const std::size_t n = (*raw)[1] & 0x0F;
-            const auto hash = static_cast<std::uint16_t>((*raw)[2] << 8 | (*raw)[3]);
-            const auto it = names.find(hash);
-            std::string text = std::string(read ? "R " : "W ") + (it == names.end() ? "?" : it->second);
-            if (!read && it != names.end()) {
-                const std::uint8_t* data = raw->data() + 4;
+        for (const test::ReceivedRequest& r : test::received_requests(*module)) {
+            if (r.bytes.size() < 6) continue;
+            const auto it = names.find(r.hash);
+            std::string text = std::string(r.read ? "R " : "W ") + (it == names.end() ? "?" : it->second);
+            if (!r.read && it != names.end()) {
+                const std::uint8_t* data = r.bytes.data() + 4;
                 if (it->second == "M.s.t.r.") {
                     text += " " + std::to_string(data[0]);
                 } else if (it->second == "CLB.K" || it->second == "CLB.I") {
-                    const std::size_t value_bytes = it->second == "CLB.K" ? n - 2 : n;
+                    const std::size_t value_bytes = it->second == "CLB.K" ? r.length - 2 : r.length;
                     long v = 0;
                     for (std::size_t i = 0; i < value_bytes; ++i)
                         v = v << 8 | data[i];
@@ -112,12 +102,7 @@ struct Rig {
         }
         return out;
     }
-    Strings messages() const {
-        Strings out;
-        for (const auto& m : ui.messages())
-            out.push_back(m.text);
-        return out;
-    }
+    Strings messages() const { return test::message_texts(ui); }
     int module_code(int coefficient) const { return std::stoi(*module->value("CLB.K", coefficient)); }
 
     MemorySettingsStore store;

@@ -9,6 +9,7 @@
 
 #include <thread>
 
+#include "../support/model_fixture.h"
 #include "core/devices/base_device.h"
 #include "core/devices/device_table.h"
 #include "core/link/device.h"
@@ -30,30 +31,11 @@ constexpr const char* kRetryHint = "Для того чтобы повторит�
 constexpr int kCodePage = 0;
 
 // VK18's tree over its simulated module, as the document has them when Calibration is chosen.
-struct Rig {
-    Rig() : module(std::make_shared<sim::SimulatedModule>()) {
-        DescriptionArchive archive(VARDA_DAT_PATH, false);
-        const DescriptionText text = ReadModelDescription(archive, 18);
-        EXPECT_TRUE(text.ok);
-        std::string error;
-        EXPECT_TRUE(sim::serve_model(*module, 18, text.text, error)) << error;
-        task = sim::serve_ph_calibration(*module);
-        set_ui(&ui);
-        device = std::make_unique<Device>(std::make_unique<sim::InProcessBackend>(module), options);
-        device->sio().settings.port_name = "sim";
-        device->sio().settings.baud_rate = 115200;
-        EXPECT_EQ(device->sio().open(), 0);
-        set_current_model_index(18);
-        description.LoadDescriptionText(text.text);
-        device->set_device_model(description.device_model().get());
+struct Rig : test::ModelDeviceRig {
+    Rig() : ModelDeviceRig(18), task(sim::serve_ph_calibration(*module)) {
         module->set_value("Rd.Rs", -1, "6.870");
         module->set_value("Rd.Tm", -1, "24.5");
         module->clear_log();
-    }
-    ~Rig() {
-        device->set_device_model(nullptr);
-        set_ui(nullptr);
-        set_current_model_index(kNoModel);
     }
 
     std::unique_ptr<CSheetPH> wizard() {
@@ -67,11 +49,6 @@ struct Rig {
         change(b);
         task->set_behaviour(b);
     }
-    void faults(auto change) {
-        sim::Faults f;
-        change(f);
-        module->set_faults(f);
-    }
     // One round of live readings, handed to the wizard.
     void read(CSheetPH& w) {
         w.readings().read_once();
@@ -83,24 +60,13 @@ struct Rig {
                                              "Rd.Rs", "Rd.Tm", "Rd.St", "U.pH1", "U.pHL",
                                              "U.pHH", "U.Rx1", "U.RxL", "U.RxH", "U.Apl"};
         Names out;
-        for (const sim::LogEntry& entry : module->log()) {
-            if (entry.direction != sim::LogEntry::Direction::Received) continue;
-            const auto bytes = decode_buffer(std::string_view(entry.frame).substr(1, entry.frame.size() - 2));
-            if (!bytes || bytes->size() < 4) continue;
-            const std::uint16_t hash = static_cast<std::uint16_t>((*bytes)[2] << 8 | (*bytes)[3]);
-            const bool read = ((*bytes)[1] >> 4 & 1) != 0;
+        for (const test::ReceivedRequest& r : test::received_requests(*module))
             for (const char* name : kNames)
-                if (hash_name(name) == hash) out.push_back((read ? "R " : "W ") + std::string(name));
-        }
+                if (hash_name(name) == r.hash) out.push_back((r.read ? "R " : "W ") + std::string(name));
         return out;
     }
 
-    std::shared_ptr<sim::SimulatedModule> module;
     std::shared_ptr<sim::PhCalibrationTask> task;
-    HeadlessUi ui;
-    Options options;
-    std::unique_ptr<Device> device;
-    DescriptionContext description;
 };
 
 // Past the code page and the confirmation, with the lists shown.

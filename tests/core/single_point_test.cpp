@@ -5,6 +5,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "../support/model_fixture.h"
 #include "core/app/document.h"
 #include "core/devices/device_table.h"
 #include "core/model/description_archive.h"
@@ -27,18 +28,11 @@ constexpr int kVk03 = 3;
 struct Rig {
     Rig() : module(std::make_shared<sim::SimulatedModule>()) {
         set_ui(&ui);
-        DescriptionArchive archive(VARDA_DAT_PATH, false);
-        const DescriptionText text = ReadModelDescription(archive, kVk03);
-        EXPECT_TRUE(text.ok);
-        std::string error;
-        EXPECT_TRUE(sim::serve_model(*module, kVk03, text.text, error)) << error;
+        test::serve_archived_model(*module, kVk03);
         set_current_model_index(kVk03);
-        doc = std::make_unique<CTarnDoc>(options, std::make_unique<sim::InProcessBackend>(module));
-        doc->archive_path = VARDA_DAT_PATH;
-        EXPECT_TRUE(doc->load_description());
+        doc = test::load_model_document(options, std::make_unique<sim::InProcessBackend>(module));
         doc->device().finish_grace = 0ms;
-        doc->device().sio().settings.port_name = "sim";
-        EXPECT_EQ(doc->device().sio().open(), 0);
+        test::open_sim_port(doc->device());
         tool = std::make_unique<SinglePointController>(*doc);
         module->reset_counters();
     }

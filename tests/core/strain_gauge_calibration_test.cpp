@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "../support/model_fixture.h"
 #include "core/calibration/strain_gauge_calibration.h"
 #include "core/calibration/tare_weight.h"
 #include "core/devices/base_device.h"
@@ -33,29 +34,8 @@ constexpr const char* kBare[] = {"zU.Sh", "zU.Sc", "U.Apl", "U.Wgh", "Rd.St",
                                  "Rd.fV", "Rd.fF", "v.min", "v.max"};
 
 // A model's tree over its simulated module, as the document has them when a command is chosen.
-struct Rig {
-    explicit Rig(int model) : module(std::make_shared<sim::SimulatedModule>()) {
-        DescriptionArchive archive(VARDA_DAT_PATH, false);
-        const DescriptionText text = ReadModelDescription(archive, model);
-        EXPECT_TRUE(text.ok);
-        std::string error;
-        EXPECT_TRUE(sim::serve_model(*module, model, text.text, error)) << error;
-        set_ui(&ui);
-        device = std::make_unique<Device>(std::make_unique<sim::InProcessBackend>(module), options);
-        device->sio().settings.port_name = "sim";
-        device->sio().settings.baud_rate = 115200;
-        EXPECT_EQ(device->sio().open(), 0);
-        set_current_model_index(model);
-        description.LoadDescriptionText(text.text);
-        device->set_device_model(description.device_model().get());
-        channels = model == 14 ? 4 : 1;
-        module->clear_log();
-    }
-    ~Rig() {
-        device->set_device_model(nullptr);
-        set_ui(nullptr);
-        set_current_model_index(kNoModel);
-    }
+struct Rig : test::ModelDeviceRig {
+    explicit Rig(int model) : ModelDeviceRig(model), channels(model == 14 ? 4 : 1) {}
 
     std::unique_ptr<CSheetTD> wizard() {
         auto w = std::make_unique<CSheetTD>(*device, &description, channels);
@@ -72,31 +52,20 @@ struct Rig {
     // where a request without a value carried one.
     std::vector<std::string> requests() const {
         std::vector<std::string> out;
-        for (const sim::LogEntry& entry : module->log()) {
-            if (entry.direction != sim::LogEntry::Direction::Received) continue;
-            const auto bytes = decode_buffer(std::string_view(entry.frame).substr(1, entry.frame.size() - 2));
-            if (!bytes || bytes->size() < 4) continue;
-            const std::uint16_t hash = static_cast<std::uint16_t>((*bytes)[2] << 8 | (*bytes)[3]);
-            const bool read = ((*bytes)[1] >> 4 & 1) != 0;
-            const std::size_t length = (*bytes)[1] & 0x0F;
+        for (const test::ReceivedRequest& r : test::received_requests(*module)) {
             for (const char* name : kWatched) {
-                if (hash_name(name) != hash) continue;
-                std::string line = (read ? "R " : "W ") + std::string(name);
+                if (hash_name(name) != r.hash) continue;
+                std::string line = (r.read ? "R " : "W ") + std::string(name);
                 const bool bare = std::any_of(std::begin(kBare), std::end(kBare),
                                               [&](const char* b) { return std::string_view(b) == name; });
-                if (bare && length == 2 && (read || std::string_view(name) != "v.min"))
-                    line += ":" + std::to_string((*bytes)[5]);
+                if (bare && r.length == 2 && (r.read || std::string_view(name) != "v.min"))
+                    line += ":" + std::to_string(r.bytes[5]);
                 out.push_back(line);
             }
         }
         return out;
     }
 
-    std::shared_ptr<sim::SimulatedModule> module;
-    HeadlessUi ui;
-    Options options;
-    std::unique_ptr<Device> device;
-    DescriptionContext description;
     int channels = 1;
 };
 

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "../support/model_fixture.h"
 #include "core/app/document.h"
 #include "core/devices/device_table.h"
 #include "core/model/description_archive.h"
@@ -27,18 +28,11 @@ Parameter* find(DescBranch& branch, std::string_view name) {
 struct Vk03 {
     explicit Vk03(int model = 3) : module(std::make_shared<sim::SimulatedModule>()) {
         set_ui(&ui);
-        DescriptionArchive archive(VARDA_DAT_PATH, false);
-        const DescriptionText text = ReadModelDescription(archive, model);
-        EXPECT_TRUE(text.ok);
-        std::string error;
-        EXPECT_TRUE(sim::serve_model(*module, model, text.text, error)) << error;
+        test::serve_archived_model(*module, model);
         set_current_model_index(model);
-        doc = std::make_unique<CTarnDoc>(options, std::make_unique<sim::InProcessBackend>(module));
-        doc->archive_path = VARDA_DAT_PATH;
-        EXPECT_TRUE(doc->load_description());
+        doc = test::load_model_document(options, std::make_unique<sim::InProcessBackend>(module));
         doc->device().finish_grace = 0ms;
-        doc->device().sio().settings.port_name = "sim";
-        EXPECT_EQ(doc->device().sio().open(), 0);
+        test::open_sim_port(doc->device());
         edit = std::make_unique<TreeEdit>(*doc);
     }
     ~Vk03() {
@@ -52,12 +46,7 @@ struct Vk03 {
         EXPECT_NE(found, nullptr) << name;
         return *found;
     }
-    std::vector<std::string> messages() const {
-        std::vector<std::string> out;
-        for (const auto& m : ui.messages())
-            out.push_back(m.text);
-        return out;
-    }
+    std::vector<std::string> messages() const { return test::message_texts(ui); }
 
     HeadlessUi ui{true};
     Options options;
