@@ -439,7 +439,9 @@ TEST(StrainGaugeCalibration, UserSaveFailuresStartOver) {
         c.fault(rig);
         w->press_finish();
         ASSERT_EQ(rig.ui.messages().size(), 1u) << c.what;
-        if (c.text) EXPECT_EQ(rig.ui.messages()[0].text, c.text) << c.what;
+        if (c.text) {
+            EXPECT_EQ(rig.ui.messages()[0].text, c.text) << c.what;
+        }
         EXPECT_FALSE(rig.ui.messages()[0].text.empty()) << c.what;
         EXPECT_EQ(rig.ui.messages()[0].icon, MessageIcon::Warning) << c.what;
         EXPECT_EQ(w->current_index(), 0) << c.what;
@@ -474,7 +476,9 @@ TEST(TareWeight, ReadsTheChosenChannelAndTakesItsTare) {
             tare_at_refresh = rig.description.find_parameter("p.wgh", channel)->value_text();
         });
         EXPECT_EQ(tare.shows_channels(), model == 14);
-        if (model == 14) EXPECT_EQ(tare.channel_items(), (std::vector<std::string>{"1", "2", "3", "4"}));
+        if (model == 14) {
+            EXPECT_EQ(tare.channel_items(), (std::vector<std::string>{"1", "2", "3", "4"}));
+        }
         EXPECT_EQ(tare.channel, 0);
         tare.channel = channel;
 

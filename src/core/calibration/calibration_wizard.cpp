@@ -51,6 +51,15 @@ void WizardPage::on_finish(CalibrationWizard& wizard) {
     wizard.close(CalibrationWizard::Outcome::Finished);
 }
 
+void AccessCodePage::on_activate(CalibrationWizard& wizard) {
+    wizard.set_next_text("Продолжить");
+    wizard.set_wizard_buttons(CalibrationWizard::kNext);
+}
+
+void AccessCodePage::on_leave(CalibrationWizard& wizard) {
+    wizard.set_wizard_buttons(CalibrationWizard::kBack | CalibrationWizard::kNext);
+}
+
 CErrorPage::CErrorPage() : WizardPage("Ошибка юстировки") {}
 
 std::string CErrorPage::text() const {

@@ -51,6 +51,15 @@ class WizardPage {
     std::string title_;
 };
 
+// The first page of a wizard that asks for the access code: only Next, reading "Продолжить", while it
+// is shown; Back and Next again once it is left.
+class AccessCodePage : public WizardPage {
+  public:
+    using WizardPage::WizardPage;
+    void on_activate(CalibrationWizard& wizard) override;
+    void on_leave(CalibrationWizard& wizard) override;
+};
+
 // A page that shows one fixed text.
 class TextPage : public WizardPage {
   public:

@@ -12,7 +12,6 @@
 namespace varda::CalibrationVI {
 namespace {
 
-constexpr const char* kContinueText = "Продолжить";
 constexpr const char* kSaveText = "Сохранить";
 constexpr const char* kFinishText = "Готово";
 constexpr const char* kMinInstruction =
@@ -177,16 +176,7 @@ const std::vector<std::string>& CPage1VI::methods() {
     return list;
 }
 
-CPage1VI::CPage1VI() : WizardPage("Шаг 1") {}
-
-void CPage1VI::on_activate(CalibrationWizard& wizard) {
-    wizard.set_next_text(kContinueText);
-    wizard.set_wizard_buttons(CalibrationWizard::kNext);
-}
-
-void CPage1VI::on_leave(CalibrationWizard& wizard) {
-    wizard.set_wizard_buttons(CalibrationWizard::kBack | CalibrationWizard::kNext);
-}
+CPage1VI::CPage1VI() : AccessCodePage("Шаг 1") {}
 
 void CPage1VI::on_next(CalibrationWizard& wizard) {
     if (!CalibrationWizard::check_access_code(code, kAccessCode)) return;

@@ -36,7 +36,7 @@ std::optional<std::vector<float>> spline_coefficients(const std::vector<double>&
 bool check_calibration_status(ElementContext& link);
 
 // Step 1: the access code, then the type of calibration and, for the user's, how the points are taken.
-class CPage1VI : public WizardPage {
+class CPage1VI : public AccessCodePage {
   public:
     enum Type { kFactory = 0, kUser = 1 };
     enum Method { kTabular = 0, kMeasured = 1 };
@@ -56,8 +56,6 @@ class CPage1VI : public WizardPage {
     int type = -1;    // row of the type list, -1 none
     int method = -1;  // row of the method list, -1 none
 
-    void on_activate(CalibrationWizard& wizard) override;
-    void on_leave(CalibrationWizard& wizard) override;
     void on_next(CalibrationWizard& wizard) override;
 
   private:

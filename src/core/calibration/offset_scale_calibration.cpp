@@ -10,7 +10,6 @@
 namespace varda {
 namespace {
 
-constexpr const char* kContinueText = "Продолжить";
 constexpr const char* kInputTypeNotWritten = "Не удалось записать значение в параметр IN-T";
 constexpr const char* kOffsetInstruction =
     "1) Подайте на вход первого канала нулевой уровень сигнала для выбранного датчика (обрыв для тока и КЗ "
@@ -38,17 +37,8 @@ std::vector<std::string> calibration_sensor_list(std::string_view type_text, boo
 // ---- step 1
 
 CCodeBasePage::CCodeBasePage(Parameter* input_type, bool without_fourth)
-    : WizardPage("Шаг 1"), input_type_(input_type) {
+    : AccessCodePage("Шаг 1"), input_type_(input_type) {
     if (input_type_) sensors_ = calibration_sensor_list(input_type_->data_type(), without_fourth);
-}
-
-void CCodeBasePage::on_activate(CalibrationWizard& wizard) {
-    wizard.set_next_text(kContinueText);
-    wizard.set_wizard_buttons(CalibrationWizard::kNext);
-}
-
-void CCodeBasePage::on_leave(CalibrationWizard& wizard) {
-    wizard.set_wizard_buttons(CalibrationWizard::kBack | CalibrationWizard::kNext);
 }
 
 void CCodeBasePage::on_next(CalibrationWizard& wizard) {

@@ -18,7 +18,7 @@ std::vector<std::string> calibration_sensor_list(std::string_view type_text, boo
 
 // Step 1: the access code, then the sensor of channel 1, which is written to "in-t". A failed write keeps
 // the page, since calibrating with the module set to another sensor would store wrong coefficients.
-class CCodeBasePage : public WizardPage {
+class CCodeBasePage : public AccessCodePage {
   public:
     static constexpr std::string_view kAccessCode = "738";
     static constexpr std::string_view kCodeLabel = "Enter code";
@@ -34,8 +34,6 @@ class CCodeBasePage : public WizardPage {
     std::string code;
     int sensor = -1;  // row of the sensor list, -1 none
 
-    void on_activate(CalibrationWizard& wizard) override;
-    void on_leave(CalibrationWizard& wizard) override;
     void on_next(CalibrationWizard& wizard) override;
 
   private:

@@ -13,7 +13,6 @@
 namespace varda::CalibrationPH {
 namespace {
 
-constexpr const char* kContinueText = "Продолжить";
 constexpr const char* kRetryText = "Повторить";
 constexpr const char* kReadFailed = "Не удалось прочитать параметр %s.";
 constexpr const char* kReadErrorCaption = "Ошибка чтения";
@@ -106,16 +105,7 @@ std::optional<std::string> buffer_value(std::string_view typed) {
 
 // ---- step 1
 
-CCodePage::CCodePage() : WizardPage("Шаг 1") {}
-
-void CCodePage::on_activate(CalibrationWizard& wizard) {
-    wizard.set_next_text(kContinueText);
-    wizard.set_wizard_buttons(CalibrationWizard::kNext);
-}
-
-void CCodePage::on_leave(CalibrationWizard& wizard) {
-    wizard.set_wizard_buttons(CalibrationWizard::kBack | CalibrationWizard::kNext);
-}
+CCodePage::CCodePage() : AccessCodePage("Шаг 1") {}
 
 void CCodePage::on_next(CalibrationWizard& wizard) {
     if (!CalibrationWizard::check_access_code(code, kAccessCode)) return;

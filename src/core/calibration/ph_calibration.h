@@ -33,7 +33,7 @@ std::optional<std::string> buffer_value(std::string_view typed);
 
 // Step 1: the access code; then the module's temperature compensation and electrode pair for the
 // engineer to confirm; then what to calibrate and at how many points.
-class CCodePage : public WizardPage {
+class CCodePage : public AccessCodePage {
   public:
     static constexpr std::string_view kAccessCode = "629";
     static constexpr std::string_view kCodeLabel = "Enter code";
@@ -50,8 +50,6 @@ class CCodePage : public WizardPage {
     int calibration = -1;  // row of the calibration list, -1 none
     int points = -1;       // row of the points list, -1 none
 
-    void on_activate(CalibrationWizard& wizard) override;
-    void on_leave(CalibrationWizard& wizard) override;
     void on_next(CalibrationWizard& wizard) override;
 
   private:

@@ -16,7 +16,6 @@
 namespace varda::CalibrationTD {
 namespace {
 
-constexpr const char* kContinueText = "Продолжить";
 constexpr const char* kRetryText = "Повторить";
 constexpr const char* kSensitivityCaption = "Параметр чувствительности";
 constexpr const char* kCalibrationFailed = "Ошибка калибровки!";
@@ -112,7 +111,7 @@ std::vector<std::string> sensitivity_list(std::string_view sens_type) {
 // ---- step 1
 
 CPage1VI::CPage1VI(CSheetTD& sheet)
-    : WizardPage("Шаг 1"), sheet_(sheet), types_{"заводская", "пользовательская"} {
+    : AccessCodePage("Шаг 1"), sheet_(sheet), types_{"заводская", "пользовательская"} {
     for (int n = 1; n <= sheet_.channel_count(); ++n)
         channels_.push_back(format("Канал №%i", n));
     if (const Parameter* sens = sheet_.sensitivity_parameter(0))
@@ -121,15 +120,6 @@ CPage1VI::CPage1VI(CSheetTD& sheet)
 
 bool CPage1VI::channels_shown() const {
     return types_shown_ && type >= 0 && sheet_.channel_count() >= 2;
-}
-
-void CPage1VI::on_activate(CalibrationWizard& wizard) {
-    wizard.set_next_text(kContinueText);
-    wizard.set_wizard_buttons(CalibrationWizard::kNext);
-}
-
-void CPage1VI::on_leave(CalibrationWizard& wizard) {
-    wizard.set_wizard_buttons(CalibrationWizard::kBack | CalibrationWizard::kNext);
 }
 
 void CPage1VI::on_next(CalibrationWizard& wizard) {

@@ -37,7 +37,7 @@ class CSheetTD;
 
 // Step 1: the access code, the kind of calibration, the channel (four-channel model) and, for the factory
 // calibration, the sensitivity, which is written to the channel's "Sens".
-class CPage1VI : public WizardPage {
+class CPage1VI : public AccessCodePage {
   public:
     static constexpr std::string_view kAccessCode = "417";
     static constexpr std::string_view kTypeLabel = "Выберите тип юстировки:";
@@ -61,8 +61,6 @@ class CPage1VI : public WizardPage {
     int channel = -1;
     int sensitivity = -1;
 
-    void on_activate(CalibrationWizard& wizard) override;
-    void on_leave(CalibrationWizard& wizard) override;
     void on_next(CalibrationWizard& wizard) override;
 
   private:
