@@ -22,16 +22,16 @@ namespace {
 
 int run_job(const varda::CommandLine& command_line) {
     auto progress = [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); };
-    const int code = varda::run_command_line_job(
+    const varda::JobResult result = varda::run_command_line_job(
         command_line, std::make_unique<varda::PosixSerialBackend>(),
         command_line.verbose ? progress : std::function<void(const std::string&)>{});
     if (command_line.summary) {
-        const auto summary = varda::last_job_summary();
-        std::printf("model: %s\nparameters: %d\nfailures: %d\nexit code: %d\n", summary.model.c_str(),
-                    summary.parameters, summary.failures, code);
-        if (!command_line.file_name.empty()) std::printf("file: %s\n", command_line.file_name.c_str());
+        std::printf("model: %s\nparameters: %d\nfailures: %d\nexit code: %d\n", result.model.c_str(),
+                    result.parameters, result.failures, result.exit_code);
+        if (result.file_written) std::printf("file: %s\n", command_line.file_name.c_str());
     }
-    return code;
+    if (result.exit_code != 0) std::fprintf(stderr, "varda: %s\n", result.failure.c_str());
+    return result.exit_code;
 }
 
 }  // namespace
@@ -61,8 +61,12 @@ int main(int argc, char* argv[]) {
     const bool calibrate = display && command_line.has(varda::CommandLine::kCalibrate) &&
                            !command_line.has(varda::CommandLine::kWrite);
     if (command_line.command_line_mode() && (varda::names_a_job(command_line) || !display) && !calibrate) {
-        if (command_line.has(varda::CommandLine::kCalibrate) && !display)
+        // Calibration comes before a read, so without a display nothing of what was asked can run.
+        if (command_line.has(varda::CommandLine::kCalibrate) &&
+            !command_line.has(varda::CommandLine::kWrite)) {
             std::fputs("varda: calibration needs a display; nothing was calibrated\n", stderr);
+            return 2;
+        }
         return run_job(command_line);
     }
 

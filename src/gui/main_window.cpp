@@ -414,7 +414,7 @@ void MainWindow::update_prompts() {
 
 void MainWindow::update_title() {
     const std::string document = doc_.root() ? document_title(doc_.path_name) : std::string();
-    const QString title = qtext(main_window_title(current_model_index(), document));
+    const QString title = qtext(main_window_title(doc_.tree_model_index(), document));
     if (windowTitle() != title) setWindowTitle(title);
 }
 

@@ -287,6 +287,7 @@ std::optional<std::string> SimulatedModule::handle_frame(std::string_view frame)
 bool SimulatedModule::take_silent_turn() {
     ++addressed_frames_;
     if (faults_.always_silent) return true;
+    if (addressed_frames_ <= faults_.silent_first) return true;
     if (faults_.silent_after > 0 && addressed_frames_ > faults_.silent_after) return true;
     return faults_.silent_every > 0 && addressed_frames_ % faults_.silent_every == 0;
 }

@@ -39,6 +39,7 @@ struct Faults {
     int silent_every = 0;  // no reply to every Nth request for the module, counted from the change; 0 off
     bool always_silent = false;   // no reply at all
     int silent_after = 0;         // no reply once this many requests were answered (0 off): a module gone
+    int silent_first = 0;         // no reply to the first this many requests: a module still starting up
     int reply_faults_after = 0;   // the reply faults below start after this many requests (0: at once)
     bool bad_checksum = false;    // replies carry a wrong checksum
     bool wrong_hash = false;      // replies carry a hash that is neither the requested one nor "n.Err"

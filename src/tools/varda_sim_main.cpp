@@ -43,6 +43,7 @@ constexpr const char* kUsage =
     "  --archive PATH       the description archive (default: varda.dat found beside the programs)\n"
     "  --dev TEXT           answer \"dev\" with this text instead of the model's identification\n"
     "  --silent-after N     stop answering after N requests (a module that goes away)\n"
+    "  --silent-first N     leave the first N requests unanswered (a module still starting up)\n"
     "  --garble             every reply carries a wrong checksum\n"
     "  --error-code N       answer every request with this module error code\n"
     "  --faults-after N     --garble and --error-code start after N requests\n"
@@ -151,8 +152,9 @@ std::optional<Options> parse_options(int argc, char** argv, int& exit_code) {
             continue;
         }
         constexpr std::string_view kWithValue[] = {
-            "--address", "--width",   "--mode", "--model",        "--param",      "--baud",
-            "--log",     "--archive", "--dev",  "--silent-after", "--error-code", "--faults-after"};
+            "--address",    "--width",        "--mode",        "--model", "--param",
+            "--baud",       "--log",          "--archive",     "--dev",   "--silent-after",
+            "--error-code", "--faults-after", "--silent-first"};
         if (std::find(std::begin(kWithValue), std::end(kWithValue), arg) == std::end(kWithValue))
             return fail("unknown option: " + std::string(arg));
         if (i + 1 >= argc) return fail("missing value after " + std::string(arg));
@@ -197,6 +199,10 @@ std::optional<Options> parse_options(int argc, char** argv, int& exit_code) {
             const auto v = parse_int(value);
             if (!v) return fail("invalid count: " + std::string(value));
             o.faults.silent_after = *v;
+        } else if (arg == "--silent-first") {
+            const auto v = parse_int(value);
+            if (!v) return fail("invalid count: " + std::string(value));
+            o.faults.silent_first = *v;
         } else if (arg == "--faults-after") {
             const auto v = parse_int(value);
             if (!v) return fail("invalid count: " + std::string(value));

@@ -91,6 +91,29 @@ TEST(ExitStatus, LowestBitDecidesAndFailuresAreKept) {
     clear_status(kStatusNoReply);
     EXPECT_EQ(exit_code_of(status_word()), 204);
     reset_status();
+    EXPECT_EQ(exit_code_of(kStatusNotSaved | kStatusNoDescription), 207);
+    EXPECT_EQ(exit_code_of(kStatusNoDescription), 208);
+}
+
+// The connection procedure's unanswered probes are dropped once a module answers; what failed before it,
+// and what is no exchange outcome, stays.
+TEST(ExitStatus, ACheckpointDropsOnlyTheExchangeOutcomesSetSinceIt) {
+    reset_status();
+    set_status(kStatusErrorReply);
+    const StatusCheckpoint probing;
+    set_status(kStatusNoReply | kStatusBadReply | kStatusErrorReply | kStatusCancelled);
+    probing.rewind();
+    EXPECT_EQ(status_word(), kStatusErrorReply | kStatusCancelled);
+    reset_status();
+}
+
+// Every code a job can end with is explained in --help.
+TEST(ExitStatus, HelpListsEveryCode) {
+    const std::string help = command_line_help();
+    for (int code = kFirstStatusCode; code <= kLastStatusCode; ++code) {
+        const std::string line = std::to_string(code) + "  " + std::string(exit_code_meaning(code));
+        EXPECT_NE(help.find(line), std::string::npos) << line;
+    }
 }
 
 }  // namespace

@@ -41,7 +41,8 @@ std::unique_ptr<DescBranch> make_tree(int count = kTableSize) {
 }
 
 struct Bench {
-    Bench() : module(std::make_shared<sim::SimulatedModule>()) {
+    explicit Bench(bool main_window = true)
+        : ui(main_window), module(std::make_shared<sim::SimulatedModule>()) {
         set_ui(&ui);
         for (int k = 0; k < kTableSize; ++k)
             module->add({.name = "tbl", .index = k, .type = "int", .value = std::to_string(k)});
@@ -69,7 +70,7 @@ struct Bench {
         return n;
     }
 
-    HeadlessUi ui{true};
+    HeadlessUi ui;
     Options options;
     std::shared_ptr<sim::SimulatedModule> module;
     std::unique_ptr<Device> device;
@@ -121,6 +122,22 @@ TEST(DeviceTasks, FiveTimeOutsAbortWithOneMessage) {
     EXPECT_NE(messages[0].text.find("- Mode \"Read automatically\" is off\n"), std::string::npos);
     EXPECT_EQ(messages[0].icon, MessageIcon::Error);
     EXPECT_FALSE(bench.options.read_automatically);
+}
+
+// A command-line job gives up as the window does, and a write stops at once: no later branch writes.
+TEST(DeviceTasks, FiveTimeOutsAbortReadsAndWritesWithoutAWindowToo) {
+    Bench bench(false);
+    auto root = make_tree(40);
+    sim::Faults silent;
+    silent.always_silent = true;
+    bench.module->set_faults(silent);
+    ASSERT_TRUE(bench.device->read_all(*root));
+    EXPECT_EQ(bench.lines_starting("Readingtbl:"), 5);
+    for (Parameter* p : bench.all(*root))
+        p->SetValueText("7");
+    ASSERT_TRUE(bench.device->write_all(*root));
+    EXPECT_EQ(bench.lines_starting("  Write: tbl:"), 5);
+    EXPECT_EQ(bench.lines_starting("5 unsuccessful write attempts"), 1);
 }
 
 TEST(DeviceTasks, CompareDescribesTheFirstTenDifferences) {

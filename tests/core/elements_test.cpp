@@ -116,6 +116,24 @@ TEST(Elements, ReadAndCompareWalkOwnParametersThenChildren) {
     EXPECT_EQ(root.ReadAll(cancelled), (GroupResult{2, 2}));
 }
 
+// After an abort no later branch writes anything, nor says it would.
+TEST(Elements, WriteStopsAtOnceWhenAborted) {
+    DescBranch root;
+    root.name = "root";
+    root.AddParameter(param("A"));
+    for (const char* name : {"B", "C"}) {
+        auto& child = root.AddChild(std::make_unique<DescBranch>());
+        child.name = name;
+        child.AddParameter(param(name));
+        child.AddParameter(param(name));
+    }
+    FakeContext writes;
+    writes.abort_after = 2;
+    root.WriteAll(writes, 1);
+    EXPECT_EQ(writes.calls, (std::vector<std::string>{"write A 1", "write B 1"}));
+    EXPECT_EQ(writes.lines, (std::vector<std::string>{"Write branch 'root'", "Write branch 'B'"}));
+}
+
 TEST(Elements, CommonIndexWarnsOnceAboutAWrongIndex) {
     HeadlessUi ui;
     set_ui(&ui);

@@ -2,9 +2,12 @@
 #include <gtest/gtest.h>
 #include <semaphore.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <sstream>
 #include <thread>
 
 #include "core/app/config_file.h"
@@ -36,16 +39,55 @@ struct Workspace {
     fs::path dir;
 };
 
-// Each run starts from the stored defaults, in a settings folder of its own (never the user's).
-int varda(std::vector<std::string> args) {
+// Each run starts from the stored defaults, in a settings folder of its own (never the user's). With a
+// shell setup, varda runs under a shell that first runs it (limits, signals).
+testing::ProgramRun varda_run(std::vector<std::string> args, const std::string& shell_setup = {},
+                              const std::string& program = VARDA_PATH) {
     static int run = 0;
     const auto config = fs::temp_directory_path() /
                         ("varda-e2e-config-" + std::to_string(getpid()) + "-" + std::to_string(++run));
     fs::create_directories(config);
     setenv("XDG_CONFIG_HOME", config.c_str(), 1);
-    const int code = testing::run_program(VARDA_PATH, std::move(args));
+    testing::ProgramRun result;
+    if (shell_setup.empty()) {
+        result = testing::run_program_capturing(program, std::move(args));
+    } else {
+        args.insert(args.begin(), {"-c", shell_setup + "; exec \"$0\" \"$@\"", program});
+        result = testing::run_program_capturing("/bin/sh", std::move(args));
+    }
     fs::remove_all(config);
-    return code;
+    return result;
+}
+
+int varda(std::vector<std::string> args) {
+    return varda_run(std::move(args)).code;
+}
+
+// A failed job says why in exactly one line on standard error; a job that succeeded says nothing.
+void expect_one_line_about_failure(const testing::ProgramRun& run, const char* says = nullptr) {
+    if (run.code == 0) {
+        EXPECT_EQ(run.error_output, "");
+        return;
+    }
+    EXPECT_EQ(run.error_output.rfind("varda: ", 0), 0u) << run.error_output;
+    EXPECT_EQ(std::count(run.error_output.begin(), run.error_output.end(), '\n'), 1) << run.error_output;
+    if (says) {
+        EXPECT_NE(run.error_output.find(says), std::string::npos) << run.error_output;
+    }
+}
+
+std::string file_bytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// The frames the simulated module received, from its log.
+int requests_received(const std::string& log) {
+    std::istringstream in(file_bytes(log));
+    int n = 0;
+    for (std::string line; std::getline(in, line);)
+        if (line.find(" <- ") != std::string::npos) ++n;
+    return n;
 }
 
 // The VK03 tree with the values of a configuration file.
@@ -88,7 +130,9 @@ TEST(VardaJobs, ReadSavesTheModulesValues) {
     Workspace ws;
     SimProcess sim({"--model", "VK03", "--param", "FiLt:2=int=42"});
     const std::string file = ws.file("plant.vdc");
-    EXPECT_EQ(varda({"-read/close", "-port:" + sim.path(), file}), 0);
+    const testing::ProgramRun run = varda_run({"-read/close", "--summary", "-port:" + sim.path(), file});
+    EXPECT_EQ(run.code, 0);
+    EXPECT_NE(run.output.find("file: " + file + "\n"), std::string::npos) << run.output;
     ASSERT_TRUE(fs::exists(file));
     LoadedFile loaded(file);
     EXPECT_EQ(loaded.result.status, LoadStatus::Loaded);
@@ -114,6 +158,7 @@ struct ExitCase {
     std::vector<std::string> sim;   // empty: no simulator
     std::vector<std::string> args;  // "PORT" stands for the simulator's terminal, "FILE" for a file
     int code;
+    const char* says = nullptr;  // a part of the line on standard error
 };
 
 class VardaExitCodes : public ::testing::TestWithParam<ExitCase> {};
@@ -129,31 +174,54 @@ TEST_P(VardaExitCodes, JobEndsWithTheCodeOfItsOutcome) {
         if (sim && arg.find("PORT") != std::string::npos) arg.replace(arg.find("PORT"), 4, sim->path());
         args.push_back(arg);
     }
-    EXPECT_EQ(varda(args), c.code) << c.what;
+    const testing::ProgramRun run = varda_run(args);
+    EXPECT_EQ(run.code, c.code) << c.what;
+    expect_one_line_about_failure(run, c.says);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Outcomes, VardaExitCodes,
-    ::testing::Values(
-        ExitCase{"write without its file", {}, {"-write/close", "-port:/dev/null", "FILE"}, 200},
-        ExitCase{"port cannot be opened", {}, {"-read/close", "-port:/dev/varda-no-such-port", "FILE"}, 201},
-        ExitCase{"module goes away mid-job",
-                 {"--model", "VK03", "--silent-after", "12"},
-                 {"-read/close", "-port:PORT", "FILE"},
-                 202},
-        ExitCase{"garbled replies",
-                 {"--model", "VK03", "--garble", "--faults-after", "4"},
-                 {"-read/close", "-port:PORT", "FILE"},
-                 203},
-        ExitCase{"module error reply",
-                 {"--model", "VK03", "--error-code", "7", "--faults-after", "4"},
-                 {"-read/close", "-port:PORT", "FILE"},
-                 204},
-        ExitCase{"unknown model",
-                 {"--model", "VK03", "--dev", "vk99-dev"},
-                 {"-read/close", "-port:PORT", "FILE"},
-                 206},
-        ExitCase{"connect test", {"--model", "VK03"}, {"-test", "-port:PORT"}, 0}));
+    ::testing::Values(ExitCase{"write without its file",
+                               {},
+                               {"-write/close", "-port:/dev/null", "FILE"},
+                               200,
+                               "job.vdc: the file to write is missing or empty"},
+                      ExitCase{"port cannot be opened",
+                               {},
+                               {"-read/close", "-port:/dev/varda-no-such-port", "FILE"},
+                               201,
+                               "/dev/varda-no-such-port: "},
+                      // Failures that the connection procedure recovers from are no failure of the job.
+                      ExitCase{"module starting in Modbus RTU",
+                               {"--model", "VK03", "--mode", "rtu"},
+                               {"-read/close", "-port:PORT", "FILE"},
+                               0},
+                      ExitCase{"module starting in DCON",
+                               {"--model", "VK03", "--mode", "dcon"},
+                               {"-read/close", "-port:PORT", "FILE"},
+                               0},
+                      ExitCase{"first identification missed",
+                               {"--model", "VK03", "--silent-first", "2"},
+                               {"-read/close", "-port:PORT", "FILE"},
+                               0},
+                      ExitCase{"module goes away mid-job",
+                               {"--model", "VK03", "--silent-after", "12"},
+                               {"-read/close", "-port:PORT", "FILE"},
+                               202},
+                      ExitCase{"garbled replies",
+                               {"--model", "VK03", "--garble", "--faults-after", "4"},
+                               {"-read/close", "-port:PORT", "FILE"},
+                               203},
+                      ExitCase{"module error reply",
+                               {"--model", "VK03", "--error-code", "7", "--faults-after", "4"},
+                               {"-read/close", "-port:PORT", "FILE"},
+                               204},
+                      ExitCase{"unknown model",
+                               {"--model", "VK03", "--dev", "vk99-dev"},
+                               {"-read/close", "-port:PORT", "FILE"},
+                               206,
+                               "not a known model"},
+                      ExitCase{"connect test", {"--model", "VK03"}, {"-test", "-port:PORT"}, 0}));
 
 TEST(VardaJobs, TheExitEventEndsAnIdleRun) {
     SimProcess sim({"--model", "VK03"});
@@ -199,6 +267,119 @@ TEST(VardaJobs, AplyFollowsTheModulesNewSettings) {
     const auto aply_at = all.find(strip(aply));
     ASSERT_NE(aply_at, std::string::npos) << all;
     EXPECT_NE(all.find(strip(init_at_17), aply_at), std::string::npos);
+}
+
+// Five time-outs in a row give the job up, as they give the window's task up: a module gone silent after
+// answering its identification costs a few requests, not one pair of tries for each of its parameters.
+TEST(VardaJobs, AModuleGoneSilentGivesTheReadUp) {
+    Workspace ws;
+    const std::string log = ws.file("sim.log");
+    int parameters = 0;
+    {
+        SimProcess sim({"--model", "VK03", "--log", log});
+        ASSERT_EQ(varda({"-read/close", "-port:" + sim.path(), ws.file("whole.vdc")}), 0);
+        parameters = requests_received(log);
+    }
+    SimProcess sim({"--model", "VK03", "--silent-after", "2", "--log", log});  // "dev" and "ver" answered
+    const testing::ProgramRun run = varda_run({"-read/close", "-port:" + sim.path(), ws.file("job.vdc")});
+    EXPECT_EQ(run.code, 202);
+    expect_one_line_about_failure(run, "the module did not answer");
+    // Identification, five parameters with their retries and the closing INIT: far from a whole read.
+    const int requests = requests_received(log);
+    EXPECT_LT(requests, 30);
+    EXPECT_GT(parameters, 3 * requests);
+}
+
+// A file to write that cannot be used in full writes nothing and says why.
+TEST(VardaJobs, WriteRefusesAFileItCannotUse) {
+    Workspace ws;
+    const std::string vk03 = ws.file("vk03.vdc");
+    const std::string vk05 = ws.file("vk05.vdc");
+    {
+        SimProcess sim({"--model", "VK03"});
+        ASSERT_EQ(varda({"-read/close", "-port:" + sim.path(), vk03}), 0);
+    }
+    {
+        SimProcess sim({"--model", "VK05"});
+        ASSERT_EQ(varda({"-read/close", "-port:" + sim.path(), vk05}), 0);
+    }
+    const std::string whole = file_bytes(vk03);
+    const struct {
+        const char* name;
+        std::string bytes;  // empty: the VK05 file
+        const char* says;
+    } cases[] = {
+        {"vk05.vdc", {}, "vk05.vdc: the file is for VK05, the module is VK03"},
+        {"half.vdc", whole.substr(0, whole.size() / 2), "half.vdc: the file ends inside its records"},
+        {"text.vdc", "plant one, all defaults\n", "text.vdc: not a configuration file"},
+    };
+    for (const auto& c : cases) {
+        const std::string file = c.bytes.empty() ? vk05 : ws.file(c.name);
+        if (!c.bytes.empty()) std::ofstream(file, std::ios::binary) << c.bytes;
+        const std::string log = ws.file("sim.log");
+        SimProcess sim({"--model", "VK03", "--log", log});
+        const int identification = 2;
+        const testing::ProgramRun run = varda_run({"-write/close", "-port:" + sim.path(), file});
+        EXPECT_EQ(run.code, 200) << c.name;
+        expect_one_line_about_failure(run, c.says);
+        // Identification and the closing INIT read: nothing was written.
+        EXPECT_LE(requests_received(log), identification + 1) << c.name;
+    }
+}
+
+// A read job whose file cannot be written (here: the file system refuses to let it grow) says so with its
+// own code and leaves the file that was there as it was.
+TEST(VardaJobs, AReadThatCannotBeSavedKeepsTheOldFile) {
+    Workspace ws;
+    const std::string file = ws.file("plant.vdc");
+    const std::string old_contents = "the configuration saved last week";
+    std::ofstream(file, std::ios::binary) << old_contents;
+    SimProcess sim({"--model", "VK03"});
+    const testing::ProgramRun run =
+        varda_run({"-read/close", "--summary", "-port:" + sim.path(), file}, "trap '' XFSZ; ulimit -f 1");
+    EXPECT_EQ(run.code, 207);
+    expect_one_line_about_failure(run, "plant.vdc: the configuration could not be saved");
+    EXPECT_EQ(file_bytes(file), old_contents);
+    EXPECT_EQ(run.output.find("file:"), std::string::npos) << run.output;
+}
+
+// The program finds varda.dat beside itself: a copy of it in a folder of its own meets a missing, a
+// foreign or an incomplete archive, and its jobs say so instead of doing nothing with success.
+TEST(VardaJobs, WithoutTheModelsDescriptionAJobSaysWhy) {
+    const struct {
+        const char* what;
+        std::function<void(const fs::path&)> make;
+        const char* says;
+    } cases[] = {
+        {"no varda.dat", [](const fs::path&) {}, "varda.dat: "},
+        {"not a compound file", [](const fs::path& dat) { std::ofstream(dat) << "descriptions\n"; },
+         "varda.dat: "},
+        {"no VK03 description",
+         [](const fs::path& dat) {
+             DescriptionArchive archive(dat.string(), true);
+             archive.AddMemberBytes("vk05.tree", "const CH 1\n");
+         },
+         "no such member: \"vk03.tree\""},
+    };
+    Workspace files;
+    const std::string good = files.file("good.vdc");
+    SimProcess sim({"--model", "VK03"});
+    ASSERT_EQ(varda({"-read/close", "-port:" + sim.path(), good}), 0);
+    for (const auto& c : cases) {
+        Workspace ws;
+        const fs::path program = ws.dir / "varda";
+        fs::copy_file(VARDA_PATH, program);
+        c.make(ws.dir / "varda.dat");
+        const std::string read_into = ws.file("read.vdc");
+        for (const std::vector<std::string>& job : {std::vector<std::string>{"-read/close", read_into},
+                                                    std::vector<std::string>{"-write/close", good}}) {
+            const testing::ProgramRun run =
+                varda_run({job[0], "-port:" + sim.path(), job[1]}, {}, program.string());
+            EXPECT_EQ(run.code, 208) << c.what << " " << job[0];
+            expect_one_line_about_failure(run, c.says);
+        }
+        EXPECT_FALSE(fs::exists(read_into)) << c.what;
+    }
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 #include <QToolBar>
 #include <QtTest>
 #include <atomic>
+#include <fstream>
 #include <memory>
 #include <thread>
 
@@ -356,6 +357,30 @@ class MainWindowTest : public QObject {
         QCOMPARE(rebuilt.count(), 1);
         QVERIFY(QString::fromStdString(rig.doc->root()->name).contains(QStringLiteral("VK05")));
         QVERIFY(rig.window->windowTitle().contains(QStringLiteral("VK05")));
+    }
+
+    // The VK03 tree saved after a VK05 was found is a VK03 file, and the title names the tree's model
+    // until the tree is replaced.
+    void savingAfterAnotherModuleWasFoundKeepsTheTreesModel() {
+        auto module = served_module(kVK03);
+        auto other = served_module(5);
+        QVERIFY(module && other);
+        Rig rig(module, CBrandRavelin(), std::make_unique<HeadlessUi>(true));
+        QVERIFY(rig.connect());
+        QTemporaryDir folder;
+        const std::string path = folder.filePath(QStringLiteral("plant.vdc")).toStdString();
+        rig.doc->path_name = path;
+
+        rig.backend->set_module(other);
+        rig.doc->check_connection();
+        rig.window->update_from_document();
+        QVERIFY(rig.window->windowTitle().contains(QStringLiteral("VK03")));
+        QVERIFY(rig.doc->save_file(path));
+        std::ifstream in(path, std::ios::binary);
+        const std::string bytes{std::istreambuf_iterator<char>(in), {}};
+        const std::size_t model_byte = 14;  // after the document's class tag
+        QVERIFY(bytes.size() > model_byte);
+        QCOMPARE(static_cast<int>(static_cast<unsigned char>(bytes[model_byte])), kVK03);
     }
 
     void readAllFromTheMenuFillsTheTree() {

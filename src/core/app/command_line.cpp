@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "core/app/exit_status.h"
+
 namespace varda {
 namespace {
 
@@ -121,6 +123,16 @@ void apply_item(CommandLine& cl, const std::string& name, const std::string& raw
     // Anything else is ignored; it still switches command-line mode on.
 }
 
+// "  0    done", one line per code of the status word and the command line's own.
+std::string exit_code_list() {
+    std::string list =
+        "  0    done\n  2    the command line cannot be carried out (a bad option value,\n"
+        "       -calibrate without a display)\n";
+    for (int code = kFirstStatusCode; code <= kLastStatusCode; ++code)
+        list += "  " + std::to_string(code) + "  " + std::string(exit_code_meaning(code)) + "\n";
+    return list;
+}
+
 void parse_option_argument(CommandLine& cl, std::string_view arg) {
     cl.options |= CommandLine::kCommandLineMode;
     std::size_t pos = 0;
@@ -213,9 +225,8 @@ std::string command_line_help() {
            "  --summary           print the model, the parameters and the failures at the end\n"
            "  --help              show this text      --version   show the version\n"
            "\n"
-           "Exit codes: 0 done; 200 the file to write is missing or empty; 201 the port cannot be opened;\n"
-           "202 the module did not answer; 203 garbled replies; 204 the module reported an error;\n"
-           "205 cancelled or ended by the exit event; 206 the module is not a known model.\n";
+           "Exit codes (a job that fails also says why in one line on standard error):\n" +
+           exit_code_list();
 }
 
 }  // namespace varda

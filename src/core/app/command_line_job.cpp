@@ -9,12 +9,14 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <mutex>
 #include <thread>
 
 #include "core/app/document.h"
 #include "core/app/exit_status.h"
 #include "core/devices/device_table.h"
+#include "core/link/sio.h"
 #include "core/platform/headless_ui.h"
 
 namespace varda {
@@ -23,8 +25,6 @@ namespace {
 using namespace std::chrono_literals;
 
 std::atomic<bool> g_exit_signal{false};
-std::mutex g_summary_mutex;
-JobSummary g_summary;
 
 void on_exit_signal(int) {
     g_exit_signal = true;
@@ -138,19 +138,62 @@ int count_failures(const ObjectWithParameters& element, int& parameters) {
     return failures;
 }
 
-}  // namespace
-
-JobSummary last_job_summary() {
-    std::lock_guard lock(g_summary_mutex);
-    return g_summary;
+// The last line of a message shown in the window: the reason, without the file's name before it.
+std::string last_line(std::string text) {
+    while (!text.empty() && text.back() == '\n')
+        text.pop_back();
+    const std::size_t start = text.find_last_of('\n');
+    return start == std::string::npos ? text : text.substr(start + 1);
 }
 
-int run_command_line_job(const CommandLine& cl, std::unique_ptr<SerialBackend> backend,
-                         const std::function<void(const std::string&)>& progress) {
+// Why a file to write was refused, after its name.
+std::string refused_file_reason(const LoadResult& result, int module_model) {
+    switch (result.status) {
+        case LoadStatus::Declined: {
+            auto code = [](int model) { return device_row(model) ? device_row(model)->code : "?"; };
+            return "the file is for " + std::string(code(result.file_model)) + ", the module is " +
+                   std::string(code(module_model));
+        }
+        case LoadStatus::Truncated:
+            return "the file ends inside its records; nothing was written";
+        case LoadStatus::FormatError:
+        case LoadStatus::WrongFormat:
+            return "not a configuration file, or a damaged one; nothing was written";
+        case LoadStatus::OldVersion:
+            return "a configuration file of an old version this program does not read";
+        case LoadStatus::Damaged:
+            return "the file is damaged (unknown version or model); nothing was written";
+        case LoadStatus::ReadError:
+        case LoadStatus::Loaded:
+            break;
+    }
+    return result.message.empty() ? std::string(exit_code_meaning(200)) : last_line(result.message);
+}
+
+// The job's one line for standard error when nothing more particular was said.
+std::string failure_line(int code, CTarnDoc& doc, const JobResult& result) {
+    const std::string port = port_device_path(doc.device().sio().settings.port_name);
+    if (code == 201 && !doc.device().sio().open_error().empty()) return doc.device().sio().open_error();
+    std::string line = std::string(exit_code_meaning(code));
+    if (code >= 201 && code <= 206 && code != 205) line = port + ": " + line;
+    if (result.failures > 0)
+        line += " (" + std::to_string(result.failures) + " of " + std::to_string(result.parameters) +
+                " parameters failed)";
+    return line;
+}
+
+}  // namespace
+
+JobResult run_command_line_job(const CommandLine& cl, std::unique_ptr<SerialBackend> backend,
+                               const std::function<void(const std::string&)>& progress) {
+    JobResult result;
     reset_status();
     if (cl.has(CommandLine::kWrite) && file_missing_or_empty(cl.file_name)) {
         set_status(kStatusFileMissing);
-        return exit_code_of(status_word());
+        result.exit_code = exit_code_of(status_word());
+        result.failure = cl.file_name.empty() ? "-write needs the file to write"
+                                              : cl.file_name + ": the file to write is missing or empty";
+        return result;
     }
     HeadlessUi headless(false);
     if (progress) headless.set_progress_sink(progress);
@@ -182,14 +225,48 @@ int run_command_line_job(const CommandLine& cl, std::unique_ptr<SerialBackend> b
             if (ran) task_finished.wait(std::chrono::seconds(30));
             task_finished.reset();
         };
+        // Why each outcome bit was set, where the job knows more than the bit tells.
+        std::map<int, std::string> reasons;
+        auto fail = [&reasons](StatusBit bit, std::string why) {
+            set_status(bit);
+            reasons[exit_code_of(bit)] = std::move(why);
+        };
+        // A tree that could not be built leaves the job with nothing to read or write.
+        auto has_tree = [&doc, &fail] {
+            if (doc.root()) return true;
+            fail(kStatusNoDescription, doc.description_error);
+            return false;
+        };
+        const bool job_asked = cl.has(CommandLine::kWrite) || cl.has(CommandLine::kRead);
+        bool job_ran = false;
         doc.start(true, cl.has(CommandLine::kTest));
-        if (!doc.exit_request && !watcher.fired()) {
+        // Without a module found there is nothing to read or write; the connection said why.
+        const bool module_found = current_model_index() != kNoModel;
+        if (!doc.exit_request && !watcher.fired() && (module_found || !job_asked)) {
             if (cl.has(CommandLine::kWrite)) {
-                if (doc.open_file(cl.file_name) && !watcher.fired()) run_task(doc.write_all());
+                const LoadResult loaded = doc.load_file(cl.file_name);
+                if (loaded.status != LoadStatus::Loaded) {
+                    // Writing a tree that the file filled only in part would write defaults for the rest.
+                    fail(kStatusFileMissing,
+                         cl.file_name + ": " + refused_file_reason(loaded, current_model_index()));
+                } else if (has_tree() && !watcher.fired()) {
+                    run_task(doc.write_all());
+                    job_ran = true;
+                }
             } else if (cl.has(CommandLine::kRead)) {
-                if (doc.new_document() && !watcher.fired()) {
+                if (doc.new_document() && has_tree() && !watcher.fired()) {
                     run_task(doc.read_all());
-                    if (!cl.file_name.empty()) doc.save_file(cl.file_name);
+                    job_ran = true;
+                    if (!cl.file_name.empty()) {
+                        const SaveResult saved = doc.save_file_reporting(cl.file_name);
+                        result.file_written = saved.ok;
+                        if (!saved.ok) {
+                            fail(kStatusNotSaved, cl.file_name + ": " + std::string(exit_code_meaning(207)) +
+                                                      " (" + last_line(saved.message) + ")");
+                        }
+                    }
+                } else if (!doc.exit_request && !watcher.fired()) {
+                    has_tree();
                 }
             } else if (!cl.file_name.empty()) {
                 doc.open_file(cl.file_name);
@@ -198,18 +275,28 @@ int run_command_line_job(const CommandLine& cl, std::unique_ptr<SerialBackend> b
             }
             headless.run_posted();
         }
-        {
-            std::lock_guard lock(g_summary_mutex);
-            g_summary = {};
-            g_summary.model = std::string(display_name(current_model_index()));
-            if (doc.root()) g_summary.failures = count_failures(*doc.root(), g_summary.parameters);
+        if (job_asked && !job_ran && exit_code_of(status_word()) == 0) {
+            if (doc.device().silent) {
+                fail(kStatusPortFailed, "-silent never opens the serial port; nothing was read or written");
+            } else {
+                fail(kStatusNoReply, "no module was found; nothing was read or written");
+            }
         }
+        result.model = std::string(display_name(current_model_index()));
+        if (doc.root()) result.failures = count_failures(*doc.root(), result.parameters);
         // Without "close", a run with an exit event stays until the event (or a signal) ends it.
         if (!cl.has(CommandLine::kClose) && watcher.has_event() && !doc.exit_request) watcher.wait();
         doc.close();
+        result.exit_code = exit_code_of(status_word());
+        if (result.exit_code != 0) {
+            const auto reason = reasons.find(result.exit_code);
+            result.failure = reason != reasons.end() && !reason->second.empty()
+                                 ? reason->second
+                                 : failure_line(result.exit_code, doc, result);
+        }
     }
     set_ui(nullptr);
-    return exit_code_of(status_word());
+    return result;
 }
 
 }  // namespace varda

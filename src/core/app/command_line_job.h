@@ -11,23 +11,26 @@ namespace varda {
 
 class CTarnDoc;
 
+// What a command-line job came to.
+struct JobResult {
+    int exit_code = 0;
+    std::string failure;  // why the job failed, one line for standard error; "" when it exited 0
+    std::string model;    // the model found
+    int parameters = 0;   // parameters in the tree
+    int failures = 0;     // parameters whose last exchange failed
+    bool file_written = false;
+};
+
 // Runs the job of a command line without any window: connect, then read (and save the file) or write (the
-// file), follow new network settings with aply, and return the exit code of the status word.
-int run_command_line_job(const CommandLine& command_line, std::unique_ptr<SerialBackend> backend,
-                         const std::function<void(const std::string&)>& progress = {});
+// file), follow new network settings with aply. The exit code is that of the status word; a job that did
+// nothing never ends with 0.
+JobResult run_command_line_job(const CommandLine& command_line, std::unique_ptr<SerialBackend> backend,
+                               const std::function<void(const std::string&)>& progress = {});
 
 // Gives the configurator the port settings and the adapter choice that the command line named.
 void apply_command_line_settings(const CommandLine& command_line, CTarnDoc& doc);
 
 // Whether the command line names a job (read, write, calibrate, test) rather than only settings.
 bool names_a_job(const CommandLine& command_line);
-
-// Summary of the last job for the main job's output: model, parameters read, failures.
-struct JobSummary {
-    std::string model;
-    int parameters = 0;
-    int failures = 0;
-};
-JobSummary last_job_summary();
 
 }  // namespace varda

@@ -54,27 +54,29 @@ ConverterPart read_converter_part(ArchiveReader& in) {
     return part;
 }
 
+// A file supplies values only: the parameter's name stays the description's.
 void apply_converter_part(const ConverterPart& part, Parameter& p) {
     if (!part.present) return;
-    p.set_network_name(part.network_name);
     p.SetValueText(part.value_text);
 }
 
-// The fields of the "Parameter" part, straight into the parameter as they are read.
+// The values and marks of the "Parameter" part. What the parameter is — its text, index, address offset,
+// whether it may be written, its access mode — comes from the description, never from a file, so a
+// crafted file cannot make the configurator write elsewhere or write a read-only parameter.
 void read_parameter_part(ArchiveReader& in, Parameter& p) {
     if (in.read_class_tag(ArchiveClass::Parameter) != 1) return;
-    p.description = in.read_string();
-    p.indexed = in.read_byte() != 0;
-    p.network_index = in.read_int32();
-    p.address_offset = in.read_int32();
-    p.writable = in.read_byte() != 0;
+    (void)in.read_string();  // description
+    (void)in.read_byte();    // indexed
+    (void)in.read_int32();   // network index
+    (void)in.read_int32();   // address offset
+    (void)in.read_byte();    // writable
     p.error_text = in.read_string();
     p.value_modified = in.read_byte() != 0;
     p.access_modified = in.read_byte() != 0;
     p.user_modified = in.read_byte() != 0;
     p.access_attribute = in.read_byte() != 0;
     p.user_attribute = in.read_byte() != 0;
-    p.access_mode = in.read_int32();
+    (void)in.read_int32();  // access mode
 }
 
 void hand_log(Parameter& p, CBaseDevice* log_model) {
@@ -156,9 +158,13 @@ void read_plain_element(ArchiveReader& in, Elements::InvisibleElement& element, 
         }
     }
     for (auto& p : element.parameters) {
+        const ConverterPart converter = read_converter_part(in);
+        // By position, but a record of another name belongs to no parameter here.
+        const bool other_name =
+            converter.present && !platform::iequals(converter.network_name, p->network_name());
         Parameter discarded;
-        Parameter& dest = own_network ? discarded : *p;
-        apply_converter_part(read_converter_part(in), dest);
+        Parameter& dest = own_network || other_name ? discarded : *p;
+        apply_converter_part(converter, dest);
         read_parameter_part(in, dest);
         if (!own_network) hand_log(dest, log_model);
     }
@@ -310,7 +316,7 @@ LoadResult load_records(std::span<const std::uint8_t> bytes, DescriptionContext&
         if (file_model != current && current != kNoModel) {
             const std::string question = other_model_question(file_model, current);
             if (ui().ask(question, Buttons::YesNo, MessageIcon::Information) != Answer::Yes)
-                return {LoadStatus::Declined, {}};
+                return {LoadStatus::Declined, {}, file_model};
         }
         set_current_model_index(file_model);
     }

@@ -55,6 +55,7 @@ enum class LoadStatus {
 struct LoadResult {
     LoadStatus status = LoadStatus::ReadError;
     std::string message;  // the text already shown to the user, empty when none was
+    int file_model = -1;  // the model the file is for, when its header names one
     bool opened() const {
         return status == LoadStatus::Loaded || status == LoadStatus::Truncated ||
                status == LoadStatus::FormatError;

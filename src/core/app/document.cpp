@@ -61,12 +61,16 @@ bool CTarnDoc::new_document() {
 }
 
 bool CTarnDoc::load_description() {
+    description_error.clear();
     const int model = current_model_index();
     if (model < 0 || model >= kDeviceCount) return false;
     DescriptionArchive archive(archive_path, false);
     const DescriptionText text = ReadModelDescription(archive, model);
     if (!text.ok) {
         if (text.message) ui().message(str(text.message), MessageIcon::Error);
+        description_error = !archive.failure_message().empty()
+                                ? archive.failure_message()
+                                : archive_path + ": no description of " + std::string(display_name(model));
         return false;
     }
     description_.version_major = device_->version_major;
@@ -77,6 +81,10 @@ bool CTarnDoc::load_description() {
 }
 
 bool CTarnDoc::open_file(const std::string& path) {
+    return load_file(path).opened();
+}
+
+LoadResult CTarnDoc::load_file(const std::string& path) {
     device_->stop_threads();
     LoadOptions options;
     options.rebuild_after_format_error = !ui().has_main_window();
@@ -88,21 +96,30 @@ bool CTarnDoc::open_file(const std::string& path) {
         },
         options);
     device_->set_device_model(description_.device_model().get());
-    if (!result.opened()) return false;
+    if (!result.opened()) return result;
     path_name = path;
     modified = false;
-    return true;
+    return result;
 }
 
 bool CTarnDoc::save_file(const std::string& path) {
-    const SaveResult result = save_configuration(path, current_model_index(), root());
+    return save_file_reporting(path).ok;
+}
+
+SaveResult CTarnDoc::save_file_reporting(const std::string& path) {
+    const SaveResult result = save_configuration(path, tree_model_index(), root());
     if (!result.ok) {
         ui().message(result.message, MessageIcon::Error);
-        return false;
+        return result;
     }
     path_name = path;
     modified = false;
-    return true;
+    return result;
+}
+
+int CTarnDoc::tree_model_index() const {
+    const CBaseDevice* shown = description_.device_model().get();
+    return root() && shown ? shown->model_index() : current_model_index();
 }
 
 void CTarnDoc::clear_tree() {
@@ -250,10 +267,9 @@ void CTarnDoc::close() {
     Parameter init("INIT");
     init.set_data_type("void");
     // The last INIT read is a courtesy to the module: its outcome is no part of the run's result.
-    const unsigned status = status_word();
+    const StatusCheckpoint courtesy;
     if (device_->sio().is_open()) device_->request(true, &init);
-    reset_status();
-    set_status(status);
+    courtesy.rewind();
     device_->set_device_model(nullptr);
     description_.device_model().reset();
     reset_contents();

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "core/app/config_file.h"
 #include "core/app/options.h"
 #include "core/link/device.h"
 #include "core/model/description.h"
@@ -67,6 +68,14 @@ class CTarnDoc {
     // temporary file. False after a message.
     bool open_file(const std::string& path);
     bool save_file(const std::string& path);
+    // The same with the outcome (the message already shown).
+    LoadResult load_file(const std::string& path);
+    SaveResult save_file_reporting(const std::string& path);
+    // The model the tree was built for (the module found later may be another); the current model when
+    // there is no tree.
+    int tree_model_index() const;
+    // Why the last load of the model's description failed, in one line ("" after a success).
+    std::string description_error;
 
     Device& device() { return *device_; }
     DescriptionContext& description() { return description_; }

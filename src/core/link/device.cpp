@@ -359,6 +359,8 @@ bool Device::connect() {
     auto toggle_adapter = [&adapter] { adapter = adapter ? 0 : 1; };
     constexpr int kAuto = 1;
 
+    // The requests that went unanswered while the module was being found are no failure of the run.
+    const StatusCheckpoint probing;
     int passes = 0;
     adapter = kAuto;
     while (true) {
@@ -366,7 +368,10 @@ bool Device::connect() {
         set_switch_over_mode(SwitchOverMode::Ravelin);
         for (int attempt = 0; attempt < 2; ++attempt) {
             const int result = identify(false);
-            if (result == 3) return true;
+            if (result == 3) {
+                probing.rewind();
+                return true;
+            }
             if (result == 0) toggle_adapter();
         }
         adapter = kAuto;
@@ -448,7 +453,8 @@ int Device::read_parameter(Parameter& p, bool count_failures) {
         consecutive_failures = 0;
         if (on_document_modified) on_document_modified();
         if (model_ && platform::iequals(p.network_name(), "Log")) model_->OnLogParameter(p);
-    } else if (count_failures && ++consecutive_failures > kFailureLimit && ui().has_main_window()) {
+    } else if (count_failures && ++consecutive_failures > kFailureLimit) {
+        // A command-line job gives up as the window does (its message goes nowhere).
         read_timeout_alarm();
     }
     progress_line(progress + " = " + p.value_text());

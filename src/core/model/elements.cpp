@@ -78,6 +78,8 @@ bool ObjectWithParameters::qualifies_for_write(const Parameter& p, int mode) {
 
 GroupResult ObjectWithParameters::WriteAll(ElementContext& context, int mode) {
     GroupResult result;
+    // After an abort no later branch writes anything.
+    if (context.aborted()) return result;
     for (auto& p : parameters) {
         if (!qualifies_for_write(*p, mode)) continue;
         if (context.write_parameter(*p, mode) == 0) ++result.succeeded;
@@ -177,6 +179,7 @@ GroupResult InvisibleElement::ReadAll(ElementContext& context) {
 }
 
 GroupResult InvisibleElement::WriteAll(ElementContext& context, int mode) {
+    if (context.aborted()) return {};
     bool something_qualifies = mode > 0;
     for (const auto& p : parameters)
         something_qualifies = something_qualifies || qualifies_for_write(*p, mode);
