@@ -382,5 +382,18 @@ TEST(VardaJobs, WithoutTheModelsDescriptionAJobSaysWhy) {
     }
 }
 
+// Calibration asks the engineer at every step: without a display nothing of it can run.
+TEST(VardaJobs, CalibrationWithoutADisplaySaysSoAndFails) {
+    const std::string display = std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "";
+    const std::string wayland = std::getenv("WAYLAND_DISPLAY") ? std::getenv("WAYLAND_DISPLAY") : "";
+    unsetenv("DISPLAY");
+    unsetenv("WAYLAND_DISPLAY");
+    const testing::ProgramRun run = varda_run({"-calibrate", "-port:/dev/null"});
+    if (!display.empty()) setenv("DISPLAY", display.c_str(), 1);
+    if (!wayland.empty()) setenv("WAYLAND_DISPLAY", wayland.c_str(), 1);
+    EXPECT_EQ(run.code, 2);
+    expect_one_line_about_failure(run, "calibration needs a display");
+}
+
 }  // namespace
 }  // namespace varda
