@@ -5,6 +5,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <thread>
 
 #include "core/app/config_file.h"
@@ -37,13 +38,13 @@ struct Workspace {
 };
 
 // Each run starts from the stored defaults, in a settings folder of its own (never the user's).
-int varda(std::vector<std::string> args) {
+int varda(std::vector<std::string> args, std::string* error_output = nullptr) {
     static int run = 0;
     const auto config = fs::temp_directory_path() /
                         ("varda-e2e-config-" + std::to_string(getpid()) + "-" + std::to_string(++run));
     fs::create_directories(config);
     setenv("XDG_CONFIG_HOME", config.c_str(), 1);
-    const int code = testing::run_program(VARDA_PATH, std::move(args));
+    const int code = testing::run_program(VARDA_PATH, std::move(args), error_output);
     fs::remove_all(config);
     return code;
 }
@@ -199,6 +200,47 @@ TEST(VardaJobs, AplyFollowsTheModulesNewSettings) {
     const auto aply_at = all.find(strip(aply));
     ASSERT_NE(aply_at, std::string::npos) << all;
     EXPECT_NE(all.find(strip(init_at_17), aply_at), std::string::npos);
+}
+
+TEST(VardaJobs, ABadOptionValueEndsWithCode2BeforeThePortIsTouched) {
+    Workspace ws;
+    const std::string log = ws.file("sim.log");
+    SimProcess sim({"--model", "VK03", "--log", log});
+    const std::string port = "-port:" + sim.path();
+    for (const std::string bad : {"-bps:12345", "-addr:300", "-addr:2047", "-prty:mark", "-alen:9"}) {
+        std::string error_output;
+        EXPECT_EQ(varda({"-read/close", port, bad, ws.file("job.vdc")}, &error_output), 2) << bad;
+        EXPECT_NE(error_output.find("varda: " + bad + ": "), std::string::npos)
+            << bad << ": " << error_output;
+    }
+    std::ifstream in(log);
+    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(in)), {}), "");  // not one frame was sent
+    EXPECT_FALSE(fs::exists(ws.file("job.vdc")));
+}
+
+TEST(VardaJobs, WithoutADisplayOrAJobItSaysSoAndEnds) {
+    Workspace ws;
+    const std::string file = ws.file("plant.vdc");
+    std::ofstream(file) << "x";
+    struct Unset {
+        explicit Unset(const char* name) : name(name) {
+            if (const char* value = getenv(name)) saved = value;
+            unsetenv(name);
+        }
+        ~Unset() {
+            if (saved) setenv(name, saved->c_str(), 1);
+        }
+        const char* name;
+        std::optional<std::string> saved;
+    } display("DISPLAY"), wayland("WAYLAND_DISPLAY");
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{file}, std::vector<std::string>{"-port:/dev/ttyUSB0", file}}) {
+        std::string error_output;
+        EXPECT_EQ(varda(args, &error_output), 2) << args[0];
+        EXPECT_NE(error_output.find("varda: there is no display for the window, and no job"),
+                  std::string::npos)
+            << error_output;
+    }
 }
 
 }  // namespace

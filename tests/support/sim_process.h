@@ -69,15 +69,34 @@ class SimProcess {
 
 namespace varda::testing {
 
-// Runs a program to its end and returns its exit code (-1 when it did not exit normally).
-inline int run_program(const std::string& program, std::vector<std::string> args) {
+// Runs a program to its end and returns its exit code (-1 when it did not exit normally); what it wrote
+// on standard error goes to `error_output` when one is given.
+inline int run_program(const std::string& program, std::vector<std::string> args,
+                       std::string* error_output = nullptr) {
     args.insert(args.begin(), program);
     std::vector<char*> argv;
     for (auto& a : args)
         argv.push_back(a.data());
     argv.push_back(nullptr);
+    int err[2] = {-1, -1};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (error_output && pipe(err) == 0) {
+        posix_spawn_file_actions_adddup2(&actions, err[1], STDERR_FILENO);
+        posix_spawn_file_actions_addclose(&actions, err[0]);
+    }
     pid_t pid = -1;
-    if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return -1;
+    const bool spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0;
+    posix_spawn_file_actions_destroy(&actions);
+    if (err[1] >= 0) close(err[1]);
+    if (err[0] >= 0) {
+        char buffer[256];
+        ssize_t n;
+        while ((n = read(err[0], buffer, sizeof buffer)) > 0)
+            error_output->append(buffer, static_cast<std::size_t>(n));
+        close(err[0]);
+    }
+    if (!spawned) return -1;
     int status = 0;
     waitpid(pid, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
