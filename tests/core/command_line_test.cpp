@@ -81,6 +81,7 @@ TEST(CommandLine, PathValuesSplitOffTheItemsWrittenAfterThem) {
         {"-port:/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K-if00-port0",
          "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K-if00-port0", "", "", 0},
         {"-port:./ttyACM0", "./ttyACM0", "", "", 0},
+        {"-port:\"./ttyACM0\"/close", "./ttyACM0", "", "", C::kClose},
         {"-elog:logs/err.txt", "", "logs/err.txt", "", 0},
         {"-elog:./err.txt", "", "./err.txt", "", 0},
         {"-elog:Logs.txt/close", "", "Logs.txt", "", C::kClose},

@@ -57,6 +57,7 @@ std::optional<long> whole_number(std::string_view text, bool signed_ok = false) 
     return value;
 }
 
+// Quotes only group a value; they are never part of it.
 std::string unquote(std::string value) {
     std::erase(value, '"');
     return value;
@@ -196,14 +197,14 @@ class ItemReader {
             if (value == "on") cl_.modes |= read ? CommandLine::kAutoreadOn : CommandLine::kAutowriteOn;
             if (value == "off") cl_.modes |= read ? CommandLine::kAutoreadOff : CommandLine::kAutowriteOff;
         } else if (name == "elog") {
-            const std::string path = unquote(raw_value);
+            const std::string& path = raw_value;
             if (path.empty()) return refuse("needs a file name");
             std::error_code error;
             if (fs::is_directory(path, error)) return refuse("that is a folder; the log needs a file name");
             if (!usable_path(name, path)) return refuse("the log file cannot be made there: no such folder");
             cl_.error_log = path;
         } else if (name == "exitevent") {
-            const std::string event = unquote(raw_value);
+            const std::string& event = raw_value;
             if (event.empty() || event == "/") return refuse("needs a name");
             cl_.exit_event = event;
         }
@@ -267,7 +268,7 @@ void parse_option_argument(CommandLine& cl, std::string_view arg, std::string_vi
             } else {
                 end = value_end(name, arg, start);
             }
-            value = std::string(arg.substr(start, end - start));
+            value = unquote(std::string(arg.substr(start, end - start)));
         }
         if (!name.empty())
             reader.apply(name, value, has_value,
