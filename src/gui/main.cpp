@@ -9,16 +9,19 @@
 #include "core/app/command_line.h"
 #include "core/app/command_line_job.h"
 #include "core/app/document.h"
-#include "core/app/menu_state.h"
 #include "core/app/options.h"
+#include "core/app/settings_store.h"
 #include "core/devices/brand.h"
 #include "core/link/posix_serial_backend.h"
 #include "gui/main_window.h"
 #include "gui/qt_settings_store.h"
 #include "gui/qt_ui.h"
-#include "gui/tree_view.h"
+#include "gui/start_window.h"
 
 namespace {
+
+constexpr int kBadCommandLine = 2;
+constexpr int kDefaultAddressLength = 8;
 
 int run_job(const varda::CommandLine& command_line) {
     auto progress = [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); };
@@ -37,7 +40,7 @@ int run_job(const varda::CommandLine& command_line) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    const varda::CommandLine command_line =
+    varda::CommandLine command_line =
         varda::parse_command_line(std::vector<std::string>(argv + 1, argv + argc));
     if (command_line.help) {
         std::fputs(varda::command_line_help().c_str(), stdout);
@@ -54,23 +57,40 @@ int main(int argc, char* argv[]) {
         ~Restore() { varda::set_settings_store(nullptr); }
     } restore;
 
+    // Every value is checked before the port is touched.
+    varda::check_address(
+        command_line,
+        settings.get_int(varda::kSettingsGroup, "address_length").value_or(kDefaultAddressLength));
+    for (const auto& warning : command_line.warnings)
+        std::fprintf(stderr, "varda: warning: %s\n", warning.c_str());
+    for (const auto& error : command_line.errors)
+        std::fprintf(stderr, "varda: %s\n", error.c_str());
+    if (!command_line.errors.empty()) return kBadCommandLine;
+
     // Jobs from the command line run without windows, so they work over SSH and in scripts. Options that
-    // only name settings (a port, a baud rate) open the window with them when there is a display.
+    // only name settings (a port, a baud rate) open the window with them.
     const bool display = std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY");
+    const bool job = varda::names_a_job(command_line);
+    if (!display && !job) {
+        std::fputs(
+            "varda: there is no display for the window, and no job (-read, -write, -test) was given; "
+            "see varda --help\n",
+            stderr);
+        return kBadCommandLine;
+    }
     // Calibration asks the engineer at every step, so it runs in the window, which closes after it.
     const bool calibrate = display && command_line.has(varda::CommandLine::kCalibrate) &&
                            !command_line.has(varda::CommandLine::kWrite);
-    if (command_line.command_line_mode() && (varda::names_a_job(command_line) || !display) && !calibrate) {
+    if (job && !calibrate) {
         // Calibration comes before a read, so without a display nothing of what was asked can run.
         if (command_line.has(varda::CommandLine::kCalibrate) &&
             !command_line.has(varda::CommandLine::kWrite)) {
             std::fputs("varda: calibration needs a display; nothing was calibrated\n", stderr);
-            return 2;
+            return kBadCommandLine;
         }
         return run_job(command_line);
     }
 
-    if (!display) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("KEST"));
     QApplication::setApplicationName(QStringLiteral("Varda"));
@@ -84,24 +104,15 @@ int main(int argc, char* argv[]) {
     varda::Options options;
     const varda::CBrandRavelin brand;
     varda::CTarnDoc doc(options, std::make_unique<varda::PosixSerialBackend>());
-    varda::apply_command_line_settings(command_line, doc);
     qt_ui.set_connection_target(&doc.device(), &options, &brand);
-    doc.start(false, false);
-    // "Exit" in the connection dialog: the user does not want to go on.
-    if (doc.exit_request) return 0;
-    doc.new_document();
 
     int code = 0;
     {
-        varda::gui::MainWindow window(doc, options, brand);
-        window.set_tree_view(new varda::gui::CTarnTreeListView(doc));
-        window.showMaximized();
-        if (calibrate) {
-            QTimer::singleShot(0, &window, [&window] {
-                window.run_command(varda::kCmdCalibration);
-                window.close();
-            });
-        }
+        auto window = varda::gui::start_main_window(doc, options, brand, command_line);
+        if (!window) return 0;
+        if (calibrate)
+            QTimer::singleShot(0, window.get(),
+                               [&window, &doc] { varda::gui::calibrate_and_close(*window, doc); });
         code = app.exec();
     }
     doc.close();

@@ -243,6 +243,8 @@ void CSetupCarrier::showEvent(QShowEvent* event) {
     table_->setFocus();
     if (table_->rowCount() > 0) table_->selectRow(0);
     controller_.open(*this);
+    // Without any serial device the offer says more than the port's own reason.
+    if (!simulate_->isHidden()) offer_simulated_module(true);
 }
 
 void CSetupCarrier::reject() {

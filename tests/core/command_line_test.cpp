@@ -1,6 +1,7 @@
 #include "core/app/command_line.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -13,6 +14,24 @@ namespace {
 CommandLine parse(std::vector<std::string> args) {
     return parse_command_line(args);
 }
+
+// A folder standing in for /dev and the working folder: "ttyACM0" and "ttyUSB0" exist, and so does "logs".
+struct PathFixture {
+    PathFixture()
+        : dir(std::filesystem::temp_directory_path() / ("varda-cl-" + std::to_string(getpid()))),
+          previous(std::filesystem::current_path()) {
+        std::filesystem::create_directories(dir / "logs");
+        std::ofstream(dir / "ttyACM0") << "";
+        std::ofstream(dir / "ttyUSB0") << "";
+        std::filesystem::current_path(dir);
+    }
+    ~PathFixture() {
+        std::filesystem::current_path(previous);
+        std::filesystem::remove_all(dir);
+    }
+    std::filesystem::path dir;
+    std::filesystem::path previous;
+};
 
 TEST(CommandLine, JobsAndPortSettings) {
     const auto cl = parse({"-read/close", "-port:/dev/ttyUSB0", "Plant1.vdc"});
@@ -30,6 +49,8 @@ TEST(CommandLine, JobsAndPortSettings) {
 }
 
 TEST(CommandLine, ItemsAreCaseInsensitiveButPathsKeepTheirCase) {
+    PathFixture fixture;
+    std::filesystem::create_directory("Logs");
     const auto cl =
         parse({"-WRITE/Aply/prty:Even", "-elog:\"./Logs/Run 1.txt\"", "-port:/dev/serial/by-id/USB-Adapter"});
     EXPECT_TRUE(cl.has(CommandLine::kWrite));
@@ -40,20 +61,102 @@ TEST(CommandLine, ItemsAreCaseInsensitiveButPathsKeepTheirCase) {
     EXPECT_EQ(cl.port, "/dev/serial/by-id/USB-Adapter");
 }
 
-TEST(CommandLine, ValuesThatCannotBeUsed) {
+TEST(CommandLine, PathValuesSplitOffTheItemsWrittenAfterThem) {
+    PathFixture fixture;
+    const std::string dev = fixture.dir.string();
+    struct Case {
+        std::string arg;
+        std::string port;
+        std::string error_log;
+        std::string exit_event;
+        unsigned options;  // beside command-line mode and the port-settings mark
+    };
+    using C = CommandLine;
+    const Case cases[] = {
+        {"-read/close/port:" + dev + "/ttyUSB0", dev + "/ttyUSB0", "", "", C::kRead | C::kClose},
+        {"-Read/Port:" + dev + "/ttyACM0/Close", dev + "/ttyACM0", "", "", C::kRead | C::kClose},
+        {"-port:" + dev + "/ttyACM0/close/READ", dev + "/ttyACM0", "", "", C::kRead | C::kClose},
+        // The path without the item does not exist: the whole value is the path.
+        {"-port:/dev/varda-none/close", "/dev/varda-none/close", "", "", 0},
+        {"-port:/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K-if00-port0",
+         "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K-if00-port0", "", "", 0},
+        {"-port:./ttyACM0", "./ttyACM0", "", "", 0},
+        {"-port:\"./ttyACM0\"/close", "./ttyACM0", "", "", C::kClose},
+        {"-elog:logs/err.txt", "", "logs/err.txt", "", 0},
+        {"-elog:./err.txt", "", "./err.txt", "", 0},
+        {"-elog:Logs.txt/close", "", "Logs.txt", "", C::kClose},
+        {"-elog:logs/err.txt/read/close", "", "logs/err.txt", "", C::kRead | C::kClose},
+        {"-elog:\"logs/Run 1.txt\"/close", "", "logs/Run 1.txt", "", C::kClose},
+        {"-exitevent:Quit_Now/close", "", "", "Quit_Now", C::kClose},
+        {"-exitevent:/Quit_Now/close", "", "", "/Quit_Now", C::kClose},
+    };
+    for (const Case& c : cases) {
+        const auto cl = parse({c.arg});
+        EXPECT_TRUE(cl.errors.empty()) << c.arg << ": " << (cl.errors.empty() ? "" : cl.errors[0]);
+        EXPECT_TRUE(cl.warnings.empty()) << c.arg << ": " << (cl.warnings.empty() ? "" : cl.warnings[0]);
+        EXPECT_EQ(cl.port, c.port) << c.arg;
+        EXPECT_EQ(cl.error_log, c.error_log) << c.arg;
+        EXPECT_EQ(cl.exit_event, c.exit_event) << c.arg;
+        EXPECT_EQ(cl.options & ~(C::kCommandLineMode | C::kPortSettings), c.options) << c.arg;
+    }
+}
+
+TEST(CommandLine, AKnownItemWithABadValueIsAnError) {
+    PathFixture fixture;
     struct Case {
         std::vector<std::string> args;
-        int parity;
-        bool port_settings;
+        int stored_address_length;
+        std::string error;  // the start of the message; empty: none
     };
-    for (const auto& c : {Case{{"-prty:odd"}, 2, true}, Case{{"-prty:no"}, 3, true},
-                          Case{{"-bps:9600/prty:mark"}, 0, false},  // an unknown parity unmarks the settings
-                          Case{{"-addr:"}, 0, false}, Case{{"-frobnicate"}, 0, false}}) {
-        const auto cl = parse(c.args);
-        EXPECT_TRUE(cl.command_line_mode()) << c.args[0];
-        EXPECT_EQ(cl.parity, c.parity) << c.args[0];
-        EXPECT_EQ(cl.has(CommandLine::kPortSettings), c.port_settings) << c.args[0];
+    const Case cases[] = {
+        {{"-bps:12345"}, 8, "-bps:12345: the baud rate must be one of 110, 300,"},
+        {{"-read/bps:fast"}, 8, "-bps:fast: the baud rate must be"},
+        {{"-bps:128000"}, 8, ""},
+        {{"-addr:300"}, 8, "-addr:300: with 8-bit addresses the address must be 0 to 254"},
+        {{"-addr:300"}, 11, ""},
+        {{"-addr:300", "-alen:8"}, 11, "-addr:300: with 8-bit addresses"},
+        {{"-addr:300/alen:11"}, 8, ""},
+        {{"-addr:2047"}, 8, "-addr:2047: with 8-bit addresses"},
+        {{"-addr:2048/alen:11"}, 8, "-addr:2048: the address must be a whole number, 0 to 2047"},
+        {{"-addr:255/alen:11"}, 8, "-addr:255: 255 is the broadcast address"},
+        {{"-addr:-1"}, 8, "-addr:-1: the address must be"},
+        {{"-prty:mark"}, 8, "-prty:mark: the parity must be even, odd or no"},
+        {{"-alen:9"}, 8, "-alen:9: the address length must be 8 or 11"},
+        {{"-len:9"}, 8, "-len:9: the data bits must be 5 to 8"},
+        {{"-sbit:1.5"}, 8, "-sbit:1.5: the stop bits must be 1 or 2"},
+        {{"-rs485:maybe"}, 8, "-rs485:maybe: the adapter mode must be auto, off or on"},
+        {{"-autoread:yes"}, 8, "-autoread:yes: the value must be on or off"},
+        {{"-w:-5"}, 8, "-w:-5: the size must be a whole number"},
+        {{"-x:-5"}, 8, ""},
+        {{"-port:0"}, 8, "-port:0: needs a device path"},
+        {{"-elog:missing/err.txt"}, 8, "-elog:missing/err.txt: the log file cannot be made there"},
+        {{"-elog:logs"}, 8, "-elog:logs: that is a folder"},
+        {{"-exitevent:"}, 8, "-exitevent:: needs a name"},
+    };
+    for (const Case& c : cases) {
+        auto cl = parse(c.args);
+        check_address(cl, c.stored_address_length);
+        const std::string what = c.args[0] + " (stored " + std::to_string(c.stored_address_length) + ")";
+        if (c.error.empty()) {
+            EXPECT_TRUE(cl.errors.empty()) << what << ": " << cl.errors.front();
+        } else {
+            ASSERT_EQ(cl.errors.size(), 1u) << what;
+            EXPECT_EQ(cl.errors[0].rfind(c.error, 0), 0u) << what << ": " << cl.errors[0];
+        }
     }
+}
+
+TEST(CommandLine, UnknownItemsAndEmptyValuesAreWarnedAbout) {
+    const auto cl = parse({"-read/frobnicate/addr:/close:now", "a.vdc", "b.vdc"});
+    EXPECT_TRUE(cl.command_line_mode());
+    EXPECT_TRUE(cl.errors.empty());
+    EXPECT_TRUE(cl.has(CommandLine::kRead));
+    EXPECT_TRUE(cl.has(CommandLine::kClose));
+    EXPECT_EQ(cl.file_name, "a.vdc");
+    EXPECT_EQ(cl.warnings,
+              (std::vector<std::string>{"-frobnicate: unknown item, ignored", "-addr:: no value, ignored",
+                                        "-close:now: close takes no value; the value is ignored",
+                                        "b.vdc: a second file name, ignored"}));
 }
 
 TEST(CommandLine, ASlashArgumentIsAFileWhenItNamesOne) {
@@ -74,7 +177,7 @@ TEST(CommandLine, WindowModesAndSwitches) {
     EXPECT_TRUE(cl.has(CommandLine::kAutoreadOff));
     EXPECT_TRUE(cl.has(CommandLine::kSilent));
     EXPECT_TRUE(cl.has(CommandLine::kTest));
-    EXPECT_EQ(cl.exit_event, "quit_now");
+    EXPECT_EQ(cl.exit_event, "Quit_Now");  // a semaphore's name is case-sensitive
     EXPECT_TRUE(parse({"--help"}).help);
     EXPECT_FALSE(parse({"--help"}).command_line_mode());
     EXPECT_TRUE(parse({"--version"}).version);

@@ -196,5 +196,36 @@ TEST(ConnectionDialog, WorkOffline) {
     }
 }
 
+TEST(ConnectionDialog, APortThatCannotBeOpenedSaysWhy) {
+    Dialog d;
+    d.backend->set_unplugged(true);
+    ASSERT_FALSE(d.device->connect());  // the start-up connection
+    d.open();
+    const std::pair<std::string, bool> no_device{"Cannot open serial port: no such device", true};
+    ASSERT_FALSE(d.view.statuses.empty());
+    EXPECT_EQ(d.view.statuses.front(), no_device);  // as soon as the dialog shows
+    d.view.statuses.clear();
+    d.controller->connect();
+    d.pump_until_status("Cannot open");
+    EXPECT_EQ(d.view.statuses.back(), no_device);
+    // Plugged in, the same dialog connects.
+    d.backend->set_unplugged(false);
+    d.controller->connect();
+    d.pump_until_closed();
+    EXPECT_EQ(d.view.closed, true);
+}
+
+TEST(ConnectionDialog, ASilentModuleIsNotAMissingPort) {
+    Dialog d;
+    sim::Faults silent;
+    silent.always_silent = true;
+    d.module->set_faults(silent);
+    ASSERT_FALSE(d.device->connect());
+    d.open();
+    EXPECT_TRUE(d.view.statuses.empty());  // the port opened: nothing about it to say
+    d.controller->exit();
+    d.pump_until_closed();
+}
+
 }  // namespace
 }  // namespace varda

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <functional>
 #include <sstream>
+#include <optional>
 #include <thread>
 
 #include "core/app/config_file.h"
@@ -393,6 +394,47 @@ TEST(VardaJobs, CalibrationWithoutADisplaySaysSoAndFails) {
     if (!wayland.empty()) setenv("WAYLAND_DISPLAY", wayland.c_str(), 1);
     EXPECT_EQ(run.code, 2);
     expect_one_line_about_failure(run, "calibration needs a display");
+}
+
+TEST(VardaJobs, ABadOptionValueEndsWithCode2BeforeThePortIsTouched) {
+    Workspace ws;
+    const std::string log = ws.file("sim.log");
+    SimProcess sim({"--model", "VK03", "--log", log});
+    const std::string port = "-port:" + sim.path();
+    for (const std::string bad : {"-bps:12345", "-addr:300", "-addr:2047", "-prty:mark", "-alen:9"}) {
+        const testing::ProgramRun run = varda_run({"-read/close", port, bad, ws.file("job.vdc")});
+        EXPECT_EQ(run.code, 2) << bad;
+        EXPECT_NE(run.error_output.find("varda: " + bad + ": "), std::string::npos)
+            << bad << ": " << run.error_output;
+    }
+    std::ifstream in(log);
+    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(in)), {}), "");  // not one frame was sent
+    EXPECT_FALSE(fs::exists(ws.file("job.vdc")));
+}
+
+TEST(VardaJobs, WithoutADisplayOrAJobItSaysSoAndEnds) {
+    Workspace ws;
+    const std::string file = ws.file("plant.vdc");
+    std::ofstream(file) << "x";
+    struct Unset {
+        explicit Unset(const char* name) : name(name) {
+            if (const char* value = getenv(name)) saved = value;
+            unsetenv(name);
+        }
+        ~Unset() {
+            if (saved) setenv(name, saved->c_str(), 1);
+        }
+        const char* name;
+        std::optional<std::string> saved;
+    } display("DISPLAY"), wayland("WAYLAND_DISPLAY");
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{file}, std::vector<std::string>{"-port:/dev/ttyUSB0", file}}) {
+        const testing::ProgramRun run = varda_run(args);
+        EXPECT_EQ(run.code, 2) << args[0];
+        EXPECT_NE(run.error_output.find("varda: there is no display for the window, and no job"),
+                  std::string::npos)
+            << run.error_output;
+    }
 }
 
 }  // namespace

@@ -6,8 +6,8 @@
 
 namespace varda {
 
-// What the command line asked for. Items are case-insensitive; the values that are paths (port, elog)
-// keep their case.
+// What the command line asked for. Items are case-insensitive; the values that are paths (port, elog) and
+// the exit event's name keep their case.
 struct CommandLine {
     enum Option : unsigned {
         kWrite = 0x01,
@@ -45,9 +45,10 @@ struct CommandLine {
     std::string exit_event;
     bool help = false;
     bool version = false;
-    bool verbose = false;             // progress lines on standard error
-    bool summary = false;             // one line about the job at the end
-    std::vector<std::string> errors;  // values the program cannot use, worded for the user
+    bool verbose = false;               // progress lines on standard error
+    bool summary = false;               // one line about the job at the end
+    std::vector<std::string> errors;    // values the program cannot use, worded for the user
+    std::vector<std::string> warnings;  // items it ignores, worded for the user
 
     bool command_line_mode() const { return options & kCommandLineMode; }
     bool has(Option option) const { return options & option; }
@@ -58,8 +59,13 @@ struct CommandLine {
 
 // Reads the program's arguments (without the program name). An argument that starts with "-" is an option;
 // one that starts with "/" is an option unless it names an existing file or ends in ".vdc"; anything else
-// is the configuration file.
+// is the configuration file. A path value (port, elog) runs to the end of its argument, except that items
+// at its end are split off when the path without them exists: "-port:/dev/ttyACM0/close".
 CommandLine parse_command_line(const std::vector<std::string>& args);
+
+// Refuses a module address that the address length in effect cannot carry: the command line's, or the
+// stored one when the command line names none.
+void check_address(CommandLine& command_line, int stored_address_length);
 
 // The help text of `varda --help`.
 std::string command_line_help();

@@ -114,8 +114,18 @@ void apply_command_line_settings(const CommandLine& cl, CTarnDoc& doc) {
         if (!cl.stop_bits.empty()) network.SetValue("Sbit", cl.stop_bits);
         if (cl.address_length) network.SetValue("A.Len", std::to_string(cl.address_length));
     }
-    // "off" means the adapter switches direction itself; "auto" and "on" mean direction by RTS.
+    if (!cl.error_log.empty()) {
+        std::ofstream truncate(cl.error_log, std::ios::trunc);  // a fresh log for this run
+        doc.device().error_log_path = cl.error_log;
+    }
+}
+
+void apply_command_line_after_connect(const CommandLine& cl, CTarnDoc& doc) {
+    // "off" means the adapter switches direction itself; "auto" and "on" mean direction by RTS. The
+    // connection procedure tries both, so the choice is made after it.
     if (cl.adapter) doc.device().sio().settings.adapter_mode = cl.adapter == 2 ? 1 : 0;
+    if (cl.has(CommandLine::kAutoreadOff)) doc.options().read_automatically = false;
+    if (cl.has(CommandLine::kAutoreadOn)) doc.options().read_automatically = true;
 }
 
 bool names_a_job(const CommandLine& cl) {
@@ -199,14 +209,8 @@ JobResult run_command_line_job(const CommandLine& cl, std::unique_ptr<SerialBack
     set_ui(&headless);
 
     Options options;
-    if (cl.has(CommandLine::kAutoreadOff)) options.read_automatically = false;
-    if (cl.has(CommandLine::kAutoreadOn)) options.read_automatically = true;
     {
         CTarnDoc doc(options, std::move(backend));
-        if (!cl.error_log.empty()) {
-            std::ofstream truncate(cl.error_log, std::ios::trunc);  // a fresh log for this run
-            doc.device().error_log_path = cl.error_log;
-        }
         doc.device().silent = cl.has(CommandLine::kSilent);
         doc.device().finish_grace = 0ms;
         doc.device().on_network_parameter_written = [&doc, &cl] {
@@ -239,6 +243,7 @@ JobResult run_command_line_job(const CommandLine& cl, std::unique_ptr<SerialBack
         const bool job_asked = cl.has(CommandLine::kWrite) || cl.has(CommandLine::kRead);
         bool job_ran = false;
         doc.start(true, cl.has(CommandLine::kTest));
+        apply_command_line_after_connect(cl, doc);
         // Without a module found there is nothing to read or write; the connection said why.
         const bool module_found = current_model_index() != kNoModel;
         if (!doc.exit_request && !watcher.fired() && (module_found || !job_asked)) {

@@ -27,8 +27,10 @@ struct JobResult {
 JobResult run_command_line_job(const CommandLine& command_line, std::unique_ptr<SerialBackend> backend,
                                const std::function<void(const std::string&)>& progress = {});
 
-// Gives the configurator the port settings and the adapter choice that the command line named.
+// Gives the configurator the port settings and the error log that the command line named.
 void apply_command_line_settings(const CommandLine& command_line, CTarnDoc& doc);
+// After the start-up connection: the adapter choice and "Read automatically" that the command line named.
+void apply_command_line_after_connect(const CommandLine& command_line, CTarnDoc& doc);
 
 // Whether the command line names a job (read, write, calibrate, test) rather than only settings.
 bool names_a_job(const CommandLine& command_line);

@@ -38,8 +38,16 @@ ConnectionController::~ConnectionController() {
     stop_thread();
 }
 
+std::string ConnectionController::failure_text() const {
+    // A port that cannot be opened (no adapter, no permission, busy) is not a silent module.
+    const std::string& why = device_.sio().open_error();
+    return why.empty() ? kNoConnection : "Cannot open serial port: " + why;
+}
+
 void ConnectionController::open(ConnectionView& view) {
     view_ = &view;
+    // At start-up the dialog comes because the connection failed; say why when the port was the reason.
+    if (!device_.sio().open_error().empty()) view.show_status(failure_text(), true);
     device_.abort_event().reset();
     thread_ended_.reset();
     pending_action_ = kCancel;
@@ -73,7 +81,7 @@ void ConnectionController::run() {
         bool connected = false;
         if (signalled == 1) {
             connected = device_.connect();
-            if (!connected && !device_.abort_event().is_set()) post_status(kNoConnection, true);
+            if (!connected && !device_.abort_event().is_set()) post_status(failure_text(), true);
         } else {
             connected = scan_baud_rates();
         }
@@ -107,7 +115,7 @@ bool ConnectionController::scan_baud_rates() {
     }
     rate->SetValueText(before);
     show();
-    if (!device_.abort_event().is_set()) post_status(kNoConnection, true);
+    if (!device_.abort_event().is_set()) post_status(failure_text(), true);
     return false;
 }
 

@@ -61,6 +61,8 @@ class ConnectionController {
   private:
     void run();
     bool scan_baud_rates();
+    // The status after a failed connection: the port's own reason when it could not be opened.
+    std::string failure_text() const;
     void post_status(const std::string& text, bool alarm);
     void post_command(Command command);
     void stop_thread();

@@ -17,12 +17,6 @@ using Clock = std::chrono::steady_clock;
 
 constexpr char kCarriageReturn = '\r';  // ends every reply of the Ravelin, Modbus ASCII and DCON protocols
 
-bool supported_baud_rate(int baud) {
-    static constexpr int kRates[] = {110,   300,   600,   1200,  2400,  4800,   9600,  14400,
-                                     19200, 28800, 38400, 56000, 57600, 115200, 128000};
-    return std::find(std::begin(kRates), std::end(kRates), baud) != std::end(kRates);
-}
-
 bool parity_used(int parity_code) {
     return parity_code != 0 && parity_code != 3;
 }
@@ -88,6 +82,17 @@ bool natural_less(const std::string& a, const std::string& b) {
 
 }  // namespace
 
+std::span<const int> supported_baud_rates() {
+    static constexpr int kRates[] = {110,   300,   600,   1200,  2400,  4800,   9600,  14400,
+                                     19200, 28800, 38400, 56000, 57600, 115200, 128000};
+    return kRates;
+}
+
+bool supported_baud_rate(int baud) {
+    const auto rates = supported_baud_rates();
+    return std::find(rates.begin(), rates.end(), baud) != rates.end();
+}
+
 Sio::Sio(std::unique_ptr<SerialBackend> backend) : backend_(std::move(backend)) {}
 
 Sio::~Sio() {
@@ -118,10 +123,10 @@ int Sio::open() {
     };
     const int parity = settings.parity_code;
     if (parity < 0 || parity > 5) return refuse(-2, "unsupported parity code " + std::to_string(parity));
-    if (settings.data_bits < 5 || settings.data_bits > 8) {
+    if (!supported_data_bits(settings.data_bits)) {
         return refuse(-3, std::to_string(settings.data_bits) + " data bits are not supported (5 to 8 are)");
     }
-    if (settings.stop_bits != 1 && settings.stop_bits != 2) {
+    if (!supported_stop_bits(settings.stop_bits)) {
         return refuse(-2, std::to_string(settings.stop_bits) + " stop bits are not supported (1 or 2 are)");
     }
     if (!supported_baud_rate(settings.baud_rate)) {

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -22,6 +23,16 @@ struct PortSettings {
     int base_address = 16;
     int adapter_mode = 1;  // 1 automatic direction control ("Auto"), 0 RTS ("Semi-auto (QA-5)")
 };
+
+// What the port can be opened with: the baud rates, 5 to 8 data bits, 1 or 2 stop bits.
+std::span<const int> supported_baud_rates();
+bool supported_baud_rate(int baud);
+inline bool supported_data_bits(int bits) {
+    return bits >= 5 && bits <= 8;
+}
+inline bool supported_stop_bits(int bits) {
+    return bits == 1 || bits == 2;
+}
 
 // How a reply ends: at the carriage return (Ravelin, Modbus ASCII, DCON), or after a number of
 // characters (Modbus RTU switch-over replies, which have no end character).

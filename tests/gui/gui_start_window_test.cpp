@@ -1,0 +1,161 @@
+// Start-up in the window with what the command line named: its file opens, its port choices follow the
+// connection, and "-calibrate" closes without asking to save what only the module changed.
+#include <QApplication>
+#include <QMessageBox>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+#include <fstream>
+#include <memory>
+
+#include "../support/gui_test_support.h"
+#include "core/app/command_line.h"
+#include "core/app/document.h"
+#include "core/app/options.h"
+#include "core/app/settings_store.h"
+#include "core/devices/brand.h"
+#include "core/devices/device_table.h"
+#include "gui/main_window.h"
+#include "gui/qt_ui.h"
+#include "gui/start_window.h"
+#include "sim/in_process_backend.h"
+
+using namespace varda;
+using namespace varda::test;
+
+namespace {
+
+constexpr int kVK03 = 3;
+
+// A VK03 module in process on the stored port "sim", and the program's document over it.
+struct StartRig {
+    StartRig() : module(served_module(kVK03)) {
+        store.set_string(kSettingsGroup, "port", "sim");
+        set_settings_store(&store);
+        set_ui(&ui);
+        set_current_model_index(kNoModel);
+        doc = std::make_unique<CTarnDoc>(options, std::make_unique<sim::InProcessBackend>(module));
+        doc->device().finish_grace = std::chrono::milliseconds(0);
+    }
+    ~StartRig() {
+        if (doc) doc->modified = false;  // no question about saving while the window goes
+        window.reset();
+        doc.reset();
+        set_ui(nullptr);
+        set_settings_store(nullptr);
+        set_current_model_index(kNoModel);
+    }
+    void start(const CommandLine& command_line) {
+        window = gui::start_main_window(*doc, options, brand, command_line);
+    }
+    std::string value(const char* name, int index) {
+        Parameter* p = doc->description().find_parameter(name, index);
+        return p ? p->value_text() : "<missing>";
+    }
+
+    MemorySettingsStore store;
+    gui::QtUi ui;
+    Options options;
+    CBrandRavelin brand;
+    std::shared_ptr<sim::SimulatedModule> module;
+    std::unique_ptr<CTarnDoc> doc;
+    std::unique_ptr<gui::MainWindow> window;
+};
+
+// Closes any message box and keeps what it said.
+class MessageBoxCloser : public QObject {
+  public:
+    MessageBoxCloser() {
+        connect(&timer_, &QTimer::timeout, this, [this] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                texts << box->text();
+                box->done(QMessageBox::Cancel);
+            }
+        });
+        timer_.start(20);
+    }
+    QStringList texts;
+
+  private:
+    QTimer timer_;
+};
+
+}  // namespace
+
+class StartWindowTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void initTestCase() {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings_dir_.path());
+        QVERIFY(served_module(kVK03));
+    }
+
+    void theFileNamedOnTheCommandLineOpensInTheWindow() {
+        const std::string file = folder_.filePath(QStringLiteral("plant1.vdc")).toStdString();
+        {
+            StartRig source;
+            source.doc->start(false, false);
+            QVERIFY(source.doc->new_document());
+            source.doc->description().find_parameter("FiLt", 2)->SetValueText("42");
+            QVERIFY(source.doc->save_file(file));
+        }
+        StartRig rig;
+        CommandLine command_line;
+        command_line.file_name = file;
+        rig.start(command_line);
+        QVERIFY(rig.window);
+        QVERIFY(QTest::qWaitForWindowExposed(rig.window.get()));
+        QCOMPARE(rig.doc->path_name, file);
+        QCOMPARE(rig.value("FiLt", 2), std::string("42"));  // the file's value, not the module's 10
+        QVERIFY(rig.window->windowTitle().contains(QStringLiteral("plant1.vdc")));
+    }
+
+    void aMissingFileIsWhereTheNewDocumentWillBeSaved() {
+        const std::string file = folder_.filePath(QStringLiteral("new-plant.vdc")).toStdString();
+        StartRig rig;
+        CommandLine command_line;
+        command_line.file_name = file;
+        rig.start(command_line);
+        QVERIFY(rig.window);
+        QVERIFY(rig.doc->root());
+        QCOMPARE(rig.doc->path_name, file);
+        QCOMPARE(rig.value("FiLt", 2), std::string("no data"));
+        QVERIFY(rig.window->windowTitle().contains(QStringLiteral("new-plant.vdc")));
+    }
+
+    void portChoicesFollowTheConnection() {
+        const std::string log = folder_.filePath(QStringLiteral("err.txt")).toStdString();
+        std::ofstream(log) << "an earlier run\n";
+        StartRig rig;
+        const CommandLine command_line = parse_command_line({"-rs485:on/autoread:off", "-elog:" + log});
+        QVERIFY(command_line.errors.empty());
+        rig.start(command_line);
+        QVERIFY(rig.window);
+        QCOMPARE(current_model_index(), kVK03);
+        // "on": direction by RTS, although the connection procedure ends on the automatic mode.
+        QCOMPARE(rig.doc->device().sio().settings.adapter_mode, 0);
+        QVERIFY(!rig.options.read_automatically);
+        QCOMPARE(rig.doc->device().error_log_path, log);
+        QCOMPARE(QFileInfo(QString::fromStdString(log)).size(), qint64(0));  // a fresh log for this run
+    }
+
+    void calibrationClosesWithoutAskingToSave() {
+        StartRig rig;
+        rig.start(parse_command_line({"-calibrate"}));
+        QVERIFY(rig.window);
+        QVERIFY(QTest::qWaitForWindowExposed(rig.window.get()));
+        rig.doc->modified = true;  // as after reading the module
+        MessageBoxCloser closer;
+        gui::calibrate_and_close(*rig.window, *rig.doc);
+        QVERIFY(closer.texts.isEmpty());
+        QVERIFY(!rig.window->isVisible());
+    }
+
+  private:
+    QTemporaryDir settings_dir_;
+    QTemporaryDir folder_;
+};
+
+QTEST_MAIN(StartWindowTest)
+#include "gui_start_window_test.moc"
