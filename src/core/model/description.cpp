@@ -7,6 +7,7 @@
 
 #include "core/devices/device_table.h"
 #include "core/devices/models.h"
+#include "core/platform/numbers.h"
 #include "core/platform/strings.h"
 #include "core/platform/text.h"
 #include "core/platform/ui.h"
@@ -45,7 +46,8 @@ std::vector<std::string_view> split_tokens(std::string_view line) {
 }
 
 double leading_double(std::string_view text) {
-    return std::strtod(std::string(text).c_str(), nullptr);
+    const auto number = platform::leading_double(text);
+    return number ? number->value : 0.0;
 }
 
 // "%i" notation: decimal, hexadecimal after 0x, octal after a leading 0.
