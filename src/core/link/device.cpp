@@ -599,8 +599,7 @@ void Device::stop_threads() {
     sio().stop_event().set();
     if (scanner_.joinable()) {
         // The scanner ends at its next wait; a reading in progress returns at once on the stop event.
-        if (!scanner_finished_.wait(5100ms))
-            std::fprintf(stderr, "ScanThread terminated abnormally. ec=%i\n", 259);
+        if (!scanner_finished_.wait(5100ms)) std::fputs("ScanThread terminated abnormally. ec=259\n", stderr);
         scanner_.join();
     }
     if (worker_.joinable()) worker_.join();

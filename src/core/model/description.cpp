@@ -1,7 +1,6 @@
 #include "core/model/description.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
 
@@ -200,9 +199,7 @@ bool DescriptionContext::ParseDescriptionLine(std::string_view line, bool& skip)
     if (platform::iequals(keyword, "root")) return declare_branch(t, kRoot);
     if (platform::iequals(keyword, "scanners")) return declare_branch(t, kScanners);
 
-    char buf[1024];
-    std::snprintf(buf, sizeof buf, "Unknown functuion '%s' in descriptor", std::string(line).c_str());
-    error_message(buf);
+    error_message("Unknown functuion '" + std::string(line) + "' in descriptor");
     return false;
 }
 
