@@ -3,6 +3,8 @@
 #   ./test.sh             optimised build (assertions kept) in build/
 #   ./test.sh --sanitize  the same under AddressSanitizer + UndefinedBehaviorSanitizer in build-sanitize/
 #   ./test.sh --sanitize=thread  the core under ThreadSanitizer in build-tsan/ (Qt is not instrumented)
+# Every run passes the suite twice: under the "C" locale and under ru_RU.UTF-8, whose decimal comma
+# must never reach a value on screen, in a file or on the wire.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -24,4 +26,7 @@ cmake -S . -B "$build_dir" -G Ninja \
   -DVARDA_SANITIZE="$sanitize" -DVARDA_BUILD_GUI="$gui"
 cmake --build "$build_dir" -j2
 cd "$build_dir"
-QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2
+for locale in C ru_RU.UTF-8; do
+  echo "== tests under LC_ALL=$locale"
+  LC_ALL=$locale QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2
+done

@@ -1,10 +1,10 @@
 #include "sim/model_module.h"
 
 #include <cmath>
-#include <cstdio>
 
 #include "core/devices/device_table.h"
 #include "core/model/description.h"
+#include "core/platform/numbers.h"
 #include "core/platform/text.h"
 #include "sim/calibration_task.h"
 #include "sim/ph_calibration_task.h"
@@ -205,15 +205,11 @@ void tick_live_values(SimulatedModule& module, int step) {
         } else if (platform::iequals(e.name, "rEAd") && (numeric_int || e.measured) && channel % 2 == 0) {
             value = std::to_string((step + channel / 2) % 2);  // discrete inputs switch
         } else if (e.measured) {
-            char buf[32];
-            std::snprintf(buf, sizeof buf, "%.3f", 20.0 + channel + 2.5 * std::sin(step * 0.3 + channel));
-            value = buf;
+            value = platform::fixed(20.0 + channel + 2.5 * std::sin(step * 0.3 + channel), 3);
         } else if (e.type == "float" &&
                    (platform::iequals(e.name, "rEAd") || platform::iequals(e.name, "Rd.Rs") ||
                     platform::iequals(e.name, "iRD") || platform::iequals(e.name, "iRDt"))) {
-            char buf[32];
-            std::snprintf(buf, sizeof buf, "%.3f", 20.0 + channel + 2.5 * std::sin(step * 0.3 + channel));
-            value = buf;
+            value = platform::fixed(20.0 + channel + 2.5 * std::sin(step * 0.3 + channel), 3);
         } else {
             continue;
         }

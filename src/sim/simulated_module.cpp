@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "core/link/my_converter.h"
+#include "core/platform/numbers.h"
 #include "core/platform/text.h"
 
 namespace varda::sim {
@@ -59,9 +60,10 @@ std::optional<Bytes> encode_value(const Entry& e, std::size_t room) {
         return Bytes(raw.rbegin(), raw.rend());   // texts travel last character first
     }
     if (e.measured) {
-        char* end = nullptr;
-        const double v = std::strtod(e.value.c_str(), &end);
-        const bool whole = end && *end == '\0' && e.value.find('.') == std::string::npos;
+        const auto number = platform::leading_double(e.value);
+        const double v = number ? number->value : 0.0;
+        const bool whole =
+            number && number->length == e.value.size() && e.value.find('.') == std::string::npos;
         if (whole) {
             const auto n = static_cast<std::uint16_t>(static_cast<std::int16_t>(v));
             return Bytes{static_cast<std::uint8_t>(n >> 8), static_cast<std::uint8_t>(n)};

@@ -17,6 +17,7 @@
 #include "core/model/description_archive.h"
 #include "core/model/element_context.h"
 #include "core/platform/headless_ui.h"
+#include "core/platform/numbers.h"
 #include "core/platform/strings.h"
 #include "sim/in_process_backend.h"
 #include "sim/model_module.h"
@@ -365,9 +366,7 @@ TEST(InductanceCalibration, UserTableWritesPointsAndSpline) {
     const auto k = CalibrationVI::spline_coefficients(x, y);
     ASSERT_TRUE(k);
     for (int i = 0; i < 8; ++i) {
-        char buf[32];
-        std::snprintf(buf, sizeof buf, "%.3f", (*k)[static_cast<std::size_t>(i)]);
-        EXPECT_EQ(rig.module->value("uU.Kf", i), buf) << i;
+        EXPECT_EQ(rig.module->value("uU.Kf", i), platform::fixed((*k)[static_cast<std::size_t>(i)], 3)) << i;
     }
     EXPECT_NEAR(spline_at(*k, x, 5.0), 68.125, 1e-3);
 }
@@ -421,9 +420,7 @@ TEST(InductanceCalibration, MeasurementAveragesWithHalvingWeights) {
         expected = (expected + r) / 2.0;
     EXPECT_TRUE(page.measure(1));
     EXPECT_EQ(reads, 32);
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%f", expected);
-    EXPECT_EQ(page.inductance(1).value_text(), buf);
+    EXPECT_EQ(page.inductance(1).value_text(), platform::fixed(expected, 6));
     EXPECT_EQ(page.inductance(1).value_text(), "31.000000");
     EXPECT_TRUE(rig.ui.messages().empty());
 

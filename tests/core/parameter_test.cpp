@@ -35,6 +35,17 @@ TEST(AcceptValue, RangeAndFormatRules) {
         {"x", "int", 0, 0, "12.5", false, nullptr},
         {"x", "int", 0, 0, "12.000001", true, "12.000001"},
         {"x", "int", 0, 0, "", false, nullptr},
+        {"x", "int", 0, 0, "1e3", true, "1e3"},
+        {"x", "int", 0, 0, "0x10", false, nullptr},
+        {"x", "int", 0, 0, "12,0", false, nullptr},   // a decimal comma only for real numbers
+        {"x", "int", 0, 0, "70000", false, nullptr},  // beyond the type's 16 bits
+        {"x", "int", 0, 0, "-1", false, nullptr},
+        {"x", "int16", 0, 0, "-1", true, "-1"},
+        {"x", "float", 0, 100, "1,5", true, "1.500"},
+        {"x", "stored_dot", 0, 0, "56,4", true, "56.400"},
+        {"x", "stored_dot", 0, 0, "268435.456", false, nullptr},  // too large for the format
+        {"x", "float", 0, 0, "nan", false, nullptr},
+        {"x", "float", 0, 0, "inf", false, nullptr},
         {"x", "int16", 1, 247, "248", false, nullptr},
         {"x", "INT16", 1, 247, "247", true, "247"},
         {"x", "int", 1, 247, "0", false, nullptr},
@@ -60,6 +71,36 @@ TEST(AcceptValue, RangeAndFormatRules) {
         EXPECT_EQ(p.AcceptValue(c.typed), c.accepted) << c.type << " '" << c.typed << "'";
         EXPECT_EQ(p.value_modified, c.accepted) << c.type << " '" << c.typed << "'";
         EXPECT_EQ(p.value_text(), c.accepted ? c.stored : "no data") << c.type << " '" << c.typed << "'";
+    }
+}
+
+// One reading decides both whether a typed number is taken and what goes on the wire.
+TEST(AcceptValue, WhatIsAcceptedIsWhatIsSent) {
+    struct Case {
+        const char* type;
+        const char* typed;
+        std::vector<std::uint8_t> sent;  // empty: refused, and not encodable either
+    };
+    const Case cases[] = {
+        {"int", "1e3", {0x03, 0xE8}},
+        {"int", "0x10", {}},
+        {"int", "70000", {}},
+        {"int", "12.5", {}},
+        {"int16", "300", {0x01, 0x2C}},
+        {"float", "1,5", {0x3F, 0xC0, 0x00, 0x00}},
+        {"float", "inf", {}},
+        {"stored_dot", "56.4", {0x12, 0x34}},
+        {"stored_dot", "268435.456", {}},
+    };
+    for (const auto& c : cases) {
+        Parameter p("x");
+        p.set_data_type(c.type);
+        const bool accepted = p.AcceptValue(c.typed);
+        EXPECT_EQ(accepted, !c.sent.empty()) << c.type << " '" << c.typed << "'";
+        if (!accepted) p.SetValueText(c.typed);  // as a configuration file would bring it
+        std::vector<std::uint8_t> data;
+        EXPECT_EQ(p.ConvertToData(data), accepted ? 1 : 0) << c.type << " '" << c.typed << "'";
+        EXPECT_EQ(data, c.sent) << c.type << " '" << c.typed << "'";
     }
 }
 

@@ -16,6 +16,7 @@
 #include "core/model/description.h"
 #include "core/model/description_archive.h"
 #include "core/platform/headless_ui.h"
+#include "core/platform/numbers.h"
 #include "core/platform/strings.h"
 #include "sim/in_process_backend.h"
 #include "sim/model_module.h"
@@ -81,9 +82,7 @@ void choose(CSheetTD& w, int type, int channel = -1, int sensitivity = -1) {
 }
 
 std::string fmt(const char* pattern, float value) {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, pattern, static_cast<double>(value));
-    return buffer;
+    return platform::format_c(pattern, static_cast<double>(value));
 }
 
 TEST(StrainGaugeCalibration, SensitivitiesCarryTheirRanges) {

@@ -114,6 +114,31 @@ TEST(TreeEditCommit, RejectionTextOfNamesAndScanners) {
         "0...65535");
 }
 
+TEST(TreeEditCommit, WholeNumbersAreRefusedWithTheRangeTheirTypeCarries) {
+    struct Case {
+        const char* type;
+        double minimum, maximum;
+        const char* typed;
+        const char* range;
+    };
+    const Case cases[] = {
+        {"int", 0, 0, "70000", "'integer' of the range 0.000000...65535.000000"},
+        {"int", 0, 255, "12,5", "'integer' of the range 0.000000...255.000000"},
+        {"int", -100, 100, "-1", "'integer' of the range 0.000000...100.000000"},
+        {"int16", 0, 0, "1e9", "'16-bit signed integer' of the range -32768.000000...65535.000000"},
+    };
+    for (const Case& c : cases) {
+        Parameter p("x");
+        p.description = "X";
+        p.set_data_type(c.type);
+        p.set_limits(c.minimum, c.maximum);
+        EXPECT_FALSE(p.AcceptValue(c.typed)) << c.typed;
+        EXPECT_EQ(TreeEdit::rejection_text(p, c.typed), "Parameter 'x' (X) cannot be set to " +
+                                                            std::string(c.typed) +
+                                                            "\nThe allowed value should be " + c.range);
+    }
+}
+
 TEST(TreeEditCommit, AddressAbove255NeedsElevenAddressBits) {
     Vk03 t;
     ASSERT_EQ(t.doc->module_network()->SetValue("A.Len", "8"), 1);

@@ -2,6 +2,7 @@
 
 #include "core/link/model_formatting.h"
 #include "core/link/my_converter.h"
+#include "core/platform/numbers.h"
 
 namespace varda {
 namespace {
@@ -38,13 +39,28 @@ TEST(ConvertToData, EncodesByTypeAndName) {
         {"x", "STORED_DOT", "nan", 0, {}},
         {"x", "int", "300", 1, {0x01, 0x2C}},
         {"x", "int", "5", 1, {0x05}},
-        {"x", "int", "12 mA", 1, {0x0C}},
-        {"x", "int", "abc", 1, {0x00}},          // not a number reads as 0
-        {"x", "int", "70000", 1, {0x11, 0x70}},  // low 16 bits
+        // An integer is read as Parameter::AcceptValue reads it: what it refuses is never sent.
+        {"x", "int", "12 mA", 0, {}},
+        {"x", "int", "abc", 0, {}},
+        {"x", "int", "", 0, {}},
+        {"x", "int", "1e3", 1, {0x03, 0xE8}},
+        {"x", "int", "12.000001", 1, {0x0C}},
+        {"x", "int", "0x10", 0, {}},
+        {"x", "int", "12,0", 0, {}},
+        {"x", "int", "65535", 1, {0xFF, 0xFF}},
+        {"x", "int", "70000", 0, {}},  // beyond 16 bits
+        {"x", "int", "-1", 0, {}},     // read back unsigned
+        {"x", "int16", "-1", 1, {0xFF, 0xFF}},
+        {"x", "int16", "-32769", 0, {}},
         {"Addr", "int", "5", 1, {0x00, 0x05}},
         {"CLB.K", "int", "1", 1, {0x00, 0x01}},
         {"x", "int16", "5", 1, {0x00, 0x05}},
         {"x", "float", "1.0", 1, {0x3F, 0x80, 0x00, 0x00}},
+        {"x", "float", "1,5", 1, {0x3F, 0xC0, 0x00, 0x00}},  // a Russian keyboard's decimal comma
+        {"x", "STORED_DOT", "56,4", 1, {0x12, 0x34}},
+        {"x", "float", "nan", 0, {}},
+        {"x", "float", "-inf", 0, {}},
+        {"x", "float", "abc", 0, {}},
         {"r.oe", "float", "1.0", 1, {0x3F, 0x80, 0x00}},
         {"x", "CLK_frm", "12:34", 1, {0x02, 0xF2}},
         {"x", "CLK_frm", "1:00:00", 1, {0x0E, 0x10}},
@@ -158,11 +174,7 @@ TEST(ConvertFromData, DecodesByTypeAndName) {
 class FixedModel : public ModelFormatting {
   public:
     bool decodes_measured_values() const override { return true; }
-    std::string FormatFloat(float value) const override {
-        char buf[32];
-        std::snprintf(buf, sizeof buf, "%.1f", static_cast<double>(value));
-        return buf;
-    }
+    std::string FormatFloat(float value) const override { return platform::fixed(value, 1); }
 };
 
 TEST(ConvertFromData, MeasuredValuesFollowTheModel) {

@@ -1,9 +1,12 @@
 // Command-line jobs of the real varda program against varda-sim on a pseudo-terminal, with their exit codes.
 #include <gtest/gtest.h>
 #include <semaphore.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -435,6 +438,82 @@ TEST(VardaJobs, WithoutADisplayOrAJobItSaysSoAndEnds) {
                   std::string::npos)
             << run.error_output;
     }
+
+// The requests a varda-sim log shows the module received, each as the bytes of its frame.
+std::vector<Bytes> received_frames(const std::string& log) {
+    std::vector<Bytes> frames;
+    std::ifstream in(log);
+    for (std::string line; std::getline(in, line);) {
+        const auto start = line.find("<- #");
+        if (start == std::string::npos) continue;
+        const std::string_view frame = std::string_view(line).substr(start + 4);
+        const auto bytes = decode_buffer(frame.substr(0, frame.find('\\')));  // the log shows \r as text
+        if (bytes && bytes->size() >= 4) frames.push_back(*bytes);
+    }
+    return frames;
+}
+
+// Whether a request frame concerns the indexed parameter: its value request, or its attribute exchange
+// (hash of "M.s.t.r.", the index and the parameter's hash in the data).
+bool concerns(const Bytes& frame, const char* name, int index) {
+    const std::uint16_t hash = hash_name(name);
+    const std::size_t length = frame[1] & 0x0F;
+    if (frame.size() < 4 + length) return false;
+    const Bytes data(frame.begin() + 4, frame.begin() + 4 + static_cast<std::ptrdiff_t>(length));
+    const std::uint16_t frame_hash = static_cast<std::uint16_t>(frame[2] << 8 | frame[3]);
+    if (frame_hash == hash)
+        return length >= 2 && data[length - 2] == (index >> 8) && data[length - 1] == (index & 0xFF);
+    const Bytes attribute_tail{0x00, static_cast<std::uint8_t>(index), static_cast<std::uint8_t>(hash >> 8),
+                               static_cast<std::uint8_t>(hash)};
+    return frame_hash == kHashMstr && data.size() >= 4 &&
+           std::equal(attribute_tail.begin(), attribute_tail.end(), data.end() - 4);
+}
+
+TEST(VardaJobs, AValueThatCannotBeSentFailsTheWriteAndNothingOfItGoesOut) {
+    Workspace ws;
+    const std::string file = ws.file("plant.vdc");
+    {
+        SimProcess source({"--model", "VK03"});
+        ASSERT_EQ(varda({"-read/close", "-port:" + source.path(), file}), 0);
+    }
+    {
+        LoadedFile loaded(file);
+        ASSERT_EQ(loaded.result.status, LoadStatus::Loaded);
+        Parameter* filter = loaded.description.find_parameter("FiLt", 2);
+        Parameter* edge = loaded.description.find_parameter("Cnt.E", 1);
+        ASSERT_TRUE(filter && edge);
+        filter->SetValueText("70000");  // beyond the 16 bits of an "int"
+        edge->SetValueText("Никогда");  // not among its items
+        ASSERT_TRUE(save_configuration(file, kVk03, loaded.description.root()).ok);
+    }
+    const std::string log = ws.file("sim.log");
+    const std::string errors = ws.file("errors.txt");
+    SimProcess target({"--model", "VK03", "--log", log});
+    const testing::ProgramRun run =
+        varda_run({"-write/close", "-port:" + target.path(), "-elog:" + errors, "--summary", file});
+    EXPECT_EQ(run.code, 200);
+    expect_one_line_about_failure(run);
+
+    std::ifstream error_log(errors);
+    const std::string logged((std::istreambuf_iterator<char>(error_log)), {});
+    EXPECT_NE(logged.find("FiLt:2 - Bad value (data encoding impossible)\n"), std::string::npos) << logged;
+    EXPECT_NE(logged.find("Cnt.E:1 - Bad value (data encoding impossible)\n"), std::string::npos) << logged;
+    const std::string& printed = run.output;
+    // This test's loader leaves out the model's own "Prot", which the job counts as well.
+    const auto failures = printed.find("failures: ");
+    ASSERT_NE(failures, std::string::npos) << printed;
+    EXPECT_GE(std::atoi(printed.c_str() + failures + 10), 2) << printed;
+
+    const auto frames = received_frames(log);
+    ASSERT_FALSE(frames.empty());
+    int neighbours = 0;
+    for (const Bytes& frame : frames) {
+        EXPECT_FALSE(concerns(frame, "FiLt", 2));
+        EXPECT_FALSE(concerns(frame, "Cnt.E", 1));
+        neighbours += concerns(frame, "FiLt", 3);
+    }
+    EXPECT_GE(neighbours, 2);  // the next channel's attribute exchange and value went out
+    EXPECT_EQ(module_value(target, "FiLt", 2), "10");
 }
 
 }  // namespace

@@ -1,11 +1,11 @@
 #include "core/app/parameter_list_export.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <vector>
 
 #include "core/model/elements.h"
 #include "core/model/parameter.h"
+#include "core/platform/numbers.h"
 #include "core/platform/text.h"
 
 namespace varda {
@@ -13,12 +13,6 @@ namespace {
 
 constexpr std::string_view kNumberSign = "№";
 constexpr std::string_view kNumberedGroup = "№...";
-
-std::string format(const char* pattern, auto... values) {
-    char buf[256];
-    std::snprintf(buf, sizeof buf, pattern, values...);
-    return buf;
-}
 
 void replace_all(std::string& text, std::string_view from, std::string_view to) {
     for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
@@ -65,7 +59,7 @@ std::string type_cell(const std::string& type) {
 std::string attributes_cell(int flag) {
     if (flag == 1) return "обычн. атрибуты";
     if (flag == 0) return "нет атрибутов";
-    return format("дерево атр-ов обрезано (кратность индекcов %i)", flag);
+    return platform::format_c("дерево атр-ов обрезано (кратность индекcов %i)", flag);
 }
 
 std::string group_header(const std::string& title) {
@@ -82,7 +76,7 @@ std::string index_text(DescBranch& root, const Parameter& parameter) {
     int step = 0;
     root.FindParameter(parameter.network_name(), nullptr, &max_index, &step, 0);
     if (max_index == 0) return "без индекса";
-    return format("0,%i..%i", step, max_index);
+    return platform::format_c("0,%i..%i", step, max_index);
 }
 
 void write_branch(std::string& page, DescBranch& root, const DescBranch& element, const std::string& path,
@@ -126,12 +120,13 @@ std::string parameter_list_row(const Parameter& parameter, int row, std::string_
     auto cell = [](const std::string& content) { return "\t<td>" + content + "\t</td>\n"; };
     std::string description = escape_angles(parameter.description);
     replace_all(description, "№1", kNumberedGroup);
-    const std::string range = parameter.minimum() < parameter.maximum()
-                                  ? format("от %.3f до %.3f", parameter.minimum(), parameter.maximum())
-                                  : std::string("нет ограничений");
-    std::string out = format("<tr>\n\t<td>%i\t</td>\n", row);
+    const std::string range =
+        parameter.minimum() < parameter.maximum()
+            ? platform::format_c("от %.3f до %.3f", parameter.minimum(), parameter.maximum())
+            : std::string("нет ограничений");
+    std::string out = platform::format_c("<tr>\n\t<td>%i\t</td>\n", row);
     out += cell(parameter.network_name());
-    out += cell(format("%04X", static_cast<unsigned>(parameter.Hash())));
+    out += cell(platform::format_c("%04X", static_cast<unsigned>(parameter.Hash())));
     out += cell(description);
     out += cell(type_cell(parameter.data_type()));
     out += cell(std::string(index_text));

@@ -1,12 +1,12 @@
 #include "core/app/scan_decode.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
 
 #include "core/devices/base_device.h"
 #include "core/link/device.h"
 #include "core/model/elements.h"
+#include "core/platform/numbers.h"
 #include "core/platform/strings.h"
 #include "core/platform/text.h"
 
@@ -102,9 +102,7 @@ ScanDisplay decode_scan_result(const ScanResult& result, const DescBranch* root,
         for (int bit = 0; bit < child_rows; ++bit)
             display.child_texts.emplace_back(bit < 32 && (*value >> bit) & 1 ? kSwitchedOn : kSwitchedOff);
     } else if (name == "rd.st" || name == "stat") {
-        char buf[32];
-        std::snprintf(buf, sizeof buf, "0x%02lx", static_cast<unsigned long>(*value));
-        display.value_text = buf;
+        display.value_text = platform::format_c("0x%02lx", static_cast<unsigned long>(*value));
         for (int item = 0; item < child_rows; ++item)
             display.child_texts.push_back(model ? model->GetStatusText(item, static_cast<unsigned>(*value))
                                                 : "");

@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
-#include <cstdio>
 #include <string_view>
 
 #include "core/app/document.h"
 #include "core/link/frame_codec.h"
 #include "core/model/description.h"
 #include "core/model/parameter.h"
+#include "core/platform/numbers.h"
 #include "core/platform/text.h"
 #include "core/platform/ui.h"
 
@@ -84,9 +84,7 @@ std::unique_ptr<Parameter> SinglePointController::make_parameter(const DescParam
 }
 
 void SinglePointController::update_for_name() {
-    char hash[16];
-    std::snprintf(hash, sizeof hash, "0x%X", static_cast<unsigned>(hash_name(name)));
-    hash_text = hash;
+    hash_text = platform::format_c("0x%X", static_cast<unsigned>(hash_name(name)));
 
     const DescParameter* declaration = description_.FindDescription(name);
     const std::string type = declaration ? declaration->type_text : std::string(kNotDescribed);

@@ -1,8 +1,7 @@
 #include "core/app/table_edit.h"
 
-#include <cstdio>
-
 #include "core/model/parameter.h"
+#include "core/platform/numbers.h"
 #include "core/platform/strings.h"
 #include "core/platform/text.h"
 
@@ -23,9 +22,7 @@ std::string range_text(int id, const Parameter& parameter) {
         const auto between = format.find(" between");
         return between == std::string::npos ? format : format.substr(0, between);
     }
-    char buf[256];
-    std::snprintf(buf, sizeof buf, format.c_str(), parameter.minimum(), parameter.maximum());
-    return buf;
+    return platform::format_c(format.c_str(), parameter.minimum(), parameter.maximum());
 }
 
 bool is_number_type(const Parameter& parameter) {

@@ -1,8 +1,10 @@
 #include "core/app/tree_edit.h"
 
+#include <algorithm>
 #include <cctype>
-#include <cstdio>
 #include <cstdlib>
+#include <optional>
+#include <utility>
 
 #include "core/app/document.h"
 #include "core/devices/base_device.h"
@@ -10,6 +12,7 @@
 #include "core/model/elements.h"
 #include "core/model/network_elements.h"
 #include "core/model/parameter.h"
+#include "core/platform/numbers.h"
 #include "core/platform/strings.h"
 #include "core/platform/text.h"
 #include "core/platform/ui.h"
@@ -24,16 +27,6 @@ constexpr int kInstantWriteFailed = 259;
 constexpr int kMinimumPeriodMs = 100;
 constexpr const char* kNetworkNameFormatNote =
     "(Значение не удовлетворяет требованиям к формату сетевого имени)";
-
-template <typename... Args>
-std::string printf_text(std::string_view format, Args... args) {
-    const std::string fmt(format);
-    const int size = std::snprintf(nullptr, 0, fmt.c_str(), args...);
-    if (size <= 0) return {};
-    std::string out(static_cast<std::size_t>(size), '\0');
-    std::snprintf(out.data(), out.size() + 1, fmt.c_str(), args...);
-    return out;
-}
 
 bool is_digit(char c) {
     return c >= '0' && c <= '9';
@@ -215,23 +208,31 @@ EditorChoice choose_editor(const TreeItemData& data, int column, EditKind row_ed
 // ---- commits ----------------------------------------------------------------------------------------
 
 std::string TreeEdit::rejection_text(const Parameter& parameter, const std::string& text) {
-    std::string message = printf_text(str(kRejectedValue), parameter.network_name().c_str(),
-                                      parameter.description.c_str(), text.c_str());
+    std::string message =
+        platform::format_c(std::string(str(kRejectedValue)).c_str(), parameter.network_name().c_str(),
+                           parameter.description.c_str(), text.c_str());
     if (platform::iequals(parameter.data_type(), "CHAr*") ||
         platform::iequals(parameter.network_name(), "CHAr*"))
         message += kNetworkNameFormatNote;
-    if (parameter.has_limits()) {
-        const char* limit_format = parameter.is_scanner() ? "%.f" : "%f";
+    // The description's limits; a whole number must also fit what its type carries.
+    std::optional<std::pair<double, double>> range;
+    if (parameter.has_limits()) range.emplace(parameter.minimum(), parameter.maximum());
+    if (parameter.is_type("int") || parameter.is_type("int16")) {
+        const auto carried = parameter.whole_range();
+        const auto low = static_cast<double>(carried.minimum);
+        const auto high = static_cast<double>(carried.maximum);
+        range = range ? std::pair(std::max(range->first, low), std::min(range->second, high))
+                      : std::pair(low, high);
+    }
+    if (range) {
         const auto limit = [&](double value) {
-            std::string out = printf_text(limit_format, value);
-            if (!out.empty() && out.back() == '.') out.pop_back();
-            return out;
+            return platform::fixed(value, parameter.is_scanner() ? 0 : 6);
         };
         const int type_id = parameter.TypeTextId();
         const std::string type_name =
             type_id ? std::string(str(type_id)) : std::string(parameter.type_name());
-        message += printf_text(str(kAllowedRange), type_name.c_str(), limit(parameter.minimum()).c_str(),
-                               limit(parameter.maximum()).c_str());
+        message += platform::format_c(std::string(str(kAllowedRange)).c_str(), type_name.c_str(),
+                                      limit(range->first).c_str(), limit(range->second).c_str());
     }
     return message;
 }

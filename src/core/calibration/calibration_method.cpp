@@ -1,12 +1,12 @@
 #include "core/calibration/calibration_method.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 
 #include "core/calibration/calibration_commands.h"
 #include "core/devices/model_context.h"
 #include "core/model/parameter.h"
+#include "core/platform/numbers.h"
 #include "core/platform/strings.h"
 #include "core/platform/ui.h"
 
@@ -152,9 +152,7 @@ std::vector<std::string> channel_texts() {
     std::vector<std::string> texts;
     const std::string pattern(str(381));
     for (int channel = 0; channel < kChannelCount; ++channel) {
-        char buf[64];
-        std::snprintf(buf, sizeof buf, pattern.c_str(), channel);
-        texts.emplace_back(buf);
+        texts.push_back(platform::format_c(pattern.c_str(), channel));
     }
     return texts;
 }

@@ -1,11 +1,11 @@
 #include "core/calibration/calibration_run.h"
 
 #include <chrono>
-#include <cstdio>
 #include <thread>
 #include <utility>
 #include <vector>
 
+#include "core/platform/numbers.h"
 #include "core/platform/strings.h"
 #include "core/platform/ui.h"
 
@@ -19,12 +19,6 @@ constexpr std::string_view kSucceeded = "Юстировка прошла усп�
 constexpr std::string_view kPollTimeout = "CLB.S: ошибка: таймаут";
 constexpr std::string_view kRepeatQuestion =
     "Для повтора предыдущей команды нажмите кнопку Да, или можете выйти из процесса юстировки.";
-
-std::string format(const char* pattern, auto... values) {
-    char buf[256];
-    std::snprintf(buf, sizeof buf, pattern, values...);
-    return buf;
-}
 
 std::string closing_text(int type) {
     switch (type) {
@@ -101,7 +95,7 @@ void CalibrationRun::start() {
         message_ = valve_ == 0 ? "Проводится юстировка датчика положения в закрытом положении"
                                : "Проводится юстировка датчика положения в открытом положении";
     } else {
-        message_ = format("Проводится юстировка Тип %1i ", setup_.type);
+        message_ = platform::format_c("Проводится юстировка Тип %1i ", setup_.type);
     }
     status_line_ = "Старт процесса юстировки (CLB.I)";
     continue_visible_ = false;
@@ -131,8 +125,8 @@ void CalibrationRun::start() {
         finished = polled.ok && (task_state(polled.reply).flags & kMeasurementsDone) != 0;
         if (counter >= kMaxPolls) break;
         ++counter;
-        status_line_ =
-            format("CLB.S: Флаг процесса=0x%02X. Ждем %i секунд...", task_state(last).flags, counter);
+        status_line_ = platform::format_c("CLB.S: Флаг процесса=0x%02X. Ждем %i секунд...",
+                                          task_state(last).flags, counter);
         changed();
         if (finished) break;
     }
@@ -306,7 +300,7 @@ std::optional<std::string> CalibrationRun::read_value(int number, std::string_vi
     const Coefficient c = decode_coefficient(read->reply);
     switch (c.kind) {
         case Coefficient::Kind::Value:
-            return format("%f", static_cast<double>(c.value));
+            return platform::format_c("%f", static_cast<double>(c.value));
         case Coefficient::Kind::NoValue:
             return std::string(str(kNoData));
         case Coefficient::Kind::BadReply:

@@ -1,9 +1,8 @@
 #include "core/calibration/generic_calibration.h"
 
-#include <cstdio>
-
 #include "core/devices/base_device.h"
 #include "core/devices/device_table.h"
+#include "core/platform/numbers.h"
 #include "core/platform/ui.h"
 
 namespace varda::calibration {
@@ -13,9 +12,7 @@ constexpr int kVk08 = 8;
 
 std::string with_model_name(const char* pattern, int model_index) {
     const std::string name(display_name(model_index));
-    char buf[1024];
-    std::snprintf(buf, sizeof buf, pattern, name.c_str());
-    return buf;
+    return platform::format_c(pattern, name.c_str());
 }
 
 }  // namespace

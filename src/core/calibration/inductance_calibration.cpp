@@ -2,10 +2,10 @@
 
 #include <cerrno>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 
 #include "core/model/element_context.h"
+#include "core/platform/numbers.h"
 #include "core/platform/strings.h"
 #include "core/platform/ui.h"
 
@@ -43,19 +43,14 @@ std::unique_ptr<Parameter> make_parameter(std::string name, const char* type, st
     return p;
 }
 
-std::string format_float(double value) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%f", value);
-    return buf;
-}
-
 std::string read_failed_caption(const Parameter& p) {
     return "Ошибка чтения \"" + p.network_name() + "\"";
 }
 
 // The number a value text holds; the table keeps only numbers in its cells.
 double number_of(const Parameter& p) {
-    return std::strtod(p.value_text().c_str(), nullptr);
+    const auto number = platform::leading_double(p.value_text());
+    return number ? number->value : 0.0;
 }
 
 // The command of a factory step and "U.Apl": a "void" parameter with an empty value.
@@ -288,7 +283,7 @@ void CUserTablePage::on_finish(CalibrationWizard& wizard) {
         if (!write_or_report(link, inductance(row))) return;
     for (std::size_t k = 0; k < coefficients->size(); ++k) {
         const auto coefficient =
-            make_parameter("uU.Kf", "float", format_float((*coefficients)[k]), static_cast<int>(k));
+            make_parameter("uU.Kf", "float", platform::fixed((*coefficients)[k], 6), static_cast<int>(k));
         if (!write_or_report(link, *coefficient)) return;
     }
     send_command(link, "U.Apl");
@@ -320,7 +315,7 @@ bool CUserMeasuringPage::measure(int row) {
         ui().message(p.value_text(), MessageIcon::Warning, read_failed_caption(p));
         return false;
     }
-    inductance(row).SetValueText(format_float(*average));
+    inductance(row).SetValueText(platform::fixed(*average, 6));
     return true;
 }
 

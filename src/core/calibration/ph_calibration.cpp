@@ -1,12 +1,13 @@
 #include "core/calibration/ph_calibration.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 
 #include "core/devices/model_context.h"
 #include "core/model/element_context.h"
+#include "core/platform/numbers.h"
 #include "core/platform/strings.h"
 #include "core/platform/ui.h"
 
@@ -55,14 +56,6 @@ constexpr const char* kSecondPointRedox =
 constexpr std::string_view kPointNames[4][2] = {
     {"U.pH1", ""}, {"U.pHL", "U.pHH"}, {"U.Rx1", ""}, {"U.RxL", "U.RxH"}};
 
-template <typename... Args>
-std::string format(const char* pattern, Args... args) {
-    const int size = std::snprintf(nullptr, 0, pattern, args...);
-    std::string text(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
-    std::snprintf(text.data(), text.size() + 1, pattern, args...);
-    return text;
-}
-
 std::optional<unsigned long> parse_status(const std::string& text) {
     if (text.empty()) return std::nullopt;
     char* end = nullptr;
@@ -72,10 +65,8 @@ std::optional<unsigned long> parse_status(const std::string& text) {
     return value;
 }
 
-bool only_spaces(const char* text) {
-    while (*text == ' ' || *text == '\t')
-        ++text;
-    return *text == '\0';
+bool only_spaces(std::string_view text) {
+    return text.find_first_not_of(" \t") == std::string_view::npos;
 }
 
 // The enumeration position of the parameter's value; a parameter read as a number gives the number.
@@ -92,14 +83,11 @@ CSheetPH& sheet_of(CalibrationWizard& wizard) {
 }  // namespace
 
 std::optional<std::string> buffer_value(std::string_view typed) {
-    std::string text(typed);
-    for (char& c : text)
-        if (c == ',') c = '.';
-    char* end = nullptr;
-    errno = 0;
-    const double value = std::strtod(text.c_str(), &end);
-    if (end == text.c_str() || errno == ERANGE || !only_spaces(end) || !std::isfinite(value))
+    const auto number = platform::leading_double(typed, true);
+    if (!number || !only_spaces(typed.substr(number->length)) || !std::isfinite(number->value))
         return std::nullopt;
+    std::string text(typed);
+    std::replace(text.begin(), text.end(), ',', '.');
     return text;
 }
 
@@ -124,8 +112,8 @@ void CCodePage::on_next(CalibrationWizard& wizard) {
 bool CCodePage::confirm_parameters(CSheetPH& sheet) {
     Parameter& compensation = sheet.parameter("tco.t");
     if (sheet.link().read_parameter(compensation, false) != 0) {
-        ui().message(format(kReadFailed, compensation.network_name().c_str()), MessageIcon::Warning,
-                     kReadErrorCaption);
+        ui().message(platform::format_c(kReadFailed, compensation.network_name().c_str()),
+                     MessageIcon::Warning, kReadErrorCaption);
         return false;
     }
     sheet.set_compensation(position(compensation) == 1 ? 1 : 0);
@@ -137,9 +125,9 @@ bool CCodePage::confirm_parameters(CSheetPH& sheet) {
         sheet.link().read_parameter(*parameter, false);
     }
     const std::string question =
-        format(kConfirm, shown[0]->description.c_str(), shown[0]->value_text().c_str(),
-               shown[1]->description.c_str(), shown[1]->value_text().c_str(), shown[2]->description.c_str(),
-               shown[2]->value_text().c_str());
+        platform::format_c(kConfirm, shown[0]->description.c_str(), shown[0]->value_text().c_str(),
+                           shown[1]->description.c_str(), shown[1]->value_text().c_str(),
+                           shown[2]->description.c_str(), shown[2]->value_text().c_str());
     if (ui().ask(question, Buttons::YesNo, MessageIcon::Information, kConfirmCaption) != Answer::Yes) {
         sheet.close(CalibrationWizard::Outcome::Cancelled);
         return false;
@@ -295,15 +283,15 @@ void CSavePHPage::on_finish(CalibrationWizard& wizard) {
 }
 
 std::pair<std::string, MessageIcon> CSavePHPage::slope_message(const std::string& reported) {
-    char* end = nullptr;
-    errno = 0;
-    const float slope = std::strtof(reported.c_str(), &end);
-    if (end == reported.c_str() || errno == ERANGE || !only_spaces(end) || !std::isfinite(slope))
+    const auto number = platform::leading_float(reported);
+    if (!number || !only_spaces(std::string_view(reported).substr(number->length)) ||
+        !std::isfinite(number->value))
         return {kSlopeUnknown, MessageIcon::Warning};
+    const float slope = number->value;
     // Judged in the precision the module reports in, so a reported bound is within the limits.
     if (slope >= kSlopeLow && slope <= kSlopeHigh)
-        return {format(kSlopeWithin, static_cast<double>(slope)), MessageIcon::Information};
-    return {format(kSlopeOutside, static_cast<double>(slope)), MessageIcon::Warning};
+        return {platform::format_c(kSlopeWithin, static_cast<double>(slope)), MessageIcon::Information};
+    return {platform::format_c(kSlopeOutside, static_cast<double>(slope)), MessageIcon::Warning};
 }
 
 // ---- the sheet

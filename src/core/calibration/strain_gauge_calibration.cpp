@@ -3,13 +3,12 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
-#include <charconv>
-#include <cstdio>
 #include <cstdlib>
 
 #include "core/devices/model_context.h"
 #include "core/model/element_context.h"
 #include "core/model/parameter.h"
+#include "core/platform/numbers.h"
 #include "core/platform/strings.h"
 #include "core/platform/ui.h"
 
@@ -54,23 +53,12 @@ constexpr std::array<SensitivityRange, 7> kRanges{{
     {"-300", "+300"},
 }};
 
-std::string format(const char* pattern, auto... values) {
-    char buffer[1024];
-    std::snprintf(buffer, sizeof buffer, pattern, values...);
-    return buffer;
-}
-
 // A number typed by the user, read as "%f" reads it: leading blanks and sign, then the number; what
 // follows it is ignored. A decimal comma counts as a point.
-std::optional<float> parse_entry(std::string text) {
-    std::replace(text.begin(), text.end(), ',', '.');
-    std::size_t start = text.find_first_not_of(" \t\r\n");
-    if (start == std::string::npos) return std::nullopt;
-    if (text[start] == '+') ++start;
-    float value = 0;
-    const auto [end, error] = std::from_chars(text.data() + start, text.data() + text.size(), value);
-    if (error != std::errc() || end == text.data() + start) return std::nullopt;
-    return value;
+std::optional<float> parse_entry(std::string_view text) {
+    const auto number = platform::leading_float(text, true);
+    if (!number) return std::nullopt;
+    return number->value;
 }
 
 std::string no_data() {
@@ -113,7 +101,7 @@ std::vector<std::string> sensitivity_list(std::string_view sens_type) {
 CPage1VI::CPage1VI(CSheetTD& sheet)
     : AccessCodePage("Шаг 1"), sheet_(sheet), types_{"заводская", "пользовательская"} {
     for (int n = 1; n <= sheet_.channel_count(); ++n)
-        channels_.push_back(format("Канал №%i", n));
+        channels_.push_back(platform::format_c("Канал №%i", n));
     if (const Parameter* sens = sheet_.sensitivity_parameter(0))
         sensitivities_ = sensitivity_list(sens->data_type());
 }
@@ -172,7 +160,7 @@ CMinPage::CMinPage(CSheetTD& sheet) : FactoryPointPage(sheet, "Шаг 2", "zU.Sh
 
 std::string CMinPage::text() const {
     const auto range = sensitivity_range(sheet_.sensitivity);
-    return format(kMinInstruction, range ? std::string(range->minimum).c_str() : "");
+    return platform::format_c(kMinInstruction, range ? std::string(range->minimum).c_str() : "");
 }
 
 CMaxPage::CMaxPage(CSheetTD& sheet) : FactoryPointPage(sheet, "Шаг 3", "zU.Sc") {}
@@ -249,8 +237,8 @@ void UserPointPage::on_activate(CalibrationWizard& wizard) {
     text_ = std::string(upper_ ? kUserMaxInstruction : kUserMinInstruction) +
             "Текущая чувствительность: " + sensitivity +
             "\r\nДиапазон: " + range.value_or(upper_ ? kUndefined : no_data());
-    percent_text = format("%.0f", static_cast<double>(percent()));
-    value_text = format("%.3f", static_cast<double>(value()));
+    percent_text = platform::format_c("%.0f", static_cast<double>(percent()));
+    value_text = platform::format_c("%.3f", static_cast<double>(value()));
     signal_valid_ = false;
     signal_text_.clear();
     reading_ = true;
@@ -277,7 +265,7 @@ void UserPointPage::take_reading() {
     const std::optional<float> v = read ? input.cached_float() : std::nullopt;
     signal_valid_ = v.has_value();
     signal_error_ = read ? std::string() : input.error_text;
-    signal_text_ = v ? format("%.4f", static_cast<double>(*v)) : no_data();
+    signal_text_ = v ? platform::format_c("%.4f", static_cast<double>(*v)) : no_data();
     if (v) signal() = *v;
 }
 
@@ -287,7 +275,7 @@ void UserPointPage::on_next(CalibrationWizard& wizard) {
     // Two points at the same percentage give no slope.
     if (p && upper_ && *p == sheet_.P1) p.reset();
     if (!v || !p) {
-        warn(format(kBadInput, v ? "" : kBadValue, p ? "" : kBadPercent) + ".");
+        warn(platform::format_c(kBadInput, v ? "" : kBadValue, p ? "" : kBadPercent) + ".");
         return;
     }
     percent() = *p;
@@ -309,7 +297,7 @@ void CUserSavePage::on_finish(CalibrationWizard& wizard) {
     ElementContext& link = wizard.link();
     const auto write = [&](const char* name, float value) {
         Parameter& p = sheet_.channel_parameter(name, "float");
-        p.SetValueText(format("%f", static_cast<double>(value)));
+        p.SetValueText(platform::format_c("%f", static_cast<double>(value)));
         return link.write_parameter(p, 1) == 0 ? std::string() : p.error_text;
     };
     const CSheetTD& s = sheet_;

@@ -1,11 +1,11 @@
 #include "core/calibration/tare_weight.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "core/devices/model_context.h"
 #include "core/model/element_context.h"
 #include "core/model/parameter.h"
+#include "core/platform/numbers.h"
 #include "core/platform/strings.h"
 #include "core/platform/ui.h"
 
@@ -46,9 +46,7 @@ void TareWeightController::read_weight() {
         weight_text_ = value.value_text();
         return;
     }
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.3f", static_cast<double>(*weight));
-    weight_text_ = buffer;
+    weight_text_ = platform::fixed(*weight, 3);
 }
 
 bool TareWeightController::take_tare() {

@@ -1,6 +1,5 @@
 #include "core/devices/base_device.h"
 
-#include <cstdio>
 #include <cstdlib>
 
 #include "core/app/table_edit.h"
@@ -8,6 +7,7 @@
 #include "core/devices/model_context.h"
 #include "core/model/elements.h"
 #include "core/model/parameter.h"
+#include "core/platform/numbers.h"
 #include "core/platform/strings.h"
 #include "core/platform/text.h"
 
@@ -135,9 +135,7 @@ void CBaseDevice::UpdateInputStates(IoStatusDialog& dialog) {
 }
 
 std::string CBaseDevice::FormatFloat(float value) const {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.3f", static_cast<double>(value));
-    return buf;
+    return platform::fixed(value, 3);
 }
 
 bool CBaseDevice::decodes_measured_values() const {

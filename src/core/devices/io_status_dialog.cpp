@@ -1,9 +1,8 @@
 #include "core/devices/io_status_dialog.h"
 
-#include <cstdio>
-
 #include "core/model/elements.h"
 #include "core/model/parameter.h"
+#include "core/platform/numbers.h"
 #include "core/platform/strings.h"
 
 namespace varda {
@@ -53,9 +52,7 @@ std::vector<std::pair<Parameter*, int>> io_table_instances(DescBranch* scanners,
 }
 
 std::string io_row_label(int format_id, int index) {
-    char buf[128];
-    std::snprintf(buf, sizeof buf, std::string(str(format_id)).c_str(), index + 1);
-    return buf;
+    return platform::format_c(std::string(str(format_id)).c_str(), index + 1);
 }
 
 std::string io_cell_value(const Parameter& parameter) {

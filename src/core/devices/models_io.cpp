@@ -1,12 +1,11 @@
 #include "core/devices/models_io.h"
 
-#include <cstdio>
-
 #include "core/app/table_edit.h"
 #include "core/calibration/output_calibration.h"
 #include "core/devices/io_status_dialog.h"
 #include "core/devices/model_context.h"
 #include "core/model/parameter.h"
+#include "core/platform/numbers.h"
 #include "core/platform/strings.h"
 #include "core/platform/text.h"
 #include "core/platform/ui.h"
@@ -42,9 +41,7 @@ void CVK00::Calibrate() {
 }
 
 std::string CVK00::FormatFloat(float value) const {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.1f", static_cast<double>(value));
-    return buf;
+    return platform::fixed(value, 1);
 }
 
 void CVK01::Calibrate() {

@@ -1,13 +1,13 @@
 #include "core/devices/models_volt.h"
 
 #include <array>
-#include <cstdio>
 
 #include "core/calibration/meter_calibration.h"
 #include "core/devices/model_context.h"
 #include "core/devices/status_items.h"
 #include "core/model/element_context.h"
 #include "core/model/parameter.h"
+#include "core/platform/numbers.h"
 #include "core/platform/strings.h"
 #include "core/platform/text.h"
 #include "core/platform/ui.h"
@@ -112,10 +112,7 @@ std::string CVK20::CalibrationInstruction(int point) const {
     };
     const std::string voltage = value(kVk20PointValues[low ? 2 : 0]);
     const std::string current = value(kVk20PointValues[low ? 3 : 1]);
-    const int size = std::snprintf(nullptr, 0, format.c_str(), voltage.c_str(), current.c_str());
-    std::string text(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
-    std::snprintf(text.data(), text.size() + 1, format.c_str(), voltage.c_str(), current.c_str());
-    return text;
+    return platform::format_c(format.c_str(), voltage.c_str(), current.c_str());
 }
 
 bool CVK20::GetCalibrationFlag(unsigned status, int item) const {

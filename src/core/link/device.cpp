@@ -13,6 +13,7 @@
 #include "core/devices/device_table.h"
 #include "core/model/elements.h"
 #include "core/model/parameter.h"
+#include "core/platform/numbers.h"
 #include "core/platform/strings.h"
 #include "core/platform/text.h"
 
@@ -31,17 +32,9 @@ constexpr int kStringOnlyFirstTen = 154;
 constexpr int kStringComparisonResult = 160;
 constexpr std::size_t kDescribedDifferences = 10;
 
-template <typename... Args>
-std::string format(const char* fmt, Args... args) {
-    const int n = std::snprintf(nullptr, 0, fmt, args...);
-    std::string out(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
-    std::snprintf(out.data(), out.size() + 1, fmt, args...);
-    return out;
-}
-
 // "name", or "name:index" for an indexed parameter, after the given prefix.
 std::string with_index(std::string text, const Parameter& p) {
-    return p.indexed ? format("%s:%i", text.c_str(), p.network_index) : text;
+    return p.indexed ? platform::format_c("%s:%i", text.c_str(), p.network_index) : text;
 }
 
 std::string access_text(const Parameter& p) {
@@ -173,7 +166,8 @@ bool Device::write_one(Parameter& parameter) {
 
 std::string Device::comparison_report() const {
     if (difference_count == 0) return std::string(str(kStringNoDifference));
-    std::string text = format("%s: %i", std::string(str(kStringDifferences)).c_str(), difference_count);
+    std::string text =
+        platform::format_c("%s: %i", std::string(str(kStringDifferences)).c_str(), difference_count);
     if (difference_count > static_cast<int>(kDescribedDifferences)) text += str(kStringOnlyFirstTen);
     return text + ":\n" + difference_text;
 }
@@ -323,7 +317,7 @@ int Device::identify(bool show) {
     int result = 0;
     const std::string parameter_error(str(149));
     if (dev_result != 0) {
-        error = format("%s 'dev': \n%s\n", parameter_error.c_str(), dev.error_text.c_str());
+        error = platform::format_c("%s 'dev': \n%s\n", parameter_error.c_str(), dev.error_text.c_str());
     } else {
         info = "Device " + dev.value_text() + "\n";
         result = 2;
@@ -339,7 +333,7 @@ int Device::identify(bool show) {
         }
     }
     if (ver_result != 0) {
-        error += format("%s 'ver':\n%s\n", parameter_error.c_str(), ver.error_text.c_str());
+        error += platform::format_c("%s 'ver':\n%s\n", parameter_error.c_str(), ver.error_text.c_str());
     } else {
         info += std::string(str(151)) + ver.value_text() + "\n";
         std::tie(version_major, version_minor) = parse_version(ver.value_text());
@@ -407,8 +401,8 @@ void Device::progress_line(const std::string& text) {
         std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start_time_)
             .count();
     const std::string elapsed =
-        format("%02lld:%02lld:%02lld", static_cast<long long>(seconds / 3600),
-               static_cast<long long>(seconds / 60 % 60), static_cast<long long>(seconds % 60));
+        platform::format_c("%02lld:%02lld:%02lld", static_cast<long long>(seconds / 3600),
+                           static_cast<long long>(seconds / 60 % 60), static_cast<long long>(seconds % 60));
     window_->set_progress(done, total, elapsed);
 }
 
@@ -429,7 +423,7 @@ void Device::log_failure(const Parameter& p) const {
 
 void Device::read_timeout_alarm() {
     const int row = current_model_index();
-    std::string text = format(
+    std::string text = platform::format_c(
         "%i unsuccessful attempts of reading\nPlease, check the connection between the device %s and the PC\n"
         "Following steps have been done:\n",
         consecutive_failures.load(), std::string(display_name(row)).c_str());
@@ -520,7 +514,7 @@ int Device::compare_parameter(Parameter& p) {
         return result;
     }
     if (difference_count++ < static_cast<int>(kDescribedDifferences)) {
-        difference_text += format(
+        difference_text += platform::format_c(
             "%i. Parameter '%s (%s)\nconfiguration: value = %s, access = %s, user = %s\ndevice: value = %s, "
             "access = "
             "%s, user = %s\n ",
@@ -611,8 +605,7 @@ void Device::stop_threads() {
     sio().stop_event().set();
     if (scanner_.joinable()) {
         // The scanner ends at its next wait; a reading in progress returns at once on the stop event.
-        if (!scanner_finished_.wait(5100ms))
-            std::fprintf(stderr, "ScanThread terminated abnormally. ec=%i\n", 259);
+        if (!scanner_finished_.wait(5100ms)) std::fputs("ScanThread terminated abnormally. ec=259\n", stderr);
         scanner_.join();
     }
     if (worker_.joinable()) worker_.join();

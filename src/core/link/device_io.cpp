@@ -1,7 +1,6 @@
 #include "core/link/device_io.h"
 
 #include <atomic>
-#include <cstdio>
 #include <cstdlib>
 
 #include "core/app/exit_status.h"
@@ -9,6 +8,7 @@
 #include "core/link/device.h"
 #include "core/model/network_elements.h"
 #include "core/model/parameter.h"
+#include "core/platform/numbers.h"
 #include "core/platform/text.h"
 #include "core/platform/ui.h"
 
@@ -26,19 +26,12 @@ constexpr const char* kCharNameTooLong = "Сетевое имя слишком �
 constexpr const char* kCharNameInvalidChar = "Недопустимый символ в сетевом имени (CHAr)";
 constexpr const char* kCharNameInvalidCode = "Недопустимый код символа в сетевом имени (CHAr)";
 
-template <typename... Args>
-std::string format(const char* fmt, Args... args) {
-    char buf[256];
-    std::snprintf(buf, sizeof buf, fmt, args...);
-    return buf;
-}
-
 void dump_bytes(DumpList* dump, const char* direction, std::span<const std::uint8_t> bytes) {
     if (!dump) return;
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         const unsigned b = bytes[i];
-        dump->push_back(format("%s: #%2i : %03i = 0x%02X (%c)", direction, static_cast<int>(i), b, b,
-                               b < 0x20 ? '.' : static_cast<char>(b)));
+        dump->push_back(platform::format_c("%s: #%2i : %03i = 0x%02X (%c)", direction, static_cast<int>(i), b,
+                                           b, b < 0x20 ? '.' : static_cast<char>(b)));
     }
 }
 
@@ -140,7 +133,8 @@ std::string error_reply_text(std::span<const std::uint8_t> data) {
     }
     if (code >= 0x39 && code <= 0x3F)
         return "Group access attribute on the level " + std::to_string(code - 0x38);
-    return format("Error value not found (Code % i)", static_cast<int>(static_cast<std::int8_t>(code)));
+    return platform::format_c("Error value not found (Code % i)",
+                              static_cast<int>(static_cast<std::int8_t>(code)));
 }
 
 std::string switch_over_result_text(int result) {
@@ -183,8 +177,9 @@ int DeviceIO::open_with_settings(bool show_message) {
         clear_status(kStatusPortFailed);
     }
     if (result != 0 && show_message && ui().has_main_window()) {
-        ui().message(format("Cannot open serial port %s. Connection failed. Please check network settings.",
-                            sio_.settings.port_name.c_str()) +
+        ui().message(platform::format_c(
+                         "Cannot open serial port %s. Connection failed. Please check network settings.",
+                         sio_.settings.port_name.c_str()) +
                          (sio_.open_error().empty() ? "" : "\n(" + sio_.open_error() + ")"),
                      MessageIcon::Error, "Serial port opening error");
     }
@@ -294,36 +289,37 @@ int DeviceIO::exchange_attributes(bool read, Parameter& p, bool attribute_overri
 }
 
 int DeviceIO::request_value(bool read, Parameter& p, DumpList* dump, bool attribute_override) {
+    Bytes data;
+    if (!read) {
+        // A write never sends data the user did not mean: a value that cannot be encoded fails here,
+        // before its attribute exchange, and says why.
+        const int encoded = p.ConvertToData(data);
+        if (encoded != 1) {
+            p.error_text = encoded == -1
+                               ? platform::format_c("Setter method are not defined for the function '%s'",
+                                                    p.network_name().c_str())
+                               : std::string("Bad value (data encoding impossible)");
+            dump_line(dump, p.error_text);
+            set_status(kStatusFileMissing);  // the values to write are unusable
+            return encoded == -1 ? 3 : 4;
+        }
+    }
     if (p.attributes_flag && send_attributes() && !p.is_scanner()) {
         const int result = exchange_attributes(read, p, attribute_override);
         if (result != 0) return result;
     }
 
-    Bytes data;
-    if (!read) {
-        // A write never sends data the user did not mean: a value that cannot be encoded stops here.
-        const int encoded = p.ConvertToData(data);
-        if (encoded == -1) {
-            dump_line(dump, format("Setter method are not defined for the function '%s'",
-                                   p.network_name().c_str()));
-            return 3;
-        }
-        if (encoded == 0) {
-            dump_line(dump, "Bad value (data encoding impossible)");
-            return 4;
-        }
-    }
     if (p.indexed) {
         data.push_back(static_cast<std::uint8_t>(p.network_index >> 8));
         data.push_back(static_cast<std::uint8_t>(p.network_index));
     }
-    dump_line(dump, format("%i data bytes in request frame", static_cast<int>(data.size())));
+    dump_line(dump, platform::format_c("%i data bytes in request frame", static_cast<int>(data.size())));
     dump_bytes(dump, ">> request", data);
 
     Bytes reply;
     if (!exchange(read, p.Hash(), data, reply, p.error_text, p.address_offset)) return 1;
     dump_bytes(dump, "<< response", reply);
-    dump_line(dump, format("%1i data bytes in response", static_cast<int>(reply.size())));
+    dump_line(dump, platform::format_c("%1i data bytes in response", static_cast<int>(reply.size())));
 
     std::size_t length = reply.size();
     if (platform::iequals(p.network_name(), "JuRD")) length = length >= 3 ? length - 3 : 0;
@@ -370,6 +366,7 @@ int DeviceIO::request_composite_name(bool read, Parameter& p, DumpList* dump) {
     } else {
         const auto codes = name_to_codes(p.value_text());
         if (!codes.codes) {
+            set_status(kStatusFileMissing);  // the values to write are unusable
             switch (codes.failure) {
                 case NameCodeFailure::Empty:
                     return fail(kCharNameEmpty, 4);

@@ -1,7 +1,6 @@
 #include "core/link/frame_codec.h"
 
 #include <algorithm>
-#include <cstdio>
 
 namespace varda {
 namespace {
@@ -85,9 +84,8 @@ std::optional<Bytes> hex_to_bytes(std::string_view hex) {
 }
 
 std::string hex2(unsigned value) {
-    char buf[3];
-    std::snprintf(buf, sizeof buf, "%02X", value & 0xFFu);
-    return buf;
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    return {kDigits[value >> 4 & 0xFu], kDigits[value & 0xFu]};
 }
 
 std::uint8_t lrc(std::span<const std::uint8_t> bytes) {

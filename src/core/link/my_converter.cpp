@@ -4,12 +4,11 @@
 #include <array>
 #include <bit>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include "core/link/frame_codec.h"
 #include "core/link/model_formatting.h"
+#include "core/platform/numbers.h"
 #include "core/platform/strings.h"
 #include "core/platform/text.h"
 
@@ -81,14 +80,8 @@ bool item_matches(std::string_view item, std::string_view text) {
     return platform::iequals(platform::underscores_to_spaces(item), platform::underscores_to_spaces(text));
 }
 
-std::string format(const char* fmt, auto... args) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, fmt, args...);
-    return buf;
-}
-
 std::string length_error(std::size_t n) {
-    return format("Error \"Invalid response length: %i\"", static_cast<int>(n));
+    return platform::format_c("Error \"Invalid response length: %i\"", static_cast<int>(n));
 }
 
 unsigned first_one_or_two(std::span<const std::uint8_t> d) {
@@ -100,7 +93,7 @@ unsigned be16(std::span<const std::uint8_t> d) {
 
 // "%.3f" of a value read as single precision.
 std::string fixed3(float v) {
-    return format("%.3f", static_cast<double>(v));
+    return platform::fixed(v, 3);
 }
 
 void push_u16(std::vector<std::uint8_t>& out, unsigned value, bool always_two_bytes) {
@@ -163,11 +156,9 @@ int automatic_decimals(float a) {
     return 0;
 }
 
-int encode_stored_dot(std::string_view text, int decimals, std::vector<std::uint8_t>& out) {
-    const double v = std::strtod(std::string(text).c_str(), nullptr);
-    if (!std::isfinite(v)) return 0;
+int encode_stored_dot(float v, int decimals, std::vector<std::uint8_t>& out) {
     const bool negative = v < 0;
-    const float a = static_cast<float>(std::fabs(v));
+    const float a = std::fabs(v);
     int d = decimals == 0 ? automatic_decimals(a) : decimals;
     d = std::clamp(d, 0, 3);
     float scaled = a;
@@ -260,6 +251,36 @@ std::string MyConverter::item_text(int k) const {
     return std::string(items[static_cast<std::size_t>(k)]);
 }
 
+std::optional<float> MyConverter::real_value(std::string_view text) {
+    const auto read = platform::leading_float(text, true);
+    if (!read || !std::isfinite(read->value)) return std::nullopt;
+    return read->value;
+}
+
+std::optional<MyConverter::WholeValue> MyConverter::whole_value(std::string_view text) const {
+    constexpr double kTolerance = 0.00001;
+    const auto read = platform::leading_double(text);
+    if (!read || read->length != text.size() || !std::isfinite(read->value)) return std::nullopt;
+    const double magnitude = std::fabs(read->value);
+    if (magnitude - std::trunc(magnitude) > kTolerance) return std::nullopt;
+    const WholeRange range = whole_range();
+    const double whole = std::trunc(read->value);
+    if (whole < static_cast<double>(range.minimum) || whole > static_cast<double>(range.maximum))
+        return std::nullopt;
+    return WholeValue{read->value, static_cast<long>(whole)};
+}
+
+MyConverter::WholeRange MyConverter::whole_range() const {
+    return classify(data_type_) == Type::Int16 ? WholeRange{-32768, 65535} : WholeRange{0, 65535};
+}
+
+bool MyConverter::encodes(std::string_view text) const {
+    MyConverter probe(*this);
+    probe.value_text_ = std::string(text);
+    std::vector<std::uint8_t> data;
+    return probe.ConvertToData(data) == 1;
+}
+
 std::optional<int> MyConverter::item_index(std::string_view text) const {
     const auto items = split_items(data_type_);
     for (std::size_t i = 0; i < items.size(); ++i)
@@ -275,13 +296,17 @@ int MyConverter::ConvertToData(std::vector<std::uint8_t>& data) const {
 
     const std::string& text = value_text_;
     int result = 0;
-    switch (classify(data_type_)) {
-        case Type::StoredDot:
-            result = encode_stored_dot(text, decimals_, data);
+    const Type type = classify(data_type_);
+    switch (type) {
+        case Type::StoredDot: {
+            const auto v = real_value(text);
+            result = v ? encode_stored_dot(*v, decimals_, data) : 0;
             break;
+        }
         case Type::Float: {
-            const float v = std::strtof(text.c_str(), nullptr);
-            const auto bits = std::bit_cast<std::uint32_t>(v);
+            const auto v = real_value(text);
+            if (!v) break;
+            const auto bits = std::bit_cast<std::uint32_t>(*v);
             data = {static_cast<std::uint8_t>(bits >> 24), static_cast<std::uint8_t>(bits >> 16),
                     static_cast<std::uint8_t>(bits >> 8), static_cast<std::uint8_t>(bits)};
             // "r.oe" carries only the upper three bytes.
@@ -289,17 +314,16 @@ int MyConverter::ConvertToData(std::vector<std::uint8_t>& data) const {
             result = 1;
             break;
         }
-        case Type::Int: {
-            const long v = std::strtol(text.c_str(), nullptr, 10);
-            push_u16(data, static_cast<unsigned>(v),
-                     name_is_any(name, {"Addr", "SoUr", "Alr.t", "tHP", "tP.H", "CLB.K"}));
+        case Type::Int:
+        case Type::Int16: {
+            const auto v = whole_value(text);
+            if (!v) break;
+            const bool two_bytes =
+                type == Type::Int16 || name_is_any(name, {"Addr", "SoUr", "Alr.t", "tHP", "tP.H", "CLB.K"});
+            push_u16(data, static_cast<unsigned>(v->value), two_bytes);
             result = 1;
             break;
         }
-        case Type::Int16:
-            push_u16(data, static_cast<unsigned>(std::strtol(text.c_str(), nullptr, 10)), true);
-            result = 1;
-            break;
         case Type::ClkFrm: {
             const auto value = parse_clock_text(text);
             if (!value) return -1;
@@ -396,20 +420,22 @@ int MyConverter::ConvertFromData(std::span<const std::uint8_t> d) {
         }
         case Type::Int:
         case Type::Int16:
-            if (n == 1) return show(format("%u", static_cast<unsigned>(d[0])));
-            if (n == 2) return show(format("%u", be16(d)));
-            if (n == 4) return show(format("%u", static_cast<unsigned>(be16(d) << 16 | be16(d.subspan(2)))));
+            if (n == 1) return show(platform::format_c("%u", static_cast<unsigned>(d[0])));
+            if (n == 2) return show(platform::format_c("%u", be16(d)));
+            if (n == 4)
+                return show(
+                    platform::format_c("%u", static_cast<unsigned>(be16(d) << 16 | be16(d.subspan(2)))));
             return show(length_error(n), -1);
         case Type::Sint:
         case Type::Sint16:
             if (n > 4) return show(length_error(n), -1);
             if (n == 2 || n == 4)
-                return show(format("%i", static_cast<int>(static_cast<std::int16_t>(be16(d)))));
-            return show(format("%i", static_cast<int>(static_cast<std::int8_t>(d[0]))));
+                return show(platform::format_c("%i", static_cast<int>(static_cast<std::int16_t>(be16(d)))));
+            return show(platform::format_c("%i", static_cast<int>(static_cast<std::int8_t>(d[0]))));
         case Type::ClkFrm: {
             if (n > 4) return show(length_error(n), -1);
             const unsigned value = (n == 2 || n == 4) ? be16(d) : d[0];
-            return show(format("%02u:%02u", value / 60, value % 60));
+            return show(platform::format_c("%02u:%02u", value / 60, value % 60));
         }
         case Type::String:
         case Type::Asci:

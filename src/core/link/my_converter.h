@@ -54,6 +54,27 @@ class MyConverter {
     // The last value decoded by a "float" parameter.
     std::optional<float> cached_float() const { return cached_float_; }
 
+    // The number a value text stands for, read one way for what may be typed (Parameter::AcceptValue)
+    // and for what is encoded, so that what is accepted is what is sent.
+    // "float", "stored_dot": the real number the text starts with, "," taken as ".", when finite.
+    static std::optional<float> real_value(std::string_view text);
+    // "int", "int16": the whole text (blanks before it allowed) as a real number that is whole within
+    // 0.00001 and lies in whole_range(); `read` is the number as written, `value` the whole number.
+    struct WholeValue {
+        double read;
+        long value;
+    };
+    std::optional<WholeValue> whole_value(std::string_view text) const;
+    // The whole numbers the type carries in its 16 bits: "int" is read back unsigned, "int16" is
+    // signed by its name yet read back unsigned too.
+    struct WholeRange {
+        long minimum;
+        long maximum;
+    };
+    WholeRange whole_range() const;
+    // Whether ConvertToData would encode this text as the parameter's value.
+    bool encodes(std::string_view text) const;
+
     // The type name: the first ":"-separated item of the data type text.
     std::string_view type_name() const;
     // Whether the type name is the given type, without regard to case.

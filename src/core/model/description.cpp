@@ -1,12 +1,12 @@
 #include "core/model/description.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
 
 #include "core/devices/device_table.h"
 #include "core/devices/models.h"
+#include "core/platform/numbers.h"
 #include "core/platform/strings.h"
 #include "core/platform/text.h"
 #include "core/platform/ui.h"
@@ -45,7 +45,8 @@ std::vector<std::string_view> split_tokens(std::string_view line) {
 }
 
 double leading_double(std::string_view text) {
-    return std::strtod(std::string(text).c_str(), nullptr);
+    const auto number = platform::leading_double(text);
+    return number ? number->value : 0.0;
 }
 
 // "%i" notation: decimal, hexadecimal after 0x, octal after a leading 0.
@@ -198,9 +199,7 @@ bool DescriptionContext::ParseDescriptionLine(std::string_view line, bool& skip)
     if (platform::iequals(keyword, "root")) return declare_branch(t, kRoot);
     if (platform::iequals(keyword, "scanners")) return declare_branch(t, kScanners);
 
-    char buf[1024];
-    std::snprintf(buf, sizeof buf, "Unknown functuion '%s' in descriptor", std::string(line).c_str());
-    error_message(buf);
+    error_message("Unknown functuion '" + std::string(line) + "' in descriptor");
     return false;
 }
 

@@ -19,11 +19,11 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
-#include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <thread>
 
+#include "core/platform/numbers.h"
 #include "core/platform/strings.h"
 #include "core/platform/text.h"
 
@@ -598,9 +598,7 @@ void DescriptionArchive::CloseMember() {
 
 std::string description_member_name(int model_index) {
     if (model_index < 0 || model_index > kLastModel) return {};
-    char name[16];
-    std::snprintf(name, sizeof name, "vk%02d.tree", model_index);
-    return name;
+    return platform::format_c("vk%02d.tree", model_index);
 }
 
 DescriptionText ReadModelDescription(DescriptionArchive& archive, int model_index) {

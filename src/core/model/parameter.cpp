@@ -1,10 +1,7 @@
 #include "core/model/parameter.h"
 
-#include <cmath>
-#include <cstdio>
-#include <cstdlib>
-
 #include "core/link/frame_codec.h"
+#include "core/platform/numbers.h"
 #include "core/platform/strings.h"
 #include "core/platform/text.h"
 
@@ -12,7 +9,6 @@ namespace varda {
 namespace {
 
 constexpr double kFloatTolerance = 0.0009;
-constexpr double kIntegerTolerance = 0.00001;
 
 bool is_name_char(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
@@ -79,30 +75,25 @@ void Parameter::Reset() {
 
 bool Parameter::AcceptValue(std::string_view text, bool full_precision) {
     std::string accepted(text);
-    const std::string owned(text);
 
     if (platform::iequals(network_name_, "CHAr*")) {
         if (!looks_like_network_name(text)) return false;
     } else if (is_type("float") || is_type("stored_dot")) {
-        char* end = nullptr;
-        const float v = std::strtof(owned.c_str(), &end);
-        if (end == owned.c_str() || !std::isfinite(v)) return false;  // nothing numeric to check
-        const double value = v;
+        const auto v = real_value(text);
+        if (!v) return false;  // nothing numeric to check
+        const double value = *v;
         if (has_limits() && (value < minimum_ - kFloatTolerance || value > maximum_ + kFloatTolerance))
             return false;
-        char buf[64];
-        std::snprintf(buf, sizeof buf, full_precision ? "%f" : "%.3f", value);
-        accepted = buf;
+        accepted = platform::fixed(value, full_precision ? 6 : 3);
+        if (!encodes(accepted)) return false;  // a fixed-point value too large for its format
     } else if (is_type("CLK_frm")) {
         const auto value = clock_value(text);
         if (!value) return false;
         if (has_limits() && (*value < minimum_ || *value > maximum_)) return false;
     } else if (is_type("int") || is_type("int16")) {
-        char* end = nullptr;
-        const double v = std::strtod(owned.c_str(), &end);
-        if (owned.empty() || *end != '\0' || !std::isfinite(v)) return false;
-        if (has_limits() && (v < minimum_ || v > maximum_)) return false;
-        if (std::fabs(std::fabs(v) - std::trunc(std::fabs(v))) > kIntegerTolerance) return false;
+        const auto v = whole_value(text);
+        if (!v) return false;
+        if (has_limits() && (v->read < minimum_ || v->read > maximum_)) return false;
     }
     value_modified = true;
     SetValueText(std::move(accepted));

@@ -27,7 +27,8 @@ class Parameter : public MyConverter {
     void Reset();
 
     // Validates a value typed by the user; on success stores it (floats reformatted with three decimals,
-    // or six with full precision) and marks the value modified. On rejection nothing changes.
+    // or six with full precision) and marks the value modified. On rejection nothing changes. Numbers are
+    // read as the encoder reads them, so an accepted value is sent as typed.
     virtual bool AcceptValue(std::string_view text, bool full_precision = false);
 
     // String number of a readable type name, or 0.

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
 #include <cstdlib>
 #include <initializer_list>
 #include <optional>
@@ -10,6 +9,7 @@
 #include <vector>
 
 #include "core/devices/base_device.h"
+#include "core/platform/numbers.h"
 #include "core/platform/strings.h"
 #include "core/platform/text.h"
 
@@ -34,13 +34,6 @@ constexpr int kWork = 497;
 
 // A status word has no more items than bits; stops a model that never runs out of captions.
 constexpr int kMaxStatusItems = 32;
-
-template <typename... Args>
-std::string format(const char* fmt, Args... args) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, fmt, args...);
-    return buf;
-}
 
 bool type_is_any(const Parameter& parameter, std::initializer_list<std::string_view> types) {
     for (std::string_view type : types)
@@ -83,7 +76,7 @@ std::array<std::string, 5> codp_fields(int v) {
     static constexpr std::array<const char*, 4> kThresholds{"1 ", "10 ", "100 ", "470 "};
     auto bit = [v](int n) { return ((v >> n) & 1) != 0; };
     return {std::string(kThresholds[static_cast<std::size_t>(v & 3)]) + std::string(str(kKiloOhm)),
-            format("%d", bit(4) ? 1 : 0), std::string(str(bit(5) ? kYes : kNo)),
+            platform::format_c("%d", bit(4) ? 1 : 0), std::string(str(bit(5) ? kYes : kNo)),
             std::string(str(bit(6) ? kAutomaticControl : kSafeOutputStatus)),
             std::string(str(bit(7) ? kTest : kWork))};
 }
@@ -98,7 +91,7 @@ std::string shown_value(const Parameter& parameter, TreeSink& tree, TreeItem ite
     std::size_t n = 0;
     for (TreeItem child = tree.first_child(item); child; child = tree.next_sibling(child), ++n)
         tree.set_item_text(child, kColumnValue, n < fields.size() ? fields[n] : std::string());
-    return format("0x%02x", static_cast<unsigned>(*v));
+    return platform::format_c("0x%02x", static_cast<unsigned>(*v));
 }
 
 // Column 1 of a scanner row is its sampling period; "r.oe.s" has none and keeps its network name.
@@ -107,9 +100,9 @@ bool shows_period(const Parameter& parameter) {
 }
 
 std::string name_column(const Parameter& parameter, bool show_index) {
-    if (shows_period(parameter)) return format("%i", static_cast<int>(parameter.period.count()));
+    if (shows_period(parameter)) return platform::format_c("%i", static_cast<int>(parameter.period.count()));
     std::string text = parameter.network_name();
-    if (parameter.indexed && show_index) text += format(":%i", parameter.network_index);
+    if (parameter.indexed && show_index) text += platform::format_c(":%i", parameter.network_index);
     return text;
 }
 
@@ -117,7 +110,8 @@ std::string name_column(const Parameter& parameter, bool show_index) {
 // colour that marks differences found by a comparison.
 void write_element_row(ObjectWithParameters& element, TreeSink& tree, TreeItem item, bool show_index) {
     const int index = element.CommonIndex();
-    if (index >= 0) tree.set_item_text(item, kColumnName, show_index ? format("(%i)", index) : std::string());
+    if (index >= 0)
+        tree.set_item_text(item, kColumnName, show_index ? platform::format_c("(%i)", index) : std::string());
     if (const auto* branch = dynamic_cast<const DescBranch*>(&element))
         tree.set_item_color(
             item, tree.branch_has_differences(*branch) ? std::optional<Rgb>(kErrorColour) : std::nullopt);
@@ -199,7 +193,7 @@ TreeItem InsertIntoTree(Parameter& parameter, TreeSink& tree, TreeItem parent, i
                         bool show_index) {
     std::string text = parameter.description;
     if (parameter.is_scanner() && show_index)
-        text += ", " + parameter.network_name() + format(":%i", parameter.address_offset);
+        text += ", " + parameter.network_name() + platform::format_c(":%i", parameter.address_offset);
     TreeItem item = tree.insert_item(parent, text, image, selected_image, EditKindOf(parameter), &parameter);
     parameter.tree_item = item;
     if (item) UpdateTreeRow(parameter, tree, item, show_index);
