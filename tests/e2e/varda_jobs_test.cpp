@@ -438,6 +438,7 @@ TEST(VardaJobs, WithoutADisplayOrAJobItSaysSoAndEnds) {
                   std::string::npos)
             << run.error_output;
     }
+}
 
 // The requests a varda-sim log shows the module received, each as the bytes of its frame.
 std::vector<Bytes> received_frames(const std::string& log) {
