@@ -11,6 +11,7 @@
 #include "core/app/document.h"
 #include "core/app/menu_state.h"
 #include "core/app/options.h"
+#include "core/app/paths.h"
 #include "core/devices/brand.h"
 #include "core/link/posix_serial_backend.h"
 #include "gui/main_window.h"
@@ -30,6 +31,12 @@ int run_job(const varda::CommandLine& command_line) {
         std::printf("model: %s\nparameters: %d\nfailures: %d\nexit code: %d\n", summary.model.c_str(),
                     summary.parameters, summary.failures, code);
         if (!command_line.file_name.empty()) std::printf("file: %s\n", command_line.file_name.c_str());
+    }
+    if (code == 208) {
+        std::fprintf(stderr,
+                     "varda: %s: the model's description is missing or damaged; nothing was read or "
+                     "written\n",
+                     varda::description_archive_path().c_str());
     }
     return code;
 }

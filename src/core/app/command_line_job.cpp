@@ -185,9 +185,10 @@ int run_command_line_job(const CommandLine& cl, std::unique_ptr<SerialBackend> b
         doc.start(true, cl.has(CommandLine::kTest));
         if (!doc.exit_request && !watcher.fired()) {
             if (cl.has(CommandLine::kWrite)) {
-                if (doc.open_file(cl.file_name) && !watcher.fired()) run_task(doc.write_all());
+                if (doc.open_file(cl.file_name) && !doc.description().damaged() && !watcher.fired())
+                    run_task(doc.write_all());
             } else if (cl.has(CommandLine::kRead)) {
-                if (doc.new_document() && !watcher.fired()) {
+                if (doc.new_document() && !doc.description().damaged() && !watcher.fired()) {
                     run_task(doc.read_all());
                     if (!cl.file_name.empty()) doc.save_file(cl.file_name);
                 }
@@ -198,6 +199,9 @@ int run_command_line_job(const CommandLine& cl, std::unique_ptr<SerialBackend> b
             }
             headless.run_posted();
         }
+        // A damaged description leaves only a part of the model's tree: nothing was read or written.
+        if ((cl.has(CommandLine::kRead) || cl.has(CommandLine::kWrite)) && doc.description().damaged())
+            set_status(kStatusNoDescription);
         {
             std::lock_guard lock(g_summary_mutex);
             g_summary = {};

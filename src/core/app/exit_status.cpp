@@ -21,7 +21,7 @@ void reset_status() {
 }
 
 int exit_code_of(unsigned word) {
-    for (int bit = 0; bit < 7; ++bit)
+    for (int bit = 0; bit < 9; ++bit)
         if (word & (1u << bit)) return 200 + bit;
     return 0;
 }
