@@ -5,7 +5,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QTimer>
 #include <QVBoxLayout>
 
 #include "core/calibration/offset_scale_calibration.h"
@@ -128,10 +127,6 @@ UserPointPageView::UserPointPageView(UserPointPage& page, QWidget* parent)
     layout->addSpacing(8);
     layout->addLayout(fields);
     layout->addStretch();
-
-    reading_ = new QTimer(this);
-    reading_->setInterval(static_cast<int>(CSheetTD::kReadingInterval.count()));
-    connect(reading_, &QTimer::timeout, this, &UserPointPageView::read_signal);
 }
 
 void UserPointPageView::show_state() {
@@ -143,22 +138,11 @@ void UserPointPageView::show_state() {
         value_->setText(qtext(page_.value_text));
         percent_->setText(qtext(page_.percent_text));
     }
-    if (page_.reading() && !reading_->isActive()) reading_->start();
 }
 
 void UserPointPageView::store() {
     page_.value_text = value_->text().toStdString();
     page_.percent_text = percent_->text().toStdString();
-}
-
-void UserPointPageView::read_signal() {
-    // The page stops reading when the wizard leaves it.
-    if (!page_.reading()) {
-        reading_->stop();
-        return;
-    }
-    page_.take_reading();
-    signal_->setText(qtext(page_.signal_text()));
 }
 
 WizardPageView* make_strain_gauge_page_view(WizardPage& page, QWidget* parent) {

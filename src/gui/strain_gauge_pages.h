@@ -5,7 +5,6 @@
 class QComboBox;
 class QLabel;
 class QLineEdit;
-class QTimer;
 
 namespace varda::CalibrationTD {
 class CPage1VI;
@@ -39,7 +38,7 @@ class StrainGaugeFirstPageView : public WizardPageView {
 };
 
 // A point of the user calibration: the instruction with the sensitivity, the live input signal, and the
-// physical value with its percentage. The signal is read on a timer while the page is shown.
+// physical value with its percentage. The sheet's reading thread reads the signal while the page is shown.
 class UserPointPageView : public WizardPageView {
     Q_OBJECT
   public:
@@ -52,14 +51,11 @@ class UserPointPageView : public WizardPageView {
     QLineEdit* percent_edit() const { return percent_; }
 
   private:
-    void read_signal();
-
     CalibrationTD::UserPointPage& page_;
     QLabel* text_ = nullptr;
     QLabel* signal_ = nullptr;
     QLineEdit* value_ = nullptr;
     QLineEdit* percent_ = nullptr;
-    QTimer* reading_ = nullptr;
     int shown_activation_ = 0;
 };
 

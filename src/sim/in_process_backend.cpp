@@ -47,7 +47,9 @@ bool InProcessBackend::purge(int kind) {
     std::lock_guard lock(mutex_);
     if (!open_) return false;
     if (kind == 0 || kind == 2) {
-        pending_.clear();
+        // Only what has arrived can be dropped: a reply the module is still preparing comes later.
+        const Clock::time_point now = Clock::now();
+        std::erase_if(pending_, [now](const Pending& p) { return p.due <= now; });
         line_error_pending_ = false;
     }
     return true;  // nothing ever waits to be sent

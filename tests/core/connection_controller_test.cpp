@@ -171,6 +171,21 @@ TEST(ConnectionDialog, ExitDuringAScanLetsTheAttemptFinishAndCancels) {
         std::count_if(texts.begin(), texts.end(), [](auto& t) { return t.rfind("Scanning at", 0) == 0; }), 1);
 }
 
+TEST(ConnectionDialog, WhatTheThreadPostedIsDroppedOnceTheControllerIsGone) {
+    Dialog d;
+    d.open();
+    d.controller->connect();
+    const auto shown = d.view.statuses.size();  // "Scanning...", said at once
+    // The thread connects and posts its statuses and its command; the window goes before running them.
+    const auto end = std::chrono::steady_clock::now() + 30s;
+    while (current_model_index() != 5 && std::chrono::steady_clock::now() < end)
+        std::this_thread::sleep_for(2ms);
+    d.controller.reset();
+    EXPECT_GT(d.ui.run_posted(), 0);
+    EXPECT_EQ(d.view.statuses.size(), shown);
+    EXPECT_FALSE(d.view.closed.has_value());
+}
+
 TEST(ConnectionDialog, FactorySettingsKeepThePort) {
     Dialog d;
     d.rate().SetValueText("19200");

@@ -158,6 +158,23 @@ TEST_F(DescriptionArchiveTest, AddMemberReadsTheSourceAsText) {
     EXPECT_EQ(archive.failure(), ArchiveFailure::SourceUnreadable);
 }
 
+TEST_F(DescriptionArchiveTest, ADescriptionThatUnpacksToMegabytesIsCutShort) {
+    // A few kilobytes in the archive, eight megabytes unpacked: the loader is never handed all of it.
+    const std::string huge(8 << 20, ';');
+    {
+        DescriptionArchive archive(path_, true);
+        ASSERT_TRUE(archive.AddCompressedMember("vk03.tree", zlib_stream(huge, true)));
+    }
+    DescriptionArchive archive(path_, false);
+    const DescriptionText text = ReadModelDescription(archive, 3);
+    EXPECT_EQ(archive.failure(), ArchiveFailure::MemberDamaged);
+    EXPECT_GT(text.text.size(), 0u);
+    EXPECT_LE(text.text.size(), 256u * 1024);
+
+    std::string whole;  // other readers of the archive still get the whole member
+    EXPECT_EQ(archive.ReadMember("vk03.tree", whole), huge.size());
+}
+
 TEST_F(DescriptionArchiveTest, DamagedMembersKeepWhatWasDecoded) {
     const std::string lines = "root R\nparameter A\n";
     const std::string big = long_text(60000);  // damage met after several output blocks

@@ -193,6 +193,45 @@ TEST(Description, FailuresStopAtTheLineAndKeepWhatCameBefore) {
     EXPECT_EQ(no_root.messages(), std::vector<std::string>{"Tree root is not defined"});
 }
 
+std::string nested_levels(int levels, const char* count, const char* suffix) {
+    std::string text;
+    for (int level = 1; level <= levels; ++level) {
+        text += "branch L" + std::to_string(level) + suffix + " " + count + " 0 0 " +
+                (level == 1 ? std::string("P") : "L" + std::to_string(level - 1) + suffix) + "\n";
+    }
+    return text;
+}
+
+TEST(Description, HugeCountsAndCopiesAreRefusedAsADamagedTree) {
+    // Each would take hours or all memory if it were built; the tree of the first line survives.
+    const std::string cases[] = {
+        "branch B 2000000000 0 0 P\n",
+        "branch B 99999999999 0 0 P\n",
+        "const N 1e300\nbranch B N 0 0 P\n",
+        "branch A 46341 0 0 P\nbranch B 46341 0 0 A\n",  // the product overflows an int
+        nested_levels(9, "9", ""),                       // nine levels of nine copies
+        "branch B 1 0 0 P\nbranch B 40 0 0 P B\n",       // each instance copies all the earlier ones
+    };
+    for (const auto& c : cases) {
+        Loader loader;
+        auto& context = loader.load("parameter P int p\nroot R 1 0 0 P\n" + c + "root S 1 0 0 P\n");
+        EXPECT_EQ(loader.messages(), std::vector<std::string>{"Tree is damaged"}) << c;
+        ASSERT_NE(context.root(), nullptr);
+        EXPECT_EQ(context.root()->name, "R") << c;
+    }
+
+    // Few elements, but positions multiplied level by level beyond an int: the tree is damaged too.
+    Loader loader;
+    loader.load("parameter P int p\n" + nested_levels(12, "2", "*9") + "root R 1 0 0 L12*9\n");
+    EXPECT_EQ(loader.messages(), std::vector<std::string>{"Tree is damaged"});
+
+    // Many copies within the limit still load.
+    Loader large;
+    auto& context = large.load("parameter P int p\n" + nested_levels(3, "20", "") + "root R 1 0 0 L3\n");
+    EXPECT_EQ(large.messages(), std::vector<std::string>{});
+    EXPECT_EQ(context.root()->children.size(), 20u);
+}
+
 TEST(Description, CountsSuffixesAndNumbering) {
     Loader loader;
     auto& c = loader.load(

@@ -89,8 +89,8 @@ TEST(DeviceIO, RetryBudgetsAndTheirTexts) {
         {"no header", [](sim::Faults& f) { f.garbage_header = true; }, 11, "Frame header is lost"},
         {"line error", [](sim::Faults& f) { f.line_error = true; }, 17, "Improper serial port settings"},
         {"checksum", [](sim::Faults& f) { f.bad_checksum = true; }, 1, "Response sum check error"},
-        {"wrong hash", [](sim::Faults& f) { f.wrong_hash = true; }, 1,
-         "Received function code differs from transmitted function code and from n.Err."},
+        // Another parameter's reply is not an answer: the wait goes on until the time-out.
+        {"wrong hash", [](sim::Faults& f) { f.wrong_hash = true; }, 2, "Time-out error"},
         {"error reply", [](sim::Faults& f) { f.error_code = 0x3A; }, 1,
          "Group access attribute on the level 2"},
     };
@@ -114,6 +114,22 @@ TEST(DeviceIO, ATimeOutLastsTheReplyTimeOutPerAttempt) {
     // Two attempts of 160 ms at 115200 baud, not seconds more.
     EXPECT_GE(elapsed, 300ms);
     EXPECT_LT(elapsed, 1000ms);
+}
+
+TEST(DeviceIO, ALateReplyDoesNotFailTheNextExchange) {
+    // At 9600 baud the reply time-out is 220 ms; this module answers every frame after 300 ms, so each
+    // first attempt times out and its late answer reaches the retry of the same parameter, while the
+    // retry's answer reaches the next exchange, which must drop it and wait for its own.
+    Link link;
+    link.io.sio().settings.baud_rate = 9600;
+    ASSERT_EQ(link.io.sio().open(), 0);
+    ASSERT_LT(link.io.sio().reply_timeout_ms(), 300);
+    link.faults([](sim::Faults& f) { f.reply_delay = 300ms; });
+    for (const char* name : {"Addr", "FiLt", "LEn", "A.Len", "Addr"}) {
+        auto p = link.parameter(name, "int");
+        EXPECT_EQ(link.io.request(true, p.get()), 0) << name << ": " << p->error_text;
+        EXPECT_EQ(p->value_text(), link.module->value(name)) << name;
+    }
 }
 
 TEST(DeviceIO, ErrorReplyTexts) {

@@ -186,11 +186,12 @@ TEST(DeviceTasks, WriteChangesWritesOnlyModifiedWritableParameters) {
 // and then runs what the task posted (the APLY after a write of network settings), so the notification must
 // be posted by then, and without a window to close it must not be lost either.
 TEST(DeviceTasks, TheNetworkNotificationIsPostedBeforeTheTaskEnds) {
-    Bench bench;
+    // What the worker touches is declared before the bench, so it outlives the worker.
     std::atomic<std::size_t> posted_at_end{0};
     int notified = 0;
-    bench.device->on_network_parameter_written = [&notified] { ++notified; };
     platform::Event ended(platform::Event::Reset::Manual);
+    Bench bench;
+    bench.device->on_network_parameter_written = [&notified] { ++notified; };
     bench.device->on_command_line_task_finished = [&] {
         posted_at_end = static_cast<std::size_t>(bench.ui.run_posted());
         ended.set();

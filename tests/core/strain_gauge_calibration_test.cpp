@@ -40,8 +40,14 @@ struct Rig : test::ModelDeviceRig {
 
     std::unique_ptr<CSheetTD> wizard() {
         auto w = std::make_unique<CSheetTD>(*device, &description, channels);
+        w->readings().set_threaded(false);
         w->start();
         return w;
+    }
+    // One live reading of the signal, handed to the wizard.
+    void read(CSheetTD& w) {
+        w.readings().read_once();
+        ui.run_posted();
     }
     // The module refuses writes of this parameter from now on.
     void refuse(const char* name, int index) {
@@ -260,7 +266,7 @@ void user_points(Rig& rig, CSheetTD& w, int channel, float m1, float m2, const c
     ASSERT_EQ(w.current_index(), CSheetTD::kUserMinPage);
     for (UserPointPage* page : {&w.user_page(false), &w.user_page(true)}) {
         rig.module->set_value("Rd.fV", channel, fmt("%.4f", page->upper() ? m2 : m1));
-        page->take_reading();
+        rig.read(w);
         page->percent_text = page->upper() ? p2 : p1;
         page->value_text = page->upper() ? u2 : u1;
         w.press_next();
@@ -306,6 +312,26 @@ TEST(StrainGaugeCalibration, UserCalibrationWritesRangesFromTwoPoints) {
     }
 }
 
+TEST(StrainGaugeCalibration, TwoEqualSignalsAreRefusedBeforeAnythingIsWritten) {
+    Rig rig(13);
+    auto w = rig.wizard();
+    choose(*w, CPage1VI::kUser);
+    rig.module->set_value("Rd.fV", 0, "1.5");  // the same signal at both points
+    for (const bool upper : {false, true}) {
+        rig.read(*w);
+        w->user_page(upper).percent_text = upper ? "100" : "0";
+        w->user_page(upper).value_text = upper ? "50" : "0";
+        w->press_next();
+    }
+    EXPECT_EQ(w->current_index(), CSheetTD::kUserMinPage + 1);
+    ASSERT_EQ(rig.ui.messages().size(), 1u);
+    EXPECT_EQ(rig.ui.messages()[0].text,
+              "Сигналы в двух точках равны: подайте на вход напряжение, соответствующее другому значению "
+              "величины.");
+    for (const std::string& request : rig.requests())
+        EXPECT_NE(request.front(), 'W') << request;
+}
+
 TEST(StrainGaugeCalibration, EndPointsPassUnchanged) {
     Rig rig(13);
     auto w = rig.wizard();
@@ -340,16 +366,17 @@ TEST(StrainGaugeCalibration, UserPagesShowSensitivityStoredValueAndSignal) {
 
     // Each reading shows the signal; one that fails shows "no data".
     rig.module->set_value("Rd.fV", 1, "3.14159");
-    lower.take_reading();
+    rig.read(*w);
     EXPECT_EQ(lower.signal_text(), "3.1416");
     EXPECT_EQ(w->M1, 3.14159f);
     rig.module->set_faults({.always_silent = true});
-    lower.take_reading();
+    rig.read(*w);
     rig.module->set_faults({});
     EXPECT_EQ(lower.signal_text(), "no data");
 
     // The upper page: its own texts; a sensitivity that cannot be read has no range.
     lower.value_text = "1";
+    rig.read(*w);
     w->press_next();
     UserPointPage& upper = w->user_page(true);
     ASSERT_EQ(w->current_index(), CSheetTD::kUserMinPage + 1);
@@ -362,6 +389,7 @@ TEST(StrainGaugeCalibration, UserPagesShowSensitivityStoredValueAndSignal) {
                                  "большему"));
     rig.module->set_value("Sens", 1, "±1000 мВ");  // a value the module cannot send
     w->press_back();
+    rig.read(*w);
     w->press_next();
     EXPECT_TRUE(upper.text().ends_with("Текущая чувствительность: no data\r\nДиапазон: <не определено>"));
     w->press_back();
@@ -386,7 +414,7 @@ TEST(StrainGaugeCalibration, UserPointInputErrorsNameTheFields) {
     Rig rig(13);
     auto w = rig.wizard();
     choose(*w, CPage1VI::kUser);
-    w->user_page(false).take_reading();
+    rig.read(*w);
     w->press_next();
     ASSERT_EQ(w->current_index(), CSheetTD::kUserMinPage + 1);
     for (const Case& c : cases) {
@@ -406,10 +434,12 @@ TEST(StrainGaugeCalibration, UserPointInputErrorsNameTheFields) {
     rig.ui.clear();
     UserPointPage& upper = w->user_page(true);
     w->press_back();
+    rig.read(*w);
     w->press_next();
     upper.percent_text = "90";
     upper.value_text = "9";
     rig.module->set_faults({.always_silent = true});
+    rig.read(*w);
     w->press_next();
     rig.module->set_faults({});
     ASSERT_EQ(rig.ui.messages().size(), 1u);

@@ -236,7 +236,8 @@ JobResult run_command_line_job(const CommandLine& cl, std::unique_ptr<SerialBack
         };
         // A tree that could not be built leaves the job with nothing to read or write.
         auto has_tree = [&doc, &fail] {
-            if (doc.root()) return true;
+            // A damaged description builds only a part of the model's tree.
+            if (doc.root() && !doc.description().damaged()) return true;
             fail(kStatusNoDescription, doc.description_error);
             return false;
         };

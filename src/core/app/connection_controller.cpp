@@ -35,6 +35,8 @@ ConnectionController::ConnectionController(Device& device, Options& options, boo
     : device_(device), options_(options), offline_allowed_(offline_allowed) {}
 
 ConnectionController::~ConnectionController() {
+    // What the thread posted and the window has not run yet must not reach a controller that is gone.
+    alive_->store(false);
     stop_thread();
 }
 
@@ -42,6 +44,28 @@ std::string ConnectionController::failure_text() const {
     // A port that cannot be opened (no adapter, no permission, busy) is not a silent module.
     const std::string& why = device_.sio().open_error();
     return why.empty() ? kNoConnection : "Cannot open serial port: " + why;
+}
+
+void ConnectionController::post(std::function<void()> task) {
+    ui().post([alive = alive_, task = std::move(task)] {
+        if (alive->load()) task();
+    });
+}
+
+bool ConnectionController::set_value_on_window_thread(Parameter& parameter, const std::string& text) {
+    struct Done {
+        platform::Event event{platform::Event::Reset::Manual};
+        std::atomic<bool> applied{false};
+    };
+    auto done = std::make_shared<Done>();
+    post([this, &parameter, text, done] {
+        parameter.SetValueText(text);
+        if (view_) view_->show_value(parameter);
+        done->applied.store(true, std::memory_order_release);
+        done->event.set();
+    });
+    platform::wait_any({&device_.abort_event(), &done->event}, -1ms);
+    return done->applied.load(std::memory_order_acquire);
 }
 
 void ConnectionController::open(ConnectionView& view) {
@@ -61,13 +85,13 @@ void ConnectionController::stop_thread() {
 }
 
 void ConnectionController::post_status(const std::string& text, bool alarm) {
-    ui().post([this, text, alarm] {
+    post([this, text, alarm] {
         if (view_) view_->show_status(text, alarm);
     });
 }
 
 void ConnectionController::post_command(Command c) {
-    ui().post([this, c] { command(c); });
+    post([this, c] { command(c); });
 }
 
 void ConnectionController::run() {
@@ -75,7 +99,7 @@ void ConnectionController::run() {
         const int signalled =
             platform::wait_any({&device_.abort_event(), &connect_request_, &scan_request_}, -1ms);
         if (signalled == 0 || signalled < 0) break;
-        ui().post([this] {
+        post([this] {
             if (view_) view_->set_table_enabled(false);
         });
         bool connected = false;
@@ -85,7 +109,7 @@ void ConnectionController::run() {
         } else {
             connected = scan_baud_rates();
         }
-        ui().post([this] {
+        post([this] {
             if (view_) view_->set_table_enabled(true);
         });
         if (connected) {
@@ -100,21 +124,15 @@ void ConnectionController::run() {
 bool ConnectionController::scan_baud_rates() {
     Parameter* rate = device_.program_network().FindOwnParameter("bps");
     if (!rate) return false;
+    // The window reads the row's text at any time: the thread hands each rate to the window's thread and
+    // connects once it is set there.
     const std::string before = rate->value_text();
-    auto show = [this, rate] {
-        ui().post([this, rate] {
-            if (view_) view_->show_value(*rate);
-        });
-    };
     for (const std::string& item : list_items(rate->data_type())) {
-        if (device_.abort_event().is_set()) break;
-        rate->SetValueText(item);
-        show();
+        if (device_.abort_event().is_set() || !set_value_on_window_thread(*rate, item)) break;
         post_status("Scanning at baud rate " + item + "...", false);
         if (device_.connect()) return true;
     }
-    rate->SetValueText(before);
-    show();
+    set_value_on_window_thread(*rate, before);
     if (!device_.abort_event().is_set()) post_status(failure_text(), true);
     return false;
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -63,6 +65,11 @@ class ConnectionController {
     bool scan_baud_rates();
     // The status after a failed connection: the port's own reason when it could not be opened.
     std::string failure_text() const;
+    // Runs a task on the user-interface thread while this controller exists.
+    void post(std::function<void()> task);
+    // Sets a value on the user-interface thread, which owns the texts the window shows, and waits for it;
+    // false when the thread is being stopped (the value is set all the same, later).
+    bool set_value_on_window_thread(Parameter& parameter, const std::string& text);
     void post_status(const std::string& text, bool alarm);
     void post_command(Command command);
     void stop_thread();
@@ -76,6 +83,7 @@ class ConnectionController {
     platform::Event scan_request_{platform::Event::Reset::Auto};
     platform::Event thread_ended_{platform::Event::Reset::Manual};
     std::thread thread_;
+    std::shared_ptr<std::atomic<bool>> alive_ = std::make_shared<std::atomic<bool>>(true);
 };
 
 }  // namespace varda

@@ -77,6 +77,9 @@ bool CTarnDoc::load_description() {
     description_.version_minor = device_->version_minor;
     description_.LoadDescriptionText(text.text);
     device_->set_device_model(description_.device_model().get());
+    if (description_.damaged())
+        description_error = archive_path + ": the description of " + std::string(display_name(model)) +
+                            " is damaged";
     return true;
 }
 

@@ -299,7 +299,9 @@ std::pair<std::string, MessageIcon> CSavePHPage::slope_message(const std::string
 CSheetPH::CSheetPH(ElementContext& link, ModelContext* tree)
     : CalibrationWizard(link, "Юстировка"),
       tree_(tree),
-      readings_(link, [this](int field, const std::string& text, bool ok) { on_reading(field, text, ok); }) {
+      readings_(link, [this](const WizardReadingThread::Delivered& r) {
+          on_reading(r.field, r.value_text, r.ok);
+      }) {
     auto code = std::make_unique<CCodePage>();
     code_page_ = code.get();
     add_page(std::move(code));

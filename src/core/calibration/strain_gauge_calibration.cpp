@@ -39,6 +39,8 @@ constexpr const char* kUserMaxInstruction =
 constexpr const char* kLowerValueLabel = "Меньшее значение физической величины:";
 constexpr const char* kUpperValueLabel = "Большее значение физической величины:";
 constexpr const char* kUndefined = "<не определено>";
+constexpr const char* kEqualSignals =
+    "Сигналы в двух точках равны: подайте на вход напряжение, соответствующее другому значению величины.";
 constexpr const char* kBadInput = "Неверно введены следующие данные:%s%s";
 constexpr const char* kBadValue = "\r\n - значение величины в единицах";
 constexpr const char* kBadPercent = "\r\n - значение величины в процентах";
@@ -240,14 +242,21 @@ void UserPointPage::on_activate(CalibrationWizard& wizard) {
     percent_text = platform::format_c("%.0f", static_cast<double>(percent()));
     value_text = platform::format_c("%.3f", static_cast<double>(value()));
     signal_valid_ = false;
+    signal_error_.clear();
     signal_text_.clear();
     reading_ = true;
+    WizardReadingThread& readings = sheet_.readings();
+    readings.stop();
+    readings.clear();
+    readings.add(0, sheet_.channel_parameter("Rd.fV", "float"));
+    readings.start();
     ++activations_;
     wizard.set_wizard_buttons(CalibrationWizard::kBack | CalibrationWizard::kNext);
 }
 
 void UserPointPage::on_leave(CalibrationWizard&) {
     reading_ = false;
+    sheet_.readings().stop();
 }
 
 void UserPointPage::on_back(CalibrationWizard& wizard) {
@@ -258,15 +267,14 @@ void UserPointPage::on_back(CalibrationWizard& wizard) {
         wizard.go_to(CSheetTD::kFirstPage);
 }
 
-void UserPointPage::take_reading() {
-    Parameter& input = sheet_.channel_parameter("Rd.fV", "float");
-    const bool read = sheet_.link().read_parameter(input, false) == 0 && input.is_type("float");
+void UserPointPage::on_signal(const WizardReadingThread::Delivered& reading) {
     // The module's own single-precision value, not the three decimals the value text keeps.
-    const std::optional<float> v = read ? input.cached_float() : std::nullopt;
+    const std::optional<float> v = reading.number;
     signal_valid_ = v.has_value();
-    signal_error_ = read ? std::string() : input.error_text;
+    signal_error_ = reading.ok ? std::string() : reading.error;
     signal_text_ = v ? platform::format_c("%.4f", static_cast<double>(*v)) : no_data();
     if (v) signal() = *v;
+    sheet_.notify_changed();
 }
 
 void UserPointPage::on_next(CalibrationWizard& wizard) {
@@ -281,8 +289,9 @@ void UserPointPage::on_next(CalibrationWizard& wizard) {
     percent() = *p;
     value() = *v;
     // The point is the signal applied now: without a reading there is none to calibrate with.
-    if (!signal_valid_) take_reading();
     if (!signal_valid_) return warn(signal_error_.empty() ? no_data() : signal_error_);
+    // Two equal signals give no slope: the ranges written would span nothing.
+    if (upper_ && sheet_.M2 == sheet_.M1) return warn(kEqualSignals);
     wizard.advance();
 }
 
@@ -301,6 +310,7 @@ void CUserSavePage::on_finish(CalibrationWizard& wizard) {
         return link.write_parameter(p, 1) == 0 ? std::string() : p.error_text;
     };
     const CSheetTD& s = sheet_;
+    if (s.M2 == s.M1 || s.P2 == s.P1) return fail(wizard, kEqualSignals);
     const float k = (s.M2 - s.M1) / (s.P2 - s.P1);
     for (const auto& [name, value] :
          {std::pair{"zu.fn", s.M1 - k * s.P1}, {"zu.fx", (100 - s.P2) * k + s.M2}})
@@ -323,7 +333,12 @@ void CUserSavePage::on_finish(CalibrationWizard& wizard) {
 // ---- the sheet
 
 CSheetTD::CSheetTD(ElementContext& link, ModelContext* tree, int channel_count)
-    : CalibrationWizard(link, "Юстировка"), tree_(tree), channel_count_(std::max(channel_count, 1)) {
+    : CalibrationWizard(link, "Юстировка"),
+      tree_(tree),
+      channel_count_(std::max(channel_count, 1)),
+      readings_(link, [this](const WizardReadingThread::Delivered& reading) {
+          if (auto* page = dynamic_cast<UserPointPage*>(&current_page())) page->on_signal(reading);
+      }) {
     for (int n = 0; n < channel_count_; ++n)
         sensitivity_[n] = tree_ ? tree_->find_parameter("Sens", n) : nullptr;
     auto first = std::make_unique<CPage1VI>(*this);
@@ -339,6 +354,10 @@ CSheetTD::CSheetTD(ElementContext& link, ModelContext* tree, int channel_count)
     user_max_ = upper.get();
     add_page(std::move(upper));
     add_page(std::make_unique<CUserSavePage>(*this));
+}
+
+CSheetTD::~CSheetTD() {
+    readings_.stop();
 }
 
 Parameter* CSheetTD::sensitivity_parameter(int n) const {

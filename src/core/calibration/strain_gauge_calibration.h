@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/calibration/calibration_wizard.h"
+#include "core/calibration/wizard_reading_thread.h"
 
 namespace varda {
 
@@ -124,10 +125,11 @@ class UserPointPage : public WizardPage {
     std::string value_text;
     int activations() const { return activations_; }
 
-    // The live signal: whether it is being read, one reading, and what to show for the latest.
+    // The live signal: whether it is being read (on the sheet's reading thread), what to show for the latest
+    // reading, and a reading arriving on the user-interface thread.
     bool reading() const { return reading_; }
-    void take_reading();
     const std::string& signal_text() const { return signal_text_; }
+    void on_signal(const WizardReadingThread::Delivered& reading);
 
     void on_activate(CalibrationWizard& wizard) override;
     void on_leave(CalibrationWizard& wizard) override;
@@ -186,6 +188,7 @@ class CSheetTD : public CalibrationWizard {
 
     // `tree` gives the model's parameters ("Sens" and the range of each channel); may be null.
     CSheetTD(ElementContext& link, ModelContext* tree, int channel_count);
+    ~CSheetTD() override;
 
     int channel_count() const { return channel_count_; }
     // The "Sens" parameter of a channel, nullptr when the tree has none.
@@ -197,6 +200,8 @@ class CSheetTD : public CalibrationWizard {
 
     CPage1VI& first_page() const { return *first_; }
     UserPointPage& user_page(bool upper) const { return upper ? *user_max_ : *user_min_; }
+    // Reads the chosen channel's signal while a user page is shown.
+    WizardReadingThread& readings() { return readings_; }
 
     int channel = -1;
     int sensitivity = -1;
@@ -216,6 +221,7 @@ class CSheetTD : public CalibrationWizard {
     CPage1VI* first_ = nullptr;
     UserPointPage* user_min_ = nullptr;
     UserPointPage* user_max_ = nullptr;
+    WizardReadingThread readings_;
 };
 
 }  // namespace CalibrationTD

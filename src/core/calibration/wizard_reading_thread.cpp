@@ -18,6 +18,15 @@ void WizardReadingThread::add(int field, std::string network_name, std::string d
     readings_.push_back(Reading{field, std::move(parameter)});
 }
 
+void WizardReadingThread::add(int field, const Parameter& like) {
+    auto parameter = std::make_unique<Parameter>(like.network_name());
+    parameter->set_data_type(like.data_type());
+    parameter->indexed = like.indexed;
+    parameter->network_index = like.network_index;
+    parameter->address_offset = like.address_offset;
+    readings_.push_back(Reading{field, std::move(parameter)});
+}
+
 void WizardReadingThread::clear() {
     readings_.clear();
 }
@@ -68,10 +77,15 @@ void WizardReadingThread::loop(unsigned generation) {
 bool WizardReadingThread::read_round(unsigned generation) {
     for (Reading& reading : readings_) {
         if (threaded_ && stop_requested()) return false;
-        const bool ok = link_.read_parameter(*reading.parameter, false) == 0;
-        ui().post([self = std::weak_ptr(self_), generation, field = reading.field,
-                   text = reading.parameter->value_text(), ok] {
-            if (auto alive = self.lock()) (*alive)->deliver(generation, field, text, ok);
+        Delivered delivered;
+        delivered.field = reading.field;
+        delivered.ok = link_.read_parameter(*reading.parameter, false) == 0;
+        delivered.value_text = reading.parameter->value_text();
+        delivered.error = reading.parameter->error_text;
+        if (delivered.ok && reading.parameter->is_type("float"))
+            delivered.number = reading.parameter->cached_float();
+        ui().post([self = std::weak_ptr(self_), generation, delivered = std::move(delivered)] {
+            if (auto alive = self.lock()) (*alive)->deliver(generation, delivered);
         });
     }
     return true;
@@ -82,8 +96,8 @@ bool WizardReadingThread::stop_requested() {
     return stop_;
 }
 
-void WizardReadingThread::deliver(unsigned generation, int field, const std::string& text, bool ok) {
-    if (running_ && generation == generation_ && sink_) sink_(field, text, ok);
+void WizardReadingThread::deliver(unsigned generation, const Delivered& reading) {
+    if (running_ && generation == generation_ && sink_) sink_(reading);
 }
 
 }  // namespace varda

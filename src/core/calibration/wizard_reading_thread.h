@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -23,9 +24,15 @@ class WizardReadingThread {
   public:
     static constexpr std::chrono::milliseconds kInterval{200};
 
-    // Called on the user-interface thread: where the reading goes (the caller's own number), the value text
-    // read, and whether the read succeeded.
-    using Sink = std::function<void(int field, const std::string& value_text, bool ok)>;
+    // One reading, handed to the sink on the user-interface thread.
+    struct Delivered {
+        int field = 0;                // where the reading goes (the caller's own number)
+        std::string value_text;       // the value text read
+        bool ok = false;              // whether the read succeeded
+        std::string error;            // why it failed
+        std::optional<float> number;  // for a float read well, the module's own single-precision value
+    };
+    using Sink = std::function<void(const Delivered& reading)>;
 
     WizardReadingThread(ElementContext& link, Sink sink);
     ~WizardReadingThread();
@@ -34,6 +41,8 @@ class WizardReadingThread {
 
     // ---- the list, while stopped
     void add(int field, std::string network_name, std::string data_type);
+    // A parameter addressed as `like` is (index, address offset), such as one channel's.
+    void add(int field, const Parameter& like);
     void clear();
     // The network names in the list, in reading order.
     std::vector<std::string> names() const;
@@ -59,7 +68,7 @@ class WizardReadingThread {
     // Reads every parameter once; false when asked to stop on the way.
     bool read_round(unsigned generation);
     bool stop_requested();
-    void deliver(unsigned generation, int field, const std::string& text, bool ok);
+    void deliver(unsigned generation, const Delivered& reading);
 
     ElementContext& link_;
     Sink sink_;

@@ -196,8 +196,9 @@ bool DeviceIO::exchange(bool read, std::uint16_t hash, std::span<const std::uint
     int line_errors = 0;
     int lost_headers = 0;
     Reply reply;
+    ReplyOutcome outcome;
+    int result = sio_.transaction(frame, reply);
     while (true) {
-        const int result = sio_.transaction(frame, reply);
         if (hash == kHashAply) return true;  // the module never answers APLY
         if (result == 2) {
             if (++timeouts > kTimeoutRetries) {
@@ -205,25 +206,29 @@ bool DeviceIO::exchange(bool read, std::uint16_t hash, std::span<const std::uint
                 set_status(kStatusNoReply);
                 return false;
             }
-            continue;
-        }
-        if (result == 3) {
+        } else if (result == 3) {
             if (++line_errors > kLineErrorRetries) {
                 error = "Improper serial port settings";
                 set_status(kStatusBadReply);
                 return false;
             }
+        } else if (reply.count >= 2 && reply.chars[0] == '#') {
+            outcome = parse_reply(reply.text(), hash);
+            // Another parameter's hash is a late answer to an earlier request (one that timed out): ours may
+            // still come within this attempt's time-out.
+            if (outcome.kind != ReplyOutcome::Kind::Rejected ||
+                outcome.reason != ReplyOutcome::Reason::WrongHash)
+                break;
+            result = sio_.continue_reply(reply);
             continue;
-        }
-        if (reply.count >= 2 && reply.chars[0] == '#') break;
-        if (++lost_headers > kLostHeaderRetries) {
+        } else if (++lost_headers > kLostHeaderRetries) {
             error = "Frame header is lost";
             set_status(kStatusBadReply);
             return false;
         }
+        result = sio_.transaction(frame, reply);
     }
 
-    ReplyOutcome outcome = parse_reply(reply.text(), hash);
     switch (outcome.kind) {
         case ReplyOutcome::Kind::Accepted:
             reply_data = std::move(outcome.data);
@@ -234,7 +239,6 @@ bool DeviceIO::exchange(bool read, std::uint16_t hash, std::span<const std::uint
             set_status(kStatusErrorReply);
             return false;
         case ReplyOutcome::Kind::Rejected:
-            if (outcome.reason == ReplyOutcome::Reason::WrongHash) reply_data = std::move(outcome.data);
             error = outcome.message;
             set_status(kStatusBadReply);
             return false;

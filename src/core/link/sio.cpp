@@ -7,6 +7,7 @@
 #include <cmath>
 #include <filesystem>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 namespace varda {
@@ -16,6 +17,8 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr char kCarriageReturn = '\r';  // ends every reply of the Ravelin, Modbus ASCII and DCON protocols
+// Characters behind a reply kept for the next one: room for a few replies, not for a flood of noise.
+constexpr std::size_t kMaxKeptAfterReply = 4 * kMaxReply;
 
 bool parity_used(int parity_code) {
     return parity_code != 0 && parity_code != 3;
@@ -171,6 +174,7 @@ int Sio::purge(int kind) {
 int Sio::transaction(std::string_view frame, Reply& reply, ReplyEnd end) {
     reply.chars.fill('\0');
     reply.count = 0;
+    after_reply_.clear();
     if (!is_open()) return -1;
     backend_->purge(2);
 
@@ -200,12 +204,23 @@ int Sio::transaction(std::string_view frame, Reply& reply, ReplyEnd end) {
         if (result != 0) return result;
     }
 
-    // Receiving, for at most the reply time-out from the end of sending. The caller's buffer is only filled
-    // with a reply that is delivered.
+    // Receiving, for at most the reply time-out from the end of sending.
+    reply_deadline_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(reply_timeout_ms_);
+    return receive(reply, end);
+}
+
+int Sio::continue_reply(Reply& reply, ReplyEnd end) {
+    reply.chars.fill('\0');
+    reply.count = 0;
+    if (!is_open()) return -1;
+    return receive(reply, end);
+}
+
+int Sio::receive(Reply& reply, ReplyEnd end) {
+    // The caller's buffer is only filled with a reply that is delivered.
     const bool by_count = end.kind == ReplyEnd::Kind::CharacterCount;
     // A count of 0 asks for whatever the first arrival brings.
     const std::size_t wanted = by_count && end.count > 0 ? std::min(end.count, kMaxReply) : kMaxReply;
-    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(reply_timeout_ms_);
     std::array<char, kMaxReply> received{};
     std::size_t count = 0;
     bool ended = false;  // the carriage return arrived
@@ -214,9 +229,31 @@ int Sio::transaction(std::string_view frame, Reply& reply, ReplyEnd end) {
         reply.count = count;
         return 0;
     };
+    // Characters behind a carriage return belong to the next reply: they are kept for continue_reply.
+    const auto take = [&](const char* chars, std::size_t n) {
+        if (!by_count && ended) {
+            after_reply_.append(
+                chars, std::min(n, kMaxKeptAfterReply - std::min(kMaxKeptAfterReply, after_reply_.size())));
+            return;
+        }
+        const char* stop = by_count ? chars + n : std::find(chars, chars + n, kCarriageReturn);
+        if (stop != chars + n) {
+            ended = true;
+            ++stop;
+            after_reply_.assign(stop, std::min(chars + n, stop + kMaxKeptAfterReply));
+        }
+        const std::size_t kept = std::min(static_cast<std::size_t>(stop - chars), wanted - count);
+        std::copy_n(chars, kept, received.data() + count);
+        count += kept;
+    };
+    if (!after_reply_.empty()) {
+        const std::string queued = std::exchange(after_reply_, {});
+        take(queued.data(), queued.size());
+        if (ended) return deliver();
+    }
     char chunk[64];
     for (;;) {
-        switch (backend_->wait_readable(left_until(deadline), stop_)) {
+        switch (backend_->wait_readable(left_until(reply_deadline_), stop_)) {
             case WaitOutcome::Stopped:
                 return -1;
             case WaitOutcome::LineError:
@@ -234,10 +271,7 @@ int Sio::transaction(std::string_view frame, Reply& reply, ReplyEnd end) {
         for (;;) {
             const std::size_t n = backend_->read_available(chunk, sizeof chunk);
             if (n == 0) break;
-            const std::size_t kept = std::min(n, wanted - count);
-            std::copy_n(chunk, kept, received.data() + count);
-            count += kept;
-            if (!by_count && std::find(chunk, chunk + n, kCarriageReturn) != chunk + n) ended = true;
+            take(chunk, n);
         }
         if (by_count ? count >= wanted || end.count == 0 : ended) return deliver();
     }

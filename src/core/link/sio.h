@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -73,6 +74,9 @@ class Sio {
     // -1 (closed, or the stop event was set), 0 (characters delivered; the count may be 0),
     // 2 (no reply within the reply time-out), 3 (line error or break).
     int transaction(std::string_view frame, Reply& reply, ReplyEnd end = {});
+    // Waits for a further reply to the frame of the last transaction, until that transaction's reply
+    // time-out ends: the one delivered was not the answer (a late reply to an earlier frame). Same results.
+    int continue_reply(Reply& reply, ReplyEnd end = {});
 
     platform::Event& stop_event() { return stop_; }
 
@@ -90,11 +94,15 @@ class Sio {
     void replace_backend(std::unique_ptr<SerialBackend> backend);
 
   private:
+    int receive(Reply& reply, ReplyEnd end);
+
     std::unique_ptr<SerialBackend> backend_;
     platform::Event stop_{platform::Event::Reset::Manual};
     float character_time_ms_ = 0;
     std::uint16_t reply_timeout_ms_ = 0;
     std::string open_error_;
+    std::chrono::steady_clock::time_point reply_deadline_{};
+    std::string after_reply_;  // characters that came behind the last reply delivered
 };
 
 // The serial devices present, ":"-separated, empty when there are none.

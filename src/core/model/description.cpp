@@ -1,7 +1,10 @@
 #include "core/model/description.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
+#include <limits>
 #include <stdexcept>
 
 #include "core/devices/device_table.h"
@@ -54,8 +57,19 @@ int leading_int_any_base(std::string_view text) {
     return static_cast<int>(std::strtol(std::string(text).c_str(), nullptr, 0));
 }
 
+// Out-of-range numbers are held at the ends of int, so that no conversion can wrap.
+int clamp_to_int(long long value) {
+    return static_cast<int>(
+        std::clamp<long long>(value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+}
+int clamp_to_int(double value) {
+    if (std::isnan(value)) return 0;
+    return static_cast<int>(
+        std::clamp<double>(value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+}
+
 int leading_decimal(std::string_view text) {
-    return static_cast<int>(std::strtol(std::string(text).c_str(), nullptr, 10));
+    return clamp_to_int(std::strtoll(std::string(text).c_str(), nullptr, 10));
 }
 
 void error_message(const std::string& text) {
@@ -78,6 +92,9 @@ void DescriptionContext::ClearDescription() {
     types.clear();
     parameter_descriptions.clear();
     declared_.clear();
+    held_nodes_ = 0;
+    positions_overflowed_ = false;
+    damaged_ = false;
     declared_root_ = declared_scanners_ = nullptr;
     network_ = nullptr;
     root_.reset();
@@ -109,7 +126,7 @@ int DescriptionContext::resolve_count(std::string_view t) const {
     const int n = leading_decimal(t);
     if (n != 0) return n;
     double value = 0;
-    return FindConstant(t, value) ? static_cast<int>(value) : 0;
+    return FindConstant(t, value) ? clamp_to_int(value) : 0;
 }
 
 Parameter* DescriptionContext::find_parameter(std::string_view network_name, int index) {
@@ -139,6 +156,8 @@ bool DescriptionContext::LoadDescriptionText(std::string_view text) {
     }
     if (damaged) error_message("Tree is damaged");
     finish_load();
+    if (positions_overflowed_ && !damaged) error_message("Tree is damaged");
+    damaged_ = damaged || positions_overflowed_ || !root_;
     return true;
 }
 
@@ -277,6 +296,16 @@ bool DescriptionContext::declare_rule_or_init(const std::vector<std::string_view
     return true;
 }
 
+namespace {
+// Elements and parameter descriptions a declared element holds, itself included.
+std::size_t declared_size(const DescBranch& element) {
+    std::size_t size = 1 + element.parameter_descriptions.size();
+    for (const auto& child : element.children)
+        size += declared_size(*child);
+    return size;
+}
+}  // namespace
+
 bool DescriptionContext::declare_branch(const std::vector<std::string_view>& t, int kind) {
     const std::string_view name = token(t, 1);
     const int count = resolve_count(token(t, 2));
@@ -285,9 +314,35 @@ bool DescriptionContext::declare_branch(const std::vector<std::string_view>& t, 
     const int selected_image = leading_decimal(token(t, 4));
     const bool is_network = kind == kBranch && platform::iequals(name, str(kStringNetworkParameters));
 
+    // What each child token names among what was declared before this line, found once for all instances.
+    struct Children {
+        std::vector<const DescParameter*> descriptions;
+        std::vector<const DescBranch*> elements;
+        bool names_this_branch = false;  // later instances also copy the earlier ones of this line
+    };
+    std::vector<Children> children(t.size() > 5 ? t.size() - 5 : 0);
+    std::size_t instance_size = 1;
+    bool all_known = true;
+    for (std::size_t i = 5; i < t.size(); ++i) {
+        Children& c = children[i - 5];
+        for (const auto& d : parameter_descriptions)
+            if (platform::iequals(d.name, t[i])) c.descriptions.push_back(&d);
+        for (const auto& element : declared_) {
+            if (!platform::iequals(element->name, t[i])) continue;
+            c.elements.push_back(element.get());
+            instance_size += declared_size(*element);
+        }
+        instance_size += c.descriptions.size();
+        c.names_this_branch = platform::iequals(name, t[i]);
+        all_known = all_known && (!c.descriptions.empty() || !c.elements.empty() || c.names_this_branch);
+    }
+    // A damaged or hostile count must not make the load run for hours or take all memory.
+    if (all_known && !fits_tree_limit(static_cast<std::size_t>(count), instance_size)) return false;
+
+    const std::size_t first_instance = declared_.size();
     for (int k = 1; k <= count; ++k) {
-        declared_.push_back(std::make_unique<DescBranch>());
-        DescBranch& element = *declared_.back();
+        auto created = std::make_unique<DescBranch>();
+        DescBranch& element = *created;
         element.name = std::string(name);
         element.count = count;
         element.index = k;
@@ -297,32 +352,48 @@ bool DescriptionContext::declare_branch(const std::vector<std::string_view>& t, 
         if (kind == kScanners) declared_scanners_ = &element;
         if (is_network) network_ = &element;
 
-        for (std::size_t i = 5; i < t.size(); ++i) {
-            bool matched = false;
-            for (const auto& d : parameter_descriptions) {
-                if (!platform::iequals(d.name, t[i])) continue;
-                element.parameter_descriptions.push_back(d);
+        std::size_t size = 1;
+        const auto copy = [&](const DescBranch& source) {
+            const std::size_t source_size = declared_size(source);
+            if (!fits_tree_limit(1, size + source_size)) return false;
+            size += source_size;
+            DescBranch* network_copy = nullptr;
+            element.children.push_back(source.Clone(network_, &network_copy));
+            element.order.push_back(true);
+            if (network_copy) network_ = network_copy;
+            return true;
+        };
+        bool failed = false;
+        for (std::size_t i = 5; i < t.size() && !failed; ++i) {
+            const Children& c = children[i - 5];
+            for (const DescParameter* d : c.descriptions) {
+                element.parameter_descriptions.push_back(*d);
                 element.order.push_back(false);
-                matched = true;
             }
-            // Declared elements, the new one excluded; copying may append, so walk by index.
-            const std::size_t declared_before = declared_.size() - 1;
-            for (std::size_t e = 0; e < declared_before; ++e) {
-                const DescBranch& source = *declared_[e];
-                if (!platform::iequals(source.name, t[i])) continue;
-                DescBranch* network_copy = nullptr;
-                element.children.push_back(source.Clone(network_, &network_copy));
-                element.order.push_back(true);
-                if (network_copy) network_ = network_copy;
-                matched = true;
-            }
-            if (!matched) {
+            size += c.descriptions.size();
+            for (std::size_t e = 0; e < c.elements.size() && !failed; ++e)
+                failed = !copy(*c.elements[e]);
+            const std::size_t earlier_instances = c.names_this_branch ? declared_.size() - first_instance : 0;
+            for (std::size_t e = first_instance; e < first_instance + earlier_instances && !failed; ++e)
+                failed = !copy(*declared_[e]);
+            if (failed) break;  // too large: no message of its own, the load says the tree is damaged
+            if (c.descriptions.empty() && c.elements.empty() && earlier_instances == 0) {
                 error_message(std::string(str(kStringUnknownElement)));
-                return false;
+                failed = true;
             }
         }
+        // Appended also when it failed: a root or scanners instance is built with what it got so far.
+        held_nodes_ += size;
+        declared_.push_back(std::move(created));
+        if (failed) return false;
     }
     return true;
+}
+
+bool DescriptionContext::fits_tree_limit(std::size_t copies, std::size_t size) const {
+    std::size_t total = 0;
+    return !__builtin_mul_overflow(copies, size, &total) &&
+           !__builtin_add_overflow(total, held_nodes_, &total) && total <= kMaxTreeNodes;
 }
 
 void DescriptionContext::enter_output(Parameter& parameter) {
@@ -378,19 +449,27 @@ void DescriptionContext::finish_load() {
 // ---- building -----------------------------------------------------------------------------------
 
 int DescBranch::Build(DescriptionContext& context, bool force_indexed, int base) {
-    int c = count * base + index - 1;
+    // Worked out wide and brought back into an int at every step: a damaged description's counts and
+    // suffixes need not fit, and such a tree is reported as damaged.
+    const auto fit = [&context](long long value) {
+        if (value >= std::numeric_limits<int>::min() && value <= std::numeric_limits<int>::max())
+            return static_cast<int>(value);
+        context.positions_overflowed_ = true;
+        return 0;
+    };
+    int c = fit(static_cast<long long>(count) * base + index - 1);
     auto ends_with_suffix = [this](char mark) {
         return name.size() >= 2 && name[name.size() - 2] == mark && name.back() >= '0' && name.back() <= '9';
     };
     if (ends_with_suffix('*')) {
-        c *= name.back() - '0';
+        c = fit(static_cast<long long>(c) * (name.back() - '0'));
         name.resize(name.size() - 2);
     }
     if (ends_with_suffix('+')) {
         const int d = name.back() - '0';
-        c += d;
+        c = fit(static_cast<long long>(c) + d);
         name.resize(name.size() - 2);
-        if (name != "K20") index += d;
+        if (name != "K20") index = fit(static_cast<long long>(index) + d);
     }
     if (count > 1) {
         if (name.find('#') == std::string::npos) {
@@ -435,13 +514,13 @@ int DescBranch::Build(DescriptionContext& context, bool force_indexed, int base)
         p->access_mode = d.access_mode;
         if (force_indexed || count > 1) {
             p->indexed = true;
-            p->network_index = span * c;
+            p->network_index = fit(static_cast<long long>(span) * c);
         }
         Parameter& added = AddParameter(std::move(p));
         if (platform::iequals(d.name, "POUt")) context.enter_output(added);
     }
     if (children.empty() && parameters.size() == 1) parameters.front()->description = name;
-    return count * span;
+    return fit(static_cast<long long>(count) * span);
 }
 
 }  // namespace varda

@@ -28,6 +28,9 @@ struct DescType {
 class DescriptionContext : public ModelContext {
   public:
     static constexpr std::size_t kOutputSlots = 8;
+    // Elements and parameter descriptions the declarations of one description may hold in all: far above
+    // any real model, low enough that a damaged count is refused at once instead of filling memory.
+    static constexpr std::size_t kMaxTreeNodes = 100'000;
 
     DescriptionContext();
     ~DescriptionContext() override;
@@ -39,6 +42,9 @@ class DescriptionContext : public ModelContext {
     // Loads one description text (UTF-8): the lines, then the building. A damaged text still builds what
     // its lines before the failure declared. Returns true: the load counts as done even then.
     bool LoadDescriptionText(std::string_view text);
+    // Whether the last load said "Tree is damaged" or "Tree root is not defined": its tree, if any, is only
+    // a part of the model's.
+    bool damaged() const { return damaged_; }
     // One line; false when it failed (its message has been shown).
     bool ParseDescriptionLine(std::string_view line, bool& skip);
     bool FindConstant(std::string_view name, double& value) const;
@@ -78,11 +84,16 @@ class DescriptionContext : public ModelContext {
     bool declare_branch(const std::vector<std::string_view>& t, int kind);
     void finish_load();
     int resolve_count(std::string_view token) const;
+    // Whether `copies` more of `size` nodes each stay within kMaxTreeNodes.
+    bool fits_tree_limit(std::size_t copies, std::size_t size) const;
     DescParameter* find_description(std::string_view name);
     // Enters a built POUt parameter in its slot.
     void enter_output(Parameter& parameter);
 
     std::vector<std::unique_ptr<DescBranch>> declared_;
+    std::size_t held_nodes_ = 0;  // elements and parameter descriptions in declared_
+    bool positions_overflowed_ = false;
+    bool damaged_ = false;  // a network index or position of the built tree did not fit
     DescBranch* declared_root_ = nullptr;
     DescBranch* declared_scanners_ = nullptr;
     std::unique_ptr<DescBranch> root_;

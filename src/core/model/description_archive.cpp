@@ -447,7 +447,7 @@ bool DescriptionArchive::rewrite(std::vector<Stored> members) {
     return true;
 }
 
-std::size_t DescriptionArchive::ReadMember(std::string_view name, std::string& sink) {
+std::size_t DescriptionArchive::ReadMember(std::string_view name, std::string& sink, std::size_t limit) {
     CloseMember();
     if (!is_open()) {
         if (failure_ == ArchiveFailure::None) fail(ArchiveFailure::CannotOpen);
@@ -486,7 +486,10 @@ std::size_t DescriptionArchive::ReadMember(std::string_view name, std::string& s
             z.avail_out = kBlock;
             status = inflate(&z, Z_NO_FLUSH);
             // Whatever was decoded before damage is kept, also from the block that met it.
-            sink.append(reinterpret_cast<const char*>(out), kBlock - z.avail_out);
+            const std::size_t room = limit - std::min(limit, sink.size() - before);
+            const std::size_t decoded = kBlock - z.avail_out;
+            sink.append(reinterpret_cast<const char*>(out), std::min(decoded, room));
+            if (decoded > room) status = Z_DATA_ERROR;  // too large to be what it claims to be
             if (status == Z_NEED_DICT) status = Z_DATA_ERROR;
             if (status == Z_DATA_ERROR || status == Z_MEM_ERROR || status == Z_STREAM_ERROR ||
                 status == Z_STREAM_END) {
@@ -596,6 +599,10 @@ void DescriptionArchive::CloseMember() {
     impl_->release_stream();
 }
 
+// A model's description is a few kilobytes; far more is a damaged or hostile archive, which would make the
+// loader work for minutes.
+constexpr std::size_t kMaxDescriptionBytes = 256 * 1024;
+
 std::string description_member_name(int model_index) {
     if (model_index < 0 || model_index > kLastModel) return {};
     return platform::format_c("vk%02d.tree", model_index);
@@ -606,7 +613,7 @@ DescriptionText ReadModelDescription(DescriptionArchive& archive, int model_inde
     const std::string name = description_member_name(model_index);
     if (name.empty()) return result;
     std::string bytes;
-    const std::size_t size = archive.ReadMember(name, bytes);
+    const std::size_t size = archive.ReadMember(name, bytes, kMaxDescriptionBytes);
     archive.CloseMember();
     result.failure = archive.failure();
     if (size == 0) {

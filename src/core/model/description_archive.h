@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <limits>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -46,8 +47,10 @@ class DescriptionArchive {
 
     // Appends the member's bytes as stored (Windows-1251 text) to sink and returns the sink's size. 0 when
     // the archive is not open, the member does not exist, or it decodes to nothing. A member damaged
-    // part-way leaves what was decoded before the damage in sink; failure() tells MemberDamaged then.
-    std::size_t ReadMember(std::string_view name, std::string& sink);
+    // part-way leaves what was decoded before the damage in sink; failure() tells MemberDamaged then. A
+    // member that unpacks to more than `limit` bytes is damaged too (a small file may unpack to gigabytes).
+    std::size_t ReadMember(std::string_view name, std::string& sink,
+                           std::size_t limit = std::numeric_limits<std::size_t>::max());
     // The member's text converted to UTF-8; empty when ReadMember would give nothing.
     std::string ReadMemberText(std::string_view name);
 
