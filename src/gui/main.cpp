@@ -10,7 +10,7 @@
 #include "core/app/command_line_job.h"
 #include "core/app/document.h"
 #include "core/app/menu_state.h"
-#include "core/app/options.h"
+#include "core/link/options.h"
 #include "core/devices/brand.h"
 #include "core/link/posix_serial_backend.h"
 #include "gui/main_window.h"

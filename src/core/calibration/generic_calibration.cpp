@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "core/devices/base_device.h"
-#include "core/devices/device_table.h"
+#include "core/model/device_table.h"
 #include "core/platform/ui.h"
 
 namespace varda::calibration {

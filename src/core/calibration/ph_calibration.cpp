@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "core/devices/model_context.h"
+#include "core/model/model_context.h"
 #include "core/model/element_context.h"
 #include "core/platform/strings.h"
 #include "core/platform/ui.h"

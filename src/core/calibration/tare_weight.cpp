@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "core/devices/model_context.h"
+#include "core/model/model_context.h"
 #include "core/model/element_context.h"
 #include "core/model/parameter.h"
 #include "core/platform/strings.h"

@@ -2,10 +2,9 @@
 
 #include <cstdio>
 
-#include "core/app/table_edit.h"
-#include "core/calibration/output_calibration.h"
+#include "core/devices/cell_flags.h"
 #include "core/devices/io_status_dialog.h"
-#include "core/devices/model_context.h"
+#include "core/model/model_context.h"
 #include "core/model/parameter.h"
 #include "core/platform/strings.h"
 #include "core/platform/text.h"
@@ -37,9 +36,6 @@ void CVK00::UpdateInputStates(IoStatusDialog& dialog) {
         if (parameter && !parameter->value_modified) update_input_lamp(dialog, row, parameter->value_text());
     }
 }
-void CVK00::Calibrate() {
-    ui().run_generic_calibration(*this);
-}
 
 std::string CVK00::FormatFloat(float value) const {
     char buf[64];
@@ -47,12 +43,6 @@ std::string CVK00::FormatFloat(float value) const {
     return buf;
 }
 
-void CVK01::Calibrate() {
-    calibration::calibrate_outputs(*this);
-}
-void CVK02::Calibrate() {
-    calibration::calibrate_outputs(*this);
-}
 
 namespace {
 

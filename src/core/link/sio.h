@@ -7,21 +7,10 @@
 #include <string_view>
 
 #include "core/link/serial_backend.h"
+#include "core/platform/serial_ports.h"
 #include "core/platform/events.h"
 
 namespace varda {
-
-// The configurator's port settings, with the defaults of a new port.
-struct PortSettings {
-    std::string port_name = "COM1";  // a device path; "COMn" stands for /dev/ttyS{n-1}
-    int baud_rate = 9600;
-    int parity_code = 3;  // 0 or 3 none, 1 even, 2 mark, 4 odd, 5 space
-    int stop_bits = 1;
-    int data_bits = 8;
-    int address_width = 8;
-    int base_address = 16;
-    int adapter_mode = 1;  // 1 automatic direction control ("Auto"), 0 RTS ("Semi-auto (QA-5)")
-};
 
 // How a reply ends: at the carriage return (Ravelin, Modbus ASCII, DCON), or after a number of
 // characters (Modbus RTU switch-over replies, which have no end character).
@@ -85,11 +74,5 @@ class Sio {
     std::uint16_t reply_timeout_ms_ = 0;
     std::string open_error_;
 };
-
-// The serial devices present, ":"-separated, empty when there are none.
-std::string list_serial_ports();
-
-// "COMn" stands for /dev/ttyS{n-1}; anything else is taken as a device path.
-std::string port_device_path(std::string_view port_name);
 
 }  // namespace varda

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "core/link/frame_codec.h"
+#include "core/protocol/frame_codec.h"
 #include "core/platform/strings.h"
 #include "core/platform/text.h"
 
