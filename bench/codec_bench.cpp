@@ -5,8 +5,8 @@
 #include <cstring>
 
 #include "bench/ratio_reporter.h"
-#include "core/link/frame_codec.h"
-#include "core/link/my_converter.h"
+#include "core/protocol/frame_codec.h"
+#include "core/protocol/my_converter.h"
 
 namespace {
 

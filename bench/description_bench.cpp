@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "bench/ratio_reporter.h"
-#include "core/devices/device_table.h"
+#include "core/model/device_table.h"
 #include "core/model/description.h"
 #include "core/model/description_archive.h"
 
@@ -27,7 +27,6 @@ BENCHMARK(BM_InflateAllDescriptions);
 void BM_LoadAllDescriptions(benchmark::State& state) {
     varda::DescriptionArchive archive(VARDA_DAT_PATH, false);
     varda::DescriptionContext description;
-    description.create_model_object = false;
     for (auto _ : state) {
         for (int model = 0; model < varda::kDeviceCount; ++model) {
             const auto text = varda::ReadModelDescription(archive, model);
@@ -44,7 +43,6 @@ void BM_LoadOneDescription(benchmark::State& state) {
     varda::DescriptionArchive archive(VARDA_DAT_PATH, false);
     const auto text = varda::ReadModelDescription(archive, model);
     varda::DescriptionContext description;
-    description.create_model_object = false;
     for (auto _ : state) {
         description.LoadDescriptionText(text.text);
         benchmark::DoNotOptimize(description.root());

@@ -7,11 +7,11 @@
 
 #include "bench/ratio_reporter.h"
 #include "core/app/document.h"
-#include "core/app/options.h"
-#include "core/devices/device_table.h"
+#include "core/link/options.h"
+#include "core/model/device_table.h"
 #include "core/model/description.h"
 #include "core/model/description_archive.h"
-#include "core/platform/headless_ui.h"
+#include "core/app/headless_ui.h"
 #include "gui/tree_view.h"
 #include "sim/in_process_backend.h"
 
@@ -24,7 +24,6 @@ int largest_model() {
     std::size_t most = 0;
     for (int model = 0; model < varda::kDeviceCount; ++model) {
         varda::DescriptionContext description;
-        description.create_model_object = false;
         description.LoadDescriptionText(varda::ReadModelDescription(archive, model).text);
         std::size_t n = 0;
         std::function<void(const varda::DescBranch&)> count = [&](const varda::DescBranch& b) {
@@ -47,7 +46,6 @@ void BM_LoadLargestDescription(benchmark::State& state) {
     varda::DescriptionArchive archive(VARDA_DAT_PATH, false);
     const auto text = varda::ReadModelDescription(archive, kModel);
     varda::DescriptionContext description;
-    description.create_model_object = false;
     for (auto _ : state) {
         description.LoadDescriptionText(text.text);
         benchmark::DoNotOptimize(description.root());

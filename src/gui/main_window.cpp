@@ -18,12 +18,13 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include "core/app/model_calibration.h"
 #include "core/app/document.h"
 #include "core/app/menu_state.h"
-#include "core/app/options.h"
+#include "core/link/options.h"
 #include "core/devices/base_device.h"
 #include "core/devices/brand.h"
-#include "core/devices/device_table.h"
+#include "core/model/device_table.h"
 #include "core/platform/strings.h"
 #include "core/platform/ui.h"
 #include "gui/io_status_dialog.h"
@@ -298,12 +299,12 @@ void MainWindow::register_document_commands() {
         dialog.exec();
     };
     handlers_[kCmdPortSettings] = [this] {
-        varda::ui().run_connection_dialog(false);
+        varda::dialogs().run_connection_dialog(false);
         follow_connected_model();
     };
     handlers_[kCmdCalibration] = [this] {
-        if (CBaseDevice* model = doc_.description().device_model().get()) {
-            model->Calibrate();
+        if (CBaseDevice* model = doc_.device_model()) {
+            calibrate_model(*model);
             refresh_views();
         }
     };
@@ -318,7 +319,7 @@ void MainWindow::build_menus() {
     menus_.clear();
     menuBar()->clear();
 
-    const CBaseDevice* model = doc_.description().device_model().get();
+    const CBaseDevice* model = doc_.device_model();
     const std::vector<TopMenu> layout = main_menu_layout(brand_, model);
     model_commands_ = model ? model->CustomizeMenu() : std::vector<MenuCommandInsertion>{};
     // Commands a model brings need actions of their own.
@@ -378,7 +379,7 @@ void MainWindow::build_toolbar() {
 }
 
 void MainWindow::update_from_document() {
-    const CBaseDevice* model = doc_.description().device_model().get();
+    const CBaseDevice* model = doc_.device_model();
     const std::vector<MenuCommandInsertion> wanted =
         model ? model->CustomizeMenu() : std::vector<MenuCommandInsertion>{};
     if (wanted != model_commands_) build_menus();
@@ -391,7 +392,7 @@ void MainWindow::update_command_states() {
     MenuFacts facts;
     facts.options = &options_;
     facts.adapter_mode = doc_.device().sio().settings.adapter_mode;
-    facts.model = doc_.description().device_model().get();
+    facts.model = doc_.device_model();
     facts.toolbar_visible = toolbar_ && !toolbar_->isHidden();
     facts.status_bar_visible = !statusBar()->isHidden();
     for (const auto& [command, action] : actions_) {
@@ -403,7 +404,7 @@ void MainWindow::update_command_states() {
 }
 
 void MainWindow::update_prompts() {
-    const CBaseDevice* model = doc_.description().device_model().get();
+    const CBaseDevice* model = doc_.device_model();
     prompt_model_ = model ? model->model_index() : -1;
     for (const auto& [command, action] : actions_) {
         const CommandPrompt prompt = command_prompt(command, model);

@@ -2,7 +2,7 @@
 
 #include <QSettings>
 
-#include "core/app/settings_store.h"
+#include "core/platform/settings_store.h"
 
 namespace varda::gui {
 

@@ -4,6 +4,7 @@
 #include <QWidget>
 #include <atomic>
 
+#include "core/app/dialogs.h"
 #include "core/platform/ui.h"
 
 namespace varda {
@@ -17,7 +18,7 @@ namespace varda::gui {
 // The core's user interface on Qt: message boxes, questions, the modal exchange window and work posted to
 // the user-interface thread. Any thread may call it: calls from the worker wait on the user-interface
 // thread's answer, so no widget is ever made elsewhere.
-class QtUi : public varda::Ui {
+class QtUi : public varda::Ui, public varda::Dialogs {
   public:
     QtUi() = default;
 

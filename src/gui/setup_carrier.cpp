@@ -15,7 +15,7 @@
 #include <thread>
 
 #include "core/app/paths.h"
-#include "core/devices/device_table.h"
+#include "core/model/device_table.h"
 #include "core/link/device.h"
 #include "core/link/sio.h"
 #include "core/model/description_archive.h"

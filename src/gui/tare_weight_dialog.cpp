@@ -76,7 +76,7 @@ CWeightTDDlg::CWeightTDDlg(TareWeightController& controller, QWidget* parent,
 }
 
 void CWeightTDDlg::Open(CTarnDoc& doc, QWidget* parent) {
-    auto* model = dynamic_cast<CVK13*>(doc.description().device_model().get());
+    auto* model = dynamic_cast<CVK13*>(doc.device_model());
     if (!model) return;
     TareWeightController controller(doc.device(), &doc.description(), model->channel_count(),
                                     doc.refresh_views);

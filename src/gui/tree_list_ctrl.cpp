@@ -15,7 +15,7 @@
 #include <QStyledItemDelegate>
 #include <QToolTip>
 
-#include "core/devices/device_table.h"
+#include "core/model/device_table.h"
 #include "core/platform/strings.h"
 #include "core/platform/ui.h"
 #include "gui/tree_icons.h"

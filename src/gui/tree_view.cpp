@@ -18,7 +18,7 @@
 #include "core/app/parameter_list_export.h"
 #include "core/app/scan_decode.h"
 #include "core/devices/base_device.h"
-#include "core/devices/device_table.h"
+#include "core/model/device_table.h"
 #include "core/model/tree_rows.h"
 #include "core/platform/strings.h"
 #include "core/platform/ui.h"
@@ -114,7 +114,7 @@ void CTarnTreeListCtrl::select_quietly(TreeItem item) {
 }
 
 int CTarnTreeListCtrl::model_index() const {
-    if (const CBaseDevice* model = document_.device().device_model()) return model->model_index();
+    if (const CBaseDevice* model = document_.device_model()) return model->model_index();
     return current_model_index();
 }
 
@@ -242,7 +242,7 @@ void CTarnTreeListView::build() {
     WaitCursor wait;
     TreeListModel& rows = model();
     const bool show_index = document_.options().show_indexes;
-    CBaseDevice* device_model = document_.description().device_model().get();
+    CBaseDevice* device_model = document_.device_model();
     DescBranch* scanners = document_.description().scanners();
     rows.differing_branches.clear();
     if (document_.root()) collect_differing(*document_.root(), rows.differing_branches);
@@ -338,7 +338,7 @@ void CTarnTreeListView::apply_scan_results() {
         }
         TreeItem item = scanner->tree_item;
         const ScanDisplay display =
-            decode_scan_result(result, document_.root(), device.device_model(), read, rows.child_count(item));
+            decode_scan_result(result, document_.root(), document_.device_model(), read, rows.child_count(item));
         if (display.description) {
             scanner->description = *display.description;
             rows.set_item_text(item, kColumnTree, *display.description);

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "core/devices/device_table.h"
+#include "core/model/device_table.h"
 #include "core/model/description.h"
 #include "core/platform/numbers.h"
 #include "core/platform/text.h"
@@ -140,7 +140,6 @@ bool serve_model(SimulatedModule& module, int model_index, std::string_view desc
     // Both sides of every "#if ver": what an old and what the simulated firmware declare.
     for (const bool known_version : {false, true}) {
         DescriptionContext description;
-        description.create_model_object = false;
         if (known_version) {
             description.version_major = 2;
             description.version_minor = 10;

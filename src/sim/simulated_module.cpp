@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <utility>
 
-#include "core/link/my_converter.h"
+#include "core/protocol/my_converter.h"
 #include "core/platform/numbers.h"
 #include "core/platform/text.h"
 

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/link/frame_codec.h"
+#include "core/protocol/frame_codec.h"
 
 // A module that answers the Ravelin protocol, so that everything above the serial link can be exercised
 // without hardware: by tests (through InProcessBackend), by varda-sim (on a pseudo-terminal) and by the demo.

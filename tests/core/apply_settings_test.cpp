@@ -6,12 +6,12 @@
 
 #include "../support/model_fixture.h"
 #include "core/app/document.h"
-#include "core/app/settings_store.h"
+#include "core/platform/settings_store.h"
 #include "core/devices/base_device.h"
-#include "core/devices/device_table.h"
-#include "core/link/frame_codec.h"
+#include "core/model/device_table.h"
+#include "core/protocol/frame_codec.h"
 #include "core/model/description_archive.h"
-#include "core/platform/headless_ui.h"
+#include "core/app/headless_ui.h"
 #include "core/platform/strings.h"
 #include "sim/in_process_backend.h"
 #include "sim/model_module.h"
@@ -107,7 +107,7 @@ TEST(ApplySettingsOk, SendsAplyAndFollowsTheModuleWhenAsked) {
         SCOPED_TRACE(testing::Message() << "follow " << c.follow << ", broadcast " << c.broadcast);
         Rig rig(kVk03);
         rig.module_takes(57600, 17);
-        Parameter& aply = rig.doc->device().device_model()->GetApplyParameter();
+        Parameter& aply = rig.doc->device_model()->GetApplyParameter();
         aply.address_offset = 2;  // its own offset, which a broadcast must not take away
         ApplyController dialog = rig.dialog();
         dialog.change_own_settings = c.follow;

@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "../support/model_fixture.h"
+#include "core/app/model_calibration.h"
 #include "core/calibration/calibration_commands.h"
 #include "core/calibration/calibration_method.h"
 #include "core/calibration/calibration_run.h"
@@ -16,7 +17,7 @@
 #include "core/model/description.h"
 #include "core/model/description_archive.h"
 #include "core/model/parameter.h"
-#include "core/platform/headless_ui.h"
+#include "core/app/headless_ui.h"
 #include "core/platform/strings.h"
 #include "sim/calibration_task.h"
 #include "sim/in_process_backend.h"
@@ -47,7 +48,6 @@ struct Rig {
         std::string error;
         EXPECT_TRUE(text.ok && sim::serve_model(*module, model_index, text.text, error)) << error;
         task = sim::serve_calibration(*module);
-        description.create_model_object = false;
         description.LoadDescriptionText(text.text);
         model = create_device_model(model_index, &description);
         io.sio().settings.port_name = "sim";
@@ -546,7 +546,7 @@ TEST(CalibrationModels, GenericCalibrationIsOfferedByVk00AndVk08) {
         auto model = create_device_model(index, nullptr);
         if (index != 0 && index != 8) continue;
         EXPECT_TRUE(model->CanCalibrate());
-        model->Calibrate();
+        calibrate_model(*model);
     }
     EXPECT_EQ(ui.generic_calibrations_shown, 2);
     set_ui(nullptr);

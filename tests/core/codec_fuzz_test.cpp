@@ -4,9 +4,9 @@
 
 #include <random>
 
-#include "core/link/frame_codec.h"
-#include "core/link/model_formatting.h"
-#include "core/link/my_converter.h"
+#include "core/protocol/frame_codec.h"
+#include "core/protocol/model_formatting.h"
+#include "core/protocol/my_converter.h"
 
 namespace varda {
 namespace {

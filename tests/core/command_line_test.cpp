@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "core/app/exit_status.h"
+#include "core/link/exit_status.h"
 
 namespace varda {
 namespace {

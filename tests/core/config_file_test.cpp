@@ -15,13 +15,14 @@
 #include <random>
 
 #include "core/app/archive_stream.h"
-#include "core/app/settings_store.h"
+#include "core/platform/settings_store.h"
 #include "core/devices/base_device.h"
-#include "core/devices/device_table.h"
-#include "core/link/frame_codec.h"
+#include "core/model/device_table.h"
+#include "core/protocol/frame_codec.h"
+#include "core/devices/models.h"
 #include "core/model/description.h"
 #include "core/model/network_elements.h"
-#include "core/platform/headless_ui.h"
+#include "core/app/headless_ui.h"
 #include "core/platform/strings.h"
 
 namespace varda {
@@ -183,6 +184,7 @@ class ConfigFile : public ::testing::Test {
 
     void rebuild() {
         ++rebuilds;
+        context.model_factory = create_device_model;
         context.LoadDescriptionText(current_model_index() == kOtherModel ? kOtherDescription : kDescription);
     }
     RebuildTree rebuilder() {

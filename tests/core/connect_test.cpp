@@ -1,10 +1,10 @@
 // Finding and identifying the module: both adapter modes, the switch-over passes and the attempt counts.
 #include <gtest/gtest.h>
 
-#include "core/app/settings_store.h"
-#include "core/devices/device_table.h"
+#include "core/platform/settings_store.h"
+#include "core/model/device_table.h"
 #include "core/link/device.h"
-#include "core/platform/headless_ui.h"
+#include "core/app/headless_ui.h"
 #include "sim/in_process_backend.h"
 #include "sim/simulated_module.h"
 

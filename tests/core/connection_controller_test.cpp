@@ -6,12 +6,12 @@
 #include <chrono>
 #include <thread>
 
-#include "core/app/options.h"
-#include "core/app/settings_store.h"
-#include "core/devices/device_table.h"
+#include "core/link/options.h"
+#include "core/platform/settings_store.h"
+#include "core/model/device_table.h"
 #include "core/link/device.h"
 #include "core/model/network_elements.h"
-#include "core/platform/headless_ui.h"
+#include "core/app/headless_ui.h"
 #include "sim/in_process_backend.h"
 #include "sim/simulated_module.h"
 

@@ -1,9 +1,10 @@
+#include "core/devices/models.h"
 #include "core/model/description.h"
 
 #include <gtest/gtest.h>
 
-#include "core/devices/device_table.h"
-#include "core/platform/headless_ui.h"
+#include "core/model/device_table.h"
+#include "core/app/headless_ui.h"
 
 namespace varda {
 namespace {
@@ -33,7 +34,10 @@ scanners Polling 1 0 0 Tmp
 )";
 
 struct Loader {
-    Loader() { set_ui(&ui); }
+    Loader() {
+        set_ui(&ui);
+        context.model_factory = create_device_model;
+    }
     ~Loader() { set_ui(nullptr); }
     DescriptionContext& load(std::string_view text) {
         context.LoadDescriptionText(text);

@@ -2,10 +2,11 @@
 // elements all show parameters, and holds what its model's features read.
 #include <gtest/gtest.h>
 
-#include "core/devices/device_table.h"
+#include "core/model/device_table.h"
+#include "core/devices/models.h"
 #include "core/model/description.h"
 #include "core/model/description_archive.h"
-#include "core/platform/headless_ui.h"
+#include "core/app/headless_ui.h"
 
 namespace varda {
 namespace {
@@ -48,6 +49,7 @@ TEST_P(ModelDescriptions, LoadWithoutMessagesAndCarryTheModelsParameters) {
         set_ui(&ui);
         set_current_model_index(model);
         DescriptionContext description;
+        description.model_factory = create_device_model;
         if (known_version) {
             description.version_major = 2;
             description.version_minor = 10;
@@ -63,7 +65,7 @@ TEST_P(ModelDescriptions, LoadWithoutMessagesAndCarryTheModelsParameters) {
             << code << ": data bits";
 
         ASSERT_TRUE(description.device_model()) << code;
-        const CBaseDevice& device = *description.device_model().get();
+        const CBaseDevice& device = *device_model_of(description.device_model().get());
         if (device.HasInputs()) {
             EXPECT_TRUE(has_parameter(description.scanners(), device.GetInputsName())) << code << ": inputs";
         }

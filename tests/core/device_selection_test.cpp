@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "core/devices/brand.h"
-#include "core/devices/device_table.h"
+#include "core/model/device_table.h"
 
 namespace varda {
 namespace {

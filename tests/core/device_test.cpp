@@ -8,7 +8,7 @@
 #include <thread>
 
 #include "core/model/elements.h"
-#include "core/platform/headless_ui.h"
+#include "core/app/headless_ui.h"
 #include "sim/in_process_backend.h"
 #include "sim/simulated_module.h"
 

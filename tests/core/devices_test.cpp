@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "core/devices/brand.h"
-#include "core/devices/device_table.h"
-#include "core/devices/model_context.h"
+#include "core/model/device_table.h"
+#include "core/model/model_context.h"
 #include "core/devices/models.h"
 #include "core/devices/module_restore.h"
 #include "core/model/parameter.h"

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "core/platform/headless_ui.h"
+#include "core/app/headless_ui.h"
 
 namespace varda {
 namespace {

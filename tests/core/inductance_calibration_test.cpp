@@ -1,6 +1,7 @@
 // The mutual-inductance calibration wizard of VK12 against its simulated module: the first page's choices,
 // the factory calibration, the user's table of points with its node count, measurement and spline, the
 // status check after applying, and failed exchanges.
+#include "core/app/model_calibration.h"
 #include "core/calibration/inductance_calibration.h"
 
 #include <gtest/gtest.h>
@@ -11,12 +12,12 @@
 
 #include "../support/model_fixture.h"
 #include "core/devices/base_device.h"
-#include "core/devices/device_table.h"
+#include "core/model/device_table.h"
 #include "core/link/device.h"
 #include "core/model/description.h"
 #include "core/model/description_archive.h"
 #include "core/model/element_context.h"
-#include "core/platform/headless_ui.h"
+#include "core/app/headless_ui.h"
 #include "core/platform/numbers.h"
 #include "core/platform/strings.h"
 #include "sim/in_process_backend.h"
@@ -145,9 +146,9 @@ TEST(InductanceCalibration, FactoryRunFromTheModelsCalibrate) {
         EXPECT_FALSE(w.buttons().back_enabled);
         w.press_finish();
     };
-    CBaseDevice* model = rig.description.device_model().get();
+    CBaseDevice* model = device_model_of(rig.description.device_model().get());
     ASSERT_TRUE(model->CanCalibrate());
-    model->Calibrate();
+    calibrate_model(*model);
 
     EXPECT_EQ(rig.ui.calibration_wizards_shown, 1);
     ASSERT_EQ(texts.size(), 2u);

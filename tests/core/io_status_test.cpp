@@ -9,11 +9,11 @@
 
 #include "../support/model_fixture.h"
 #include "core/app/table_edit.h"
-#include "core/devices/device_table.h"
+#include "core/model/device_table.h"
 #include "core/link/device.h"
 #include "core/model/description.h"
 #include "core/model/description_archive.h"
-#include "core/platform/headless_ui.h"
+#include "core/app/headless_ui.h"
 #include "sim/in_process_backend.h"
 #include "sim/model_module.h"
 
@@ -72,7 +72,7 @@ struct Rig : test::ModelDeviceRig {
     ~Rig() { controller.reset(); }
     IoStatusController& open() {
         controller = std::make_unique<IoStatusController>(*device, description.scanners(),
-                                                          description.device_model().get());
+                                                          device_model_of(description.device_model().get()));
         controller->set_view(&view);
         return *controller;
     }

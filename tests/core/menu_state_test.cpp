@@ -2,9 +2,9 @@
 #include <gtest/gtest.h>
 
 #include "core/app/menu_state.h"
-#include "core/app/options.h"
+#include "core/link/options.h"
 #include "core/devices/brand.h"
-#include "core/devices/device_table.h"
+#include "core/model/device_table.h"
 #include "core/devices/models.h"
 
 namespace varda {

@@ -3,6 +3,7 @@
 // point or report an error, the time-out, a failed start and leaving or cancelling while the module
 // measures. The module's status word is set by hand; the reading thread's readings reach the wizard
 // through the posted tasks of the headless user interface, which the tests run.
+#include "core/app/model_calibration.h"
 #include "core/calibration/meter_calibration.h"
 
 #include <gtest/gtest.h>
@@ -10,12 +11,12 @@
 #include <thread>
 
 #include "../support/model_fixture.h"
-#include "core/devices/device_table.h"
+#include "core/model/device_table.h"
 #include "core/devices/models_volt.h"
 #include "core/link/device.h"
 #include "core/model/description.h"
 #include "core/model/description_archive.h"
-#include "core/platform/headless_ui.h"
+#include "core/app/headless_ui.h"
 #include "sim/in_process_backend.h"
 #include "sim/model_module.h"
 
@@ -109,7 +110,7 @@ TEST(MeterCalibration, PagesShowEachModelsPointInstructions) {
             EXPECT_FALSE(w.buttons().back_enabled || w.buttons().finish_shown);
         };
         ASSERT_TRUE(rig.model().CanCalibrate());
-        rig.model().Calibrate();
+        calibrate_model(rig.model());
         EXPECT_EQ(rig.ui.calibration_wizards_shown, 1);
         EXPECT_EQ(titles, c.titles) << c.model;
         EXPECT_EQ(texts, c.texts) << c.model;
@@ -129,7 +130,7 @@ TEST(MeterCalibration, Vk20InstructionsNameTheValuesTheTreeHolds) {
         EXPECT_EQ(w.page(1).text(),
                   "1. Set input signal U= 22.000 V, I= 0.050 A, cos(phi)= 1\n2. Click \"Next\"");
     };
-    rig.model().Calibrate();
+    calibrate_model(rig.model());
     // Values the tree already had are not read again.
     EXPECT_EQ(rig.module->requests_seen(hash_name("uk.hi")), 0);
     EXPECT_EQ(rig.module->requests_seen(hash_name("ik.hi")), 1);
@@ -175,7 +176,7 @@ TEST(MeterCalibration, CompleteRunFromTheModelsCalibrate) {
             EXPECT_FALSE(w.buttons().back_enabled);
             w.press_finish();
         };
-        rig.model().Calibrate();
+        calibrate_model(rig.model());
         EXPECT_EQ(rig.mode_writes(), 1) << c.model;  // only point 1 starts the module
         EXPECT_TRUE(rig.ui.messages().empty());
     }

@@ -1,11 +1,12 @@
 // Every model served by the simulator from its description: identified, and read completely.
 #include <gtest/gtest.h>
 
-#include "core/devices/device_table.h"
+#include "core/model/device_table.h"
 #include "core/link/device.h"
+#include "core/devices/models.h"
 #include "core/model/description.h"
 #include "core/model/description_archive.h"
-#include "core/platform/headless_ui.h"
+#include "core/app/headless_ui.h"
 #include "sim/in_process_backend.h"
 #include "sim/model_module.h"
 
@@ -48,6 +49,7 @@ TEST_P(ServedModels, IdentifyAndReadEverything) {
     EXPECT_EQ(current_model_index(), model);
 
     DescriptionContext description;
+    description.model_factory = create_device_model;
     description.version_major = device.version_major;
     description.version_minor = device.version_minor;
     description.LoadDescriptionText(text.text);

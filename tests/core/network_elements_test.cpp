@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "core/app/settings_store.h"
+#include "core/platform/settings_store.h"
 #include "core/link/sio.h"
 
 namespace varda {

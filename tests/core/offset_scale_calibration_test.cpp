@@ -1,17 +1,18 @@
 // The offset and scale calibration wizard of VK07 and VK17 against their simulated modules: the access
 // code, the sensor list, the writes of a complete run in order, the module's result codes, the busy
 // module, and failed exchanges. The wizard's timers are fired by hand, so nothing waits for them.
+#include "core/app/model_calibration.h"
 #include "core/calibration/offset_scale_calibration.h"
 
 #include <gtest/gtest.h>
 
 #include "../support/model_fixture.h"
 #include "core/devices/base_device.h"
-#include "core/devices/device_table.h"
+#include "core/model/device_table.h"
 #include "core/link/device.h"
 #include "core/model/description.h"
 #include "core/model/description_archive.h"
-#include "core/platform/headless_ui.h"
+#include "core/app/headless_ui.h"
 #include "sim/in_process_backend.h"
 #include "sim/model_module.h"
 
@@ -135,9 +136,9 @@ TEST(OffsetScaleCalibration, CompleteRunFromTheModelsCalibrateWritesInOrder) {
         EXPECT_EQ(w.buttons().finish_text, "Сохранить");
         w.press_finish();
     };
-    CBaseDevice* model = rig.description.device_model().get();
+    CBaseDevice* model = device_model_of(rig.description.device_model().get());
     ASSERT_TRUE(model->CanCalibrate());
-    model->Calibrate();
+    calibrate_model(*model);
 
     EXPECT_EQ(rig.ui.calibration_wizards_shown, 1);
     EXPECT_EQ(titles, (std::vector<std::string>{"Шаг 2", "Шаг 3", "Шаг 4"}));

@@ -1,5 +1,6 @@
 // Calibration of the analog outputs of VK01 and VK02 against a simulated module: which coefficients are
 // offered, what choosing, stepping, editing and finishing send, and what the engineer is told.
+#include "core/app/model_calibration.h"
 #include "core/calibration/output_calibration.h"
 
 #include <gtest/gtest.h>
@@ -9,13 +10,13 @@
 
 #include "../support/model_fixture.h"
 #include "core/app/document.h"
-#include "core/app/settings_store.h"
+#include "core/platform/settings_store.h"
 #include "core/devices/base_device.h"
-#include "core/devices/device_table.h"
-#include "core/link/frame_codec.h"
+#include "core/model/device_table.h"
+#include "core/protocol/frame_codec.h"
 #include "core/model/description_archive.h"
 #include "core/model/parameter.h"
-#include "core/platform/headless_ui.h"
+#include "core/app/headless_ui.h"
 #include "core/platform/strings.h"
 #include "sim/in_process_backend.h"
 #include "sim/model_module.h"
@@ -51,7 +52,7 @@ struct Rig {
         set_settings_store(nullptr);
     }
 
-    CBaseDevice& model() { return *doc->description().device_model().get(); }
+    CBaseDevice& model() { return *doc->device_model(); }
     Parameter* tree(std::string_view name, int index) {
         return doc->description().find_parameter(name, index);
     }
@@ -217,7 +218,7 @@ TEST(OutputCalibration, TheModelsCalibrateThroughTheirDeviceAndCloseTheDialogAsA
             c.step(-2);
         };
         EXPECT_TRUE(rig.model().CanCalibrate());
-        rig.model().Calibrate();
+        calibrate_model(rig.model());
         EXPECT_EQ(rig.ui.output_calibrations_shown, 1);
         EXPECT_EQ(listed, OutputCalibration::output_count(model) * 2u);
         // Left open by the driver, the dialog is finished: the coefficient written and calibration ended.

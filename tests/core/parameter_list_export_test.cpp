@@ -10,7 +10,7 @@
 
 #include "core/model/description.h"
 #include "core/model/parameter.h"
-#include "core/platform/headless_ui.h"
+#include "core/app/headless_ui.h"
 #include "core/platform/text.h"
 
 namespace varda {
@@ -38,7 +38,6 @@ root Module 1 0 0 dev Вход_№1 Вход_№2 Вход_№3 Вход_№4 Sc
 struct Loaded {
     Loaded() {
         set_ui(&ui);
-        context.create_model_object = false;
         context.LoadDescriptionText(kDescription);
         // The numbered inputs are instances 0 to 3 of their parameters, as a module numbers them.
         for (int k = 0; k < 4; ++k)

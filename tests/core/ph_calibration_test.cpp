@@ -3,6 +3,7 @@
 // readings, the buffer value check, the step time-out, applying with the module's error flag and the
 // slope judgement. Readings are stepped by hand (no reading thread) and the timers fired by hand, except
 // in the one test of the reading thread itself.
+#include "core/app/model_calibration.h"
 #include "core/calibration/ph_calibration.h"
 
 #include <gtest/gtest.h>
@@ -11,11 +12,11 @@
 
 #include "../support/model_fixture.h"
 #include "core/devices/base_device.h"
-#include "core/devices/device_table.h"
+#include "core/model/device_table.h"
 #include "core/link/device.h"
 #include "core/model/description.h"
 #include "core/model/description_archive.h"
-#include "core/platform/headless_ui.h"
+#include "core/app/headless_ui.h"
 #include "sim/in_process_backend.h"
 #include "sim/model_module.h"
 #include "sim/ph_calibration_task.h"
@@ -223,9 +224,9 @@ TEST(PhCalibration, TwoPointPhRunFromTheModelsCalibrate) {
         rig.module->clear_log();
         w.press_finish();
     };
-    CBaseDevice* model = rig.description.device_model().get();
+    CBaseDevice* model = device_model_of(rig.description.device_model().get());
     ASSERT_TRUE(model->CanCalibrate());
-    model->Calibrate();
+    calibrate_model(*model);
 
     EXPECT_EQ(rig.ui.calibration_wizards_shown, 1);
     EXPECT_EQ(titles, (Names{"Шаг 3", "Сохранение коэффициентов"}));

@@ -9,8 +9,8 @@
 #include <memory>
 #include <thread>
 
-#include "core/link/frame_codec.h"
-#include "core/link/my_converter.h"
+#include "core/protocol/frame_codec.h"
+#include "core/protocol/my_converter.h"
 #include "sim/in_process_backend.h"
 #include "sim/pty_server.h"
 #include "sim/simulated_module.h"

@@ -7,9 +7,9 @@
 
 #include "../support/model_fixture.h"
 #include "core/app/document.h"
-#include "core/devices/device_table.h"
+#include "core/model/device_table.h"
 #include "core/model/description_archive.h"
-#include "core/platform/headless_ui.h"
+#include "core/app/headless_ui.h"
 #include "sim/in_process_backend.h"
 #include "sim/model_module.h"
 

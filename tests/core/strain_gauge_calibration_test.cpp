@@ -8,14 +8,15 @@
 #include <cstdio>
 
 #include "../support/model_fixture.h"
+#include "core/app/model_calibration.h"
 #include "core/calibration/strain_gauge_calibration.h"
 #include "core/calibration/tare_weight.h"
 #include "core/devices/base_device.h"
-#include "core/devices/device_table.h"
+#include "core/model/device_table.h"
 #include "core/link/device.h"
 #include "core/model/description.h"
 #include "core/model/description_archive.h"
-#include "core/platform/headless_ui.h"
+#include "core/app/headless_ui.h"
 #include "core/platform/numbers.h"
 #include "core/platform/strings.h"
 #include "sim/in_process_backend.h"
@@ -169,9 +170,9 @@ TEST(StrainGaugeCalibration, FactoryCalibrationFromTheModelsCalibrate) {
         w.press_finish();
     };
     rig.module->set_value("Rd.St", -1, "31");  // bits outside the calibration errors
-    CBaseDevice* model = rig.description.device_model().get();
+    CBaseDevice* model = device_model_of(rig.description.device_model().get());
     ASSERT_TRUE(model->CanCalibrate());
-    model->Calibrate();
+    calibrate_model(*model);
 
     EXPECT_EQ(rig.ui.calibration_wizards_shown, 1);
     ASSERT_EQ(seen.size(), 3u);

@@ -8,7 +8,7 @@
 
 #include "core/devices/models.h"
 #include "core/model/description.h"
-#include "core/platform/headless_ui.h"
+#include "core/app/headless_ui.h"
 #include "core/platform/strings.h"
 
 namespace varda {
@@ -102,7 +102,6 @@ root Module 1 1 2 dev Network_parameters Protection Status !Hw.v Channel#
 struct Described {
     Described() {
         set_ui(&ui);
-        context.create_model_object = false;
         context.LoadDescriptionText(kDescription);
     }
     ~Described() { set_ui(nullptr); }

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "core/link/model_formatting.h"
-#include "core/link/my_converter.h"
+#include "core/protocol/model_formatting.h"
+#include "core/protocol/my_converter.h"
 #include "core/platform/numbers.h"
 
 namespace varda {

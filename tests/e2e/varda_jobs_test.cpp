@@ -15,12 +15,13 @@
 #include <thread>
 
 #include "core/app/config_file.h"
-#include "core/devices/device_table.h"
+#include "core/model/device_table.h"
 #include "core/link/device_io.h"
 #include "core/link/posix_serial_backend.h"
+#include "core/devices/models.h"
 #include "core/model/description.h"
 #include "core/model/description_archive.h"
-#include "core/platform/headless_ui.h"
+#include "core/app/headless_ui.h"
 #include "tests/support/sim_process.h"
 
 namespace varda {
@@ -99,6 +100,7 @@ struct LoadedFile {
     explicit LoadedFile(const std::string& path) {
         set_ui(&ui);
         set_current_model_index(kVk03);
+        description.model_factory = create_device_model;
         auto rebuild = [this] {
             DescriptionArchive archive(VARDA_DAT_PATH, false);
             description.ClearDescription();

@@ -15,7 +15,7 @@
 #include "core/link/device_io.h"
 #include "core/model/description.h"
 #include "core/model/description_archive.h"
-#include "core/platform/headless_ui.h"
+#include "core/app/headless_ui.h"
 #include "gui/calibration_dialogs.h"
 #include "sim/calibration_task.h"
 #include "sim/in_process_backend.h"
@@ -35,7 +35,6 @@ struct Rig {
         const DescriptionText text = serve_archived_model(*module, 0);
         ok = text.ok;
         task = sim::serve_calibration(*module);
-        description.create_model_object = false;
         description.LoadDescriptionText(text.text);
         io.sio().settings.port_name = "sim";
         io.sio().settings.baud_rate = 115200;

@@ -19,11 +19,12 @@
 #include <vector>
 
 #include "../support/gui_test_support.h"
+#include "core/app/model_calibration.h"
 #include "core/app/document.h"
 #include "core/app/paths.h"
-#include "core/app/settings_store.h"
+#include "core/platform/settings_store.h"
 #include "core/calibration/ph_calibration.h"
-#include "core/devices/device_table.h"
+#include "core/model/device_table.h"
 #include "core/model/description_archive.h"
 #include "gui/busy_progress.h"
 #include "gui/calibration_pages.h"
@@ -154,7 +155,7 @@ class PhCalibrationTest : public QObject {
                                       },
                                   });
         Script script(steps);
-        rig.doc->description().device_model()->Calibrate();
+        calibrate_model(*rig.doc->device_model());
 
         QCOMPARE(script.steps_done(), steps.size());
         QVERIFY(question.startsWith(QStringLiteral("Тип датчика температуры: Pt100 (a=0,00385)\n")));

@@ -14,7 +14,7 @@
 #include "../support/gui_test_support.h"
 #include "core/app/document.h"
 #include "core/app/paths.h"
-#include "core/devices/device_table.h"
+#include "core/model/device_table.h"
 #include "core/model/description_archive.h"
 #include "gui/qt_ui.h"
 #include "gui/single_point_dialog.h"

@@ -19,11 +19,12 @@
 #include <vector>
 
 #include "../support/gui_test_support.h"
+#include "core/app/model_calibration.h"
 #include "core/app/document.h"
 #include "core/app/paths.h"
-#include "core/app/settings_store.h"
+#include "core/platform/settings_store.h"
 #include "core/calibration/strain_gauge_calibration.h"
-#include "core/devices/device_table.h"
+#include "core/model/device_table.h"
 #include "core/model/description_archive.h"
 #include "gui/calibration_wizard.h"
 #include "gui/qt_ui.h"
@@ -185,7 +186,7 @@ class StrainGaugeTest : public QObject {
                 return true;
             },
         });
-        rig.doc->description().device_model()->Calibrate();
+        calibrate_model(*rig.doc->device_model());
 
         QCOMPARE(script.steps_done(), std::size_t(6));
         QCOMPARE(signal_shown, QStringLiteral("0.5000"));

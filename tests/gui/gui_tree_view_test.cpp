@@ -10,10 +10,10 @@
 #include <QTemporaryDir>
 
 #include "core/app/document.h"
-#include "core/devices/device_table.h"
+#include "core/model/device_table.h"
 #include "core/link/posix_serial_backend.h"
 #include "core/model/tree_rows.h"
-#include "core/platform/headless_ui.h"
+#include "core/app/headless_ui.h"
 #include "core/platform/strings.h"
 #include "core/platform/text.h"
 #include "gui/tree_view.h"

@@ -14,10 +14,11 @@
 #include <string>
 #include <vector>
 
+#include "core/app/model_calibration.h"
 #include "core/app/document.h"
 #include "core/app/paths.h"
-#include "core/app/settings_store.h"
-#include "core/devices/device_table.h"
+#include "core/platform/settings_store.h"
+#include "core/model/device_table.h"
 #include "core/model/description_archive.h"
 #include "gui/calibration_wizard.h"
 #include "gui/qt_ui.h"
@@ -114,7 +115,7 @@ struct ModelDocumentRig {
         QVERIFY(doc->load_description());
         QCOMPARE(doc->device().open_with_settings(false), 0);
     }
-    void calibrate() { doc->description().device_model()->Calibrate(); }
+    void calibrate() { calibrate_model(*doc->device_model()); }
 
     MemorySettingsStore store;
     QWidget main_window;

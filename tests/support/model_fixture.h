@@ -13,12 +13,13 @@
 
 #include "core/app/document.h"
 #include "core/devices/base_device.h"
-#include "core/devices/device_table.h"
+#include "core/model/device_table.h"
 #include "core/link/device.h"
-#include "core/link/frame_codec.h"
+#include "core/protocol/frame_codec.h"
+#include "core/devices/models.h"
 #include "core/model/description.h"
 #include "core/model/description_archive.h"
-#include "core/platform/headless_ui.h"
+#include "core/app/headless_ui.h"
 #include "sim/in_process_backend.h"
 #include "sim/model_module.h"
 
@@ -100,6 +101,7 @@ struct ModelDeviceRig {
         device = std::make_unique<Device>(std::make_unique<sim::InProcessBackend>(module), options);
         open_sim_port(*device, baud_rate);
         set_current_model_index(model);
+        description.model_factory = create_device_model;
         description.LoadDescriptionText(text);
         device->set_device_model(description.device_model().get());
         module->clear_log();

@@ -40,7 +40,7 @@ std::string ApplyController::settings_text() const {
     if (!device_)
         return "No data. Function APLY has not received information about the unit.\n\nApplication error";
     if (!network_) return "No data - element 'Network parameters' not initialized\n\nApplication error";
-    const CBaseDevice* model = device_->device_model();
+    const CBaseDevice* model = device_model_of(device_->device_model());
     const bool data_bits = !model || model->HasDataBits();
     std::string text;
     for (const Setting& setting : kSettings) {
@@ -52,7 +52,7 @@ std::string ApplyController::settings_text() const {
 
 bool ApplyController::ok() {
     // Without a model there is no APLY parameter to send, as without a device.
-    CBaseDevice* model = device_ ? device_->device_model() : nullptr;
+    CBaseDevice* model = device_ ? device_model_of(device_->device_model()) : nullptr;
     if (!model) return true;
     Parameter& aply = model->GetApplyParameter();
     const bool sent = broadcast ? broadcast_aply(*device_, aply) : device_->write_parameter(aply, 1) == 0;

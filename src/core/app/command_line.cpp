@@ -9,7 +9,7 @@
 
 #include "core/link/sio.h"
 
-#include "core/app/exit_status.h"
+#include "core/link/exit_status.h"
 
 namespace varda {
 namespace {

@@ -13,10 +13,10 @@
 #include <thread>
 
 #include "core/app/document.h"
-#include "core/app/exit_status.h"
-#include "core/devices/device_table.h"
+#include "core/link/exit_status.h"
+#include "core/model/device_table.h"
 #include "core/link/sio.h"
-#include "core/platform/headless_ui.h"
+#include "core/app/headless_ui.h"
 
 namespace varda {
 namespace {

@@ -9,8 +9,8 @@
 #include <map>
 #include <system_error>
 
-#include "core/devices/base_device.h"
-#include "core/devices/device_table.h"
+#include "core/model/model_hooks.h"
+#include "core/model/device_table.h"
 #include "core/model/description.h"
 #include "core/model/network_elements.h"
 #include "core/platform/strings.h"
@@ -79,7 +79,7 @@ void read_parameter_part(ArchiveReader& in, Parameter& p) {
     (void)in.read_int32();  // access mode
 }
 
-void hand_log(Parameter& p, CBaseDevice* log_model) {
+void hand_log(Parameter& p, ModelHooks* log_model) {
     if (log_model && platform::iequals(p.network_name(), "Log")) log_model->OnLogParameter(p);
 }
 
@@ -107,7 +107,7 @@ void write_plain_element(ArchiveWriter& out, const Elements::InvisibleElement& e
         write_parameter(out, *p);
 }
 
-void read_branch(ArchiveReader& in, DescBranch& branch, CBaseDevice* log_model) {
+void read_branch(ArchiveReader& in, DescBranch& branch, ModelHooks* log_model) {
     if (in.read_class_tag(ArchiveClass::DescBranch) == 3) {
         branch.name = in.read_string();
         const std::uint32_t n = in.read_dword();
@@ -147,7 +147,7 @@ void read_branch(ArchiveReader& in, DescBranch& branch, CBaseDevice* log_model) 
         read_branch(in, *child, log_model);
 }
 
-void read_plain_element(ArchiveReader& in, Elements::InvisibleElement& element, CBaseDevice* log_model) {
+void read_plain_element(ArchiveReader& in, Elements::InvisibleElement& element, ModelHooks* log_model) {
     const bool own_network = dynamic_cast<Elements::NetRS485prg*>(&element) != nullptr;
     if (in.read_class_tag(ArchiveClass::InvisibleElement) == 3) {
         std::string name = in.read_string();
@@ -370,7 +370,7 @@ void write_element(ArchiveWriter& out, const Elements::InvisibleElement& element
     }
 }
 
-void read_element(ArchiveReader& in, Elements::InvisibleElement& element, CBaseDevice* log_model) {
+void read_element(ArchiveReader& in, Elements::InvisibleElement& element, ModelHooks* log_model) {
     if (auto* branch = dynamic_cast<DescBranch*>(&element)) {
         read_branch(in, *branch, log_model);
     } else {

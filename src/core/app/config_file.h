@@ -15,7 +15,7 @@
 // model's description builds, branch parameters matched by key, other elements' parameters by position.
 namespace varda {
 
-class CBaseDevice;
+class ModelHooks;
 class DescriptionContext;
 
 // The key of a branch parameter: (network index << 16) | name hash, the index 0xFFFF when not indexed.
@@ -91,6 +91,6 @@ void write_parameter(ArchiveWriter& out, const Parameter& parameter);
 // Reads an element's record into it. The configurator's own network element (NetRS485prg) reads its
 // records and drops them: loading never changes the configurator's own settings. Parameters named "Log"
 // go to `log_model` when given. Throws ArchiveError.
-void read_element(ArchiveReader& in, Elements::InvisibleElement& element, CBaseDevice* log_model);
+void read_element(ArchiveReader& in, Elements::InvisibleElement& element, ModelHooks* log_model);
 
 }  // namespace varda

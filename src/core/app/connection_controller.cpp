@@ -2,8 +2,8 @@
 
 #include <chrono>
 
-#include "core/app/options.h"
-#include "core/devices/device_table.h"
+#include "core/link/options.h"
+#include "core/model/device_table.h"
 #include "core/link/device.h"
 #include "core/model/network_elements.h"
 #include "core/platform/text.h"

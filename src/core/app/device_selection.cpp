@@ -1,7 +1,7 @@
 #include "core/app/device_selection.h"
 
 #include "core/devices/brand.h"
-#include "core/devices/device_table.h"
+#include "core/model/device_table.h"
 
 namespace varda {
 

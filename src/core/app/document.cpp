@@ -5,10 +5,12 @@
 
 #include "core/app/apply_settings.h"
 #include "core/app/config_file.h"
-#include "core/app/exit_status.h"
+#include "core/app/dialogs.h"
+#include "core/devices/models.h"
+#include "core/link/exit_status.h"
 #include "core/app/paths.h"
-#include "core/app/settings_store.h"
-#include "core/devices/device_table.h"
+#include "core/platform/settings_store.h"
+#include "core/model/device_table.h"
 #include "core/devices/module_restore.h"
 #include "core/model/description_archive.h"
 #include "core/platform/strings.h"
@@ -32,6 +34,7 @@ CTarnDoc::CTarnDoc(Options& options, std::unique_ptr<SerialBackend> backend)
       device_(std::make_unique<Device>(std::move(backend), options)),
       common_(std::make_unique<Elements::CommonParams>()) {
     archive_path = description_archive_path();
+    description_.model_factory = create_device_model;
     device_->on_document_modified = [this] { modified = true; };
     settings_store().set_string(kDevicesGroup, "devices", "Varda");
 }
@@ -44,7 +47,7 @@ CTarnDoc::~CTarnDoc() {
 void CTarnDoc::start(bool command_line_mode, bool test_run) {
     const bool connected = device_->connect();
     if (!connected && device_->identify_result == 2) set_status(kStatusUnknownModel);
-    if (!connected && !command_line_mode && ui().run_connection_dialog(true) == 2) exit_request = true;
+    if (!connected && !command_line_mode && dialogs().run_connection_dialog(true) == 2) exit_request = true;
     if (test_run) exit_request = true;
 }
 
@@ -76,7 +79,7 @@ bool CTarnDoc::load_description() {
     description_.version_major = device_->version_major;
     description_.version_minor = device_->version_minor;
     description_.LoadDescriptionText(text.text);
-    device_->set_device_model(description_.device_model().get());
+    device_->set_device_model(device_model());
     if (description_.damaged())
         description_error = archive_path + ": the description of " + std::string(display_name(model)) +
                             " is damaged";
@@ -98,7 +101,7 @@ LoadResult CTarnDoc::load_file(const std::string& path) {
             load_description();
         },
         options);
-    device_->set_device_model(description_.device_model().get());
+    device_->set_device_model(device_model());
     if (!result.opened()) return result;
     path_name = path;
     modified = false;
@@ -121,7 +124,7 @@ SaveResult CTarnDoc::save_file_reporting(const std::string& path) {
 }
 
 int CTarnDoc::tree_model_index() const {
-    const CBaseDevice* shown = description_.device_model().get();
+    const ModelHooks* shown = description_.device_model().get();
     return root() && shown ? shown->model_index() : current_model_index();
 }
 
@@ -190,7 +193,7 @@ bool CTarnDoc::compare_branch() {
 }
 
 void CTarnDoc::apply_default_settings() {
-    CBaseDevice* model = description_.device_model().get();
+    CBaseDevice* model = device_model();
     if (model && !model->ModuleRestoreWrites().empty()) {
         const auto failure = run_module_restore(
             model->ModuleRestoreWrites(), [this](Parameter& p) { return device_->request(false, &p) == 0; });
@@ -226,9 +229,9 @@ void CTarnDoc::apply_new_settings(bool command_line_mode, bool aply_option) {
     if (!command_line_mode) {
         // The dialog sends APLY and, when asked, takes the settings over and reopens the port itself.
         ApplyController dialog(device_.get(), network);
-        ui().run_apply_dialog(dialog);
+        dialogs().run_apply_dialog(dialog);
     } else if (aply_option) {
-        if (CBaseDevice* model = description_.device_model().get())
+        if (CBaseDevice* model = device_model())
             device_->request(false, &model->GetApplyParameter());
         if (network) follow_module_network(*device_, *network);
     }
@@ -242,7 +245,7 @@ void CTarnDoc::check_connection() {
 bool CTarnDoc::tree_model_differs() const {
     const int model = current_model_index();
     if (model == kNoModel) return false;
-    const CBaseDevice* shown = description_.device_model().get();
+    const CBaseDevice* shown = device_model();
     return !shown || shown->model_index() != model;
 }
 

@@ -6,7 +6,8 @@
 #include <string>
 
 #include "core/app/config_file.h"
-#include "core/app/options.h"
+#include "core/link/options.h"
+#include "core/devices/base_device.h"
 #include "core/link/device.h"
 #include "core/model/description.h"
 #include "core/model/network_elements.h"
@@ -79,6 +80,8 @@ class CTarnDoc {
 
     Device& device() { return *device_; }
     DescriptionContext& description() { return description_; }
+    // The device-model object of the tree's model; nullptr before a description is loaded.
+    CBaseDevice* device_model() const { return device_model_of(description_.device_model().get()); }
     DescBranch* root() const { return description_.root(); }
     Elements::CommonParams& common_parameters() { return *common_; }
     // The element holding the module's network settings: the tree's, or one a configuration file brought.

@@ -37,7 +37,7 @@ IoStatusController::IoStatusController(Device& device, DescBranch* scanners, CBa
 
 IoStatusController::IoStatusController(CTarnDoc& document)
     : IoStatusController(document.device(), document.description().scanners(),
-                         document.description().device_model().get()) {}
+                         document.device_model()) {}
 
 IoStatusController::~IoStatusController() {
     stop();

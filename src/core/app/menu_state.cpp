@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "core/app/options.h"
+#include "core/link/options.h"
 #include "core/devices/base_device.h"
 #include "core/devices/brand.h"
-#include "core/devices/device_table.h"
+#include "core/model/device_table.h"
 #include "core/devices/models_io.h"
 #include "core/platform/strings.h"
 

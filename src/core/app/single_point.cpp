@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "core/app/document.h"
-#include "core/link/frame_codec.h"
+#include "core/protocol/frame_codec.h"
 #include "core/model/description.h"
 #include "core/model/parameter.h"
 #include "core/platform/numbers.h"

@@ -336,7 +336,7 @@ EditResult TreeEdit::commit_value(Parameter& parameter, const std::string& new_t
     ObjectWithParameters* owner = owner_of(parameter);
     Elements::NetRS485prg& program = document_.device().program_network();
     const bool own_settings = owner == &program;
-    CBaseDevice* model = document_.device().device_model();
+    CBaseDevice* model = document_.device_model();
 
     if (owner && !own_settings) {
         bool allowed = true;

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/link/frame_codec.h"
+#include "core/protocol/frame_codec.h"
 
 namespace varda {
 class DeviceIO;

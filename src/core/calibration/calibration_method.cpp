@@ -4,7 +4,7 @@
 #include <cstdlib>
 
 #include "core/calibration/calibration_commands.h"
-#include "core/devices/model_context.h"
+#include "core/model/model_context.h"
 #include "core/model/parameter.h"
 #include "core/platform/numbers.h"
 #include "core/platform/strings.h"

@@ -1,7 +1,7 @@
 #include "core/calibration/generic_calibration.h"
 
 #include "core/devices/base_device.h"
-#include "core/devices/device_table.h"
+#include "core/model/device_table.h"
 #include "core/platform/numbers.h"
 #include "core/platform/ui.h"
 

@@ -5,9 +5,9 @@
 #include <memory>
 #include <thread>
 
-#include "core/app/options.h"
+#include "core/link/options.h"
 #include "core/devices/base_device.h"
-#include "core/devices/model_context.h"
+#include "core/model/model_context.h"
 #include "core/link/device.h"
 #include "core/model/parameter.h"
 #include "core/platform/strings.h"
@@ -179,14 +179,6 @@ void OutputCalibration::write_current() {
     k->access_attribute = access_attribute_;
     k->user_attribute = user_attribute_;
     device_.request(false, k.get());
-}
-
-bool calibrate_outputs(CBaseDevice& model) {
-    // The dialog needs the request engine itself (attribute writes), which the model knows as its link.
-    auto* device = dynamic_cast<Device*>(model.link());
-    if (!device) return false;
-    OutputCalibration dialog(*device, device->options(), model);
-    return ui().run_output_calibration(dialog);
 }
 
 bool OutputCalibration::end_calibration() {

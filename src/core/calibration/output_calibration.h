@@ -92,8 +92,4 @@ class OutputCalibration {
     bool closed_ = false;
 };
 
-// The model's calibrate operation: the dialog over the device that holds the model, shown through the user
-// interface. False when the model is not attached to a device or the dialog could not be shown.
-bool calibrate_outputs(CBaseDevice& model);
-
 }  // namespace varda::calibration

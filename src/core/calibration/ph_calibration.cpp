@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "core/devices/model_context.h"
+#include "core/model/model_context.h"
 #include "core/model/element_context.h"
 #include "core/platform/numbers.h"
 #include "core/platform/strings.h"

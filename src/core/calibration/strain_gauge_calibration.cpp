@@ -5,7 +5,7 @@
 #include <cerrno>
 #include <cstdlib>
 
-#include "core/devices/model_context.h"
+#include "core/model/model_context.h"
 #include "core/model/element_context.h"
 #include "core/model/parameter.h"
 #include "core/platform/numbers.h"

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "core/devices/model_context.h"
+#include "core/model/model_context.h"
 #include "core/model/element_context.h"
 #include "core/model/parameter.h"
 #include "core/platform/numbers.h"

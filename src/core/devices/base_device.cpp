@@ -2,9 +2,9 @@
 
 #include <cstdlib>
 
-#include "core/app/table_edit.h"
+#include "core/devices/cell_flags.h"
 #include "core/devices/io_status_dialog.h"
-#include "core/devices/model_context.h"
+#include "core/model/model_context.h"
 #include "core/model/elements.h"
 #include "core/model/parameter.h"
 #include "core/platform/numbers.h"
@@ -88,9 +88,8 @@ void CBaseDevice::FillOutputsTable(IoStatusDialog& dialog) {
 }
 void CBaseDevice::RestoreOutputs() {}
 
-void CBaseDevice::Calibrate() {}
-bool CBaseDevice::CanCalibrate() const {
-    return false;
+CalibrationKind CBaseDevice::calibration_kind() const {
+    return CalibrationKind::None;
 }
 
 int CBaseDevice::GetIOStatusTitle() const {
@@ -167,17 +166,6 @@ Parameter& CBaseDevice::apply_parameter() {
         apply_parameter_->SetValueText({});
     }
     return *apply_parameter_;
-}
-
-CurrentModel::~CurrentModel() {
-    reset();
-}
-
-void CurrentModel::reset(std::unique_ptr<CBaseDevice> model) {
-    // Unregister first: the codec must never see an object that is being destroyed.
-    if (model_ && current_model_formatting() == model_.get()) set_current_model_formatting(nullptr);
-    model_ = std::move(model);
-    if (model_) set_current_model_formatting(model_.get());
 }
 
 }  // namespace varda

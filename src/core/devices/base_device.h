@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "core/devices/menu_changes.h"
-#include "core/link/model_formatting.h"
+#include "core/model/model_hooks.h"
 
 namespace varda {
 
@@ -25,6 +25,18 @@ struct Rect {
     bool operator==(const Rect&) const = default;
 };
 
+// The calibrations a model may offer.
+enum class CalibrationKind {
+    None,
+    Generic,       // VK00, VK08: method dialog, then the calibration run
+    Outputs,       // VK01, VK02: analog-output coefficients
+    OffsetScale,   // VK07, VK17
+    Inductance,    // VK12
+    StrainGauge,   // VK13, VK14
+    PH,            // VK18
+    Meter,         // VK19 to VK22
+};
+
 // One write of the module's restore command "S.Def" (data type "void", empty value).
 struct RestoreWrite {
     bool indexed = false;
@@ -37,7 +49,7 @@ struct RestoreWrite {
 //
 // The owner registers the object as the codec's current model formatting (see CurrentModel); the
 // destructor unregisters it should the owner forget, so the codec never keeps a dangling pointer.
-class CBaseDevice : public ModelFormatting {
+class CBaseDevice : public ModelHooks {
   public:
     CBaseDevice(int model_index, ModelContext* context);
     CBaseDevice(const CBaseDevice&) = delete;
@@ -45,12 +57,12 @@ class CBaseDevice : public ModelFormatting {
     ~CBaseDevice() override;
 
     // Row of the device table this object stands for (13 or 14 for CVK13).
-    int model_index() const { return model_index_; }
+    int model_index() const override { return model_index_; }
     ModelContext* context() const { return context_; }
     void set_context(ModelContext* context) { context_ = context; }
     // The link the calibration dialogs read and write through; the device sets it when it takes the model.
     ElementContext* link() const { return link_; }
-    void set_link(ElementContext* link) { link_ = link; }
+    void set_link(ElementContext* link) override { link_ = link; }
 
     // --- I/O status dialog layout
     virtual bool HasInputs() const;
@@ -70,9 +82,9 @@ class CBaseDevice : public ModelFormatting {
     virtual void RestoreOutputs();
 
     // --- calibration
-    // Opens the model's calibration dialog or wizard; implemented with the calibration dialogs.
-    virtual void Calibrate();
-    virtual bool CanCalibrate() const;
+    // Which calibration the model's "Calibration..." command runs (the calibration layer runs it).
+    virtual CalibrationKind calibration_kind() const;
+    bool CanCalibrate() const { return calibration_kind() != CalibrationKind::None; }
 
     // Numbered text of the caption of the I/O status command and dialog.
     virtual int GetIOStatusTitle() const;
@@ -81,7 +93,7 @@ class CBaseDevice : public ModelFormatting {
 
     // --- network settings
     // Whether writing this parameter changes the module's network settings (APLY is then offered).
-    virtual bool NeedsApply(std::string_view network_name) const;
+    bool NeedsApply(std::string_view network_name) const override;
     // Whether the module has the data-bits parameter "LEn".
     virtual bool HasDataBits() const;
     // `address_length` is the value text of "A.Len" ("8" or "11").
@@ -89,12 +101,12 @@ class CBaseDevice : public ModelFormatting {
 
     // --- status words ("Rd.St", "Stat"): item n of a status word
     // Text of the item, "" when the model has no such item.
-    virtual std::string GetStatusText(int item, unsigned status) const;
+    std::string GetStatusText(int item, unsigned status) const override;
     // Numbered text of the item's caption, 0 when none.
-    virtual int GetStatusCaption(int item) const;
+    int GetStatusCaption(int item) const override;
 
     // Called for a parameter named "Log" after it was read, edited or loaded.
-    virtual void OnLogParameter(Parameter& parameter);
+    void OnLogParameter(Parameter& parameter) override;
     // Refreshes the input lamps: by default from the bits of "r.cn".
     virtual void UpdateInputStates(IoStatusDialog& dialog);
 
@@ -102,7 +114,7 @@ class CBaseDevice : public ModelFormatting {
     bool decodes_measured_values() const override;
 
     // Whether every write exchange is followed by INIT.
-    virtual bool NeedsInitAfterWrite() const;
+    bool NeedsInitAfterWrite() const override;
     // Whether "I/O status..." is disabled.
     virtual bool HasNoIOStatus() const;
 
@@ -126,22 +138,12 @@ class CBaseDevice : public ModelFormatting {
     std::unique_ptr<Parameter> apply_parameter_;
 };
 
-// Owns the current device-model object and keeps the codec's model formatting pointing at it; the old
-// object is unregistered before it is destroyed.
-class CurrentModel {
-  public:
-    CurrentModel() = default;
-    CurrentModel(const CurrentModel&) = delete;
-    CurrentModel& operator=(const CurrentModel&) = delete;
-    ~CurrentModel();
-
-    void reset(std::unique_ptr<CBaseDevice> model = nullptr);
-    CBaseDevice* get() const { return model_.get(); }
-    CBaseDevice* operator->() const { return model_.get(); }
-    explicit operator bool() const { return model_ != nullptr; }
-
-  private:
-    std::unique_ptr<CBaseDevice> model_;
-};
+// The device-model object behind the hooks that the lower layers hold (nullptr when there is none).
+inline CBaseDevice* device_model_of(ModelHooks* hooks) {
+    return dynamic_cast<CBaseDevice*>(hooks);
+}
+inline const CBaseDevice* device_model_of(const ModelHooks* hooks) {
+    return dynamic_cast<const CBaseDevice*>(hooks);
+}
 
 }  // namespace varda

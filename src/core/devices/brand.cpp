@@ -1,6 +1,6 @@
 #include "core/devices/brand.h"
 
-#include "core/devices/device_table.h"
+#include "core/model/device_table.h"
 
 namespace varda {
 

@@ -1,9 +1,9 @@
 #include "core/devices/models_io.h"
 
-#include "core/app/table_edit.h"
-#include "core/calibration/output_calibration.h"
+#include <cstdio>
+#include "core/devices/cell_flags.h"
 #include "core/devices/io_status_dialog.h"
-#include "core/devices/model_context.h"
+#include "core/model/model_context.h"
 #include "core/model/parameter.h"
 #include "core/platform/numbers.h"
 #include "core/platform/strings.h"
@@ -36,20 +36,11 @@ void CVK00::UpdateInputStates(IoStatusDialog& dialog) {
         if (parameter && !parameter->value_modified) update_input_lamp(dialog, row, parameter->value_text());
     }
 }
-void CVK00::Calibrate() {
-    ui().run_generic_calibration(*this);
-}
 
 std::string CVK00::FormatFloat(float value) const {
     return platform::fixed(value, 1);
 }
 
-void CVK01::Calibrate() {
-    calibration::calibrate_outputs(*this);
-}
-void CVK02::Calibrate() {
-    calibration::calibrate_outputs(*this);
-}
 
 namespace {
 

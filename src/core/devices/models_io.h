@@ -20,9 +20,7 @@ class CVK00 : public CBaseDevice {
     void FillInputsTable(IoStatusDialog& dialog) override;
     // Lamps follow the inputs table's values rather than "r.cn".
     void UpdateInputStates(IoStatusDialog& dialog) override;
-    // The generic calibration dialog.
-    void Calibrate() override;
-    bool CanCalibrate() const override { return true; }
+    CalibrationKind calibration_kind() const override { return CalibrationKind::Generic; }
     int GetIOStatusTitle() const override { return kInputStatusTitle; }
     std::string FormatFloat(float value) const override;
     bool decodes_measured_values() const override { return true; }
@@ -35,9 +33,7 @@ class CVK01 : public CBaseDevice {
     std::string_view GetOutputsName() const override { return "r.oe"; }
     std::optional<Rect> GetFirstOutputRect() const override { return Rect{14, 22, 30, 40}; }
     int GetOutputColumnStep() const override { return 39; }
-    // The analog-output calibration dialog.
-    void Calibrate() override;
-    bool CanCalibrate() const override { return true; }
+    CalibrationKind calibration_kind() const override { return CalibrationKind::Outputs; }
     int GetIOStatusTitle() const override { return kOutputStatusTitle; }
 };
 
@@ -48,9 +44,7 @@ class CVK02 : public CBaseDevice {
     std::string_view GetOutputsName() const override { return "r.oe"; }
     std::optional<Rect> GetFirstOutputRect() const override { return Rect{14, 22, 30, 40}; }
     int GetOutputColumnStep() const override { return 59; }
-    // The analog-output calibration dialog.
-    void Calibrate() override;
-    bool CanCalibrate() const override { return true; }
+    CalibrationKind calibration_kind() const override { return CalibrationKind::Outputs; }
     int GetIOStatusTitle() const override { return kOutputStatusTitle; }
 };
 

@@ -2,11 +2,7 @@
 
 #include <array>
 
-#include "core/calibration/inductance_calibration.h"
-#include "core/calibration/offset_scale_calibration.h"
-#include "core/calibration/ph_calibration.h"
-#include "core/calibration/strain_gauge_calibration.h"
-#include "core/devices/model_context.h"
+#include "core/model/model_context.h"
 #include "core/devices/status_items.h"
 #include "core/platform/text.h"
 #include "core/platform/ui.h"
@@ -61,21 +57,6 @@ bool is_delay_name(std::string_view network_name) {
 
 }  // namespace
 
-void CVK07::Calibrate() {
-    if (!link()) return;
-    Parameter* input_type = context() ? context()->find_parameter("in-t", 0) : nullptr;
-    OffsetScaleCalibration wizard(*link(), input_type, model_index() == 17);
-    ui().run_calibration_wizard(wizard);
-}
-void CVK08::Calibrate() {
-    ui().run_generic_calibration(*this);
-}
-
-void CVK12::Calibrate() {
-    if (!link()) return;
-    InductanceCalibration wizard(*link());
-    ui().run_calibration_wizard(wizard);
-}
 std::string CVK12::GetStatusText(int item, unsigned status) const {
     return status_items::text(kVk12Status, item, status);
 }
@@ -88,12 +69,6 @@ std::vector<RestoreWrite> CVK12::ModuleRestoreWrites() const {
 
 CVK13::CVK13(Variant variant, ModelContext* context)
     : CBaseDevice(variant == kFourChannels ? 14 : 13, context), variant_(variant) {}
-
-void CVK13::Calibrate() {
-    if (!link()) return;
-    CalibrationTD::CSheetTD wizard(*link(), context(), channel_count());
-    ui().run_calibration_wizard(wizard);
-}
 
 std::vector<MenuCommandInsertion> CVK13::CustomizeMenu() const {
     return {{MainMenu::Tools, kCmdTareWeight, kTareWeightText, kCmdCalibration}};
@@ -129,11 +104,6 @@ std::vector<RestoreWrite> CVK13::ModuleRestoreWrites() const {
     return writes;
 }
 
-void CVK18::Calibrate() {
-    if (!link()) return;
-    CalibrationPH::CSheetPH wizard(*link(), context());
-    ui().run_calibration_wizard(wizard);
-}
 bool CVK18::NeedsApply(std::string_view network_name) const {
     return CBaseDevice::NeedsApply(network_name) || is_delay_name(network_name);
 }

@@ -9,9 +9,7 @@ namespace varda {
 class CVK07 : public CBaseDevice {
   public:
     explicit CVK07(ModelContext* context) : CVK07(7, context) {}
-    // The offset and scale wizard.
-    void Calibrate() override;
-    bool CanCalibrate() const override { return true; }
+    CalibrationKind calibration_kind() const override { return CalibrationKind::OffsetScale; }
     bool HasDataBits() const override { return false; }
     bool HasNoIOStatus() const override { return true; }
     bool decodes_measured_values() const override { return true; }
@@ -23,9 +21,7 @@ class CVK07 : public CBaseDevice {
 class CVK08 : public CBaseDevice {
   public:
     explicit CVK08(ModelContext* context) : CBaseDevice(8, context) {}
-    // The generic calibration dialog.
-    void Calibrate() override;
-    bool CanCalibrate() const override { return true; }
+    CalibrationKind calibration_kind() const override { return CalibrationKind::Generic; }
     bool HasNoIOStatus() const override { return true; }
     bool decodes_measured_values() const override { return true; }
 };
@@ -33,9 +29,7 @@ class CVK08 : public CBaseDevice {
 class CVK12 : public CBaseDevice {
   public:
     explicit CVK12(ModelContext* context) : CBaseDevice(12, context) {}
-    // The mutual-inductance wizard.
-    void Calibrate() override;
-    bool CanCalibrate() const override { return true; }
+    CalibrationKind calibration_kind() const override { return CalibrationKind::Inductance; }
     std::string GetStatusText(int item, unsigned status) const override;
     int GetStatusCaption(int item) const override;
     bool NeedsInitAfterWrite() const override { return true; }
@@ -53,9 +47,7 @@ class CVK13 : public CBaseDevice {
     Variant variant() const { return variant_; }
     int channel_count() const { return variant_ == kFourChannels ? 4 : 1; }
 
-    // The strain-gauge wizard.
-    void Calibrate() override;
-    bool CanCalibrate() const override { return true; }
+    CalibrationKind calibration_kind() const override { return CalibrationKind::StrainGauge; }
     // "Tare weight" in the Tools menu, before "Calibration...".
     std::vector<MenuCommandInsertion> CustomizeMenu() const override;
     bool NeedsApply(std::string_view network_name) const override;
@@ -79,9 +71,7 @@ class CVK17 : public CVK07 {
 class CVK18 : public CBaseDevice {
   public:
     explicit CVK18(ModelContext* context) : CBaseDevice(18, context) {}
-    // The pH wizard.
-    void Calibrate() override;
-    bool CanCalibrate() const override { return true; }
+    CalibrationKind calibration_kind() const override { return CalibrationKind::PH; }
     bool NeedsApply(std::string_view network_name) const override;
     bool HasDataBits() const override { return false; }
     std::string GetStatusText(int item, unsigned status) const override;

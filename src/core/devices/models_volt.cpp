@@ -2,8 +2,7 @@
 
 #include <array>
 
-#include "core/calibration/meter_calibration.h"
-#include "core/devices/model_context.h"
+#include "core/model/model_context.h"
 #include "core/devices/status_items.h"
 #include "core/model/element_context.h"
 #include "core/model/parameter.h"
@@ -25,12 +24,6 @@ std::string point_text(int first_id, int points, int point) {
 }
 
 }  // namespace
-
-void CDeviceVolt::Calibrate() {
-    if (!link()) return;
-    CalibrationVolt::CSheetVolt wizard(*link(), *this);
-    ui().run_calibration_wizard(wizard);
-}
 
 bool CDeviceVolt::NeedsApply(std::string_view network_name) const {
     return CBaseDevice::NeedsApply(network_name) || platform::iequals(network_name, "Rs.dL");
@@ -90,15 +83,8 @@ namespace {
 constexpr std::array<const char*, 4> kVk20PointValues = {"uk.hi", "ik.hi", "uk.lo", "ik.lo"};
 }  // namespace
 
-void CVK20::Calibrate() {
-    // An instruction must name the values the module calibrates against, never "no data".
-    if (context() && link()) {
-        for (const char* name : kVk20PointValues) {
-            Parameter* value = context()->find_parameter(name, 0);
-            if (value && value->value_text() == str(kNoData)) link()->read_parameter(*value, false);
-        }
-    }
-    CDeviceVolt::Calibrate();
+std::vector<std::string_view> CVK20::ReferenceValueNames() const {
+    return {kVk20PointValues.begin(), kVk20PointValues.end()};
 }
 
 std::string CVK20::CalibrationInstruction(int point) const {

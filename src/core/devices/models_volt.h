@@ -9,9 +9,7 @@ namespace varda {
 
 class CDeviceVolt : public CBaseDevice {
   public:
-    // The electrical-meter wizard.
-    void Calibrate() override;
-    bool CanCalibrate() const override { return true; }
+    CalibrationKind calibration_kind() const override { return CalibrationKind::Meter; }
     bool NeedsApply(std::string_view network_name) const override;
     bool HasNoIOStatus() const override { return true; }
     // "APLY" of type "int", reset to 129 on every request (the module expects that value).
@@ -21,6 +19,9 @@ class CDeviceVolt : public CBaseDevice {
     virtual std::string CalibrationInstruction(int point) const = 0;
     // Number of calibration points.
     virtual int CalibrationPoints() const { return 3; }
+    // Network names of the values the instructions name; the calibration reads those the tree has no data
+    // for first, so that an instruction never says "no data".
+    virtual std::vector<std::string_view> ReferenceValueNames() const { return {}; }
     // Value written to "Mode" to start the calibration.
     virtual int CalibrationStartValue() const;
     // Whether the "Mode" status word reports calibration point `item` (1-based) done.
@@ -46,8 +47,7 @@ class CVK20 : public CDeviceVolt {
     std::string GetStatusText(int item, unsigned status) const override;
     int GetStatusCaption(int item) const override;
     bool ReportsApplyErrors() const override { return true; }
-    // The module's reference values of the points are read first when the tree has none yet.
-    void Calibrate() override;
+    std::vector<std::string_view> ReferenceValueNames() const override;
     // Points 1 to 3 name the voltage and current the tree holds in "uk.hi", "ik.hi" and "uk.lo", "ik.lo".
     std::string CalibrationInstruction(int point) const override;
     int CalibrationPoints() const override { return 4; }

@@ -8,9 +8,9 @@
 #include <tuple>
 #include <utility>
 
-#include "core/app/exit_status.h"
-#include "core/devices/base_device.h"
-#include "core/devices/device_table.h"
+#include "core/link/exit_status.h"
+#include "core/model/model_hooks.h"
+#include "core/model/device_table.h"
 #include "core/model/elements.h"
 #include "core/model/parameter.h"
 #include "core/platform/numbers.h"
@@ -174,7 +174,7 @@ std::string Device::comparison_report() const {
 
 // ---- worker -------------------------------------------------------------------------------------
 
-void Device::set_device_model(CBaseDevice* model) {
+void Device::set_device_model(ModelHooks* model) {
     model_ = model;
     if (model) model->set_link(this);
 }

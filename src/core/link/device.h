@@ -16,7 +16,7 @@
 
 namespace varda {
 
-class CBaseDevice;
+class ModelHooks;
 class DescBranch;
 class ObjectWithParameters;
 
@@ -89,8 +89,8 @@ class Device : public DeviceIO, public ElementContext {
 
     // ---- what the rest of the program plugs in
     // The model also learns that its calibration dialogs work through this device.
-    void set_device_model(CBaseDevice* model);
-    CBaseDevice* device_model() const { return model_; }
+    void set_device_model(ModelHooks* model);
+    ModelHooks* device_model() const { return model_; }
     // Failed reads and writes are appended to this file in command-line runs ("elog").
     std::string error_log_path;
     // How long a finished task's window stays up for the last lines (Cancel cuts it short).
@@ -125,7 +125,7 @@ class Device : public DeviceIO, public ElementContext {
     platform::Event& task_event(Task task);
 
     Options& options_;
-    CBaseDevice* model_ = nullptr;
+    ModelHooks* model_ = nullptr;
     platform::Event abort_{platform::Event::Reset::Manual};
     platform::Event read_all_event_{platform::Event::Reset::Manual};
     platform::Event write_all_event_{platform::Event::Reset::Manual};

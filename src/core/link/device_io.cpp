@@ -3,8 +3,8 @@
 #include <atomic>
 #include <cstdlib>
 
-#include "core/app/exit_status.h"
-#include "core/devices/device_table.h"
+#include "core/link/exit_status.h"
+#include "core/model/device_table.h"
 #include "core/link/device.h"
 #include "core/model/network_elements.h"
 #include "core/model/parameter.h"

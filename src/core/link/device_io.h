@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "core/app/options.h"
-#include "core/link/frame_codec.h"
+#include "core/link/options.h"
+#include "core/protocol/frame_codec.h"
 #include "core/link/sio.h"
 
 namespace varda {

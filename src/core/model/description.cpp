@@ -7,8 +7,7 @@
 #include <limits>
 #include <stdexcept>
 
-#include "core/devices/device_table.h"
-#include "core/devices/models.h"
+#include "core/model/device_table.h"
 #include "core/platform/numbers.h"
 #include "core/platform/strings.h"
 #include "core/platform/text.h"
@@ -443,7 +442,7 @@ void DescriptionContext::finish_load() {
     declared_.clear();
     declared_root_ = declared_scanners_ = nullptr;
 
-    if (create_model_object) model_.reset(create_device_model(current_model_index(), this));
+    if (model_factory) model_.reset(model_factory(current_model_index(), this));
 }
 
 // ---- building -----------------------------------------------------------------------------------

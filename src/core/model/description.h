@@ -6,8 +6,8 @@
 #include <string_view>
 #include <vector>
 
-#include "core/devices/base_device.h"
-#include "core/devices/model_context.h"
+#include "core/model/model_context.h"
+#include "core/model/model_hooks.h"
 #include "core/model/elements.h"
 
 namespace varda {
@@ -54,9 +54,9 @@ class DescriptionContext : public ModelContext {
     // ModelContext: a parameter of the tree by network name and index.
     Parameter* find_parameter(std::string_view network_name, int index) override;
 
-    // Whether a load creates the device-model object of the current model (the simulator reads
-    // descriptions without becoming the program's current model).
-    bool create_model_object = true;
+    // Makes the device-model object of the current model at the end of a load; without one (the simulator
+    // reads descriptions without becoming the program's current model) no object is made.
+    ModelFactory model_factory;
     // The module's firmware version for "#if ver"; -1 while unknown.
     int version_major = -1;
     int version_minor = -1;

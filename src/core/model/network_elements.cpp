@@ -11,7 +11,7 @@
 #include <optional>
 #include <vector>
 
-#include "core/link/sio.h"
+#include "core/platform/serial_ports.h"
 #include "core/platform/strings.h"
 #include "core/platform/text.h"
 

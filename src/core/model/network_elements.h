@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/app/settings_store.h"
+#include "core/platform/settings_store.h"
 #include "core/model/elements.h"
 
 namespace varda {

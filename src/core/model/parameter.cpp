@@ -1,7 +1,10 @@
 #include "core/model/parameter.h"
 
-#include "core/link/frame_codec.h"
+#include "core/protocol/frame_codec.h"
 #include "core/platform/numbers.h"
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include "core/platform/strings.h"
 #include "core/platform/text.h"
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/link/my_converter.h"
+#include "core/protocol/my_converter.h"
 #include "core/model/tree_sink.h"
 #include "core/platform/events.h"
 

@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "core/devices/base_device.h"
 #include "core/platform/numbers.h"
+#include "core/model/model_hooks.h"
 #include "core/platform/strings.h"
 #include "core/platform/text.h"
 
@@ -139,7 +139,7 @@ bool begins_with_word(std::string_view text, std::string_view word) {
 }
 
 // Names of the parts of a parameter that the tree shows as child rows of its row, if it has such parts.
-std::vector<std::string> fixed_child_texts(const Parameter& parameter, const CBaseDevice* model) {
+std::vector<std::string> fixed_child_texts(const Parameter& parameter, const ModelHooks* model) {
     const std::string& name = parameter.network_name();
     if (platform::iequals(name, "CodP"))
         return {"порог срабатывания", "вход «Заводские настройки»", "вход «Управление по сети»",
@@ -157,7 +157,7 @@ std::vector<std::string> fixed_child_texts(const Parameter& parameter, const CBa
     return texts;
 }
 
-void add_fixed_child_rows(Parameter& parameter, TreeSink& tree, TreeItem item, const CBaseDevice* model) {
+void add_fixed_child_rows(Parameter& parameter, TreeSink& tree, TreeItem item, const ModelHooks* model) {
     const auto texts = fixed_child_texts(parameter, model);
     if (texts.empty()) return;
     for (const auto& text : texts)
@@ -239,7 +239,7 @@ TreeItem AddToTree(Elements::InvisibleElement& element, TreeSink& tree, TreeItem
 }
 
 TreeItem AddToTreeMixed(DescBranch& element, TreeSink& tree, TreeItem parent, bool show_index,
-                        const CBaseDevice* model) {
+                        const ModelHooks* model) {
     TreeItem item = insert_element_row(element, tree, parent, show_index);
     if (!item) return nullptr;
 

@@ -7,7 +7,7 @@
 // classes so that they carry no display code; everything here only talks to a TreeSink.
 namespace varda {
 
-class CBaseDevice;
+class ModelHooks;
 
 // Image of a parameter row, by how its value is edited: 27 a list of value names, 28 an edit box, 30 not
 // editable (read-only).
@@ -36,7 +36,7 @@ TreeItem AddToTree(Elements::InvisibleElement& element, TreeSink& tree, TreeItem
 // child rows of the parameters that have them. `model` supplies the status items of "Rd.St" and "Stat"
 // (none without a model). Returns the element's row.
 TreeItem AddToTreeMixed(DescBranch& element, TreeSink& tree, TreeItem parent, bool show_index,
-                        const CBaseDevice* model);
+                        const ModelHooks* model);
 
 // Rewrites every row below `item` from the object it stands for: parameter rows as UpdateTreeRow, element
 // rows their index column and difference colour.

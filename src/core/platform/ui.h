@@ -6,12 +6,6 @@
 
 namespace varda {
 
-class ApplyController;
-class CalibrationWizard;
-namespace calibration {
-class OutputCalibration;
-}
-
 enum class MessageIcon { None, Error, Warning, Question, Information };
 enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
 enum class Answer { Ok, Cancel, Yes, No };
@@ -40,9 +34,7 @@ struct ExchangeRequest {
 
 // Everything the core asks of the user interface: message boxes, questions, the modal exchange window
 // and running work on the user-interface thread. The program backs it with Qt; the command line with a
-// silent runner; tests with a scripted one.
-class CBaseDevice;
-
+// silent runner; tests with a scripted one. The dialogs over the application's controllers are in Dialogs.
 class Ui {
   public:
     virtual ~Ui() = default;
@@ -53,20 +45,6 @@ class Ui {
                        std::string_view caption = {}) = 0;
     // Shows the exchange window and returns when it has closed; false when it could not be shown.
     virtual bool run_exchange(const ExchangeRequest& request) = 0;
-    // The connection dialog: 1 connected or a model chosen (OK), 2 "Exit", 0 closed otherwise.
-    virtual int run_connection_dialog(bool at_startup) = 0;
-    // The network-settings (APLY) dialog over its controller, whose OK sends APLY and follows the module's
-    // new settings when asked; true when it ended with OK.
-    virtual bool run_apply_dialog(ApplyController& dialog) = 0;
-    // The generic calibration of a measuring model (method dialog, then the calibration run); false when
-    // it could not be shown.
-    virtual bool run_generic_calibration(CBaseDevice& model) = 0;
-    // A calibration wizard over its controller: started, and run until it closes; true when it finished
-    // (not cancelled).
-    virtual bool run_calibration_wizard(CalibrationWizard& wizard) = 0;
-    // The analog-output calibration dialog over its controller, which it opens; returns when the dialog has
-    // closed; false when it could not be shown.
-    virtual bool run_output_calibration(calibration::OutputCalibration& dialog) = 0;
     // Runs the task on the user-interface thread, later.
     virtual void post(std::function<void()> task) = 0;
     // False in command-line mode, where no window exists to own messages or menus.

@@ -1,4 +1,4 @@
-#include "core/devices/device_table.h"
+#include "core/model/device_table.h"
 
 #include <atomic>
 

@@ -1,4 +1,4 @@
-#include "core/link/model_formatting.h"
+#include "core/protocol/model_formatting.h"
 
 #include <atomic>
 

@@ -1,4 +1,4 @@
-#include "core/app/exit_status.h"
+#include "core/link/exit_status.h"
 
 #include <atomic>
 

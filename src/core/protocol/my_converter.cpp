@@ -1,4 +1,4 @@
-#include "core/link/my_converter.h"
+#include "core/protocol/my_converter.h"
 
 #include <algorithm>
 #include <array>
@@ -6,8 +6,8 @@
 #include <cmath>
 #include <cstring>
 
-#include "core/link/frame_codec.h"
-#include "core/link/model_formatting.h"
+#include "core/protocol/frame_codec.h"
+#include "core/protocol/model_formatting.h"
 #include "core/platform/numbers.h"
 #include "core/platform/strings.h"
 #include "core/platform/text.h"

@@ -11,10 +11,11 @@
 
 namespace varda {
 
-// The user interface of command-line runs and tests: no windows. Messages are recorded, questions take
-// answers given in advance (else the safe default: Ok, Cancel or No), the exchange window blocks the
-// caller until the task closes it, and posted work waits until run_posted().
-class HeadlessUi : public Ui {
+// The user interface of runs without windows: messages are recorded, questions take answers given in
+// advance (else the safe default: Ok, Cancel or No), the exchange window blocks the caller until the task
+// closes it, and posted work waits until run_posted(). It is the process's user interface until the
+// program installs its own.
+class HeadlessRunner : public Ui {
   public:
     struct Message {
         std::string text;
@@ -22,38 +23,13 @@ class HeadlessUi : public Ui {
         std::string caption;
     };
 
-    explicit HeadlessUi(bool has_main_window = false) : has_main_window_(has_main_window) {}
+    explicit HeadlessRunner(bool has_main_window = false) : has_main_window_(has_main_window) {}
 
     void message(std::string_view text, MessageIcon icon, std::string_view caption = {}) override;
     Answer ask(std::string_view text, Buttons buttons, MessageIcon icon,
                std::string_view caption = {}) override;
     bool run_exchange(const ExchangeRequest& request) override;
-    // Without a window nobody can choose: the connection dialog answers "Exit", the APLY dialog Cancel,
-    // unless a test said otherwise. Answering OK presses OK with the dialog's check boxes as they are; a
-    // dialog that stays open after that is cancelled.
-    int run_connection_dialog(bool at_startup) override;
-    bool run_apply_dialog(ApplyController& dialog) override;
-    // No window to choose a method in: nothing is calibrated.
-    bool run_generic_calibration(CBaseDevice&) override {
-        ++generic_calibrations_shown;
-        return false;
-    }
-    int generic_calibrations_shown = 0;
-    // Without a window a wizard is started and handed to the driver a test gave, then cancelled if the
-    // driver left it open.
-    bool run_calibration_wizard(CalibrationWizard& wizard) override;
-    std::function<void(CalibrationWizard&)> calibration_wizard_driver;
-    int calibration_wizards_shown = 0;
-    // Without a window the output calibration is opened and handed to the driver a test gave, then
-    // finished as closing the window would.
-    bool run_output_calibration(calibration::OutputCalibration& dialog) override;
-    std::function<void(calibration::OutputCalibration&)> output_calibration_driver;
-    int output_calibrations_shown = 0;
     void post(std::function<void()> task) override;
-    int connection_dialog_answer = 2;
-    bool apply_dialog_answer = false;
-    int apply_dialogs_shown = 0;
-    int connection_dialogs_shown = 0;
     bool has_main_window() const override { return has_main_window_; }
 
     // Answers for the next questions, in order.

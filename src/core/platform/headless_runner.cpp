@@ -1,17 +1,13 @@
-#include "core/platform/headless_ui.h"
+#include "core/platform/headless_runner.h"
 
 #include <atomic>
 #include <utility>
 
-#include "core/app/apply_settings.h"
-#include "core/calibration/calibration_wizard.h"
-#include "core/calibration/output_calibration.h"
-
 namespace varda {
 namespace {
 
-HeadlessUi& default_ui() {
-    static HeadlessUi instance;
+HeadlessRunner& default_ui() {
+    static HeadlessRunner instance;
     return instance;
 }
 
@@ -28,9 +24,9 @@ void set_ui(Ui* ui) {
     g_ui.store(ui, std::memory_order_release);
 }
 
-class HeadlessUi::Window : public ProgressWindow {
+class HeadlessRunner::Window : public ProgressWindow {
   public:
-    Window(HeadlessUi& owner, std::function<void()> on_cancel, int cancel_after)
+    Window(HeadlessRunner& owner, std::function<void()> on_cancel, int cancel_after)
         : owner_(owner), on_cancel_(std::move(on_cancel)), cancel_after_(cancel_after) {}
 
     void add_line(const std::string& line) override {
@@ -55,7 +51,7 @@ class HeadlessUi::Window : public ProgressWindow {
     }
 
   private:
-    HeadlessUi& owner_;
+    HeadlessRunner& owner_;
     std::function<void()> on_cancel_;
     int cancel_after_ = 0;
     int shown_ = 0;
@@ -64,12 +60,12 @@ class HeadlessUi::Window : public ProgressWindow {
     bool closed_ = false;
 };
 
-void HeadlessUi::message(std::string_view text, MessageIcon icon, std::string_view caption) {
+void HeadlessRunner::message(std::string_view text, MessageIcon icon, std::string_view caption) {
     std::lock_guard lock(mutex_);
     messages_.push_back({std::string(text), icon, std::string(caption)});
 }
 
-Answer HeadlessUi::ask(std::string_view text, Buttons buttons, MessageIcon, std::string_view) {
+Answer HeadlessRunner::ask(std::string_view text, Buttons buttons, MessageIcon, std::string_view) {
     std::lock_guard lock(mutex_);
     questions_.emplace_back(text);
     if (!answers_.empty()) {
@@ -89,7 +85,7 @@ Answer HeadlessUi::ask(std::string_view text, Buttons buttons, MessageIcon, std:
     return Answer::Cancel;
 }
 
-bool HeadlessUi::run_exchange(const ExchangeRequest& request) {
+bool HeadlessRunner::run_exchange(const ExchangeRequest& request) {
     {
         std::lock_guard lock(mutex_);
         titles_.push_back(request.title);
@@ -105,72 +101,27 @@ bool HeadlessUi::run_exchange(const ExchangeRequest& request) {
     return true;
 }
 
-int HeadlessUi::run_connection_dialog(bool) {
-    std::lock_guard lock(mutex_);
-    ++connection_dialogs_shown;
-    return connection_dialog_answer;
-}
-
-bool HeadlessUi::run_apply_dialog(ApplyController& dialog) {
-    bool answer = false;
-    {
-        std::lock_guard lock(mutex_);
-        ++apply_dialogs_shown;
-        answer = apply_dialog_answer;
-    }
-    // Outside the lock: OK may show a message.
-    return answer && dialog.ok();
-}
-
-bool HeadlessUi::run_calibration_wizard(CalibrationWizard& wizard) {
-    std::function<void(CalibrationWizard&)> driver;
-    {
-        std::lock_guard lock(mutex_);
-        ++calibration_wizards_shown;
-        driver = calibration_wizard_driver;
-    }
-    // Outside the lock: the wizard shows messages.
-    wizard.start();
-    if (driver) driver(wizard);
-    wizard.press_cancel();
-    return wizard.outcome() == CalibrationWizard::Outcome::Finished;
-}
-
-bool HeadlessUi::run_output_calibration(calibration::OutputCalibration& dialog) {
-    std::function<void(calibration::OutputCalibration&)> driver;
-    {
-        std::lock_guard lock(mutex_);
-        ++output_calibrations_shown;
-        driver = output_calibration_driver;
-    }
-    // Outside the lock: the calibration shows messages.
-    dialog.open();
-    if (driver) driver(dialog);
-    dialog.finish();
-    return true;
-}
-
-void HeadlessUi::post(std::function<void()> task) {
+void HeadlessRunner::post(std::function<void()> task) {
     std::lock_guard lock(mutex_);
     posted_.push_back(std::move(task));
 }
 
-void HeadlessUi::cancel_after_lines(int lines) {
+void HeadlessRunner::cancel_after_lines(int lines) {
     std::lock_guard lock(mutex_);
     cancel_after_lines_ = lines;
 }
 
-void HeadlessUi::push_answer(Answer answer) {
+void HeadlessRunner::push_answer(Answer answer) {
     std::lock_guard lock(mutex_);
     answers_.push_back(answer);
 }
 
-void HeadlessUi::set_progress_sink(std::function<void(const std::string&)> sink) {
+void HeadlessRunner::set_progress_sink(std::function<void(const std::string&)> sink) {
     std::lock_guard lock(mutex_);
     sink_ = std::move(sink);
 }
 
-int HeadlessUi::run_posted() {
+int HeadlessRunner::run_posted() {
     int count = 0;
     while (true) {
         std::function<void()> task;
@@ -185,23 +136,23 @@ int HeadlessUi::run_posted() {
     }
 }
 
-std::vector<HeadlessUi::Message> HeadlessUi::messages() const {
+std::vector<HeadlessRunner::Message> HeadlessRunner::messages() const {
     std::lock_guard lock(mutex_);
     return messages_;
 }
-std::vector<std::string> HeadlessUi::questions() const {
+std::vector<std::string> HeadlessRunner::questions() const {
     std::lock_guard lock(mutex_);
     return questions_;
 }
-std::vector<std::string> HeadlessUi::progress_lines() const {
+std::vector<std::string> HeadlessRunner::progress_lines() const {
     std::lock_guard lock(mutex_);
     return lines_;
 }
-std::vector<std::string> HeadlessUi::exchange_titles() const {
+std::vector<std::string> HeadlessRunner::exchange_titles() const {
     std::lock_guard lock(mutex_);
     return titles_;
 }
-void HeadlessUi::clear() {
+void HeadlessRunner::clear() {
     std::lock_guard lock(mutex_);
     messages_.clear();
     questions_.clear();

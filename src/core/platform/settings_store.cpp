@@ -1,4 +1,4 @@
-#include "core/app/settings_store.h"
+#include "core/platform/settings_store.h"
 
 #include <atomic>
 

@@ -1,4 +1,4 @@
-#include "core/link/frame_codec.h"
+#include "core/protocol/frame_codec.h"
 
 #include <algorithm>
 
