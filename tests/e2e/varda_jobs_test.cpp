@@ -167,7 +167,28 @@ struct ExitCase {
     const char* says = nullptr;  // a part of the line on standard error
 };
 
+// What GoogleTest prints of a case: its words, not its bytes.
+void PrintTo(const ExitCase& c, std::ostream* out) {
+    *out << c.what;
+}
+
 class VardaExitCodes : public ::testing::TestWithParam<ExitCase> {};
+
+// "write without its file" -> "WriteWithoutItsFile": a case's words as a test name.
+std::string test_name(const char* what) {
+    std::string name;
+    bool upper = true;
+    for (const char* c = what; *c; ++c) {
+        const bool alnum = (*c >= 'a' && *c <= 'z') || (*c >= 'A' && *c <= 'Z') || (*c >= '0' && *c <= '9');
+        if (!alnum) {
+            upper = true;
+            continue;
+        }
+        name += upper && *c >= 'a' && *c <= 'z' ? static_cast<char>(*c - 'a' + 'A') : *c;
+        upper = false;
+    }
+    return name;
+}
 
 TEST_P(VardaExitCodes, JobEndsWithTheCodeOfItsOutcome) {
     const ExitCase& c = GetParam();
@@ -227,7 +248,8 @@ INSTANTIATE_TEST_SUITE_P(
                                {"-read/close", "-port:PORT", "FILE"},
                                206,
                                "not a known model"},
-                      ExitCase{"connect test", {"--model", "VK03"}, {"-test", "-port:PORT"}, 0}));
+                      ExitCase{"connect test", {"--model", "VK03"}, {"-test", "-port:PORT"}, 0}),
+    [](const ::testing::TestParamInfo<ExitCase>& info) { return test_name(info.param.what); });
 
 TEST(VardaJobs, TheExitEventEndsAnIdleRun) {
     SimProcess sim({"--model", "VK03"});
