@@ -461,6 +461,8 @@ int Device::write_parameter(Parameter& p, int mode) {
     const std::string text = mode >= 0 ? p.value_text() : p.initial_value_text;
     if (text == str(kNoData)) {
         p.error_text = "Value is not recorded, because the parameter is not initialized";
+        // Counted as a failure in the summary, so the error log names it too.
+        log_failure(p);
         return 5;
     }
     if (p.network_index < 0) return 6;
