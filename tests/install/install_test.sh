@@ -16,7 +16,8 @@ trap cleanup EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 prefix="$tmp/prefix"
-cmake --install "$build_dir" --prefix "$prefix" >"$tmp/install.log" || { cat "$tmp/install.log" >&2; fail "cmake --install"; }
+cmake --install "$build_dir" --prefix "$prefix" >"$tmp/install.log" ||
+  { cat "$tmp/install.log" >&2; fail "cmake --install"; }
 
 for f in bin/varda bin/varda-sim bin/varda-archive share/varda/varda.dat share/applications/varda.desktop \
          share/mime/packages/varda.xml share/icons/hicolor/scalable/apps/varda.svg share/man/man1/varda.1 \
@@ -33,21 +34,33 @@ grep -qx "[0-9]*:$mime_type:\*\.vdc" "$prefix/share/mime/globs2" || fail "*.vdc 
 grep -q "^MimeType=.*$mime_type;" "$prefix/share/applications/varda.desktop" ||
   fail "the desktop entry does not open $mime_type"
 
-# Every option varda --help lists is in the manual page.
+# Every option varda --help lists is in the manual page,
 man_text=$(sed 's/\\-/-/g; s/\\f[BIR]//g' "$prefix/share/man/man1/varda.1")
-options=$("$prefix/bin/varda" --help | sed -n '/^Jobs:/,/^Exit codes/p' | grep -oE -- '(^| )--?[a-z][a-z0-9]*' |
-  tr -d ' ' | sort -u)
+options=$("$prefix/bin/varda" --help | sed -n '/^Jobs:/,/^Exit codes/p' |
+  grep -oE -- '(^| )--?[a-z][a-z0-9]*' | tr -d ' ' | sort -u)
 [ -n "$options" ] || fail "varda --help lists no options"
 for option in $options; do
   grep -qwF -- "$option" <<<"$man_text" || fail "the manual page does not list $option"
 done
 
+# And every exit code it lists.
+codes=$("$prefix/bin/varda" --help | sed -n '/^Exit codes/,$p' | grep -oE '^ +[0-9]+' | tr -d ' ')
+[ -n "$codes" ] || fail "varda --help lists no exit codes"
+for exit_code in $codes; do
+  grep -qx "\.B $exit_code" "$prefix/share/man/man1/varda.1" ||
+    fail "the manual page does not explain exit code $exit_code"
+done
+
 # A read job: the simulator prints its pseudo-terminal first.
-mkfifo "$tmp/sim.out"
 "$prefix/bin/varda-sim" --model VK03 >"$tmp/sim.out" &
 sim_pid=$!
-exec 3<"$tmp/sim.out"
-read -r -t 60 port <&3 || fail "varda-sim printed no terminal"
+for _ in $(seq 600); do
+  [ "$(wc -l <"$tmp/sim.out")" -ge 1 ] && break
+  kill -0 "$sim_pid" 2>/dev/null || fail "varda-sim ended at start"
+  sleep 0.1
+done
+port=$(head -n 1 "$tmp/sim.out")
+[ -n "$port" ] || fail "varda-sim printed no terminal"
 [ -e "$port" ] || fail "varda-sim's terminal $port does not exist"
 
 mkdir "$tmp/config"
