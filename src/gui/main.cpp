@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QIcon>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
@@ -95,6 +96,9 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("KEST"));
     QApplication::setApplicationName(QStringLiteral("Varda"));
+    // The desktop shows the window with the installed program's entry and icon.
+    QApplication::setDesktopFileName(QStringLiteral("varda"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/varda.svg")));
 
     varda::gui::QtUi qt_ui;
     varda::set_ui(&qt_ui);
