@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "core/app/brand_choice.h"
 #include "core/app/command_line.h"
 #include "core/app/command_line_job.h"
 #include "core/app/document.h"
@@ -103,7 +104,8 @@ int main(int argc, char* argv[]) {
     } restore_ui;
 
     varda::Options options;
-    const varda::CBrandRavelin brand;
+    // The restricted brand unless the command line or the stored choice asks for the full one.
+    const varda::CBrand& brand = varda::brand_object(varda::start_brand(command_line, settings));
     varda::CTarnDoc doc(options, std::make_unique<varda::PosixSerialBackend>());
     qt_ui.set_connection_target(&doc.device(), &options, &brand);
 

@@ -57,7 +57,8 @@ TEST(MainMenu, FullBrandHasEveryCommandInOrder) {
               (Strings{"Apply default settings", "Execute INIT", "Apply new settings (APLY)"}));
     EXPECT_EQ(entries(menu_titled(menus, "Tools").items),
               (Strings{"Show indexes", "Read automatically", "Instant recording",
-                       "Do not send parameter attributes", "Calibration...", "-", "Toolbar", "Status bar"}));
+                       "Do not send parameter attributes", "Calibration...", "-", "Service functions", "-",
+                       "Toolbar", "Status bar"}));
     EXPECT_EQ(entries(menu_titled(menus, "&Help").items),
               (Strings{"&Help", "Export parameter list to HTML...", "-", "&About..."}));
 }
@@ -74,6 +75,8 @@ TEST(MainMenu, RavelinLeavesOutAdapterInitCalibrationAndExport) {
          {kCmdExecuteInit, kCmdCalibration, kCmdExportHtml, kCmdAdapterAuto, kCmdAdapterSemiAuto})
         EXPECT_FALSE(menu_contains(menus, gone)) << gone;
     EXPECT_TRUE(menu_contains(menus, kCmdApplyDefaults));
+    // The way to the full brand stays in the restricted one.
+    EXPECT_TRUE(menu_contains(menus, kCmdServiceFunctions));
     EXPECT_EQ(entries(menu_titled(menus, "&Help").items), (Strings{"&Help", "-", "&About..."}));
 }
 
@@ -93,8 +96,8 @@ TEST(MainMenu, ModelCommandGoesBeforeItsAnchorOrAtTheEnd) {
     const auto full = main_menu_layout(CBrandKest(), vk13.get());
     EXPECT_EQ(entries(menu_titled(full, "Tools").items),
               (Strings{"Show indexes", "Read automatically", "Instant recording",
-                       "Do not send parameter attributes", "Tare weight", "Calibration...", "-", "Toolbar",
-                       "Status bar"}));
+                       "Do not send parameter attributes", "Tare weight", "Calibration...", "-",
+                       "Service functions", "-", "Toolbar", "Status bar"}));
     const auto ravelin = main_menu_layout(CBrandRavelin(), vk13.get());
     EXPECT_EQ(entries(menu_titled(ravelin, "Tools").items).back(), "Tare weight");
     EXPECT_FALSE(
@@ -137,7 +140,7 @@ TEST(CommandState, ModelRules) {
     EXPECT_TRUE(command_state(kCmdIoStatus, facts, true).enabled);
     EXPECT_TRUE(command_state(kCmdReadAll, facts, true).enabled);
     EXPECT_FALSE(command_state(kCmdReadAll, facts, false).enabled);
-    EXPECT_FALSE(command_state(kCmdHelp, facts, true).enabled);
+    EXPECT_TRUE(command_state(kCmdHelp, facts, true).enabled);  // the user guide
 }
 
 TEST(CommandState, CheckMarksFollowOptionsAndAdapter) {
@@ -163,6 +166,12 @@ TEST(CommandState, CheckMarksFollowOptionsAndAdapter) {
     facts.toolbar_visible = false;
     EXPECT_FALSE(command_state(kCmdToolbar, facts, true).checked);
     EXPECT_TRUE(command_state(kCmdStatusBar, facts, true).checked);
+
+    // "Service functions" carries its check mark with the full brand.
+    EXPECT_TRUE(command_state(kCmdServiceFunctions, facts, true).checkable);
+    EXPECT_FALSE(command_state(kCmdServiceFunctions, facts, true).checked);
+    facts.full_brand = true;
+    EXPECT_TRUE(command_state(kCmdServiceFunctions, facts, true).checked);
 }
 
 TEST(CommandPrompt, IoStatusTipComesFromTheModel) {
