@@ -122,8 +122,9 @@ bool menu_path_exists(const std::vector<TopMenu>& menus, const std::vector<std::
     if (top == menus.end()) return false;
     const std::vector<MenuItem>* items = &top->items;
     for (std::size_t step = 1; step < path.size(); ++step) {
-        const auto item = std::find_if(items->begin(), items->end(),
-                                       [&](const MenuItem& entry) { return plain(entry.text) == path[step]; });
+        const auto item = std::find_if(items->begin(), items->end(), [&](const MenuItem& entry) {
+            return plain(entry.text) == path[step];
+        });
         if (item == items->end()) return false;
         items = &item->items;
     }
@@ -145,7 +146,8 @@ TEST(MainMenu, EveryMenuCommandTheReadmeNamesExists) {
          ++it) {
         std::vector<std::string> path{(*it)[1]};
         const std::string steps = (*it)[2];
-        for (auto s = std::sregex_iterator(steps.begin(), steps.end(), step); s != std::sregex_iterator(); ++s)
+        for (auto s = std::sregex_iterator(steps.begin(), steps.end(), step); s != std::sregex_iterator();
+             ++s)
             path.push_back((*s)[1]);
         EXPECT_TRUE(menu_path_exists(full, path)) << it->str();
         ++checked;
