@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/app/brand_choice.h"
 #include "core/app/command_line.h"
 #include "core/app/command_line_job.h"
 #include "core/app/document.h"
@@ -68,6 +69,9 @@ int main(int argc, char* argv[]) {
     for (const auto& error : command_line.errors)
         std::fprintf(stderr, "varda: %s\n", error.c_str());
     if (!command_line.errors.empty()) return kBadCommandLine;
+    // The restricted brand unless the command line or the stored choice asks for the full one; a brand
+    // named on the command line is kept, jobs included.
+    const varda::BrandId brand_id = varda::start_brand(command_line, settings);
 
     // Jobs from the command line run without windows, so they work over SSH and in scripts. Options that
     // only name settings (a port, a baud rate) open the window with them.
@@ -107,7 +111,7 @@ int main(int argc, char* argv[]) {
     } restore_ui;
 
     varda::Options options;
-    const varda::CBrandRavelin brand;
+    const varda::CBrand& brand = varda::brand_object(brand_id);
     varda::CTarnDoc doc(options, std::make_unique<varda::PosixSerialBackend>());
     qt_ui.set_connection_target(&doc.device(), &options, &brand);
 

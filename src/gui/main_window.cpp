@@ -18,6 +18,7 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include "core/app/brand_choice.h"
 #include "core/app/model_calibration.h"
 #include "core/app/document.h"
 #include "core/app/menu_state.h"
@@ -25,8 +26,10 @@
 #include "core/devices/base_device.h"
 #include "core/devices/brand.h"
 #include "core/model/device_table.h"
+#include "core/platform/settings_store.h"
 #include "core/platform/strings.h"
 #include "core/platform/ui.h"
+#include "gui/help_window.h"
 #include "gui/io_status_dialog.h"
 #include "gui/menu_look.h"
 #include "gui/qt_text.h"
@@ -45,8 +48,6 @@ namespace varda::gui {
 namespace {
 
 constexpr int kStringToolbar = 471;
-constexpr int kStringConfigurator = 130;
-constexpr int kStringSoftwareVersion = 151;
 // Menus and toolbar idle-update this often, so a model chosen elsewhere shows without a click.
 constexpr int kIdleUpdateMs = 250;
 const QString kFileFilter = QStringLiteral("Configuration files (*.vdc);;All files (*)");
@@ -98,9 +99,10 @@ const std::vector<CommandLook>& command_looks() {
         {kCmdInstantRecording, nullptr, {}},
         {kCmdDoNotSendAttributes, nullptr, {}},
         {kCmdCalibration, "calibration", {}},
+        {kCmdServiceFunctions, nullptr, {}},
         {kCmdToolbar, nullptr, {}},
         {kCmdStatusBar, nullptr, {}},
-        {kCmdHelp, "help", {}},
+        {kCmdHelp, "help", QKeySequence(QKeySequence::HelpContents)},
         {kCmdExportHtml, "export_html", {}},
         {kCmdAbout, "about", {}},
     };
@@ -122,7 +124,7 @@ std::string text_of(const std::vector<MenuItem>& items, int command) {
 }  // namespace
 
 MainWindow::MainWindow(CTarnDoc& doc, Options& options, const CBrand& brand, QWidget* parent)
-    : QMainWindow(parent), doc_(doc), options_(options), brand_(brand) {
+    : QMainWindow(parent), doc_(doc), options_(options), brand_(&brand_object(brand.id())) {
     init_icon_resources();
     if (QtUi* ui = qt_ui()) ui->set_main_window(this);
 
@@ -310,7 +312,13 @@ void MainWindow::register_document_commands() {
     };
     handlers_[kCmdToolbar] = [this] { toolbar_->setVisible(toolbar_->isHidden()); };
     handlers_[kCmdStatusBar] = [this] { statusBar()->setVisible(statusBar()->isHidden()); };
-    handlers_[kCmdAbout] = [this] { about(); };
+    handlers_[kCmdAbout] = [this] { show_about(this); };
+    handlers_[kCmdHelp] = [this] { open_user_guide(this); };
+    handlers_[kCmdServiceFunctions] = [this] {
+        const BrandId next = toggled_brand(brand_->id());
+        store_brand(settings_store(), next);
+        set_brand(brand_object(next));
+    };
 }
 
 void MainWindow::build_menus() {
@@ -320,7 +328,7 @@ void MainWindow::build_menus() {
     menuBar()->clear();
 
     const CBaseDevice* model = doc_.device_model();
-    const std::vector<TopMenu> layout = main_menu_layout(brand_, model);
+    const std::vector<TopMenu> layout = main_menu_layout(*brand_, model);
     model_commands_ = model ? model->CustomizeMenu() : std::vector<MenuCommandInsertion>{};
     // Commands a model brings need actions of their own.
     for (const MenuCommandInsertion& insertion : model_commands_) {
@@ -370,12 +378,25 @@ void MainWindow::build_toolbar() {
     toolbar_->setObjectName(QStringLiteral("toolbar"));
     toolbar_->setIconSize(QSize(16, 16));
     toolbar_->setToolButtonStyle(Qt::ToolButtonIconOnly);
-    for (const int command : toolbar_layout(brand_)) {
+    fill_toolbar();
+}
+
+void MainWindow::fill_toolbar() {
+    toolbar_->clear();
+    for (const int command : toolbar_layout(*brand_)) {
         if (command == 0)
             toolbar_->addSeparator();
         else if (QAction* a = action(command))
             toolbar_->addAction(a);
     }
+}
+
+void MainWindow::set_brand(const CBrand& brand) {
+    brand_ = &brand_object(brand.id());
+    if (QtUi* ui = qt_ui()) ui->set_brand(brand_);
+    build_menus();
+    fill_toolbar();
+    update_command_states();
 }
 
 void MainWindow::update_from_document() {
@@ -395,6 +416,7 @@ void MainWindow::update_command_states() {
     facts.model = doc_.device_model();
     facts.toolbar_visible = toolbar_ && !toolbar_->isHidden();
     facts.status_bar_visible = !statusBar()->isHidden();
+    facts.full_brand = brand_->id() == BrandId::Kest;
     for (const auto& [command, action] : actions_) {
         const CommandState state = command_state(command, facts, handlers_.count(command) > 0);
         action->setEnabled(state.enabled);
@@ -516,14 +538,6 @@ void MainWindow::set_recent_files(const std::vector<std::string>& files) {
         else
             settings.remove(key);
     }
-}
-
-void MainWindow::about() {
-    QMessageBox::about(
-        this, tr("About %1").arg(qtext(str(kAppTitle))),
-        QStringLiteral("<b>%1</b><p>%2%3</p><p>KEST</p>")
-            .arg(qtext(str(kStringConfigurator)).toHtmlEscaped(),
-                 qtext(str(kStringSoftwareVersion)).toHtmlEscaped(), QStringLiteral(VARDA_VERSION)));
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {

@@ -51,6 +51,9 @@ class MainWindow : public QMainWindow {
     QAction* action(int command) const;
     QMenu* top_menu(const QString& title) const;
     QToolBar* toolbar() const { return toolbar_; }
+    const CBrand& brand() const { return *brand_; }
+    // Switches the brand: the menus and the toolbar are rebuilt at once and the choice is stored.
+    void set_brand(const CBrand& brand);
 
     // Follows the document after something may have changed the model or the tree: menus of the model,
     // title, enabled and checked commands.
@@ -76,6 +79,7 @@ class MainWindow : public QMainWindow {
     void register_document_commands();
     void build_menus();
     void build_toolbar();
+    void fill_toolbar();
     void update_title();
     void update_prompts();
     void refresh_views();
@@ -89,11 +93,10 @@ class MainWindow : public QMainWindow {
     // Asks to save a modified document; false when the user cancelled.
     bool maybe_save();
     void set_recent_files(const std::vector<std::string>& files);
-    void about();
 
     CTarnDoc& doc_;
     Options& options_;
-    const CBrand& brand_;
+    const CBrand* brand_;  // the program-long object of the brand, whatever object the caller gave
     std::map<int, QAction*> actions_;
     std::map<int, std::function<void()>> handlers_;
     std::vector<QMenu*> menus_;

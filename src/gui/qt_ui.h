@@ -41,6 +41,8 @@ class QtUi : public varda::Ui, public varda::Dialogs {
     // What the connection dialog works on: the document's device, the options and the brand whose models
     // can be chosen offline. Without them the dialog cannot be shown.
     void set_connection_target(Device* device, Options* options, const CBrand* brand);
+    // The brand switched while the program runs.
+    void set_brand(const CBrand* brand) { brand_ = brand; }
 
   private:
     Device* device_ = nullptr;

@@ -88,6 +88,8 @@ struct WindowRig {
         doc = test::load_model_document(options, std::make_unique<sim::InProcessBackend>(module));
         doc->device().finish_grace = 0ms;
         test::open_sim_port(doc->device());
+        // As the program does before any exchange: the module on the line is identified.
+        EXPECT_EQ(doc->device().identify(false), 3);
         edit = std::make_unique<TreeEdit>(*doc);
         module->clear_log();
     }

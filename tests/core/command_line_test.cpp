@@ -132,6 +132,8 @@ TEST(CommandLine, AKnownItemWithABadValueIsAnError) {
         {{"-elog:missing/err.txt"}, 8, "-elog:missing/err.txt: the log file cannot be made there"},
         {{"-elog:logs"}, 8, "-elog:logs: that is a folder"},
         {{"-exitevent:"}, 8, "-exitevent:: needs a name"},
+        {{"-brand:acme"}, 8, "-brand:acme: the brand must be ravelin or kest"},
+        {{"-brand:"}, 8, "-brand:: the brand must be ravelin or kest"},
     };
     for (const Case& c : cases) {
         auto cl = parse(c.args);

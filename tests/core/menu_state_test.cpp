@@ -1,6 +1,11 @@
 // The main window's menus, toolbar, command states, prompts and title, decided without a window.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <fstream>
+#include <regex>
+#include <sstream>
+
 #include "core/app/menu_state.h"
 #include "core/link/options.h"
 #include "core/devices/brand.h"
@@ -57,7 +62,8 @@ TEST(MainMenu, FullBrandHasEveryCommandInOrder) {
               (Strings{"Apply default settings", "Execute INIT", "Apply new settings (APLY)"}));
     EXPECT_EQ(entries(menu_titled(menus, "Tools").items),
               (Strings{"Show indexes", "Read automatically", "Instant recording",
-                       "Do not send parameter attributes", "Calibration...", "-", "Toolbar", "Status bar"}));
+                       "Do not send parameter attributes", "Calibration...", "-", "Service functions", "-",
+                       "Toolbar", "Status bar"}));
     EXPECT_EQ(entries(menu_titled(menus, "&Help").items),
               (Strings{"&Help", "Export parameter list to HTML...", "-", "&About..."}));
 }
@@ -74,6 +80,8 @@ TEST(MainMenu, RavelinLeavesOutAdapterInitCalibrationAndExport) {
          {kCmdExecuteInit, kCmdCalibration, kCmdExportHtml, kCmdAdapterAuto, kCmdAdapterSemiAuto})
         EXPECT_FALSE(menu_contains(menus, gone)) << gone;
     EXPECT_TRUE(menu_contains(menus, kCmdApplyDefaults));
+    // The way to the full brand stays in the restricted one.
+    EXPECT_TRUE(menu_contains(menus, kCmdServiceFunctions));
     EXPECT_EQ(entries(menu_titled(menus, "&Help").items), (Strings{"&Help", "-", "&About..."}));
 }
 
@@ -93,12 +101,58 @@ TEST(MainMenu, ModelCommandGoesBeforeItsAnchorOrAtTheEnd) {
     const auto full = main_menu_layout(CBrandKest(), vk13.get());
     EXPECT_EQ(entries(menu_titled(full, "Tools").items),
               (Strings{"Show indexes", "Read automatically", "Instant recording",
-                       "Do not send parameter attributes", "Tare weight", "Calibration...", "-", "Toolbar",
-                       "Status bar"}));
+                       "Do not send parameter attributes", "Tare weight", "Calibration...", "-",
+                       "Service functions", "-", "Toolbar", "Status bar"}));
     const auto ravelin = main_menu_layout(CBrandRavelin(), vk13.get());
     EXPECT_EQ(entries(menu_titled(ravelin, "Tools").items).back(), "Tare weight");
     EXPECT_FALSE(
         menu_contains(main_menu_layout(CBrandKest(), create_device_model(3, nullptr).get()), kCmdTareWeight));
+}
+
+// A menu entry's text as the user reads it: without the mnemonic marks.
+std::string plain(std::string text) {
+    std::erase(text, '&');
+    return text;
+}
+
+// Follows "Menu", "Entry", "Entry"... through the menus; true when every step is there.
+bool menu_path_exists(const std::vector<TopMenu>& menus, const std::vector<std::string>& path) {
+    const auto top = std::find_if(menus.begin(), menus.end(),
+                                  [&](const TopMenu& menu) { return plain(menu.title) == path.front(); });
+    if (top == menus.end()) return false;
+    const std::vector<MenuItem>* items = &top->items;
+    for (std::size_t step = 1; step < path.size(); ++step) {
+        const auto item = std::find_if(items->begin(), items->end(), [&](const MenuItem& entry) {
+            return plain(entry.text) == path[step];
+        });
+        if (item == items->end()) return false;
+        items = &item->items;
+    }
+    return true;
+}
+
+TEST(MainMenu, EveryMenuCommandTheReadmeNamesExists) {
+    std::ifstream in(std::string(VARDA_DESCRIPTIONS_DIR) + "/../README.md");
+    ASSERT_TRUE(in);
+    std::stringstream text;
+    text << in.rdbuf();
+    const std::string readme = text.str();
+    // **Menu** > "Entry" > "Entry" ..., across line breaks.
+    const std::regex chain(R"re(\*\*(\w+)\*\*((?:\s+>\s+"[^"]+")+))re");
+    const std::regex step(R"re(>\s+"([^"]+)")re");
+    const auto full = main_menu_layout(CBrandKest(), nullptr);
+    int checked = 0;
+    for (auto it = std::sregex_iterator(readme.begin(), readme.end(), chain); it != std::sregex_iterator();
+         ++it) {
+        std::vector<std::string> path{(*it)[1]};
+        const std::string steps = (*it)[2];
+        for (auto s = std::sregex_iterator(steps.begin(), steps.end(), step); s != std::sregex_iterator();
+             ++s)
+            path.push_back((*s)[1]);
+        EXPECT_TRUE(menu_path_exists(full, path)) << it->str();
+        ++checked;
+    }
+    EXPECT_GT(checked, 0);
 }
 
 TEST(Toolbar, RavelinHidesInit) {
@@ -137,7 +191,7 @@ TEST(CommandState, ModelRules) {
     EXPECT_TRUE(command_state(kCmdIoStatus, facts, true).enabled);
     EXPECT_TRUE(command_state(kCmdReadAll, facts, true).enabled);
     EXPECT_FALSE(command_state(kCmdReadAll, facts, false).enabled);
-    EXPECT_FALSE(command_state(kCmdHelp, facts, true).enabled);
+    EXPECT_TRUE(command_state(kCmdHelp, facts, true).enabled);  // the user guide
 }
 
 TEST(CommandState, CheckMarksFollowOptionsAndAdapter) {
@@ -163,6 +217,12 @@ TEST(CommandState, CheckMarksFollowOptionsAndAdapter) {
     facts.toolbar_visible = false;
     EXPECT_FALSE(command_state(kCmdToolbar, facts, true).checked);
     EXPECT_TRUE(command_state(kCmdStatusBar, facts, true).checked);
+
+    // "Service functions" carries its check mark with the full brand.
+    EXPECT_TRUE(command_state(kCmdServiceFunctions, facts, true).checkable);
+    EXPECT_FALSE(command_state(kCmdServiceFunctions, facts, true).checked);
+    facts.full_brand = true;
+    EXPECT_TRUE(command_state(kCmdServiceFunctions, facts, true).checked);
 }
 
 TEST(CommandPrompt, IoStatusTipComesFromTheModel) {

@@ -428,7 +428,8 @@ TEST(VardaJobs, ABadOptionValueEndsWithCode2BeforeThePortIsTouched) {
     const std::string log = ws.file("sim.log");
     SimProcess sim({"--model", "VK03", "--log", log});
     const std::string port = "-port:" + sim.path();
-    for (const std::string bad : {"-bps:12345", "-addr:300", "-addr:2047", "-prty:mark", "-alen:9"}) {
+    for (const std::string bad :
+         {"-bps:12345", "-addr:300", "-addr:2047", "-prty:mark", "-alen:9", "-brand:acme"}) {
         const testing::ProgramRun run = varda_run({"-read/close", port, bad, ws.file("job.vdc")});
         EXPECT_EQ(run.code, 2) << bad;
         EXPECT_NE(run.error_output.find("varda: " + bad + ": "), std::string::npos)

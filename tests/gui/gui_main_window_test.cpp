@@ -181,8 +181,8 @@ class MainWindowTest : public QObject {
         QCOMPARE(texts(rig.window->top_menu(QStringLiteral("&Help"))), (QStringList{"&Help", "&About..."}));
         QVERIFY(!rig.window->toolbar()->actions().contains(rig.window->action(kCmdExecuteInit)));
         QVERIFY(rig.window->toolbar()->actions().contains(rig.window->action(kCmdReadAll)));
-        // Help has no handler: always greyed.
-        QVERIFY(!rig.window->action(kCmdHelp)->isEnabled());
+        // Help opens the user guide.
+        QVERIFY(rig.window->action(kCmdHelp)->isEnabled());
     }
 
     void fullBrandMenusHaveEveryCommand() {
@@ -192,10 +192,10 @@ class MainWindowTest : public QObject {
         QVERIFY(adapter);
         QCOMPARE(texts(adapter), (QStringList{"Auto", "Semi-auto (QA-5)"}));
         QVERIFY(texts(submenu(device, QStringLiteral("Commands"))).contains(QStringLiteral("Execute INIT")));
-        QCOMPARE(
-            texts(rig.window->top_menu(QStringLiteral("Tools"))),
-            (QStringList{"Show indexes", "Read automatically", "Instant recording",
-                         "Do not send parameter attributes", "Calibration...", "Toolbar", "Status bar"}));
+        QCOMPARE(texts(rig.window->top_menu(QStringLiteral("Tools"))),
+                 (QStringList{"Show indexes", "Read automatically", "Instant recording",
+                              "Do not send parameter attributes", "Calibration...", "Service functions",
+                              "Toolbar", "Status bar"}));
         QVERIFY(texts(rig.window->top_menu(QStringLiteral("&Help")))
                     .contains(QStringLiteral("Export parameter list to HTML...")));
         QVERIFY(rig.window->toolbar()->actions().contains(rig.window->action(kCmdExecuteInit)));

@@ -26,7 +26,7 @@ constexpr Item kItems[] = {
     {"test", false},    {"silent", false},   {"port", true},      {"elog", true},  {"bps", true},
     {"prty", true},     {"addr", true},      {"len", true},       {"sbit", true},  {"alen", true},
     {"rs485", true},    {"x", true},         {"y", true},         {"w", true},     {"h", true},
-    {"autoread", true}, {"autowrite", true}, {"exitevent", true},
+    {"autoread", true}, {"autowrite", true}, {"exitevent", true}, {"brand", true},
 };
 
 constexpr int kBroadcastAddress = 255;
@@ -205,6 +205,9 @@ class ItemReader {
             if (fs::is_directory(path, error)) return refuse("that is a folder; the log needs a file name");
             if (!usable_path(name, path)) return refuse("the log file cannot be made there: no such folder");
             cl_.error_log = path;
+        } else if (name == "brand") {
+            cl_.brand = brand_from_name(value);
+            if (!cl_.brand) return refuse("the brand must be ravelin or kest");
         } else if (name == "exitevent") {
             const std::string& event = raw_value;
             if (event.empty() || event == "/") return refuse("needs a name");
@@ -372,6 +375,9 @@ std::string command_line_help() {
            "  -exitevent:NAME     end when the named semaphore NAME is posted (exit code 205)\n"
            "  -silent             never open the serial port\n"
            "  -autoread:on|off    read values automatically when a branch opens\n"
+           "  -brand:ravelin|kest the models and commands offered (kept for the next start): ravelin\n"
+           "                      (the default) or kest, which adds calibration, the parameter-list\n"
+           "                      export and Execute INIT (in the window: Tools > Service functions)\n"
            "  --verbose           show the progress of the job on standard error\n"
            "  --summary           print the model, the parameters and the failures at the end\n"
            "  --help              show this text      --version   show the version\n"

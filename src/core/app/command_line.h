@@ -1,8 +1,11 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "core/devices/brand.h"
 
 namespace varda {
 
@@ -43,6 +46,7 @@ struct CommandLine {
     std::string file_name;
     std::string error_log;
     std::string exit_event;
+    std::optional<BrandId> brand;  // -brand:, when given
     bool help = false;
     bool version = false;
     bool verbose = false;               // progress lines on standard error

@@ -26,6 +26,13 @@ constexpr int kStringInitQuestion = 183;
 constexpr int kStringInitError = 179;
 constexpr int kStringIgnoreAttributes = 182;
 constexpr const char* kBranchNotSelected = "Branch is not selected";
+constexpr int kModelIdentified = 3;  // the identification's result when a known model answered
+
+std::string offline_message(std::string_view task_name) {
+    return std::string(task_name) +
+           " cannot work offline: no module is connected.\nConnect to the module first with Device > "
+           "Serial port settings... or Check connection...";
+}
 
 }  // namespace
 
@@ -149,10 +156,18 @@ void CTarnDoc::refresh() {
     if (ui().has_main_window() && refresh_views) refresh_views();
 }
 
+bool CTarnDoc::offline() const {
+    return device_->identify_result != kModelIdentified;
+}
+
 bool CTarnDoc::exchange_on(ObjectWithParameters* target, bool (Device::*task)(ObjectWithParameters&),
-                           const char* missing_message) {
+                           const char* missing_message, std::string_view task_name) {
     if (!target) {
         ui().message(missing_message, MessageIcon::Error, str(kStringAppTitle));
+        return false;
+    }
+    if (offline()) {
+        ui().message(offline_message(task_name), MessageIcon::Warning, str(kStringAppTitle));
         return false;
     }
     const bool ran = ((*device_).*task)(*target);
@@ -161,16 +176,19 @@ bool CTarnDoc::exchange_on(ObjectWithParameters* target, bool (Device::*task)(Ob
 }
 
 bool CTarnDoc::read_all() {
-    return exchange_on(root(), &Device::read_all, std::string(str(kStringTreeNotSelected)).c_str());
+    return exchange_on(root(), &Device::read_all, std::string(str(kStringTreeNotSelected)).c_str(),
+                       "Read all");
 }
 bool CTarnDoc::write_all() {
-    return exchange_on(root(), &Device::write_all, std::string(str(kStringTreeNotSelected)).c_str());
+    return exchange_on(root(), &Device::write_all, std::string(str(kStringTreeNotSelected)).c_str(),
+                       "Write all");
 }
 bool CTarnDoc::write_changes() {
-    return exchange_on(root(), &Device::write_changes, std::string(str(kStringTreeNotSelected)).c_str());
+    return exchange_on(root(), &Device::write_changes, std::string(str(kStringTreeNotSelected)).c_str(),
+                       "Write changes");
 }
 bool CTarnDoc::compare() {
-    return exchange_on(root(), &Device::compare, std::string(str(kStringTreeNotSelected)).c_str());
+    return exchange_on(root(), &Device::compare, std::string(str(kStringTreeNotSelected)).c_str(), "Compare");
 }
 
 namespace {
@@ -180,16 +198,20 @@ ObjectWithParameters* as_branch(ObjectWithParameters* selected) {
 }  // namespace
 
 bool CTarnDoc::read_branch() {
-    return exchange_on(as_branch(selected_branch_), &Device::read_all, kBranchNotSelected);
+    return exchange_on(as_branch(selected_branch_), &Device::read_all, kBranchNotSelected,
+                       "Read selected branch");
 }
 bool CTarnDoc::write_branch() {
-    return exchange_on(as_branch(selected_branch_), &Device::write_all, kBranchNotSelected);
+    return exchange_on(as_branch(selected_branch_), &Device::write_all, kBranchNotSelected,
+                       "Write selected branch");
 }
 bool CTarnDoc::write_branch_changes() {
-    return exchange_on(as_branch(selected_branch_), &Device::write_changes, kBranchNotSelected);
+    return exchange_on(as_branch(selected_branch_), &Device::write_changes, kBranchNotSelected,
+                       "Write branch changes");
 }
 bool CTarnDoc::compare_branch() {
-    return exchange_on(as_branch(selected_branch_), &Device::compare, kBranchNotSelected);
+    return exchange_on(as_branch(selected_branch_), &Device::compare, kBranchNotSelected,
+                       "Compare in branch");
 }
 
 void CTarnDoc::apply_default_settings() {

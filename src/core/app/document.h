@@ -36,7 +36,8 @@ class CTarnDoc {
     // Every parameter back to "no data", without errors or modified flags.
     void reset_contents();
 
-    // Whole-tree and branch exchanges; false when nothing ran.
+    // Whole-tree and branch exchanges; false when nothing ran. Offline (no module identified on the line)
+    // they say so instead of failing every parameter.
     bool read_all();
     bool write_all();
     bool write_changes();
@@ -53,6 +54,8 @@ class CTarnDoc {
     // After the module took new network settings: follow them (interactive: through the APLY dialog;
     // command line: only with the aply option, writing the model's APLY parameter first).
     void apply_new_settings(bool command_line_mode, bool aply_option);
+    // Whether no module has been identified on the line (work offline, or none answered at start).
+    bool offline() const;
     // Identification with messages.
     void check_connection();
     // True when the module found last is another model than the tree shows, so the tree must be rebuilt
@@ -98,7 +101,7 @@ class CTarnDoc {
 
   private:
     bool exchange_on(ObjectWithParameters* target, bool (Device::*task)(ObjectWithParameters&),
-                     const char* missing_message);
+                     const char* missing_message, std::string_view task_name);
     void refresh();
 
     Options& options_;

@@ -58,7 +58,9 @@ constexpr PromptEntry kPrompts[] = {
     {kCmdSaveAs, "Save the configuration under a new name\nSave as"},
     {kCmdAbout, "Program information and version\nAbout"},
     {kCmdExit, "Quit the program; asks to save the configuration\nExit"},
-    {kCmdHelp, "Help\nHelp"},
+    {kCmdHelp, "Open the user guide\nHelp"},
+    {kCmdServiceFunctions,
+     "Offer every model, calibration, the parameter-list export and Execute INIT\nService functions"},
     {kCmdToolbar, "Show or hide the toolbar\nToolbar"},
     {kCmdStatusBar, "Show or hide the status bar\nStatus bar"},
 };
@@ -145,6 +147,7 @@ std::vector<TopMenu> main_menu_base() {
           Item::command_item(kCmdInstantRecording, "Instant recording"),
           Item::command_item(kCmdDoNotSendAttributes, "Do not send parameter attributes"),
           Item::command_item(kCmdCalibration, "Calibration..."), Item::separator(),
+          Item::command_item(kCmdServiceFunctions, "Service functions"), Item::separator(),
           Item::command_item(kCmdToolbar, "Toolbar"), Item::command_item(kCmdStatusBar, "Status bar")}},
         {"&Help",
          MainMenu::Help,
@@ -219,7 +222,7 @@ std::vector<int> toolbar_layout(const CBrand& brand) {
 
 CommandState command_state(int command, const MenuFacts& facts, bool has_handler) {
     CommandState state;
-    state.enabled = has_handler && command != kCmdHelp;
+    state.enabled = has_handler;
     const Options* options = facts.options;
     const auto check = [&state](bool on) {
         state.checkable = true;
@@ -249,6 +252,9 @@ CommandState command_state(int command, const MenuFacts& facts, bool has_handler
             break;
         case kCmdStatusBar:
             check(facts.status_bar_visible);
+            break;
+        case kCmdServiceFunctions:
+            check(facts.full_brand);
             break;
         case kCmdCalibration:
             state.enabled = state.enabled && facts.model && facts.model->CanCalibrate();

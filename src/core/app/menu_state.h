@@ -46,6 +46,8 @@ inline constexpr int kCmdAdapterAuto = 32798;
 inline constexpr int kCmdAdapterSemiAuto = 32799;
 inline constexpr int kCmdPortSettings = 32819;
 inline constexpr int kCmdIoStatus = 32821;
+// Switches between the restricted and the full brand; checked with the full one.
+inline constexpr int kCmdServiceFunctions = 32830;
 inline constexpr int kCmdToolbar = 59392;
 inline constexpr int kCmdStatusBar = 59393;
 
@@ -107,9 +109,10 @@ struct MenuFacts {
     const CBaseDevice* model = nullptr;
     bool toolbar_visible = true;
     bool status_bar_visible = true;
+    bool full_brand = false;
 };
 
-// Enabling and check marks. A command nobody handles is disabled, and "Help" always is.
+// Enabling and check marks. A command nobody handles is disabled.
 CommandState command_state(int command, const MenuFacts& facts, bool has_handler);
 
 // Status-bar prompt and tool tip of a command (the tool tip at most 80 characters). The I/O status

@@ -1,5 +1,8 @@
 #include "core/devices/brand.h"
 
+#include <algorithm>
+#include <cctype>
+
 #include "core/model/device_table.h"
 
 namespace varda {
@@ -28,6 +31,28 @@ std::vector<int> CBrandKest::ListedModels() const {
     for (const DeviceRow& row : device_table())
         models.push_back(row.index);
     return models;
+}
+
+std::string_view brand_name(BrandId id) {
+    return id == BrandId::Kest ? "kest" : "ravelin";
+}
+
+std::optional<BrandId> brand_from_name(std::string_view name) {
+    for (const BrandId id : {BrandId::Ravelin, BrandId::Kest}) {
+        const std::string_view known = brand_name(id);
+        const bool same =
+            std::equal(name.begin(), name.end(), known.begin(), known.end(),
+                       [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; });
+        if (same) return id;
+    }
+    return std::nullopt;
+}
+
+const CBrand& brand_object(BrandId id) {
+    static const CBrandRavelin ravelin;
+    static const CBrandKest kest;
+    if (id == BrandId::Kest) return kest;
+    return ravelin;
 }
 
 }  // namespace varda
