@@ -3,6 +3,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLinearGradient>
+#include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
 
@@ -52,6 +53,11 @@ void CmyStatic::set_state(const std::string& state) {
     if (state == state_) return;
     state_ = state;
     update();
+}
+
+void CmyStatic::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) emit clicked();
+    QWidget::mousePressEvent(event);
 }
 
 void CmyStatic::paintEvent(QPaintEvent*) {
@@ -272,6 +278,11 @@ void CStateInOutDlg::create_lamps(IoSide side, int base_x, int base_y) {
         lamp->setGeometry(to_qrect(dialog_units_to_pixels(grid.lamps[k], base_x, base_y)));
         lamp->set_state(controller_->lamp_state(side, static_cast<int>(k)));
         lamps_[index(side)].push_back(lamp);
+        if (side != IoSide::Outputs) continue;
+        lamp->setToolTip(tr("Click to switch this output on or off"));
+        lamp->setCursor(Qt::PointingHandCursor);
+        const int output = static_cast<int>(k);
+        connect(lamp, &CmyStatic::clicked, this, [this, output] { controller_->toggle_output(output); });
     }
 }
 

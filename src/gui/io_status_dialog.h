@@ -33,8 +33,12 @@ class CmyStatic : public QWidget {
     void set_state(const std::string& state);
     LampColour colour() const { return lamp_colour(side_, state_); }
 
+  signals:
+    void clicked();
+
   protected:
     void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
 
   private:
     IoSide side_;

@@ -177,6 +177,8 @@ MainWindow::MainWindow(CTarnDoc& doc, Options& options, const CBrand& brand, QWi
 
     setAcceptDrops(true);
     resize(900, 600);
+    if (const auto geometry = settings_store().get_string(kWindowGroup, "geometry"))
+        restoreGeometry(QByteArray::fromBase64(QByteArray::fromStdString(*geometry)));
     update_from_document();
 }
 
@@ -437,8 +439,11 @@ void MainWindow::update_prompts() {
 
 void MainWindow::update_title() {
     const std::string document = doc_.root() ? document_title(doc_.path_name) : std::string();
-    const QString title = qtext(main_window_title(doc_.tree_model_index(), document));
+    // "[*]" is where Qt shows the modified mark: an unsaved file or values not written to the module.
+    const QString title = qtext(main_window_title(doc_.tree_model_index(), document)) +
+                          (document.empty() ? QString() : QStringLiteral("[*]"));
     if (windowTitle() != title) setWindowTitle(title);
+    setWindowModified(doc_.root() && (doc_.modified || doc_.has_unwritten_edits()));
 }
 
 void MainWindow::refresh_views() {
@@ -506,16 +511,21 @@ bool MainWindow::save_document_as() {
 }
 
 bool MainWindow::maybe_save() {
-    if (!doc_.modified || !doc_.root()) return true;
-    const std::string question = "Save changes to " + document_title(doc_.path_name) + "?";
-    switch (varda::ui().ask(question, Buttons::YesNoCancel, MessageIcon::Warning)) {
-        case Answer::Yes:
-            return save_document();
-        case Answer::No:
-            return true;
-        default:
-            return false;
+    if (!doc_.root()) return true;
+    if (doc_.modified) {
+        const std::string question = "Save changes to " + document_title(doc_.path_name) + "?";
+        switch (varda::ui().ask(question, Buttons::YesNoCancel, MessageIcon::Warning)) {
+            case Answer::Yes:
+                if (!save_document()) return false;
+                break;
+            case Answer::No:
+                break;
+            default:
+                return false;
+        }
     }
+    // A saved file still leaves the module without the edited values.
+    return doc_.may_drop_unwritten_edits();
 }
 
 void MainWindow::set_recent_files(const std::vector<std::string>& files) {
@@ -557,10 +567,12 @@ void MainWindow::dropEvent(QDropEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    if (maybe_save())
-        event->accept();
-    else
+    if (!maybe_save()) {
         event->ignore();
+        return;
+    }
+    settings_store().set_string(kWindowGroup, "geometry", saveGeometry().toBase64().toStdString());
+    event->accept();
 }
 
 }  // namespace varda::gui

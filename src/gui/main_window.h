@@ -90,7 +90,8 @@ class MainWindow : public QMainWindow {
     void follow_connected_model();
     bool save_document();
     bool save_document_as();
-    // Asks to save a modified document; false when the user cancelled.
+    // Asks to save a modified document and whether edited values not written to the module may go;
+    // false when the user cancelled.
     bool maybe_save();
     void set_recent_files(const std::vector<std::string>& files);
 

@@ -1,5 +1,6 @@
 #include "gui/qt_ui.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QMessageBox>
 #include <QMetaObject>
@@ -68,11 +69,34 @@ QMessageBox::StandardButtons box_buttons(Buttons buttons) {
         case Buttons::OkCancel:
             return QMessageBox::Ok | QMessageBox::Cancel;
         case Buttons::YesNo:
+        case Buttons::YesNoSafeNo:
             return QMessageBox::Yes | QMessageBox::No;
         case Buttons::YesNoCancel:
             return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
     }
     return QMessageBox::Ok;
+}
+
+// The button Enter presses: the safe answer of a destructive question.
+QMessageBox::StandardButton default_button(Buttons buttons) {
+    switch (buttons) {
+        case Buttons::Ok:
+        case Buttons::OkCancel:
+            return QMessageBox::Ok;
+        case Buttons::YesNoSafeNo:
+            return QMessageBox::No;
+        case Buttons::YesNo:
+        case Buttons::YesNoCancel:
+            return QMessageBox::Yes;
+    }
+    return QMessageBox::Ok;
+}
+
+// Message boxes sit over the window that asked: the active dialog when one is open, else the main window.
+QWidget* asking_window(QWidget* main_window) {
+    QWidget* active = QApplication::activeModalWidget();
+    if (!active) active = QApplication::activeWindow();
+    return active ? active : main_window;
 }
 
 }  // namespace
@@ -85,7 +109,7 @@ void QtUi::message(std::string_view text, MessageIcon icon, std::string_view cap
     const QString title = qtext(caption.empty() ? str(kAppTitle) : caption);
     const QString body = qtext(text);
     on_gui_thread([&] {
-        QMessageBox box(box_icon(icon), title, body, QMessageBox::Ok, main_window());
+        QMessageBox box(box_icon(icon), title, body, QMessageBox::Ok, asking_window(main_window()));
         // Texts such as "<unknown>" are not markup.
         box.setTextFormat(Qt::PlainText);
         box.exec();
@@ -96,10 +120,9 @@ Answer QtUi::ask(std::string_view text, Buttons buttons, MessageIcon icon, std::
     const QString title = qtext(caption.empty() ? str(kAppTitle) : caption);
     const QString body = qtext(text);
     return on_gui_thread([&] {
-        QMessageBox box(box_icon(icon), title, body, box_buttons(buttons), main_window());
+        QMessageBox box(box_icon(icon), title, body, box_buttons(buttons), asking_window(main_window()));
         box.setTextFormat(Qt::PlainText);
-        box.setDefaultButton(buttons == Buttons::Ok || buttons == Buttons::OkCancel ? QMessageBox::Ok
-                                                                                    : QMessageBox::Yes);
+        box.setDefaultButton(default_button(buttons));
         switch (box.exec()) {
             case QMessageBox::Ok:
                 return Answer::Ok;

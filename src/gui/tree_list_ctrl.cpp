@@ -14,8 +14,11 @@
 #include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <QToolTip>
+#include <algorithm>
 
+#include "core/app/column_layout.h"
 #include "core/model/device_table.h"
+#include "core/platform/settings_store.h"
 #include "core/platform/strings.h"
 #include "core/platform/ui.h"
 #include "gui/tree_icons.h"
@@ -27,7 +30,9 @@ constexpr int kSamplingGoesOn = 208;
 constexpr int kToolTipDelayMs = 1500;
 constexpr int kIconGap = 2;
 constexpr int kTextPadding = 3;  // between a cell's edge and its text
-constexpr int kRightMargin = 4;  // a right-aligned text keeps off the next column
+constexpr int kRightMargin = 4;
+// A caption's room beyond its text: the section's padding and the sort arrow's place.
+constexpr int kCaptionPadding = 20;  // a right-aligned text keeps off the next column
 
 // Where the parts of column 0 go: the state image, then the icon, then the text.
 struct Column0Layout {
@@ -163,6 +168,12 @@ CTreeListCtrl::CTreeListCtrl(QWidget* parent) : QTreeView(parent), model_(*new T
     setPalette(background);
 
     connect(header(), &QHeaderView::sectionPressed, this, [this] { CloseEditors(); });
+    connect(header(), &QHeaderView::sectionResized, this, [this](int column) {
+        if (fitting_) return;
+        fit_columns_to_view(column);
+        take_stretch_weights();
+        store_widths();
+    });
     connect(&model_, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
         // The rows the editors belong to are about to go: they end without a word.
         finish_edit_box(true);
@@ -174,6 +185,8 @@ CTreeListCtrl::CTreeListCtrl(QWidget* parent) : QTreeView(parent), model_(*new T
 }
 
 CTreeListCtrl::~CTreeListCtrl() {
+    // The header outlives this part of the control and resizes its sections while the view goes.
+    header()->disconnect(this);
     // Editors die with the viewport; their rows are about to go too.
     if (edit_box_) edit_box_->removeEventFilter(this);
     if (drop_down_) drop_down_->removeEventFilter(this);
@@ -193,6 +206,62 @@ int CTreeListCtrl::InsertColumn(const QString& caption, TreeListModel::Align ali
     const int index = model_.column_count() - 1;
     if (width >= 0) header()->resizeSection(index, width);
     return index;
+}
+
+void CTreeListCtrl::set_stretch_columns(std::vector<int> columns) {
+    stretch_columns_ = std::move(columns);
+    take_stretch_weights();
+    fit_columns_to_view();
+}
+
+void CTreeListCtrl::take_stretch_weights() {
+    stretch_weights_.clear();
+    for (int c = 0; c < model_.column_count(); ++c)
+        stretch_weights_.push_back(header()->sectionSize(c));
+}
+
+void CTreeListCtrl::remember_widths(const std::string& name) {
+    widths_name_ = name;
+    const auto stored = settings_store().get_string(kWindowGroup, name);
+    const std::vector<int> widths =
+        stored ? parse_widths(*stored, static_cast<std::size_t>(model_.column_count())) : std::vector<int>{};
+    if (!widths.empty()) {
+        fitting_ = true;
+        for (std::size_t c = 0; c < widths.size(); ++c)
+            header()->resizeSection(static_cast<int>(c), widths[c]);
+        fitting_ = false;
+        take_stretch_weights();
+    }
+    fit_columns_to_view();
+}
+
+void CTreeListCtrl::store_widths() const {
+    if (widths_name_.empty()) return;
+    std::vector<int> widths;
+    for (int c = 0; c < model_.column_count(); ++c)
+        widths.push_back(header()->sectionSize(c));
+    settings_store().set_string(kWindowGroup, widths_name_, widths_text(widths));
+}
+
+void CTreeListCtrl::fit_columns_to_view(int held) {
+    if (stretch_columns_.empty() || fitting_ || model_.column_count() == 0) return;
+    const QFontMetrics metrics = header()->fontMetrics();
+    std::vector<ColumnFit> columns;
+    for (int c = 0; c < model_.column_count(); ++c) {
+        const bool stretches = c != held && std::find(stretch_columns_.begin(), stretch_columns_.end(), c) !=
+                                                stretch_columns_.end();
+        const QString caption = model_.headerData(c, Qt::Horizontal).toString();
+        const bool weighted = stretches && c < static_cast<int>(stretch_weights_.size());
+        columns.push_back(
+            {weighted ? stretch_weights_[static_cast<std::size_t>(c)] : header()->sectionSize(c),
+             metrics.horizontalAdvance(caption) + kCaptionPadding, stretches});
+    }
+    const std::vector<int> widths = fit_columns(columns, viewport()->width());
+    fitting_ = true;
+    for (std::size_t c = 0; c < widths.size(); ++c)
+        if (header()->sectionSize(static_cast<int>(c)) != widths[c])
+            header()->resizeSection(static_cast<int>(c), widths[c]);
+    fitting_ = false;
 }
 
 int CTreeListCtrl::GetColumnWidth(int column) const {
@@ -471,6 +540,7 @@ void CTreeListCtrl::show_pending_tool_tip() {
 bool CTreeListCtrl::viewportEvent(QEvent* event) {
     // Tool tips come from our own timer, and only for texts that do not fit.
     if (event->type() == QEvent::ToolTip) return true;
+    if (event->type() == QEvent::Resize) fit_columns_to_view();
     if (event->type() == QEvent::Leave) {
         tool_tip_timer_.stop();
         tool_tip_index_ = QModelIndex();
@@ -479,6 +549,20 @@ bool CTreeListCtrl::viewportEvent(QEvent* event) {
 }
 
 void CTreeListCtrl::keyPressEvent(QKeyEvent* event) {
+    // F2 and Enter edit the current row's value, as a double-click on it would.
+    const bool enter = (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+                       event->modifiers() == Qt::NoModifier;
+    if ((event->key() == Qt::Key_F2 || enter) && key_edit_column_ >= 0 && !edit_box_ && !drop_down_ &&
+        currentIndex().isValid()) {
+        const QModelIndex cell = currentIndex().siblingAtColumn(key_edit_column_);
+        scrollTo(cell);
+        hit_ = cell;
+        OpenEditor(visualRect(cell).center());
+        if (edit_box_ || drop_down_) {
+            event->accept();
+            return;
+        }
+    }
     QTreeView::keyPressEvent(event);
     hit_ = currentIndex();
 }

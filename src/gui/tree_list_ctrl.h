@@ -37,6 +37,14 @@ class CTreeListCtrl : public QTreeView {
     TreeListModel::Align GetColumnAlign(int column) const { return model_.column_align(column); }
     int total_width() const;
 
+    // Columns that take the view's spare width or give it up, never below their captions; the others keep
+    // the width the user gives them.
+    void set_stretch_columns(std::vector<int> columns);
+    // Keeps the column widths in the settings under `name` and takes the stored ones now.
+    void remember_widths(const std::string& name);
+    // The column that F2 and Enter edit in the current row (-1: none).
+    void set_key_edit_column(int column) { key_edit_column_ = column; }
+
     void SetGridLines(bool on);
     void SetGridColor(QColor colour);
     bool grid_lines() const { return grid_lines_; }
@@ -92,6 +100,10 @@ class CTreeListCtrl : public QTreeView {
                  const QModelIndex& index) const override;
 
   private:
+    // Lays the columns out for the view's width; `held` is a column the user is resizing.
+    void fit_columns_to_view(int held = -1);
+    void store_widths() const;
+    void take_stretch_weights();
     void open_edit_box(TreeItem item, int column, const QString& text);
     void open_drop_down(TreeItem item, int column, const EditorChoice& choice);
     void finish_edit_box(bool cancelled);
@@ -115,6 +127,13 @@ class CTreeListCtrl : public QTreeView {
     };
     Editing edit_box_state_;
     Editing drop_down_state_;
+
+    std::vector<int> stretch_columns_;
+    // How the stretching columns share spare width: their widths when the user last set them.
+    std::vector<int> stretch_weights_;
+    std::string widths_name_;
+    bool fitting_ = false;
+    int key_edit_column_ = -1;
 
     QTimer tool_tip_timer_;
     QPersistentModelIndex tool_tip_index_;

@@ -95,6 +95,10 @@ CTarnTreeListCtrl::CTarnTreeListCtrl(CTarnDoc& document, QWidget* parent)
     InsertColumn(qtext(str(kAttributeCaption)), Align::Right, 110);
     InsertColumn(qtext(str(kUserCaption)), Align::Right, 90);
     InsertColumn(qtext(str(kErrorCaption)), Align::Left, 220);
+    // Descriptions and error texts are the long ones: they take what the window has to spare.
+    set_stretch_columns({kColumnTree, kColumnError});
+    remember_widths("tree_columns");
+    set_key_edit_column(kColumnValue);
     SetGridLines(true);
     SetGridColor(QColor(200, 200, 200));
     connect(this, &CTreeListCtrl::state_image_clicked, this,

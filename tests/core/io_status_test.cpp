@@ -309,6 +309,21 @@ TEST(IoStatusWrites, ResetAndOutputWritesReportFailures) {
     }
 }
 
+TEST(IoStatusWrites, AClickOnAnOutputLampSwitchesIt) {
+    Rig rig(3);
+    IoStatusController& c = rig.open();
+    const Parameter* output = c.table(IoSide::Outputs).parameter(1);
+    for (const char* expected : {"1.000", "0.000", "1.000"}) {
+        c.toggle_output(1);
+        EXPECT_EQ(rig.module->value("r.oe", -1, output->address_offset), expected);
+        // The lamp shows the new state before the next poll.
+        EXPECT_EQ(rig.view.lamp(IoSide::Outputs, 1), expected);
+    }
+    EXPECT_TRUE(rig.ui.messages().empty());
+    c.toggle_output(99);  // no such output: nothing happens
+    EXPECT_TRUE(rig.ui.messages().empty());
+}
+
 TEST(IoStatusClosing, ACloseDuringAReadWaitsForIt) {
     Rig rig(1);
     IoStatusController& c = rig.open();

@@ -197,6 +197,30 @@ TEST(TreeEditCommit, InstantRecordingWritesAtOnce) {
     EXPECT_TRUE(timeout.error_text.empty());
 }
 
+TEST(TreeEditCommit, EditsNotWrittenToTheModuleAreAskedAboutWithNoAsTheSafeAnswer) {
+    Vk03 t;
+    EXPECT_FALSE(t.doc->has_unwritten_edits());
+    EXPECT_TRUE(t.doc->may_drop_unwritten_edits());
+    EXPECT_TRUE(t.ui.questions().empty());
+
+    Parameter& timeout = t.p("t.out");
+    t.edit->commit(&timeout, kColumnValue, "no data", "20");
+    // Saving the file keeps the mark: the module still has its old value.
+    t.doc->modified = false;
+    EXPECT_TRUE(t.doc->has_unwritten_edits());
+    EXPECT_FALSE(t.doc->may_drop_unwritten_edits());  // unanswered: the safe "No"
+    ASSERT_EQ(t.ui.questions().size(), 1u);
+    t.ui.push_answer(Answer::Yes);
+    EXPECT_TRUE(t.doc->may_drop_unwritten_edits());
+
+    ASSERT_TRUE(t.doc->write_changes());
+    EXPECT_EQ(t.module->value("t.out"), "20");
+    EXPECT_FALSE(t.doc->has_unwritten_edits());
+    t.ui.clear();
+    EXPECT_TRUE(t.doc->may_drop_unwritten_edits());
+    EXPECT_TRUE(t.ui.questions().empty());
+}
+
 TEST(TreeEditCommit, FailedInstantWriteKeepsTheOldValueAndSaysWhy) {
     Vk03 t;
     t.options.instant_recording = true;

@@ -163,6 +163,18 @@ class IoStatusTest : public QObject {
         QTRY_COMPARE(dialog.lamps(IoSide::Outputs)[1]->colour(), LampColour::OutputOn);
         QVERIFY(ui_.messages().empty());
 
+        // A click on an output's lamp switches it; the lamp says so.
+        gui::CmyStatic* lamp = dialog.lamps(IoSide::Outputs)[1];
+        QVERIFY(lamp->toolTip().contains("Click"));
+        QVERIFY(dialog.lamps(IoSide::Inputs).empty() || dialog.lamps(IoSide::Inputs)[0]->toolTip().isEmpty());
+        QTest::mouseClick(lamp, Qt::LeftButton);
+        QCOMPARE(rig.module->value("r.oe", -1, output->address_offset), std::optional<std::string>("0.000"));
+        QTRY_COMPARE(lamp->colour(), LampColour::Default);
+        QTest::mouseClick(lamp, Qt::LeftButton);
+        QCOMPARE(rig.module->value("r.oe", -1, output->address_offset), std::optional<std::string>("1.000"));
+        QTRY_COMPARE(lamp->colour(), LampColour::OutputOn);
+        QVERIFY(ui_.messages().empty());
+
         // Enter on a cell without an editor closes the dialog.
         table.setCurrentCell(0, 1);
         QTest::keyClick(&table, Qt::Key_Return);

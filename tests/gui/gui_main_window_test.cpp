@@ -2,6 +2,7 @@
 // window driven by the worker against a simulated module.
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QMenu>
@@ -287,7 +288,7 @@ class MainWindowTest : public QObject {
         // Opening the older one brings it to the front and names it in the title.
         rig.window->action(kCmdRecentFile + 1)->trigger();
         QCOMPARE(rig.window->recent_files(), (QStringList{first, second}));
-        QCOMPARE(rig.window->windowTitle(), QStringLiteral("Configurator Tavik-VK03 - first.vdc"));
+        QCOMPARE(rig.window->windowTitle(), QStringLiteral("Configurator Tavik-VK03 - first.vdc[*]"));
 
         // A recent file that is gone leaves the list after its message.
         QVERIFY(QFile::remove(second));
@@ -328,7 +329,7 @@ class MainWindowTest : public QObject {
         QVERIFY(enter.isAccepted());
         QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(rig.window.get(), &drop);
-        QTRY_COMPARE(rig.window->windowTitle(), QStringLiteral("Configurator Tavik-VK03 - dropped.vdc"));
+        QTRY_COMPARE(rig.window->windowTitle(), QStringLiteral("Configurator Tavik-VK03 - dropped.vdc[*]"));
         QCOMPARE(rig.window->recent_files().first(), path);
     }
 
@@ -390,7 +391,7 @@ class MainWindowTest : public QObject {
         Rig rig(module, CBrandRavelin());
         rig.window->show();
         QVERIFY(rig.connect());
-        QCOMPARE(rig.window->windowTitle(), QStringLiteral("Configurator Tavik-VK03 - Tavik"));
+        QCOMPARE(rig.window->windowTitle(), QStringLiteral("Configurator Tavik-VK03 - Tavik[*]"));
         QVERIFY(rig.window->action(kCmdIoStatus)->toolTip() == QStringLiteral("I/O status"));
 
         std::vector<const Parameter*> parameters;
@@ -455,6 +456,98 @@ class MainWindowTest : public QObject {
         QVERIFY(!timeout->value_modified);
         QVERIFY(view->model().item_color(timeout->tree_item) != std::optional<Rgb>(kModifiedColour));
         QVERIFY(closer.texts.isEmpty());
+    }
+
+    void unwrittenEditsMarkTheTitleAndAreAskedAboutOnExit() {
+        auto module = served_module(kVK03);
+        QVERIFY(module);
+        Rig rig(module, CBrandRavelin());
+        auto* view = new gui::CTarnTreeListView(*rig.doc);
+        rig.window->set_tree_view(view);
+        rig.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(rig.window.get()));
+        QVERIFY(rig.connect());
+        view->rebuild();
+        QVERIFY(rig.window->windowTitle().endsWith("[*]"));
+        QVERIFY(!rig.window->isWindowModified());
+
+        // F2 on the selected row, a value typed: the title is marked.
+        std::vector<const Parameter*> parameters;
+        collect(*rig.doc->root(), parameters);
+        Parameter* timeout = nullptr;
+        for (const Parameter* p : parameters)
+            if (p->network_name() == "t.out") timeout = const_cast<Parameter*>(p);
+        QVERIFY(timeout && timeout->tree_item);
+        gui::CTarnTreeListCtrl& tree = view->tree();
+        tree.select_quietly(timeout->tree_item);
+        tree.setFocus();
+        QTest::keyClick(&tree, Qt::Key_F2);
+        QVERIFY(tree.edit_box());
+        tree.edit_box()->selectAll();
+        QTest::keyClicks(tree.edit_box(), QStringLiteral("42"));
+        QTest::keyClick(tree.edit_box(), Qt::Key_Return);
+        rig.window->update_from_document();
+        QVERIFY(rig.window->isWindowModified());
+
+        // Saved to a file, the module still lacks the value: Exit asks, and Enter keeps the window.
+        rig.doc->modified = false;
+        rig.window->update_from_document();
+        QVERIFY(rig.window->isWindowModified());
+        QStringList asked;
+        QTimer answer;
+        answer.setInterval(20);
+        connect(&answer, &QTimer::timeout, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box) return;
+            asked << box->text();
+            QCOMPARE(box->defaultButton(), box->button(QMessageBox::No));
+            QCOMPARE(box->parentWidget(), rig.window.get());
+            QTest::keyClick(box, Qt::Key_Return);
+        });
+        answer.start();
+        QVERIFY(!rig.window->close());
+        QCOMPARE(asked.size(), 1);
+        QVERIFY(asked[0].contains("not been written to the module"));
+        QVERIFY(rig.window->isVisible());
+
+        // Written: no mark, and Exit asks nothing.
+        rig.window->action(kCmdWriteChanges)->trigger();
+        QVERIFY(!rig.window->isWindowModified());
+        QVERIFY(rig.window->close());
+        QCOMPARE(asked.size(), 1);
+    }
+
+    void destructiveQuestionsDefaultToTheSafeAnswerOverTheAskingWindow() {
+        gui::QtUi ui;
+        QWidget owner;
+        ui.set_main_window(&owner);
+        owner.show();
+        QDialog asking(&owner);
+        asking.open();  // a dialog of the window is up and asks
+        struct Seen {
+            QAbstractButton* default_button;
+            QAbstractButton* no;
+            QAbstractButton* yes;
+            QWidget* parent;
+        };
+        std::vector<Seen> seen;
+        QTimer answer;
+        answer.setInterval(20);
+        connect(&answer, &QTimer::timeout, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box) return;
+            seen.push_back({box->defaultButton(), box->button(QMessageBox::No), box->button(QMessageBox::Yes),
+                            box->parentWidget()});
+            QTest::keyClick(box, Qt::Key_Return);
+        });
+        answer.start();
+        QCOMPARE(ui.ask("Apply default settings?", Buttons::YesNoSafeNo, MessageIcon::Warning), Answer::No);
+        QCOMPARE(ui.ask("Repeat?", Buttons::YesNo, MessageIcon::Question), Answer::Yes);
+        QCOMPARE(seen.size(), std::size_t(2));
+        QCOMPARE(seen[0].default_button, seen[0].no);
+        QCOMPARE(seen[1].default_button, seen[1].yes);
+        QCOMPARE(seen[0].parent, &asking);
+        ui.set_main_window(nullptr);
     }
 
     void cancelStopsALongRead() {

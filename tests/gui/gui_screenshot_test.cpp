@@ -2,6 +2,7 @@
 // <build>/screenshots, for a person to look at. It checks only that the pictures were written.
 #include <QApplication>
 #include <QDir>
+#include <QHeaderView>
 #include <QIcon>
 #include <QMenu>
 #include <QMenuBar>
@@ -83,6 +84,22 @@ class ScreenshotTest : public QObject {
             QVERIFY(QTest::qWaitForWindowExposed(menu));
             save_screenshot(menu->grab(), name);
             menu->hide();
+        }
+
+        // A maximised window on a large and on a small screen: the row spans the view and every caption
+        // shows whole.
+        QHeaderView* header = view->tree().header();
+        for (const auto& [size, name] : {std::pair{QSize(1600, 1000), "main_window_1600x1000"},
+                                         std::pair{QSize(800, 600), "main_window_800x600"}}) {
+            window.resize(size);
+            QApplication::processEvents();
+            QCOMPARE(header->length(), view->tree().viewport()->width());
+            for (int c = 0; c < header->count(); ++c) {
+                const QString caption = header->model()->headerData(c, Qt::Horizontal).toString();
+                QVERIFY2(header->sectionSize(c) > header->fontMetrics().horizontalAdvance(caption) + 6,
+                         qPrintable(caption));
+            }
+            save_screenshot(window.grab(), name);
         }
         doc.modified = false;
     }

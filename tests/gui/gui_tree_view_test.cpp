@@ -14,6 +14,7 @@
 #include "core/link/posix_serial_backend.h"
 #include "core/model/tree_rows.h"
 #include "core/app/headless_ui.h"
+#include "core/platform/settings_store.h"
 #include "core/platform/strings.h"
 #include "core/platform/text.h"
 #include "gui/tree_view.h"
@@ -40,6 +41,7 @@ class TreeViewTest : public QObject {
     Q_OBJECT
 
     HeadlessUi ui_{true};
+    MemorySettingsStore store_;
     Options options_;
     std::unique_ptr<CTarnDoc> doc_;
     std::unique_ptr<CTarnTreeListView> view_;
@@ -96,6 +98,8 @@ class TreeViewTest : public QObject {
     void cleanup() {
         view_.reset();
         doc_.reset();
+        set_settings_store(nullptr);
+        store_.clear();
         set_current_model_index(kNoModel);
         set_ui(nullptr);
     }
@@ -106,9 +110,16 @@ class TreeViewTest : public QObject {
                                    "Attribute",   "User",      "Error / Discrepancy"};
         for (int c = 0; c < 6; ++c)
             QCOMPARE(model().headerData(c, Qt::Horizontal).toString(), captions[c]);
-        const int widths[] = {360, 70, 180, 110, 90, 220};
+        // Description and Error / Discrepancy take the width the others leave; the row ends at the edge.
+        // "Parameter" is wider than its 70 pixels: it keeps its caption whole.
+        const int widths[] = {-1, -1, 180, 110, 90, -1};
         for (int c = 0; c < 6; ++c)
-            QCOMPARE(tree().GetColumnWidth(c), widths[c]);
+            if (widths[c] > 0) QCOMPARE(tree().GetColumnWidth(c), widths[c]);
+        QVERIFY(tree().GetColumnWidth(1) >= 70);
+        QCOMPARE(tree().header()->length(), tree().viewport()->width());
+        QVERIFY2(tree().GetColumnWidth(0) > 360, qPrintable(QString::number(tree().GetColumnWidth(0)) + " of " +
+                                                            QString::number(tree().viewport()->width())));
+        QVERIFY(tree().GetColumnWidth(5) > 220);
         QCOMPARE(
             model().headerData(2, Qt::Horizontal, Qt::TextAlignmentRole).toInt() & Qt::AlignHorizontal_Mask,
             int(Qt::AlignRight));
@@ -163,6 +174,35 @@ class TreeViewTest : public QObject {
                  QColor(0, 200, 0));
         QVERIFY(doc_->modified);
         QVERIFY(messages().empty());
+    }
+
+    void f2AndEnterEditTheSelectedValue() {
+        Parameter& timeout = parameter("t.out");
+        for (const Qt::Key key : {Qt::Key_F2, Qt::Key_Return, Qt::Key_Enter}) {
+            tree().select_quietly(timeout.tree_item);
+            tree().setFocus();
+            QTest::keyClick(&tree(), key);
+            QVERIFY2(tree().edit_box(), qPrintable(QTest::toString(key)));
+            QCOMPARE(tree().edit_box()->text(), QString("no data"));
+            type_into_edit_box("77", Qt::Key_Escape);
+        }
+        QTest::keyClick(&tree(), Qt::Key_F2);
+        type_into_edit_box("20", Qt::Key_Return);
+        QCOMPARE(timeout.value_text(), std::string("20"));
+        // The row with no value of its own opens nothing.
+        tree().select_quietly(view_->root_item());
+        QTest::keyClick(&tree(), Qt::Key_F2);
+        QVERIFY(!tree().edit_box());
+        QVERIFY(messages().empty());
+    }
+
+    void columnWidthsAreRemembered() {
+        set_settings_store(&store_);
+        tree().header()->resizeSection(kColumnValue, 250);
+        QVERIFY(store_.contains(kWindowGroup, "tree_columns"));
+        open_model(3);
+        QCOMPARE(tree().GetColumnWidth(kColumnValue), 250);
+        QCOMPARE(tree().header()->length(), tree().viewport()->width());
     }
 
     void escapeLeavesTheCellAlone() {

@@ -315,7 +315,7 @@ LoadResult load_records(std::span<const std::uint8_t> bytes, DescriptionContext&
         const int current = current_model_index();
         if (file_model != current && current != kNoModel) {
             const std::string question = other_model_question(file_model, current);
-            if (ui().ask(question, Buttons::YesNo, MessageIcon::Information) != Answer::Yes)
+            if (ui().ask(question, Buttons::YesNoSafeNo, MessageIcon::Information) != Answer::Yes)
                 return {LoadStatus::Declined, {}, file_model};
         }
         set_current_model_index(file_model);

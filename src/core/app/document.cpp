@@ -9,6 +9,7 @@
 #include "core/devices/models.h"
 #include "core/link/exit_status.h"
 #include "core/app/paths.h"
+#include "core/app/tree_edit.h"
 #include "core/platform/settings_store.h"
 #include "core/model/device_table.h"
 #include "core/devices/module_restore.h"
@@ -17,6 +18,7 @@
 #include "core/platform/ui.h"
 
 namespace varda {
+
 namespace {
 
 constexpr int kStringTreeNotSelected = 170;
@@ -33,6 +35,9 @@ std::string offline_message(std::string_view task_name) {
            " cannot work offline: no module is connected.\nConnect to the module first with Device > "
            "Serial port settings... or Check connection...";
 }
+
+constexpr const char* kUnwrittenEditsQuestion =
+    "Some edited values have not been written to the module and will be lost. Continue?";
 
 }  // namespace
 
@@ -231,13 +236,24 @@ void CTarnDoc::apply_default_settings() {
         ui().message(str(kStringTreeNotSelected), MessageIcon::Error, str(kStringAppTitle));
         return;
     }
-    if (ui().ask(str(kStringDefaultsWarning), Buttons::YesNo, MessageIcon::Warning) != Answer::Yes) return;
+    if (ui().ask(str(kStringDefaultsWarning), Buttons::YesNoSafeNo, MessageIcon::Warning) != Answer::Yes)
+        return;
     if (device_->apply_defaults(*root())) refresh();
     execute_init();
 }
 
+bool CTarnDoc::has_unwritten_edits() const {
+    return root() && varda::has_unwritten_edits(*root());
+}
+
+bool CTarnDoc::may_drop_unwritten_edits() {
+    if (!has_unwritten_edits()) return true;
+    return ui().ask(kUnwrittenEditsQuestion, Buttons::YesNoSafeNo, MessageIcon::Warning) == Answer::Yes;
+}
+
 void CTarnDoc::execute_init() {
-    if (ui().ask(str(kStringInitQuestion), Buttons::YesNo, MessageIcon::Question) != Answer::Yes) return;
+    if (ui().ask(str(kStringInitQuestion), Buttons::YesNoSafeNo, MessageIcon::Question) != Answer::Yes)
+        return;
     std::string error;
     if (device_->execute_init(error)) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1000));

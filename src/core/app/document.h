@@ -92,6 +92,12 @@ class CTarnDoc {
     void set_file_network(std::unique_ptr<Elements::NetRS485> network) { file_network_ = std::move(network); }
     Options& options() { return options_; }
 
+    // Values edited in the tree and not written to the module.
+    bool has_unwritten_edits() const;
+    // Before the tree goes (New, Open, Exit): true when nothing unwritten is lost or the user lets it go;
+    // the safe answer keeps the tree.
+    bool may_drop_unwritten_edits();
+
     std::string path_name;
     // Set by reads on the worker and the I/O status polling thread while the window reads it.
     std::atomic<bool> modified{false};

@@ -220,6 +220,12 @@ void IoStatusController::commit_edit(IoSide side, int row, const std::string& te
     release(side, row);
 }
 
+void IoStatusController::toggle_output(int lamp) {
+    const bool lit = lamp_colour(IoSide::Outputs, lamp_state(IoSide::Outputs, lamp)) != LampColour::Default;
+    // commit_edit ignores a lamp without an output row.
+    commit_edit(IoSide::Outputs, lamp, lit ? "0" : "1");
+}
+
 void IoStatusController::end_edit(IoSide side, int row) {
     // An editor closed without a commit gives the row back to polling.
     release(side, row);
@@ -231,13 +237,20 @@ void IoStatusController::write_value(IoSide side, int row, Parameter& parameter)
         return;
     }
     IoTable::Row cells;
+    std::vector<LampChange> lamps;
     {
         std::lock_guard lock(mutex_);
         // The request replaced the value text with the module's reply.
         tables_[at(side)].set_text(row, 0, io_cell_value(parameter));
         cells = tables_[at(side)].rows()[row];
+        // An output's lamp follows the written value at once, not only at the next poll.
+        auto& states = lamp_states_[at(side)];
+        if (side == IoSide::Outputs && row < static_cast<int>(states.size())) {
+            states[row] = parameter.value_text();
+            lamps.push_back({side, row, states[row]});
+        }
     }
-    notify({{side, row, std::move(cells)}}, {});
+    notify({{side, row, std::move(cells)}}, lamps);
 }
 
 void IoStatusController::show_write_failure(const Parameter& parameter) const {

@@ -68,6 +68,8 @@ class IoStatusController final : public IoStatusDialog {
     void begin_edit(IoSide side, int row);
     void commit_edit(IoSide side, int row, const std::string& text);
     void end_edit(IoSide side, int row);
+    // A click on an output's lamp: a dark output is switched on (1), a lit one off (0), written at once.
+    void toggle_output(int lamp);
 
     // ---- IoStatusDialog, for the device-model object
     IoTable& inputs_table() override { return tables_[0]; }

@@ -149,6 +149,15 @@ bool contains_problem(const ObjectWithParameters& element) {
     return false;
 }
 
+bool has_unwritten_edits(const ObjectWithParameters& element) {
+    for (const auto& p : element.parameters)
+        if (!p->is_scanner() && (p->value_modified || p->access_modified || p->user_modified)) return true;
+    if (const auto* branch = dynamic_cast<const DescBranch*>(&element))
+        for (const auto& child : branch->children)
+            if (has_unwritten_edits(*child)) return true;
+    return false;
+}
+
 EditorChoice list_choice(std::string_view data_type, const std::string& cell_text) {
     EditorChoice choice;
     choice.kind = EditorChoice::Kind::List;

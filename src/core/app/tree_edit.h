@@ -24,6 +24,9 @@ int natural_compare(std::string_view a, std::string_view b);
 bool is_problem_parameter(const Parameter& parameter);
 // Whether one of the element's parameters, or of its child elements' parameters, is a problem.
 bool contains_problem(const ObjectWithParameters& element);
+// Whether the user changed a value or attribute of the element, or of its child elements, that has not been
+// written to the module since (a read or a write clears the mark).
+bool has_unwritten_edits(const ObjectWithParameters& element);
 
 // Which in-place editor a double-click on a cell opens.
 struct EditorChoice {

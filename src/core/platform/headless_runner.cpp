@@ -80,6 +80,7 @@ Answer HeadlessRunner::ask(std::string_view text, Buttons buttons, MessageIcon, 
         case Buttons::YesNoCancel:
             return Answer::Cancel;
         case Buttons::YesNo:
+        case Buttons::YesNoSafeNo:
             return Answer::No;
     }
     return Answer::Cancel;

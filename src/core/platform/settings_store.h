@@ -28,6 +28,8 @@ class SettingsStore {
 inline constexpr std::string_view kSettingsGroup = "";
 // The device family's shared values ("devices", "name", "version").
 inline constexpr std::string_view kDevicesGroup = "Devices/Varda";
+// How the window was left: geometry and column widths.
+inline constexpr std::string_view kWindowGroup = "Window";
 
 // Values kept in memory only.
 class MemorySettingsStore : public SettingsStore {

@@ -7,7 +7,8 @@
 namespace varda {
 
 enum class MessageIcon { None, Error, Warning, Question, Information };
-enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
+// YesNoSafeNo: a question whose "Yes" destroys something; "No" is the default button.
+enum class Buttons { Ok, OkCancel, YesNo, YesNoSafeNo, YesNoCancel };
 enum class Answer { Ok, Cancel, Yes, No };
 
 // The open exchange progress window as the worker sees it. Every operation may be called from the
