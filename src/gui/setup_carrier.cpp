@@ -324,6 +324,11 @@ std::optional<int> CSetupCarrier::select_device() {
     return dialog.chosen_model();
 }
 
+void CSetupCarrier::nothing_answered() {
+    // Whatever the ports are, a module to try the program with is one click away.
+    simulate_->show();
+}
+
 void CSetupCarrier::close(bool ok) {
     if (abandoned_) return;
     finished_ = true;

@@ -115,6 +115,10 @@ void ConnectionController::run() {
         if (connected) {
             post_status(kConnected, false);
             post_command(kOk);
+        } else if (!device_.abort_event().is_set()) {
+            post([this] {
+                if (view_) view_->nothing_answered();
+            });
         }
     }
     thread_ended_.set();
