@@ -57,7 +57,10 @@ CTarnDoc::~CTarnDoc() {
 }
 
 void CTarnDoc::start(bool command_line_mode, bool test_run) {
-    const bool connected = device_->connect();
+    start_after_connect(device_->connect(), command_line_mode, test_run);
+}
+
+void CTarnDoc::start_after_connect(bool connected, bool command_line_mode, bool test_run) {
     if (!connected && device_->identify_result == 2) set_status(kStatusUnknownModel);
     if (!connected && !command_line_mode && dialogs().run_connection_dialog(true) == 2) exit_request = true;
     if (test_run) exit_request = true;

@@ -26,6 +26,8 @@ class CTarnDoc {
     // Start-up: connect with the stored settings; when that fails outside command-line mode, the
     // connection dialog decides ("Exit" sets the exit request). A test run always ends afterwards.
     void start(bool command_line_mode, bool test_run);
+    // The same after a connection attempt made elsewhere (the start-up window's).
+    void start_after_connect(bool connected, bool command_line_mode, bool test_run);
     bool exit_request = false;
 
     // Builds the tree of the current model (File New).

@@ -14,6 +14,7 @@
 #include "core/model/elements.h"
 #include "core/model/parameter.h"
 #include "core/platform/numbers.h"
+#include "core/platform/serial_ports.h"
 #include "core/platform/strings.h"
 #include "core/platform/text.h"
 
@@ -348,19 +349,30 @@ int Device::identify(bool show) {
 
 bool Device::connect() {
     std::lock_guard lock(port_lock());
+    const auto step = [this](const std::string& text) {
+        if (on_connect_step) on_connect_step(text);
+    };
     if (open_with_settings(true) == -1) return false;
+    const PortSettings& line = sio().settings;
+    const std::string target = "Connecting to " + serial_port_label(line.port_name) + " at " +
+                               std::to_string(line.baud_rate) + " baud, address " +
+                               std::to_string(line.base_address);
     auto& adapter = sio().settings.adapter_mode;
     auto toggle_adapter = [&adapter] { adapter = adapter ? 0 : 1; };
     constexpr int kAuto = 1;
+    const auto adapter_step = [&] {
+        step(target + (adapter == kAuto ? ", automatic direction control\u2026" : ", direction by RTS\u2026"));
+    };
 
     // The requests that went unanswered while the module was being found are no failure of the run.
     const StatusCheckpoint probing;
     int passes = 0;
     adapter = kAuto;
-    while (true) {
+    while (!abort_.is_set()) {
         // Own protocol: a module that does not answer may need the other adapter mode.
         set_switch_over_mode(SwitchOverMode::Ravelin);
-        for (int attempt = 0; attempt < 2; ++attempt) {
+        for (int attempt = 0; attempt < 2 && !abort_.is_set(); ++attempt) {
+            adapter_step();
             const int result = identify(false);
             if (result == 3) {
                 probing.rewind();
@@ -369,26 +381,28 @@ bool Device::connect() {
             if (result == 0) toggle_adapter();
         }
         adapter = kAuto;
-        if (++passes > 1) {
-            set_switch_over_mode(SwitchOverMode::Ravelin);
-            return false;
-        }
+        if (++passes > 1 || abort_.is_set()) break;
         // A module running a foreign protocol is asked to change to ours.
         bool switched = false;
-        for (auto mode : {SwitchOverMode::ModbusRtu, SwitchOverMode::ModbusAscii, SwitchOverMode::Dcon}) {
+        for (auto [mode, name] : {std::pair{SwitchOverMode::ModbusRtu, "Modbus RTU"},
+                                  std::pair{SwitchOverMode::ModbusAscii, "Modbus ASCII"},
+                                  std::pair{SwitchOverMode::Dcon, "DCON"}}) {
             set_switch_over_mode(mode);
             adapter = kAuto;
-            for (int attempt = 0; attempt < 2 && !switched; ++attempt) {
+            for (int attempt = 0; attempt < 2 && !switched && !abort_.is_set(); ++attempt) {
+                step(std::string("Asking a module speaking ") + name + " to change protocol\u2026");
                 if (request(true, nullptr) == 0) {
                     switched = true;
                 } else {
                     toggle_adapter();
                 }
             }
-            if (switched) break;
+            if (switched || abort_.is_set()) break;
         }
         if (!switched) adapter = kAuto;
     }
+    set_switch_over_mode(SwitchOverMode::Ravelin);
+    return false;
 }
 
 // ---- progress -----------------------------------------------------------------------------------

@@ -101,6 +101,9 @@ class Device : public DeviceIO, public ElementContext {
     std::function<void()> on_command_line_task_finished;
     // Marks the document modified after a read.
     std::function<void()> on_document_modified;
+    // What connect() is trying now ("Connecting to /dev/ttyUSB0 at 9600 baud, address 1…"), called on the
+    // connecting thread.
+    std::function<void(const std::string&)> on_connect_step;
 
     int version_major = -1;
     int version_minor = -1;
