@@ -18,6 +18,7 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include "core/app/connection_status.h"
 #include "core/app/brand_choice.h"
 #include "core/app/model_calibration.h"
 #include "core/app/document.h"
@@ -29,6 +30,7 @@
 #include "core/platform/settings_store.h"
 #include "core/platform/strings.h"
 #include "core/platform/ui.h"
+#include "gui/connection_indicator.h"
 #include "gui/help_window.h"
 #include "gui/io_status_dialog.h"
 #include "gui/menu_look.h"
@@ -142,6 +144,9 @@ MainWindow::MainWindow(CTarnDoc& doc, Options& options, const CBrand& brand, QWi
 
     ready_ = new QLabel(tr("Ready"));
     statusBar()->addWidget(ready_, 1);
+    indicator_ = new ConnectionIndicator;
+    statusBar()->addPermanentWidget(indicator_);
+    connect(indicator_, &QToolButton::clicked, this, [this] { run_command(kCmdPortSettings); });
 
     QSettings settings(QStringLiteral("KEST"), QStringLiteral("Varda"));
     settings.beginGroup(kRecentGroup);
@@ -409,6 +414,19 @@ void MainWindow::update_from_document() {
     if ((model ? model->model_index() : -1) != prompt_model_) update_prompts();
     update_title();
     update_command_states();
+    update_status_bar();
+}
+
+void MainWindow::update_status_bar() {
+    indicator_->show_status(connection_status(doc_));
+    const ExchangeSummary summary = doc_.device().last_exchange();
+    if (summary.number == shown_exchange_) return;
+    shown_exchange_ = summary.number;
+    ready_->setText(qtext(exchange_summary_text(summary)));
+}
+
+QString MainWindow::status_line() const {
+    return ready_->text();
 }
 
 void MainWindow::update_command_states() {

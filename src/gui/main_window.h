@@ -25,6 +25,7 @@ struct Options;
 namespace varda::gui {
 
 class CTarnTreeListView;
+class ConnectionIndicator;
 
 // The configurator's main frame: menus, toolbar and status bar over the document, and the place where the
 // parameter tree goes. Every command runs a document operation or a handler that another part of the
@@ -61,6 +62,9 @@ class MainWindow : public QMainWindow {
     void update_command_states();
 
     QStringList recent_files() const;
+    // The status bar: the connection indicator and the line under the tree (the last exchange's summary).
+    ConnectionIndicator* connection_indicator() const { return indicator_; }
+    QString status_line() const;
 
   signals:
     // The document asks every view to redraw from the tree.
@@ -82,6 +86,7 @@ class MainWindow : public QMainWindow {
     void fill_toolbar();
     void update_title();
     void update_prompts();
+    void update_status_bar();
     void refresh_views();
 
     void new_document();
@@ -106,6 +111,8 @@ class MainWindow : public QMainWindow {
     int prompt_model_ = -2;  // model index the prompts were made for; -1 none
     QToolBar* toolbar_ = nullptr;
     QLabel* ready_ = nullptr;
+    ConnectionIndicator* indicator_ = nullptr;
+    int shown_exchange_ = 0;  // number of the exchange summary on the status line
     QVBoxLayout* central_layout_ = nullptr;
     QWidget* central_view_ = nullptr;
     QTimer* idle_timer_ = nullptr;

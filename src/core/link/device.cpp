@@ -215,15 +215,32 @@ void Device::perform(Task task) {
         element = std::exchange(task_element_, nullptr);
         single = std::exchange(single_parameter_, nullptr);
     }
+    const auto started = std::chrono::steady_clock::now();
+    not_reached_count_ = 0;
+    // Kept before the window closes, so the window behind it can say at once what the exchange did.
+    const auto summarize = [&](ExchangeKind kind, const GroupResult& result) {
+        ExchangeSummary summary;
+        summary.kind = kind;
+        summary.processed = result.processed;
+        summary.failed = result.processed - result.succeeded;
+        summary.not_reached = not_reached_count_;
+        summary.differences = kind == ExchangeKind::Compare ? difference_count : 0;
+        summary.stopped = abort_.is_set();
+        summary.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        std::lock_guard lock(summary_mutex_);
+        summary.number = last_summary_.number + 1;
+        last_summary_ = summary;
+    };
     const bool init_after_write = model_ && model_->NeedsInitAfterWrite();
     auto write = [&](int mode) {
         if (!element) return finish_task(false);
         const GroupResult result = element->WriteAll(*this, mode);
+        summarize(ExchangeKind::Write, result);
         finish_task(result.processed == result.succeeded && init_after_write);
     };
     switch (task) {
         case Task::ReadAll:
-            if (element) element->ReadAll(*this);
+            if (element) summarize(ExchangeKind::Read, element->ReadAll(*this));
             finish_task(false);
             break;
         case Task::WriteAll:
@@ -236,7 +253,7 @@ void Device::perform(Task task) {
             write(-1);
             break;
         case Task::Compare:
-            if (element) element->CompareAll(*this);
+            if (element) summarize(ExchangeKind::Compare, element->CompareAll(*this));
             finish_task(false);
             break;
         case Task::ReadOne:
@@ -251,6 +268,16 @@ void Device::perform(Task task) {
             break;
         }
     }
+}
+
+void Device::not_reached(Parameter& parameter, ExchangeKind kind) {
+    ++not_reached_count_;
+    parameter.error_text = not_reached_text(kind);
+}
+
+ExchangeSummary Device::last_exchange() const {
+    std::lock_guard lock(summary_mutex_);
+    return last_summary_;
 }
 
 void Device::finish_task(bool with_init) {
@@ -282,6 +309,34 @@ bool Device::execute_init(std::string& error) {
     if (request(false, &init) == 0) return true;
     error = init.error_text;
     return false;
+}
+
+// ---- summaries ---------------------------------------------------------------------------------
+
+std::string not_reached_text(ExchangeKind kind) {
+    switch (kind) {
+        case ExchangeKind::Read:
+            return "Not read: the exchange was stopped";
+        case ExchangeKind::Write:
+            return "Not written: the exchange was stopped";
+        case ExchangeKind::Compare:
+            break;
+    }
+    return "Not compared: the exchange was stopped";
+}
+
+std::string exchange_summary_text(const ExchangeSummary& s) {
+    const char* verb = s.kind == ExchangeKind::Read ? "Read" : s.kind == ExchangeKind::Write ? "Wrote" : "Compared";
+    const char* left_out = s.kind == ExchangeKind::Read    ? "not read"
+                           : s.kind == ExchangeKind::Write ? "not written"
+                                                           : "not compared";
+    std::string text = std::string(verb) + " " + std::to_string(s.processed) +
+                       (s.processed == 1 ? " parameter" : " parameters");
+    if (s.kind == ExchangeKind::Compare) text += ", " + std::to_string(s.differences) + " differ";
+    text += ", " + std::to_string(s.failed) + " failed";
+    if (s.not_reached > 0) text += ", " + std::to_string(s.not_reached) + " " + left_out;
+    if (s.stopped) text += ", stopped";
+    return text + ", " + platform::fixed(s.seconds, 1) + " s";
 }
 
 // ---- finding the module ------------------------------------------------------------------------
@@ -338,6 +393,7 @@ int Device::identify(bool show) {
     } else {
         info += std::string(str(151)) + ver.value_text() + "\n";
         std::tie(version_major, version_minor) = parse_version(ver.value_text());
+        version_text = ver.value_text();
     }
     identify_result = result;
     if (show) {
@@ -444,6 +500,7 @@ void Device::read_timeout_alarm() {
     if (options_.read_automatically.exchange(false))
         text += "- Mode \"Read automatically\" is off\n   You can switch it on in menu \"Tools\"\n";
     text += "-  Data exchange is suspended";
+    exchange_suspended = true;
     consecutive_failures = 0;
     abort_.set();
     ui().message(text, MessageIcon::Error);
@@ -459,6 +516,7 @@ int Device::read_parameter(Parameter& p, bool count_failures) {
     const bool timed_out = result != 0 && platform::iequals(p.error_text, kTimeoutText);
     if (!timed_out) {
         consecutive_failures = 0;
+        exchange_suspended = false;
         if (on_document_modified) on_document_modified();
         if (model_ && platform::iequals(p.network_name(), "Log")) model_->OnLogParameter(p);
     } else if (count_failures && ++consecutive_failures > kFailureLimit) {

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace varda {
+
+class CTarnDoc;
+
+// The port name the in-program simulated module goes by; never kept as the port of the next start.
+inline constexpr const char* kSimulatedPortName = "simulated";
+
+// Where the user stands with the module, for the indicator in the status bar.
+enum class LinkState { Online, NotAnswering, Offline, Simulated, Suspended };
+
+struct ConnectionStatus {
+    LinkState state = LinkState::Offline;
+    // "/dev/ttyUSB0 · 9600 baud · address 1 · VK03 2.10 · online"
+    std::string text;
+};
+
+// "online", "not answering", "offline", "simulated", "exchange suspended".
+std::string_view link_state_text(LinkState state);
+
+ConnectionStatus connection_status(CTarnDoc& doc);
+
+}  // namespace varda
