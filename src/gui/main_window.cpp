@@ -418,7 +418,7 @@ void MainWindow::update_from_document() {
 }
 
 void MainWindow::update_status_bar() {
-    indicator_->show_status(connection_status(doc_));
+    if (const auto status = connection_status(doc_)) indicator_->show_status(*status);
     const ExchangeSummary summary = doc_.device().last_exchange();
     if (summary.number == shown_exchange_) return;
     shown_exchange_ = summary.number;
@@ -461,6 +461,7 @@ void MainWindow::update_title() {
     const QString title = qtext(main_window_title(doc_.tree_model_index(), document)) +
                           (document.empty() ? QString() : QStringLiteral("[*]"));
     if (windowTitle() != title) setWindowTitle(title);
+    if (doc_.device().exchange_running()) return;  // the mark follows once the exchange has ended
     setWindowModified(doc_.root() && (doc_.modified || doc_.has_unwritten_edits()));
 }
 

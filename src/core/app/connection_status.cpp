@@ -5,6 +5,8 @@
 #include "core/model/device_table.h"
 #include "core/platform/serial_ports.h"
 
+#include <mutex>
+
 namespace varda {
 
 std::string_view link_state_text(LinkState state) {
@@ -23,7 +25,9 @@ std::string_view link_state_text(LinkState state) {
     return "exchange suspended";
 }
 
-ConnectionStatus connection_status(CTarnDoc& doc) {
+std::optional<ConnectionStatus> connection_status(CTarnDoc& doc) {
+    const std::unique_lock line_free(port_lock(), std::try_to_lock);
+    if (!line_free.owns_lock()) return std::nullopt;
     Device& device = doc.device();
     const PortSettings& line = device.sio().settings;
     const std::optional<bool> answering = device.answering();

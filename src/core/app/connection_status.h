@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -22,6 +23,7 @@ struct ConnectionStatus {
 // "online", "not answering", "offline", "simulated", "exchange suspended".
 std::string_view link_state_text(LinkState state);
 
-ConnectionStatus connection_status(CTarnDoc& doc);
+// Nothing while the line is busy (a task, the connection procedure): they may be changing the settings.
+std::optional<ConnectionStatus> connection_status(CTarnDoc& doc);
 
 }  // namespace varda

@@ -107,7 +107,10 @@ bool Device::run_task(Task task, const char* title, int task_total) {
         set_status(kStatusCancelled);
         abort_.set();
     };
-    return ui().run_exchange(request);
+    exchange_running_ = true;
+    const bool shown = ui().run_exchange(request);
+    exchange_running_ = false;
+    return shown;
 }
 
 void Device::set_window(ProgressWindow* window) {

@@ -94,6 +94,9 @@ class Device : public DeviceIO, public ElementContext {
     void add_done() override;
     bool aborted() const override { return abort_.is_set(); }
     void not_reached(Parameter& parameter, ExchangeKind kind) override;
+    // Whether a task's window is up: the worker is changing the tree, so the window thread (which keeps
+    // running its timers meanwhile) must not walk it.
+    bool exchange_running() const { return exchange_running_; }
     // What the last whole-tree exchange did; its number grows with each one (0: none yet).
     ExchangeSummary last_exchange() const;
     platform::Event& abort_event() { return abort_; }
@@ -172,6 +175,7 @@ class Device : public DeviceIO, public ElementContext {
     int lines_ = 0;
 
     int not_reached_count_ = 0;  // worker thread only
+    std::atomic<bool> exchange_running_{false};
     mutable std::mutex summary_mutex_;
     ExchangeSummary last_summary_;
 
