@@ -11,6 +11,7 @@
 #include "core/app/command_line.h"
 #include "core/app/command_line_job.h"
 #include "core/app/document.h"
+#include "core/app/scan_job.h"
 #include "core/link/options.h"
 #include "core/platform/settings_store.h"
 #include "core/app/menu_state.h"
@@ -40,11 +41,22 @@ int run_job(const varda::CommandLine& command_line) {
     return result.exit_code;
 }
 
+int run_scan(const std::vector<std::string>& args) {
+    const varda::ScanCommand command = varda::parse_scan_command_line(args);
+    auto progress = [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); };
+    const varda::ScanJobResult result =
+        varda::run_scan_job(command, std::make_unique<varda::PosixSerialBackend>(),
+                            command.line.verbose ? progress : std::function<void(const std::string&)>{});
+    std::fputs(result.output.c_str(), stdout);
+    if (result.exit_code != 0) std::fprintf(stderr, "varda: %s\n", result.failure.c_str());
+    return result.exit_code;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    varda::CommandLine command_line =
-        varda::parse_command_line(std::vector<std::string>(argv + 1, argv + argc));
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    varda::CommandLine command_line = varda::parse_command_line(args);
     if (command_line.help) {
         std::fputs(varda::command_line_help().c_str(), stdout);
         return 0;
@@ -59,6 +71,9 @@ int main(int argc, char* argv[]) {
     struct Restore {
         ~Restore() { varda::set_settings_store(nullptr); }
     } restore;
+
+    // Finding the modules on a line is a job of its own, with lists and ranges where jobs take one value.
+    if (varda::asks_for_scan(args)) return run_scan(args);
 
     // Every value is checked before the port is touched.
     varda::check_address(

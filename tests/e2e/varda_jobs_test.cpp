@@ -544,3 +544,35 @@ TEST(VardaJobs, AValueThatCannotBeSentFailsTheWriteAndNothingOfItGoesOut) {
 
 }  // namespace
 }  // namespace varda
+
+namespace varda {
+namespace {
+
+TEST(VardaScan, ListsTheModulesThatAnswerAndFailsWhenNoneDoes) {
+    SimProcess sim({"--model", "VK03", "--address", "5"});
+    testing::ProgramRun run = varda_run({"--scan", "-port:" + sim.path(), "-addr:1-10"});
+    EXPECT_EQ(run.code, 0) << run.error_output;
+    EXPECT_EQ(run.output, "address 5 at 9600 baud: Tavik-VK03, version 2.10 (also at 6-10)\n");
+    expect_one_line_about_failure(run);
+
+    run = varda_run({"--scan", "-port:" + sim.path(), "-addr:4-6", "--json"});
+    EXPECT_EQ(run.code, 0);
+    EXPECT_EQ(run.output,
+              "[\n  {\"address\": 5, \"baud\": 9600, \"model\": \"Tavik-VK03\", \"identification\": \"vk03-dev\", "
+              "\"version\": \"2.10\", \"last_address\": 6}\n]\n");
+
+    run = varda_run({"--scan", "-port:" + sim.path(), "-addr:20-24", "-bps:9600,19200"});
+    EXPECT_EQ(run.code, 202);
+    EXPECT_EQ(run.output, "");
+    expect_one_line_about_failure(run, "no module answered");
+
+    run = varda_run({"--scan", "-port:" + sim.path(), "-alen:11"});
+    EXPECT_EQ(run.code, 2);
+    expect_one_line_about_failure(run, "an 11-bit scan needs an address range");
+    run = varda_run({"--scan", "-port:" + sim.path(), "-bps:9600,abc"});
+    EXPECT_EQ(run.code, 2);
+    expect_one_line_about_failure(run, "is not a baud rate");
+}
+
+}  // namespace
+}  // namespace varda

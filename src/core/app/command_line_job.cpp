@@ -104,7 +104,14 @@ bool file_missing_or_empty(const std::string& path) {
 }  // namespace
 
 void apply_command_line_settings(const CommandLine& cl, CTarnDoc& doc) {
-    auto& network = doc.device().program_network();
+    apply_port_settings(cl, doc.device().program_network());
+    if (!cl.error_log.empty()) {
+        std::ofstream truncate(cl.error_log, std::ios::trunc);  // a fresh log for this run
+        doc.device().error_log_path = cl.error_log;
+    }
+}
+
+void apply_port_settings(const CommandLine& cl, Elements::NetRS485prg& network) {
     if (cl.has(CommandLine::kPortSettings)) {
         if (!cl.port.empty()) network.SetValue("Port", cl.port);
         if (cl.baud_rate) network.SetValue("bPS", std::to_string(cl.baud_rate));
@@ -113,10 +120,6 @@ void apply_command_line_settings(const CommandLine& cl, CTarnDoc& doc) {
         if (cl.data_bits) network.SetValue("LEn", std::to_string(cl.data_bits));
         if (!cl.stop_bits.empty()) network.SetValue("Sbit", cl.stop_bits);
         if (cl.address_length) network.SetValue("A.Len", std::to_string(cl.address_length));
-    }
-    if (!cl.error_log.empty()) {
-        std::ofstream truncate(cl.error_log, std::ios::trunc);  // a fresh log for this run
-        doc.device().error_log_path = cl.error_log;
     }
 }
 

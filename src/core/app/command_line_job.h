@@ -10,6 +10,9 @@
 namespace varda {
 
 class CTarnDoc;
+namespace Elements {
+class NetRS485prg;
+}
 
 // What a command-line job came to.
 struct JobResult {
@@ -26,6 +29,9 @@ struct JobResult {
 // nothing never ends with 0.
 JobResult run_command_line_job(const CommandLine& command_line, std::unique_ptr<SerialBackend> backend,
                                const std::function<void(const std::string&)>& progress = {});
+
+// The port settings the command line named, into the configurator's own network element.
+void apply_port_settings(const CommandLine& command_line, Elements::NetRS485prg& network);
 
 // Gives the configurator the port settings and the error log that the command line named.
 void apply_command_line_settings(const CommandLine& command_line, CTarnDoc& doc);

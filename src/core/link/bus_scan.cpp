@@ -94,6 +94,18 @@ BusScanResult scan_bus(DeviceIO& io, const BusScanRequest& request,
             Reply reply;
             const int sent = sio.transaction(request_frame(address, request.address_width), reply);
             if (sent == 0 && reply.count > 0) {
+                const ReplyOutcome answer = parse_reply(reply.text(), identify_hash);
+                // A module's own further addresses follow it and refuse "dev": they are part of it.
+                if (answer.kind == ReplyOutcome::Kind::ErrorReply && !modules.empty()) {
+                    FoundModule& last = modules.back();
+                    if (last.baud_rate == baud && last.problem.empty() &&
+                        last.address + last.further_addresses + 1 == address) {
+                        ++last.further_addresses;
+                        reply.count = 0;
+                    }
+                }
+            }
+            if (sent == 0 && reply.count > 0) {
                 FoundModule module;
                 module.address = address;
                 module.baud_rate = baud;
@@ -141,6 +153,10 @@ std::string found_module_text(const FoundModule& module) {
     if (!module.problem.empty()) return text + "a reply that could not be read (" + module.problem + ")";
     text += module.model ? std::string(display_name(*module.model)) : "unknown module \"" + module.identification + "\"";
     if (!module.version.empty()) text += ", version " + module.version;
+    if (module.further_addresses > 0)
+        text += " (also at " + std::to_string(module.address + 1) +
+                (module.further_addresses > 1 ? "-" + std::to_string(module.address + module.further_addresses) : "") +
+                ")";
     return text;
 }
 

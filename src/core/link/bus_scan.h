@@ -33,6 +33,8 @@ struct FoundModule {
     std::string version;
     std::optional<int> model;
     std::string problem;  // why the reply could not be read (two modules on one address, noise)
+    // A module with several channels answers at the addresses after its own too (with an error to "dev").
+    int further_addresses = 0;
 };
 
 struct BusScanProgress {
