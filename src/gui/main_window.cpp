@@ -30,6 +30,7 @@
 #include "core/platform/settings_store.h"
 #include "core/platform/strings.h"
 #include "core/platform/ui.h"
+#include "gui/bus_scan_dialog.h"
 #include "gui/connection_indicator.h"
 #include "gui/help_window.h"
 #include "gui/io_status_dialog.h"
@@ -87,6 +88,7 @@ const std::vector<CommandLook>& command_looks() {
         {kCmdIoStatus, "io_status", {}},
         {kCmdSingleParameter, "single_parameter", QKeySequence(Qt::ALT | Qt::Key_S)},
         {kCmdCheckConnection, "check_connection", QKeySequence(Qt::ALT | Qt::Key_N)},
+        {kCmdFindModules, nullptr, {}},
         {kCmdAdapterAuto, nullptr, {}},
         {kCmdAdapterSemiAuto, nullptr, {}},
         {kCmdPortSettings, "port_settings", {}},
@@ -291,6 +293,12 @@ void MainWindow::register_document_commands() {
     doc_command(kCmdApplyDefaults, [](CTarnDoc& d) { d.apply_default_settings(); });
     doc_command(kCmdExecuteInit, [](CTarnDoc& d) { d.execute_init(); });
     doc_command(kCmdApplyNewSettings, [](CTarnDoc& d) { d.apply_new_settings(false, false); });
+    handlers_[kCmdFindModules] = [this] {
+        BusScanDialog dialog(doc_.device(), this);
+        dialog.exec();
+        if (dialog.connected()) follow_connected_model();
+        update_from_document();
+    };
     handlers_[kCmdCheckConnection] = [this] {
         doc_.check_connection();
         follow_connected_model();
