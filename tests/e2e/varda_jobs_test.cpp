@@ -576,3 +576,28 @@ TEST(VardaScan, ListsTheModulesThatAnswerAndFailsWhenNoneDoes) {
 
 }  // namespace
 }  // namespace varda
+
+namespace varda {
+namespace {
+
+TEST(VardaTrace, AJobWritesEveryFrameDecodedToItsTraceFile) {
+    Workspace ws;
+    SimProcess sim({"--model", "VK03", "--silent-first", "1"});
+    const std::string trace = ws.file("job.trace");
+    testing::ProgramRun run =
+        varda_run({"-read/close", "-port:" + sim.path(), "--trace:" + trace, ws.file("plant.vdc")});
+    EXPECT_EQ(run.code, 0) << run.error_output;
+    const std::string text = file_bytes(trace);
+    // The first request went unanswered and was sent again.
+    EXPECT_EQ(text.rfind("0.000 TX addr=16 dev read bytes=#", 0), 0u) << text.substr(0, 200);
+    EXPECT_NE(text.find(" RX dev error=\"time-out\" reply="), std::string::npos);
+    EXPECT_NE(text.find(" RX addr=16 FiLt:2 value=\"10\" reply="), std::string::npos);
+    EXPECT_NE(text.find(" TX addr=16 INIT read"), std::string::npos);
+
+    run = varda_run({"-read/close", "-port:" + sim.path(), "--trace:" + ws.file("no/such/dir/t"), ws.file("b.vdc")});
+    EXPECT_EQ(run.code, 2);
+    expect_one_line_about_failure(run, "the trace file cannot be written");
+}
+
+}  // namespace
+}  // namespace varda

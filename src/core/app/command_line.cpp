@@ -319,6 +319,11 @@ CommandLine parse_command_line(const std::vector<std::string>& args) {
             cl.verbose = true;
         } else if (arg == "--summary") {
             cl.summary = true;
+        } else if (arg == "--trace") {
+            cl.trace = std::string();
+        } else if (arg.rfind("--trace:", 0) == 0) {
+            cl.trace = arg.substr(8);
+            if (cl.trace->empty()) cl.errors.push_back("--trace: name the file, or give --trace alone for standard error");
         } else if (looks_like_option(arg)) {
             const std::size_t skip = arg[1] == '-' ? 2 : 1;
             parse_option_argument(cl, std::string_view(arg).substr(skip),
@@ -386,6 +391,8 @@ std::string command_line_help() {
            "                      export and Execute INIT (in the window: Tools > Service functions)\n"
            "  --verbose           show the progress of the job on standard error\n"
            "  --summary           print the model, the parameters and the failures at the end\n"
+           "  --trace[:FILE]      write every frame of the job, decoded, one line each, to FILE\n"
+           "                      (standard error without FILE)\n"
            "  --help              show this text      --version   show the version\n"
            "\n"
            "Exit codes (a job that fails also says why in one line on standard error):\n" +

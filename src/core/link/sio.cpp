@@ -140,6 +140,14 @@ int Sio::transaction(std::string_view frame, Reply& reply, ReplyEnd end) {
     backend_->purge(2);
 
     // Sending.
+    if (FrameTap* tap = tap_.load()) {
+        sent_at_ = std::chrono::steady_clock::now();
+        TapFrame sent;
+        sent.direction = TapFrame::Direction::Sent;
+        sent.at = sent_at_;
+        sent.bytes = std::string(frame);
+        tap->frame(sent);
+    }
     if (settings.adapter_mode != 0) {
         const WaitOutcome sent = backend_->write(frame, stop_);
         if (sent == WaitOutcome::Stopped) return -1;
@@ -177,6 +185,18 @@ int Sio::continue_reply(Reply& reply, ReplyEnd end) {
     return receive(reply, end);
 }
 
+void Sio::report_received(TapFrame::End end, std::string_view bytes) const {
+    FrameTap* tap = tap_.load();
+    if (!tap) return;
+    TapFrame frame;
+    frame.direction = TapFrame::Direction::Received;
+    frame.end = end;
+    frame.at = std::chrono::steady_clock::now();
+    frame.bytes = std::string(bytes);
+    frame.reply_ms = std::chrono::duration<double, std::milli>(frame.at - sent_at_).count();
+    tap->frame(frame);
+}
+
 int Sio::receive(Reply& reply, ReplyEnd end) {
     // The caller's buffer is only filled with a reply that is delivered.
     const bool by_count = end.kind == ReplyEnd::Kind::CharacterCount;
@@ -188,6 +208,7 @@ int Sio::receive(Reply& reply, ReplyEnd end) {
     const auto deliver = [&] {
         std::copy_n(received.data(), count, reply.chars.data());
         reply.count = count;
+        report_received(TapFrame::End::Complete, std::string_view(received.data(), count));
         return 0;
     };
     // Characters behind a carriage return belong to the next reply: they are kept for continue_reply.
@@ -218,11 +239,13 @@ int Sio::receive(Reply& reply, ReplyEnd end) {
             case WaitOutcome::Stopped:
                 return -1;
             case WaitOutcome::LineError:
+                report_received(TapFrame::End::LineError, std::string_view(received.data(), count));
                 return 3;
             case WaitOutcome::TimedOut:
                 // A partial count-mode reply is still delivered: the frame check names what is wrong with it.
                 // Without its carriage return a reply is not one.
                 if (by_count && count > 0) return deliver();
+                report_received(TapFrame::End::TimedOut, std::string_view(received.data(), count));
                 return 2;
             case WaitOutcome::Readable:
                 break;

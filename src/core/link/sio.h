@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <memory>
@@ -8,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/link/frame_tap.h"
 #include "core/link/serial_backend.h"
 #include "core/platform/serial_ports.h"
 #include "core/platform/events.h"
@@ -78,12 +80,17 @@ class Sio {
     const std::string& open_error() const { return open_error_; }
 
     SerialBackend& backend() { return *backend_; }
+    // Whoever listens to the frames on the line (the bus monitor, a trace); nullptr: nobody, and then the
+    // exchange does nothing more than it would without.
+    void set_tap(FrameTap* tap) { tap_.store(tap); }
+    FrameTap* tap() const { return tap_.load(); }
     // Closes the port and puts another device under it (the simulated module when there is no hardware);
     // the settings stay. The caller holds the port lock.
     void replace_backend(std::unique_ptr<SerialBackend> backend);
 
   private:
     int receive(Reply& reply, ReplyEnd end);
+    void report_received(TapFrame::End end, std::string_view bytes) const;
 
     std::unique_ptr<SerialBackend> backend_;
     platform::Event stop_{platform::Event::Reset::Manual};
@@ -92,6 +99,8 @@ class Sio {
     std::string open_error_;
     std::chrono::steady_clock::time_point reply_deadline_{};
     std::string after_reply_;  // characters that came behind the last reply delivered
+    std::atomic<FrameTap*> tap_{nullptr};
+    std::chrono::steady_clock::time_point sent_at_{};
 };
 
 }  // namespace varda
