@@ -30,6 +30,7 @@
 #include "core/platform/settings_store.h"
 #include "core/platform/strings.h"
 #include "core/platform/ui.h"
+#include "gui/bus_monitor_window.h"
 #include "gui/bus_scan_dialog.h"
 #include "gui/connection_indicator.h"
 #include "gui/help_window.h"
@@ -89,6 +90,7 @@ const std::vector<CommandLook>& command_looks() {
         {kCmdSingleParameter, "single_parameter", QKeySequence(Qt::ALT | Qt::Key_S)},
         {kCmdCheckConnection, "check_connection", QKeySequence(Qt::ALT | Qt::Key_N)},
         {kCmdFindModules, nullptr, {}},
+        {kCmdBusMonitor, nullptr, {}},
         {kCmdAdapterAuto, nullptr, {}},
         {kCmdAdapterSemiAuto, nullptr, {}},
         {kCmdPortSettings, "port_settings", {}},
@@ -293,6 +295,12 @@ void MainWindow::register_document_commands() {
     doc_command(kCmdApplyDefaults, [](CTarnDoc& d) { d.apply_default_settings(); });
     doc_command(kCmdExecuteInit, [](CTarnDoc& d) { d.execute_init(); });
     doc_command(kCmdApplyNewSettings, [](CTarnDoc& d) { d.apply_new_settings(false, false); });
+    handlers_[kCmdBusMonitor] = [this] {
+        if (!monitor_) monitor_ = new BusMonitorWindow(doc_, this);
+        monitor_->show();
+        monitor_->raise();
+        monitor_->activateWindow();
+    };
     handlers_[kCmdFindModules] = [this] {
         BusScanDialog dialog(doc_.device(), this);
         dialog.exec();

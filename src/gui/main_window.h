@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QStringList>
 #include <functional>
 #include <map>
@@ -26,6 +27,7 @@ namespace varda::gui {
 
 class CTarnTreeListView;
 class ConnectionIndicator;
+class BusMonitorWindow;
 
 // The configurator's main frame: menus, toolbar and status bar over the document, and the place where the
 // parameter tree goes. Every command runs a document operation or a handler that another part of the
@@ -112,6 +114,7 @@ class MainWindow : public QMainWindow {
     QToolBar* toolbar_ = nullptr;
     QLabel* ready_ = nullptr;
     ConnectionIndicator* indicator_ = nullptr;
+    QPointer<BusMonitorWindow> monitor_;  // one window, kept while open
     int shown_exchange_ = 0;  // number of the exchange summary on the status line
     QVBoxLayout* central_layout_ = nullptr;
     QWidget* central_view_ = nullptr;

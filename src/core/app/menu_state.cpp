@@ -47,6 +47,7 @@ constexpr PromptEntry kPrompts[] = {
     {kCmdSingleParameter, "Read or write one parameter by its network name\nSingle parameter"},
     {kCmdCheckConnection, "Identify the module on the line\nCheck connection"},
     {kCmdFindModules, "List every module that answers on the line, at the chosen baud rates\nFind modules"},
+    {kCmdBusMonitor, "Show every frame on the line, decoded, as it happens\nBus monitor"},
     {kCmdShowIndexes, "Show the network indexes of the parameters\nShow indexes"},
     {kCmdAdapterAuto, "The adapter switches the line direction by itself\nAuto"},
     {kCmdAdapterSemiAuto, "The adapter switches the line direction by RTS\nSemi-auto (QA-5)"},
@@ -134,7 +135,8 @@ std::vector<TopMenu> main_menu_base() {
                          Item::command_item(kCmdAdapterSemiAuto, "Semi-auto (QA-5)")}),
           Item::command_item(kCmdPortSettings, "Serial port settings..."),
           // Last: the brands remove items by their place in this list.
-          Item::command_item(kCmdFindModules, "Find modules on the bus...")}},
+          Item::command_item(kCmdFindModules, "Find modules on the bus..."),
+          Item::command_item(kCmdBusMonitor, "Bus monitor...")}},
         {"&Tree",
          std::nullopt,
          {Item::command_item(kCmdReadBranch, "Read selected branch"),
