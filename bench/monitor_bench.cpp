@@ -1,4 +1,4 @@
-// Reading a whole VK15 at 115200 baud against varda-sim pacing its replies as a real line would, with
+// Reading the whole of the largest model at 115200 baud against varda-sim pacing its replies as a real line would, with
 // the bus monitor's recorder on the line (and a reader decoding what it recorded every 100 ms, as the
 // window does) against the same read with nobody listening.
 #include <benchmark/benchmark.h>
@@ -7,6 +7,7 @@
 #include <functional>
 #include <thread>
 
+#include "bench/largest_model.h"
 #include "bench/ratio_reporter.h"
 #include "core/link/device_io.h"
 #include "core/link/frame_trace.h"
@@ -18,7 +19,7 @@
 
 namespace {
 
-constexpr int kVK15 = 15;
+const int kLargest = varda::bench::largest_model();
 
 void read_all(varda::DeviceIO& io, const varda::DescBranch& branch, int& failures) {
     for (const auto& p : branch.parameters)
@@ -27,16 +28,17 @@ void read_all(varda::DeviceIO& io, const varda::DescBranch& branch, int& failure
 }
 
 void BM_ReadAll(benchmark::State& state, bool monitored) {
-    varda::testing::SimProcess sim({"--model", "VK15", "--line-timing", "--baud", "115200"});
+    varda::testing::SimProcess sim(
+        {"--model", std::to_string(kLargest), "--line-timing", "--baud", "115200"});
     varda::DescriptionArchive archive(VARDA_DAT_PATH, false);
     varda::DescriptionContext description;
-    description.LoadDescriptionText(varda::ReadModelDescription(archive, kVK15).text);
+    description.LoadDescriptionText(varda::ReadModelDescription(archive, kLargest).text);
     varda::Options options;
     varda::DeviceIO io(std::make_unique<varda::PosixSerialBackend>(), options);
     io.sio().settings.port_name = sim.path();
     io.sio().settings.baud_rate = 115200;
     if (!description.root() || io.sio().open() != 0) {
-        state.SkipWithError("no VK15 description, or the simulator's terminal cannot be opened");
+        state.SkipWithError("no description of the largest model, or the simulator's terminal cannot be opened");
         return;
     }
     varda::FrameRecorder recorder;
@@ -60,6 +62,7 @@ void BM_ReadAll(benchmark::State& state, bool monitored) {
     done = true;
     if (window.joinable()) window.join();
     io.sio().set_tap(nullptr);
+    state.SetLabel(std::string(varda::device_row(kLargest)->code));
     state.counters["failures"] = failures;
     state.counters["frames"] = static_cast<double>(recorder.recorded());
 }
