@@ -10,6 +10,7 @@
 #include "core/app/brand_choice.h"
 #include "core/app/command_line.h"
 #include "core/app/command_line_job.h"
+#include "core/app/config_file.h"
 #include "core/app/document.h"
 #include "core/app/scan_job.h"
 #include "core/link/options.h"
@@ -32,13 +33,29 @@ int run_job(const varda::CommandLine& command_line) {
     const varda::JobResult result = varda::run_command_line_job(
         command_line, std::make_unique<varda::PosixSerialBackend>(),
         command_line.verbose ? progress : std::function<void(const std::string&)>{});
+    int exit_code = result.exit_code;
+    std::string failure = result.failure;
+    if (command_line.stats_json) {
+        const std::string json = varda::line_counters_json(result.line) + "\n";
+        if (command_line.stats_json->empty()) {
+            std::fputs(json.c_str(), stdout);
+        } else if (const varda::SaveResult saved = varda::write_file_replacing(
+                       *command_line.stats_json,
+                       std::span(reinterpret_cast<const std::uint8_t*>(json.data()), json.size()));
+                   !saved.ok && exit_code == 0) {
+            // The job's own failure says more; a job that succeeded still did not deliver what was asked.
+            exit_code = kBadCommandLine;
+            failure = *command_line.stats_json + ": the statistics could not be written (" + saved.message + ")";
+        }
+    }
     if (command_line.summary) {
         std::printf("model: %s\nparameters: %d\nfailures: %d\nexit code: %d\n", result.model.c_str(),
-                    result.parameters, result.failures, result.exit_code);
+                    result.parameters, result.failures, exit_code);
         if (result.file_written) std::printf("file: %s\n", command_line.file_name.c_str());
+        std::printf("line: %s\n", varda::line_counters_text(result.line).c_str());
     }
-    if (result.exit_code != 0) std::fprintf(stderr, "varda: %s\n", result.failure.c_str());
-    return result.exit_code;
+    if (exit_code != 0) std::fprintf(stderr, "varda: %s\n", failure.c_str());
+    return exit_code;
 }
 
 int run_scan(const std::vector<std::string>& args) {

@@ -16,6 +16,7 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include "core/app/connection_status.h"
@@ -27,6 +28,8 @@
 #include "core/devices/base_device.h"
 #include "core/devices/brand.h"
 #include "core/model/device_table.h"
+#include "core/link/device.h"
+#include "core/platform/numbers.h"
 #include "core/platform/settings_store.h"
 #include "core/platform/strings.h"
 #include "core/platform/ui.h"
@@ -150,6 +153,13 @@ MainWindow::MainWindow(CTarnDoc& doc, Options& options, const CBrand& brand, QWi
     statusBar()->addWidget(ready_, 1);
     indicator_ = new ConnectionIndicator;
     statusBar()->addPermanentWidget(indicator_);
+    counters_ = new QToolButton;
+    counters_->setAutoRaise(true);
+    statusBar()->addPermanentWidget(counters_);
+    connect(counters_, &QToolButton::clicked, this, [this] {
+        doc_.device().sio().line_stats().reset();
+        update_status_bar();
+    });
     connect(indicator_, &QToolButton::clicked, this, [this] { run_command(kCmdPortSettings); });
 
     QSettings settings(QStringLiteral("KEST"), QStringLiteral("Varda"));
@@ -435,6 +445,17 @@ void MainWindow::update_from_document() {
 
 void MainWindow::update_status_bar() {
     if (const auto status = connection_status(doc_)) indicator_->show_status(*status);
+    const LineCounters line = doc_.device().sio().line_stats().snapshot();
+    const QString counted = qtext(line_counters_short_text(line));
+    if (counters_->text() != counted) {
+        counters_->setText(counted);
+        counters_->setToolTip(tr("%1\nReplies: %2, mean %3 ms, longest %4 ms.\nClick to reset the counters.")
+                                  .arg(qtext(line_counters_text(line)))
+                                  .arg(line.replies)
+                                  .arg(qtext(platform::fixed(line.mean_reply_ms, 1)))
+                                  .arg(qtext(platform::fixed(line.max_reply_ms, 1))));
+        counters_->setMinimumWidth(counters_->sizeHint().width());
+    }
     const ExchangeSummary summary = doc_.device().last_exchange();
     if (summary.number == shown_exchange_) return;
     shown_exchange_ = summary.number;

@@ -14,6 +14,7 @@ class QLabel;
 class QMenu;
 class QTimer;
 class QToolBar;
+class QToolButton;
 class QVBoxLayout;
 
 namespace varda {
@@ -66,6 +67,8 @@ class MainWindow : public QMainWindow {
     QStringList recent_files() const;
     // The status bar: the connection indicator and the line under the tree (the last exchange's summary).
     ConnectionIndicator* connection_indicator() const { return indicator_; }
+    // The line's counters beside it; a click resets them.
+    QToolButton* line_counters() const { return counters_; }
     QString status_line() const;
 
   signals:
@@ -114,6 +117,7 @@ class MainWindow : public QMainWindow {
     QToolBar* toolbar_ = nullptr;
     QLabel* ready_ = nullptr;
     ConnectionIndicator* indicator_ = nullptr;
+    QToolButton* counters_ = nullptr;
     QPointer<BusMonitorWindow> monitor_;  // one window, kept while open
     int shown_exchange_ = 0;  // number of the exchange summary on the status line
     QVBoxLayout* central_layout_ = nullptr;

@@ -2,10 +2,13 @@
 // fault named on the frame that carried it.
 #include "core/link/frame_trace.h"
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 #include "core/app/headless_ui.h"
 #include "core/link/device.h"
+#include "core/link/line_stats.h"
 #include "core/model/elements.h"
 #include "sim/in_process_backend.h"
 #include "sim/simulated_module.h"
@@ -40,9 +43,11 @@ struct Traced {
         module->set_faults(faults);
         tree = table_tree(4);
         names.add_tree(*tree);
+        device->sio().line_stats().reset();  // the port's opening is no part of the read
         device->sio().set_tap(&recorder);
         device->read_all(*tree);
         device->sio().set_tap(nullptr);
+        counters = device->sio().line_stats().snapshot();
         FrameDecoder decoder(names);
         std::uint64_t seen = 0;
         for (const TapFrame& frame : recorder.take_since(seen)) lines.push_back(decoder.decode(frame));
@@ -59,6 +64,7 @@ struct Traced {
     FrameNames names;
     FrameRecorder recorder;
     std::vector<TraceLine> lines;
+    LineCounters counters;
 };
 
 TEST(FrameTrace, EachRequestAndRetryOnceInOrderWithTheFaultOnItsFrame) {
@@ -112,6 +118,18 @@ TEST(FrameTrace, EachRequestAndRetryOnceInOrderWithTheFaultOnItsFrame) {
         }
         EXPECT_EQ(retried, c.retried);
         EXPECT_EQ(requests.size(), 4u);
+
+        // The line's counters tell the same story as the trace.
+        const auto count = [&lines](auto pick) {
+            return static_cast<std::uint64_t>(std::count_if(lines.begin(), lines.end(), pick));
+        };
+        const LineCounters& counted = traced.counters;
+        EXPECT_EQ(counted.requests, count([](const TraceLine& l) { return l.sent; }));
+        EXPECT_EQ(counted.retries, counted.requests - requests.size());
+        EXPECT_EQ(counted.timeouts, count([](const TraceLine& l) { return l.failure == "time-out"; }));
+        EXPECT_EQ(counted.garbled, count([](const TraceLine& l) { return l.failure == "checksum error"; }));
+        EXPECT_EQ(counted.wrong_hash, count([](const TraceLine& l) { return l.failure == "wrong hash"; }));
+        EXPECT_EQ(counted.replies, count([](const TraceLine& l) { return !l.sent && l.failure.find("time-out") == std::string::npos; }));
     }
 }
 

@@ -580,7 +580,7 @@ TEST(VardaScan, ListsTheModulesThatAnswerAndFailsWhenNoneDoes) {
 namespace varda {
 namespace {
 
-TEST(VardaTrace, AJobWritesEveryFrameDecodedToItsTraceFile) {
+TEST(VardaTrace, AJobWritesEveryFrameDecodedAndTheLinesCounters) {
     Workspace ws;
     SimProcess sim({"--model", "VK03", "--silent-first", "1"});
     const std::string trace = ws.file("job.trace");
@@ -593,6 +593,15 @@ TEST(VardaTrace, AJobWritesEveryFrameDecodedToItsTraceFile) {
     EXPECT_NE(text.find(" RX dev error=\"time-out\" reply="), std::string::npos);
     EXPECT_NE(text.find(" RX addr=16 FiLt:2 value=\"10\" reply="), std::string::npos);
     EXPECT_NE(text.find(" TX addr=16 INIT read"), std::string::npos);
+
+    // The line's counters: in the summary, and as JSON in a file of their own.
+    const std::string stats = ws.file("line.json");
+    run = varda_run({"-read/close", "--summary", "-port:" + sim.path(), "--stats:json:" + stats, ws.file("c.vdc")});
+    EXPECT_EQ(run.code, 0) << run.error_output;
+    EXPECT_NE(run.output.find("\nline: requests "), std::string::npos) << run.output;
+    const std::string json = file_bytes(stats);
+    EXPECT_EQ(json.rfind("{\"requests\": ", 0), 0u) << json;
+    EXPECT_NE(json.find("\"timeouts\": 0,"), std::string::npos) << json;  // the module was up by then
 
     run = varda_run({"-read/close", "-port:" + sim.path(), "--trace:" + ws.file("no/such/dir/t"), ws.file("b.vdc")});
     EXPECT_EQ(run.code, 2);

@@ -326,6 +326,11 @@ class MainWindowTest : public QObject {
             save_screenshot(rig.window->statusBar()->grab(), screenshot);
         };
         shows(LinkState::Online, QStringLiteral(" \u00b7 online"), "status_bar_online");
+        // The line's counters beside it; a click starts them again.
+        QVERIFY(rig.window->line_counters()->text().startsWith(QStringLiteral("req ")));
+        QTest::mouseClick(rig.window->line_counters(), Qt::LeftButton);
+        QCOMPARE(rig.window->line_counters()->text(),
+                 QStringLiteral("req 0 \u00b7 retry 0 \u00b7 t/o 0 \u00b7 garbled 0 \u00b7 err 0"));
 
         // Each whole-tree exchange leaves its summary on the status line.
         rig.window->run_command(kCmdReadAll);

@@ -319,6 +319,13 @@ CommandLine parse_command_line(const std::vector<std::string>& args) {
             cl.verbose = true;
         } else if (arg == "--summary") {
             cl.summary = true;
+        } else if (arg == "--stats:json") {
+            cl.stats_json = std::string();
+        } else if (arg.rfind("--stats:json:", 0) == 0) {
+            cl.stats_json = arg.substr(13);
+            if (cl.stats_json->empty()) cl.errors.push_back("--stats:json: name the file, or give --stats:json alone");
+        } else if (arg.rfind("--stats", 0) == 0) {
+            cl.errors.push_back(arg + ": the statistics are written as --stats:json or --stats:json:FILE");
         } else if (arg == "--trace") {
             cl.trace = std::string();
         } else if (arg.rfind("--trace:", 0) == 0) {
@@ -391,6 +398,8 @@ std::string command_line_help() {
            "                      export and Execute INIT (in the window: Tools > Service functions)\n"
            "  --verbose           show the progress of the job on standard error\n"
            "  --summary           print the model, the parameters and the failures at the end\n"
+           "  --stats:json[:FILE] write the line's counters (requests, retries, time-outs, garbled and\n"
+           "                      error replies, reply times) as JSON at the end, to FILE or standard output\n"
            "  --trace[:FILE]      write every frame of the job, decoded, one line each, to FILE\n"
            "                      (standard error without FILE)\n"
            "  --help              show this text      --version   show the version\n"

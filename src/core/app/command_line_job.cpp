@@ -319,6 +319,7 @@ JobResult run_command_line_job(const CommandLine& cl, std::unique_ptr<SerialBack
         if (!cl.has(CommandLine::kClose) && watcher.has_event() && !doc.exit_request) watcher.wait();
         doc.close();
         doc.device().sio().set_tap(nullptr);
+        result.line = doc.device().sio().line_stats().snapshot();
         result.exit_code = exit_code_of(status_word());
         if (result.exit_code != 0) {
             const auto reason = reasons.find(result.exit_code);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/app/command_line.h"
+#include "core/link/line_stats.h"
 #include "core/link/serial_backend.h"
 
 namespace varda {
@@ -22,6 +23,7 @@ struct JobResult {
     int parameters = 0;   // parameters in the tree
     int failures = 0;     // parameters whose last exchange failed
     bool file_written = false;
+    LineCounters line;    // what the line did during the job
 };
 
 // Runs the job of a command line without any window: connect, then read (and save the file) or write (the

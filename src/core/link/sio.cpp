@@ -140,8 +140,9 @@ int Sio::transaction(std::string_view frame, Reply& reply, ReplyEnd end) {
     backend_->purge(2);
 
     // Sending.
+    sent_at_ = std::chrono::steady_clock::now();
+    stats_.sent(frame);
     if (FrameTap* tap = tap_.load()) {
-        sent_at_ = std::chrono::steady_clock::now();
         TapFrame sent;
         sent.direction = TapFrame::Direction::Sent;
         sent.at = sent_at_;
@@ -185,15 +186,18 @@ int Sio::continue_reply(Reply& reply, ReplyEnd end) {
     return receive(reply, end);
 }
 
-void Sio::report_received(TapFrame::End end, std::string_view bytes) const {
+void Sio::report_received(TapFrame::End end, std::string_view bytes) {
+    const auto now = std::chrono::steady_clock::now();
+    const double reply_ms = std::chrono::duration<double, std::milli>(now - sent_at_).count();
+    stats_.received(end, bytes, reply_ms);
     FrameTap* tap = tap_.load();
     if (!tap) return;
     TapFrame frame;
     frame.direction = TapFrame::Direction::Received;
     frame.end = end;
-    frame.at = std::chrono::steady_clock::now();
+    frame.at = now;
     frame.bytes = std::string(bytes);
-    frame.reply_ms = std::chrono::duration<double, std::milli>(frame.at - sent_at_).count();
+    frame.reply_ms = reply_ms;
     tap->frame(frame);
 }
 

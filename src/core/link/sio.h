@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "core/link/frame_tap.h"
+#include "core/link/line_stats.h"
 #include "core/link/serial_backend.h"
 #include "core/platform/serial_ports.h"
 #include "core/platform/events.h"
@@ -84,13 +85,15 @@ class Sio {
     // exchange does nothing more than it would without.
     void set_tap(FrameTap* tap) { tap_.store(tap); }
     FrameTap* tap() const { return tap_.load(); }
+    // What the line did: counted for every frame, whoever listens.
+    LineStats& line_stats() { return stats_; }
     // Closes the port and puts another device under it (the simulated module when there is no hardware);
     // the settings stay. The caller holds the port lock.
     void replace_backend(std::unique_ptr<SerialBackend> backend);
 
   private:
     int receive(Reply& reply, ReplyEnd end);
-    void report_received(TapFrame::End end, std::string_view bytes) const;
+    void report_received(TapFrame::End end, std::string_view bytes);
 
     std::unique_ptr<SerialBackend> backend_;
     platform::Event stop_{platform::Event::Reset::Manual};
@@ -100,6 +103,7 @@ class Sio {
     std::chrono::steady_clock::time_point reply_deadline_{};
     std::string after_reply_;  // characters that came behind the last reply delivered
     std::atomic<FrameTap*> tap_{nullptr};
+    LineStats stats_;
     std::chrono::steady_clock::time_point sent_at_{};
 };
 
