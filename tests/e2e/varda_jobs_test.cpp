@@ -574,6 +574,25 @@ TEST(VardaScan, ListsTheModulesThatAnswerAndFailsWhenNoneDoes) {
     expect_one_line_about_failure(run, "is not a baud rate");
 }
 
+// Three modules on one line: the scan finds each, and a job reaches the one its address names.
+TEST(VardaScan, FindsEveryModuleOfABusAndAJobReachesEachByAddress) {
+    Workspace ws;
+    SimProcess sim({"--bus", "VK03@1,VK18@20,VK13@30"});
+    testing::ProgramRun run = varda_run({"--scan", "-port:" + sim.path(), "-addr:1-40"});
+    EXPECT_EQ(run.code, 0) << run.error_output;
+    EXPECT_EQ(run.output,
+              "address 1 at 9600 baud: Tavik-VK03, version 2.10 (also at 2-8)\n"
+              "address 20 at 9600 baud: Tavik-VK18, version 2.10\n"
+              "address 30 at 9600 baud: Tavik-VK13, version 2.10\n");
+    for (const auto& [address, model] : {std::pair{"20", "Tavik-VK18"}, std::pair{"30", "Tavik-VK13"},
+                                         std::pair{"1", "Tavik-VK03"}}) {
+        run = varda_run({"-read/close", "--summary", "-port:" + sim.path(), std::string("-addr:") + address,
+                         ws.file("bus.vdc")});
+        EXPECT_EQ(run.code, 0) << address << ": " << run.error_output;
+        EXPECT_EQ(run.output.rfind(std::string("model: ") + model + "\n", 0), 0u) << run.output;
+    }
+}
+
 }  // namespace
 }  // namespace varda
 
