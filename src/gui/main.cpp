@@ -13,6 +13,7 @@
 #include "core/app/config_file.h"
 #include "core/app/document.h"
 #include "core/app/scan_job.h"
+#include "core/app/text_jobs.h"
 #include "core/link/options.h"
 #include "core/platform/settings_store.h"
 #include "core/app/menu_state.h"
@@ -81,6 +82,14 @@ int main(int argc, char* argv[]) {
     if (command_line.version) {
         std::printf("varda %s\n", VARDA_VERSION);
         return 0;
+    }
+    // Jobs on configuration files alone need neither a port nor a display.
+    if (varda::asks_for_text_job(args)) {
+        const varda::TextJobResult result = varda::run_text_job(args);
+        std::fputs(result.output.c_str(), stdout);
+        for (const auto& warning : result.warnings) std::fprintf(stderr, "varda: warning: %s\n", warning.c_str());
+        if (!result.failure.empty()) std::fprintf(stderr, "varda: %s\n", result.failure.c_str());
+        return result.exit_code;
     }
     // The configurator's port settings persist between runs, jobs included.
     varda::gui::QtSettingsStore settings;

@@ -629,3 +629,45 @@ TEST(VardaTrace, AJobWritesEveryFrameDecodedAndTheLinesCounters) {
 
 }  // namespace
 }  // namespace varda
+
+namespace varda {
+namespace {
+
+// Configurations kept as text: export, edit, import, and diff with diff's exit codes.
+TEST(VardaText, ExportImportAndDiffWithoutAPort) {
+    Workspace ws;
+    const std::string a = ws.file("a.vdc");
+    {
+        SimProcess sim({"--model", "VK03"});
+        ASSERT_EQ(varda({"-read/close", "-port:" + sim.path(), a}), 0);
+    }
+    testing::ProgramRun run = varda_run({"--export:json", a});
+    ASSERT_EQ(run.code, 0) << run.error_output;
+    std::string json = run.output;
+    const std::string from = "\"name\": \"FiLt\", \"index\": 2, ";
+    const auto at = json.find(from);
+    ASSERT_NE(at, std::string::npos);
+    const auto value_at = json.find("\"value\": \"10\"", at);
+    ASSERT_NE(value_at, std::string::npos);
+    json.replace(value_at, 13, "\"value\": \"42\"");
+    std::ofstream(ws.file("b.json")) << json;
+
+    const std::string b = ws.file("b.vdc");
+    run = varda_run({"--import:json", ws.file("b.json"), b});
+    EXPECT_EQ(run.code, 0) << run.error_output;
+    run = varda_run({"--diff", a, b});
+    EXPECT_EQ(run.code, 1);
+    EXPECT_EQ(run.output, "Вход 3/FiLt:2: 10 -> 42\n");
+    EXPECT_EQ(varda_run({"--diff", a, a}).code, 0);
+    run = varda_run({"--diff", a, ws.file("missing.vdc")});
+    EXPECT_EQ(run.code, 2);
+    expect_one_line_about_failure(run, "missing.vdc");
+
+    run = varda_run({"--export:csv", "--changed", b});
+    EXPECT_EQ(run.code, 0);
+    EXPECT_NE(run.output.find("\nВход 3,FiLt,2,"), std::string::npos) << run.output;
+    EXPECT_EQ(varda_run({"--export:xml", a}).code, 2);
+}
+
+}  // namespace
+}  // namespace varda

@@ -9,6 +9,7 @@
 #include "core/link/sio.h"
 #include "core/model/device_table.h"
 #include "core/model/network_elements.h"
+#include "core/platform/json.h"
 #include "core/platform/strings.h"
 
 namespace varda {
@@ -41,33 +42,6 @@ std::optional<std::string> item_value(const std::string& arg, std::string_view n
     const std::string rest = lower(std::string_view(arg).substr(skip));
     if (rest.rfind(std::string(name) + ":", 0) != 0) return std::nullopt;
     return arg.substr(skip + name.size() + 1);
-}
-
-std::string json_string(std::string_view text) {
-    std::string out = "\"";
-    for (const char c : text) {
-        switch (c) {
-            case '"':
-                out += "\\\"";
-                break;
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            default:
-                if (static_cast<unsigned char>(c) < 0x20) {
-                    static constexpr char kHex[] = "0123456789abcdef";
-                    out += "\\u00";
-                    out += kHex[(c >> 4) & 0xF];
-                    out += kHex[c & 0xF];
-                } else {
-                    out += c;
-                }
-        }
-    }
-    return out + "\"";
 }
 
 }  // namespace
@@ -205,12 +179,12 @@ std::string found_modules_json(const std::vector<FoundModule>& modules) {
         const FoundModule& m = modules[i];
         out += i == 0 ? "\n  {" : ",\n  {";
         out += "\"address\": " + std::to_string(m.address) + ", \"baud\": " + std::to_string(m.baud_rate);
-        out += ", \"model\": " + (m.model ? json_string(display_name(*m.model)) : std::string("null"));
-        out += ", \"identification\": " + json_string(m.identification);
-        out += ", \"version\": " + json_string(m.version);
+        out += ", \"model\": " + (m.model ? platform::json_quote(display_name(*m.model)) : std::string("null"));
+        out += ", \"identification\": " + platform::json_quote(m.identification);
+        out += ", \"version\": " + platform::json_quote(m.version);
         if (m.further_addresses > 0)
             out += ", \"last_address\": " + std::to_string(m.address + m.further_addresses);
-        if (!m.problem.empty()) out += ", \"problem\": " + json_string(m.problem);
+        if (!m.problem.empty()) out += ", \"problem\": " + platform::json_quote(m.problem);
         out += "}";
     }
     return out + (modules.empty() ? "]\n" : "\n]\n");
