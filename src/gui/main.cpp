@@ -18,7 +18,7 @@
 #include "core/platform/settings_store.h"
 #include "core/app/menu_state.h"
 #include "core/devices/brand.h"
-#include "core/link/posix_serial_backend.h"
+#include "core/link/network_backend.h"
 #include "gui/main_window.h"
 #include "gui/qt_settings_store.h"
 #include "gui/qt_ui.h"
@@ -32,7 +32,7 @@ constexpr int kDefaultAddressLength = 8;
 int run_job(const varda::CommandLine& command_line) {
     auto progress = [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); };
     const varda::JobResult result = varda::run_command_line_job(
-        command_line, std::make_unique<varda::PosixSerialBackend>(),
+        command_line, std::make_unique<varda::PortBackend>(),
         command_line.verbose ? progress : std::function<void(const std::string&)>{});
     int exit_code = result.exit_code;
     std::string failure = result.failure;
@@ -63,7 +63,7 @@ int run_scan(const std::vector<std::string>& args) {
     const varda::ScanCommand command = varda::parse_scan_command_line(args);
     auto progress = [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); };
     const varda::ScanJobResult result =
-        varda::run_scan_job(command, std::make_unique<varda::PosixSerialBackend>(),
+        varda::run_scan_job(command, std::make_unique<varda::PortBackend>(),
                             command.line.verbose ? progress : std::function<void(const std::string&)>{});
     std::fputs(result.output.c_str(), stdout);
     if (result.exit_code != 0) std::fprintf(stderr, "varda: %s\n", result.failure.c_str());
@@ -107,6 +107,11 @@ int main(int argc, char* argv[]) {
         settings.get_int(varda::kSettingsGroup, "address_length").value_or(kDefaultAddressLength));
     for (const auto& warning : command_line.warnings)
         std::fprintf(stderr, "varda: warning: %s\n", warning.c_str());
+    // A gateway switches the RS-485 direction itself: direction by RTS means nothing there.
+    if (varda::is_gateway_port(command_line.port) && (command_line.adapter == 1 || command_line.adapter == 3))
+        command_line.errors.push_back("-rs485:" + std::string(command_line.adapter == 1 ? "auto" : "on") +
+                                      ": semi-automatic direction control cannot be used over a network gateway "
+                                      "(the gateway switches direction itself); leave it out or use -rs485:off");
     for (const auto& error : command_line.errors)
         std::fprintf(stderr, "varda: %s\n", error.c_str());
     if (!command_line.errors.empty()) return kBadCommandLine;
@@ -153,7 +158,7 @@ int main(int argc, char* argv[]) {
 
     varda::Options options;
     const varda::CBrand& brand = varda::brand_object(brand_id);
-    varda::CTarnDoc doc(options, std::make_unique<varda::PosixSerialBackend>());
+    varda::CTarnDoc doc(options, std::make_unique<varda::PortBackend>());
     qt_ui.set_connection_target(&doc.device(), &options, &brand);
 
     int code = 0;

@@ -57,7 +57,9 @@ constexpr const char* kUsage =
     "                       ro = read-only, noattr = without access attributes.\n"
     "                       Without any --param a small demo module is served.\n"
     "  --baud N             baud rate used by --line-timing (and shown by the demo's bPS)\n"
-    "  --line-timing        deliver replies at the pace of a real line at --baud (default 9600)\n"
+    "  --line-timing        deliver replies at the pace of a real line: at the baud rate the program set\n"
+    "                       on the terminal (--baud, default 9600, when it cannot be read)\n"
+    "  --listen-baud N      hear only frames sent at this baud rate, as after an APLY that set it\n"
     "  --log FILE           write every frame received and sent to FILE\n"
     "  --bus VKnn@A,VKmm@B,...\n"
     "                       serve several modules on the one terminal, each at its own address, as on\n"
@@ -82,6 +84,7 @@ struct BusModule {
 struct Options {
     std::vector<BusModule> bus;
     std::string script;
+    int listen_baud = 0;
     int address = 16;
     int width = 8;
     SwitchOverMode mode = SwitchOverMode::Ravelin;
@@ -176,7 +179,7 @@ std::optional<Options> parse_options(int argc, char** argv, int& exit_code) {
         constexpr std::string_view kWithValue[] = {
             "--address",    "--width",        "--mode",        "--model", "--param",
             "--baud",       "--log",          "--archive",     "--dev",   "--silent-after",
-            "--error-code", "--faults-after", "--silent-first", "--bus", "--script"};
+            "--error-code", "--faults-after", "--silent-first", "--bus", "--script", "--listen-baud"};
         if (std::find(std::begin(kWithValue), std::end(kWithValue), arg) == std::end(kWithValue))
             return fail("unknown option: " + std::string(arg));
         if (i + 1 >= argc) return fail("missing value after " + std::string(arg));
@@ -242,6 +245,10 @@ std::optional<Options> parse_options(int argc, char** argv, int& exit_code) {
                 o.bus.push_back({model, *address});
                 list = comma == std::string_view::npos ? std::string_view() : list.substr(comma + 1);
             }
+        } else if (arg == "--listen-baud") {
+            const auto v = parse_int(value);
+            if (!v || *v == 0) return fail("invalid baud rate: " + std::string(value));
+            o.listen_baud = *v;
         } else if (arg == "--script") {
             o.script = std::string(value);
         } else if (arg == "--error-code") {
@@ -358,6 +365,8 @@ int main(int argc, char** argv) {
         }
     }
 
+    for (const auto& module : bus)
+        if (options->listen_baud) module->set_line_baud(options->listen_baud);
     varda::sim::PtyServer server(bus);
     if (options->line_timing) {
         varda::LineSettings line;

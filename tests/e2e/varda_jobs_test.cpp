@@ -1,6 +1,13 @@
 // Command-line jobs of the real varda program against varda-sim on a pseudo-terminal, with their exit codes.
 #include <gtest/gtest.h>
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
 #include <semaphore.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -667,6 +674,93 @@ TEST(VardaText, ExportImportAndDiffWithoutAPort) {
     EXPECT_EQ(run.code, 0);
     EXPECT_NE(run.output.find("\nВход 3,FiLt,2,"), std::string::npos) << run.output;
     EXPECT_EQ(varda_run({"--export:xml", a}).code, 2);
+}
+
+}  // namespace
+}  // namespace varda
+
+namespace varda {
+namespace {
+
+// Debian's ser2net bridging TCP to the simulator's terminal: raw on one port, RFC 2217 on another.
+struct Gateway {
+    Gateway(const std::string& device, const std::string& folder) {
+        raw_port = 20000 + getpid() % 20000;
+        rfc_port = raw_port + 1;
+        const std::string config = folder + "/ser2net.yaml";
+        std::ofstream(config) << "%YAML 1.1\n---\n"
+                              << "connection: &raw\n  accepter: tcp,127.0.0.1," << raw_port
+                              << "\n  connector: serialdev," << device << ",9600n81,local\n"
+                              << "connection: &rfc\n  accepter: telnet(rfc2217),tcp,127.0.0.1," << rfc_port
+                              << "\n  connector: serialdev," << device << ",9600n81,local\n";
+        std::vector<std::string> args = {"/usr/sbin/ser2net", "-n", "-c", config, "-P", folder + "/ser2net.pid"};
+        std::vector<char*> argv;
+        for (auto& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+        if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid = -1;
+        posix_spawn_file_actions_destroy(&actions);
+        // Ready once both ports accept.
+        for (int tries = 0; pid > 0 && tries < 100 && !(accepts(raw_port) && accepts(rfc_port)); ++tries)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    ~Gateway() {
+        if (pid <= 0) return;
+        kill(pid, SIGTERM);
+        waitpid(pid, nullptr, 0);
+    }
+    static bool accepts(int port) {
+        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_port = htons(static_cast<std::uint16_t>(port));
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+        ::close(fd);
+        return ok;
+    }
+    pid_t pid = -1;
+    int raw_port = 0;
+    int rfc_port = 0;
+};
+
+TEST(VardaGateway, ReadsThroughRawTcpAndRfc2217WhichSetsTheBaudRate) {
+    if (!fs::exists("/usr/sbin/ser2net")) GTEST_SKIP() << "ser2net is not installed (scripts/install-deps.sh)";
+    Workspace ws;
+    // The module hears only 19200 baud; the gateway's own setting is 9600.
+    SimProcess sim({"--model", "VK03", "--listen-baud", "19200"});
+    Gateway gateway(sim.path(), ws.dir.string());
+    ASSERT_GT(gateway.pid, 0);
+    const std::string raw = "tcp://127.0.0.1:" + std::to_string(gateway.raw_port);
+    const std::string rfc = "rfc2217://127.0.0.1:" + std::to_string(gateway.rfc_port);
+
+    // RFC 2217 carries the baud rate to the line: the module hears the frames.
+    testing::ProgramRun run = varda_run({"-read/close", "-bps:19200", "--summary", "-port:" + rfc, ws.file("a.vdc")});
+    EXPECT_EQ(run.code, 0) << run.error_output;
+    EXPECT_EQ(run.output.rfind("model: Tavik-VK03\n", 0), 0u) << run.output;
+    // A raw gateway keeps its own 9600: the module hears garbage and the job says so.
+    run = varda_run({"-read/close", "-bps:19200", "-port:" + raw, ws.file("b.vdc")});
+    EXPECT_EQ(run.code, 202);
+    expect_one_line_about_failure(run, "did not answer");
+    // Semi-automatic direction control makes no sense through a gateway.
+    run = varda_run({"-read/close", "-rs485:on", "-port:" + raw, ws.file("c.vdc")});
+    EXPECT_EQ(run.code, 2);
+    EXPECT_NE(run.error_output.find("cannot be used over a network gateway"), std::string::npos);
+}
+
+TEST(VardaGateway, ReadsThroughARawGateway) {
+    if (!fs::exists("/usr/sbin/ser2net")) GTEST_SKIP() << "ser2net is not installed (scripts/install-deps.sh)";
+    Workspace ws;
+    SimProcess sim({"--model", "VK03"});
+    Gateway gateway(sim.path(), ws.dir.string());
+    ASSERT_GT(gateway.pid, 0);
+    const testing::ProgramRun run =
+        varda_run({"-read/close", "-port:tcp://127.0.0.1:" + std::to_string(gateway.raw_port), ws.file("a.vdc")});
+    EXPECT_EQ(run.code, 0) << run.error_output;
+    EXPECT_EQ(LoadedFile(ws.file("a.vdc")).value("FiLt", 2), "10");
 }
 
 }  // namespace

@@ -244,6 +244,9 @@ bool looks_like_option(const std::string& arg) {
 // Where a value that starts at `start` ends, for the item `name`.
 std::size_t value_end(std::string_view name, std::string_view arg, std::size_t start) {
     const std::string_view rest = arg.substr(start);
+    // A gateway's address ("tcp://host:port") carries slashes of its own; items after it need an argument
+    // of their own.
+    if (name == "port" && rest.find("://") != std::string_view::npos) return arg.size();
     const bool path = name == "elog" || (name == "port" && (rest.starts_with('/') || rest.starts_with('.')));
     if (path) return start + path_value_length(name, rest);
     // An event's name may begin with the "/" of a semaphore's name.
@@ -377,7 +380,8 @@ std::string command_line_help() {
            "  -test               connect to the module, then end\n"
            "  -close              end when the job is done\n"
            "Port (the stored settings are used for what is not given):\n"
-           "  -port:N|PATH        serial port: a device path, or N for COMN (= /dev/ttyS(N-1))\n"
+           "  -port:N|PATH        serial port: a device path, or N for COMN (= /dev/ttyS(N-1)), or a\n"
+           "                      network gateway: tcp://HOST:PORT (raw) or rfc2217://HOST:PORT\n"
            "  -bps:N              baud rate        -prty:even|odd|no   parity\n"
            "  -len:5..8           data bits        -sbit:1|2           stop bits\n"
            "  -addr:N             module address   -alen:8|11          address length in bits\n"

@@ -1,5 +1,7 @@
 #include "core/link/sio.h"
 
+#include "core/link/network_backend.h"
+
 #include <time.h>
 
 #include <algorithm>
@@ -149,7 +151,8 @@ int Sio::transaction(std::string_view frame, Reply& reply, ReplyEnd end) {
         sent.bytes = std::string(frame);
         tap->frame(sent);
     }
-    if (settings.adapter_mode != 0) {
+    // A gateway switches the direction itself, so a frame goes whole even when RTS control was chosen.
+    if (settings.adapter_mode != 0 || is_gateway_port(settings.port_name)) {
         const WaitOutcome sent = backend_->write(frame, stop_);
         if (sent == WaitOutcome::Stopped) return -1;
         if (sent == WaitOutcome::LineError) return 3;

@@ -220,6 +220,8 @@ void NetRS485prg::SaveSettings() const {
             // "COMn" (or a bare n): the number, and the device path that alias stands for.
             store_.set_int(kSettingsGroup, "port_number", *number);
             store_.set_string(kSettingsGroup, "port", port_device_path("COM" + std::to_string(*number)));
+        } else if (text.find("://") != std::string::npos) {
+            store_.set_string(kSettingsGroup, "port", text);  // a network gateway
         } else if (text.starts_with('/')) {
             // An adapter is kept by its by-id link, which survives re-plugging.
             store_.set_string(kSettingsGroup, "port", stable_port_path(text));
