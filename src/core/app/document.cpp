@@ -6,14 +6,14 @@
 #include "core/app/apply_settings.h"
 #include "core/app/config_file.h"
 #include "core/app/dialogs.h"
-#include "core/devices/models.h"
-#include "core/link/exit_status.h"
 #include "core/app/paths.h"
 #include "core/app/tree_edit.h"
-#include "core/platform/settings_store.h"
-#include "core/model/device_table.h"
+#include "core/devices/models.h"
 #include "core/devices/module_restore.h"
+#include "core/link/exit_status.h"
 #include "core/model/description_archive.h"
+#include "core/model/device_table.h"
+#include "core/platform/settings_store.h"
 #include "core/platform/strings.h"
 #include "core/platform/ui.h"
 
@@ -28,6 +28,9 @@ constexpr int kStringInitQuestion = 183;
 constexpr int kStringInitError = 179;
 constexpr int kStringIgnoreAttributes = 182;
 constexpr const char* kBranchNotSelected = "Branch is not selected";
+// Names of edits in the Edit menu.
+constexpr const char* kApplyDefaultsStep = "Apply default settings";
+constexpr const char* kNoDataStep = "Set to no data";
 constexpr int kModelIdentified = 3;  // the identification's result when a known model answered
 
 std::string offline_message(std::string_view task_name) {
@@ -93,8 +96,8 @@ bool CTarnDoc::load_description() {
     description_.LoadDescriptionText(text.text);
     device_->set_device_model(device_model());
     if (description_.damaged())
-        description_error = archive_path + ": the description of " + std::string(display_name(model)) +
-                            " is damaged";
+        description_error =
+            archive_path + ": the description of " + std::string(display_name(model)) + " is damaged";
     return true;
 }
 
@@ -115,6 +118,7 @@ LoadResult CTarnDoc::load_file(const std::string& path) {
         options);
     device_->set_device_model(device_model());
     if (!result.opened()) return result;
+    history_.clear();
     path_name = path;
     modified = false;
     return result;
@@ -141,6 +145,7 @@ int CTarnDoc::tree_model_index() const {
 }
 
 void CTarnDoc::clear_tree() {
+    history_.clear();
     device_->set_device_model(nullptr);
     description_.ClearDescription();
     description_.device_model().reset();
@@ -238,8 +243,48 @@ void CTarnDoc::apply_default_settings() {
     }
     if (ui().ask(str(kStringDefaultsWarning), Buttons::YesNoSafeNo, MessageIcon::Warning) != Answer::Yes)
         return;
-    if (device_->apply_defaults(*root())) refresh();
+    EditHistory::Recording recording(std::string(kApplyDefaultsStep), tree_parameters());
+    const bool applied = device_->apply_defaults(*root());
+    history_.finish(recording);
+    if (applied) refresh();
     execute_init();
+}
+
+namespace {
+void collect_parameters(const DescBranch& branch, std::vector<Parameter*>& out) {
+    for (const auto& p : branch.parameters)
+        if (!p->is_scanner()) out.push_back(p.get());
+    for (const auto& child : branch.children)
+        collect_parameters(*child, out);
+}
+}  // namespace
+
+std::vector<Parameter*> CTarnDoc::tree_parameters() const {
+    std::vector<Parameter*> out;
+    if (root()) collect_parameters(*root(), out);
+    return out;
+}
+
+void CTarnDoc::set_no_data(Parameter& parameter) {
+    EditHistory::Recording recording(std::string(kNoDataStep), {&parameter});
+    parameter.SetValueText(std::string(str(kNoData)));
+    parameter.error_text.clear();
+    parameter.value_modified = parameter.access_modified = parameter.user_modified = false;
+    history_.finish(recording);
+}
+
+bool CTarnDoc::undo() {
+    if (!history_.undo()) return false;
+    modified = true;
+    refresh();
+    return true;
+}
+
+bool CTarnDoc::redo() {
+    if (!history_.redo()) return false;
+    modified = true;
+    refresh();
+    return true;
 }
 
 bool CTarnDoc::has_unwritten_edits() const {
@@ -269,8 +314,7 @@ void CTarnDoc::apply_new_settings(bool command_line_mode, bool aply_option) {
         ApplyController dialog(device_.get(), network);
         dialogs().run_apply_dialog(dialog);
     } else if (aply_option) {
-        if (CBaseDevice* model = device_model())
-            device_->request(false, &model->GetApplyParameter());
+        if (CBaseDevice* model = device_model()) device_->request(false, &model->GetApplyParameter());
         if (network) follow_module_network(*device_, *network);
     }
     refresh();
