@@ -6,14 +6,14 @@
 #include "core/app/apply_settings.h"
 #include "core/app/config_file.h"
 #include "core/app/dialogs.h"
+#include "core/devices/models.h"
+#include "core/link/exit_status.h"
 #include "core/app/paths.h"
 #include "core/app/tree_edit.h"
-#include "core/devices/models.h"
-#include "core/devices/module_restore.h"
-#include "core/link/exit_status.h"
-#include "core/model/description_archive.h"
-#include "core/model/device_table.h"
 #include "core/platform/settings_store.h"
+#include "core/model/device_table.h"
+#include "core/devices/module_restore.h"
+#include "core/model/description_archive.h"
 #include "core/platform/strings.h"
 #include "core/platform/ui.h"
 
@@ -96,8 +96,8 @@ bool CTarnDoc::load_description() {
     description_.LoadDescriptionText(text.text);
     device_->set_device_model(device_model());
     if (description_.damaged())
-        description_error =
-            archive_path + ": the description of " + std::string(display_name(model)) + " is damaged";
+        description_error = archive_path + ": the description of " + std::string(display_name(model)) +
+                            " is damaged";
     return true;
 }
 
@@ -314,7 +314,8 @@ void CTarnDoc::apply_new_settings(bool command_line_mode, bool aply_option) {
         ApplyController dialog(device_.get(), network);
         dialogs().run_apply_dialog(dialog);
     } else if (aply_option) {
-        if (CBaseDevice* model = device_model()) device_->request(false, &model->GetApplyParameter());
+        if (CBaseDevice* model = device_model())
+            device_->request(false, &model->GetApplyParameter());
         if (network) follow_module_network(*device_, *network);
     }
     refresh();

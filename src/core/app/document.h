@@ -7,9 +7,9 @@
 
 #include "core/app/config_file.h"
 #include "core/app/edit_history.h"
+#include "core/link/options.h"
 #include "core/devices/base_device.h"
 #include "core/link/device.h"
-#include "core/link/options.h"
 #include "core/model/description.h"
 #include "core/model/network_elements.h"
 
