@@ -83,6 +83,7 @@ class MainWindow : public QMainWindow {
     void update_title();
     void update_prompts();
     void refresh_views();
+    void add_edit_menu();
 
     void new_document();
     void open_document(const QString& path = {});
