@@ -403,7 +403,35 @@ void MainWindow::build_menus() {
         fill(menu, top.items);
         menus_.push_back(menu);
     }
+    add_edit_menu();
     set_recent_files(recent_files_);
+}
+
+void MainWindow::add_edit_menu() {
+    // Undo and redo of value edits, named after the edit they act on.
+    auto* edit = new QMenu(QStringLiteral("&Edit"), this);
+    give_menu_look(edit);
+    QAction* undo = edit->addAction(QStringLiteral("Undo"), this, [this] { doc_.undo(); });
+    undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    QAction* redo = edit->addAction(QStringLiteral("Redo"), this, [this] { doc_.redo(); });
+    redo->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
+    connect(edit, &QMenu::aboutToShow, this, [this, undo, redo] {
+        const EditHistory& history = doc_.history();
+        undo->setText(history.can_undo() ? QStringLiteral("Undo ") + QString::fromStdString(history.undo_name())
+                                         : QStringLiteral("Undo"));
+        redo->setText(history.can_redo() ? QStringLiteral("Redo ") + QString::fromStdString(history.redo_name())
+                                         : QStringLiteral("Redo"));
+        undo->setEnabled(history.can_undo());
+        redo->setEnabled(history.can_redo());
+    });
+    // Shortcuts work while the menu is closed; an empty history makes them do nothing.
+    connect(edit, &QMenu::aboutToHide, this, [undo, redo] {
+        undo->setEnabled(true);
+        redo->setEnabled(true);
+    });
+    QAction* before = menus_.size() > 1 ? menus_[1]->menuAction() : nullptr;
+    menuBar()->insertMenu(before, edit);
+    menus_.push_back(edit);
 }
 
 void MainWindow::build_toolbar() {

@@ -93,6 +93,7 @@ class MainWindow : public QMainWindow {
     void update_prompts();
     void update_status_bar();
     void refresh_views();
+    void add_edit_menu();
 
     void new_document();
     void open_document(const QString& path = {});

@@ -171,7 +171,7 @@ class MainWindowTest : public QObject {
         QStringList titles;
         for (QAction* a : rig.window->menuBar()->actions())
             titles << a->text();
-        QCOMPARE(titles, (QStringList{"&File", "&Device", "&Tree", "Tools", "&Help"}));
+        QCOMPARE(titles, (QStringList{"&File", "&Edit", "&Device", "&Tree", "Tools", "&Help"}));
 
         QMenu* device = rig.window->top_menu(QStringLiteral("&Device"));
         QVERIFY(device);
