@@ -40,13 +40,15 @@ QIcon lamp(const QColor& colour) {
 ConnectionIndicator::ConnectionIndicator(QWidget* parent) : QToolButton(parent) {
     setAutoRaise(true);
     setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    setToolTip(tr("Connection to the module; click to change the port settings"));
     setCursor(Qt::PointingHandCursor);
     show_status(ConnectionStatus{});
 }
 
 void ConnectionIndicator::show_status(const ConnectionStatus& status) {
     const QString text = qtext(status.text);
+    QString tip = tr("Connection to the module; click to change the port settings");
+    if (!status.direction.empty()) tip += "\n" + qtext(status.direction);
+    if (toolTip() != tip) setToolTip(tip);
     if (status.state == state_ && text == shown_ && !icon().isNull()) return;
     state_ = status.state;
     shown_ = text;

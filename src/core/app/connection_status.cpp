@@ -61,6 +61,8 @@ std::optional<ConnectionStatus> connection_status(CTarnDoc& doc) {
     text += link_state_text(status.state);
     // The simulated module can be told to fall silent: say so too.
     if (status.state == LinkState::Simulated && answering == false) text += ", not answering";
+    if (device.sio().is_open() && line.port_name != kSimulatedPortName)
+        status.direction = "Direction control: " + std::string(direction_control_text(device.sio().direction_control()));
     return status;
 }
 

@@ -18,6 +18,8 @@ struct ConnectionStatus {
     LinkState state = LinkState::Offline;
     // "/dev/ttyUSB0 · 9600 baud · address 1 · VK03 2.10 · online"
     std::string text;
+    // "Direction control: automatic by the driver (kernel RS-485)" while a real port is open, else empty.
+    std::string direction;
 };
 
 // "online", "not answering", "offline", "simulated", "exchange suspended".

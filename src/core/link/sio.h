@@ -35,6 +35,14 @@ struct ReplyEnd {
     std::size_t count = 0;
 };
 
+// Who switches the RS-485 transmitter: the adapter itself ("Auto"), the serial driver (kernel RS-485
+// mode, chosen for semi-automatic control when the driver has it), RTS raised by us around each frame
+// (the fallback), or the network gateway.
+enum class DirectionControl { ByAdapter, ByDriver, ByRts, ByGateway };
+// "automatic by the adapter", "automatic by the driver (kernel RS-485)", "by RTS (the driver has no RS-485
+// mode)", "by the gateway".
+std::string_view direction_control_text(DirectionControl control);
+
 inline constexpr std::size_t kMaxReply = 31;  // characters a transaction delivers at most
 
 struct Reply {
@@ -81,6 +89,9 @@ class Sio {
     const std::string& open_error() const { return open_error_; }
 
     SerialBackend& backend() { return *backend_; }
+    // How the direction is switched for the next frame with the adapter mode chosen now (the mode may change
+    // while the port is open; the driver is asked for its RS-485 mode by open() and by each transaction).
+    DirectionControl direction_control() const;
     // Whoever listens to the frames on the line (the bus monitor, a trace); nullptr: nobody, and then the
     // exchange does nothing more than it would without.
     void set_tap(FrameTap* tap) { tap_.store(tap); }
@@ -93,6 +104,8 @@ class Sio {
 
   private:
     int receive(Reply& reply, ReplyEnd end);
+    // Settles direction_ for the adapter mode now chosen, switching the driver's RS-485 mode on or off.
+    DirectionControl settle_direction();
     void report_received(TapFrame::End end, std::string_view bytes);
 
     std::unique_ptr<SerialBackend> backend_;
@@ -105,6 +118,8 @@ class Sio {
     std::atomic<FrameTap*> tap_{nullptr};
     LineStats stats_;
     std::chrono::steady_clock::time_point sent_at_{};
+    bool driver_direction_on_ = false;                    // the driver's RS-485 mode is switched on
+    std::atomic<bool> driver_direction_refused_ = false;  // the driver refused it since the port was opened
 };
 
 }  // namespace varda
