@@ -48,6 +48,25 @@ QWidget* shown_tool_tip() {
     return nullptr;
 }
 
+// The main window with the tree of a VK15 over its simulated module.
+struct Vk15Window {
+    std::unique_ptr<MainWindowRig> rig;
+    gui::CTarnTreeListView* view = nullptr;
+
+    bool show() {
+        auto module = served_module(kVK15);
+        if (!module) return false;
+        rig = std::make_unique<MainWindowRig>(module, CBrandRavelin());
+        view = new gui::CTarnTreeListView(*rig->doc);
+        rig->window->set_tree_view(view);
+        rig->window->resize(1200, 800);
+        rig->window->show();
+        if (!QTest::qWaitForWindowExposed(rig->window.get()) || !rig->connect()) return false;
+        view->rebuild();
+        return true;
+    }
+};
+
 }  // namespace
 
 class TreeFilterTest : public QObject {
@@ -58,16 +77,10 @@ class TreeFilterTest : public QObject {
     }
 
     void findsParametersInALargeTree() {
-        auto module = served_module(kVK15);
-        QVERIFY(module);
-        MainWindowRig rig(module, CBrandRavelin());
-        auto* view = new gui::CTarnTreeListView(*rig.doc);
-        rig.window->set_tree_view(view);
-        rig.window->resize(1200, 800);
-        rig.window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(rig.window.get()));
-        QVERIFY(rig.connect());
-        view->rebuild();
+        Vk15Window vk15;
+        QVERIFY(vk15.show());
+        MainWindowRig& rig = *vk15.rig;
+        gui::CTarnTreeListView* view = vk15.view;
         QVERIFY(rig.doc->read_all());
         rig.window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(rig.window.get()));
@@ -121,16 +134,10 @@ class TreeFilterTest : public QObject {
     }
 
     void aParameterRowsToolTipSaysWhatItIs() {
-        auto module = served_module(kVK15);
-        QVERIFY(module);
-        MainWindowRig rig(module, CBrandRavelin());
-        auto* view = new gui::CTarnTreeListView(*rig.doc);
-        rig.window->set_tree_view(view);
-        rig.window->resize(1200, 800);
-        rig.window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(rig.window.get()));
-        QVERIFY(rig.connect());
-        view->rebuild();
+        Vk15Window vk15;
+        QVERIFY(vk15.show());
+        MainWindowRig& rig = *vk15.rig;
+        gui::CTarnTreeListView* view = vk15.view;
         std::vector<Parameter*> parameters;
         collect(*rig.doc->root(), parameters);
         Parameter* target = nullptr;
