@@ -37,6 +37,11 @@ int PhCalibrationTask::applied() const {
     return applied_;
 }
 
+void PhCalibrationTask::set_point_listener(std::function<void(std::string_view, float)> listener) {
+    std::lock_guard lock(mutex_);
+    point_listener_ = std::move(listener);
+}
+
 std::optional<Bytes> PhCalibrationTask::answer(std::string_view command, bool read,
                                                std::span<const std::uint8_t> data) {
     std::lock_guard lock(mutex_);
@@ -61,6 +66,7 @@ std::optional<Bytes> PhCalibrationTask::answer(std::string_view command, bool re
         bits = bits << 8 | byte;
     const float value = std::bit_cast<float>(bits);
     points_.emplace_back(std::string(command), value);
+    if (point_listener_) point_listener_(command, value);
     busy_left_ = behaviour_.busy_reads;
     error_ = false;
     return Bytes(data.begin(), data.end());

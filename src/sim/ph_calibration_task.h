@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -34,6 +35,9 @@ class PhCalibrationTask {
     std::vector<std::pair<std::string, float>> points() const;
     int applied() const;
 
+    // Told of each point written (network name, value), under the module's lock.
+    void set_point_listener(std::function<void(std::string_view point, float value)> listener);
+
     // Answers the commands; called by the module under its lock.
     std::optional<Bytes> answer(std::string_view command, bool read, std::span<const std::uint8_t> data);
 
@@ -44,6 +48,7 @@ class PhCalibrationTask {
     int busy_left_ = 0;
     bool error_ = false;
     int applied_ = 0;
+    std::function<void(std::string_view, float)> point_listener_;
 };
 
 // Makes the module answer the calibration commands; returns the task so a test can steer it. Serving it
