@@ -69,6 +69,11 @@ double CalibrationPhysics::inductance_at(double position) {
     return 0.5 + 0.12 * position + 0.0004 * position * position;
 }
 
+// A little off the nominal 4095 codes for 20.475 mA, so that each output needs its calibration.
+double CalibrationPhysics::output_at(int code) {
+    return 0.03 + 0.004985 * code;
+}
+
 double CalibrationPhysics::Quantity::at(Clock::time_point now) const {
     if (held) return *held;
     const double elapsed = std::chrono::duration<double>(now - since).count();
@@ -78,6 +83,10 @@ double CalibrationPhysics::Quantity::at(Clock::time_point now) const {
 
 CalibrationPhysics::CalibrationPhysics(int model) : model_(model) {
     switch (model) {
+        case 1:
+        case 2:
+            add("output", "mA", 0);
+            break;
         case 7:
         case 17:
             add("input", "mA", 4);
@@ -194,6 +203,9 @@ double CalibrationPhysics::now_value(std::string_view name) {
 void CalibrationPhysics::on_access(bool read, Entry& entry) {
     std::lock_guard lock(mutex_);
     switch (model_) {
+        case 1:
+        case 2:
+            return on_output(read, entry);
         case 7:
         case 17:
             return on_offset_scale(read, entry);
@@ -325,6 +337,31 @@ void CalibrationPhysics::on_strain_gauge(bool read, Entry& entry) {
     }
 }
 
+// "CLB.I" drives the output at a coefficient's point with the code the module keeps for it, and each code
+// written to that coefficient moves the output at once; "CLB.A" (a read) leaves calibration.
+void CalibrationPhysics::on_output(bool read, Entry& entry) {
+    Quantity* output = find("output");
+    const auto set_output = [&](double value) {
+        output->from = output->target = value;
+        output->since = Clock::now();
+    };
+    if (read && !named(entry, "CLB.A")) return;
+    if (named(entry, "CLB.I")) {
+        const auto number = number_in(entry.value);
+        driven_coefficient_ = number ? static_cast<int>(*number) : -1;
+        const auto code = kept_.find(kept_key("CLB.K", driven_coefficient_));
+        if (code != kept_.end()) set_output(output_at(static_cast<int>(code->second)));
+    } else if (named(entry, "CLB.A")) {
+        driven_coefficient_ = -1;
+        set_output(0);
+    } else if (named(entry, "CLB.K")) {
+        const auto code = number_in(entry.value);
+        if (!code) return;
+        kept_[kept_key("CLB.K", entry.index)] = *code;
+        if (entry.index == driven_coefficient_) set_output(output_at(static_cast<int>(*code)));
+    }
+}
+
 void CalibrationPhysics::learn(const Entry& entry) {
     if (named(entry, "Sens")) {
         const auto digit = entry.value.find_first_of("0123456789");
@@ -333,7 +370,7 @@ void CalibrationPhysics::learn(const Entry& entry) {
             sensitivity_ = *half;
         return;
     }
-    for (const char* name : {"zu.fn", "zu.fx", "v.min", "v.max"})
+    for (const char* name : {"zu.fn", "zu.fx", "v.min", "v.max", "CLB.K"})
         if (named(entry, name))
             if (const auto v = number_in(entry.value)) kept_[kept_key(name, std::max(entry.index, 0))] = *v;
 }

@@ -15,9 +15,9 @@ namespace varda::sim {
 
 // The physical side of a model's calibration, so that a person clicking through a wizard against varda-sim
 // reaches a sensible result: the measured inputs follow simulated physical quantities ("input" in mA, V
-// or mV, "position", "pH", "redox", "temperature"), which drift to what the wizard's current step asks the
-// engineer to apply unless the console holds them at a value; and an electrical meter reports its points
-// done one after another once its calibration was started.
+// or mV, "position", "pH", "redox", "temperature"; "output", the current an analog output drives), which
+// drift to what the wizard's current step asks the engineer to apply unless the console holds them at a
+// value; and an electrical meter reports its points done one after another once its calibration was started.
 class CalibrationPhysics {
   public:
     using Clock = std::chrono::steady_clock;
@@ -29,6 +29,8 @@ class CalibrationPhysics {
 
     // The simulated VK12 sensor's mutual inductance, mH, at a position of its core, mm.
     static double inductance_at(double position);
+    // The current, mA, a simulated VK01/VK02 output drives at an output code.
+    static double output_at(int code);
 
     int model() const { return model_; }
     // The quantities of the model, "" when it has none.
@@ -73,6 +75,7 @@ class CalibrationPhysics {
     void on_inductance(bool read, Entry& entry);
     void on_strain_gauge(bool read, Entry& entry);
     void on_ph(bool read, Entry& entry);
+    void on_output(bool read, Entry& entry);
 
     mutable std::mutex mutex_;
     int model_;
@@ -92,6 +95,8 @@ class CalibrationPhysics {
     std::map<std::string, double> kept_;
     double sensitivity_ = 35;  // the half-width of the "Sens" range, mV
     std::map<int, double> tare_;
+    // Analog outputs: the coefficient ("CLB.K" index) whose point the output is driven at, -1 none.
+    int driven_coefficient_ = -1;
     // pH: whether "Rd.Rs" shows the redox potential (after a redox point) rather than the pH.
     bool redox_ = false;
 };

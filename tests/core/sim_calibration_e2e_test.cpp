@@ -16,6 +16,7 @@
 #include "core/calibration/inductance_calibration.h"
 #include "core/calibration/meter_calibration.h"
 #include "core/calibration/offset_scale_calibration.h"
+#include "core/calibration/output_calibration.h"
 #include "core/calibration/ph_calibration.h"
 #include "core/calibration/strain_gauge_calibration.h"
 #include "core/calibration/tare_weight.h"
@@ -346,6 +347,82 @@ TEST(SimCalibration, OffsetAndScaleRunToTheSavePage) {
         calibrate_model(rig.model());
         EXPECT_EQ(title, "Шаг 4") << model;
         EXPECT_TRUE(rig.ui.messages().empty()) << model;
+    }
+}
+
+// The engineer reads each output on the reference instrument (the console's "output") and types the code
+// that brings it to the point: the codes kept are the ones the simulated output needs.
+TEST(SimCalibration, OutputCodesAreTheOnesTheOutputNeedsForEachPoint) {
+    const auto output_now = [](SimRig& rig) {
+        const std::string reply = rig.console("quantity");
+        const auto at = reply.find("output = ");
+        const auto value =
+            at == std::string::npos ? std::nullopt : platform::leading_double(reply.substr(at + 9));
+        return value ? value->value : -1.0;
+    };
+    for (const int model : {1, 2}) {
+        SimRig rig(model);
+        calibration::OutputCalibration c(*rig.device, rig.options, rig.model());
+        c.wait = [](std::chrono::milliseconds) {};
+        c.open();
+        ASSERT_GE(c.entries().size(), 2u) << model;
+        for (const int entry : {0, 1}) {
+            const double target = entry == 0 ? 4.0 : 20.0;
+            c.choose(entry);
+            ASSERT_EQ(c.current(),
+                      std::optional<int>(c.entries()[static_cast<std::size_t>(entry)].coefficient));
+            EXPECT_NEAR(output_now(rig), sim::CalibrationPhysics::output_at(c.value()), 1e-3) << model;
+            // The instrument's reading and the output's slope give the code; a step of 2 checks the slope.
+            c.step(2);
+            const double slope = (sim::CalibrationPhysics::output_at(c.value()) -
+                                  sim::CalibrationPhysics::output_at(c.value() - 2)) /
+                                 2;
+            const int code = c.value() + static_cast<int>(std::lround((target - output_now(rig)) / slope));
+            ASSERT_TRUE(c.edit(std::to_string(code)));
+            EXPECT_NEAR(output_now(rig), target, slope) << model << " " << target;
+        }
+        c.finish();
+        EXPECT_TRUE(c.closed());
+        EXPECT_EQ(rig.kept("CLB.K:0"), "796") << model;
+        EXPECT_EQ(rig.kept("CLB.K:1"), "4006") << model;
+        EXPECT_NE(rig.console("quantity").find("output = 0.000"), std::string::npos);
+    }
+}
+
+// VK00 and VK08: a type-1 run from the method choice to its closing text, the module's coefficient found,
+// checked and stored.
+TEST(SimCalibration, GenericRunStoresTheModulesCoefficient) {
+    struct Views : calibration::CalibrationViews {
+        int shown = 0;
+        std::vector<std::string> messages;
+        bool choose_method(calibration::MethodChoice& choice) override {
+            if (shown++ > 0) return false;
+            choice.set_method(1);
+            choice.set_sensor(1);
+            return choice.press_continue(std::to_string(calibration::access_code(1))) ==
+                   calibration::MethodChoice::Outcome::Accepted;
+        }
+        void run(calibration::CalibrationRun& run) override {
+            run.wait = [](int) {};
+            for (int presses = 0; !run.closed() && run.continue_enabled() && presses < 20; ++presses) {
+                run.press_continue();
+                messages.push_back(run.message());
+            }
+        }
+    };
+    for (const int model : {0, 8}) {
+        SimRig rig(model);
+        calibration::MethodChoice::reset_wrong_codes();
+        Views views;
+        calibration::GenericCalibration(rig.model(), *rig.device).run(views);
+        ASSERT_EQ(views.messages.size(), 4u) << model;
+        EXPECT_NE(views.messages[0].find("Юстировочные коэффициенты найдены и сохранены в приборе."),
+                  std::string::npos)
+            << views.messages[0];
+        EXPECT_EQ(
+            views.messages[1],
+            "Значение коэффициента:  1.002500\n\nЮстировка прошла успешно\n\nНажмите на кнопку «Продолжить»");
+        EXPECT_EQ(views.messages[2], "Юстировка НСХ преобразования успешно завершена. ");
     }
 }
 
