@@ -41,15 +41,21 @@ MeterPoints meter_points(int model) {
 }
 constexpr unsigned kMeterErrorBit = 0x01;
 
-// The ends of a sensor's range in its name, "4-20 мА" -> 4, 20; nothing for a name without them.
+// The ends of a sensor's range in its name, "4-20 мА" -> 4, 20, "-10...+10 В" -> -10, 10; nothing for a
+// name without them.
 std::optional<std::pair<double, double>> range_of(std::string_view sensor) {
-    const auto digit = sensor.find_first_of("0123456789");
-    if (digit == std::string_view::npos) return std::nullopt;
-    const auto low = platform::leading_double(sensor.substr(digit), true);
+    const auto start = sensor.find_first_of("-+0123456789");
+    if (start == std::string_view::npos) return std::nullopt;
+    const auto low = platform::leading_double(sensor.substr(start), true);
     if (!low) return std::nullopt;
-    const std::string_view rest = sensor.substr(digit + low->length);
-    if (rest.empty() || rest[0] != '-') return std::nullopt;
-    const auto high = platform::leading_double(rest.substr(1), true);
+    std::string_view rest = sensor.substr(start + low->length);
+    if (rest.starts_with("..."))
+        rest.remove_prefix(3);
+    else if (rest.starts_with("-"))
+        rest.remove_prefix(1);
+    else
+        return std::nullopt;
+    const auto high = platform::leading_double(rest, true);
     if (!high || high->value <= low->value) return std::nullopt;
     return std::pair{low->value, high->value};
 }

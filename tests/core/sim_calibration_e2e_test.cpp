@@ -327,26 +327,45 @@ TEST(SimCalibration, PhTwoPointCalibrationReachesTheSavePage) {
     EXPECT_NE(rig.console("quantity").find("heading for 9.180"), std::string::npos);
 }
 
+// The input of channel 1 heads for the start of the sensor's range for the offset and for its end for the
+// scale; held by the console, the module measures what it holds.
 TEST(SimCalibration, OffsetAndScaleRunToTheSavePage) {
-    for (const int model : {7, 17}) {
-        SimRig rig(model);
+    struct Case {
+        int model;
+        int sensor;
+        const char* heading;
+    };
+    for (const Case c : {Case{7, 3, "V, heading for 10.000"}, Case{17, 1, "mA, heading for 5.000"}}) {
+        SimRig rig(c.model);
         std::string title;
+        std::vector<std::string> heading;
         rig.ui.calibration_wizard_driver = [&](CalibrationWizard& wizard) {
             auto& w = dynamic_cast<OffsetScaleCalibration&>(wizard);
             w.code_page().code = "738";
             w.press_next();
-            w.code_page().sensor = 0;
+            w.code_page().sensor = c.sensor;
             w.press_next();
             for (int step = 0; step < 2; ++step) {
+                heading.push_back(rig.console("quantity"));
                 w.press_next();
                 w.timer_fired(CalibrationWizard::kFirstPollTimer);
             }
+            heading.push_back(rig.console("quantity"));
             title = w.current_page().title();
             w.press_finish();
         };
         calibrate_model(rig.model());
-        EXPECT_EQ(title, "Шаг 4") << model;
-        EXPECT_TRUE(rig.ui.messages().empty()) << model;
+        EXPECT_EQ(title, "Шаг 4") << c.model;
+        EXPECT_TRUE(rig.ui.messages().empty()) << c.model;
+        ASSERT_EQ(heading.size(), 3u);
+        EXPECT_NE(heading[0].find("heading for 0.000"), std::string::npos) << heading[0];
+        EXPECT_NE(heading[1].find(c.heading), std::string::npos) << heading[1];
+
+        rig.console("quantity input 4.5");
+        Parameter input("iRD");
+        input.set_data_type("float");
+        ASSERT_EQ(rig.device->read_parameter(input, false), 0) << input.error_text;
+        EXPECT_EQ(input.value_text(), "4.500");
     }
 }
 
