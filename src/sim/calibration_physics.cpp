@@ -297,7 +297,7 @@ void CalibrationPhysics::on_inductance(bool read, Entry& entry) {
 
 // The bridge's signal: the start of the sensitivity range for the factory minimum, its end for the maximum;
 // for the user's points none at the lower and half the range at the upper. The measured value is the
-// signal mapped through the user calibration, less the tare the module took.
+// signal mapped through the user calibration, less the tare the module took when "Tr.on" says so.
 void CalibrationPhysics::on_strain_gauge(bool read, Entry& entry) {
     const int channel = std::max(entry.index, 0);
     if (!read) {
@@ -336,7 +336,8 @@ void CalibrationPhysics::on_strain_gauge(bool read, Entry& entry) {
         const double signal = now_value("input");
         const double value = fx == fn ? vmin : vmin + (signal - fn) / (fx - fn) * (vmax - vmin);
         const auto tare = tare_.find(channel);
-        entry.value = platform::fixed(value - (tare == tare_.end() ? 0.0 : tare->second), 4);
+        const bool less_tare = subtract_tare_ && tare != tare_.end();
+        entry.value = platform::fixed(value - (less_tare ? tare->second : 0.0), 4);
     } else if (named(entry, "p.wgh")) {
         if (const auto tare = tare_.find(channel); tare != tare_.end())
             entry.value = platform::fixed(tare->second, 3);
@@ -369,6 +370,10 @@ void CalibrationPhysics::on_output(bool read, Entry& entry) {
 }
 
 void CalibrationPhysics::learn(const Entry& entry) {
+    if (named(entry, "Tr.on")) {
+        subtract_tare_ = !entry.value.empty() && !platform::iequals(entry.value, "Нет");
+        return;
+    }
     if (named(entry, "Sens")) {
         const auto digit = entry.value.find_first_of("0123456789");
         if (const auto half =

@@ -95,6 +95,7 @@ class CalibrationPhysics {
     std::map<std::string, double> kept_;
     double sensitivity_ = 35;  // the half-width of the "Sens" range, mV
     std::map<int, double> tare_;
+    bool subtract_tare_ = false;  // "Tr.on"
     // Analog outputs: the coefficient ("CLB.K" index) whose point the output is driven at, -1 none.
     int driven_coefficient_ = -1;
     // pH: whether "Rd.Rs" shows the redox potential (after a redox point) rather than the pH.

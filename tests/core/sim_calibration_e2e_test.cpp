@@ -244,6 +244,15 @@ TEST(SimCalibration, StrainGaugeUserCalibrationAndTareFollowTheSignal) {
         Parameter* stored = rig.description.find_parameter("p.wgh", c.channel);
         ASSERT_NE(stored, nullptr);
         EXPECT_EQ(stored->value_text(), "12.500");
+        // Once the module subtracts the tare, the load on the gauge weighs nothing.
+        Parameter subtract("Tr.on");
+        subtract.set_data_type("Нет:Да");
+        subtract.indexed = c.model == 14;
+        subtract.network_index = c.channel;
+        subtract.SetValueText("Да");
+        ASSERT_EQ(rig.device->write_parameter(subtract, 1), 0) << subtract.error_text;
+        tare.read_weight();
+        EXPECT_EQ(tare.weight_text(), "0.000") << c.model;
     }
 }
 
