@@ -389,7 +389,21 @@ void CalibrationPhysics::learn(const Entry& entry) {
 void CalibrationPhysics::on_ph_point(std::string_view point, double value) {
     std::lock_guard lock(mutex_);
     redox_ = platform::iequals(point.substr(0, 4), "U.Rx");
+    if (!redox_) {
+        // The first point of a calibration starts it afresh.
+        if (!platform::iequals(point, "U.pHH")) ph_points_.clear();
+        const Quantity* ph = find("pH");
+        ph_points_.emplace_back(value, ph->held.value_or(value));
+    }
     aim(redox_ ? "redox" : "pH", value);
+}
+
+std::optional<float> CalibrationPhysics::electrode_slope() const {
+    std::lock_guard lock(mutex_);
+    if (ph_points_.size() != 2 || ph_points_[0].first == ph_points_[1].first) return std::nullopt;
+    const auto& [low, measured_low] = ph_points_[0];
+    const auto& [high, measured_high] = ph_points_[1];
+    return static_cast<float>((measured_high - measured_low) / (high - low));
 }
 
 // The electrode in the buffer the engineer names: the pH (or redox potential) drifts to the point's value;
@@ -409,9 +423,12 @@ std::shared_ptr<CalibrationPhysics> serve_calibration_physics(SimulatedModule& m
     for (const Entry& entry : module.entries())
         physics->learn(entry);
     // The pH points are commands rather than kept values: the task tells of each.
-    if (model == 18)
-        serve_ph_calibration(module)->set_point_listener(
+    if (model == 18) {
+        const auto task = serve_ph_calibration(module);
+        task->set_point_listener(
             [physics](std::string_view point, float value) { physics->on_ph_point(point, value); });
+        task->set_slope_source([physics] { return physics->electrode_slope(); });
+    }
     module.set_entry_hook([physics](bool read, Entry& entry) { physics->on_access(read, entry); });
     return physics;
 }

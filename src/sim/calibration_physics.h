@@ -52,6 +52,10 @@ class CalibrationPhysics {
     void learn(const Entry& entry);
     // A pH or redox calibration point ("U.pHL", "U.Rx1", ...) with the buffer's value.
     void on_ph_point(std::string_view point, double value);
+    // The electrode's slope from the two pH points of a calibration: the difference of the pH measured in
+    // the buffers over the difference of the buffers' values (a held pH is what the electrode measures,
+    // else it measures the buffer); nothing without two such points.
+    std::optional<float> electrode_slope() const;
 
   private:
     struct Quantity {
@@ -100,6 +104,8 @@ class CalibrationPhysics {
     int driven_coefficient_ = -1;
     // pH: whether "Rd.Rs" shows the redox potential (after a redox point) rather than the pH.
     bool redox_ = false;
+    // The pH points of the calibration under way: (buffer's value, pH measured in it).
+    std::vector<std::pair<double, double>> ph_points_;
 };
 
 // Gives a module served from its model the physical side of its calibration (models without one get

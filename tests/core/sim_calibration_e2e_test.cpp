@@ -305,35 +305,59 @@ TEST(SimCalibration, StrainGaugeFactoryCalibrationReachesItsEnd) {
     EXPECT_EQ(rig.kept("Sens"), "±15 мВ");
 }
 
-TEST(SimCalibration, PhTwoPointCalibrationReachesTheSavePage) {
-    SimRig rig(18);
-    ASSERT_TRUE(rig.model().CanCalibrate());
-    std::string title;
-    rig.ui.calibration_wizard_driver = [&](CalibrationWizard& wizard) {
-        auto& w = dynamic_cast<CalibrationPH::CSheetPH&>(wizard);
-        w.readings().set_threaded(false);
-        w.code_page().code = "629";
-        rig.ui.push_answer(Answer::Yes);
-        w.press_next();
-        w.code_page().calibration = 0;
-        w.code_page().points = 1;  // two points
-        w.press_next();
-        for (const char* buffer : {"4.01", "9,18"}) {
-            static_cast<CalibrationPH::CStepPage&>(w.current_page()).buffer = buffer;
-            w.press_next();
-            for (int round = 0; round < 20 && w.timers().contains(CalibrationPH::CSheetPH::kStepTimer);
-                 ++round) {
-                w.readings().read_once();
-                rig.ui.run_posted();
-            }
-        }
-        title = w.current_page().title();
-        w.press_finish();
+// Two pH points: left alone the electrode measures each buffer and its slope is ideal; held by the console
+// at other values, the module reports the slope those readings imply.
+TEST(SimCalibration, PhTwoPointCalibrationReportsTheElectrodesSlope) {
+    struct Case {
+        std::vector<std::string> held;  // pH held in each buffer, none: left alone
+        const char* message;
     };
-    calibrate_model(rig.model());
-    EXPECT_EQ(title, "Сохранение коэффициентов");
-    // The electrode sits in the second buffer now: the module's reading heads for its pH.
-    EXPECT_NE(rig.console("quantity").find("heading for 9.180"), std::string::npos);
+    const Case cases[] = {
+        {{}, "Числовое значение отклонения крутизны водородной характеристики: 1.00"},
+        // (9.12 - 4.05) / (9.18 - 4.01)
+        {{"4.05", "9.12"}, "Числовое значение отклонения крутизны водородной характеристики: 0.98"},
+        // (9.0 - 4.1) / (9.18 - 4.01), outside the limits
+        {{"4.1", "9.0"},
+         "Числовое значение отклонения крутизны водородной характеристики: 0.95.\n\nПараметры электродной "
+         "пары "
+         "выходят за допустимые пределы."},
+    };
+    for (const Case& c : cases) {
+        SimRig rig(18);
+        ASSERT_TRUE(rig.model().CanCalibrate());
+        std::string title;
+        rig.ui.calibration_wizard_driver = [&](CalibrationWizard& wizard) {
+            auto& w = dynamic_cast<CalibrationPH::CSheetPH&>(wizard);
+            w.readings().set_threaded(false);
+            w.code_page().code = "629";
+            rig.ui.push_answer(Answer::Yes);
+            w.press_next();
+            w.code_page().calibration = 0;
+            w.code_page().points = 1;  // two points
+            w.press_next();
+            for (std::size_t point = 0; point < 2; ++point) {
+                if (!c.held.empty()) rig.console("quantity pH " + c.held[point]);
+                static_cast<CalibrationPH::CStepPage&>(w.current_page()).buffer =
+                    point == 0 ? "4.01" : "9,18";
+                w.press_next();
+                for (int round = 0; round < 20 && w.timers().contains(CalibrationPH::CSheetPH::kStepTimer);
+                     ++round) {
+                    w.readings().read_once();
+                    rig.ui.run_posted();
+                }
+            }
+            title = w.current_page().title();
+            w.press_finish();
+        };
+        calibrate_model(rig.model());
+        EXPECT_EQ(title, "Сохранение коэффициентов");
+        ASSERT_FALSE(rig.ui.messages().empty());
+        EXPECT_EQ(rig.ui.messages().back().text.rfind(c.message, 0), 0u) << rig.ui.messages().back().text;
+        // The electrode sits in the second buffer now: left alone, the module's reading heads for its pH.
+        if (c.held.empty()) {
+            EXPECT_NE(rig.console("quantity").find("heading for 9.180"), std::string::npos);
+        }
+    }
 }
 
 // The input of channel 1 heads for the start of the sensor's range for the offset and for its end for the
