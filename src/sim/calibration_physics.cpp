@@ -6,6 +6,7 @@
 
 #include "core/platform/numbers.h"
 #include "core/platform/text.h"
+#include "sim/calibration_task.h"
 #include "sim/ph_calibration_task.h"
 
 namespace varda::sim {
@@ -89,6 +90,10 @@ double CalibrationPhysics::Quantity::at(Clock::time_point now) const {
 
 CalibrationPhysics::CalibrationPhysics(int model) : model_(model) {
     switch (model) {
+        case 0:
+        case 8:
+            add("reference", "%", 100);
+            break;
         case 1:
         case 2:
             add("output", "mA", 0);
@@ -398,6 +403,15 @@ void CalibrationPhysics::on_ph_point(std::string_view point, double value) {
     aim(redox_ ? "redox" : "pH", value);
 }
 
+std::optional<double> CalibrationPhysics::gain_scale() const {
+    std::lock_guard lock(mutex_);
+    const Quantity* reference = find("reference");
+    if (!reference) return std::nullopt;
+    const double applied = reference->at(Clock::now());
+    if (applied <= 0) return std::nullopt;
+    return 100 / applied;
+}
+
 std::optional<float> CalibrationPhysics::electrode_slope() const {
     std::lock_guard lock(mutex_);
     if (ph_points_.size() != 2 || ph_points_[0].first == ph_points_[1].first) return std::nullopt;
@@ -423,6 +437,8 @@ std::shared_ptr<CalibrationPhysics> serve_calibration_physics(SimulatedModule& m
     for (const Entry& entry : module.entries())
         physics->learn(entry);
     // The pH points are commands rather than kept values: the task tells of each.
+    if (model == 0 || model == 8)
+        serve_calibration(module)->set_gain_scale([physics] { return physics->gain_scale().value_or(1.0); });
     if (model == 18) {
         const auto task = serve_ph_calibration(module);
         task->set_point_listener(

@@ -27,6 +27,9 @@ class CalibrationPhysics {
 
     explicit CalibrationPhysics(int model);
 
+    // The gain a generic calibration finds: the module's own gain correction, scaled by the nominal signal
+    // over the one applied.
+    std::optional<double> gain_scale() const;
     // The simulated VK12 sensor's mutual inductance, mH, at a position of its core, mm.
     static double inductance_at(double position);
     // The current, mA, a simulated VK01/VK02 output drives at an output code.

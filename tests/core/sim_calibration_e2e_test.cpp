@@ -441,9 +441,9 @@ TEST(SimCalibration, OutputCodesAreTheOnesTheOutputNeedsForEachPoint) {
     }
 }
 
-// VK00 and VK08: a type-1 run from the method choice to its closing text, the module's coefficient found,
-// checked and stored.
-TEST(SimCalibration, GenericRunStoresTheModulesCoefficient) {
+// VK00 and VK08: a type-1 run from the method choice to its closing text; the gain the module finds and
+// stores is its own correction, scaled when the reference applied is off the nominal signal.
+TEST(SimCalibration, GenericRunStoresTheGainTheReferenceImplies) {
     struct Views : calibration::CalibrationViews {
         int shown = 0;
         std::vector<std::string> messages;
@@ -462,18 +462,24 @@ TEST(SimCalibration, GenericRunStoresTheModulesCoefficient) {
             }
         }
     };
-    for (const int model : {0, 8}) {
-        SimRig rig(model);
+    struct Case {
+        int model;
+        const char* reference;  // held by the console, nullptr: left alone
+        const char* gain;       // 1.0025 * 100 / reference
+    };
+    for (const Case c :
+         {Case{0, nullptr, "1.002500"}, Case{8, nullptr, "1.002500"}, Case{0, "101", "0.992574"}}) {
+        SimRig rig(c.model);
+        if (c.reference) rig.console(std::string("quantity reference ") + c.reference);
         calibration::MethodChoice::reset_wrong_codes();
         Views views;
         calibration::GenericCalibration(rig.model(), *rig.device).run(views);
-        ASSERT_EQ(views.messages.size(), 4u) << model;
+        ASSERT_EQ(views.messages.size(), 4u) << c.model;
         EXPECT_NE(views.messages[0].find("Юстировочные коэффициенты найдены и сохранены в приборе."),
                   std::string::npos)
             << views.messages[0];
-        EXPECT_EQ(
-            views.messages[1],
-            "Значение коэффициента:  1.002500\n\nЮстировка прошла успешно\n\nНажмите на кнопку «Продолжить»");
+        EXPECT_EQ(views.messages[1], "Значение коэффициента:  " + std::string(c.gain) +
+                                         "\n\nЮстировка прошла успешно\n\nНажмите на кнопку «Продолжить»");
         EXPECT_EQ(views.messages[2], "Юстировка НСХ преобразования успешно завершена. ");
     }
 }
