@@ -312,14 +312,7 @@ void CalibrationPhysics::on_strain_gauge(bool read, Entry& entry) {
         } else if (named(entry, "zU.Sh")) {
             aim("input", sensitivity_);
         } else if (named(entry, "U.Wgh")) {
-            const double signal = now_value("input");
-            const auto kept = [this, channel](const char* name, double otherwise) {
-                const auto it = kept_.find(kept_key(name, channel));
-                return it == kept_.end() ? otherwise : it->second;
-            };
-            const double fn = kept("zu.fn", 0), fx = kept("zu.fx", sensitivity_);
-            const double vmin = kept("v.min", 0), vmax = kept("v.max", 1000);
-            tare_[channel] = fx == fn ? vmin : vmin + (signal - fn) / (fx - fn) * (vmax - vmin);
+            tare_[channel] = weighed(channel);
         } else {
             learn(entry);
         }
@@ -332,17 +325,9 @@ void CalibrationPhysics::on_strain_gauge(bool read, Entry& entry) {
     } else if (named(entry, "Rd.fV")) {
         entry.value = platform::fixed(now_value("input"), 4);
     } else if (named(entry, "Rd.fF")) {
-        const auto kept = [this, channel](const char* name, double otherwise) {
-            const auto it = kept_.find(kept_key(name, channel));
-            return it == kept_.end() ? otherwise : it->second;
-        };
-        const double fn = kept("zu.fn", 0), fx = kept("zu.fx", sensitivity_);
-        const double vmin = kept("v.min", 0), vmax = kept("v.max", 1000);
-        const double signal = now_value("input");
-        const double value = fx == fn ? vmin : vmin + (signal - fn) / (fx - fn) * (vmax - vmin);
         const auto tare = tare_.find(channel);
-        const bool less_tare = subtract_tare_ && tare != tare_.end();
-        entry.value = platform::fixed(value - (less_tare ? tare->second : 0.0), 4);
+        const bool less_tare = subtract_tare_[channel] && tare != tare_.end();
+        entry.value = platform::fixed(weighed(channel) - (less_tare ? tare->second : 0.0), 4);
     } else if (named(entry, "p.wgh")) {
         if (const auto tare = tare_.find(channel); tare != tare_.end())
             entry.value = platform::fixed(tare->second, 3);
@@ -374,9 +359,21 @@ void CalibrationPhysics::on_output(bool read, Entry& entry) {
     }
 }
 
+double CalibrationPhysics::weighed(int channel) {
+    const auto kept = [this, channel](const char* name, double otherwise) {
+        const auto it = kept_.find(kept_key(name, channel));
+        return it == kept_.end() ? otherwise : it->second;
+    };
+    const double fn = kept("zu.fn", 0), fx = kept("zu.fx", sensitivity_);
+    const double vmin = kept("v.min", 0), vmax = kept("v.max", 1000);
+    if (fx == fn) return vmin;
+    return vmin + (now_value("input") - fn) / (fx - fn) * (vmax - vmin);
+}
+
 void CalibrationPhysics::learn(const Entry& entry) {
     if (named(entry, "Tr.on")) {
-        subtract_tare_ = !entry.value.empty() && !platform::iequals(entry.value, "Нет");
+        subtract_tare_[std::max(entry.index, 0)] =
+            !entry.value.empty() && !platform::iequals(entry.value, "Нет");
         return;
     }
     if (named(entry, "Sens")) {

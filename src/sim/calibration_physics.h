@@ -83,6 +83,8 @@ class CalibrationPhysics {
     void on_strain_gauge(bool read, Entry& entry);
     void on_ph(bool read, Entry& entry);
     void on_output(bool read, Entry& entry);
+    // A strain-gauge channel's signal mapped through its user calibration, before the tare.
+    double weighed(int channel);
 
     mutable std::mutex mutex_;
     int model_;
@@ -102,7 +104,7 @@ class CalibrationPhysics {
     std::map<std::string, double> kept_;
     double sensitivity_ = 35;  // the half-width of the "Sens" range, mV
     std::map<int, double> tare_;
-    bool subtract_tare_ = false;  // "Tr.on"
+    std::map<int, bool> subtract_tare_;  // "Tr.on" per channel
     // Analog outputs: the coefficient ("CLB.K" index) whose point the output is driven at, -1 none.
     int driven_coefficient_ = -1;
     // pH: whether "Rd.Rs" shows the redox potential (after a redox point) rather than the pH.
