@@ -64,6 +64,11 @@ std::optional<std::pair<double, double>> range_of(std::string_view sensor) {
 constexpr double kPositionStep = 10;  // how far the engineer moves the core between two measurements
 constexpr double kPositionEnd = 100;
 constexpr auto kMeasurementGap = 300ms;  // readings closer than this belong to one measurement
+// A strain gauge's factory point: the calibration-error bits of its ends, and how far (a share of the range's
+// half-width) the signal may lie from the end.
+constexpr unsigned kMinimumErrorBit = 0x20;
+constexpr unsigned kMaximumErrorBit = 0x40;
+constexpr double kFactoryTolerance = 0.05;
 
 std::string kept_key(std::string_view name, int index) {
     return platform::to_lower(std::string(name)) + ":" + std::to_string(index);
@@ -309,8 +314,16 @@ void CalibrationPhysics::on_strain_gauge(bool read, Entry& entry) {
         if (named(entry, "Sens")) {
             learn(entry);
             aim("input", -sensitivity_);
-        } else if (named(entry, "zU.Sh")) {
-            aim("input", sensitivity_);
+        } else if (named(entry, "zU.Sh") || named(entry, "zU.Sc")) {
+            // A signal the console holds away from the range's end spoils that end (a drifting one is
+            // taken as the reference the engineer applied).
+            const bool minimum = named(entry, "zU.Sh");
+            const Quantity* input = find("input");
+            const double end = minimum ? -sensitivity_ : sensitivity_;
+            const bool off = input->held && std::abs(*input->held - end) > kFactoryTolerance * sensitivity_;
+            const unsigned bit = minimum ? kMinimumErrorBit : kMaximumErrorBit;
+            factory_errors_ = off ? factory_errors_ | bit : factory_errors_ & ~bit;
+            if (minimum) aim("input", sensitivity_);
         } else if (named(entry, "U.Wgh")) {
             tare_[channel] = weighed(channel);
         } else {
@@ -318,7 +331,12 @@ void CalibrationPhysics::on_strain_gauge(bool read, Entry& entry) {
         }
         return;
     }
-    if (named(entry, "v.min")) {
+    if (named(entry, "Rd.St")) {
+        const auto word = number_in(entry.value);
+        const unsigned others =
+            word ? static_cast<unsigned>(*word) & ~(kMinimumErrorBit | kMaximumErrorBit) : 0;
+        entry.value = std::to_string(others | factory_errors_);
+    } else if (named(entry, "v.min")) {
         aim("input", 0);
     } else if (named(entry, "v.max")) {
         aim("input", sensitivity_ / 2);

@@ -104,6 +104,7 @@ class CalibrationPhysics {
     std::map<std::string, double> kept_;
     double sensitivity_ = 35;  // the half-width of the "Sens" range, mV
     std::map<int, double> tare_;
+    unsigned factory_errors_ = 0;        // the calibration-error bits the factory points left in "Rd.St"
     std::map<int, bool> subtract_tare_;  // "Tr.on" per channel
     // Analog outputs: the coefficient ("CLB.K" index) whose point the output is driven at, -1 none.
     int driven_coefficient_ = -1;

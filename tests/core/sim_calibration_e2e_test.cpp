@@ -285,24 +285,38 @@ TEST(SimCalibration, StrainGaugeSignalFollowsTheUserStepsByItself) {
     EXPECT_EQ(w.outcome(), Outcome::Finished);
 }
 
-TEST(SimCalibration, StrainGaugeFactoryCalibrationReachesItsEnd) {
-    SimRig rig(13);
-    CalibrationTD::CSheetTD w(*rig.device, &rig.description, 1);
-    w.settle_delay = 1ms;
-    w.start();
-    w.first_page().code = "417";
-    w.press_next();
-    w.first_page().type = CalibrationTD::CPage1VI::kFactory;
-    w.first_page().sensitivity = 2;  // ±15 mV
-    w.press_next();
-    ASSERT_EQ(w.current_index(), CalibrationTD::CSheetTD::kFactoryMinPage);
-    for (int step = 0; step < 2; ++step) {
+// The factory calibration of the ±15 mV range: left alone the signal is at each end when its command comes;
+// held away from the minimum by the console, the module reports a calibration error and the page stays.
+TEST(SimCalibration, StrainGaugeFactoryCalibrationNeedsTheSignalAtTheEnds) {
+    for (const bool off : {false, true}) {
+        SimRig rig(13);
+        CalibrationTD::CSheetTD w(*rig.device, &rig.description, 1);
+        w.settle_delay = 1ms;
+        w.start();
+        w.first_page().code = "417";
+        w.press_next();
+        w.first_page().type = CalibrationTD::CPage1VI::kFactory;
+        w.first_page().sensitivity = 2;  // ±15 mV
+        w.press_next();
+        ASSERT_EQ(w.current_index(), CalibrationTD::CSheetTD::kFactoryMinPage);
+        EXPECT_NE(rig.console("quantity").find("heading for -15.000"), std::string::npos);
+        if (off) rig.console("quantity input -12");
         w.press_next();
         w.timer_fired(CalibrationTD::CSheetTD::kSettleTimer);
+        if (off) rig.console("quantity input auto");
+        EXPECT_NE(rig.console("quantity").find("heading for 15.000"), std::string::npos);
+        w.press_next();
+        w.timer_fired(CalibrationTD::CSheetTD::kSettleTimer);
+        w.press_finish();
+        EXPECT_EQ(rig.kept("Sens"), "±15 мВ");
+        if (off) {
+            EXPECT_EQ(w.outcome(), Outcome::Running);
+            EXPECT_EQ(rig.ui.messages().back().text, "Ошибка калибровки!");
+        } else {
+            EXPECT_EQ(w.outcome(), Outcome::Finished);
+            EXPECT_TRUE(rig.ui.messages().empty());
+        }
     }
-    w.press_finish();
-    EXPECT_EQ(w.outcome(), Outcome::Finished);
-    EXPECT_EQ(rig.kept("Sens"), "±15 мВ");
 }
 
 // Two pH points: left alone the electrode measures each buffer and its slope is ideal; held by the console
