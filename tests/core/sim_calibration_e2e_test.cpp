@@ -50,6 +50,8 @@ struct SimRig {
         device->sio().settings.port_name = sim.path();
         device->sio().settings.base_address = 16;
         EXPECT_EQ(device->sio().open(), 0) << device->sio().open_error();
+        // The simulator is another process: on a busy machine it may answer later than a module would.
+        device->sio().set_reply_timeout_ms(3000);
         set_current_model_index(model);
         description.model_factory = create_device_model;
         description.LoadDescriptionText(text.text);
