@@ -28,6 +28,11 @@ void CalibrationTask::set_coefficient(int number, float value) {
     if (number >= 1 && number <= 4) coefficients_[static_cast<std::size_t>(number - 1)] = value;
 }
 
+void CalibrationTask::set_gain_scale(std::function<double()> scale) {
+    std::lock_guard lock(mutex_);
+    gain_scale_ = std::move(scale);
+}
+
 bool CalibrationTask::running() const {
     std::lock_guard lock(mutex_);
     return running_;
@@ -75,7 +80,9 @@ std::optional<Bytes> CalibrationTask::answer(std::string_view command, bool read
     if (command == "CLB.T") return Bytes{faults_.faulty_coefficient, flags, status};
     if (command == "CLB.G") {
         if (data.empty() || data[0] < 1 || data[0] > 4) return std::nullopt;
-        const auto bits = std::bit_cast<std::uint32_t>(coefficients_[data[0] - 1u]);
+        float value = coefficients_[data[0] - 1u];
+        if (data[0] == 1 && gain_scale_) value = static_cast<float>(value * gain_scale_());
+        const auto bits = std::bit_cast<std::uint32_t>(value);
         Bytes reply{data[0], static_cast<std::uint8_t>(bits >> 24), static_cast<std::uint8_t>(bits >> 16),
                     static_cast<std::uint8_t>(bits >> 8), static_cast<std::uint8_t>(bits)};
         reply.resize(faults_.coefficient_reply_length, 0);

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -32,6 +33,9 @@ class CalibrationTask {
     Faults faults() const;
     void set_faults(Faults faults);
     void set_coefficient(int number, float value);
+    // Scales the gain (coefficient 1) as "CLB.G" answers it, asked under the module's lock: the module
+    // takes the signal applied for the nominal reference, so a signal off it shows in the gain.
+    void set_gain_scale(std::function<double()> scale);
 
     // What the task has seen.
     bool running() const;
@@ -53,6 +57,7 @@ class CalibrationTask {
     std::uint8_t start_byte_ = 0;
     int polls_ = 0;
     int stored_ = 0;
+    std::function<double()> gain_scale_;
 };
 
 // Makes the module answer the calibration commands; returns the task so a test can steer it.

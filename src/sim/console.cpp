@@ -3,6 +3,8 @@
 #include <charconv>
 #include <sstream>
 
+#include "core/platform/numbers.h"
+
 namespace varda::sim {
 namespace {
 
@@ -46,7 +48,13 @@ std::string Console::help() {
            "  garble N                  the next N replies carry a wrong checksum\n"
            "  error CODE|off            answer every request with this module error code\n"
            "  delay MS                  answer each request MS milliseconds late\n"
-           "  reset                     take every fault back\n";
+           "  reset                     take every fault back\n"
+           "  quantity                  the simulated physical quantities the module measures\n"
+           "  quantity NAME VALUE|auto  hold a quantity (input, output, position, pH, redox, temperature,\n"
+           "                            reference) at VALUE, or let it follow the calibration again\n"
+           "  meter delay MS            an electrical meter reports each calibration point MS ms after\n"
+           "                            the one before (default 3000)\n"
+           "  meter error on|off        an electrical meter reports a calibration error\n";
 }
 
 std::string Console::run(std::string_view line) {
@@ -73,6 +81,9 @@ std::string Console::run(std::string_view line) {
             text += " " + std::string(i == selected_ ? "*" : "") + "@" + std::to_string(bus_[i]->address());
         return text;
     }
+
+    if (command == "quantity" || command == "meter")
+        return run_physics(selected_ < physics_.size() ? physics_[selected_].get() : nullptr, command, in);
 
     SimulatedModule& module = *bus_[selected_];
     Faults faults = module.faults();
@@ -122,6 +133,49 @@ std::string Console::run(std::string_view line) {
     }
     module.set_faults(faults);
     return "ok: " + faults_text(faults);
+}
+
+std::string Console::run_physics(CalibrationPhysics* physics, const std::string& command, std::istream& in) {
+    if (!physics) return "error: this module has no simulated calibration";
+    std::string first;
+    std::string second;
+    in >> first >> second;
+    if (command == "quantity") {
+        if (first.empty()) {
+            std::string text = physics->describe();
+            if (text.empty()) return "ok: the module measures no simulated quantity";
+            text.pop_back();
+            for (std::size_t at = 0; (at = text.find('\n', at)) != std::string::npos; at += 2)
+                text.replace(at, 1, "; ");
+            return "ok: " + text;
+        }
+        std::optional<double> value;
+        if (second != "auto") {
+            const auto number = platform::leading_double(second, true);
+            if (second.empty() || !number || number->length != second.size())
+                return "error: quantity NAME VALUE or quantity NAME auto";
+            value = number->value;
+        }
+        if (!physics->hold(first, value)) {
+            std::string names;
+            for (const std::string& name : physics->quantity_names())
+                names += (names.empty() ? "" : ", ") + name;
+            return "error: no quantity " + first + (names.empty() ? "" : " (this module has " + names + ")");
+        }
+        return "ok: " + first + (value ? " held at " + second : " follows the calibration");
+    }
+    if (physics->model() < 19 || physics->model() > 22) return "error: the module is no electrical meter";
+    if (first == "delay") {
+        const auto ms = number(second);
+        if (!ms) return "error: meter delay MS: milliseconds";
+        physics->set_meter_delay(std::chrono::milliseconds(*ms));
+        return "ok: meter delay " + second + " ms";
+    }
+    if (first == "error" && (second == "on" || second == "off")) {
+        physics->set_meter_error(second == "on");
+        return "ok: meter error " + second;
+    }
+    return "error: meter delay MS or meter error on|off";
 }
 
 }  // namespace varda::sim

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "sim/calibration_physics.h"
 #include "sim/simulated_module.h"
 
 namespace varda::sim {
@@ -14,13 +15,19 @@ namespace varda::sim {
 // "error: …"; `help` with the list).
 class Console {
   public:
-    explicit Console(std::vector<std::shared_ptr<SimulatedModule>> bus) : bus_(std::move(bus)) {}
+    // `physics` holds, for each module of the bus, the physical side of its calibration (null: none).
+    explicit Console(std::vector<std::shared_ptr<SimulatedModule>> bus,
+                     std::vector<std::shared_ptr<CalibrationPhysics>> physics = {})
+        : bus_(std::move(bus)), physics_(std::move(physics)) {}
 
     std::string run(std::string_view line);
     static std::string help();
 
   private:
+    std::string run_physics(CalibrationPhysics* physics, const std::string& command, std::istream& in);
+
     std::vector<std::shared_ptr<SimulatedModule>> bus_;
+    std::vector<std::shared_ptr<CalibrationPhysics>> physics_;
     std::size_t selected_ = 0;
 };
 

@@ -37,6 +37,16 @@ int PhCalibrationTask::applied() const {
     return applied_;
 }
 
+void PhCalibrationTask::set_point_listener(std::function<void(std::string_view, float)> listener) {
+    std::lock_guard lock(mutex_);
+    point_listener_ = std::move(listener);
+}
+
+void PhCalibrationTask::set_slope_source(std::function<std::optional<float>()> source) {
+    std::lock_guard lock(mutex_);
+    slope_source_ = std::move(source);
+}
+
 std::optional<Bytes> PhCalibrationTask::answer(std::string_view command, bool read,
                                                std::span<const std::uint8_t> data) {
     std::lock_guard lock(mutex_);
@@ -52,7 +62,8 @@ std::optional<Bytes> PhCalibrationTask::answer(std::string_view command, bool re
         if (read) return std::nullopt;
         ++applied_;
         error_ = behaviour_.fails;
-        return float_bytes(behaviour_.slope);
+        const std::optional<float> slope = slope_source_ ? slope_source_() : std::nullopt;
+        return float_bytes(slope.value_or(behaviour_.slope));
     }
     // A calibration point: the buffer's value as a float.
     if (read || data.size() != 4) return std::nullopt;
@@ -61,6 +72,7 @@ std::optional<Bytes> PhCalibrationTask::answer(std::string_view command, bool re
         bits = bits << 8 | byte;
     const float value = std::bit_cast<float>(bits);
     points_.emplace_back(std::string(command), value);
+    if (point_listener_) point_listener_(command, value);
     busy_left_ = behaviour_.busy_reads;
     error_ = false;
     return Bytes(data.begin(), data.end());

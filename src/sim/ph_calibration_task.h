@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -34,6 +35,12 @@ class PhCalibrationTask {
     std::vector<std::pair<std::string, float>> points() const;
     int applied() const;
 
+    // Told of each point written (network name, value), under the module's lock.
+    void set_point_listener(std::function<void(std::string_view point, float value)> listener);
+    // Gives the slope "U.Apl" answers instead of the behaviour's (nothing: the behaviour's); asked under
+    // the module's lock.
+    void set_slope_source(std::function<std::optional<float>()> source);
+
     // Answers the commands; called by the module under its lock.
     std::optional<Bytes> answer(std::string_view command, bool read, std::span<const std::uint8_t> data);
 
@@ -44,6 +51,8 @@ class PhCalibrationTask {
     int busy_left_ = 0;
     bool error_ = false;
     int applied_ = 0;
+    std::function<void(std::string_view, float)> point_listener_;
+    std::function<std::optional<float>()> slope_source_;
 };
 
 // Makes the module answer the calibration commands; returns the task so a test can steer it. Serving it

@@ -197,6 +197,11 @@ void SimulatedModule::set_command(std::string_view name, CommandHandler handler)
     }
 }
 
+void SimulatedModule::set_entry_hook(EntryHook hook) {
+    std::lock_guard lock(mutex_);
+    entry_hook_ = std::move(hook);
+}
+
 std::vector<Entry> SimulatedModule::entries() const {
     std::lock_guard lock(mutex_);
     return entries_;
@@ -436,6 +441,7 @@ Bytes SimulatedModule::answer(bool read, std::uint16_t hash, std::span<const std
         if (converter.ConvertFromData(value_data) != 1) return error(kErrValueRejected);
         e->value = converter.value_text();
     }
+    if (entry_hook_) entry_hook_(read, *e);
 
     const bool jurd = hash == kHashJurd;
     const std::size_t room = static_cast<std::size_t>(kMaxRequestData) - (indexed ? kIndexBytes : 0) -

@@ -84,6 +84,11 @@ class SimulatedModule {
     // the reply's data bytes, or nothing for a request the module refuses. An empty handler removes it.
     using CommandHandler = std::function<std::optional<Bytes>(bool read, std::span<const std::uint8_t> data)>;
     void set_command(std::string_view name, CommandHandler handler);
+    // Sees every read of a kept value just before it is answered (and may change the value, as a live
+    // measurement does) and every write just after it was stored; called under the module's lock, so it
+    // must not call back in. An empty hook removes it.
+    using EntryHook = std::function<void(bool read, Entry& entry)>;
+    void set_entry_hook(EntryHook hook);
 
     // Adds a parameter; one with the same name (by hash) and index is replaced.
     void add(Entry entry);
@@ -152,6 +157,7 @@ class SimulatedModule {
     SwitchOverMode mode_ = SwitchOverMode::Ravelin;
     std::vector<Entry> entries_;
     std::map<std::uint16_t, CommandHandler> commands_;
+    EntryHook entry_hook_;
     Faults faults_;
     std::string pending_;  // characters of the frame being received
     std::vector<LogEntry> log_;

@@ -21,6 +21,7 @@
 
 #include "core/app/paths.h"
 #include "core/model/description_archive.h"
+#include "sim/calibration_physics.h"
 #include "sim/model_module.h"
 
 #include "sim/console.h"
@@ -66,10 +67,16 @@ constexpr const char* kUsage =
     "                       an RS-485 line (a multi-channel model also answers the addresses after its\n"
     "                       own); a broadcast reaches all and none answers it\n"
     "  --script FILE        run the console commands in FILE at start (see below)\n"
+    "  --meter-delay MS     an electrical meter (VK19 to VK22) reports each calibration point MS ms\n"
+    "                       after the one before (default 3000)\n"
     "  --help               show this text\n"
     "\n"
     "A module takes APLY as a real one does: the \"Addr\" and \"bPS\" written before it take effect, and\n"
     "at another baud rate than its own it hears only garbage and stays silent.\n"
+    "\n"
+    "A served model plays the physical side of its calibration: the inputs it measures follow simulated\n"
+    "quantities that drift to what the calibration wizard's current step asks for, unless the console's\n"
+    "quantity command holds them; a meter reports its points done one after another.\n"
     "\n"
     "Standard input is a console: each line is a command, answered with one line on standard output.\n"
     "\n"
@@ -85,6 +92,7 @@ struct Options {
     std::vector<BusModule> bus;
     std::string script;
     int listen_baud = 0;
+    std::optional<int> meter_delay;
     int address = 16;
     int width = 8;
     SwitchOverMode mode = SwitchOverMode::Ravelin;
@@ -179,7 +187,8 @@ std::optional<Options> parse_options(int argc, char** argv, int& exit_code) {
         constexpr std::string_view kWithValue[] = {
             "--address",    "--width",        "--mode",        "--model", "--param",
             "--baud",       "--log",          "--archive",     "--dev",   "--silent-after",
-            "--error-code", "--faults-after", "--silent-first", "--bus", "--script", "--listen-baud"};
+            "--error-code", "--faults-after", "--silent-first", "--bus", "--script", "--listen-baud",
+            "--meter-delay"};
         if (std::find(std::begin(kWithValue), std::end(kWithValue), arg) == std::end(kWithValue))
             return fail("unknown option: " + std::string(arg));
         if (i + 1 >= argc) return fail("missing value after " + std::string(arg));
@@ -249,6 +258,10 @@ std::optional<Options> parse_options(int argc, char** argv, int& exit_code) {
             const auto v = parse_int(value);
             if (!v || *v == 0) return fail("invalid baud rate: " + std::string(value));
             o.listen_baud = *v;
+        } else if (arg == "--meter-delay") {
+            const auto v = parse_int(value);
+            if (!v) return fail("invalid delay: " + std::string(value));
+            o.meter_delay = *v;
         } else if (arg == "--script") {
             o.script = std::string(value);
         } else if (arg == "--error-code") {
@@ -300,6 +313,7 @@ int main(int argc, char** argv) {
     // One module, or the modules of a bus; the options that shape a module apply to the single one.
     std::vector<std::shared_ptr<varda::sim::SimulatedModule>> bus;
     std::vector<int> served_models;
+    std::vector<std::shared_ptr<varda::sim::CalibrationPhysics>> physics;
     const std::string archive_path =
         options->archive.empty() ? varda::description_archive_path() : options->archive;
     const auto serve = [&](varda::sim::SimulatedModule& module, int model_index) {
@@ -312,6 +326,9 @@ int main(int argc, char** argv) {
             return false;
         }
         module.set_value("Addr", -1, std::to_string(module.address()));
+        auto played = varda::sim::serve_calibration_physics(module, model_index);
+        if (played && options->meter_delay) played->set_meter_delay(std::chrono::milliseconds(*options->meter_delay));
+        physics.push_back(std::move(played));
         return true;
     };
     if (!options->bus.empty()) {
@@ -331,7 +348,10 @@ int main(int argc, char** argv) {
         }
         if (model_index >= 0) {
             if (!serve(*module, model_index)) return 1;
-        } else if (options->params.empty()) {
+        } else {
+            physics.push_back(nullptr);
+        }
+        if (model_index < 0 && options->params.empty()) {
             varda::sim::add_demo_parameters(*module, "VK05");
             if (options->baud) module->set_value("bPS", -1, std::to_string(*options->baud));
         }
@@ -382,7 +402,7 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
 
     // The console: a script first, then whatever comes on standard input (nothing when it is empty).
-    auto console = std::make_shared<varda::sim::Console>(bus);
+    auto console = std::make_shared<varda::sim::Console>(bus, physics);
     static std::mutex output;
     const auto answer = [console](const std::string& line) {
         const std::string reply = console->run(line);

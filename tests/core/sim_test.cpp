@@ -11,6 +11,7 @@
 
 #include "core/protocol/frame_codec.h"
 #include "core/protocol/my_converter.h"
+#include "sim/calibration_physics.h"
 #include "sim/console.h"
 #include "sim/in_process_backend.h"
 #include "sim/pty_server.h"
@@ -451,6 +452,34 @@ TEST(PtyServer, AnswersOnThePseudoTerminal) {
 }
 
 // The console changes the module a program is talking to; each command is answered with one line.
+TEST(SimConsole, QuantityAndMeterCommandsSteerTheCalibrationPhysics) {
+    Console console(
+        {std::make_shared<SimulatedModule>(1), std::make_shared<SimulatedModule>(2),
+         std::make_shared<SimulatedModule>(3)},
+        {std::make_shared<CalibrationPhysics>(13), std::make_shared<CalibrationPhysics>(21), nullptr});
+    const struct {
+        const char* command;
+        const char* reply;
+    } steps[] = {
+        {"quantity input 2,5", "ok: input held at 2,5"},
+        {"quantity", "ok: input = 2.500 mV, held"},
+        {"quantity input auto", "ok: input follows the calibration"},
+        {"quantity weight 3", "error: no quantity weight (this module has input)"},
+        {"quantity input 2x", "error: quantity NAME VALUE or quantity NAME auto"},
+        {"meter delay 50", "error: the module is no electrical meter"},
+        {"@2", "ok: commands now change the module at address 2"},
+        {"meter delay 50", "ok: meter delay 50 ms"},
+        {"meter error on", "ok: meter error on"},
+        {"meter error maybe", "error: meter delay MS or meter error on|off"},
+        {"quantity", "ok: meter delay = 50 ms, error on, points done 0"},
+        {"@3", "ok: commands now change the module at address 3"},
+        {"quantity input 1", "error: this module has no simulated calibration"},
+    };
+    for (const auto& step : steps)
+        EXPECT_EQ(console.run(step.command), step.reply) << step.command;
+    EXPECT_NE(Console::help().find("quantity NAME VALUE|auto"), std::string::npos);
+}
+
 TEST(SimConsole, CommandsChangeTheModuleAndSaySo) {
     auto first = std::make_shared<SimulatedModule>(1);
     auto second = std::make_shared<SimulatedModule>(20);

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -18,9 +19,12 @@ namespace varda::testing {
 // The real varda-sim binary serving a module on a pseudo-terminal, for the duration of a test.
 class SimProcess {
   public:
-    explicit SimProcess(std::vector<std::string> args) {
+    // With `console` the test types console commands (command()); otherwise standard input is empty.
+    explicit SimProcess(std::vector<std::string> args, bool console = false) {
         int out[2];
+        int in[2] = {-1, -1};
         if (pipe(out) != 0) return;
+        if (console && pipe(in) != 0) return;
         args.insert(args.begin(), VARDA_SIM_PATH);
         std::vector<char*> argv;
         for (auto& a : args)
@@ -29,19 +33,31 @@ class SimProcess {
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-        // The simulator reads console commands on its standard input: a test gives it none.
-        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+        // The simulator reads console commands on its standard input.
+        if (console) {
+            posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
+            posix_spawn_file_actions_addclose(&actions, in[1]);
+        } else {
+            posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+        }
         posix_spawn_file_actions_addclose(&actions, out[0]);
         if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
         posix_spawn_file_actions_destroy(&actions);
         close(out[1]);
+        if (console) {
+            close(in[0]);
+            console_ = in[1];
+        }
         // The first line is the terminal's path.
-        char c;
-        while (read(out[0], &c, 1) == 1 && c != '\n')
-            path_.push_back(c);
-        close(out[0]);
+        path_ = read_line(out[0]);
+        if (console)
+            replies_ = out[0];
+        else
+            close(out[0]);
     }
     ~SimProcess() {
+        if (console_ >= 0) close(console_);
+        if (replies_ >= 0) close(replies_);
         if (pid_ > 0) {
             kill(pid_, SIGTERM);
             int status = 0;
@@ -52,6 +68,14 @@ class SimProcess {
     SimProcess& operator=(const SimProcess&) = delete;
 
     const std::string& path() const { return path_; }
+
+    // Types a console command and returns the simulator's one-line answer ("" when none came in 10 s).
+    std::string command(const std::string& line) {
+        if (console_ < 0) return {};
+        const std::string typed = line + "\n";
+        if (write(console_, typed.data(), typed.size()) != static_cast<ssize_t>(typed.size())) return {};
+        return read_line(replies_);
+    }
     bool running() const { return pid_ > 0; }
 
     // Ends the process with SIGTERM; returns its exit status (-1 when it did not exit normally).
@@ -65,7 +89,17 @@ class SimProcess {
     }
 
   private:
+    static std::string read_line(int fd) {
+        std::string line;
+        pollfd ready{fd, POLLIN, 0};
+        for (char c; poll(&ready, 1, 10000) == 1 && read(fd, &c, 1) == 1 && c != '\n';)
+            line.push_back(c);
+        return line;
+    }
+
     pid_t pid_ = -1;
+    int console_ = -1;
+    int replies_ = -1;
     std::string path_;
 };
 
