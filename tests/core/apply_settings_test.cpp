@@ -107,6 +107,9 @@ TEST(ApplySettingsOk, SendsAplyAndFollowsTheModuleWhenAsked) {
         SCOPED_TRACE(testing::Message() << "follow " << c.follow << ", broadcast " << c.broadcast);
         Rig rig(kVk03);
         rig.module_takes(57600, 17);
+        // As written to the module before: it takes them at APLY.
+        rig.module->set_value("bPS", -1, "57600");
+        rig.module->set_value("Addr", -1, "17");
         Parameter& aply = rig.doc->device_model()->GetApplyParameter();
         aply.address_offset = 2;  // its own offset, which a broadcast must not take away
         ApplyController dialog = rig.dialog();
@@ -125,6 +128,8 @@ TEST(ApplySettingsOk, SendsAplyAndFollowsTheModuleWhenAsked) {
         EXPECT_EQ(rig.backend->line_settings().baud_rate, c.follow ? 57600 : 9600);
         EXPECT_EQ(rig.doc->device().sio().settings.base_address, c.follow ? 17 : 16);
         EXPECT_TRUE(rig.ui.messages().empty());
+        // The module took its new settings: only a configurator that followed still reaches it.
+        EXPECT_EQ(rig.doc->device().identify(false) == 3, c.follow);
     }
 }
 
