@@ -1,5 +1,8 @@
 #include <QApplication>
 #include <QIcon>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +15,7 @@
 #include "core/app/command_line_job.h"
 #include "core/app/document.h"
 #include "core/link/options.h"
+#include "core/platform/language.h"
 #include "core/platform/settings_store.h"
 #include "core/app/menu_state.h"
 #include "core/devices/brand.h"
@@ -103,6 +107,14 @@ int main(int argc, char* argv[]) {
     // The desktop shows the window with the installed program's entry and icon.
     QApplication::setDesktopFileName(QStringLiteral("varda"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/varda.svg")));
+
+    // Every text on screen in one language: Russian under a Russian locale, English under any other.
+    const varda::Language language = varda::language_of_locale(QLocale::system().name().toStdString());
+    varda::set_text_language(language);
+    QTranslator qt_texts;
+    if (language == varda::Language::russian &&
+        qt_texts.load(QStringLiteral("qtbase_ru"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qt_texts);
 
     varda::gui::QtUi qt_ui;
     varda::set_ui(&qt_ui);
