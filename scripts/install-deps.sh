@@ -7,7 +7,9 @@ packages=(cmake g++ ninja-build pkg-config qt6-base-dev libqt6svg6 qt6-svg-dev
           # Qt's own Russian texts for standard buttons and dialogs
           qt6-translations-l10n
           # installing and packaging: icon bitmaps, checks of the desktop entry and MIME type, cpack -G DEB
-          librsvg2-bin desktop-file-utils shared-mime-info dpkg-dev file)
+          librsvg2-bin desktop-file-utils shared-mime-info dpkg-dev file
+          # a real serial-to-network gateway for the gateway tests
+          ser2net)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
