@@ -26,6 +26,7 @@
 #include "gui/main_window.h"
 #include "gui/qt_settings_store.h"
 #include "gui/qt_ui.h"
+#include "gui/screen_language.h"
 #include "gui/start_window.h"
 
 namespace {
@@ -155,12 +156,7 @@ int main(int argc, char* argv[]) {
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/varda.svg")));
 
     // Every text on screen in one language: Russian under a Russian locale, English under any other.
-    const varda::Language language = varda::language_of_locale(QLocale::system().name().toStdString());
-    varda::set_text_language(language);
-    QTranslator qt_texts;
-    if (language == varda::Language::russian &&
-        qt_texts.load(QStringLiteral("qtbase_ru"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&qt_texts);
+    const varda::gui::ScreenLanguage language(varda::gui::ScreenLanguage::of_system());
 
     varda::gui::QtUi qt_ui;
     varda::set_ui(&qt_ui);

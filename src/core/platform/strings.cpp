@@ -324,6 +324,10 @@ static_assert(std::ranges::adjacent_find(kStrings, std::greater_equal<>{}, &Entr
 std::string_view str(int id) {
     if (text_language() == Language::russian)
         if (const std::string_view russian = russian_str(id); !russian.empty()) return russian;
+    return str_as_written(id);
+}
+
+std::string_view str_as_written(int id) {
     const auto it = std::ranges::lower_bound(kStrings, id, {}, &Entry::id);
     return it != std::end(kStrings) && it->id == id ? it->text : std::string_view{};
 }

@@ -12,7 +12,8 @@ struct Entry {
     std::string_view text;
 };
 
-// The numbered texts in Russian, sorted by number. Product names and formats keep their form.
+// The numbered texts in Russian, sorted by number. Product names, formats and the description keywords
+// (498, the network branch) keep their form.
 constexpr Entry kRussianStrings[] = {
     {130, "Конфигуратор"},
     {131, "<неизвестно>"},
@@ -124,7 +125,8 @@ constexpr Entry kRussianStrings[] = {
     {332, "превышение диапазона фазы A"},
     {333, "превышение диапазона фазы B"},
     {334, "превышение диапазона фазы C"},
-    {335, "Для начала юстировки:\n\n1. Подайте входной сигнал U= %s В, I=%s А, cos(phi)=1\n2. Нажмите «Далее»"},
+    {335,
+     "Для начала юстировки:\n\n1. Подайте входной сигнал U= %s В, I=%s А, cos(phi)=1\n2. Нажмите «Далее»"},
     {336, "1. Подайте входной сигнал U= %s В, I= %s А, cos(phi)= 1\n2. Нажмите «Далее»"},
     {337, "1. Подайте входной сигнал U= %s В, I= %s А, cos(phi)= 0.5\n2. Нажмите «Далее»"},
     {338, "1. Подайте входной сигнал U=100 В, I=1 А, cos(phi)=1\n2. Нажмите «Далее»"},
@@ -265,7 +267,6 @@ constexpr Entry kRussianStrings[] = {
     {495, "безопасное состояние выхода"},
     {496, "тест"},
     {497, "работа"},
-    {498, "Сетевые_параметры"},
     {499, "Должно быть вещественное число от %.3f до %.3f"},
     // The lone '%' at the end is kept as in the English text, which is formatted the same way.
     {500, "Должно быть целое число от %.0f до %.0f %"},
