@@ -8,6 +8,7 @@
 #include "core/app/menu_state.h"
 #include "core/devices/brand.h"
 #include "core/link/device.h"
+#include "core/link/line_stats.h"
 #include "core/platform/language.h"
 #include "core/platform/language_tables.h"
 #include "core/platform/strings.h"
@@ -115,6 +116,10 @@ TEST_F(TextLanguageTest, StatusTextsInEachLanguage) {
     EXPECT_EQ(exchange_summary_text(summary),
               "Прочитано параметров: 43, с ошибкой: 2, не прочитано: 5, прервано, 3.7 с");
     EXPECT_EQ(link_state_text(LinkState::NotAnswering), "не отвечает");
+    LineCounters line;
+    line.requests = 85;
+    line.timeouts = 2;
+    EXPECT_EQ(line_counters_short_text(line), "запр 85 \u00b7 повт 0 \u00b7 т/о 2 \u00b7 искажённых 0 \u00b7 ош 0");
     set_text_language(Language::english);
     EXPECT_EQ(exchange_summary_text(summary), as_written);
     EXPECT_EQ(link_state_text(LinkState::NotAnswering), "not answering");

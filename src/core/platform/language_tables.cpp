@@ -516,6 +516,17 @@ constexpr TextPair kRussian[] = {
     {"Write parameter to device", "Запись параметра в прибор"},
     {"Task accomplished. Window will be closed automatically.",
      "Задача выполнена. Окно закроется автоматически."},
+    // The line's counters
+    {"requests ", "запросов "},
+    {" \u00b7 retries ", " \u00b7 повторов "},
+    {" \u00b7 time-outs ", " \u00b7 тайм-аутов "},
+    {" \u00b7 garbled ", " \u00b7 искажённых "},
+    {" \u00b7 wrong hash ", " \u00b7 неверный хеш "},
+    {" \u00b7 error replies ", " \u00b7 ответов с ошибкой "},
+    {"req ", "запр "},
+    {" \u00b7 retry ", " \u00b7 повт "},
+    {" \u00b7 t/o ", " \u00b7 т/о "},
+    {" \u00b7 err ", " \u00b7 ош "},
     // Messages and edit names
     {"Branch is not selected", "Ветвь не выбрана"},
     {"Set to no data", "Установить «нет данных»"},
