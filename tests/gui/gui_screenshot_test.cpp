@@ -1,6 +1,7 @@
 // Renders the main window, its menus, the progress window and the icon set to PNG files under
 // <build>/screenshots, for a person to look at. It checks only that the pictures were written.
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QHeaderView>
 #include <QIcon>
@@ -8,6 +9,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QStatusBar>
@@ -131,11 +133,12 @@ class ScreenshotTest : public QObject {
             const char* read_all;
             const char* description;
             const char* summary;
+            const char* yes;  // Qt's own standard button
         };
         const Case cases[] = {
             {Language::russian, "main_window_ru", "&Прибор", "Считать все", "Описание",
-             "Прочитано параметров: "},
-            {Language::english, "main_window_en", "&Device", "Read all", "Description", "Read "},
+             "Прочитано параметров: ", "&Да"},
+            {Language::english, "main_window_en", "&Device", "Read all", "Description", "Read ", "&Yes"},
         };
         for (const Case& c : cases) {
             const gui::ScreenLanguage language(c.language);
@@ -154,6 +157,8 @@ class ScreenshotTest : public QObject {
                                              QStringLiteral("\\d"));
             QVERIFY2(!status.filter(summary).isEmpty(), qPrintable(status.join(QLatin1Char('|'))));
             save_screenshot(rig.window->grab(), c.picture);
+            const QDialogButtonBox answers(QDialogButtonBox::Yes);
+            QCOMPARE(answers.button(QDialogButtonBox::Yes)->text(), QString::fromUtf8(c.yes));
         }
     }
 

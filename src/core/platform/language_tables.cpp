@@ -352,6 +352,24 @@ constexpr TextPair kEnglish[] = {
      "The signals at the two points are equal: apply the voltage of another value."},
     // Tare weight
     {"Не удалось записать вес тары!", "The tare weight could not be written!"},
+    // Patterns of composed calibration texts
+    {"Не удалось прочитать параметр %s.", "The parameter %s could not be read."},
+    {"%s: %s\n%s: %s\n%s: %s\n\nУказанные параметры верны?",
+     "%s: %s\n%s: %s\n%s: %s\n\nAre these parameters right?"},
+    {"Числовое значение отклонения крутизны водородной характеристики: %.2f",
+     "Deviation of the pH slope: %.2f"},
+    {"Числовое значение отклонения крутизны водородной характеристики: %.2f.\n\nПараметры электродной пары "
+     "выходят за допустимые пределы. Рекомендуется заменить электроды.",
+     "Deviation of the pH slope: %.2f.\n\nThe electrode pair is out of its limits. Replace the electrodes."},
+    {"Канал №%i", "Channel %i"},
+    {"1) Подайте на вход прибора значение напряжения %s мВ, соответствующее минимальному значению диапазона "
+     "измерений для выбранной чувствительности.\r\n\r\n2) Нажмите кнопку «Продолжить», чтобы выполнить "
+     "юстировку минимального значения.",
+     "1) Apply %s mV to the device's input, the minimum of the measuring range of the chosen "
+     "sensitivity.\r\n\r\n2) Click \"Continue\" to calibrate the minimum value."},
+    {"Неверно введены следующие данные:%s%s", "These entries are wrong:%s%s"},
+    {"\r\n - значение величины в единицах", "\r\n - the value in units"},
+    {"\r\n - значение величины в процентах", "\r\n - the value in percent"},
     // Labels of the calibration pages
     {"Выберите тип юстировки:", "Choose the calibration type:"},
     {"Индуктивность", "Inductance"},
