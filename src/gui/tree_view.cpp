@@ -259,9 +259,10 @@ void CTarnTreeListView::build() {
         if (DescBranch* root = document_.root()) {
             root_item_ = AddToTreeMixed(*root, rows, first_item_, show_index, device_model);
         } else {
-            TreeItem undefined = rows.insert_item(first_item_, "Параметры прибора", kImageUndefined,
-                                                  kImageUndefined, EditKind::None, std::monostate{});
-            rows.set_item_text(undefined, kColumnValue, std::string("(не определены)"));
+            TreeItem undefined =
+                rows.insert_item(first_item_, std::string(localized("Параметры прибора")), kImageUndefined,
+                                 kImageUndefined, EditKind::None, std::monostate{});
+            rows.set_item_text(undefined, kColumnValue, std::string(localized("(не определены)")));
         }
         if (device_model && device_model->HasNoIOStatus() && scanners) {
             scanners_item_ = AddToTreeMixed(*scanners, rows, nullptr, show_index, device_model);

@@ -390,6 +390,8 @@ constexpr TextPair kEnglish[] = {
     {"Параметры электродной пары", "Electrode pair parameters"},
     // The window's own Russian labels
     {"Входной сигнал, мВ:", "Input signal, mV:"},
+    {"Параметры прибора", "Device parameters"},
+    {"(не определены)", "(not defined)"},
 };
 
 // The core's own English texts on screen (menus, prompts, status, messages), in Russian.
