@@ -97,8 +97,10 @@ QVariant FrameTableModel::data(const QModelIndex& index, int role) const {
 
 QVariant FrameTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
-    static const char* const kTitles[kColumns] = {"Time, ms", "Direction", "Address", "Parameter", "Index", "Access",
-                                                  "Value", "Failure", "Reply, ms", "Bytes", "Hex"};
+    static const char* const kTitles[kColumns] = {
+        QT_TR_NOOP("Time, ms"),  QT_TR_NOOP("Direction"), QT_TR_NOOP("Address"), QT_TR_NOOP("Parameter"),
+        QT_TR_NOOP("Index"),     QT_TR_NOOP("Access"),    QT_TR_NOOP("Value"),   QT_TR_NOOP("Failure"),
+        QT_TR_NOOP("Reply, ms"), QT_TR_NOOP("Bytes"),     QT_TR_NOOP("Hex")};
     return tr(kTitles[section]);
 }
 

@@ -67,11 +67,11 @@ class QtCalibrationViews : public calibration::CalibrationViews {
 
 CCalibrate1::CCalibrate1(calibration::MethodChoice& choice, QWidget* parent)
     : QDialog(parent), choice_(choice) {
-    setWindowTitle(QStringLiteral("Calibration method"));
+    setWindowTitle(tr("Calibration method"));
 
     methods_ = new CComboEx(this);
     methods_->Fill(calibration::type_name_id(1), calibration::kTypeCount);
-    methods_->insertItem(0, QStringLiteral("Not selected"));
+    methods_->insertItem(0, tr("Not selected"));
     methods_->setCurrentIndex(0);
 
     description_ = new QLabel(this);
@@ -95,10 +95,10 @@ CCalibrate1::CCalibrate1(calibration::MethodChoice& choice, QWidget* parent)
     auto* grid = new QGridLayout;
     grid->setColumnStretch(1, 1);
     grid->setVerticalSpacing(8);
-    auto* method_label = new QLabel(QStringLiteral("Select method"), this);
-    sensor_label_ = new QLabel(QStringLiteral("Select input"), this);
-    channel_label_ = new QLabel(QStringLiteral("Select channel"), this);
-    code_label_ = new QLabel(QStringLiteral("Enter code"), this);
+    auto* method_label = new QLabel(tr("Select method"), this);
+    sensor_label_ = new QLabel(tr("Select input"), this);
+    channel_label_ = new QLabel(tr("Select channel"), this);
+    code_label_ = new QLabel(tr("Enter code"), this);
     method_label->setBuddy(methods_);
     sensor_label_->setBuddy(sensors_);
     channel_label_->setBuddy(channels_);
@@ -114,8 +114,8 @@ CCalibrate1::CCalibrate1(calibration::MethodChoice& choice, QWidget* parent)
     grid->addWidget(code_, 4, 1, Qt::AlignLeft);
 
     auto* buttons = new QDialogButtonBox(this);
-    continue_ = buttons->addButton(QStringLiteral("Continue"), QDialogButtonBox::AcceptRole);
-    buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
+    continue_ = buttons->addButton(tr("Continue"), QDialogButtonBox::AcceptRole);
+    buttons->addButton(tr("Cancel"), QDialogButtonBox::RejectRole);
     continue_->setDefault(true);
     connect(continue_, &QPushButton::clicked, this, &CCalibrate1::press_continue);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -178,7 +178,7 @@ void CCalibrate1::press_continue() {
 // ---- CCalibrate2 ---------------------------------------------------------------------------------------
 
 CCalibrate2::CCalibrate2(calibration::CalibrationRun& run, QWidget* parent) : QDialog(parent), run_(run) {
-    setWindowTitle(QStringLiteral("Calibration"));
+    setWindowTitle(tr("Calibration"));
 
     status_ = new QLineEdit(this);
     status_->setReadOnly(true);
@@ -188,8 +188,8 @@ CCalibrate2::CCalibrate2(calibration::CalibrationRun& run, QWidget* parent) : QD
     message_->setWordWrapMode(QTextOption::WordWrap);
 
     auto* buttons = new QDialogButtonBox(this);
-    continue_ = buttons->addButton(QStringLiteral("Continue"), QDialogButtonBox::ActionRole);
-    auto* cancel = buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
+    continue_ = buttons->addButton(tr("Continue"), QDialogButtonBox::ActionRole);
+    auto* cancel = buttons->addButton(tr("Cancel"), QDialogButtonBox::RejectRole);
     continue_->setDefault(true);
     connect(continue_, &QPushButton::clicked, this, &CCalibrate2::press_continue);
     connect(cancel, &QPushButton::clicked, this, &CCalibrate2::reject);

@@ -13,6 +13,7 @@
 #include "core/calibration/calibration_wizard.h"
 #include "gui/busy_progress.h"
 #include "gui/calibration_pages.h"
+#include "gui/qt_text.h"
 
 namespace varda::gui {
 namespace {
@@ -21,10 +22,6 @@ constexpr int kPageWidth = 440;
 constexpr int kPageHeight = 230;
 constexpr int kHeaderIcon = 40;
 constexpr int kButtonWidth = 104;
-
-QString qtext(const std::string& text) {
-    return QString::fromStdString(text);
-}
 
 QFrame* separator(QWidget* parent) {
     auto* line = new QFrame(parent);

@@ -1,5 +1,8 @@
 #include <QApplication>
 #include <QIcon>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
@@ -15,6 +18,7 @@
 #include "core/app/scan_job.h"
 #include "core/app/text_jobs.h"
 #include "core/link/options.h"
+#include "core/platform/language.h"
 #include "core/platform/settings_store.h"
 #include "core/app/menu_state.h"
 #include "core/devices/brand.h"
@@ -22,6 +26,7 @@
 #include "gui/main_window.h"
 #include "gui/qt_settings_store.h"
 #include "gui/qt_ui.h"
+#include "gui/screen_language.h"
 #include "gui/start_window.h"
 
 namespace {
@@ -149,6 +154,9 @@ int main(int argc, char* argv[]) {
     // The desktop shows the window with the installed program's entry and icon.
     QApplication::setDesktopFileName(QStringLiteral("varda"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/varda.svg")));
+
+    // Every text on screen in one language: Russian under a Russian locale, English under any other.
+    const varda::gui::ScreenLanguage language(varda::gui::ScreenLanguage::of_system());
 
     varda::gui::QtUi qt_ui;
     varda::set_ui(&qt_ui);

@@ -57,7 +57,6 @@ namespace {
 constexpr int kStringToolbar = 471;
 // Menus and toolbar idle-update this often, so a model chosen elsewhere shows without a click.
 constexpr int kIdleUpdateMs = 250;
-const QString kFileFilter = QStringLiteral("Configuration files (*.vdc);;All files (*)");
 const QString kRecentGroup = QStringLiteral("Recent File List");
 
 // The first local file among dropped items; several files open as one would (the first), since the
@@ -410,11 +409,11 @@ void MainWindow::build_menus() {
 
 void MainWindow::add_edit_menu() {
     // Undo and redo of value edits, named after the edit they act on.
-    auto* edit = new QMenu(QStringLiteral("&Edit"), this);
+    auto* edit = new QMenu(tr("&Edit"), this);
     give_menu_look(edit);
-    QAction* undo = edit->addAction(QStringLiteral("Undo"), this, [this] { doc_.undo(); });
+    QAction* undo = edit->addAction(tr("Undo"), this, [this] { doc_.undo(); });
     undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
-    QAction* redo = edit->addAction(QStringLiteral("Redo"), this, [this] { doc_.redo(); });
+    QAction* redo = edit->addAction(tr("Redo"), this, [this] { doc_.redo(); });
     redo->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
     edit->addSeparator();
     QAction* find = edit->addAction(QStringLiteral("Find..."), this, [this] {
@@ -423,10 +422,8 @@ void MainWindow::add_edit_menu() {
     find->setShortcut(QKeySequence::Find);
     connect(edit, &QMenu::aboutToShow, this, [this, undo, redo] {
         const EditHistory& history = doc_.history();
-        undo->setText(history.can_undo() ? QStringLiteral("Undo ") + QString::fromStdString(history.undo_name())
-                                         : QStringLiteral("Undo"));
-        redo->setText(history.can_redo() ? QStringLiteral("Redo ") + QString::fromStdString(history.redo_name())
-                                         : QStringLiteral("Redo"));
+        undo->setText(history.can_undo() ? tr("Undo %1").arg(qtext(history.undo_name())) : tr("Undo"));
+        redo->setText(history.can_redo() ? tr("Redo %1").arg(qtext(history.redo_name())) : tr("Redo"));
         undo->setEnabled(history.can_undo());
         redo->setEnabled(history.can_redo());
     });
@@ -561,7 +558,8 @@ void MainWindow::open_document(const QString& given) {
     if (path.isEmpty()) {
         const QString folder =
             doc_.path_name.empty() ? QString() : QFileInfo(qtext(doc_.path_name)).absolutePath();
-        path = QFileDialog::getOpenFileName(this, tr("Open"), folder, kFileFilter);
+        path = QFileDialog::getOpenFileName(this, tr("Open"), folder,
+                                            tr("Configuration files (*.vdc);;All files (*)"));
         if (path.isEmpty()) return;
     }
     const std::string file = path.toStdString();
@@ -588,7 +586,7 @@ bool MainWindow::save_document() {
 bool MainWindow::save_document_as() {
     const QString suggested =
         doc_.path_name.empty() ? qtext(document_title("")) + QStringLiteral(".vdc") : qtext(doc_.path_name);
-    QFileDialog dialog(this, tr("Save as"), suggested, kFileFilter);
+    QFileDialog dialog(this, tr("Save as"), suggested, tr("Configuration files (*.vdc);;All files (*)"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("vdc"));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
@@ -603,7 +601,8 @@ bool MainWindow::save_document_as() {
 bool MainWindow::maybe_save() {
     if (!doc_.root()) return true;
     if (doc_.modified) {
-        const std::string question = "Save changes to " + document_title(doc_.path_name) + "?";
+        const std::string question =
+            tr("Save changes to %1?").arg(qtext(document_title(doc_.path_name))).toUtf8().toStdString();
         switch (varda::ui().ask(question, Buttons::YesNoCancel, MessageIcon::Warning)) {
             case Answer::Yes:
                 if (!save_document()) return false;

@@ -4,6 +4,7 @@
 #include <QVBoxLayout>
 
 #include "core/calibration/meter_calibration.h"
+#include "gui/qt_text.h"
 
 namespace varda::gui {
 
@@ -16,7 +17,7 @@ MeterPointPageView::MeterPointPageView(const CalibrationVolt::PointPage& page,
     text_->setAlignment(Qt::AlignTop | Qt::AlignLeft);
     text_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     const std::string_view label = CalibrationVolt::CSheetVolt::kProgressLabel;
-    progress_ = new QLabel(QString::fromUtf8(label.data(), static_cast<qsizetype>(label.size())), this);
+    progress_ = new QLabel(qtext(label), this);
     QSizePolicy keep_room = progress_->sizePolicy();
     keep_room.setRetainSizeWhenHidden(true);  // the instruction does not move when the label comes and goes
     progress_->setSizePolicy(keep_room);
@@ -31,8 +32,7 @@ MeterPointPageView::MeterPointPageView(const CalibrationVolt::PointPage& page,
 
 void MeterPointPageView::show_state() {
     // Point texts end lines with "\n" alone; other pages may use "\r\n".
-    text_->setText(
-        QString::fromStdString(page_.text()).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    text_->setText(qtext(page_.text()).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     progress_->setVisible(sheet_.in_progress());
 }
 

@@ -1,4 +1,5 @@
 #include "gui/progress_dialog.h"
+#include "gui/qt_text.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -56,8 +57,7 @@ ProgressDialog::ProgressDialog(const ExchangeRequest& request, QWidget* parent)
       on_open_(request.on_open),
       on_cancel_(request.on_cancel),
       bridge_(std::make_unique<Bridge>(this)) {
-    setWindowTitle(request.title.empty() ? QStringLiteral("Device <=> Application")
-                                         : QString::fromStdString(request.title));
+    setWindowTitle(request.title.empty() ? tr("Device <=> Application") : qtext(request.title));
     setModal(true);
 
     list_ = new QListWidget(this);

@@ -7,6 +7,7 @@
 
 #include "core/app/device_selection.h"
 #include "core/platform/strings.h"
+#include "gui/qt_text.h"
 #include "gui/table_ctrl.h"
 
 namespace varda::gui {
@@ -41,8 +42,7 @@ void CSelectDeviceDlg::accept() {
     chosen_ = choose_device(text);
     if (!chosen_) {
         const std::string_view caption = str(kAppTitle);
-        QMessageBox::warning(this, QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size())),
-                             QString::fromUtf8(kSelectDeviceMessage));
+        QMessageBox::warning(this, qtext(caption), qtext(kSelectDeviceMessage));
         return;
     }
     QDialog::accept();

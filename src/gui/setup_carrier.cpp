@@ -22,6 +22,7 @@
 #include "core/model/description_archive.h"
 #include "core/model/network_elements.h"
 #include "core/model/parameter.h"
+#include "gui/qt_text.h"
 #include "gui/qt_ui.h"
 #include "gui/select_device_dialog.h"
 #include "gui/simulator_panel.h"
@@ -320,7 +321,7 @@ void CSetupCarrier::show_status(const std::string& text, bool alarm) {
     QPalette palette = status_->palette();
     palette.setColor(QPalette::WindowText, alarm ? kAlarmColour : kStatusColour);
     status_->setPalette(palette);
-    status_->setText(QString::fromStdString(text));
+    status_->setText(qtext(text));
     if (alarm) QApplication::beep();
 }
 

@@ -49,8 +49,8 @@ CWeightTDDlg::CWeightTDDlg(TareWeightController& controller, QWidget* parent,
     auto* question = new QLabel(qtext(TareWeightController::kQuestion), this);
     question->setWordWrap(true);
 
-    yes_ = new QPushButton(QStringLiteral("Yes"), this);
-    no_ = new QPushButton(QStringLiteral("No"), this);
+    yes_ = new QPushButton(tr("Yes"), this);
+    no_ = new QPushButton(tr("No"), this);
     yes_->setDefault(true);
     connect(yes_, &QPushButton::clicked, this, &CWeightTDDlg::take_tare);
     connect(no_, &QPushButton::clicked, this, &QDialog::reject);

@@ -181,10 +181,11 @@ void CTarnTreeListCtrl::context_menu(TreeItem item, const QPoint& global) {
     } else if (auto* branch = dynamic_cast<DescBranch*>(element_of(data))) {
         if (branch == document_.description().scanners() || has_scanner(*branch)) return;
         document_.set_selected_branch(branch);
-        const std::pair<int, const char*> commands[] = {{kCmdReadBranch, "Read branch parameters"},
-                                                        {kCmdWriteBranch, "Write branch parameters"},
-                                                        {kCmdWriteBranchChanges, "Write branch changes"},
-                                                        {kCmdCompareBranch, "Compare within branch"}};
+        const std::pair<int, const char*> commands[] = {
+            {kCmdReadBranch, QT_TR_NOOP("Read branch parameters")},
+            {kCmdWriteBranch, QT_TR_NOOP("Write branch parameters")},
+            {kCmdWriteBranchChanges, QT_TR_NOOP("Write branch changes")},
+            {kCmdCompareBranch, QT_TR_NOOP("Compare within branch")}};
         for (const auto& [command, text] : commands)
             menu.addAction(tr(text), this,
                            [this, command = command] { emit branch_command_requested(command); });
@@ -271,9 +272,10 @@ void CTarnTreeListView::build() {
         if (DescBranch* root = document_.root()) {
             root_item_ = AddToTreeMixed(*root, rows, first_item_, show_index, device_model);
         } else {
-            TreeItem undefined = rows.insert_item(first_item_, "Параметры прибора", kImageUndefined,
-                                                  kImageUndefined, EditKind::None, std::monostate{});
-            rows.set_item_text(undefined, kColumnValue, std::string("(не определены)"));
+            TreeItem undefined =
+                rows.insert_item(first_item_, std::string(localized("Параметры прибора")), kImageUndefined,
+                                 kImageUndefined, EditKind::None, std::monostate{});
+            rows.set_item_text(undefined, kColumnValue, std::string(localized("(не определены)")));
         }
         if (device_model && device_model->HasNoIOStatus() && scanners) {
             scanners_item_ = AddToTreeMixed(*scanners, rows, nullptr, show_index, device_model);

@@ -23,6 +23,7 @@
 #include "core/model/description.h"
 #include "core/model/network_elements.h"
 #include "core/app/headless_ui.h"
+#include "core/platform/language.h"
 #include "core/platform/strings.h"
 
 namespace varda {
@@ -848,6 +849,24 @@ TEST_F(ConfigFile, LogParametersGoToTheDeviceModel) {
 
     EXPECT_EQ(load_configuration_bytes(file, context, rebuild_with_recorder).status, LoadStatus::Loaded);
     EXPECT_EQ(seen, (std::vector<std::string>{"0=no data", "1=Pair"}));
+}
+
+// "no data" on screen is Russian under a Russian locale; the file keeps it as written, so a file saved in
+// one language opens in the other.
+TEST_F(ConfigFile, NoDataMovesBetweenLanguages) {
+    struct Restore {
+        ~Restore() { set_text_language(Language::as_written); }
+    } restore;
+    for (const auto& [saved_in, opened_in] :
+         {std::pair{Language::russian, Language::english}, std::pair{Language::english, Language::russian}}) {
+        set_text_language(saved_in);
+        context.root()->parameters[0]->SetValueText(std::string(str(kNoData)));
+        const Bytes file = encode_configuration(kModel, context.root());
+        set_text_language(opened_in);
+        context.root()->parameters[0]->SetValueText("before");
+        EXPECT_EQ(load_configuration_bytes(file, context, rebuilder()).status, LoadStatus::Loaded);
+        EXPECT_EQ(context.root()->parameters[0]->value_text(), str(kNoData));
+    }
 }
 
 // ---- files --------------------------------------------------------------------------------------

@@ -27,6 +27,7 @@
 #include "gui/calibration_pages.h"
 #include "gui/calibration_wizard.h"
 #include "gui/qt_ui.h"
+#include "gui/screen_language.h"
 #include "sim/in_process_backend.h"
 #include "sim/model_module.h"
 
@@ -197,6 +198,58 @@ class CalibrationWizardTest : public QObject {
         QCOMPARE(error_buttons, QStringLiteral("Повторить/Выход"));
         QCOMPARE(cancel_after_retry, QStringLiteral("Отмена"));
         QCOMPARE(rig.module->requests_seen(hash_name("JuSc")), 0);
+    }
+
+    // The wizard reads in the screen's language: its own Russian texts in English under any locale but
+    // a Russian one.
+    void wizardInEachLanguage() {
+        struct Case {
+            Language language;
+            const char* picture;
+            const char* step;
+            const char* next;
+            const char* cancel;
+            const char* instruction;
+        };
+        const Case cases[] = {
+            {Language::russian, "wizard_ru", "Шаг 2", "Продолжить", "Отмена",
+             "1) Подайте на вход первого канала"},
+            {Language::english, "wizard_en", "Step 2", "Continue", "Cancel",
+             "1) Apply the zero signal level"},
+        };
+        for (const Case& c : cases) {
+            const gui::ScreenLanguage language(c.language);
+            Rig rig(7);
+            QString next_text, cancel_text, instruction;
+            Script script({
+                [&] {
+                    auto* sheet = modal<gui::CmySheet>();
+                    if (!sheet) return false;
+                    auto* page = static_cast<gui::CodePageView*>(sheet->current_view());
+                    page->code_edit()->setText(QStringLiteral("738"));
+                    sheet->next_button()->click();
+                    page->sensor_list()->setCurrentRow(2);
+                    sheet->next_button()->click();
+                    return true;
+                },
+                [&] {
+                    auto* view = view_of<gui::TextPageView>(sheet_on(c.step));
+                    if (!view) return false;
+                    auto* sheet = modal<gui::CmySheet>();
+                    next_text = sheet->next_button()->text();
+                    cancel_text = sheet->cancel_button()->text();
+                    instruction = view->text_label()->text();
+                    save_screenshot(sheet->grab(), c.picture);
+                    click_later(sheet->cancel_button());
+                    return true;
+                },
+            });
+            rig.calibrate();
+            QCOMPARE(script.steps_done(), std::size_t(2));
+            QCOMPARE(next_text, QString::fromUtf8(c.next));
+            QCOMPARE(cancel_text, QString::fromUtf8(c.cancel));
+            QVERIFY2(instruction.startsWith(QString::fromUtf8(c.instruction)), qPrintable(instruction));
+        }
     }
 
   private:

@@ -1,12 +1,16 @@
 // Renders the main window, its menus, the progress window and the icon set to PNG files under
 // <build>/screenshots, for a person to look at. It checks only that the pictures were written.
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QHeaderView>
 #include <QIcon>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
+#include <QPushButton>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -26,12 +30,48 @@
 #include "gui/main_window.h"
 #include "gui/progress_dialog.h"
 #include "gui/qt_ui.h"
+#include "gui/screen_language.h"
 #include "gui/tree_view.h"
 #include "sim/in_process_backend.h"
 #include "sim/model_module.h"
 
 using namespace varda;
 using namespace varda::test;
+
+// The main window of the full brand (every command, so every icon shows) over a module read whole, its
+// first channel open.
+struct WindowRig {
+    bool start() {
+        DescriptionArchive archive(description_archive_path(), false);
+        const DescriptionText text = ReadModelDescription(archive, 3);
+        auto module = std::make_shared<sim::SimulatedModule>();
+        std::string error;
+        if (!text.ok || !sim::serve_model(*module, 3, text.text, error)) return false;
+        set_current_model_index(kNoModel);
+        doc = std::make_unique<CTarnDoc>(options, std::make_unique<sim::InProcessBackend>(module));
+        doc->start(false, false);
+        if (!doc->new_document()) return false;
+        window = std::make_unique<gui::MainWindow>(*doc, options, brand);
+        view = new gui::CTarnTreeListView(*doc);
+        window->set_central_view(view);
+        window->resize(1100, 640);
+        window->show();
+        if (!QTest::qWaitForWindowExposed(window.get()) || !doc->read_all()) return false;
+        view->rebuild();
+        view->tree().expandToDepth(2);
+        QApplication::processEvents();
+        return true;
+    }
+    ~WindowRig() {
+        if (doc) doc->modified = false;
+    }
+
+    Options options;
+    const CBrandKest brand;
+    std::unique_ptr<CTarnDoc> doc;
+    std::unique_ptr<gui::MainWindow> window;
+    gui::CTarnTreeListView* view = nullptr;
+};
 
 class ScreenshotTest : public QObject {
     Q_OBJECT
@@ -48,30 +88,10 @@ class ScreenshotTest : public QObject {
     }
 
     void mainWindowAndMenus() {
-        DescriptionArchive archive(description_archive_path(), false);
-        const DescriptionText text = ReadModelDescription(archive, 3);
-        QVERIFY(text.ok);
-        auto module = std::make_shared<sim::SimulatedModule>();
-        std::string error;
-        QVERIFY(sim::serve_model(*module, 3, text.text, error));
-
-        Options options;
-        set_current_model_index(kNoModel);
-        CTarnDoc doc(options, std::make_unique<sim::InProcessBackend>(module));
-        doc.start(false, false);
-        QVERIFY(doc.new_document());
-        const CBrandKest brand;  // every command, so every icon shows
-        gui::MainWindow window(doc, options, brand);
-        auto* view = new gui::CTarnTreeListView(doc);
-        window.set_central_view(view);
-        window.resize(1100, 640);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        // The whole tree read from the module, its first channel open.
-        QVERIFY(doc.read_all());
-        view->rebuild();
-        view->tree().expandToDepth(2);
-        QApplication::processEvents();
+        WindowRig rig;
+        QVERIFY(rig.start());
+        gui::MainWindow& window = *rig.window;
+        gui::CTarnTreeListView* view = rig.view;
         window.statusBar()->showMessage(QStringLiteral("Read all parameters from the module"));
         save_screenshot(window.grab(), "main_window");
 
@@ -101,7 +121,45 @@ class ScreenshotTest : public QObject {
             }
             save_screenshot(window.grab(), name);
         }
-        doc.modified = false;
+    }
+
+    // Every text on screen in one language: the menus, the column captions and the status bar, in
+    // Russian under a Russian locale and in English under any other.
+    void mainWindowInEachLanguage() {
+        struct Case {
+            Language language;
+            const char* picture;
+            const char* device_menu;
+            const char* read_all;
+            const char* description;
+            const char* summary;
+            const char* yes;  // Qt's own standard button
+        };
+        const Case cases[] = {
+            {Language::russian, "main_window_ru", "&Прибор", "Считать все", "Описание",
+             "Прочитано параметров: ", "&Да"},
+            {Language::english, "main_window_en", "&Device", "Read all", "Description", "Read ", "&Yes"},
+        };
+        for (const Case& c : cases) {
+            const gui::ScreenLanguage language(c.language);
+            WindowRig rig;
+            QVERIFY(rig.start());
+            QMenu* device = rig.window->top_menu(QString::fromUtf8(c.device_menu));
+            QVERIFY(device);
+            QCOMPARE(device->actions().first()->text(), QString::fromUtf8(c.read_all));
+            QCOMPARE(rig.view->tree().header()->model()->headerData(0, Qt::Horizontal).toString(),
+                     QString::fromUtf8(c.description));
+            // The summary of the read in the status bar.
+            QStringList status;
+            for (const QLabel* label : rig.window->statusBar()->findChildren<QLabel*>())
+                status << label->text();
+            const QRegularExpression summary(QLatin1Char('^') + QString::fromUtf8(c.summary) +
+                                             QStringLiteral("\\d"));
+            QVERIFY2(!status.filter(summary).isEmpty(), qPrintable(status.join(QLatin1Char('|'))));
+            save_screenshot(rig.window->grab(), c.picture);
+            const QDialogButtonBox answers(QDialogButtonBox::Yes);
+            QCOMPARE(answers.button(QDialogButtonBox::Yes)->text(), QString::fromUtf8(c.yes));
+        }
     }
 
     void progressWindow() {

@@ -13,6 +13,7 @@
 #include "core/model/device_table.h"
 #include "core/model/description.h"
 #include "core/model/network_elements.h"
+#include "core/platform/language.h"
 #include "core/platform/strings.h"
 #include "core/platform/text.h"
 #include "core/platform/ui.h"
@@ -57,7 +58,10 @@ ConverterPart read_converter_part(ArchiveReader& in) {
 // A file supplies values only: the parameter's name stays the description's.
 void apply_converter_part(const ConverterPart& part, Parameter& p) {
     if (!part.present) return;
-    p.SetValueText(part.value_text);
+    // "no data" is stored as written, and read in either language, so a file moves between locales.
+    const bool no_data =
+        part.value_text == str_as_written(kNoData) || part.value_text == russian_str(kNoData);
+    p.SetValueText(no_data ? std::string(str(kNoData)) : part.value_text);
 }
 
 // The values and marks of the "Parameter" part. What the parameter is — its text, index, address offset,
@@ -346,7 +350,7 @@ std::uint32_t parameter_key(const Parameter& parameter) {
 void write_parameter(ArchiveWriter& out, const Parameter& p) {
     out.write_class_tag(ArchiveClass::MyConverter);
     out.write_string(p.network_name());
-    out.write_string(p.value_text());
+    out.write_string(p.value_text() == str(kNoData) ? std::string(str_as_written(kNoData)) : p.value_text());
     out.write_class_tag(ArchiveClass::Parameter);
     out.write_string(p.description);
     out.write_byte(p.indexed ? 1 : 0);

@@ -7,6 +7,7 @@
 #include "core/model/device_table.h"
 #include "core/link/device.h"
 #include "core/model/network_elements.h"
+#include "core/platform/language.h"
 #include "core/platform/text.h"
 #include "core/platform/ui.h"
 
@@ -44,7 +45,7 @@ ConnectionController::~ConnectionController() {
 std::string ConnectionController::failure_text() const {
     // A port that cannot be opened (no adapter, no permission, busy) is not a silent module.
     const std::string& why = device_.sio().open_error();
-    return why.empty() ? kNoConnection : "Cannot open serial port: " + why;
+    return why.empty() ? kNoConnection : std::string(localized("Cannot open serial port: ")) + why;
 }
 
 void ConnectionController::post(std::function<void()> task) {
@@ -76,7 +77,8 @@ void ConnectionController::open(ConnectionView& view) {
     if (!port.open_error().empty())
         view.show_status(failure_text(), true);
     else if (port.is_open() && port.settings.port_name != kSimulatedPortName)
-        view.show_status("Direction control in use: " + std::string(direction_control_text(port.direction_control())),
+        view.show_status(std::string(localized("Direction control in use: ")) +
+                             std::string(direction_control_text(port.direction_control())),
                          false);
     device_.abort_event().reset();
     thread_ended_.reset();
@@ -139,7 +141,7 @@ bool ConnectionController::scan_baud_rates() {
     const std::string before = rate->value_text();
     for (const std::string& item : list_items(rate->data_type())) {
         if (device_.abort_event().is_set() || !set_value_on_window_thread(*rate, item)) break;
-        post_status("Scanning at baud rate " + item + "...", false);
+        post_status(std::string(localized("Scanning at baud rate ")) + item + "...", false);
         if (device_.connect()) return true;
     }
     set_value_on_window_thread(*rate, before);

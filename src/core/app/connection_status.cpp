@@ -3,6 +3,7 @@
 #include "core/app/document.h"
 #include "core/link/device.h"
 #include "core/model/device_table.h"
+#include "core/platform/language.h"
 #include "core/platform/serial_ports.h"
 
 #include <mutex>
@@ -12,17 +13,17 @@ namespace varda {
 std::string_view link_state_text(LinkState state) {
     switch (state) {
         case LinkState::Online:
-            return "online";
+            return localized("online");
         case LinkState::NotAnswering:
-            return "not answering";
+            return localized("not answering");
         case LinkState::Offline:
-            return "offline";
+            return localized("offline");
         case LinkState::Simulated:
-            return "simulated";
+            return localized("simulated");
         case LinkState::Suspended:
             break;
     }
-    return "exchange suspended";
+    return localized("exchange suspended");
 }
 
 std::optional<ConnectionStatus> connection_status(CTarnDoc& doc) {
@@ -46,11 +47,12 @@ std::optional<ConnectionStatus> connection_status(CTarnDoc& doc) {
 
     constexpr std::string_view kDot = " \u00b7 ";
     std::string& text = status.text;
-    text = line.port_name == kSimulatedPortName ? std::string("simulated module") : serial_port_label(line.port_name);
+    text = line.port_name == kSimulatedPortName ? std::string(localized("simulated module"))
+                                                : serial_port_label(line.port_name);
     text += kDot;
-    text += std::to_string(line.baud_rate) + " baud";
+    text += std::to_string(line.baud_rate) + std::string(localized(" baud"));
     text += kDot;
-    text += "address " + std::to_string(line.base_address);
+    text += std::string(localized("address ")) + std::to_string(line.base_address);
     const int model = doc.tree_model_index();
     if (model >= 0 && model < kDeviceCount) {
         text += kDot;
@@ -60,9 +62,10 @@ std::optional<ConnectionStatus> connection_status(CTarnDoc& doc) {
     text += kDot;
     text += link_state_text(status.state);
     // The simulated module can be told to fall silent: say so too.
-    if (status.state == LinkState::Simulated && answering == false) text += ", not answering";
+    if (status.state == LinkState::Simulated && answering == false) text += localized(", not answering");
     if (device.sio().is_open() && line.port_name != kSimulatedPortName)
-        status.direction = "Direction control: " + std::string(direction_control_text(device.sio().direction_control()));
+        status.direction = std::string(localized("Direction control: ")) +
+                           std::string(direction_control_text(device.sio().direction_control()));
     return status;
 }
 

@@ -10,6 +10,7 @@
 #include "core/link/exit_status.h"
 #include "core/app/paths.h"
 #include "core/app/tree_edit.h"
+#include "core/platform/language.h"
 #include "core/platform/settings_store.h"
 #include "core/model/device_table.h"
 #include "core/devices/module_restore.h"
@@ -34,9 +35,9 @@ constexpr const char* kNoDataStep = "Set to no data";
 constexpr int kModelIdentified = 3;  // the identification's result when a known model answered
 
 std::string offline_message(std::string_view task_name) {
-    return std::string(task_name) +
-           " cannot work offline: no module is connected.\nConnect to the module first with Device > "
-           "Serial port settings... or Check connection...";
+    return std::string(localized(task_name)) +
+           std::string(localized(" cannot work offline: no module is connected.\nConnect to the module first "
+                                 "with Device > Serial port settings... or Check connection..."));
 }
 
 constexpr const char* kUnwrittenEditsQuestion =

@@ -7,6 +7,7 @@
 #include "core/devices/brand.h"
 #include "core/model/device_table.h"
 #include "core/devices/models_io.h"
+#include "core/platform/language.h"
 #include "core/platform/strings.h"
 
 namespace varda {
@@ -283,7 +284,7 @@ CommandPrompt command_prompt(int command, const CBaseDevice* model) {
     if (command == kCmdIoStatus)
         text = std::string(str(model ? model->GetIOStatusTitle() : kCmdIoStatus));
     else
-        text = std::string(prompt_text(command));
+        text = std::string(localized(prompt_text(command)));
     CommandPrompt prompt;
     const std::size_t split = text.rfind('\n');
     if (split == std::string::npos) {

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "core/model/element_context.h"
+#include "core/platform/language.h"
 #include "core/platform/strings.h"
 #include "core/platform/ui.h"
 
@@ -63,7 +64,8 @@ void AccessCodePage::on_leave(CalibrationWizard& wizard) {
 CErrorPage::CErrorPage() : WizardPage("Ошибка юстировки") {}
 
 std::string CErrorPage::text() const {
-    return error_.empty() ? kRetryHint : error_ + "\r\n\r\n" + kRetryHint;
+    const std::string hint(localized(kRetryHint));
+    return error_.empty() ? hint : std::string(localized(error_)) + "\r\n\r\n" + hint;
 }
 
 void CErrorPage::on_activate(CalibrationWizard& wizard) {

@@ -2,6 +2,7 @@
 
 #include "core/devices/base_device.h"
 #include "core/model/device_table.h"
+#include "core/platform/language.h"
 #include "core/platform/numbers.h"
 #include "core/platform/ui.h"
 
@@ -12,7 +13,7 @@ constexpr int kVk08 = 8;
 
 std::string with_model_name(const char* pattern, int model_index) {
     const std::string name(display_name(model_index));
-    return platform::format_c(pattern, name.c_str());
+    return platform::format_c(std::string(localized(pattern)).c_str(), name.c_str());
 }
 
 }  // namespace

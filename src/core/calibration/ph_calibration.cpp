@@ -7,6 +7,7 @@
 
 #include "core/model/model_context.h"
 #include "core/model/element_context.h"
+#include "core/platform/language.h"
 #include "core/platform/numbers.h"
 #include "core/platform/strings.h"
 #include "core/platform/ui.h"
@@ -112,7 +113,8 @@ void CCodePage::on_next(CalibrationWizard& wizard) {
 bool CCodePage::confirm_parameters(CSheetPH& sheet) {
     Parameter& compensation = sheet.parameter("tco.t");
     if (sheet.link().read_parameter(compensation, false) != 0) {
-        ui().message(platform::format_c(kReadFailed, compensation.network_name().c_str()),
+        ui().message(platform::format_c(std::string(localized(kReadFailed)).c_str(),
+                                        compensation.network_name().c_str()),
                      MessageIcon::Warning, kReadErrorCaption);
         return false;
     }
@@ -124,10 +126,10 @@ bool CCodePage::confirm_parameters(CSheetPH& sheet) {
         parameter->SetValueText(std::string(str(kNoData)));
         sheet.link().read_parameter(*parameter, false);
     }
-    const std::string question =
-        platform::format_c(kConfirm, shown[0]->description.c_str(), shown[0]->value_text().c_str(),
-                           shown[1]->description.c_str(), shown[1]->value_text().c_str(),
-                           shown[2]->description.c_str(), shown[2]->value_text().c_str());
+    const std::string question = platform::format_c(
+        std::string(localized(kConfirm)).c_str(), shown[0]->description.c_str(),
+        shown[0]->value_text().c_str(), shown[1]->description.c_str(), shown[1]->value_text().c_str(),
+        shown[2]->description.c_str(), shown[2]->value_text().c_str());
     if (ui().ask(question, Buttons::YesNo, MessageIcon::Information, kConfirmCaption) != Answer::Yes) {
         sheet.close(CalibrationWizard::Outcome::Cancelled);
         return false;
@@ -290,8 +292,10 @@ std::pair<std::string, MessageIcon> CSavePHPage::slope_message(const std::string
     const float slope = number->value;
     // Judged in the precision the module reports in, so a reported bound is within the limits.
     if (slope >= kSlopeLow && slope <= kSlopeHigh)
-        return {platform::format_c(kSlopeWithin, static_cast<double>(slope)), MessageIcon::Information};
-    return {platform::format_c(kSlopeOutside, static_cast<double>(slope)), MessageIcon::Warning};
+        return {platform::format_c(std::string(localized(kSlopeWithin)).c_str(), static_cast<double>(slope)),
+                MessageIcon::Information};
+    return {platform::format_c(std::string(localized(kSlopeOutside)).c_str(), static_cast<double>(slope)),
+            MessageIcon::Warning};
 }
 
 // ---- the sheet

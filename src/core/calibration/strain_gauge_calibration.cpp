@@ -8,6 +8,7 @@
 #include "core/model/model_context.h"
 #include "core/model/element_context.h"
 #include "core/model/parameter.h"
+#include "core/platform/language.h"
 #include "core/platform/numbers.h"
 #include "core/platform/strings.h"
 #include "core/platform/ui.h"
@@ -103,7 +104,7 @@ std::vector<std::string> sensitivity_list(std::string_view sens_type) {
 CPage1VI::CPage1VI(CSheetTD& sheet)
     : AccessCodePage("Шаг 1"), sheet_(sheet), types_{"заводская", "пользовательская"} {
     for (int n = 1; n <= sheet_.channel_count(); ++n)
-        channels_.push_back(platform::format_c("Канал №%i", n));
+        channels_.push_back(platform::format_c(std::string(localized("Канал №%i")).c_str(), n));
     if (const Parameter* sens = sheet_.sensitivity_parameter(0))
         sensitivities_ = sensitivity_list(sens->data_type());
 }
@@ -162,7 +163,8 @@ CMinPage::CMinPage(CSheetTD& sheet) : FactoryPointPage(sheet, "Шаг 2", "zU.Sh
 
 std::string CMinPage::text() const {
     const auto range = sensitivity_range(sheet_.sensitivity);
-    return platform::format_c(kMinInstruction, range ? std::string(range->minimum).c_str() : "");
+    return platform::format_c(std::string(localized(kMinInstruction)).c_str(),
+                              range ? std::string(range->minimum).c_str() : "");
 }
 
 CMaxPage::CMaxPage(CSheetTD& sheet) : FactoryPointPage(sheet, "Шаг 3", "zU.Sc") {}
@@ -283,7 +285,10 @@ void UserPointPage::on_next(CalibrationWizard& wizard) {
     // Two points at the same percentage give no slope.
     if (p && upper_ && *p == sheet_.P1) p.reset();
     if (!v || !p) {
-        warn(platform::format_c(kBadInput, v ? "" : kBadValue, p ? "" : kBadPercent) + ".");
+        warn(platform::format_c(std::string(localized(kBadInput)).c_str(),
+                                v ? "" : std::string(localized(kBadValue)).c_str(),
+                                p ? "" : std::string(localized(kBadPercent)).c_str()) +
+             ".");
         return;
     }
     percent() = *p;

@@ -13,6 +13,7 @@
 #include "core/model/device_table.h"
 #include "core/model/elements.h"
 #include "core/model/parameter.h"
+#include "core/platform/language.h"
 #include "core/platform/numbers.h"
 #include "core/platform/serial_ports.h"
 #include "core/platform/strings.h"
@@ -328,7 +329,30 @@ std::string not_reached_text(ExchangeKind kind) {
     return "Not compared: the exchange was stopped";
 }
 
+namespace {
+
+// Russian counts read "label: number", which needs no plural forms.
+std::string russian_exchange_summary_text(const ExchangeSummary& s) {
+    const bool read = s.kind == ExchangeKind::Read, write = s.kind == ExchangeKind::Write;
+    std::string text = std::string(read    ? "Прочитано"
+                                   : write ? "Записано"
+                                           : "Сравнено") +
+                       " параметров: " + std::to_string(s.processed);
+    if (s.kind == ExchangeKind::Compare) text += ", различий: " + std::to_string(s.differences);
+    text += ", с ошибкой: " + std::to_string(s.failed);
+    if (s.not_reached > 0)
+        text += std::string(read    ? ", не прочитано: "
+                            : write ? ", не записано: "
+                                    : ", не сравнено: ") +
+                std::to_string(s.not_reached);
+    if (s.stopped) text += ", прервано";
+    return text + ", " + platform::fixed(s.seconds, 1) + " с";
+}
+
+}  // namespace
+
 std::string exchange_summary_text(const ExchangeSummary& s) {
+    if (text_language() == Language::russian) return russian_exchange_summary_text(s);
     const char* verb = s.kind == ExchangeKind::Read ? "Read" : s.kind == ExchangeKind::Write ? "Wrote" : "Compared";
     const char* left_out = s.kind == ExchangeKind::Read    ? "not read"
                            : s.kind == ExchangeKind::Write ? "not written"
@@ -413,14 +437,15 @@ bool Device::connect() {
     };
     if (open_with_settings(true) == -1) return false;
     const PortSettings& line = sio().settings;
-    const std::string target = "Connecting to " + serial_port_label(line.port_name) + " at " +
-                               std::to_string(line.baud_rate) + " baud, address " +
-                               std::to_string(line.base_address);
+    const std::string target =
+        platform::format_c(std::string(localized("Connecting to %s at %d baud, address %d")).c_str(),
+                           serial_port_label(line.port_name).c_str(), line.baud_rate, line.base_address);
     auto& adapter = sio().settings.adapter_mode;
     auto toggle_adapter = [&adapter] { adapter = adapter ? 0 : 1; };
     constexpr int kAuto = 1;
     const auto adapter_step = [&] {
-        step(target + (adapter == kAuto ? ", automatic direction control\u2026" : ", direction by RTS\u2026"));
+        step(target + std::string(localized(adapter == kAuto ? ", automatic direction control\u2026"
+                                                             : ", direction by RTS\u2026")));
     };
 
     // The requests that went unanswered while the module was being found are no failure of the run.
@@ -449,7 +474,9 @@ bool Device::connect() {
             set_switch_over_mode(mode);
             adapter = kAuto;
             for (int attempt = 0; attempt < 2 && !switched && !abort_.is_set(); ++attempt) {
-                step(std::string("Asking a module speaking ") + name + " to change protocol\u2026");
+                step(platform::format_c(
+                    std::string(localized("Asking a module speaking %s to change protocol\u2026")).c_str(),
+                    name));
                 if (request(true, nullptr) == 0) {
                     switched = true;
                 } else {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/platform/language.h"
 #include "core/platform/numbers.h"
 #include "core/protocol/frame_codec.h"
 
@@ -74,17 +75,28 @@ void LineStats::reset() {
     last_failed_ = false;
 }
 
+namespace {
+
+// A counter's name in the language on screen (as written for jobs).
+std::string label(std::string_view text) {
+    return std::string(localized(text));
+}
+
+}  // namespace
+
 std::string line_counters_text(const LineCounters& c) {
     const auto n = [](std::uint64_t value) { return std::to_string(value); };
-    return "requests " + n(c.requests) + " \u00b7 retries " + n(c.retries) + " \u00b7 time-outs " + n(c.timeouts) +
-           " \u00b7 garbled " + n(c.garbled) + " \u00b7 wrong hash " + n(c.wrong_hash) + " \u00b7 error replies " +
+    return label("requests ") + n(c.requests) + label(" \u00b7 retries ") + n(c.retries) +
+           label(" \u00b7 time-outs ") + n(c.timeouts) + label(" \u00b7 garbled ") + n(c.garbled) +
+           label(" \u00b7 wrong hash ") + n(c.wrong_hash) + label(" \u00b7 error replies ") +
            n(c.error_replies);
 }
 
 std::string line_counters_short_text(const LineCounters& c) {
     const auto n = [](std::uint64_t value) { return std::to_string(value); };
-    return "req " + n(c.requests) + " \u00b7 retry " + n(c.retries) + " \u00b7 t/o " + n(c.timeouts) +
-           " \u00b7 garbled " + n(c.garbled + c.wrong_hash) + " \u00b7 err " + n(c.error_replies);
+    return label("req ") + n(c.requests) + label(" \u00b7 retry ") + n(c.retries) + label(" \u00b7 t/o ") +
+           n(c.timeouts) + label(" \u00b7 garbled ") + n(c.garbled + c.wrong_hash) + label(" \u00b7 err ") +
+           n(c.error_replies);
 }
 
 std::string line_counters_json(const LineCounters& c) {

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <functional>
 
+#include "core/platform/language.h"
+
 namespace varda {
 
 namespace {
@@ -320,6 +322,12 @@ static_assert(std::ranges::adjacent_find(kStrings, std::greater_equal<>{}, &Entr
 }  // namespace
 
 std::string_view str(int id) {
+    if (text_language() == Language::russian)
+        if (const std::string_view russian = russian_str(id); !russian.empty()) return russian;
+    return str_as_written(id);
+}
+
+std::string_view str_as_written(int id) {
     const auto it = std::ranges::lower_bound(kStrings, id, {}, &Entry::id);
     return it != std::end(kStrings) && it->id == id ? it->text : std::string_view{};
 }

@@ -7,6 +7,8 @@ namespace varda {
 // The program's numbered user-interface texts ("string 194" is "no data"). Returns an empty text for a
 // number the table does not hold. Texts are UTF-8 and may be printf formats ("%s", "%i", "%.3f").
 std::string_view str(int id);
+// The numbered text as written in the source, whatever the language on screen: for what is stored.
+std::string_view str_as_written(int id);
 
 inline constexpr int kParameterError = 149;
 inline constexpr int kReadWrite = 156;

@@ -1,0 +1,574 @@
+#include "core/platform/language_tables.h"
+
+namespace varda {
+
+namespace {
+
+// The calibration pages and messages, written in Russian, in English.
+constexpr TextPair kEnglish[] = {
+    // The wizards' buttons, titles and hints
+    {"< Назад", "< Back"},
+    {"Далее >", "Next >"},
+    {"Готово", "Finish"},
+    {"Отмена", "Cancel"},
+    {"Повторить", "Retry"},
+    {"Выход", "Exit"},
+    {"Сохранить", "Save"},
+    {"Продолжить", "Continue"},
+    {"Юстировка", "Calibration"},
+    {"Ошибка", "Error"},
+    {"Ошибка юстировки", "Calibration error"},
+    {"Шаг 1", "Step 1"},
+    {"Шаг 2", "Step 2"},
+    {"Шаг 3", "Step 3"},
+    {"Шаг 4", "Step 4"},
+    {"Возврат в рабочее состояние", "Back to normal operation"},
+    {"Для того чтобы повторить операцию юстировки нажмите кнопку «Повторить».",
+     "To repeat the calibration, click \"Retry\"."},
+    {"Для сохранения юстировочных коэффициентов в энергонезависимой памяти прибора нажмите кнопку "
+     "«Сохранить».",
+     "To store the calibration factors in the device's non-volatile memory, click \"Save\"."},
+    {"Код доступа не верен!", "The access code is wrong!"},
+    {"Не удалось считать результат выполненной операции.", "The result of the operation could not be read."},
+    {"Прибору не удается завершить операцию.", "The device cannot finish the operation."},
+    {"Юстировку масштаба следует выполнять после юстировки смещения.",
+     "Calibrate the scale after the offset."},
+    {"Значение сигнала на входе выше нормы.", "The input signal is above the allowed range."},
+    {"Значение сигнала на входе ниже нормы.", "The input signal is below the allowed range."},
+    {"Значение сигнала на входе не устойчиво, попробуйте повторить операцию.",
+     "The input signal is not stable; try the operation again."},
+    {"Тип датчика 4…20 мА не калибруется.", "The 4…20 mA sensor type is not calibrated."},
+    {"Добро пожаловать в утилиту юстировки!", "Welcome to the calibration utility!"},
+    {"Юстировка прошла успешно", "Calibration completed successfully"},
+    {"Нажмите на кнопку «Продолжить»", "Click \"Continue\""},
+    {"Измерения завершены...", "Measurements finished..."},
+    {"Прием измеренных коэф-тов с прибора...", "Receiving the measured factors from the device..."},
+    {"Старт процесса юстировки (CLB.I)", "Starting calibration (CLB.I)"},
+    {"Старт процесса юстировки (CLB.S)", "Starting calibration (CLB.S)"},
+    {"CLB.S: ошибка: таймаут", "CLB.S: error: time-out"},
+    // Offset and scale
+    {"Не удалось записать значение в параметр IN-T", "The value could not be written to the parameter IN-T"},
+    {"1) Подайте на вход первого канала нулевой уровень сигнала для выбранного датчика (обрыв для тока и КЗ "
+     "для напряжения).\r\n\r\n2) Нажмите кнопку «Продолжить», чтобы выполнить юстировку смещения.",
+     "1) Apply the zero signal level of the chosen sensor to the input of the first channel (an open circuit "
+     "for current, a short circuit for voltage).\r\n\r\n2) Click \"Continue\" to calibrate the offset."},
+    {"1) Подайте на вход первого канала максимальный сигнал для выбранного датчика.\r\n\r\n2) Нажмите "
+     "кнопку «Продолжить», чтобы выполнить юстировку масштаба.",
+     "1) Apply the maximum signal of the chosen sensor to the input of the first channel.\r\n\r\n2) Click "
+     "\"Continue\" to calibrate the scale."},
+    // Preparing the module and putting it back
+    {"Для начала юстировки нажмите кнопку \"OK\".", "Click \"OK\" to start the calibration."},
+    {"Выполните подготовительные функции, связанные с предстоящей записью коэффициентов юстировки в "
+     "энергонезависимую память прибора. Если вы не выполните эти указания, процесс юстировки будет "
+     "проходить обычным образом, но его результаты не будут зафиксированы.\nДля записи коэффициентов "
+     "юстировки в энергонезависимую память модуля %s выключите питание, откройте заглушку на передней "
+     "панели прибора и установите переключатель \"3\" в положение \"ON\" (подробнее см. инструкцию к "
+     "прибору).",
+     "Prepare the device for storing the calibration factors in its non-volatile memory. Without this the "
+     "calibration runs as usual, but its results are not kept.\nTo store the calibration factors in the "
+     "non-volatile memory of the module %s, switch the power off, open the cover on the front panel and set "
+     "switch \"3\" to \"ON\" (see the device's instructions)."},
+    {"Выключите питание прибора на несколько секунд.", "Switch the device off for a few seconds."},
+    {"Выключите питание прибора и подождите 10 секунд.\nЗатем установите на лицевой панели прибора %s "
+     "переключатель \"3\" в положение \"OFF\" и закройте заглушку (подробнее см. руководство по "
+     "эксплуатации прибора).",
+     "Switch the device off and wait 10 seconds.\nThen set switch \"3\" on the front panel of the device %s "
+     "to \"OFF\" and close the cover (see the device's manual)."},
+    {"Установите на лицевой панели прибора %s переключатель \"3\" в положение \"OFF\" и закройте заглушку "
+     "(подробнее см. руководство по эксплуатации прибора).",
+     "Set switch \"3\" on the front panel of the device %s to \"OFF\" and close the cover (see the device's "
+     "manual)."},
+    // Choosing the method
+    {"Выберите тип юстировки для прохода в следующее меню.", "Choose the calibration type to go on."},
+    {"Неправильно введен код", "The code is wrong"},
+    {"Ошибка обмена с прибором (запись)", "Exchange error with the device (writing)"},
+    {"\nДля повтора предыдущей команды нажмите кнопку Да, или можете выйти из процесса юстирвки.",
+     "\nClick Yes to repeat the last command, or leave the calibration."},
+    // The module's calibration results
+    {"Процесс завершен успешно.", "The process finished successfully."},
+    {"Неиспользуемый код ошибки.", "Unused error code."},
+    {"Температура холодного спая слишком велика.", "The cold junction temperature is too high."},
+    {"Температура холодного спая слишком мала.", "The cold junction temperature is too low."},
+    {"Полученные юстировочные коэффициенты велики.", "The calibration factors obtained are too large."},
+    {"Полученные юстировочные коэффициенты малы.", "The calibration factors obtained are too small."},
+    {"Короткое замыкание при юстировке.", "Short circuit during calibration."},
+    {"Обрыв датчика при юстировке.", "Sensor open circuit during calibration."},
+    {"Отсутствие связи с АЦП.", "No connection with the ADC."},
+    {"Неиспользуемый код ошибки юстировки.", "Unused calibration error code."},
+    {"Ошибка несоответствия типа юстировки и типа датчика в EEPROM.",
+     "The calibration type does not match the sensor type in the EEPROM."},
+    {"Нарушение порядка юстировки термопар.", "The thermocouples were calibrated out of order."},
+    {"Ошибочно задан канал для типов юстировки №04 и 05.",
+     "Wrong channel for the calibration types 04 and 05."},
+    {"Ошибочно задан тип юстировки.", "Wrong calibration type."},
+    {"Во время юстировки были перебои с питанием.", "The power failed during the calibration."},
+    {"Возникла ошибка при записи результатов юстировки в EEPROM.",
+     "Writing the calibration results to the EEPROM failed."},
+    {"Не готовы юстировочные коэффициенты.", "The calibration factors are not ready."},
+    {"В результате юстировки вычисляется не более 1 коэффициента.",
+     "The calibration computes at most 1 factor."},
+    {"В результате юстировки вычисляется не более 2 коэффициентов.",
+     "The calibration computes at most 2 factors."},
+    {"В результате юстировки вычисляется не более 4 коэффициентов.",
+     "The calibration computes at most 4 factors."},
+    {"Неизвестная ошибка кода статуса.", "Unknown status code error."},
+    {"Биты первоначальных измерений.", "Initial measurement bits."},
+    {"Ошибка на линии DRDY АЦП.", "Error on the ADC's DRDY line."},
+    {"Очередь разрушена для нужд юстировки.", "The queue was cleared for the calibration."},
+    {"Флаг необходимости остановки АЦП после каждого измерения.",
+     "Flag: stop the ADC after every measurement."},
+    {"Связь с АЦП 'надежно' потеряна.", "The connection with the ADC is lost for good."},
+    {"Флаг успешной записи юстировочных коэффициентов.", "Flag: the calibration factors were written."},
+    {"Флаг завершения юстировочных измерений.", "Flag: the calibration measurements are finished."},
+    {"Неизвестное значение флага процесса.", "Unknown value of the process flag."},
+    // Instructions of the calibration methods
+    {"Для юстировки НСХ преобразования ТХК (L), ТХА (К), ТНН (N), ТЖК (J), а также шкалы минус 50,0…+ 50,0 "
+     "мВ "
+     "подключите к контактам «Вход 1» источник образцового напряжения (например, потенциометр постоянного "
+     "тока "
+     "ПП-63 с классом точности не хуже 0,05) и установите на нем значение 40,30 мВ. Нажмите на кнопку "
+     "«Продолжить»",
+     "To calibrate the conversion characteristic of the thermocouples L, K, N, J and of the scale "
+     "-50.0…+50.0 mV, "
+     "connect a reference voltage source (for example a DC potentiometer PP-63 of accuracy class 0.05 or "
+     "better) "
+     "to the terminals \"Input 1\" and set it to 40.30 mV. Click \"Continue\""},
+    {"Для юстировки НСХ преобразования ТПП (S), ТПП (R), ТВР (А-1), ТВР (А-2), ТВР (А-3), ТМК (Т) подключите "
+     "к "
+     "контактам «Вход 1» источник образцового напряжения (например, потенциометр постоянного тока ПП-63 с "
+     "классом точности не хуже 0,05) и установите на нем значение 20,15 мВ. Нажмите на кнопку «Продолжить»",
+     "To calibrate the conversion characteristic of the thermocouples S, R, A-1, A-2, A-3, T, connect a "
+     "reference "
+     "voltage source (for example a DC potentiometer PP-63 of accuracy class 0.05 or better) to the "
+     "terminals "
+     "\"Input 1\" and set it to 20.15 mV. Click \"Continue\""},
+    {"Для юстировки НСХ преобразования ТПР (В) подключите к контактам «Вход 1» источник образцового "
+     "напряжения "
+     "(например, потенциометр постоянного тока ПП-63 с классом точности не хуже 0,05) и установите на нем "
+     "значение 10,08 мВ. Нажмите на кнопку «Продолжить»",
+     "To calibrate the conversion characteristic of the thermocouple B, connect a reference voltage source "
+     "(for "
+     "example a DC potentiometer PP-63 of accuracy class 0.05 or better) to the terminals \"Input 1\" and "
+     "set it "
+     "to 10.08 mV. Click \"Continue\""},
+    {"Для юстировки НСХ преобразования активных датчиков 4…20 мА и 0…20 мА подключите к контактам «Вход 1» "
+     "шунтирующий резистор сопротивлением 100,0 Ом ± 0,1% и калибратор тока П321 (или аналогичный ему с "
+     "классом "
+     "точности не хуже 0,05). Установите на калибраторе значение тока 20,00 мА. Нажмите на кнопку "
+     "«Продолжить»",
+     "To calibrate the conversion characteristic of the active sensors 4…20 mA and 0…20 mA, connect a 100.0 "
+     "Ohm "
+     "± 0.1% shunt resistor and a current calibrator P321 (or a similar one of accuracy class 0.05 or "
+     "better) to "
+     "the terminals \"Input 1\". Set the calibrator to 20.00 mA. Click \"Continue\""},
+    {"Для юстировки НСХ преобразования активных датчиков 0…5 мА подключите к контактам «Вход 1» шунтирующий "
+     "резистор сопротивлением 100,0 Ом ± 0,1% и калибратор тока П321 (или аналогичный ему с классом точности "
+     "не "
+     "хуже 0,05). Установите на калибраторе значение тока 5,00 мА. Нажмите на кнопку «Продолжить»",
+     "To calibrate the conversion characteristic of the active sensors 0…5 mA, connect a 100.0 Ohm ± 0.1% "
+     "shunt "
+     "resistor and a current calibrator P321 (or a similar one of accuracy class 0.05 or better) to the "
+     "terminals \"Input 1\". Set the calibrator to 5.00 mA. Click \"Continue\""},
+    {"Для юстировки НСХ преобразования активных датчиков 0…1 В подключите к контактам «Вход 1» компаратор "
+     "напряжений типа Р3003 (или аналогичный ему источник образцового напряжения с классом точности не хуже "
+     "0,05) и установите на нем значение 1,000 В. Нажмите на кнопку «Продолжить»",
+     "To calibrate the conversion characteristic of the active sensors 0…1 V, connect a voltage comparator "
+     "R3003 "
+     "(or a similar reference voltage source of accuracy class 0.05 or better) to the terminals \"Input 1\" "
+     "and "
+     "set it to 1.000 V. Click \"Continue\""},
+    {"Для юстировки НСХ преобразования ТСМ 500М, ТСМ 500П, ТСН 500Н подключите к контактам «Вход 1» по "
+     "трехпроводной схеме магазин сопротивлений типа МСР-63 (или подобный ему с классом точности не хуже "
+     "0,05) "
+     "и установите на нем значение 500,00 Ом. Нажмите на кнопку «Продолжить».",
+     "To calibrate the conversion characteristic of the resistance thermometers 500M, 500P, 500N, connect a "
+     "resistance box MSR-63 (or a similar one of accuracy class 0.05 or better) to the terminals \"Input 1\" "
+     "in "
+     "three-wire connection and set it to 500.00 Ohm. Click \"Continue\"."},
+    {"Для юстировки НСХ преобразования ТСМ 1000М, ТСМ 1000П, ТСН 1000Н подключите к контактам «Вход 1» по "
+     "трехпроводной схеме магазин сопротивлений типа МСР-63 (или подобный ему с классом точности не хуже "
+     "0,05) "
+     "и установите на нем значение 1000,00 Ом. Нажмите на кнопку «Продолжить».",
+     "To calibrate the conversion characteristic of the resistance thermometers 1000M, 1000P, 1000N, connect "
+     "a "
+     "resistance box MSR-63 (or a similar one of accuracy class 0.05 or better) to the terminals \"Input 1\" "
+     "in "
+     "three-wire connection and set it to 1000.00 Ohm. Click \"Continue\"."},
+    {"Для проведения юстировки характеристик датчиков температуры свободных концов термопар подключите к "
+     "контактам \"Вход 1\" и \"Вход 5\" две термопары выбранного типа. Рабочие спаи термопар опустите в "
+     "сосуд с "
+     "льдо-водяной смесью (температура 0,0oС). После установления термостатического режима (примерно 30 "
+     "мин.) "
+     "подтвердите готовность к выполнению операции нажав на кнопку «Продолжить»",
+     "To calibrate the cold junction temperature sensors, connect two thermocouples of the chosen type to "
+     "the "
+     "terminals \"Input 1\" and \"Input 5\". Put their measuring junctions into a vessel of ice and water "
+     "(0.0 °C). When the temperature has settled (about 30 min), click \"Continue\""},
+    {"Для подготовки прибора к комплексной юстировке подключите к контактам «Вход 1» и «Вход 2» калибратор. "
+     "Нажмите на кнопку «Продолжить»",
+     "To prepare the device for the complex calibration, connect a calibrator to the terminals \"Input 1\" "
+     "and "
+     "\"Input 2\". Click \"Continue\""},
+    {"Установите запорно-регулирующий клапан (задвижку) в положение ЗАКРЫТО и подтвердите готовность к "
+     "проведению юстировки датчика в этом состоянии нажав на кнопку «Продолжить»",
+     "Set the control valve (gate) to CLOSED and click \"Continue\" to calibrate the sensor in this "
+     "position"},
+    {"Теперь установите запорно-регулирующий клапан (задвижку) в положение ОТКРЫТО и подтвердите готовность "
+     "к "
+     "проведению юстировки датчика в этом состоянии нажав на кнопку «Продолжить»",
+     "Now set the control valve (gate) to OPEN and click \"Continue\" to calibrate the sensor in this "
+     "position"},
+    // Running a method
+    {"Для повтора предыдущей команды нажмите кнопку Да, или можете выйти из процесса юстировки.",
+     "Click Yes to repeat the last command, or leave the calibration."},
+    {"Проводится юстировка датчика положения в закрытом положении",
+     "Calibrating the position sensor in the closed position"},
+    {"Проводится юстировка датчика положения в открытом положении",
+     "Calibrating the position sensor in the open position"},
+    {"Юстировочные коэффициенты найдены и сохранены в приборе. Сейчас программа считает найденные "
+     "коэффициенты "
+     "из прибора и осуществит их проверку.\nНажмите на кнопку «Продолжить»",
+     "The calibration factors were found and stored in the device. The program now reads them back from the "
+     "device and checks them.\nClick \"Continue\""},
+    {"Проверьте величину сигнала на контактах.Вход 1, а также правильность подключения источника сигналов. "
+     "После устранения замечаний юстировку повторите.",
+     "Check the signal on the terminals \"Input 1\" and the connection of the signal source. Then repeat the "
+     "calibration."},
+    {"Проверте коэффициент(ы)...", "Check the factor(s)..."},
+    {"Завершение юстировки", "Finishing the calibration"},
+    {"Ошибка юстировки (WriteCalibration)", "Calibration error (WriteCalibration)"},
+    {"Для повтора юстировки нажмите кнопку Да", "Click Yes to repeat the calibration"},
+    {"Продолжение с другим положении клапана (задвижки)", "Going on with the other valve (gate) position"},
+    {"Выйти из юстировки?\n(нет - повторить с новым каналом)",
+     "Leave the calibration?\n(No repeats it with a new channel)"},
+    {"Сообщение", "Message"},
+    {"Попытка юстировки закончилась неудачно; повторить юстировку?",
+     "The calibration attempt failed; repeat the calibration?"},
+    {"Вопрос о повторе калибкровки", "Repeat the calibration?"},
+    // Inductance
+    {"(зависит от исполнения, ВИ1: -10 мГн, ВИ2: 0 мГн)", "(depends on the version, VI1: -10 mH, VI2: 0 mH)"},
+    {"1) Установите на магазине P5017 значение взаимной индуктивности, соответствующее 10 мГн (максимальный "
+     "уровень измеряемой взаимной индуктивности).\r\n\r\n2) Нажмите кнопку «Продолжить», чтобы выполнить "
+     "юстировку максимального значения.",
+     "1) Set the mutual inductance box P5017 to 10 mH (the highest mutual inductance measured).\r\n\r\n2) "
+     "Click "
+     "\"Continue\" to calibrate the maximum value."},
+    {"Ошибка калибровки!", "Calibration error!"},
+    {"Введите значение от 2 до 21.", "Enter a value from 2 to 21."},
+    {"Не удается рассчитать градуировочную характеристику: значения индуктивности в соседних узлах "
+     "совпадают.",
+     "The calibration curve cannot be computed: neighbouring nodes have the same inductance."},
+    {"заводская", "factory"},
+    {"пользовательская", "user"},
+    // Meter
+    {"Завершение калибровки", "Finishing the calibration"},
+    {"Калибровка завершена!", "Calibration finished!"},
+    // pH and ORP
+    {"Ошибка чтения", "Read error"},
+    {"Проверка параметров", "Checking the parameters"},
+    {"Не удалось определить отклонение крутизны водородной характеристики.",
+     "The deviation of the pH slope could not be determined."},
+    {"1) Поместите датчик в буферный раствор;\r\n\r\n2) Введите значение pH буферного раствора в "
+     "соответствующее поле;\r\n\r\n3) Дождитесь устойчивых показаний в поле «Текущее значение pH»;\r\n\r\n4) "
+     "Нажмите кнопку «Продолжить», чтобы выполнить юстировку.",
+     "1) Put the sensor into the buffer solution;\r\n\r\n2) Enter the pH of the buffer solution in its "
+     "field;\r\n\r\n3) Wait for a steady reading in the field \"Current pH\";\r\n\r\n4) Click \"Continue\" "
+     "to "
+     "calibrate."},
+    {"1) Поместите датчик в первый буферный раствор;\r\n\r\n2) Введите значение pH буферного раствора в "
+     "соответствующее поле;\r\n\r\n3) Дождитесь устойчивых показаний в поле «Текущее значение pH»;\r\n\r\n4) "
+     "Нажмите кнопку «Продолжить», чтобы выполнить юстировку первой точки.",
+     "1) Put the sensor into the first buffer solution;\r\n\r\n2) Enter the pH of the buffer solution in its "
+     "field;\r\n\r\n3) Wait for a steady reading in the field \"Current pH\";\r\n\r\n4) Click \"Continue\" "
+     "to "
+     "calibrate the first point."},
+    {"1) Поместите датчик в буферный раствор;\r\n\r\n2) Введите значение ОВП буферного раствора в "
+     "соответствующее поле;\r\n\r\n3) Дождитесь устойчивых показаний в поле «Текущее значение ОВП, "
+     "мВ»;\r\n\r\n4) Нажмите кнопку «Продолжить», чтобы выполнить юстировку.",
+     "1) Put the sensor into the buffer solution;\r\n\r\n2) Enter the ORP of the buffer solution in its "
+     "field;\r\n\r\n3) Wait for a steady reading in the field \"Current ORP, mV\";\r\n\r\n4) Click "
+     "\"Continue\" "
+     "to calibrate."},
+    {"1) Поместите датчик в первый буферный раствор;\r\n\r\n2) Введите значение ОВП буферного раствора в "
+     "соответствующее поле;\r\n\r\n3) Дождитесь устойчивых показаний в поле «Текущее значение ОВП, "
+     "мВ»;\r\n\r\n4) Нажмите кнопку «Продолжить», чтобы выполнить юстировку.",
+     "1) Put the sensor into the first buffer solution;\r\n\r\n2) Enter the ORP of the buffer solution in "
+     "its "
+     "field;\r\n\r\n3) Wait for a steady reading in the field \"Current ORP, mV\";\r\n\r\n4) Click "
+     "\"Continue\" "
+     "to calibrate."},
+    {"1) Поместите датчик во второй буферный раствор;\r\n\r\n2) Введите значение pH буферного раствора в "
+     "соответствующее поле;\r\n\r\n3) Дождитесь устойчивых показаний в поле «Текущее значение pH»;\r\n\r\n4) "
+     "Нажмите кнопку «Продолжить», чтобы выполнить юстировку второй точки.",
+     "1) Put the sensor into the second buffer solution;\r\n\r\n2) Enter the pH of the buffer solution in "
+     "its "
+     "field;\r\n\r\n3) Wait for a steady reading in the field \"Current pH\";\r\n\r\n4) Click \"Continue\" "
+     "to "
+     "calibrate the second point."},
+    {"1) Поместите датчик во второй буферный раствор;\r\n\r\n2) Введите значение ОВП буферного раствора в "
+     "соответствующее поле;\r\n\r\n3) Дождитесь устойчивых показаний в поле «Текущее значение ОВП, "
+     "мВ»;\r\n\r\n4) Нажмите кнопку «Продолжить», чтобы выполнить юстировку.",
+     "1) Put the sensor into the second buffer solution;\r\n\r\n2) Enter the ORP of the buffer solution in "
+     "its "
+     "field;\r\n\r\n3) Wait for a steady reading in the field \"Current ORP, mV\";\r\n\r\n4) Click "
+     "\"Continue\" "
+     "to calibrate."},
+    {"Введите значение pH буферного раствора:", "pH of the buffer solution:"},
+    {"Введите значение ОВП буферного раствора, мВ:", "ORP of the buffer solution, mV:"},
+    {"Текущее значение pH:", "Current pH:"},
+    {"Текущее значение ОВП, мВ:", "Current ORP, mV:"},
+    {"Сохранение коэффициентов", "Storing the factors"},
+    {"Произошла ошибка при юстировке. Следует пересбросить питание прибора и провести юстировку заново.",
+     "The calibration failed. Switch the device off and on and calibrate again."},
+    // Strain gauge
+    {"Параметр чувствительности", "Sensitivity parameter"},
+    {"Ошибка юстировки! Пожалуйста, повторите операцию юстировки.",
+     "Calibration error! Please calibrate again."},
+    {"Калибровка прошла успешно, но не удалось обновить значения минимума и максимума величины (v.Min и "
+     "v.Max).",
+     "The calibration succeeded, but the minimum and maximum of the value (v.Min and v.Max) could not be "
+     "updated."},
+    {"Нажмите кнопку «Продолжить», чтобы выполнить юстировку максимального значения.",
+     "Click \"Continue\" to calibrate the maximum value."},
+    {"1) Подать на вход прибора напряжение, которое будет соответствовать меньшему значению физической "
+     "величины.\r\n2) Ввести меньшее значение физической величины в единицах и процентах от измеряемого "
+     "диапазона.\r\n3) Нажать кнопку «Продолжить» для перехода к следующему шагу.\r\n\r\n",
+     "1) Apply the voltage that stands for the lower physical value to the device's input.\r\n2) Enter the "
+     "lower "
+     "physical value in units and in percent of the measured range.\r\n3) Click \"Continue\" to go to the "
+     "next "
+     "step.\r\n\r\n"},
+    {"1) Подать на вход прибора напряжение, которое будет соответствовать большему значению физической "
+     "величины.\r\n2) Ввести большее значение физической величины в единицах и процентах от измеряемого "
+     "диапазона.\r\n3) Нажать кнопку «Продолжить» для перехода к следующему шагу.\r\n\r\n",
+     "1) Apply the voltage that stands for the higher physical value to the device's input.\r\n2) Enter the "
+     "higher physical value in units and in percent of the measured range.\r\n3) Click \"Continue\" to go to "
+     "the "
+     "next step.\r\n\r\n"},
+    {"Меньшее значение физической величины:", "Lower physical value:"},
+    {"Большее значение физической величины:", "Higher physical value:"},
+    {"<не определено>", "<not defined>"},
+    {"Сигналы в двух точках равны: подайте на вход напряжение, соответствующее другому значению величины.",
+     "The signals at the two points are equal: apply the voltage of another value."},
+    // Tare weight
+    {"Не удалось записать вес тары!", "The tare weight could not be written!"},
+    // Patterns of composed calibration texts
+    {"Не удалось прочитать параметр %s.", "The parameter %s could not be read."},
+    {"%s: %s\n%s: %s\n%s: %s\n\nУказанные параметры верны?",
+     "%s: %s\n%s: %s\n%s: %s\n\nAre these parameters right?"},
+    {"Числовое значение отклонения крутизны водородной характеристики: %.2f",
+     "Deviation of the pH slope: %.2f"},
+    {"Числовое значение отклонения крутизны водородной характеристики: %.2f.\n\nПараметры электродной пары "
+     "выходят за допустимые пределы. Рекомендуется заменить электроды.",
+     "Deviation of the pH slope: %.2f.\n\nThe electrode pair is out of its limits. Replace the electrodes."},
+    {"Канал №%i", "Channel %i"},
+    {"1) Подайте на вход прибора значение напряжения %s мВ, соответствующее минимальному значению диапазона "
+     "измерений для выбранной чувствительности.\r\n\r\n2) Нажмите кнопку «Продолжить», чтобы выполнить "
+     "юстировку минимального значения.",
+     "1) Apply %s mV to the device's input, the minimum of the measuring range of the chosen "
+     "sensitivity.\r\n\r\n2) Click \"Continue\" to calibrate the minimum value."},
+    {"Неверно введены следующие данные:%s%s", "These entries are wrong:%s%s"},
+    {"\r\n - значение величины в единицах", "\r\n - the value in units"},
+    {"\r\n - значение величины в процентах", "\r\n - the value in percent"},
+    // Labels of the calibration pages
+    {"Выберите тип юстировки:", "Choose the calibration type:"},
+    {"Индуктивность", "Inductance"},
+    {"Физ. величина", "Physical value"},
+    {"Измерение", "Measurement"},
+    {"\nВыберите калибруемый канал:", "\nChoose the channel to calibrate:"},
+    {"Выберите чувствительность:", "Choose the sensitivity:"},
+    {"Идёт процесс юстировки...", "Calibrating..."},
+    {"Выберите число точек для юстировки:", "Choose the number of calibration points:"},
+    {"Юстировка pH", "pH calibration"},
+    {"Юстировка ОВП", "ORP calibration"},
+    {"1 точка", "1 point"},
+    {"2 точки", "2 points"},
+    {"Текущее значение температуры, C:", "Current temperature, C:"},
+    {"Введено некорректное значение!", "The value entered is not valid!"},
+    {"Ошибка ввода", "Input error"},
+    {"Пожалуйста, повторите операцию юстировки.", "Please repeat the calibration."},
+    {"Параметры электродной пары", "Electrode pair parameters"},
+    // The window's own Russian labels
+    {"Входной сигнал, мВ:", "Input signal, mV:"},
+    {"Параметры прибора", "Device parameters"},
+    {"(не определены)", "(not defined)"},
+};
+
+// The core's own English texts on screen (menus, prompts, status, messages), in Russian.
+constexpr TextPair kRussian[] = {
+    // Menus
+    {"&File", "&Файл"},
+    {"&New", "&Новый"},
+    {"&Open...", "&Открыть..."},
+    {"&Save", "&Сохранить"},
+    {"Save &as...", "Сохранить &как..."},
+    {"&Exit", "В&ыход"},
+    {"&Device", "&Прибор"},
+    {"Read all", "Считать все"},
+    {"Write all", "Записать все"},
+    {"Write changes", "Записать изменения"},
+    {"Compare", "Сравнить"},
+    {"Commands", "Команды"},
+    {"Apply default settings", "Установить настройки по умолчанию"},
+    {"Execute INIT", "Выполнить INIT"},
+    {"Apply new settings (APLY)", "Применить новые настройки (APLY)"},
+    {"I/O status...", "Состояние входов и выходов..."},
+    {"Single parameter...", "Отдельный параметр..."},
+    {"Check connection...", "Проверить связь..."},
+    {"Serial interface adapter", "Адаптер интерфейса"},
+    {"Auto", "Автоматический"},
+    {"Semi-auto (QA-5)", "Полуавтоматический (QA-5)"},
+    {"Serial port settings...", "Настройки порта..."},
+    {"Find modules on the bus...", "Поиск модулей на шине..."},
+    {"Bus monitor...", "Монитор шины..."},
+    {"&Tree", "&Дерево"},
+    {"Read selected branch", "Считать выбранную ветвь"},
+    {"Write selected branch", "Записать выбранную ветвь"},
+    {"Write branch changes", "Записать изменения ветви"},
+    {"Compare in branch", "Сравнить в ветви"},
+    {"Previous problem parameter", "Предыдущий параметр с ошибкой"},
+    {"Next problem parameter", "Следующий параметр с ошибкой"},
+    {"Tools", "Сервис"},
+    {"Show indexes", "Показывать индексы"},
+    {"Read automatically", "Читать автоматически"},
+    {"Instant recording", "Мгновенная запись"},
+    {"Do not send parameter attributes", "Не учитывать атрибуты параметров"},
+    {"Calibration...", "Юстировка..."},
+    {"Service functions", "Сервисные функции"},
+    {"Toolbar", "Панель инструментов"},
+    {"Status bar", "Строка состояния"},
+    {"&Help", "&Справка"},
+    {"Export parameter list to HTML...", "Экспорт списка параметров в HTML..."},
+    {"&About...", "&О программе..."},
+    // Prompts: the status-bar text, then the tool tip after the last "\n"
+    {"Set the tare weight of the scales\nTare weight", "Задать вес тары весов\nВес тары"},
+    {"Read a branch from the module when it is opened\nRead automatically",
+     "Считывать ветвь из модуля при её раскрытии\nЧитать автоматически"},
+    {"Read all parameters from the module\nRead all", "Считать все параметры из модуля\nСчитать все"},
+    {"Write all parameters to the module\nWrite all", "Записать все параметры в модуль\nЗаписать все"},
+    {"Write the changed parameters to the module\nWrite changes",
+     "Записать изменённые параметры в модуль\nЗаписать изменения"},
+    {"Compare the configuration with the module\nCompare", "Сравнить конфигурацию с модулем\nСравнить"},
+    {"Make the module take its new network settings\nApply new settings (APLY)",
+     "Применить в модуле новые сетевые настройки\nПрименить новые настройки (APLY)"},
+    {"Write each edited value to the module at once\nInstant recording",
+     "Сразу записывать в модуль каждое изменённое значение\nМгновенная запись"},
+    {"Return the module to its default settings\nApply default settings",
+     "Вернуть модулю настройки по умолчанию\nНастройки по умолчанию"},
+    {"Go to the previous parameter with an error\nPrevious problem parameter",
+     "Перейти к предыдущему параметру с ошибкой\nПредыдущий параметр с ошибкой"},
+    {"Go to the next parameter with an error\nNext problem parameter",
+     "Перейти к следующему параметру с ошибкой\nСледующий параметр с ошибкой"},
+    {"Read the selected branch from the module\nRead selected branch",
+     "Считать выбранную ветвь из модуля\nСчитать выбранную ветвь"},
+    {"Write the selected branch to the module\nWrite selected branch",
+     "Записать выбранную ветвь в модуль\nЗаписать выбранную ветвь"},
+    {"Write the changed parameters of the selected branch\nWrite branch changes",
+     "Записать изменённые параметры выбранной ветви\nЗаписать изменения ветви"},
+    {"Compare the selected branch with the module\nCompare in branch",
+     "Сравнить выбранную ветвь с модулем\nСравнить в ветви"},
+    {"Ignore the access attributes of the parameters\nDo not send parameter attributes",
+     "Не учитывать атрибуты доступа параметров\nНе учитывать атрибуты параметров"},
+    {"Send the INIT command: the module takes its written settings\nExecute INIT",
+     "Послать команду INIT: модуль примет записанные настройки\nВыполнить INIT"},
+    {"Read or write one parameter by its network name\nSingle parameter",
+     "Считать или записать один параметр по его сетевому имени\nОтдельный параметр"},
+    {"Identify the module on the line\nCheck connection", "Опознать модуль на линии\nПроверить связь"},
+    {"List every module that answers on the line, at the chosen baud rates\nFind modules",
+     "Найти все модули, отвечающие на линии на выбранных скоростях\nПоиск модулей"},
+    {"Show every frame on the line, decoded, as it happens\nBus monitor",
+     "Показывать каждый кадр на линии в расшифрованном виде\nМонитор шины"},
+    {"Show the network indexes of the parameters\nShow indexes",
+     "Показывать сетевые индексы параметров\nПоказывать индексы"},
+    {"The adapter switches the line direction by itself\nAuto",
+     "Адаптер сам переключает направление передачи\nАвтоматический"},
+    {"The adapter switches the line direction by RTS\nSemi-auto (QA-5)",
+     "Адаптер переключает направление передачи по сигналу RTS\nПолуавтоматический (QA-5)"},
+    {"Write the parameter list to an HTML page\nExport parameter list to HTML",
+     "Записать список параметров в страницу HTML\nЭкспорт списка параметров в HTML"},
+    {"Serial port and network settings of the configurator\nSerial port settings",
+     "Настройки порта и сети конфигуратора\nНастройки порта"},
+    {"Calibrate the module\nCalibration", "Юстировка модуля\nЮстировка"},
+    {"Create a new configuration for the current model\nNew",
+     "Создать новую конфигурацию для текущей модели\nНовый"},
+    {"Open a configuration file\nOpen", "Открыть файл конфигурации\nОткрыть"},
+    {"Save the configuration\nSave", "Сохранить конфигурацию\nСохранить"},
+    {"Save the configuration under a new name\nSave as",
+     "Сохранить конфигурацию под новым именем\nСохранить как"},
+    {"Program information and version\nAbout", "Сведения о программе и версия\nО программе"},
+    {"Quit the program; asks to save the configuration\nExit",
+     "Завершить работу; предлагает сохранить конфигурацию\nВыход"},
+    {"Open the user guide\nHelp", "Открыть руководство пользователя\nСправка"},
+    {"Offer every model, calibration, the parameter-list export and Execute INIT\nService functions",
+     "Все модели, юстировка, экспорт списка параметров и команда INIT\nСервисные функции"},
+    {"Show or hide the toolbar\nToolbar", "Показать или скрыть панель инструментов\nПанель инструментов"},
+    {"Show or hide the status bar\nStatus bar", "Показать или скрыть строку состояния\nСтрока состояния"},
+    {"Open this configuration", "Открыть эту конфигурацию"},
+    // The connection indicator
+    {"online", "на связи"},
+    {"not answering", "не отвечает"},
+    {"offline", "без прибора"},
+    {"simulated", "имитация"},
+    {"exchange suspended", "обмен приостановлен"},
+    {"simulated module", "имитация модуля"},
+    {" baud", " бод"},
+    {"address ", "адрес "},
+    {", not answering", ", не отвечает"},
+    {"Direction control: ", "Управление направлением: "},
+    // Labels of the calibration pages
+    {"Enter code", "Введите код"},
+    {"Select sensor for channel 1", "Выберите датчик для канала 1"},
+    // Connecting and exchanging
+    {"Connecting to %s at %d baud, address %d", "Подключение к %s на скорости %d бод, адрес %d"},
+    {", automatic direction control\u2026", ", автоматическое управление направлением\u2026"},
+    {", direction by RTS\u2026", ", направление по RTS\u2026"},
+    {"Asking a module speaking %s to change protocol\u2026",
+     "Модулю с протоколом %s предлагается сменить протокол\u2026"},
+    {" cannot work offline: no module is connected.\nConnect to the module first with Device > Serial port "
+     "settings... or Check connection...",
+     ": без подключённого модуля не выполняется.\nСначала подключитесь к модулю: Прибор > Настройки порта... "
+     "или Проверить связь..."},
+    {"Read parameters from device", "Чтение параметров из прибора"},
+    {"Write parameters to device", "Запись параметров в прибор"},
+    {"Write changes to device", "Запись изменений в прибор"},
+    {"Compare configuration with device", "Сравнение конфигурации с прибором"},
+    {"Read parameter from device", "Чтение параметра из прибора"},
+    {"Write parameter to device", "Запись параметра в прибор"},
+    {"Task accomplished. Window will be closed automatically.",
+     "Задача выполнена. Окно закроется автоматически."},
+    // The line's counters
+    {"requests ", "запросов "},
+    {" \u00b7 retries ", " \u00b7 повторов "},
+    {" \u00b7 time-outs ", " \u00b7 тайм-аутов "},
+    {" \u00b7 garbled ", " \u00b7 искажённых "},
+    {" \u00b7 wrong hash ", " \u00b7 неверный хеш "},
+    {" \u00b7 error replies ", " \u00b7 ответов с ошибкой "},
+    {"req ", "запр "},
+    {" \u00b7 retry ", " \u00b7 повт "},
+    {" \u00b7 t/o ", " \u00b7 т/о "},
+    {" \u00b7 err ", " \u00b7 ош "},
+    // Messages and edit names
+    {"Branch is not selected", "Ветвь не выбрана"},
+    {"Set to no data", "Установить «нет данных»"},
+    {"Some edited values have not been written to the module and will be lost. Continue?",
+     "Некоторые изменённые значения не записаны в модуль и будут потеряны. Продолжить?"},
+    {"Connection established", "Связь установлена"},
+    {"Unable to establish communication with the device", "Не удаётся установить связь с прибором"},
+    {"Terminating...", "Завершение..."},
+    {"Scanning...", "Поиск..."},
+    {"Cannot open serial port: ", "Не удаётся открыть порт: "},
+    {"Direction control in use: ", "Управление направлением: "},
+    {"Scanning at baud rate ", "Поиск на скорости "},
+    {"Select device from the list", "Выберите прибор из списка"},
+};
+
+}  // namespace
+
+std::span<const TextPair> english_texts() {
+    return kEnglish;
+}
+std::span<const TextPair> russian_texts() {
+    return kRussian;
+}
+
+}  // namespace varda
