@@ -416,7 +416,7 @@ void MainWindow::add_edit_menu() {
     QAction* redo = edit->addAction(tr("Redo"), this, [this] { doc_.redo(); });
     redo->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
     edit->addSeparator();
-    QAction* find = edit->addAction(QStringLiteral("Find..."), this, [this] {
+    QAction* find = edit->addAction(tr("Find..."), this, [this] {
         if (tree_view_) tree_view_->filter_bar().start();
     });
     find->setShortcut(QKeySequence::Find);

@@ -78,7 +78,7 @@ void ConnectionController::open(ConnectionView& view) {
         view.show_status(failure_text(), true);
     else if (port.is_open() && port.settings.port_name != kSimulatedPortName)
         view.show_status(std::string(localized("Direction control in use: ")) +
-                             std::string(direction_control_text(port.direction_control())),
+                             std::string(localized(direction_control_text(port.direction_control()))),
                          false);
     device_.abort_event().reset();
     thread_ended_.reset();

@@ -65,7 +65,7 @@ std::optional<ConnectionStatus> connection_status(CTarnDoc& doc) {
     if (status.state == LinkState::Simulated && answering == false) text += localized(", not answering");
     if (device.sio().is_open() && line.port_name != kSimulatedPortName)
         status.direction = std::string(localized("Direction control: ")) +
-                           std::string(direction_control_text(device.sio().direction_control()));
+                           std::string(localized(direction_control_text(device.sio().direction_control())));
     return status;
 }
 

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "core/model/parameter.h"
+#include "core/platform/language.h"
 #include "core/platform/numbers.h"
 #include "core/platform/strings.h"
 #include "core/platform/text.h"
@@ -52,33 +53,34 @@ std::string clock_text(std::chrono::system_clock::time_point at, std::chrono::sy
 }  // namespace
 
 std::string parameter_tool_tip(const Parameter& p, std::chrono::system_clock::time_point now) {
+    // Each piece in the language on screen; the values and names stay as they are.
+    const auto t = [](std::string_view text) { return std::string(localized(text)); };
     std::string tip = p.description;
-    tip += "\nName: " + p.network_name();
-    if (p.indexed) tip += ", index " + std::to_string(p.network_index);
+    tip += "\n" + t("Name: ") + p.network_name();
+    if (p.indexed) tip += t(", index ") + std::to_string(p.network_index);
 
     if (is_scalar_type(p)) {
-        tip += "\nType: " + std::string(p.type_name());
+        tip += "\n" + t("Type: ") + std::string(p.type_name());
         if (p.minimum() < p.maximum()) {
             const int decimals = p.is_type("float") ? 3 : p.decimals();
-            tip += "\nRange: " + platform::fixed(p.minimum(), decimals) + " to " +
+            tip += "\n" + t("Range: ") + platform::fixed(p.minimum(), decimals) + t(" to ") +
                    platform::fixed(p.maximum(), decimals);
         }
     } else {
-        tip += "\nType: list\nValues: " + list_text(p);
+        tip += "\n" + t("Type: list") + "\n" + t("Values: ") + list_text(p);
     }
-    if (!p.initial_value_text.empty()) tip += "\nDefault: " + p.initial_value_text;
+    if (!p.initial_value_text.empty()) tip += "\n" + t("Default: ") + p.initial_value_text;
 
-    tip += "\nAccess: ";
-    tip += p.writable ? "read/write" : "read-only";
-    if (!p.access_attribute) tip += " (the module's attribute: read-only)";
+    tip += "\n" + t("Access: ") + t(p.writable ? "read/write" : "read-only");
+    if (!p.access_attribute) tip += t(" (the module's attribute: read-only)");
 
     if (p.module_value_at == std::chrono::system_clock::time_point{}) {
-        tip += "\nNot read from the module yet";
+        tip += "\n" + t("Not read from the module yet");
     } else {
-        tip += p.module_value_read ? "\nRead from the module: " : "\nWritten to the module: ";
-        tip += p.module_value_text + " at " + clock_text(p.module_value_at, now);
+        tip += "\n" + t(p.module_value_read ? "Read from the module: " : "Written to the module: ");
+        tip += p.module_value_text + t(" at ") + clock_text(p.module_value_at, now);
     }
-    if (!p.error_text.empty()) tip += "\nError: " + p.error_text;
+    if (!p.error_text.empty()) tip += "\n" + t("Error: ") + p.error_text;
     return tip;
 }
 

@@ -2,6 +2,7 @@
 
 #include <charconv>
 
+#include "core/platform/language.h"
 #include "core/platform/text.h"
 
 namespace varda {
@@ -70,7 +71,7 @@ std::string match_count_text(const FilterResult& result) {
         const auto end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
         return std::string(buffer, end);
     };
-    return number(result.parameter_matches) + " of " + number(result.parameter_count);
+    return number(result.parameter_matches) + std::string(localized(" of ")) + number(result.parameter_count);
 }
 
 }  // namespace varda

@@ -560,6 +560,31 @@ constexpr TextPair kRussian[] = {
     {"Direction control in use: ", "Управление направлением: "},
     {"Scanning at baud rate ", "Поиск на скорости "},
     {"Select device from the list", "Выберите прибор из списка"},
+    // How the RS-485 direction is switched
+    {"automatic by the adapter", "автоматически адаптером"},
+    {"automatic by the driver (kernel RS-485)", "автоматически драйвером (RS-485 ядра)"},
+    {"by RTS (the driver has no RS-485 mode)", "сигналом RTS (у драйвера нет режима RS-485)"},
+    {"by the gateway", "шлюзом"},
+    // The tree's filter: "12 of 430"
+    {" of ", " из "},
+    // A parameter row's tool tip
+    {"Name: ", "Имя: "},
+    {", index ", ", индекс "},
+    {"Type: ", "Тип: "},
+    {"Type: list", "Тип: список"},
+    {"Values: ", "Значения: "},
+    {"Range: ", "Диапазон: "},
+    {" to ", " до "},
+    {"Default: ", "По умолчанию: "},
+    {"Access: ", "Доступ: "},
+    {"read/write", "чтение/запись"},
+    {"read-only", "только чтение"},
+    {" (the module's attribute: read-only)", " (атрибут модуля: только чтение)"},
+    {"Not read from the module yet", "Ещё не прочитан из модуля"},
+    {"Read from the module: ", "Прочитано из модуля: "},
+    {"Written to the module: ", "Записано в модуль: "},
+    {" at ", " в "},
+    {"Error: ", "Ошибка: "},
 };
 
 }  // namespace

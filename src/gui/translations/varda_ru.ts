@@ -500,6 +500,10 @@ Click to reset the counters.</source>
         <source>Save changes to %1?</source>
         <translation>Сохранить изменения в %1?</translation>
     </message>
+    <message>
+        <source>Find...</source>
+        <translation>Найти...</translation>
+    </message>
 </context>
 <context>
     <name>ProgressDialog</name>
@@ -536,10 +540,84 @@ Click to reset the counters.</source>
     </message>
 </context>
 <context>
+    <name>SimulatorPanel</name>
+    <message>
+        <source>Simulated module</source>
+        <translation>Имитатор модуля</translation>
+    </message>
+    <message>
+        <source>Go silent</source>
+        <translation>Замолчать</translation>
+    </message>
+    <message>
+        <source>The module stops answering, as if its cable were pulled</source>
+        <translation>Модуль перестаёт отвечать, как будто отсоединён кабель</translation>
+    </message>
+    <message>
+        <source>Garble %1 replies</source>
+        <translation>Исказить %1 ответа</translation>
+    </message>
+    <message>
+        <source>The next replies carry a wrong checksum, as on a noisy line</source>
+        <translation>Следующие ответы придут с неверной контрольной суммой, как на зашумлённой линии</translation>
+    </message>
+    <message>
+        <source>Slow replies</source>
+        <translation>Медленные ответы</translation>
+    </message>
+    <message>
+        <source>Every reply comes %1 ms late</source>
+        <translation>Каждый ответ запаздывает на %1 мс</translation>
+    </message>
+    <message>
+        <source>Restore</source>
+        <translation>Восстановить</translation>
+    </message>
+    <message>
+        <source>Take every fault back</source>
+        <translation>Отменить все неисправности</translation>
+    </message>
+</context>
+<context>
     <name>StartupWindow</name>
     <message>
         <source>Cancelling…</source>
         <translation>Отмена…</translation>
+    </message>
+</context>
+<context>
+    <name>TreeFilterBar</name>
+    <message>
+        <source>Find a parameter by description, name or value</source>
+        <translation>Найти параметр по описанию, имени или значению</translation>
+    </message>
+    <message>
+        <source>Changed</source>
+        <translation>Изменённые</translation>
+    </message>
+    <message>
+        <source>Only values edited and not yet written</source>
+        <translation>Только изменённые и ещё не записанные значения</translation>
+    </message>
+    <message>
+        <source>Differs</source>
+        <translation>Отличаются</translation>
+    </message>
+    <message>
+        <source>Only values that differ from the module</source>
+        <translation>Только значения, отличающиеся от модуля</translation>
+    </message>
+    <message>
+        <source>Failed</source>
+        <translation>С ошибкой</translation>
+    </message>
+    <message>
+        <source>Only parameters whose exchange failed</source>
+        <translation>Только параметры, обмен с которыми не удался</translation>
+    </message>
+    <message>
+        <source>Close the filter (Escape)</source>
+        <translation>Закрыть фильтр (Escape)</translation>
     </message>
 </context>
 <context>
