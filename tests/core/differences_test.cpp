@@ -27,7 +27,9 @@ struct Tree {
         }
         context.root()->parameters.at(0)->SetValueText("5");
     }
-    Parameter& filter(int k) { return *context.root()->children[static_cast<std::size_t>(k)]->parameters.at(0); }
+    Parameter& filter(int k) {
+        return *context.root()->children[static_cast<std::size_t>(k)]->parameters.at(0);
+    }
     DescriptionContext context;
 };
 

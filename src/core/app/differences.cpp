@@ -14,7 +14,8 @@ void collect(const DescBranch& document, const DescBranch& other, const std::str
     for (std::size_t k = 0; k < parameters; ++k) {
         const Parameter& mine = *document.parameters[k];
         const Parameter& theirs = *other.parameters[k];
-        if (mine.network_name() != theirs.network_name() || mine.value_text() == theirs.value_text()) continue;
+        if (mine.network_name() != theirs.network_name() || mine.value_text() == theirs.value_text())
+            continue;
         out.push_back({path, mine.network_name(), mine.network_index, mine.description, mine.value_text(),
                        theirs.value_text()});
     }
