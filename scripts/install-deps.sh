@@ -5,7 +5,9 @@ set -euo pipefail
 packages=(cmake g++ ninja-build pkg-config qt6-base-dev libqt6svg6 qt6-svg-dev
           libgsf-1-dev zlib1g-dev libgtest-dev libgmock-dev libbenchmark-dev locales
           # installing and packaging: icon bitmaps, checks of the desktop entry and MIME type, cpack -G DEB
-          librsvg2-bin desktop-file-utils shared-mime-info dpkg-dev file)
+          librsvg2-bin desktop-file-utils shared-mime-info dpkg-dev file
+          # a real serial-to-network gateway for the gateway tests
+          ser2net)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <memory>
 
+#include "bench/largest_model.h"
 #include "bench/ratio_reporter.h"
 #include "core/app/document.h"
 #include "core/link/options.h"
@@ -17,30 +18,7 @@
 
 namespace {
 
-// The model whose description builds the most parameters.
-int largest_model() {
-    varda::DescriptionArchive archive(VARDA_DAT_PATH, false);
-    int best = 0;
-    std::size_t most = 0;
-    for (int model = 0; model < varda::kDeviceCount; ++model) {
-        varda::DescriptionContext description;
-        description.LoadDescriptionText(varda::ReadModelDescription(archive, model).text);
-        std::size_t n = 0;
-        std::function<void(const varda::DescBranch&)> count = [&](const varda::DescBranch& b) {
-            n += b.parameters.size();
-            for (const auto& c : b.children)
-                count(*c);
-        };
-        if (description.root()) count(*description.root());
-        if (n > most) {
-            most = n;
-            best = model;
-        }
-    }
-    return best;
-}
-
-const int kModel = largest_model();
+const int kModel = varda::bench::largest_model();
 
 void BM_LoadLargestDescription(benchmark::State& state) {
     varda::DescriptionArchive archive(VARDA_DAT_PATH, false);

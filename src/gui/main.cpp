@@ -10,12 +10,15 @@
 #include "core/app/brand_choice.h"
 #include "core/app/command_line.h"
 #include "core/app/command_line_job.h"
+#include "core/app/config_file.h"
 #include "core/app/document.h"
+#include "core/app/scan_job.h"
+#include "core/app/text_jobs.h"
 #include "core/link/options.h"
 #include "core/platform/settings_store.h"
 #include "core/app/menu_state.h"
 #include "core/devices/brand.h"
-#include "core/link/posix_serial_backend.h"
+#include "core/link/network_backend.h"
 #include "gui/main_window.h"
 #include "gui/qt_settings_store.h"
 #include "gui/qt_ui.h"
@@ -29,13 +32,40 @@ constexpr int kDefaultAddressLength = 8;
 int run_job(const varda::CommandLine& command_line) {
     auto progress = [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); };
     const varda::JobResult result = varda::run_command_line_job(
-        command_line, std::make_unique<varda::PosixSerialBackend>(),
+        command_line, std::make_unique<varda::PortBackend>(),
         command_line.verbose ? progress : std::function<void(const std::string&)>{});
+    int exit_code = result.exit_code;
+    std::string failure = result.failure;
+    if (command_line.stats_json) {
+        const std::string json = varda::line_counters_json(result.line) + "\n";
+        if (command_line.stats_json->empty()) {
+            std::fputs(json.c_str(), stdout);
+        } else if (const varda::SaveResult saved = varda::write_file_replacing(
+                       *command_line.stats_json,
+                       std::span(reinterpret_cast<const std::uint8_t*>(json.data()), json.size()));
+                   !saved.ok && exit_code == 0) {
+            // The job's own failure says more; a job that succeeded still did not deliver what was asked.
+            exit_code = kBadCommandLine;
+            failure = *command_line.stats_json + ": the statistics could not be written (" + saved.message + ")";
+        }
+    }
     if (command_line.summary) {
         std::printf("model: %s\nparameters: %d\nfailures: %d\nexit code: %d\n", result.model.c_str(),
-                    result.parameters, result.failures, result.exit_code);
+                    result.parameters, result.failures, exit_code);
         if (result.file_written) std::printf("file: %s\n", command_line.file_name.c_str());
+        std::printf("line: %s\n", varda::line_counters_text(result.line).c_str());
     }
+    if (exit_code != 0) std::fprintf(stderr, "varda: %s\n", failure.c_str());
+    return exit_code;
+}
+
+int run_scan(const std::vector<std::string>& args) {
+    const varda::ScanCommand command = varda::parse_scan_command_line(args);
+    auto progress = [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); };
+    const varda::ScanJobResult result =
+        varda::run_scan_job(command, std::make_unique<varda::PortBackend>(),
+                            command.line.verbose ? progress : std::function<void(const std::string&)>{});
+    std::fputs(result.output.c_str(), stdout);
     if (result.exit_code != 0) std::fprintf(stderr, "varda: %s\n", result.failure.c_str());
     return result.exit_code;
 }
@@ -43,8 +73,8 @@ int run_job(const varda::CommandLine& command_line) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    varda::CommandLine command_line =
-        varda::parse_command_line(std::vector<std::string>(argv + 1, argv + argc));
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    varda::CommandLine command_line = varda::parse_command_line(args);
     if (command_line.help) {
         std::fputs(varda::command_line_help().c_str(), stdout);
         return 0;
@@ -53,6 +83,14 @@ int main(int argc, char* argv[]) {
         std::printf("varda %s\n", VARDA_VERSION);
         return 0;
     }
+    // Jobs on configuration files alone need neither a port nor a display.
+    if (varda::asks_for_text_job(args)) {
+        const varda::TextJobResult result = varda::run_text_job(args);
+        std::fputs(result.output.c_str(), stdout);
+        for (const auto& warning : result.warnings) std::fprintf(stderr, "varda: warning: %s\n", warning.c_str());
+        if (!result.failure.empty()) std::fprintf(stderr, "varda: %s\n", result.failure.c_str());
+        return result.exit_code;
+    }
     // The configurator's port settings persist between runs, jobs included.
     varda::gui::QtSettingsStore settings;
     varda::set_settings_store(&settings);
@@ -60,12 +98,20 @@ int main(int argc, char* argv[]) {
         ~Restore() { varda::set_settings_store(nullptr); }
     } restore;
 
+    // Finding the modules on a line is a job of its own, with lists and ranges where jobs take one value.
+    if (varda::asks_for_scan(args)) return run_scan(args);
+
     // Every value is checked before the port is touched.
     varda::check_address(
         command_line,
         settings.get_int(varda::kSettingsGroup, "address_length").value_or(kDefaultAddressLength));
     for (const auto& warning : command_line.warnings)
         std::fprintf(stderr, "varda: warning: %s\n", warning.c_str());
+    // A gateway switches the RS-485 direction itself: direction by RTS means nothing there.
+    if (varda::is_gateway_port(command_line.port) && (command_line.adapter == 1 || command_line.adapter == 3))
+        command_line.errors.push_back("-rs485:" + std::string(command_line.adapter == 1 ? "auto" : "on") +
+                                      ": semi-automatic direction control cannot be used over a network gateway "
+                                      "(the gateway switches direction itself); leave it out or use -rs485:off");
     for (const auto& error : command_line.errors)
         std::fprintf(stderr, "varda: %s\n", error.c_str());
     if (!command_line.errors.empty()) return kBadCommandLine;
@@ -112,7 +158,7 @@ int main(int argc, char* argv[]) {
 
     varda::Options options;
     const varda::CBrand& brand = varda::brand_object(brand_id);
-    varda::CTarnDoc doc(options, std::make_unique<varda::PosixSerialBackend>());
+    varda::CTarnDoc doc(options, std::make_unique<varda::PortBackend>());
     qt_ui.set_connection_target(&doc.device(), &options, &brand);
 
     int code = 0;

@@ -16,8 +16,10 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
+#include <QToolButton>
 #include <QVBoxLayout>
 
+#include "core/app/connection_status.h"
 #include "core/app/brand_choice.h"
 #include "core/app/model_calibration.h"
 #include "core/app/document.h"
@@ -26,9 +28,14 @@
 #include "core/devices/base_device.h"
 #include "core/devices/brand.h"
 #include "core/model/device_table.h"
+#include "core/link/device.h"
+#include "core/platform/numbers.h"
 #include "core/platform/settings_store.h"
 #include "core/platform/strings.h"
 #include "core/platform/ui.h"
+#include "gui/bus_monitor_window.h"
+#include "gui/bus_scan_dialog.h"
+#include "gui/connection_indicator.h"
 #include "gui/help_window.h"
 #include "gui/io_status_dialog.h"
 #include "gui/menu_look.h"
@@ -85,6 +92,8 @@ const std::vector<CommandLook>& command_looks() {
         {kCmdIoStatus, "io_status", {}},
         {kCmdSingleParameter, "single_parameter", QKeySequence(Qt::ALT | Qt::Key_S)},
         {kCmdCheckConnection, "check_connection", QKeySequence(Qt::ALT | Qt::Key_N)},
+        {kCmdFindModules, nullptr, {}},
+        {kCmdBusMonitor, nullptr, {}},
         {kCmdAdapterAuto, nullptr, {}},
         {kCmdAdapterSemiAuto, nullptr, {}},
         {kCmdPortSettings, "port_settings", {}},
@@ -142,6 +151,16 @@ MainWindow::MainWindow(CTarnDoc& doc, Options& options, const CBrand& brand, QWi
 
     ready_ = new QLabel(tr("Ready"));
     statusBar()->addWidget(ready_, 1);
+    indicator_ = new ConnectionIndicator;
+    statusBar()->addPermanentWidget(indicator_);
+    counters_ = new QToolButton;
+    counters_->setAutoRaise(true);
+    statusBar()->addPermanentWidget(counters_);
+    connect(counters_, &QToolButton::clicked, this, [this] {
+        doc_.device().sio().line_stats().reset();
+        update_status_bar();
+    });
+    connect(indicator_, &QToolButton::clicked, this, [this] { run_command(kCmdPortSettings); });
 
     QSettings settings(QStringLiteral("KEST"), QStringLiteral("Varda"));
     settings.beginGroup(kRecentGroup);
@@ -286,6 +305,18 @@ void MainWindow::register_document_commands() {
     doc_command(kCmdApplyDefaults, [](CTarnDoc& d) { d.apply_default_settings(); });
     doc_command(kCmdExecuteInit, [](CTarnDoc& d) { d.execute_init(); });
     doc_command(kCmdApplyNewSettings, [](CTarnDoc& d) { d.apply_new_settings(false, false); });
+    handlers_[kCmdBusMonitor] = [this] {
+        if (!monitor_) monitor_ = new BusMonitorWindow(doc_, this);
+        monitor_->show();
+        monitor_->raise();
+        monitor_->activateWindow();
+    };
+    handlers_[kCmdFindModules] = [this] {
+        BusScanDialog dialog(doc_.device(), this);
+        dialog.exec();
+        if (dialog.connected()) follow_connected_model();
+        update_from_document();
+    };
     handlers_[kCmdCheckConnection] = [this] {
         doc_.check_connection();
         follow_connected_model();
@@ -372,7 +403,35 @@ void MainWindow::build_menus() {
         fill(menu, top.items);
         menus_.push_back(menu);
     }
+    add_edit_menu();
     set_recent_files(recent_files_);
+}
+
+void MainWindow::add_edit_menu() {
+    // Undo and redo of value edits, named after the edit they act on.
+    auto* edit = new QMenu(QStringLiteral("&Edit"), this);
+    give_menu_look(edit);
+    QAction* undo = edit->addAction(QStringLiteral("Undo"), this, [this] { doc_.undo(); });
+    undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    QAction* redo = edit->addAction(QStringLiteral("Redo"), this, [this] { doc_.redo(); });
+    redo->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
+    connect(edit, &QMenu::aboutToShow, this, [this, undo, redo] {
+        const EditHistory& history = doc_.history();
+        undo->setText(history.can_undo() ? QStringLiteral("Undo ") + QString::fromStdString(history.undo_name())
+                                         : QStringLiteral("Undo"));
+        redo->setText(history.can_redo() ? QStringLiteral("Redo ") + QString::fromStdString(history.redo_name())
+                                         : QStringLiteral("Redo"));
+        undo->setEnabled(history.can_undo());
+        redo->setEnabled(history.can_redo());
+    });
+    // Shortcuts work while the menu is closed; an empty history makes them do nothing.
+    connect(edit, &QMenu::aboutToHide, this, [undo, redo] {
+        undo->setEnabled(true);
+        redo->setEnabled(true);
+    });
+    QAction* before = menus_.size() > 1 ? menus_[1]->menuAction() : nullptr;
+    menuBar()->insertMenu(before, edit);
+    menus_.push_back(edit);
 }
 
 void MainWindow::build_toolbar() {
@@ -409,6 +468,30 @@ void MainWindow::update_from_document() {
     if ((model ? model->model_index() : -1) != prompt_model_) update_prompts();
     update_title();
     update_command_states();
+    update_status_bar();
+}
+
+void MainWindow::update_status_bar() {
+    if (const auto status = connection_status(doc_)) indicator_->show_status(*status);
+    const LineCounters line = doc_.device().sio().line_stats().snapshot();
+    const QString counted = qtext(line_counters_short_text(line));
+    if (counters_->text() != counted) {
+        counters_->setText(counted);
+        counters_->setToolTip(tr("%1\nReplies: %2, mean %3 ms, longest %4 ms.\nClick to reset the counters.")
+                                  .arg(qtext(line_counters_text(line)))
+                                  .arg(line.replies)
+                                  .arg(qtext(platform::fixed(line.mean_reply_ms, 1)))
+                                  .arg(qtext(platform::fixed(line.max_reply_ms, 1))));
+        counters_->setMinimumWidth(counters_->sizeHint().width());
+    }
+    const ExchangeSummary summary = doc_.device().last_exchange();
+    if (summary.number == shown_exchange_) return;
+    shown_exchange_ = summary.number;
+    ready_->setText(qtext(exchange_summary_text(summary)));
+}
+
+QString MainWindow::status_line() const {
+    return ready_->text();
 }
 
 void MainWindow::update_command_states() {
@@ -443,6 +526,7 @@ void MainWindow::update_title() {
     const QString title = qtext(main_window_title(doc_.tree_model_index(), document)) +
                           (document.empty() ? QString() : QStringLiteral("[*]"));
     if (windowTitle() != title) setWindowTitle(title);
+    if (doc_.device().exchange_running()) return;  // the mark follows once the exchange has ended
     setWindowModified(doc_.root() && (doc_.modified || doc_.has_unwritten_edits()));
 }
 

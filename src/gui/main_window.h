@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QStringList>
 #include <functional>
 #include <map>
@@ -13,6 +14,7 @@ class QLabel;
 class QMenu;
 class QTimer;
 class QToolBar;
+class QToolButton;
 class QVBoxLayout;
 
 namespace varda {
@@ -25,6 +27,8 @@ struct Options;
 namespace varda::gui {
 
 class CTarnTreeListView;
+class ConnectionIndicator;
+class BusMonitorWindow;
 
 // The configurator's main frame: menus, toolbar and status bar over the document, and the place where the
 // parameter tree goes. Every command runs a document operation or a handler that another part of the
@@ -61,6 +65,11 @@ class MainWindow : public QMainWindow {
     void update_command_states();
 
     QStringList recent_files() const;
+    // The status bar: the connection indicator and the line under the tree (the last exchange's summary).
+    ConnectionIndicator* connection_indicator() const { return indicator_; }
+    // The line's counters beside it; a click resets them.
+    QToolButton* line_counters() const { return counters_; }
+    QString status_line() const;
 
   signals:
     // The document asks every view to redraw from the tree.
@@ -82,7 +91,9 @@ class MainWindow : public QMainWindow {
     void fill_toolbar();
     void update_title();
     void update_prompts();
+    void update_status_bar();
     void refresh_views();
+    void add_edit_menu();
 
     void new_document();
     void open_document(const QString& path = {});
@@ -106,6 +117,10 @@ class MainWindow : public QMainWindow {
     int prompt_model_ = -2;  // model index the prompts were made for; -1 none
     QToolBar* toolbar_ = nullptr;
     QLabel* ready_ = nullptr;
+    ConnectionIndicator* indicator_ = nullptr;
+    QToolButton* counters_ = nullptr;
+    QPointer<BusMonitorWindow> monitor_;  // one window, kept while open
+    int shown_exchange_ = 0;  // number of the exchange summary on the status line
     QVBoxLayout* central_layout_ = nullptr;
     QWidget* central_view_ = nullptr;
     QTimer* idle_timer_ = nullptr;

@@ -14,6 +14,7 @@
 #include <mutex>
 #include <thread>
 
+#include "core/app/connection_status.h"
 #include "core/app/paths.h"
 #include "core/model/device_table.h"
 #include "core/link/device.h"
@@ -32,7 +33,6 @@ namespace {
 constexpr int kSimulatedModel = 3;  // VK03: a bit of everything, inputs and outputs
 constexpr int kLiveTickMs = 1000;
 constexpr int kPictureHeight = 84;
-constexpr const char* kSimulatedPortName = "simulated";
 const QColor kAlarmColour(200, 0, 0);
 const QColor kStatusColour(0, 0, 200);
 
@@ -322,6 +322,11 @@ std::optional<int> CSetupCarrier::select_device() {
     CSelectDeviceDlg dialog(brand_, this);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     return dialog.chosen_model();
+}
+
+void CSetupCarrier::nothing_answered() {
+    // Whatever the ports are, a module to try the program with is one click away.
+    simulate_->show();
 }
 
 void CSetupCarrier::close(bool ok) {

@@ -50,6 +50,7 @@ class CSetupCarrier : public QDialog, public ConnectionView {
     void set_table_enabled(bool enabled) override;
     void show_value(const Parameter& parameter) override;
     std::optional<int> select_device() override;
+    void nothing_answered() override;
     void close(bool ok) override;
 
   public slots:

@@ -5,6 +5,7 @@
 #include "core/app/start_document.h"
 #include "core/devices/menu_changes.h"
 #include "gui/main_window.h"
+#include "gui/startup_window.h"
 #include "gui/tree_view.h"
 
 namespace varda::gui {
@@ -12,7 +13,7 @@ namespace varda::gui {
 std::unique_ptr<MainWindow> start_main_window(CTarnDoc& doc, Options& options, const CBrand& brand,
                                               const CommandLine& command_line) {
     apply_command_line_settings(command_line, doc);
-    doc.start(false, false);
+    doc.start_after_connect(connect_at_start(doc.device()), false, false);
     // "Exit" in the connection dialog: the user does not want to go on.
     if (doc.exit_request) return nullptr;
     apply_command_line_after_connect(command_line, doc);

@@ -15,11 +15,18 @@
 #include "core/link/sio.h"
 #include "core/model/elements.h"
 #include "core/model/parameter.h"
+#include "core/platform/serial_ports.h"
 #include "core/platform/strings.h"
 #include "core/platform/text.h"
 
 namespace varda::gui {
 namespace {
+
+// The port is shown by its adapter's name when it has one; the kept value may be a long by-id path.
+std::string shown_text(const Parameter& parameter) {
+    if (platform::iequals(parameter.network_name(), "Port")) return serial_port_label(parameter.value_text());
+    return parameter.value_text();
+}
 
 constexpr int kObjectRole = Qt::UserRole + 1;
 constexpr int kFlagsRole = Qt::UserRole + 2;
@@ -468,7 +475,7 @@ CSetupTableCtrl::CSetupTableCtrl(QWidget* parent) : CTableCtrl(parent) {
 void CSetupTableCtrl::Fill(ObjectWithParameters& network) {
     setRowCount(0);
     for (const auto& parameter : network.parameters) {
-        const int row = AddRow({qstr(parameter->description), qstr(parameter->value_text())});
+        const int row = AddRow({qstr(parameter->description), qstr(shown_text(*parameter))});
         SetCellObject(row, -1, parameter.get());
     }
     FitHeight();
@@ -481,7 +488,7 @@ int CSetupTableCtrl::RowOf(const Parameter& parameter) const {
 }
 
 void CSetupTableCtrl::ShowValue(const Parameter& parameter) {
-    if (const int row = RowOf(parameter); row >= 0) SetCellText(row, 1, qstr(parameter.value_text()));
+    if (const int row = RowOf(parameter); row >= 0) SetCellText(row, 1, qstr(shown_text(parameter)));
 }
 
 TableEditor CSetupTableCtrl::EditorFor(int row, int column) const {

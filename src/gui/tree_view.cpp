@@ -493,9 +493,7 @@ void CTarnTreeListView::write_parameter() {
 void CTarnTreeListView::set_no_data() {
     Parameter* p = selected_parameter();
     if (!p) return;
-    p->SetValueText(std::string(str(kNoData)));
-    p->error_text.clear();
-    p->value_modified = p->access_modified = p->user_modified = false;
+    document_.set_no_data(*p);
     refresh_all();
 }
 

@@ -68,7 +68,8 @@ WaitOutcome InProcessBackend::write(std::string_view bytes, platform::Event& sto
     if (requires_rts_ && !rts_) return WaitOutcome::Readable;  // the adapter's transmitter is off
     {
         std::lock_guard lock(mutex_);
-        if (module_baud_ != 0 && settings_.baud_rate != module_baud_)
+        if ((module_baud_ != 0 && settings_.baud_rate != module_baud_) ||
+            (module_ && !module_->hears(settings_.baud_rate)))
             return WaitOutcome::Readable;  // garbage
     }
 

@@ -23,7 +23,24 @@ void set_cloexec(int fd) {
 
 }  // namespace
 
-PtyServer::PtyServer(std::shared_ptr<SimulatedModule> module) : module_(std::move(module)) {}
+PtyServer::PtyServer(std::shared_ptr<SimulatedModule> module) {
+    if (module) modules_.push_back(std::move(module));
+}
+
+PtyServer::PtyServer(std::vector<std::shared_ptr<SimulatedModule>> bus) : modules_(std::move(bus)) {}
+
+int PtyServer::client_baud() const {
+    termios tio{};
+    if (slave_ < 0 || ::tcgetattr(slave_, &tio) != 0) return 0;
+    static constexpr std::pair<speed_t, int> kSpeeds[] = {
+        {B110, 110},     {B300, 300},     {B600, 600},     {B1200, 1200},     {B2400, 2400},
+        {B4800, 4800},   {B9600, 9600},   {B19200, 19200}, {B38400, 38400},   {B57600, 57600},
+        {B115200, 115200}, {B230400, 230400}};
+    const speed_t speed = ::cfgetospeed(&tio);
+    for (const auto& [code, baud] : kSpeeds)
+        if (code == speed) return baud;
+    return 0;
+}
 
 PtyServer::~PtyServer() {
     stop();
@@ -39,7 +56,7 @@ bool PtyServer::start(std::string& error) {
         error = "already serving";
         return false;
     }
-    if (!module_) {
+    if (modules_.empty()) {
         error = "no module to serve";
         return false;
     }
@@ -87,7 +104,7 @@ void PtyServer::run() {
                                             platform::FdWait{master_, POLLIN});
         if (woke == 0) return;
         if (woke == platform::kWaitTimeout) {
-            module_->line_idle();
+            for (const auto& module : modules_) module->line_idle();
             heard = false;
             continue;
         }
@@ -100,25 +117,30 @@ void PtyServer::run() {
         }
         heard = true;
         request_chars += static_cast<std::size_t>(got);
-        for (const auto& reply : module_->feed(std::string_view(buffer, static_cast<std::size_t>(got)))) {
-            if (!send(reply, request_chars)) return;
-            request_chars = 0;
+        const int baud = client_baud();
+        for (const auto& module : modules_) {
+            if (!module->hears(baud)) continue;  // at another rate the characters are garbage to it
+            for (const auto& reply : module->feed(std::string_view(buffer, static_cast<std::size_t>(got)))) {
+                if (!send(*module, reply, request_chars)) return;
+                request_chars = 0;
+            }
         }
     }
 }
 
-bool PtyServer::send(const std::string& reply, std::size_t request_chars) {
+bool PtyServer::send(const SimulatedModule& from, const std::string& reply, std::size_t request_chars) {
     using namespace std::chrono;
     double character_ms = 0;
-    if (line_timing_ && line_.baud_rate > 0) {
+    const int baud = line_timing_ ? (client_baud() > 0 ? client_baud() : line_.baud_rate) : 0;
+    if (baud > 0) {
         const bool parity = line_.parity_code != 0 && line_.parity_code != 3;
-        character_ms = 1000.0 * (1 + line_.data_bits + (parity ? 1 : 0) + line_.stop_bits) / line_.baud_rate;
+        character_ms = 1000.0 * (1 + line_.data_bits + (parity ? 1 : 0) + line_.stop_bits) / baud;
     }
     const auto character_time =
         duration_cast<steady_clock::duration>(duration<double, std::milli>(character_ms));
 
     // The reply cannot start before the request has crossed the line and the module has thought about it.
-    auto next = steady_clock::now() + module_->faults().reply_delay +
+    auto next = steady_clock::now() + from.faults().reply_delay +
                 static_cast<steady_clock::duration::rep>(request_chars) * character_time;
     const auto first_wait = ceil<milliseconds>(next - steady_clock::now());
     if (first_wait.count() > 0 && stop_.wait(first_wait)) return false;

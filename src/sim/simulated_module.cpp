@@ -3,6 +3,7 @@
 #include <bit>
 
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <utility>
@@ -112,6 +113,34 @@ int SimulatedModule::address_width() const {
 void SimulatedModule::set_address_width(int width) {
     std::lock_guard lock(mutex_);
     address_width_ = width;
+}
+
+int SimulatedModule::line_baud() const {
+    std::lock_guard lock(mutex_);
+    return line_baud_;
+}
+
+void SimulatedModule::set_line_baud(int baud) {
+    std::lock_guard lock(mutex_);
+    line_baud_ = baud;
+}
+
+bool SimulatedModule::hears(int baud) const {
+    std::lock_guard lock(mutex_);
+    return line_baud_ == 0 || baud == 0 || baud == line_baud_;
+}
+
+void SimulatedModule::apply_network_settings() {
+    const auto number = [this](std::string_view name) -> std::optional<int> {
+        const Entry* e = find(hash_name(name), -1, 0);
+        if (!e) return std::nullopt;
+        int value = 0;
+        const auto [end, ec] = std::from_chars(e->value.data(), e->value.data() + e->value.size(), value);
+        if (ec != std::errc() || value <= 0) return std::nullopt;
+        return value;
+    };
+    if (const auto address = number("Addr")) address_ = *address;
+    if (const auto baud = number("bPS")) line_baud_ = *baud;
 }
 
 SwitchOverMode SimulatedModule::mode() const {
@@ -342,7 +371,12 @@ std::optional<std::string> SimulatedModule::handle_ravelin(std::string_view fram
     const auto hash = static_cast<std::uint16_t>(b[2] << 8 | b[3]);
     ++requests_[hash];
     ++requests_total_;
-    if (take_silent_turn() || hash == kHashAply) return std::nullopt;
+    if (take_silent_turn()) return std::nullopt;
+    if (hash == kHashAply) {
+        // Never answered; what was written to the network parameters now applies.
+        apply_network_settings();
+        return std::nullopt;
+    }
 
     std::uint16_t reply_hash = hash;
     Bytes data;
@@ -356,7 +390,13 @@ std::optional<std::string> SimulatedModule::handle_ravelin(std::string_view fram
         reply_hash ^= 0x5555;
         if (reply_hash == kHashNErr || reply_hash == hash) reply_hash ^= 0x0F0F;
     }
-    return reply_frame(reply_hash, data);
+    std::string reply = reply_frame(reply_hash, data);
+    if (faults_.garble_next > 0 && reply.size() > 2) {
+        --faults_.garble_next;
+        char& last = reply[reply.size() - 2];  // a checksum character
+        last = last == 'G' ? 'H' : 'G';
+    }
+    return reply;
 }
 
 Bytes SimulatedModule::answer(bool read, std::uint16_t hash, std::span<const std::uint8_t> data,

@@ -47,6 +47,7 @@ struct Faults {
     std::optional<std::uint8_t> error_code{};  // answer every request with "n.Err" and this code
     std::chrono::milliseconds reply_delay{0};  // applied by the transport before the reply leaves
     bool line_error = false;                   // applied by transports that can express a line error
+    int garble_next = 0;                       // the next this many replies carry a wrong checksum
 };
 
 struct LogEntry {
@@ -98,6 +99,13 @@ class SimulatedModule {
     Faults faults() const;
     void set_faults(const Faults& faults);
 
+    // The baud rate the module listens at, once APLY has set one from its "bPS" value (0: any rate, as
+    // before the first APLY). At another rate a real module hears only garbage, so the line stays silent.
+    int line_baud() const;
+    void set_line_baud(int baud);
+    // Whether the module hears a frame sent at this rate.
+    bool hears(int baud) const;
+
     // Characters from the line; returns the complete replies to send, in order (often none).
     std::vector<std::string> feed(std::string_view chars);
     // The line has gone quiet. A Modbus RTU frame has no end character, so silence ends a partial one.
@@ -120,6 +128,8 @@ class SimulatedModule {
     std::optional<std::string> handle_ravelin(std::string_view frame);
     std::optional<std::string> handle_switch_over(std::string_view frame);
     bool take_silent_turn();
+    // APLY: the module's network settings ("Addr", "bPS") take effect.
+    void apply_network_settings();
     Bytes answer(bool read, std::uint16_t hash, std::span<const std::uint8_t> data,
                  std::uint16_t& reply_hash);
     Bytes attribute_exchange(bool read, std::span<const std::uint8_t> data, std::uint16_t& reply_hash);
@@ -137,6 +147,7 @@ class SimulatedModule {
     int address_;
     int address_width_;
     int address_span_ = 1;
+    int line_baud_ = 0;
     int offset_ = 0;  // address offset of the request being answered
     SwitchOverMode mode_ = SwitchOverMode::Ravelin;
     std::vector<Entry> entries_;

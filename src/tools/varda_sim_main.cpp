@@ -8,8 +8,11 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <iostream>
 #include <iterator>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,6 +23,7 @@
 #include "core/model/description_archive.h"
 #include "sim/model_module.h"
 
+#include "sim/console.h"
 #include "sim/pty_server.h"
 #include "sim/simulated_module.h"
 
@@ -53,14 +57,34 @@ constexpr const char* kUsage =
     "                       ro = read-only, noattr = without access attributes.\n"
     "                       Without any --param a small demo module is served.\n"
     "  --baud N             baud rate used by --line-timing (and shown by the demo's bPS)\n"
-    "  --line-timing        deliver replies at the pace of a real line at --baud (default 9600)\n"
+    "  --line-timing        deliver replies at the pace of a real line: at the baud rate the program set\n"
+    "                       on the terminal (--baud, default 9600, when it cannot be read)\n"
+    "  --listen-baud N      hear only frames sent at this baud rate, as after an APLY that set it\n"
     "  --log FILE           write every frame received and sent to FILE\n"
+    "  --bus VKnn@A,VKmm@B,...\n"
+    "                       serve several modules on the one terminal, each at its own address, as on\n"
+    "                       an RS-485 line (a multi-channel model also answers the addresses after its\n"
+    "                       own); a broadcast reaches all and none answers it\n"
+    "  --script FILE        run the console commands in FILE at start (see below)\n"
     "  --help               show this text\n"
+    "\n"
+    "A module takes APLY as a real one does: the \"Addr\" and \"bPS\" written before it take effect, and\n"
+    "at another baud rate than its own it hears only garbage and stays silent.\n"
+    "\n"
+    "Standard input is a console: each line is a command, answered with one line on standard output.\n"
     "\n"
     "Example: varda-sim --address 5 --param Addr=int=5 --param SP=float=12.5 --param "
     "dev=string=VK07,ro,noattr\n";
 
+struct BusModule {
+    int model = -1;
+    int address = 0;
+};
+
 struct Options {
+    std::vector<BusModule> bus;
+    std::string script;
+    int listen_baud = 0;
     int address = 16;
     int width = 8;
     SwitchOverMode mode = SwitchOverMode::Ravelin;
@@ -140,6 +164,7 @@ std::optional<Options> parse_options(int argc, char** argv, int& exit_code) {
         const std::string_view arg = argv[i];
         if (arg == "--help" || arg == "-h") {
             std::fputs(kUsage, stdout);
+            std::fputs(("\n" + varda::sim::Console::help()).c_str(), stdout);
             exit_code = 0;
             return std::nullopt;
         }
@@ -154,7 +179,7 @@ std::optional<Options> parse_options(int argc, char** argv, int& exit_code) {
         constexpr std::string_view kWithValue[] = {
             "--address",    "--width",        "--mode",        "--model", "--param",
             "--baud",       "--log",          "--archive",     "--dev",   "--silent-after",
-            "--error-code", "--faults-after", "--silent-first"};
+            "--error-code", "--faults-after", "--silent-first", "--bus", "--script", "--listen-baud"};
         if (std::find(std::begin(kWithValue), std::end(kWithValue), arg) == std::end(kWithValue))
             return fail("unknown option: " + std::string(arg));
         if (i + 1 >= argc) return fail("missing value after " + std::string(arg));
@@ -207,6 +232,25 @@ std::optional<Options> parse_options(int argc, char** argv, int& exit_code) {
             const auto v = parse_int(value);
             if (!v) return fail("invalid count: " + std::string(value));
             o.faults.reply_faults_after = *v;
+        } else if (arg == "--bus") {
+            std::string_view list = value;
+            while (!list.empty()) {
+                const auto comma = list.find(',');
+                const std::string_view item = list.substr(0, comma);
+                const auto at = item.find('@');
+                const int model = at == std::string_view::npos ? -1 : model_index_of(item.substr(0, at));
+                const auto address = at == std::string_view::npos ? std::nullopt : parse_int(item.substr(at + 1));
+                if (model < 0 || !address || *address > 2047)
+                    return fail("--bus: \"" + std::string(item) + "\" is not MODEL@ADDRESS, e.g. VK03@1");
+                o.bus.push_back({model, *address});
+                list = comma == std::string_view::npos ? std::string_view() : list.substr(comma + 1);
+            }
+        } else if (arg == "--listen-baud") {
+            const auto v = parse_int(value);
+            if (!v || *v == 0) return fail("invalid baud rate: " + std::string(value));
+            o.listen_baud = *v;
+        } else if (arg == "--script") {
+            o.script = std::string(value);
         } else if (arg == "--error-code") {
             const auto v = parse_int(value);
             if (!v || *v > 255) return fail("invalid error code: " + std::string(value));
@@ -253,33 +297,51 @@ int main(int argc, char** argv) {
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
     signal(SIGPIPE, SIG_IGN);
 
-    auto module = std::make_shared<varda::sim::SimulatedModule>(options->address, options->width);
-    module->set_mode(options->mode);
-    const int model_index = options->model ? model_index_of(*options->model) : -1;
-    if (options->model && model_index < 0) {
-        std::fprintf(stderr, "varda-sim: unknown model %s (VK00 to VK22)\n", options->model->c_str());
-        return 2;
-    }
-    if (model_index >= 0) {
-        const std::string archive_path =
-            options->archive.empty() ? varda::description_archive_path() : options->archive;
+    // One module, or the modules of a bus; the options that shape a module apply to the single one.
+    std::vector<std::shared_ptr<varda::sim::SimulatedModule>> bus;
+    std::vector<int> served_models;
+    const std::string archive_path =
+        options->archive.empty() ? varda::description_archive_path() : options->archive;
+    const auto serve = [&](varda::sim::SimulatedModule& module, int model_index) {
         varda::DescriptionArchive archive(archive_path, false);
         const auto text = varda::ReadModelDescription(archive, model_index);
         std::string error;
-        if (!text.ok || !varda::sim::serve_model(*module, model_index, text.text, error)) {
+        if (!text.ok || !varda::sim::serve_model(module, model_index, text.text, error)) {
             std::fprintf(stderr, "varda-sim: %s\n",
                          text.ok ? error.c_str() : (archive_path + ": " + archive.failure_message()).c_str());
-            return 1;
+            return false;
         }
-        module->set_value("Addr", -1, std::to_string(options->address));
-    } else if (options->params.empty()) {
-        varda::sim::add_demo_parameters(*module, "VK05");
-        if (options->baud) module->set_value("bPS", -1, std::to_string(*options->baud));
+        module.set_value("Addr", -1, std::to_string(module.address()));
+        return true;
+    };
+    if (!options->bus.empty()) {
+        for (const auto& member : options->bus) {
+            auto module = std::make_shared<varda::sim::SimulatedModule>(member.address, options->width);
+            if (!serve(*module, member.model)) return 1;
+            bus.push_back(module);
+            served_models.push_back(member.model);
+        }
+    } else {
+        auto module = std::make_shared<varda::sim::SimulatedModule>(options->address, options->width);
+        module->set_mode(options->mode);
+        const int model_index = options->model ? model_index_of(*options->model) : -1;
+        if (options->model && model_index < 0) {
+            std::fprintf(stderr, "varda-sim: unknown model %s (VK00 to VK22)\n", options->model->c_str());
+            return 2;
+        }
+        if (model_index >= 0) {
+            if (!serve(*module, model_index)) return 1;
+        } else if (options->params.empty()) {
+            varda::sim::add_demo_parameters(*module, "VK05");
+            if (options->baud) module->set_value("bPS", -1, std::to_string(*options->baud));
+        }
+        for (const auto& e : options->params)
+            module->add(e);
+        if (options->dev) module->set_value("dev", -1, *options->dev);
+        module->set_faults(options->faults);
+        bus.push_back(module);
+        served_models.push_back(model_index);
     }
-    for (const auto& e : options->params)
-        module->add(e);
-    if (options->dev) module->set_value("dev", -1, *options->dev);
-    module->set_faults(options->faults);
 
     std::FILE* log = nullptr;
     if (!options->log_path.empty()) {
@@ -289,17 +351,23 @@ int main(int argc, char** argv) {
             return 1;
         }
         const auto start = std::chrono::steady_clock::now();
-        module->set_log_sink([log, start](const varda::sim::LogEntry& e) {
-            const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
-                std::chrono::steady_clock::now() - start);
-            const char* direction = e.direction == varda::sim::LogEntry::Direction::Received ? "<-" : "->";
-            std::fprintf(log, "%10lld %s %s\n", static_cast<long long>(ms.count()), direction,
-                         printable(e.frame).c_str());
-            std::fflush(log);
-        });
+        for (const auto& module : bus) {
+            // On a bus each line names the module that heard or answered it.
+            const std::string who = bus.size() > 1 ? " @" + std::to_string(module->address()) : "";
+            module->set_log_sink([log, start, who](const varda::sim::LogEntry& e) {
+                const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                    std::chrono::steady_clock::now() - start);
+                const char* direction = e.direction == varda::sim::LogEntry::Direction::Received ? "<-" : "->";
+                std::fprintf(log, "%10lld%s %s %s\n", static_cast<long long>(ms.count()), who.c_str(), direction,
+                             printable(e.frame).c_str());
+                std::fflush(log);
+            });
+        }
     }
 
-    varda::sim::PtyServer server(module);
+    for (const auto& module : bus)
+        if (options->listen_baud) module->set_line_baud(options->listen_baud);
+    varda::sim::PtyServer server(bus);
     if (options->line_timing) {
         varda::LineSettings line;
         line.baud_rate = options->baud.value_or(9600);
@@ -313,13 +381,37 @@ int main(int argc, char** argv) {
     std::printf("%s\n", server.slave_path().c_str());
     std::fflush(stdout);
 
+    // The console: a script first, then whatever comes on standard input (nothing when it is empty).
+    auto console = std::make_shared<varda::sim::Console>(bus);
+    static std::mutex output;
+    const auto answer = [console](const std::string& line) {
+        const std::string reply = console->run(line);
+        if (reply.empty()) return;
+        std::lock_guard lock(output);
+        std::fputs((reply.back() == '\n' ? reply : reply + "\n").c_str(), stdout);
+        std::fflush(stdout);
+    };
+    if (!options->script.empty()) {
+        std::ifstream script(options->script);
+        if (!script) {
+            std::fprintf(stderr, "varda-sim: %s: the script cannot be read\n", options->script.c_str());
+            return 2;
+        }
+        for (std::string line; std::getline(script, line);) answer(line);
+    }
+    // Left running at the end: the process ends with it blocked in a read.
+    std::thread([answer] {
+        for (std::string line; std::getline(std::cin, line);) answer(line);
+    }).detach();
+
     // A served model shows life: counters count and inputs change.
     std::atomic<bool> stopping{false};
     std::thread ticker([&] {
-        for (int step = 1; model_index >= 0 && !stopping; ++step) {
+        for (int step = 1; !stopping; ++step) {
             for (int i = 0; i < 10 && !stopping; ++i)
                 std::this_thread::sleep_for(std::chrono::milliseconds(100));
-            varda::sim::tick_live_values(*module, step);
+            for (std::size_t m = 0; m < bus.size(); ++m)
+                if (served_models[m] >= 0) varda::sim::tick_live_values(*bus[m], step);
         }
     });
 
@@ -328,7 +420,7 @@ int main(int argc, char** argv) {
     stopping = true;
     ticker.join();
     server.stop();
-    module->set_log_sink({});
+    for (const auto& module : bus) module->set_log_sink({});
     if (log) std::fclose(log);
     return 0;
 }

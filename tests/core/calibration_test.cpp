@@ -170,7 +170,9 @@ TEST(CalibrationCommands, CoefficientReplyLengths) {
         ASSERT_TRUE(read.ok) << read.error;
         const Coefficient coefficient = decode_coefficient(read.reply);
         EXPECT_EQ(coefficient.kind, c.kind) << c.length;
-        if (c.kind == Coefficient::Kind::Value) EXPECT_FLOAT_EQ(coefficient.value, 1.0025f);
+        if (c.kind == Coefficient::Kind::Value) {
+            EXPECT_FLOAT_EQ(coefficient.value, 1.0025f);
+        }
     }
     EXPECT_EQ(rig.received().front(), (Received{"CLB.G", {1}}));
 }

@@ -140,6 +140,44 @@ TEST(DeviceTasks, FiveTimeOutsAbortReadsAndWritesWithoutAWindowToo) {
     EXPECT_EQ(bench.lines_starting("5 unsuccessful write attempts"), 1);
 }
 
+// Rows an exchange never reached say so, and the summary line counts them.
+TEST(DeviceTasks, AStoppedExchangeMarksWhatItNeverReached) {
+    Bench bench;
+    auto root = make_tree(40);
+    ASSERT_TRUE(bench.device->compare(*root));
+    ExchangeSummary summary = bench.device->last_exchange();
+    EXPECT_EQ(summary.number, 1);
+    EXPECT_EQ(summary.kind, ExchangeKind::Compare);
+    EXPECT_EQ(exchange_summary_text(summary).rfind("Compared 40 parameters, 40 differ, 0 failed, ", 0), 0u);
+
+    sim::Faults gone;
+    gone.silent_after = 10;  // the module answers ten reads, then the line goes dead
+    bench.module->set_faults(gone);
+    bench.module->reset_counters();
+    ASSERT_TRUE(bench.device->read_all(*root));
+    summary = bench.device->last_exchange();
+    EXPECT_EQ(summary.number, 2);
+    EXPECT_EQ(summary.processed, 15);
+    EXPECT_EQ(summary.failed, 5);
+    EXPECT_EQ(summary.not_reached, 25);
+    EXPECT_TRUE(summary.stopped);
+    EXPECT_EQ(exchange_summary_text(summary).rfind("Read 15 parameters, 5 failed, 25 not read, stopped, ", 0), 0u);
+    const std::vector<Parameter*> rows = bench.all(*root);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const std::string expected = i < 10 ? "" : i < 15 ? "Time-out error" : "Not read: the exchange was stopped";
+        EXPECT_EQ(rows[i]->error_text, expected) << i;
+    }
+    // No progress line speaks of branches the stopped read never entered.
+    EXPECT_EQ(bench.lines_starting("Read branch 'branch "), 2);
+
+    bench.module->set_faults({.always_silent = true});
+    ASSERT_TRUE(bench.device->write_all(*root));
+    summary = bench.device->last_exchange();
+    EXPECT_EQ(summary.kind, ExchangeKind::Write);
+    EXPECT_EQ(summary.not_reached, 35);
+    EXPECT_EQ(rows.back()->error_text, "Not written: the exchange was stopped");
+}
+
 TEST(DeviceTasks, CompareDescribesTheFirstTenDifferences) {
     Bench bench;
     auto root = make_tree();

@@ -57,7 +57,7 @@ TEST(MainMenu, FullBrandHasEveryCommandInOrder) {
     EXPECT_EQ(entries(device.items),
               (Strings{"Read all", "Write all", "Write changes", "Compare", "-", "[Commands]",
                        "I/O status...", "Single parameter...", "Check connection...",
-                       "[Serial interface adapter]", "Serial port settings..."}));
+                       "[Serial interface adapter]", "Serial port settings...", "Find modules on the bus...", "Bus monitor..."}));
     EXPECT_EQ(entries(device.items[5].items),
               (Strings{"Apply default settings", "Execute INIT", "Apply new settings (APLY)"}));
     EXPECT_EQ(entries(menu_titled(menus, "Tools").items),
@@ -73,7 +73,7 @@ TEST(MainMenu, RavelinLeavesOutAdapterInitCalibrationAndExport) {
     const TopMenu& device = menu_titled(menus, "&Device");
     EXPECT_EQ(entries(device.items), (Strings{"Read all", "Write all", "Write changes", "Compare", "-",
                                               "[Commands]", "I/O status...", "Single parameter...",
-                                              "Check connection...", "Serial port settings..."}));
+                                              "Check connection...", "Serial port settings...", "Find modules on the bus...", "Bus monitor..."}));
     EXPECT_EQ(entries(device.items[5].items),
               (Strings{"Apply default settings", "Apply new settings (APLY)"}));
     for (const int gone :
@@ -93,7 +93,7 @@ TEST(MainMenu, SubmenuPositionsCountInTheUntouchedMenu) {
     apply_menu_adjustment(menus, adjustment);
     EXPECT_EQ(entries(menu_titled(menus, "&Device").items),
               (Strings{"Read all", "Write all", "Write changes", "Compare", "-", "I/O status...",
-                       "Single parameter...", "Check connection...", "Serial port settings..."}));
+                       "Single parameter...", "Check connection...", "Serial port settings...", "Find modules on the bus...", "Bus monitor..."}));
 }
 
 TEST(MainMenu, ModelCommandGoesBeforeItsAnchorOrAtTheEnd) {

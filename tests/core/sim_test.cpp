@@ -11,6 +11,7 @@
 
 #include "core/protocol/frame_codec.h"
 #include "core/protocol/my_converter.h"
+#include "sim/console.h"
 #include "sim/in_process_backend.h"
 #include "sim/pty_server.h"
 #include "sim/simulated_module.h"
@@ -189,6 +190,50 @@ TEST_F(SimulatedModuleTest, JurdCarriesThreeExtraBytesAndAplyIsNeverAnswered) {
     EXPECT_FALSE(send(build_request(kWrite, kHashAply, {}, 0, kAt16)));
     EXPECT_EQ(m.aply_received(), 1);
     EXPECT_EQ(m.requests_seen(hash_name("JuRD")), 1);
+}
+
+// APLY makes what was written to "Addr" and "bPS" the module's: it answers at the new address only, and
+// only frames sent at the new rate reach it.
+TEST_F(SimulatedModuleTest, AplyTakesTheNewNetworkSettings) {
+    m.add({.name = "Addr", .type = "int", .value = "16"});
+    m.add({.name = "bPS", .type = "1200:2400:4800:9600:19200", .value = "9600"});
+    EXPECT_TRUE(m.hears(115200)) << "any rate before the first APLY";
+    const auto encoded = [](std::string_view name, std::string_view type, std::string_view text) {
+        MyConverter c{std::string(name)};
+        c.set_data_type(std::string(type));
+        c.SetValueText(std::string(text));
+        Bytes data;
+        EXPECT_EQ(c.ConvertToData(data), 1);
+        return data;
+    };
+    ASSERT_EQ(ask(kWrite, "Addr", encoded("Addr", "int", "20")).kind, Kind::Accepted);
+    ASSERT_EQ(ask(kWrite, "bPS", encoded("bPS", "1200:2400:4800:9600:19200", "19200")).kind, Kind::Accepted);
+    EXPECT_EQ(m.address(), 16) << "nothing changes before APLY";
+    EXPECT_FALSE(send(build_request(kWrite, kHashAply, {}, 0, kAt16)));
+    EXPECT_EQ(m.address(), 20);
+    EXPECT_EQ(m.line_baud(), 19200);
+    EXPECT_FALSE(m.hears(9600));
+    EXPECT_TRUE(m.hears(19200));
+    EXPECT_FALSE(send(build_request(kRead, hash_name("FiLt"), {}, 0, kAt16)));
+    EXPECT_TRUE(send(build_request(kRead, hash_name("FiLt"), {}, 0, {20, 8})));
+
+    // Through a port: a configurator that does not follow loses the module; one that follows finds it.
+    auto module = std::make_shared<SimulatedModule>();
+    module->set_line_baud(19200);
+    module->add({.name = "FiLt", .type = "int", .value = "5"});
+    InProcessBackend line(module);
+    std::string error;
+    ASSERT_TRUE(line.open("sim", error));
+    platform::Event stop(platform::Event::Reset::Manual);
+    const auto answered_at = [&](int baud) {
+        LineSettings settings;
+        settings.baud_rate = baud;
+        line.configure(settings);
+        line.write(build_request(kRead, hash_name("FiLt"), {}, 0, kAt16), stop);
+        return line.wait_readable(std::chrono::milliseconds(100), stop) == WaitOutcome::Readable;
+    };
+    EXPECT_FALSE(answered_at(9600));
+    EXPECT_TRUE(answered_at(19200));
 }
 
 TEST_F(SimulatedModuleTest, AnswersOnlyItsOwnAddressAndBroadcast) {
@@ -403,6 +448,47 @@ TEST(PtyServer, AnswersOnThePseudoTerminal) {
     const auto outcome = parse_reply(reply, hash_name("Addr"));
     EXPECT_EQ(outcome.kind, Kind::Accepted);
     EXPECT_EQ(outcome.data, (Bytes{0x00, 0x10}));
+}
+
+// The console changes the module a program is talking to; each command is answered with one line.
+TEST(SimConsole, CommandsChangeTheModuleAndSaySo) {
+    auto first = std::make_shared<SimulatedModule>(1);
+    auto second = std::make_shared<SimulatedModule>(20);
+    for (auto* m : {first.get(), second.get()})
+        for (int k = 0; k < 2; ++k) m->add({.name = "FiLt", .index = k, .type = "int", .value = "5"});
+    Console console({first, second});
+    const struct {
+        const char* command;
+        const char* reply;
+    } steps[] = {
+        {"set FiLt:1 77", "ok: FiLt:1 = 77"},
+        {"get FiLt:1", "ok: FiLt:1 = 77"},
+        {"get nope", "error: no parameter nope"},
+        {"silent on", "ok: silent"},
+        {"@20", "ok: commands now change the module at address 20"},
+        {"garble 2", "ok: garbling the next 2"},
+        {"delay 40", "ok: garbling the next 2, delay 40 ms"},
+        {"error 53", "ok: garbling the next 2, error code 53, delay 40 ms"},
+        {"reset", "ok: no faults"},
+        {"modules", "ok: @1 *@20"},
+        {"@7", "error: no module at 7"},
+        {"frobnicate", "error: unknown command frobnicate (help lists them)"},
+        {"# a comment", ""},
+    };
+    for (const auto& step : steps) EXPECT_EQ(console.run(step.command), step.reply) << step.command;
+    EXPECT_EQ(first->value("FiLt", 1), "77");
+    EXPECT_TRUE(first->faults().always_silent);
+    EXPECT_FALSE(second->faults().always_silent);
+    EXPECT_NE(Console::help().find("garble N"), std::string::npos);
+
+    // "garble": exactly the next N replies fail their checksum.
+    second->set_faults({.garble_next = 1});
+    const auto read = [&] {
+        const auto replies = second->feed(build_request(kRead, hash_name("FiLt"), Bytes{0, 0}, 0, {20, 8}));
+        return replies.empty() ? Kind::Rejected : parse_reply(replies.front(), hash_name("FiLt")).kind;
+    };
+    EXPECT_EQ(read(), Kind::Rejected);
+    EXPECT_EQ(read(), Kind::Accepted);
 }
 
 }  // namespace

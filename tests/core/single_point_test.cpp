@@ -155,6 +155,14 @@ TEST(SinglePoint, ReadTracesTheExchangeAndTheAnswer) {
     EXPECT_EQ(trace.front(), "!vEr (Версия программы модуля)");
     EXPECT_TRUE(t.traced("0 data bytes in request frame"));
     EXPECT_TRUE(t.traced("<< response: # 0 : 048 = 0x30 (0)"));  // texts travel last character first
+    // The frames themselves, decoded as the bus monitor shows them.
+    const auto decoded = [&trace](std::string_view start, std::string_view part) {
+        return std::any_of(trace.begin(), trace.end(), [&](const std::string& line) {
+            return line.rfind(start, 0) == 0 && line.find(part) != std::string::npos;
+        });
+    };
+    EXPECT_TRUE(decoded("0.000 TX addr=16 ver read", " bytes=#"));
+    EXPECT_TRUE(decoded("", " RX addr=16 ver value=\"" + std::string(sim::kModelVersion) + "\""));
     EXPECT_THAT(std::vector(trace.end() - 2, trace.end()),
                 ElementsAre("No error. String notation answer:", std::string(sim::kModelVersion)));
     EXPECT_TRUE(t.ui.messages().empty());

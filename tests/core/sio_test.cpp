@@ -340,9 +340,92 @@ TEST_F(SioOnPty, SemiAutoHoldsTheLineForEachCharacter) {
     const auto elapsed = since(t0);
     EXPECT_EQ(module.request(), frame);
     EXPECT_EQ(reply.text(), "!10R1\r");
+    // A pseudo-terminal has no RS-485 mode, so RTS is raised around the frame by us.
+    EXPECT_EQ(sio.direction_control(), DirectionControl::ByRts);
     // A pseudo-terminal takes the whole frame at once: only the per-character hold makes this slow.
     EXPECT_GE(elapsed.count(), static_cast<long>(frame.size() * sio.character_time_ms()));
     EXPECT_LT(elapsed, 3000ms);
+}
+
+// The pseudo-terminal under a driver that has an RS-485 mode: what Sio asks of it is recorded.
+class DriverRs485Backend final : public SerialBackend {
+  public:
+    struct Log {
+        std::vector<bool> mode_requests;  // each set_driver_direction() call
+        int writes = 0;
+        int rts_raised = 0;
+    };
+    explicit DriverRs485Backend(Log& log) : log_(log) {}
+    bool open(const std::string& path, std::string& error) override { return port_.open(path, error); }
+    void close() override {
+        if (on_) set_driver_direction(false);
+        port_.close();
+    }
+    bool is_open() const override { return port_.is_open(); }
+    bool configure(const LineSettings& settings) override { return port_.configure(settings); }
+    bool purge(int kind) override { return port_.purge(kind); }
+    WaitOutcome write(std::string_view bytes, platform::Event& stop) override {
+        ++log_.writes;
+        return port_.write(bytes, stop);
+    }
+    void set_rts(bool raised) override { log_.rts_raised += raised ? 1 : 0; }
+    bool set_driver_direction(bool enabled) override {
+        log_.mode_requests.push_back(enabled);
+        on_ = enabled;
+        return true;
+    }
+    WaitOutcome wait_readable(std::chrono::milliseconds timeout, platform::Event& stop) override {
+        return port_.wait_readable(timeout, stop);
+    }
+    std::size_t read_available(char* buffer, std::size_t max) override { return port_.read_available(buffer, max); }
+
+  private:
+    PosixSerialBackend port_;
+    Log& log_;
+    bool on_ = false;
+};
+
+TEST(SioDirectionControl, SemiAutoUsesTheDriversRs485ModeAndGivesItBack) {
+    Pty pty;
+    ASSERT_FALSE(pty.slave().empty());
+    DriverRs485Backend::Log log;
+    Sio sio{std::make_unique<DriverRs485Backend>(log)};
+    sio.settings.port_name = pty.slave();
+    sio.settings.adapter_mode = 0;
+    ASSERT_EQ(sio.open(), 0);
+    EXPECT_EQ(sio.direction_control(), DirectionControl::ByDriver);
+    EXPECT_EQ(log.mode_requests, std::vector<bool>{true});
+
+    // The driver holds the transmitter: the frame goes whole, and RTS is left to it.
+    const std::string frame = "#10Rabcdefgh\r";
+    {
+        Module module(pty, frame.size(), {{0ms, "!10R1\r"}});
+        Reply reply;
+        EXPECT_EQ(sio.transaction(frame, reply), 0);
+        EXPECT_EQ(module.request(), frame);
+        EXPECT_EQ(reply.text(), "!10R1\r");
+    }
+    EXPECT_EQ(log.writes, 1);
+    EXPECT_EQ(log.rts_raised, 0);
+
+    // An automatic adapter chosen while the port is open: the driver's mode is given back at once.
+    sio.settings.adapter_mode = 1;
+    {
+        Module module(pty, frame.size(), {{0ms, "!10R1\r"}});
+        Reply reply;
+        EXPECT_EQ(sio.transaction(frame, reply), 0);
+    }
+    EXPECT_EQ(sio.direction_control(), DirectionControl::ByAdapter);
+    EXPECT_EQ(log.mode_requests, (std::vector<bool>{true, false}));
+
+    sio.settings.adapter_mode = 0;
+    {
+        Module module(pty, frame.size(), {{0ms, "!10R1\r"}});
+        Reply reply;
+        EXPECT_EQ(sio.transaction(frame, reply), 0);
+    }
+    EXPECT_EQ(sio.close(), 0);
+    EXPECT_EQ(log.mode_requests, (std::vector<bool>{true, false, true, false}));
 }
 
 TEST_F(SioOnPty, CharacterCountCollectsPieces) {

@@ -17,43 +17,8 @@ namespace {
 
 using namespace std::chrono_literals;
 
-Parameter* find(DescBranch& branch, std::string_view name) {
-    if (Parameter* p = branch.FindOwnParameter(name)) return p;
-    for (auto& child : branch.children)
-        if (Parameter* p = find(*child, name)) return p;
-    return nullptr;
-}
-
 // A VK03 document whose port leads to a simulated VK03.
-struct Vk03 {
-    explicit Vk03(int model = 3) : module(std::make_shared<sim::SimulatedModule>()) {
-        set_ui(&ui);
-        test::serve_archived_model(*module, model);
-        set_current_model_index(model);
-        doc = test::load_model_document(options, std::make_unique<sim::InProcessBackend>(module));
-        doc->device().finish_grace = 0ms;
-        test::open_sim_port(doc->device());
-        edit = std::make_unique<TreeEdit>(*doc);
-    }
-    ~Vk03() {
-        edit.reset();
-        doc.reset();
-        set_current_model_index(kNoModel);
-        set_ui(nullptr);
-    }
-    Parameter& p(std::string_view name) {
-        Parameter* found = find(*doc->root(), name);
-        EXPECT_NE(found, nullptr) << name;
-        return *found;
-    }
-    std::vector<std::string> messages() const { return test::message_texts(ui); }
-
-    HeadlessUi ui{true};
-    Options options;
-    std::shared_ptr<sim::SimulatedModule> module;
-    std::unique_ptr<CTarnDoc> doc;
-    std::unique_ptr<TreeEdit> edit;
-};
+using Vk03 = test::TreeEditRig;
 
 TEST(TreeEditCommit, UnchangedTextDoesNothing) {
     Vk03 t;

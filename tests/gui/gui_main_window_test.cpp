@@ -11,7 +11,9 @@
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSettings>
+#include <QStatusBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -25,6 +27,7 @@
 #include "../support/gui_test_support.h"
 #include "core/app/document.h"
 #include "core/app/menu_state.h"
+#include "core/link/device.h"
 #include "core/link/options.h"
 #include "core/app/paths.h"
 #include "core/platform/settings_store.h"
@@ -33,6 +36,7 @@
 #include "core/model/description_archive.h"
 #include "core/app/headless_ui.h"
 #include "core/platform/strings.h"
+#include "gui/connection_indicator.h"
 #include "gui/main_window.h"
 #include "gui/progress_dialog.h"
 #include "gui/qt_ui.h"
@@ -167,13 +171,13 @@ class MainWindowTest : public QObject {
         QStringList titles;
         for (QAction* a : rig.window->menuBar()->actions())
             titles << a->text();
-        QCOMPARE(titles, (QStringList{"&File", "&Device", "&Tree", "Tools", "&Help"}));
+        QCOMPARE(titles, (QStringList{"&File", "&Edit", "&Device", "&Tree", "Tools", "&Help"}));
 
         QMenu* device = rig.window->top_menu(QStringLiteral("&Device"));
         QVERIFY(device);
         QCOMPARE(texts(device), (QStringList{"Read all", "Write all", "Write changes", "Compare", "Commands",
                                              "I/O status...", "Single parameter...", "Check connection...",
-                                             "Serial port settings..."}));
+                                             "Serial port settings...", "Find modules on the bus...", "Bus monitor..."}));
         QVERIFY(!submenu(device, QStringLiteral("Serial interface adapter")));
         QCOMPARE(texts(submenu(device, QStringLiteral("Commands"))),
                  (QStringList{"Apply default settings", "Apply new settings (APLY)"}));
@@ -300,6 +304,56 @@ class MainWindowTest : public QObject {
         // The list outlives the window.
         gui::MainWindow again(*rig.doc, rig.options, CBrandRavelin());
         QCOMPARE(again.recent_files(), QStringList{first});
+    }
+
+    void theStatusBarSaysWhereTheUserStands() {
+        auto module = served_module(kVK03);
+        QVERIFY(module);
+        Rig rig(module, CBrandRavelin(), std::make_unique<HeadlessUi>(true));
+        QVERIFY(rig.connect());
+        rig.window->resize(1100, 500);
+        rig.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(rig.window.get()));
+        gui::ConnectionIndicator* indicator = rig.window->connection_indicator();
+        Device& device = rig.doc->device();
+        const auto shows = [&](LinkState state, const QString& ending, const char* screenshot) {
+            rig.window->update_from_document();
+            QCOMPARE(indicator->state(), state);
+            QVERIFY2(indicator->text().endsWith(ending), qPrintable(indicator->text()));
+            QVERIFY2(indicator->text().contains(QStringLiteral(" \u00b7 9600 baud \u00b7 address 16 \u00b7 Tavik-VK03")),
+                     qPrintable(indicator->text()));
+            QCoreApplication::processEvents();  // the status bar's layout follows the new width
+            save_screenshot(rig.window->statusBar()->grab(), screenshot);
+        };
+        shows(LinkState::Online, QStringLiteral(" \u00b7 online"), "status_bar_online");
+        // The line's counters beside it; a click starts them again.
+        QVERIFY(rig.window->line_counters()->text().startsWith(QStringLiteral("req ")));
+        QTest::mouseClick(rig.window->line_counters(), Qt::LeftButton);
+        QCOMPARE(rig.window->line_counters()->text(),
+                 QStringLiteral("req 0 \u00b7 retry 0 \u00b7 t/o 0 \u00b7 garbled 0 \u00b7 err 0"));
+
+        // Each whole-tree exchange leaves its summary on the status line.
+        rig.window->run_command(kCmdReadAll);
+        rig.window->update_from_document();
+        QVERIFY2(rig.window->status_line().contains(QRegularExpression(
+                     QStringLiteral("^Read \\d+ parameters, 0 failed, \\d+\\.\\d s$"))),
+                 qPrintable(rig.window->status_line()));
+
+        Parameter* filter = rig.doc->description().find_parameter("FiLt", 1);
+        QVERIFY(filter);
+        module->set_faults({.always_silent = true});
+        device.read_parameter(*filter, false);
+        shows(LinkState::NotAnswering, QStringLiteral(" \u00b7 not answering"), "status_bar_not_answering");
+        device.exchange_suspended = true;  // as after five reads in a row timed out
+        shows(LinkState::Suspended, QStringLiteral(" \u00b7 exchange suspended"), "status_bar_suspended");
+
+        module->set_faults({});
+        device.sio().settings.port_name = kSimulatedPortName;
+        device.read_parameter(*filter, false);
+        shows(LinkState::Simulated, QStringLiteral(" \u00b7 simulated"), "status_bar_simulated");
+
+        device.identify_result = 0;  // no module identified: offline
+        shows(LinkState::Offline, QStringLiteral(" \u00b7 offline"), "status_bar_offline");
     }
 
     void droppedConfigurationFileOpens() {

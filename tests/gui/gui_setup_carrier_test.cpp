@@ -155,6 +155,16 @@ class SetupCarrierTest : public QObject {
         save_screenshot(dialog.grab(), "connection_dialog_no_port");
     }
 
+    void aConnectionThatFindsNothingOffersTheSimulatedModule() {
+        Rig rig;
+        rig.dialog->show();
+        QVERIFY(QTest::qWaitForWindowExposed(rig.dialog.get()));
+        rig.dialog->offer_simulated_module(false);  // as if ports were listed
+        QTest::mouseClick(rig.dialog->connect_button(), Qt::LeftButton);
+        QTRY_VERIFY(rig.dialog->status_alarm());
+        QTRY_VERIFY(rig.dialog->simulate_button()->isVisible());
+    }
+
     void tableFlagsGuardSelectionAndEditors() {
         using cell_flags::kButton;
         using cell_flags::kDisabled;

@@ -1,6 +1,8 @@
 // Start-up in the window with what the command line named: its file opens, its port choices follow the
 // connection, and "-calibrate" closes without asking to save what only the module changed.
 #include <QApplication>
+#include <QLabel>
+#include <QPushButton>
 #include <QMessageBox>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -18,7 +20,9 @@
 #include "core/model/device_table.h"
 #include "gui/main_window.h"
 #include "gui/qt_ui.h"
+#include "gui/setup_carrier.h"
 #include "gui/start_window.h"
+#include "gui/startup_window.h"
 #include "sim/in_process_backend.h"
 
 using namespace varda;
@@ -150,6 +154,39 @@ class StartWindowTest : public QObject {
         gui::calibrate_and_close(*rig.window, *rig.doc);
         QVERIFY(closer.texts.isEmpty());
         QVERIFY(!rig.window->isVisible());
+    }
+
+    void theStartupWindowSaysWhatItTriesAndCancelGoesToTheConnectionDialog() {
+        StartRig rig;
+        sim::Faults silent;
+        silent.always_silent = true;
+        rig.module->set_faults(silent);
+        rig.ui.set_connection_target(&rig.doc->device(), &rig.options, &rig.brand);
+        QString step;
+        bool dialog_came = false;
+        QTimer watcher;
+        connect(&watcher, &QTimer::timeout, [&] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (auto* startup = qobject_cast<gui::StartupWindow*>(modal)) {
+                if (!startup->step_label()->text().startsWith(QStringLiteral("Connecting to sim at 9600 baud, "
+                                                                              "address 16")))
+                    return;
+                if (step.isEmpty()) {
+                    step = startup->step_label()->text();
+                    save_screenshot(startup->grab(), "startup_window");
+                    startup->cancel_button()->click();
+                }
+            } else if (auto* setup = qobject_cast<gui::CSetupCarrier*>(modal)) {
+                dialog_came = true;
+                setup->exit_button()->click();
+            }
+        });
+        watcher.start(10);
+        rig.start(CommandLine{});
+        watcher.stop();
+        QVERIFY2(!step.isEmpty(), "the start-up window never said what it was trying");
+        QVERIFY(dialog_came);
+        QVERIFY(!rig.window);  // "Exit" in the connection dialog
     }
 
   private:

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdint>
 #include <initializer_list>
 #include <memory>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "core/app/document.h"
+#include "core/app/tree_edit.h"
 #include "core/devices/base_device.h"
 #include "core/model/device_table.h"
 #include "core/link/device.h"
@@ -125,6 +127,49 @@ struct ModelDeviceRig {
     Options options;
     std::unique_ptr<Device> device;
     DescriptionContext description;
+};
+
+// A parameter of the tree by network name, depth first.
+inline Parameter* find_parameter_named(DescBranch& branch, std::string_view name) {
+    if (Parameter* p = branch.FindOwnParameter(name)) return p;
+    for (auto& child : branch.children)
+        if (Parameter* p = find_parameter_named(*child, name)) return p;
+    return nullptr;
+}
+
+// A document of `model` (VK03 unless given) whose port leads to the simulated module, with the tree's
+// edit logic over it.
+struct TreeEditRig {
+    explicit TreeEditRig(int model = 3) : module(std::make_shared<sim::SimulatedModule>()) {
+        set_ui(&ui);
+        serve_archived_model(*module, model);
+        set_current_model_index(model);
+        doc = load_model_document(options, std::make_unique<sim::InProcessBackend>(module));
+        doc->device().finish_grace = std::chrono::milliseconds(0);
+        open_sim_port(doc->device());
+        edit = std::make_unique<TreeEdit>(*doc);
+    }
+    ~TreeEditRig() {
+        edit.reset();
+        doc.reset();
+        set_current_model_index(kNoModel);
+        set_ui(nullptr);
+    }
+    TreeEditRig(const TreeEditRig&) = delete;
+    TreeEditRig& operator=(const TreeEditRig&) = delete;
+
+    Parameter& p(std::string_view name) {
+        Parameter* found = find_parameter_named(*doc->root(), name);
+        EXPECT_NE(found, nullptr) << name;
+        return *found;
+    }
+    std::vector<std::string> messages() const { return message_texts(ui); }
+
+    HeadlessUi ui{true};
+    Options options;
+    std::shared_ptr<sim::SimulatedModule> module;
+    std::unique_ptr<CTarnDoc> doc;
+    std::unique_ptr<TreeEdit> edit;
 };
 
 }  // namespace varda::test

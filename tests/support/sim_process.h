@@ -1,5 +1,7 @@
 #pragma once
 
+#include <fcntl.h>
+
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -27,6 +29,8 @@ class SimProcess {
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+        // The simulator reads console commands on its standard input: a test gives it none.
+        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
         posix_spawn_file_actions_addclose(&actions, out[0]);
         if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
         posix_spawn_file_actions_destroy(&actions);

@@ -244,6 +244,9 @@ bool looks_like_option(const std::string& arg) {
 // Where a value that starts at `start` ends, for the item `name`.
 std::size_t value_end(std::string_view name, std::string_view arg, std::size_t start) {
     const std::string_view rest = arg.substr(start);
+    // A gateway's address ("tcp://host:port") carries slashes of its own; items after it need an argument
+    // of their own.
+    if (name == "port" && rest.find("://") != std::string_view::npos) return arg.size();
     const bool path = name == "elog" || (name == "port" && (rest.starts_with('/') || rest.starts_with('.')));
     if (path) return start + path_value_length(name, rest);
     // An event's name may begin with the "/" of a semaphore's name.
@@ -319,6 +322,18 @@ CommandLine parse_command_line(const std::vector<std::string>& args) {
             cl.verbose = true;
         } else if (arg == "--summary") {
             cl.summary = true;
+        } else if (arg == "--stats:json") {
+            cl.stats_json = std::string();
+        } else if (arg.rfind("--stats:json:", 0) == 0) {
+            cl.stats_json = arg.substr(13);
+            if (cl.stats_json->empty()) cl.errors.push_back("--stats:json: name the file, or give --stats:json alone");
+        } else if (arg.rfind("--stats", 0) == 0) {
+            cl.errors.push_back(arg + ": the statistics are written as --stats:json or --stats:json:FILE");
+        } else if (arg == "--trace") {
+            cl.trace = std::string();
+        } else if (arg.rfind("--trace:", 0) == 0) {
+            cl.trace = arg.substr(8);
+            if (cl.trace->empty()) cl.errors.push_back("--trace: name the file, or give --trace alone for standard error");
         } else if (looks_like_option(arg)) {
             const std::size_t skip = arg[1] == '-' ? 2 : 1;
             parse_option_argument(cl, std::string_view(arg).substr(skip),
@@ -365,11 +380,28 @@ std::string command_line_help() {
            "  -test               connect to the module, then end\n"
            "  -close              end when the job is done\n"
            "Port (the stored settings are used for what is not given):\n"
-           "  -port:N|PATH        serial port: a device path, or N for COMN (= /dev/ttyS(N-1))\n"
+           "  -port:N|PATH        serial port: a device path, or N for COMN (= /dev/ttyS(N-1)), or a\n"
+           "                      network gateway: tcp://HOST:PORT (raw) or rfc2217://HOST:PORT\n"
            "  -bps:N              baud rate        -prty:even|odd|no   parity\n"
            "  -len:5..8           data bits        -sbit:1|2           stop bits\n"
            "  -addr:N             module address   -alen:8|11          address length in bits\n"
            "  -rs485:auto|off|on  adapter direction control\n"
+           "Finding modules:\n"
+           "  --scan              list every module that answers on the line: one line per module\n"
+           "                      (address, baud rate, model, version), or a JSON array with --json;\n"
+           "                      -bps:9600,19200 tries each rate, -addr:1-247 the addresses (the default\n"
+           "                      for 8-bit addresses; an 11-bit scan needs a range). Exit 0 when a\n"
+           "                      module answered, 202 when none did\n"
+           "Configuration files as text (no port, no window):\n"
+           "  --export:json|csv FILE.vdc [--changed]\n"
+           "                      print the configuration, one record per parameter (branch path, name,\n"
+           "                      index, description, type, value, default); --changed: only those that\n"
+           "                      differ from their default\n"
+           "  --import:json IN.json OUT.vdc\n"
+           "                      make a configuration file from such JSON (exit 1 when some records\n"
+           "                      were skipped, each named on standard error)\n"
+           "  --diff A.vdc B.vdc [--json]\n"
+           "                      print the differences; exit 0 equal, 1 different, 2 error\n"
            "Other:\n"
            "  -elog:PATH          write every failed read or write to this file\n"
            "  -exitevent:NAME     end when the named semaphore NAME is posted (exit code 205)\n"
@@ -380,6 +412,10 @@ std::string command_line_help() {
            "                      export and Execute INIT (in the window: Tools > Service functions)\n"
            "  --verbose           show the progress of the job on standard error\n"
            "  --summary           print the model, the parameters and the failures at the end\n"
+           "  --stats:json[:FILE] write the line's counters (requests, retries, time-outs, garbled and\n"
+           "                      error replies, reply times) as JSON at the end, to FILE or standard output\n"
+           "  --trace[:FILE]      write every frame of the job, decoded, one line each, to FILE\n"
+           "                      (standard error without FILE)\n"
            "  --help              show this text      --version   show the version\n"
            "\n"
            "Exit codes (a job that fails also says why in one line on standard error):\n" +

@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "core/app/document.h"
+#include "core/link/frame_trace.h"
 #include "core/link/exit_status.h"
 #include "core/model/device_table.h"
 #include "core/link/sio.h"
@@ -20,6 +21,8 @@
 
 namespace varda {
 namespace {
+
+constexpr int kBadCommandLineCode = 2;
 
 using namespace std::chrono_literals;
 
@@ -104,7 +107,14 @@ bool file_missing_or_empty(const std::string& path) {
 }  // namespace
 
 void apply_command_line_settings(const CommandLine& cl, CTarnDoc& doc) {
-    auto& network = doc.device().program_network();
+    apply_port_settings(cl, doc.device().program_network());
+    if (!cl.error_log.empty()) {
+        std::ofstream truncate(cl.error_log, std::ios::trunc);  // a fresh log for this run
+        doc.device().error_log_path = cl.error_log;
+    }
+}
+
+void apply_port_settings(const CommandLine& cl, Elements::NetRS485prg& network) {
     if (cl.has(CommandLine::kPortSettings)) {
         if (!cl.port.empty()) network.SetValue("Port", cl.port);
         if (cl.baud_rate) network.SetValue("bPS", std::to_string(cl.baud_rate));
@@ -113,10 +123,6 @@ void apply_command_line_settings(const CommandLine& cl, CTarnDoc& doc) {
         if (cl.data_bits) network.SetValue("LEn", std::to_string(cl.data_bits));
         if (!cl.stop_bits.empty()) network.SetValue("Sbit", cl.stop_bits);
         if (cl.address_length) network.SetValue("A.Len", std::to_string(cl.address_length));
-    }
-    if (!cl.error_log.empty()) {
-        std::ofstream truncate(cl.error_log, std::ios::trunc);  // a fresh log for this run
-        doc.device().error_log_path = cl.error_log;
     }
 }
 
@@ -204,6 +210,19 @@ JobResult run_command_line_job(const CommandLine& cl, std::unique_ptr<SerialBack
                                               : cl.file_name + ": the file to write is missing or empty";
         return result;
     }
+    // The trace goes to its file from the first frame on; a file that cannot be written is refused
+    // before the port is touched.
+    FrameNames trace_names;
+    std::unique_ptr<TraceWriter> trace;
+    if (cl.trace) {
+        std::FILE* file = nullptr;
+        if (!cl.trace->empty() && !(file = std::fopen(cl.trace->c_str(), "w"))) {
+            result.exit_code = kBadCommandLineCode;
+            result.failure = "--trace:" + *cl.trace + ": the trace file cannot be written";
+            return result;
+        }
+        trace = std::make_unique<TraceWriter>(trace_names, file);
+    }
     HeadlessUi headless(false);
     if (progress) headless.set_progress_sink(progress);
     set_ui(&headless);
@@ -217,6 +236,11 @@ JobResult run_command_line_job(const CommandLine& cl, std::unique_ptr<SerialBack
             doc.apply_new_settings(true, cl.has(CommandLine::kAply));
         };
         apply_command_line_settings(cl, doc);
+        if (trace) doc.device().sio().set_tap(trace.get());
+        // The trace names the parameters of the tree once it is built.
+        const auto name_tree = [&doc, &trace_names] {
+            if (doc.root()) trace_names.add_tree(*doc.root());
+        };
         Watcher watcher(cl.exit_event, doc.device());
 
         // The exchange window closes before the worker has finished its task: what the task leaves to do
@@ -255,11 +279,13 @@ JobResult run_command_line_job(const CommandLine& cl, std::unique_ptr<SerialBack
                     fail(kStatusFileMissing,
                          cl.file_name + ": " + refused_file_reason(loaded, current_model_index()));
                 } else if (has_tree() && !watcher.fired()) {
+                    name_tree();
                     run_task(doc.write_all());
                     job_ran = true;
                 }
             } else if (cl.has(CommandLine::kRead)) {
                 if (doc.new_document() && has_tree() && !watcher.fired()) {
+                    name_tree();
                     run_task(doc.read_all());
                     job_ran = true;
                     if (!cl.file_name.empty()) {
@@ -292,6 +318,8 @@ JobResult run_command_line_job(const CommandLine& cl, std::unique_ptr<SerialBack
         // Without "close", a run with an exit event stays until the event (or a signal) ends it.
         if (!cl.has(CommandLine::kClose) && watcher.has_event() && !doc.exit_request) watcher.wait();
         doc.close();
+        doc.device().sio().set_tap(nullptr);
+        result.line = doc.device().sio().line_stats().snapshot();
         result.exit_code = exit_code_of(status_word());
         if (result.exit_code != 0) {
             const auto reason = reasons.find(result.exit_code);

@@ -5,11 +5,15 @@
 #include <string>
 
 #include "core/app/command_line.h"
+#include "core/link/line_stats.h"
 #include "core/link/serial_backend.h"
 
 namespace varda {
 
 class CTarnDoc;
+namespace Elements {
+class NetRS485prg;
+}
 
 // What a command-line job came to.
 struct JobResult {
@@ -19,6 +23,7 @@ struct JobResult {
     int parameters = 0;   // parameters in the tree
     int failures = 0;     // parameters whose last exchange failed
     bool file_written = false;
+    LineCounters line;    // what the line did during the job
 };
 
 // Runs the job of a command line without any window: connect, then read (and save the file) or write (the
@@ -26,6 +31,9 @@ struct JobResult {
 // nothing never ends with 0.
 JobResult run_command_line_job(const CommandLine& command_line, std::unique_ptr<SerialBackend> backend,
                                const std::function<void(const std::string&)>& progress = {});
+
+// The port settings the command line named, into the configurator's own network element.
+void apply_port_settings(const CommandLine& command_line, Elements::NetRS485prg& network);
 
 // Gives the configurator the port settings and the error log that the command line named.
 void apply_command_line_settings(const CommandLine& command_line, CTarnDoc& doc);

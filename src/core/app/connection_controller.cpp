@@ -2,6 +2,7 @@
 
 #include <chrono>
 
+#include "core/app/connection_status.h"
 #include "core/link/options.h"
 #include "core/model/device_table.h"
 #include "core/link/device.h"
@@ -71,7 +72,12 @@ bool ConnectionController::set_value_on_window_thread(Parameter& parameter, cons
 void ConnectionController::open(ConnectionView& view) {
     view_ = &view;
     // At start-up the dialog comes because the connection failed; say why when the port was the reason.
-    if (!device_.sio().open_error().empty()) view.show_status(failure_text(), true);
+    Sio& port = device_.sio();
+    if (!port.open_error().empty())
+        view.show_status(failure_text(), true);
+    else if (port.is_open() && port.settings.port_name != kSimulatedPortName)
+        view.show_status("Direction control in use: " + std::string(direction_control_text(port.direction_control())),
+                         false);
     device_.abort_event().reset();
     thread_ended_.reset();
     pending_action_ = kCancel;
@@ -115,6 +121,10 @@ void ConnectionController::run() {
         if (connected) {
             post_status(kConnected, false);
             post_command(kOk);
+        } else if (!device_.abort_event().is_set()) {
+            post([this] {
+                if (view_) view_->nothing_answered();
+            });
         }
     }
     thread_ended_.set();

@@ -28,6 +28,8 @@ class ConnectionView {
     virtual void show_value(const Parameter& parameter) = 0;
     // The device-selection dialog: the chosen model index, or nothing when the user cancelled.
     virtual std::optional<int> select_device() = 0;
+    // A connection or a scan found no module: the dialog may offer another way (the simulated module).
+    virtual void nothing_answered() {}
     // The dialog closes: true with OK, false with Cancel.
     virtual void close(bool ok) = 0;
 };

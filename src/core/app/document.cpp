@@ -28,6 +28,9 @@ constexpr int kStringInitQuestion = 183;
 constexpr int kStringInitError = 179;
 constexpr int kStringIgnoreAttributes = 182;
 constexpr const char* kBranchNotSelected = "Branch is not selected";
+// Names of edits in the Edit menu.
+constexpr const char* kApplyDefaultsStep = "Apply default settings";
+constexpr const char* kNoDataStep = "Set to no data";
 constexpr int kModelIdentified = 3;  // the identification's result when a known model answered
 
 std::string offline_message(std::string_view task_name) {
@@ -57,7 +60,10 @@ CTarnDoc::~CTarnDoc() {
 }
 
 void CTarnDoc::start(bool command_line_mode, bool test_run) {
-    const bool connected = device_->connect();
+    start_after_connect(device_->connect(), command_line_mode, test_run);
+}
+
+void CTarnDoc::start_after_connect(bool connected, bool command_line_mode, bool test_run) {
     if (!connected && device_->identify_result == 2) set_status(kStatusUnknownModel);
     if (!connected && !command_line_mode && dialogs().run_connection_dialog(true) == 2) exit_request = true;
     if (test_run) exit_request = true;
@@ -115,6 +121,7 @@ LoadResult CTarnDoc::load_file(const std::string& path) {
         options);
     device_->set_device_model(device_model());
     if (!result.opened()) return result;
+    history_.clear();
     path_name = path;
     modified = false;
     return result;
@@ -141,6 +148,7 @@ int CTarnDoc::tree_model_index() const {
 }
 
 void CTarnDoc::clear_tree() {
+    history_.clear();
     device_->set_device_model(nullptr);
     description_.ClearDescription();
     description_.device_model().reset();
@@ -238,8 +246,48 @@ void CTarnDoc::apply_default_settings() {
     }
     if (ui().ask(str(kStringDefaultsWarning), Buttons::YesNoSafeNo, MessageIcon::Warning) != Answer::Yes)
         return;
-    if (device_->apply_defaults(*root())) refresh();
+    EditHistory::Recording recording(std::string(kApplyDefaultsStep), tree_parameters());
+    const bool applied = device_->apply_defaults(*root());
+    history_.finish(recording);
+    if (applied) refresh();
     execute_init();
+}
+
+namespace {
+void collect_parameters(const DescBranch& branch, std::vector<Parameter*>& out) {
+    for (const auto& p : branch.parameters)
+        if (!p->is_scanner()) out.push_back(p.get());
+    for (const auto& child : branch.children)
+        collect_parameters(*child, out);
+}
+}  // namespace
+
+std::vector<Parameter*> CTarnDoc::tree_parameters() const {
+    std::vector<Parameter*> out;
+    if (root()) collect_parameters(*root(), out);
+    return out;
+}
+
+void CTarnDoc::set_no_data(Parameter& parameter) {
+    EditHistory::Recording recording(std::string(kNoDataStep), {&parameter});
+    parameter.SetValueText(std::string(str(kNoData)));
+    parameter.error_text.clear();
+    parameter.value_modified = parameter.access_modified = parameter.user_modified = false;
+    history_.finish(recording);
+}
+
+bool CTarnDoc::undo() {
+    if (!history_.undo()) return false;
+    modified = true;
+    refresh();
+    return true;
+}
+
+bool CTarnDoc::redo() {
+    if (!history_.redo()) return false;
+    modified = true;
+    refresh();
+    return true;
 }
 
 bool CTarnDoc::has_unwritten_edits() const {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/app/config_file.h"
+#include "core/app/edit_history.h"
 #include "core/link/options.h"
 #include "core/devices/base_device.h"
 #include "core/link/device.h"
@@ -26,6 +27,8 @@ class CTarnDoc {
     // Start-up: connect with the stored settings; when that fails outside command-line mode, the
     // connection dialog decides ("Exit" sets the exit request). A test run always ends afterwards.
     void start(bool command_line_mode, bool test_run);
+    // The same after a connection attempt made elsewhere (the start-up window's).
+    void start_after_connect(bool connected, bool command_line_mode, bool test_run);
     bool exit_request = false;
 
     // Builds the tree of the current model (File New).
@@ -49,6 +52,14 @@ class CTarnDoc {
     bool compare_branch();
 
     void apply_default_settings();
+    // The value back to "no data", without errors or modified flags; one step of the edit history.
+    void set_no_data(Parameter& parameter);
+    // Value edits of the tree, undone and redone; New and Open clear it, writes keep it.
+    EditHistory& history() { return history_; }
+    bool undo();
+    bool redo();
+    // Every parameter of the tree, for an edit that may change any of them.
+    std::vector<Parameter*> tree_parameters() const;
     // Asks first; writes "INIT"; waits a second after success.
     void execute_init();
     // After the module took new network settings: follow them (interactive: through the APLY dialog;
@@ -116,6 +127,7 @@ class CTarnDoc {
     std::unique_ptr<Elements::CommonParams> common_;
     std::unique_ptr<Elements::NetRS485> file_network_;
     ObjectWithParameters* selected_branch_ = nullptr;
+    EditHistory history_;
 };
 
 }  // namespace varda

@@ -48,6 +48,8 @@ inline constexpr int kCmdPortSettings = 32819;
 inline constexpr int kCmdIoStatus = 32821;
 // Switches between the restricted and the full brand; checked with the full one.
 inline constexpr int kCmdServiceFunctions = 32830;
+inline constexpr int kCmdFindModules = 32840;
+inline constexpr int kCmdBusMonitor = 32841;
 inline constexpr int kCmdToolbar = 59392;
 inline constexpr int kCmdStatusBar = 59393;
 

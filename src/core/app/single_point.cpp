@@ -1,3 +1,4 @@
+#include "core/link/frame_trace.h"
 #include "core/app/single_point.h"
 
 #include <algorithm>
@@ -142,7 +143,25 @@ void SinglePointController::execute() {
 
     const bool read = function == Function::Read;
     if (!read) parameter->SetValueText(write_data);
+    // The frames of this request also go to whoever listened before (the bus monitor).
+    struct Tee : FrameTap {
+        FrameRecorder own;
+        FrameTap* before = nullptr;
+        void frame(const TapFrame& f) override {
+            own.frame(f);
+            if (before) before->frame(f);
+        }
+    } tee;
+    tee.before = io_.sio().tap();
+    io_.sio().set_tap(&tee);
     const int result = io_.request(read, parameter.get(), &trace, false);
+    io_.sio().set_tap(tee.before);
+    // The same frames decoded as the bus monitor and --trace show them.
+    FrameNames names;
+    names.add(*parameter);
+    FrameDecoder decoder(names);
+    std::uint64_t seen = 0;
+    for (const TapFrame& frame : tee.own.take_since(seen)) trace.push_back(trace_text(decoder.decode(frame)));
     const std::string& error = parameter->error_text;
     if (result != 0) {
         // Failures that are only in the byte trace leave no error text: no empty line after them.

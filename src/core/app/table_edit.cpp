@@ -2,6 +2,7 @@
 
 #include "core/model/parameter.h"
 #include "core/platform/numbers.h"
+#include "core/platform/serial_ports.h"
 #include "core/platform/strings.h"
 #include "core/platform/text.h"
 
@@ -96,10 +97,17 @@ TableEditor choose_table_editor(const Parameter& parameter) {
     return editor;
 }
 
-TableEditor port_editor(const Parameter& port, std::string_view serial_ports) {
+TableEditor port_editor(const Parameter& port, std::string_view serial_ports,
+                        const std::filesystem::path& by_id_dir) {
     const std::string value = is_no_data_text(port.value_text()) ? std::string() : port.value_text();
     TableEditor editor = list_editor(serial_ports, value);
-    editor.items = editor.values;  // device paths are shown as they are, underscores included
+    // An adapter is listed by its product and kept by its by-id link, so it survives re-plugging.
+    for (std::size_t i = 0; i < editor.values.size(); ++i) {
+        const std::string device = editor.values[i];
+        editor.items[i] = serial_port_label(device, by_id_dir);
+        editor.values[i] = stable_port_path(device, by_id_dir);
+        if (editor.selected < 0 && editor.values[i] == value) editor.selected = static_cast<int>(i);
+    }
     editor.editable = true;
     editor.text = value;
     return editor;

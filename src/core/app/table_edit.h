@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -47,8 +48,9 @@ struct TableEditor {
 TableEditor choose_table_editor(const Parameter& parameter);
 
 // The port: a list of the serial devices present (as list_serial_ports() gives them) that also takes a
-// typed device path.
-TableEditor port_editor(const Parameter& port, std::string_view serial_ports);
+// typed device path. Adapters are shown by product name and committed as their by-id path.
+TableEditor port_editor(const Parameter& port, std::string_view serial_ports,
+                        const std::filesystem::path& by_id_dir = "/dev/serial/by-id");
 
 // Whether a value text means that the value is unknown.
 bool is_no_data_text(std::string_view text);

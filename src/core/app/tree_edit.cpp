@@ -279,6 +279,18 @@ EditResult TreeEdit::commit(Parameter* parameter, int column, const std::string&
     if (!parameter) return result;
     if (parameter->is_scanner()) return commit_scanner(*parameter, column, new_text);
 
+    // A typed or chosen value may change its partners too ("Log" pairs): the whole tree is watched.
+    std::vector<Parameter*> watched = document_.tree_parameters();
+    if (std::find(watched.begin(), watched.end(), parameter) == watched.end()) watched.push_back(parameter);
+    EditHistory::Recording recording("Edit " + parameter->network_name(), std::move(watched));
+    EditResult result_of_edit = commit_column(parameter, column, new_text);
+    document_.history().finish(recording);
+    return result_of_edit;
+}
+
+EditResult TreeEdit::commit_column(Parameter* parameter_pointer, int column, const std::string& new_text) {
+    EditResult result;
+    Parameter* parameter = parameter_pointer;
     switch (column) {
         case kColumnAccess:
             if (parameter->user_attribute) {

@@ -88,6 +88,7 @@ class TreeEdit {
     static std::string rejection_text(const Parameter& parameter, const std::string& text);
 
   private:
+    EditResult commit_column(Parameter* parameter, int column, const std::string& new_text);
     EditResult commit_scanner(Parameter& parameter, int column, const std::string& new_text);
     EditResult commit_value(Parameter& parameter, const std::string& new_text);
     // Writes the parameter now; on failure shows the error with `caption` and puts the old value back.

@@ -14,6 +14,7 @@
 #include "core/model/elements.h"
 #include "core/model/parameter.h"
 #include "core/platform/numbers.h"
+#include "core/platform/serial_ports.h"
 #include "core/platform/strings.h"
 #include "core/platform/text.h"
 
@@ -106,7 +107,10 @@ bool Device::run_task(Task task, const char* title, int task_total) {
         set_status(kStatusCancelled);
         abort_.set();
     };
-    return ui().run_exchange(request);
+    exchange_running_ = true;
+    const bool shown = ui().run_exchange(request);
+    exchange_running_ = false;
+    return shown;
 }
 
 void Device::set_window(ProgressWindow* window) {
@@ -214,15 +218,32 @@ void Device::perform(Task task) {
         element = std::exchange(task_element_, nullptr);
         single = std::exchange(single_parameter_, nullptr);
     }
+    const auto started = std::chrono::steady_clock::now();
+    not_reached_count_ = 0;
+    // Kept before the window closes, so the window behind it can say at once what the exchange did.
+    const auto summarize = [&](ExchangeKind kind, const GroupResult& result) {
+        ExchangeSummary summary;
+        summary.kind = kind;
+        summary.processed = result.processed;
+        summary.failed = result.processed - result.succeeded;
+        summary.not_reached = not_reached_count_;
+        summary.differences = kind == ExchangeKind::Compare ? difference_count : 0;
+        summary.stopped = abort_.is_set();
+        summary.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        std::lock_guard lock(summary_mutex_);
+        summary.number = last_summary_.number + 1;
+        last_summary_ = summary;
+    };
     const bool init_after_write = model_ && model_->NeedsInitAfterWrite();
     auto write = [&](int mode) {
         if (!element) return finish_task(false);
         const GroupResult result = element->WriteAll(*this, mode);
+        summarize(ExchangeKind::Write, result);
         finish_task(result.processed == result.succeeded && init_after_write);
     };
     switch (task) {
         case Task::ReadAll:
-            if (element) element->ReadAll(*this);
+            if (element) summarize(ExchangeKind::Read, element->ReadAll(*this));
             finish_task(false);
             break;
         case Task::WriteAll:
@@ -235,7 +256,7 @@ void Device::perform(Task task) {
             write(-1);
             break;
         case Task::Compare:
-            if (element) element->CompareAll(*this);
+            if (element) summarize(ExchangeKind::Compare, element->CompareAll(*this));
             finish_task(false);
             break;
         case Task::ReadOne:
@@ -250,6 +271,16 @@ void Device::perform(Task task) {
             break;
         }
     }
+}
+
+void Device::not_reached(Parameter& parameter, ExchangeKind kind) {
+    ++not_reached_count_;
+    parameter.error_text = not_reached_text(kind);
+}
+
+ExchangeSummary Device::last_exchange() const {
+    std::lock_guard lock(summary_mutex_);
+    return last_summary_;
 }
 
 void Device::finish_task(bool with_init) {
@@ -281,6 +312,34 @@ bool Device::execute_init(std::string& error) {
     if (request(false, &init) == 0) return true;
     error = init.error_text;
     return false;
+}
+
+// ---- summaries ---------------------------------------------------------------------------------
+
+std::string not_reached_text(ExchangeKind kind) {
+    switch (kind) {
+        case ExchangeKind::Read:
+            return "Not read: the exchange was stopped";
+        case ExchangeKind::Write:
+            return "Not written: the exchange was stopped";
+        case ExchangeKind::Compare:
+            break;
+    }
+    return "Not compared: the exchange was stopped";
+}
+
+std::string exchange_summary_text(const ExchangeSummary& s) {
+    const char* verb = s.kind == ExchangeKind::Read ? "Read" : s.kind == ExchangeKind::Write ? "Wrote" : "Compared";
+    const char* left_out = s.kind == ExchangeKind::Read    ? "not read"
+                           : s.kind == ExchangeKind::Write ? "not written"
+                                                           : "not compared";
+    std::string text = std::string(verb) + " " + std::to_string(s.processed) +
+                       (s.processed == 1 ? " parameter" : " parameters");
+    if (s.kind == ExchangeKind::Compare) text += ", " + std::to_string(s.differences) + " differ";
+    text += ", " + std::to_string(s.failed) + " failed";
+    if (s.not_reached > 0) text += ", " + std::to_string(s.not_reached) + " " + left_out;
+    if (s.stopped) text += ", stopped";
+    return text + ", " + platform::fixed(s.seconds, 1) + " s";
 }
 
 // ---- finding the module ------------------------------------------------------------------------
@@ -337,6 +396,7 @@ int Device::identify(bool show) {
     } else {
         info += std::string(str(151)) + ver.value_text() + "\n";
         std::tie(version_major, version_minor) = parse_version(ver.value_text());
+        version_text = ver.value_text();
     }
     identify_result = result;
     if (show) {
@@ -348,19 +408,30 @@ int Device::identify(bool show) {
 
 bool Device::connect() {
     std::lock_guard lock(port_lock());
+    const auto step = [this](const std::string& text) {
+        if (on_connect_step) on_connect_step(text);
+    };
     if (open_with_settings(true) == -1) return false;
+    const PortSettings& line = sio().settings;
+    const std::string target = "Connecting to " + serial_port_label(line.port_name) + " at " +
+                               std::to_string(line.baud_rate) + " baud, address " +
+                               std::to_string(line.base_address);
     auto& adapter = sio().settings.adapter_mode;
     auto toggle_adapter = [&adapter] { adapter = adapter ? 0 : 1; };
     constexpr int kAuto = 1;
+    const auto adapter_step = [&] {
+        step(target + (adapter == kAuto ? ", automatic direction control\u2026" : ", direction by RTS\u2026"));
+    };
 
     // The requests that went unanswered while the module was being found are no failure of the run.
     const StatusCheckpoint probing;
     int passes = 0;
     adapter = kAuto;
-    while (true) {
+    while (!abort_.is_set()) {
         // Own protocol: a module that does not answer may need the other adapter mode.
         set_switch_over_mode(SwitchOverMode::Ravelin);
-        for (int attempt = 0; attempt < 2; ++attempt) {
+        for (int attempt = 0; attempt < 2 && !abort_.is_set(); ++attempt) {
+            adapter_step();
             const int result = identify(false);
             if (result == 3) {
                 probing.rewind();
@@ -369,26 +440,28 @@ bool Device::connect() {
             if (result == 0) toggle_adapter();
         }
         adapter = kAuto;
-        if (++passes > 1) {
-            set_switch_over_mode(SwitchOverMode::Ravelin);
-            return false;
-        }
+        if (++passes > 1 || abort_.is_set()) break;
         // A module running a foreign protocol is asked to change to ours.
         bool switched = false;
-        for (auto mode : {SwitchOverMode::ModbusRtu, SwitchOverMode::ModbusAscii, SwitchOverMode::Dcon}) {
+        for (auto [mode, name] : {std::pair{SwitchOverMode::ModbusRtu, "Modbus RTU"},
+                                  std::pair{SwitchOverMode::ModbusAscii, "Modbus ASCII"},
+                                  std::pair{SwitchOverMode::Dcon, "DCON"}}) {
             set_switch_over_mode(mode);
             adapter = kAuto;
-            for (int attempt = 0; attempt < 2 && !switched; ++attempt) {
+            for (int attempt = 0; attempt < 2 && !switched && !abort_.is_set(); ++attempt) {
+                step(std::string("Asking a module speaking ") + name + " to change protocol\u2026");
                 if (request(true, nullptr) == 0) {
                     switched = true;
                 } else {
                     toggle_adapter();
                 }
             }
-            if (switched) break;
+            if (switched || abort_.is_set()) break;
         }
         if (!switched) adapter = kAuto;
     }
+    set_switch_over_mode(SwitchOverMode::Ravelin);
+    return false;
 }
 
 // ---- progress -----------------------------------------------------------------------------------
@@ -430,6 +503,7 @@ void Device::read_timeout_alarm() {
     if (options_.read_automatically.exchange(false))
         text += "- Mode \"Read automatically\" is off\n   You can switch it on in menu \"Tools\"\n";
     text += "-  Data exchange is suspended";
+    exchange_suspended = true;
     consecutive_failures = 0;
     abort_.set();
     ui().message(text, MessageIcon::Error);
@@ -445,6 +519,7 @@ int Device::read_parameter(Parameter& p, bool count_failures) {
     const bool timed_out = result != 0 && platform::iequals(p.error_text, kTimeoutText);
     if (!timed_out) {
         consecutive_failures = 0;
+        exchange_suspended = false;
         if (on_document_modified) on_document_modified();
         if (model_ && platform::iequals(p.network_name(), "Log")) model_->OnLogParameter(p);
     } else if (count_failures && ++consecutive_failures > kFailureLimit) {

@@ -33,6 +33,24 @@ struct ScanResult {
     Parameter* scanner = nullptr;
 };
 
+// What a whole-tree exchange did, for the line under the window.
+struct ExchangeSummary {
+    int number = 0;  // 0: no exchange yet
+    ExchangeKind kind = ExchangeKind::Read;
+    int processed = 0;    // parameters exchanged, the failed ones included
+    int failed = 0;
+    int not_reached = 0;  // passed over because the exchange was stopped
+    int differences = 0;  // a comparison's
+    bool stopped = false;
+    double seconds = 0;
+};
+
+// "Read 43 parameters, 2 failed, 3.7 s", with what a stop left out.
+std::string exchange_summary_text(const ExchangeSummary& summary);
+
+// The error text of a parameter an exchange was stopped before: "Not read: the exchange was stopped".
+std::string not_reached_text(ExchangeKind kind);
+
 // The document's link to the module: the request engine plus the background worker that runs whole-tree
 // and single-parameter tasks behind a modal progress window, the per-parameter operations with their
 // bookkeeping, and the scanner thread.
@@ -75,6 +93,12 @@ class Device : public DeviceIO, public ElementContext {
     void progress_line(const std::string& text) override;
     void add_done() override;
     bool aborted() const override { return abort_.is_set(); }
+    void not_reached(Parameter& parameter, ExchangeKind kind) override;
+    // Whether a task's window is up: the worker is changing the tree, so the window thread (which keeps
+    // running its timers meanwhile) must not walk it.
+    bool exchange_running() const { return exchange_running_; }
+    // What the last whole-tree exchange did; its number grows with each one (0: none yet).
+    ExchangeSummary last_exchange() const;
     platform::Event& abort_event() { return abort_; }
 
     // ---- threads
@@ -101,15 +125,21 @@ class Device : public DeviceIO, public ElementContext {
     std::function<void()> on_command_line_task_finished;
     // Marks the document modified after a read.
     std::function<void()> on_document_modified;
+    // What connect() is trying now ("Connecting to /dev/ttyUSB0 at 9600 baud, address 1…"), called on the
+    // connecting thread.
+    std::function<void(const std::string&)> on_connect_step;
 
     int version_major = -1;
     int version_minor = -1;
+    std::string version_text;  // "ver" as the module gave it
     int identify_result = 0;  // the last identification's result
     int difference_count = 0;
     std::string difference_text;
     std::atomic<int> done{0};
     std::atomic<int> total{0};
     std::atomic<int> consecutive_failures{0};
+    // Too many reads in a row timed out and automatic reading was switched off, until a read succeeds.
+    std::atomic<bool> exchange_suspended{false};
 
   private:
     bool run_task(Task task, const char* title, int task_total);
@@ -143,6 +173,11 @@ class Device : public DeviceIO, public ElementContext {
     ProgressWindow* window_ = nullptr;
     std::chrono::steady_clock::time_point start_time_{};
     int lines_ = 0;
+
+    int not_reached_count_ = 0;  // worker thread only
+    std::atomic<bool> exchange_running_{false};
+    mutable std::mutex summary_mutex_;
+    ExchangeSummary last_summary_;
 
     std::thread worker_;
     std::thread scanner_;

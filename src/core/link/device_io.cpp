@@ -202,6 +202,7 @@ bool DeviceIO::exchange(bool read, std::uint16_t hash, std::span<const std::uint
         if (hash == kHashAply) return true;  // the module never answers APLY
         if (result == 2) {
             if (++timeouts > kTimeoutRetries) {
+                answering_ = false;
                 error = "Time-out error";
                 set_status(kStatusNoReply);
                 return false;
@@ -213,6 +214,7 @@ bool DeviceIO::exchange(bool read, std::uint16_t hash, std::span<const std::uint
                 return false;
             }
         } else if (reply.count >= 2 && reply.chars[0] == '#') {
+            answering_ = true;
             outcome = parse_reply(reply.text(), hash);
             // Another parameter's hash is a late answer to an earlier request (one that timed out): ours may
             // still come within this attempt's time-out.
@@ -244,6 +246,12 @@ bool DeviceIO::exchange(bool read, std::uint16_t hash, std::span<const std::uint
             return false;
     }
     return false;
+}
+
+std::optional<bool> DeviceIO::answering() const {
+    const int state = answering_;
+    if (state < 0) return std::nullopt;
+    return state == 1;
 }
 
 int DeviceIO::request(bool read, Parameter* parameter, DumpList* dump, bool attribute_override) {

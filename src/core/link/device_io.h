@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -58,6 +59,9 @@ class DeviceIO {
     int open_with_settings(bool show_message);
 
     Sio& sio() { return sio_; }
+    // Whether the module answered the last request that got an answer or gave up on one: false after a
+    // time-out, true after any reply frame, unknown (nullopt) before the first.
+    std::optional<bool> answering() const;
     bool full_access() const { return full_access_; }
     // The menu options the engine follows ("Do not send parameter attributes"), for the dialogs that work
     // through it.
@@ -82,6 +86,7 @@ class DeviceIO {
     const Options& options_;
     const bool full_access_;
     std::mutex transaction_lock_;
+    std::atomic<int> answering_{-1};  // -1 unknown, 0 no, 1 yes
 };
 
 }  // namespace varda

@@ -4,6 +4,7 @@
 // never include <termios.h>, directly or through another header.
 #include <asm/termbits.h>
 #include <fcntl.h>
+#include <linux/serial.h>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -91,6 +92,7 @@ bool PosixSerialBackend::open(const std::string& path, std::string& error) {
 
 void PosixSerialBackend::close() {
     if (fd_ < 0) return;
+    set_driver_direction(false);
     // A pseudo-terminal keeps its exclusive flag while the other side stays open: give it back.
     ::ioctl(fd_, TIOCNXCL);
     ::close(fd_);  // also releases the flock
@@ -240,6 +242,37 @@ void PosixSerialBackend::set_rts(bool raised) {
     if (fd_ < 0) return;
     int rts = TIOCM_RTS;
     ::ioctl(fd_, raised ? TIOCMBIS : TIOCMBIC, &rts);  // fails on a pseudo-terminal, which has no RTS
+}
+
+bool PosixSerialBackend::set_driver_direction(bool enabled) {
+    static_assert(sizeof(serial_rs485) <= sizeof(saved_rs485_));
+    if (fd_ < 0) return false;
+    if (!enabled) {
+        if (!driver_direction_) return true;
+        driver_direction_ = false;
+        serial_rs485 saved{};
+        std::memcpy(&saved, saved_rs485_.data(), sizeof saved);
+        return ::ioctl(fd_, TIOCSRS485, &saved) == 0;
+    }
+    if (driver_direction_) return true;
+    // A driver without RS-485 support (USB adapters without it, pseudo-terminals) refuses the question.
+    serial_rs485 found{};
+    if (::ioctl(fd_, TIOCGRS485, &found) != 0) return false;
+    serial_rs485 wanted = found;
+    wanted.flags |= SER_RS485_ENABLED | SER_RS485_RTS_ON_SEND;
+    wanted.flags &= ~static_cast<__u32>(SER_RS485_RTS_AFTER_SEND | SER_RS485_RX_DURING_TX);
+    wanted.delay_rts_before_send = 0;
+    wanted.delay_rts_after_send = 0;
+    if (::ioctl(fd_, TIOCSRS485, &wanted) != 0) return false;
+    // Some drivers take the call and keep their mode: believe only what they say back.
+    serial_rs485 now{};
+    if (::ioctl(fd_, TIOCGRS485, &now) != 0 || (now.flags & SER_RS485_ENABLED) == 0) {
+        ::ioctl(fd_, TIOCSRS485, &found);
+        return false;
+    }
+    std::memcpy(saved_rs485_.data(), &found, sizeof found);
+    driver_direction_ = true;
+    return true;
 }
 
 WaitOutcome PosixSerialBackend::wait_readable(std::chrono::milliseconds timeout, platform::Event& stop) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <chrono>
 #include <cstddef>
 #include <string>
@@ -30,6 +31,7 @@ class PosixSerialBackend final : public SerialBackend {
     bool purge(int kind) override;
     WaitOutcome write(std::string_view bytes, platform::Event& stop) override;
     void set_rts(bool raised) override;
+    bool set_driver_direction(bool enabled) override;
     WaitOutcome wait_readable(std::chrono::milliseconds timeout, platform::Event& stop) override;
     std::size_t read_available(char* buffer, std::size_t max) override;
 
@@ -49,6 +51,9 @@ class PosixSerialBackend final : public SerialBackend {
     bool error_pending_ = false;   // an error marker was decoded and not yet reported
     bool marking_ = false;         // the driver marks errors (configured), so 0xFF is an escape
     float character_time_ms_ = 1;  // of the configured format; bounds the wait for a write
+    // The driver's RS-485 settings as found, while its RS-485 mode is ours to give back.
+    bool driver_direction_ = false;
+    std::array<unsigned char, 32> saved_rs485_{};  // struct serial_rs485, kept opaque here
 };
 
 }  // namespace varda

@@ -46,6 +46,11 @@ class SerialBackend {
     // Raises or clears RTS (the direction line of a semi-automatic adapter).
     virtual void set_rts(bool raised) = 0;
 
+    // Asks the driver to switch the RS-485 transmitter itself (kernel RS-485 mode: the driver raises RTS
+    // exactly while it sends); false when it has no such mode. Disabling gives back the mode found before;
+    // closing does too.
+    virtual bool set_driver_direction(bool /*enabled*/) { return false; }
+
     // Waits until received characters can be read, the stop event is set, a break or line error is
     // seen, or the time-out ends.
     virtual WaitOutcome wait_readable(std::chrono::milliseconds timeout, platform::Event& stop) = 0;

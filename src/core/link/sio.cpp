@@ -1,5 +1,7 @@
 #include "core/link/sio.h"
 
+#include "core/link/network_backend.h"
+
 #include <time.h>
 
 #include <algorithm>
@@ -57,6 +59,20 @@ bool supported_baud_rate(int baud) {
     return std::find(rates.begin(), rates.end(), baud) != rates.end();
 }
 
+std::string_view direction_control_text(DirectionControl control) {
+    switch (control) {
+        case DirectionControl::ByAdapter:
+            return "automatic by the adapter";
+        case DirectionControl::ByDriver:
+            return "automatic by the driver (kernel RS-485)";
+        case DirectionControl::ByRts:
+            return "by RTS (the driver has no RS-485 mode)";
+        case DirectionControl::ByGateway:
+            return "by the gateway";
+    }
+    return {};
+}
+
 Sio::Sio(std::unique_ptr<SerialBackend> backend) : backend_(std::move(backend)) {}
 
 Sio::~Sio() {
@@ -100,6 +116,9 @@ int Sio::open() {
     const LineSettings line{settings.baud_rate, parity, settings.data_bits, settings.stop_bits};
     if (!backend_->configure(line)) return refuse(-2, "the device refuses these port settings");
     backend_->set_rts(false);
+    driver_direction_on_ = false;
+    driver_direction_refused_.store(false);
+    settle_direction();
 
     const int bits = 1 + settings.data_bits + (parity_used(parity) ? 1 : 0) + settings.stop_bits;
     const float character_time = static_cast<float>(1000 * bits) / static_cast<float>(settings.baud_rate);
@@ -115,6 +134,8 @@ int Sio::open() {
 int Sio::close() {
     if (!is_open()) return -2;
     const int result = backend_->purge(2) ? 0 : -1;
+    if (driver_direction_on_) backend_->set_driver_direction(false);
+    driver_direction_on_ = false;
     backend_->close();
     character_time_ms_ = 0;
     reply_timeout_ms_ = 0;
@@ -140,7 +161,17 @@ int Sio::transaction(std::string_view frame, Reply& reply, ReplyEnd end) {
     backend_->purge(2);
 
     // Sending.
-    if (settings.adapter_mode != 0) {
+    sent_at_ = std::chrono::steady_clock::now();
+    stats_.sent(frame);
+    if (FrameTap* tap = tap_.load()) {
+        TapFrame sent;
+        sent.direction = TapFrame::Direction::Sent;
+        sent.at = sent_at_;
+        sent.bytes = std::string(frame);
+        tap->frame(sent);
+    }
+    // Only when we raise RTS ourselves does a frame go a character at a time.
+    if (settle_direction() != DirectionControl::ByRts) {
         const WaitOutcome sent = backend_->write(frame, stop_);
         if (sent == WaitOutcome::Stopped) return -1;
         if (sent == WaitOutcome::LineError) return 3;
@@ -170,11 +201,47 @@ int Sio::transaction(std::string_view frame, Reply& reply, ReplyEnd end) {
     return receive(reply, end);
 }
 
+DirectionControl Sio::direction_control() const {
+    // A gateway switches the direction itself, so a frame goes whole even when RTS control was chosen.
+    if (is_gateway_port(settings.port_name)) return DirectionControl::ByGateway;
+    if (settings.adapter_mode != 0) return DirectionControl::ByAdapter;
+    return driver_direction_refused_.load() ? DirectionControl::ByRts : DirectionControl::ByDriver;
+}
+
+DirectionControl Sio::settle_direction() {
+    const bool semi_automatic = settings.adapter_mode == 0 && !is_gateway_port(settings.port_name);
+    if (semi_automatic && !driver_direction_on_ && !driver_direction_refused_.load()) {
+        driver_direction_on_ = backend_->set_driver_direction(true);
+        driver_direction_refused_.store(!driver_direction_on_);
+    }
+    // The driver's RS-485 mode raises RTS while sending; an automatic adapter is better left without it.
+    if (!semi_automatic && driver_direction_on_) {
+        backend_->set_driver_direction(false);
+        driver_direction_on_ = false;
+    }
+    return direction_control();
+}
+
 int Sio::continue_reply(Reply& reply, ReplyEnd end) {
     reply.chars.fill('\0');
     reply.count = 0;
     if (!is_open()) return -1;
     return receive(reply, end);
+}
+
+void Sio::report_received(TapFrame::End end, std::string_view bytes) {
+    const auto now = std::chrono::steady_clock::now();
+    const double reply_ms = std::chrono::duration<double, std::milli>(now - sent_at_).count();
+    stats_.received(end, bytes, reply_ms);
+    FrameTap* tap = tap_.load();
+    if (!tap) return;
+    TapFrame frame;
+    frame.direction = TapFrame::Direction::Received;
+    frame.end = end;
+    frame.at = now;
+    frame.bytes = std::string(bytes);
+    frame.reply_ms = reply_ms;
+    tap->frame(frame);
 }
 
 int Sio::receive(Reply& reply, ReplyEnd end) {
@@ -188,6 +255,7 @@ int Sio::receive(Reply& reply, ReplyEnd end) {
     const auto deliver = [&] {
         std::copy_n(received.data(), count, reply.chars.data());
         reply.count = count;
+        report_received(TapFrame::End::Complete, std::string_view(received.data(), count));
         return 0;
     };
     // Characters behind a carriage return belong to the next reply: they are kept for continue_reply.
@@ -218,11 +286,13 @@ int Sio::receive(Reply& reply, ReplyEnd end) {
             case WaitOutcome::Stopped:
                 return -1;
             case WaitOutcome::LineError:
+                report_received(TapFrame::End::LineError, std::string_view(received.data(), count));
                 return 3;
             case WaitOutcome::TimedOut:
                 // A partial count-mode reply is still delivered: the frame check names what is wrong with it.
                 // Without its carriage return a reply is not one.
                 if (by_count && count > 0) return deliver();
+                report_received(TapFrame::End::TimedOut, std::string_view(received.data(), count));
                 return 2;
             case WaitOutcome::Readable:
                 break;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <memory>
@@ -8,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/link/frame_tap.h"
+#include "core/link/line_stats.h"
 #include "core/link/serial_backend.h"
 #include "core/platform/serial_ports.h"
 #include "core/platform/events.h"
@@ -31,6 +34,14 @@ struct ReplyEnd {
     Kind kind = Kind::EventCharacter;
     std::size_t count = 0;
 };
+
+// Who switches the RS-485 transmitter: the adapter itself ("Auto"), the serial driver (kernel RS-485
+// mode, chosen for semi-automatic control when the driver has it), RTS raised by us around each frame
+// (the fallback), or the network gateway.
+enum class DirectionControl { ByAdapter, ByDriver, ByRts, ByGateway };
+// "automatic by the adapter", "automatic by the driver (kernel RS-485)", "by RTS (the driver has no RS-485
+// mode)", "by the gateway".
+std::string_view direction_control_text(DirectionControl control);
 
 inline constexpr std::size_t kMaxReply = 31;  // characters a transaction delivers at most
 
@@ -78,12 +89,24 @@ class Sio {
     const std::string& open_error() const { return open_error_; }
 
     SerialBackend& backend() { return *backend_; }
+    // How the direction is switched for the next frame with the adapter mode chosen now (the mode may change
+    // while the port is open; the driver is asked for its RS-485 mode by open() and by each transaction).
+    DirectionControl direction_control() const;
+    // Whoever listens to the frames on the line (the bus monitor, a trace); nullptr: nobody, and then the
+    // exchange does nothing more than it would without.
+    void set_tap(FrameTap* tap) { tap_.store(tap); }
+    FrameTap* tap() const { return tap_.load(); }
+    // What the line did: counted for every frame, whoever listens.
+    LineStats& line_stats() { return stats_; }
     // Closes the port and puts another device under it (the simulated module when there is no hardware);
     // the settings stay. The caller holds the port lock.
     void replace_backend(std::unique_ptr<SerialBackend> backend);
 
   private:
     int receive(Reply& reply, ReplyEnd end);
+    // Settles direction_ for the adapter mode now chosen, switching the driver's RS-485 mode on or off.
+    DirectionControl settle_direction();
+    void report_received(TapFrame::End end, std::string_view bytes);
 
     std::unique_ptr<SerialBackend> backend_;
     platform::Event stop_{platform::Event::Reset::Manual};
@@ -92,6 +115,11 @@ class Sio {
     std::string open_error_;
     std::chrono::steady_clock::time_point reply_deadline_{};
     std::string after_reply_;  // characters that came behind the last reply delivered
+    std::atomic<FrameTap*> tap_{nullptr};
+    LineStats stats_;
+    std::chrono::steady_clock::time_point sent_at_{};
+    bool driver_direction_on_ = false;                    // the driver's RS-485 mode is switched on
+    std::atomic<bool> driver_direction_refused_ = false;  // the driver refused it since the port was opened
 };
 
 }  // namespace varda

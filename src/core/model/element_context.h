@@ -6,6 +6,8 @@ namespace varda {
 
 class Parameter;
 
+enum class ExchangeKind { Read, Write, Compare };
+
 // What the group operations of the element tree need of the link: the per-parameter operations, the
 // progress window and the cancel state. The device implements it; tests can fake it.
 class ElementContext {
@@ -19,6 +21,8 @@ class ElementContext {
     virtual void add_done() = 0;
     // Whether the running task was cancelled (Cancel, five failures in a row, shutdown).
     virtual bool aborted() const = 0;
+    // A parameter the task would have exchanged, passed over because the task was stopped first.
+    virtual void not_reached(Parameter&, ExchangeKind) {}
 };
 
 }  // namespace varda

@@ -46,25 +46,30 @@ int ObjectWithParameters::SetValue(std::string_view network_name, std::string_vi
 
 GroupResult ObjectWithParameters::CompareAll(ElementContext& context) {
     GroupResult result;
-    if (context.aborted()) return result;
     for (auto& p : parameters) {
+        // Once stopped, what is left is marked as never reached rather than left looking untouched.
+        if (context.aborted()) {
+            context.not_reached(*p, ExchangeKind::Compare);
+            continue;
+        }
         const int outcome = context.compare_parameter(*p);
         ++result.processed;
         if (outcome == 0) ++result.succeeded;
         context.add_done();
-        if (context.aborted()) break;
     }
     return result;
 }
 
 GroupResult ObjectWithParameters::ReadAll(ElementContext& context) {
     GroupResult result;
-    if (context.aborted()) return result;
     for (auto& p : parameters) {
+        // Stop after any parameter once cancelled: a dead line must not keep a long read going.
+        if (context.aborted()) {
+            context.not_reached(*p, ExchangeKind::Read);
+            continue;
+        }
         if (context.read_parameter(*p, true) == 0) ++result.succeeded;
         ++result.processed;
-        // Stop after any parameter once cancelled: a dead line must not keep a long read going.
-        if (context.aborted()) break;
     }
     return result;
 }
@@ -78,13 +83,15 @@ bool ObjectWithParameters::qualifies_for_write(const Parameter& p, int mode) {
 
 GroupResult ObjectWithParameters::WriteAll(ElementContext& context, int mode) {
     GroupResult result;
-    // After an abort no later branch writes anything.
-    if (context.aborted()) return result;
     for (auto& p : parameters) {
         if (!qualifies_for_write(*p, mode)) continue;
+        // After an abort nothing more is written, and what would have been is marked so.
+        if (context.aborted()) {
+            context.not_reached(*p, ExchangeKind::Write);
+            continue;
+        }
         if (context.write_parameter(*p, mode) == 0) ++result.succeeded;
         ++result.processed;
-        if (context.aborted()) break;
     }
     return result;
 }
@@ -169,21 +176,20 @@ void InvisibleElement::log_line(ElementContext& context, int string_id) const {
 }
 
 GroupResult InvisibleElement::CompareAll(ElementContext& context) {
-    log_line(context, kStringCompareBranch);
+    if (!context.aborted()) log_line(context, kStringCompareBranch);
     return ObjectWithParameters::CompareAll(context);
 }
 
 GroupResult InvisibleElement::ReadAll(ElementContext& context) {
-    log_line(context, kStringReadBranch);
+    if (!context.aborted()) log_line(context, kStringReadBranch);
     return ObjectWithParameters::ReadAll(context);
 }
 
 GroupResult InvisibleElement::WriteAll(ElementContext& context, int mode) {
-    if (context.aborted()) return {};
     bool something_qualifies = mode > 0;
     for (const auto& p : parameters)
         something_qualifies = something_qualifies || qualifies_for_write(*p, mode);
-    if (something_qualifies) log_line(context, kStringWriteBranch);
+    if (something_qualifies && !context.aborted()) log_line(context, kStringWriteBranch);
     return ObjectWithParameters::WriteAll(context, mode);
 }
 

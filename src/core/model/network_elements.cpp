@@ -220,8 +220,11 @@ void NetRS485prg::SaveSettings() const {
             // "COMn" (or a bare n): the number, and the device path that alias stands for.
             store_.set_int(kSettingsGroup, "port_number", *number);
             store_.set_string(kSettingsGroup, "port", port_device_path("COM" + std::to_string(*number)));
+        } else if (text.find("://") != std::string::npos) {
+            store_.set_string(kSettingsGroup, "port", text);  // a network gateway
         } else if (text.starts_with('/')) {
-            store_.set_string(kSettingsGroup, "port", text);
+            // An adapter is kept by its by-id link, which survives re-plugging.
+            store_.set_string(kSettingsGroup, "port", stable_port_path(text));
             if (const auto n = tty_s_number(text); n && *n < INT_MAX)
                 store_.set_int(kSettingsGroup, "port_number", *n + 1);
         }

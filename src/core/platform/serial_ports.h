@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -19,6 +20,29 @@ struct PortSettings {
 
 // The serial devices present, ":"-separated, empty when there are none.
 std::string list_serial_ports();
+
+// The same, read from the given tree laid out as /sys/class/tty. A ttyS with no UART behind it
+// (sysfs "type" 0, or TIOCGSERIAL saying unknown when sysfs does not tell) is left out.
+std::string list_serial_ports(const std::filesystem::path& sys_class_tty);
+
+// The link in by_id_dir (/dev/serial/by-id) that resolves to device_path, empty when none does.
+std::string serial_by_id_path(std::string_view device_path,
+                              const std::filesystem::path& by_id_dir = "/dev/serial/by-id");
+
+// The path to keep for a device the user picked: its by-id link when udev made one, since that name
+// survives re-plugging and a changed order of adapters; the path itself otherwise.
+std::string stable_port_path(std::string_view device_path,
+                             const std::filesystem::path& by_id_dir = "/dev/serial/by-id");
+
+// How a port is named in a list: "FTDI USB-RS485 Cable (/dev/ttyUSB0)" for an adapter with a by-id
+// link (given either by its device or by its link), "... (not connected)" for a link whose adapter is
+// gone, the path itself for every other port.
+std::string serial_port_label(std::string_view path,
+                              const std::filesystem::path& by_id_dir = "/dev/serial/by-id");
+
+// The product name in a by-id link's name: "usb-FTDI_USB-RS485_Cable_FT1A2B3C-if00-port0" gives
+// "FTDI USB-RS485 Cable" (bus, serial number and interface dropped).
+std::string by_id_product_name(std::string_view link_name);
 
 // "COMn" stands for /dev/ttyS{n-1}; anything else is taken as a device path.
 std::string port_device_path(std::string_view port_name);

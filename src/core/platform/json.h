@@ -1,0 +1,30 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace varda::platform {
+
+// A parsed JSON document: enough for the files the configurator reads (configurations as text).
+struct JsonValue {
+    enum class Kind { Null, Bool, Number, String, Array, Object };
+    Kind kind = Kind::Null;
+    bool boolean = false;
+    double number = 0;
+    std::string text;  // a string's UTF-8 text
+    std::vector<JsonValue> items;
+    std::vector<std::pair<std::string, JsonValue>> members;
+
+    const JsonValue* find(std::string_view key) const;
+};
+
+// Nothing, with a reason ("line 3: expected ':'"), for text that is not JSON.
+std::optional<JsonValue> parse_json(std::string_view text, std::string& error);
+
+// The text as a JSON string literal, quotes included; control characters escaped.
+std::string json_quote(std::string_view text);
+
+}  // namespace varda::platform

@@ -1,0 +1,127 @@
+#include "sim/console.h"
+
+#include <charconv>
+#include <sstream>
+
+namespace varda::sim {
+namespace {
+
+std::optional<int> number(std::string_view text) {
+    int value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size() || value < 0) return std::nullopt;
+    return value;
+}
+
+// "FiLt:2" -> FiLt, 2; "Addr" -> Addr, -1.
+std::pair<std::string, std::optional<int>> name_and_index(std::string_view text) {
+    const auto colon = text.find(':');
+    if (colon == std::string_view::npos) return {std::string(text), -1};
+    return {std::string(text.substr(0, colon)), number(text.substr(colon + 1))};
+}
+
+std::string faults_text(const Faults& f) {
+    std::string text;
+    const auto add = [&text](const std::string& part) { text += (text.empty() ? "" : ", ") + part; };
+    if (f.always_silent) add("silent");
+    if (f.bad_checksum) add("garbling every reply");
+    if (f.garble_next > 0) add("garbling the next " + std::to_string(f.garble_next));
+    if (f.error_code) add("error code " + std::to_string(*f.error_code));
+    if (f.reply_delay.count() > 0) add("delay " + std::to_string(f.reply_delay.count()) + " ms");
+    if (f.wrong_hash) add("wrong hash");
+    return text.empty() ? "no faults" : text;
+}
+
+}  // namespace
+
+std::string Console::help() {
+    return "commands (each answered with one line):\n"
+           "  help                      this list\n"
+           "  modules                   the modules on the line and which one the commands change\n"
+           "  @ADDRESS                  change the module at that address from now on (on a bus)\n"
+           "  status                    the module's address, baud rate and faults\n"
+           "  get NAME[:INDEX]          a parameter's value\n"
+           "  set NAME[:INDEX] VALUE    set a parameter's value, as the module's own measurement would\n"
+           "  silent on|off             stop answering altogether, or answer again\n"
+           "  garble N                  the next N replies carry a wrong checksum\n"
+           "  error CODE|off            answer every request with this module error code\n"
+           "  delay MS                  answer each request MS milliseconds late\n"
+           "  reset                     take every fault back\n";
+}
+
+std::string Console::run(std::string_view line) {
+    std::istringstream in{std::string(line)};
+    std::string command;
+    in >> command;
+    if (command.empty() || command[0] == '#') return {};
+    if (command == "help") return help();
+    if (bus_.empty()) return "error: no module";
+
+    if (command[0] == '@') {
+        const auto address = number(std::string_view(command).substr(1));
+        for (std::size_t i = 0; address && i < bus_.size(); ++i) {
+            if (bus_[i]->address() == *address) {
+                selected_ = i;
+                return "ok: commands now change the module at address " + std::to_string(*address);
+            }
+        }
+        return "error: no module at " + command.substr(1);
+    }
+    if (command == "modules") {
+        std::string text = "ok:";
+        for (std::size_t i = 0; i < bus_.size(); ++i)
+            text += " " + std::string(i == selected_ ? "*" : "") + "@" + std::to_string(bus_[i]->address());
+        return text;
+    }
+
+    SimulatedModule& module = *bus_[selected_];
+    Faults faults = module.faults();
+    std::string argument;
+    in >> argument;
+    if (command == "status") {
+        return "ok: address " + std::to_string(module.address()) + ", baud rate " +
+               (module.line_baud() ? std::to_string(module.line_baud()) : std::string("any")) + ", " +
+               faults_text(faults);
+    }
+    if (command == "get" || command == "set") {
+        const auto [name, index] = name_and_index(argument);
+        if (name.empty() || !index) return "error: name a parameter, e.g. " + command + " FiLt:2";
+        if (command == "get") {
+            const auto value = module.value(name, *index);
+            return value ? "ok: " + argument + " = " + *value : "error: no parameter " + argument;
+        }
+        std::string value;
+        std::getline(in >> std::ws, value);
+        if (value.empty()) return "error: set " + argument + " needs a value";
+        return module.set_value(name, *index, value) ? "ok: " + argument + " = " + value
+                                                      : "error: no parameter " + argument;
+    }
+    if (command == "silent") {
+        if (argument != "on" && argument != "off") return "error: silent on or silent off";
+        faults.always_silent = argument == "on";
+    } else if (command == "garble") {
+        const auto count = number(argument);
+        if (!count) return "error: garble N: how many replies";
+        faults.garble_next = *count;
+    } else if (command == "error") {
+        if (argument == "off") {
+            faults.error_code.reset();
+        } else if (const auto code = number(argument); code && *code <= 255) {
+            faults.error_code = static_cast<std::uint8_t>(*code);
+        } else {
+            return "error: error CODE (0 to 255) or error off";
+        }
+    } else if (command == "delay") {
+        const auto ms = number(argument);
+        if (!ms) return "error: delay MS: milliseconds";
+        faults.reply_delay = std::chrono::milliseconds(*ms);
+    } else if (command == "reset") {
+        faults = Faults{};
+    } else {
+        return "error: unknown command " + command + " (help lists them)";
+    }
+    module.set_faults(faults);
+    return "ok: " + faults_text(faults);
+}
+
+}  // namespace varda::sim

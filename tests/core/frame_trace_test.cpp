@@ -1,0 +1,150 @@
+// The line's tap and its decoding: every frame of a read, retries included, once and in order, with the
+// fault named on the frame that carried it.
+#include "core/link/frame_trace.h"
+
+#include <algorithm>
+
+#include <gtest/gtest.h>
+
+#include "core/app/headless_ui.h"
+#include "core/link/device.h"
+#include "core/link/line_stats.h"
+#include "core/model/elements.h"
+#include "sim/in_process_backend.h"
+#include "sim/simulated_module.h"
+
+namespace varda {
+namespace {
+
+using namespace std::chrono_literals;
+
+std::unique_ptr<DescBranch> table_tree(int count) {
+    auto root = std::make_unique<DescBranch>();
+    for (int k = 0; k < count; ++k) {
+        auto p = std::make_unique<Parameter>("tbl");
+        p->set_data_type("int");
+        p->indexed = true;
+        p->network_index = k;
+        root->AddParameter(std::move(p));
+    }
+    return root;
+}
+
+struct Traced {
+    explicit Traced(const sim::Faults& faults) : ui(true), module(std::make_shared<sim::SimulatedModule>()) {
+        set_ui(&ui);
+        for (int k = 0; k < 4; ++k)
+            module->add({.name = "tbl", .index = k, .type = "int", .value = std::to_string(100 + k)});
+        device = std::make_unique<Device>(std::make_unique<sim::InProcessBackend>(module), options);
+        device->finish_grace = 0ms;
+        device->sio().settings.port_name = "sim";
+        device->sio().settings.baud_rate = 115200;
+        EXPECT_EQ(device->sio().open(), 0);
+        module->set_faults(faults);
+        tree = table_tree(4);
+        names.add_tree(*tree);
+        device->sio().line_stats().reset();  // the port's opening is no part of the read
+        device->sio().set_tap(&recorder);
+        device->read_all(*tree);
+        device->sio().set_tap(nullptr);
+        counters = device->sio().line_stats().snapshot();
+        FrameDecoder decoder(names);
+        std::uint64_t seen = 0;
+        for (const TapFrame& frame : recorder.take_since(seen)) lines.push_back(decoder.decode(frame));
+    }
+    ~Traced() {
+        device.reset();
+        set_ui(nullptr);
+    }
+    HeadlessUi ui;
+    Options options;
+    std::shared_ptr<sim::SimulatedModule> module;
+    std::unique_ptr<Device> device;
+    std::unique_ptr<DescBranch> tree;
+    FrameNames names;
+    FrameRecorder recorder;
+    std::vector<TraceLine> lines;
+    LineCounters counters;
+};
+
+TEST(FrameTrace, EachRequestAndRetryOnceInOrderWithTheFaultOnItsFrame) {
+    struct Case {
+        const char* what;
+        sim::Faults faults;
+        const char* failure;
+        bool retried;  // a time-out is tried again; a reply that arrived garbled is not
+    };
+    const Case cases[] = {
+        {"every second request dropped", {.silent_every = 2}, "time-out", true},
+        {"garbled replies", {.reply_faults_after = 2, .bad_checksum = true}, "checksum error", false},
+        {"replies under another hash", {.reply_faults_after = 2, .wrong_hash = true}, "wrong hash", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Traced traced(c.faults);
+        const std::vector<TraceLine>& lines = traced.lines;
+        ASSERT_FALSE(lines.empty());
+        int faults_seen = 0;
+        int last_index = 0;
+        std::map<int, int> requests, failed;  // per index: requests sent, replies that failed
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            const TraceLine& line = lines[i];
+            EXPECT_EQ(line.name, "tbl") << trace_text(line);
+            if (line.sent) {
+                EXPECT_EQ(line.access, "read");
+                EXPECT_GE(line.index, last_index) << "requests out of order: " << trace_text(line);
+                last_index = line.index;
+                ++requests[line.index];
+                // Each request is answered (or timed out) before the next goes out.
+                ASSERT_LT(i + 1, lines.size());
+                EXPECT_FALSE(lines[i + 1].sent) << trace_text(lines[i + 1]);
+                continue;
+            }
+            EXPECT_EQ(line.index, lines[i - 1].index);
+            if (line.failure.empty()) {
+                EXPECT_EQ(line.value, std::to_string(100 + line.index)) << trace_text(line);
+                continue;
+            }
+            ++failed[line.index];
+            if (line.failure == c.failure) ++faults_seen;
+            else EXPECT_EQ(line.failure, "time-out") << trace_text(line);  // a wrong hash waits out its attempt
+        }
+        EXPECT_GT(faults_seen, 0);
+        // A parameter is asked again only after a failed reply, and each retry appears once.
+        bool retried = false;
+        for (const auto& [index, sent] : requests) {
+            EXPECT_LE(sent, 1 + failed[index]) << index;
+            retried = retried || sent > 1;
+        }
+        EXPECT_EQ(retried, c.retried);
+        EXPECT_EQ(requests.size(), 4u);
+
+        // The line's counters tell the same story as the trace.
+        const auto count = [&lines](auto pick) {
+            return static_cast<std::uint64_t>(std::count_if(lines.begin(), lines.end(), pick));
+        };
+        const LineCounters& counted = traced.counters;
+        EXPECT_EQ(counted.requests, count([](const TraceLine& l) { return l.sent; }));
+        EXPECT_EQ(counted.retries, counted.requests - requests.size());
+        EXPECT_EQ(counted.timeouts, count([](const TraceLine& l) { return l.failure == "time-out"; }));
+        EXPECT_EQ(counted.garbled, count([](const TraceLine& l) { return l.failure == "checksum error"; }));
+        EXPECT_EQ(counted.wrong_hash, count([](const TraceLine& l) { return l.failure == "wrong hash"; }));
+        EXPECT_EQ(counted.replies, count([](const TraceLine& l) { return !l.sent && l.failure.find("time-out") == std::string::npos; }));
+    }
+}
+
+TEST(FrameTrace, LinesAreStableText) {
+    TraceLine line;
+    line.time_ms = 12.3456;
+    line.sent = false;
+    line.address = 16;
+    line.name = "FiLt";
+    line.index = 2;
+    line.value = "10";
+    line.reply_ms = 14.96;
+    line.bytes = "#GH\\r";
+    EXPECT_EQ(trace_text(line), "12.346 RX addr=16 FiLt:2 value=\"10\" reply=15.0ms bytes=#GH\\r");
+}
+
+}  // namespace
+}  // namespace varda
