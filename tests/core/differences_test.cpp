@@ -15,9 +15,9 @@
 namespace varda {
 namespace {
 
-// A document (VK03 unless given) identified on its simulated module, with the module's values read into it.
+// A VK03 document identified on its simulated module, with the module's values read into it.
 struct Vk03 : test::TreeEditRig {
-    explicit Vk03(int model = 3) : TreeEditRig(model) {
+    Vk03() {
         EXPECT_EQ(doc->device().identify(false), 3);
         EXPECT_TRUE(doc->read_all());
         ui.clear();
@@ -141,6 +141,19 @@ TEST(Differences, AFileComparisonListsWhereTheFileDiffers) {
         EXPECT_EQ(differences->other_name(), "saved.vdc");
         EXPECT_EQ(shown_rows(*differences), c.rows) << c.what;
         EXPECT_EQ(t.filter(0).value_text(), c.rows.empty() ? "10" : "11") << "the document stays as it was";
+        // The comparison result names each place with both values.
+        t.ui.clear();
+        EXPECT_TRUE(compare_with_file(*t.doc, path));
+        const std::string message = t.messages().at(0);
+        for (std::size_t k = 0; k < c.rows.size(); ++k) {
+            const Row& r = c.rows[k];
+            EXPECT_NE(message.find(std::to_string(k + 1) + ". Parameter '" + r[0] + "/" + r[1] + " (" +
+                                   t.filter(0).description + ")\nconfiguration: value = " + r[2] +
+                                   "\nfile: value = " + r[3] + "\n"),
+                      std::string::npos)
+                << message;
+        }
+        if (c.rows.empty()) EXPECT_EQ(message, "No difference found");
     }
 }
 
