@@ -13,6 +13,7 @@
 #include "core/model/description.h"
 #include "core/model/description_archive.h"
 #include "core/app/headless_ui.h"
+#include "gui/tree_filter_bar.h"
 #include "gui/tree_view.h"
 #include "sim/in_process_backend.h"
 
@@ -53,7 +54,57 @@ void BM_ShowLargestTree(benchmark::State& state) {
 }
 BENCHMARK(BM_ShowLargestTree)->Unit(benchmark::kMicrosecond);
 
+// The filter against building the rows it filters: typing into the filter bar must feel instant even
+// in the largest tree.
+struct LargestTreeView {
+    LargestTreeView() : doc(options, std::make_unique<varda::sim::InProcessBackend>(nullptr)) {
+        varda::set_ui(&ui);
+        varda::set_current_model_index(kModel);
+        doc.archive_path = VARDA_DAT_PATH;
+        doc.load_description();
+        view = std::make_unique<varda::gui::CTarnTreeListView>(doc);
+        view->resize(1100, 700);
+        view->show();
+        view->rebuild();
+        QApplication::processEvents();
+    }
+    ~LargestTreeView() {
+        view.reset();
+        varda::set_ui(nullptr);
+    }
+    varda::HeadlessUi ui{true};
+    varda::Options options;
+    varda::CTarnDoc doc;
+    std::unique_ptr<varda::gui::CTarnTreeListView> view;
+};
+
+void BM_BuildLargestTree(benchmark::State& state) {
+    LargestTreeView rig;
+    for (auto _ : state) {
+        rig.view->rebuild();
+        QApplication::processEvents();
+    }
+    state.SetLabel(std::string(varda::device_row(kModel)->code));
+}
+BENCHMARK(BM_BuildLargestTree)->Unit(benchmark::kMicrosecond);
+
+void BM_FilterLargestTree(benchmark::State& state) {
+    LargestTreeView rig;
+    varda::gui::TreeFilterBar& bar = rig.view->filter_bar();
+    bar.start();
+    // A text that matches many rows and one that matches few, in turn, so every round changes what shows.
+    const QString texts[] = {QStringLiteral("\u0432\u044b\u0445\u043e\u0434"), QStringLiteral("o.iv")};
+    int round = 0;
+    for (auto _ : state) {
+        bar.text_field()->setText(texts[round++ % 2]);
+        QApplication::processEvents();
+    }
+    state.SetLabel(std::string(varda::device_row(kModel)->code));
+}
+BENCHMARK(BM_FilterLargestTree)->Unit(benchmark::kMicrosecond);
+
 const RatioPair kTreeRatio("BM_ShowLargestTree", "BM_LoadLargestDescription");
+const RatioPair kFilterRatio("BM_FilterLargestTree", "BM_BuildLargestTree");
 
 }  // namespace
 

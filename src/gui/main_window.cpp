@@ -221,6 +221,7 @@ void MainWindow::set_central_view(QWidget* view) {
 
 void MainWindow::set_tree_view(CTarnTreeListView* view) {
     set_central_view(view);
+    tree_view_ = view;
     connect(this, &MainWindow::document_changed, view, &CTarnTreeListView::rebuild);
     set_command_handler(kCmdPreviousProblem, [view] { view->previous_problem(); });
     set_command_handler(kCmdNextProblem, [view] { view->next_problem(); });
@@ -422,6 +423,11 @@ void MainWindow::add_edit_menu() {
     undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
     QAction* redo = edit->addAction(QStringLiteral("Redo"), this, [this] { doc_.redo(); });
     redo->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
+    edit->addSeparator();
+    QAction* find = edit->addAction(QStringLiteral("Find..."), this, [this] {
+        if (tree_view_) tree_view_->filter_bar().start();
+    });
+    find->setShortcut(QKeySequence::Find);
     connect(edit, &QMenu::aboutToShow, this, [this, undo, redo] {
         const EditHistory& history = doc_.history();
         undo->setText(history.can_undo() ? QStringLiteral("Undo ") + QString::fromStdString(history.undo_name())

@@ -123,6 +123,7 @@ class MainWindow : public QMainWindow {
     int shown_exchange_ = 0;  // number of the exchange summary on the status line
     QVBoxLayout* central_layout_ = nullptr;
     QWidget* central_view_ = nullptr;
+    QPointer<CTarnTreeListView> tree_view_;
     QTimer* idle_timer_ = nullptr;
 };
 

@@ -22,7 +22,9 @@
 #include "core/model/description_archive.h"
 #include "core/model/network_elements.h"
 #include "core/model/parameter.h"
+#include "gui/qt_ui.h"
 #include "gui/select_device_dialog.h"
+#include "gui/simulator_panel.h"
 #include "gui/table_ctrl.h"
 #include "sim/in_process_backend.h"
 #include "sim/model_module.h"
@@ -147,6 +149,16 @@ void keep_ticking(std::shared_ptr<sim::SimulatedModule> module) {
         sim::tick_live_values(*module, ++step);
     });
     timer->start(kLiveTickMs);
+}
+
+// Beside the main window, where it stays once this dialog has closed.
+void show_simulator_panel(std::shared_ptr<sim::SimulatedModule> module) {
+    QtUi* ui = qt_ui();
+    QWidget* window = ui ? ui->main_window() : nullptr;
+    auto* panel = new SimulatorPanel(std::move(module), window);
+    panel->adjustSize();
+    if (window) panel->move(window->geometry().bottomRight() - QPoint(panel->width() + 24, panel->height() + 48));
+    panel->show();
 }
 
 int leading_number(const std::string& text, int fallback) {
@@ -284,10 +296,14 @@ void CSetupCarrier::use_simulated_module() {
     module->set_address_width(leading_number(network.GetValueText("A.Len"), 8));
     module->set_value("Addr", -1, std::to_string(address));
     {
+        // Replies take the time they would on a real line, so the try-out feels like one.
+        auto line = std::make_unique<sim::InProcessBackend>(module);
+        line->set_line_timing(true);
         std::lock_guard lock(port_lock());
-        device_.sio().replace_backend(std::make_unique<sim::InProcessBackend>(module));
+        device_.sio().replace_backend(std::move(line));
     }
     keep_ticking(module);
+    show_simulator_panel(module);
     // Not a device path, so it is never kept as the port of the next start.
     if (Parameter* port = network.FindOwnParameter("Port")) {
         port->SetValueText(kSimulatedPortName);

@@ -86,6 +86,8 @@ class TreeListDelegate : public QStyledItemDelegate {
             const QPalette::ColorGroup group =
                 option.state & QStyle::State_Active ? QPalette::Active : QPalette::Inactive;
             painter->fillRect(option.rect, option.palette.color(group, QPalette::Highlight));
+        } else if (const QVariant background = index.data(Qt::BackgroundRole); background.isValid()) {
+            painter->fillRect(option.rect, background.value<QColor>());
         }
         QFont font = option.font;
         if (index.data(TreeListModel::BoldRole).toBool()) font.setBold(true);
@@ -521,7 +523,10 @@ void CTreeListCtrl::mouseMoveEvent(QMouseEvent* event) {
         tool_tip_index_ = index;
     }
     tool_tip_pos_ = pos;
-    if (index.isValid()) tool_tip_timer_.start();
+    if (!index.isValid()) return;
+    const bool own_tip = !row_tool_tip(model_.item_at(index)).isEmpty();
+    tool_tip_timer_.setInterval(own_tip ? style()->styleHint(QStyle::SH_ToolTip_WakeUpDelay) : kToolTipDelayMs);
+    tool_tip_timer_.start();
 }
 
 void CTreeListCtrl::show_pending_tool_tip() {
@@ -533,12 +538,16 @@ void CTreeListCtrl::show_pending_tool_tip() {
     const QRect rect = text_rect(cell, index.column(), has_state);
     QFont font = this->font();
     if (index.data(TreeListModel::BoldRole).toBool()) font.setBold(true);
-    if (elide_cell_text(QFontMetrics(font), text, rect.width() + kRightMargin) == text) return;
-    QToolTip::showText(viewport()->mapToGlobal(tool_tip_pos_), text, viewport(), cell);
+    const bool fits = elide_cell_text(QFontMetrics(font), text, rect.width() + kRightMargin) == text;
+    const QString own = row_tool_tip(model_.item_at(index));
+    if (fits && own.isEmpty()) return;
+    QString tip = fits ? QString() : text;
+    if (!own.isEmpty()) tip += (tip.isEmpty() ? "" : "\n\n") + own;
+    QToolTip::showText(viewport()->mapToGlobal(tool_tip_pos_), tip, viewport(), cell);
 }
 
 bool CTreeListCtrl::viewportEvent(QEvent* event) {
-    // Tool tips come from our own timer, and only for texts that do not fit.
+    // Tool tips come from our own timer: a row's own tip, or a text that does not fit.
     if (event->type() == QEvent::ToolTip) return true;
     if (event->type() == QEvent::Resize) fit_columns_to_view();
     if (event->type() == QEvent::Leave) {

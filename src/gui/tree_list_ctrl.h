@@ -85,6 +85,9 @@ class CTreeListCtrl : public QTreeView {
     virtual void end_edit(TreeItem item, int column, const QString& text, bool cancelled);
     // Which device model the editing rules apply to.
     virtual int model_index() const;
+    // A row's own tool tip, shown after the usual delay wherever the pointer rests on the row; empty: only
+    // a text that does not fit its cell is shown, after a longer delay.
+    virtual QString row_tool_tip(TreeItem /*item*/) const { return {}; }
     // The row under a right click, or nullptr; `global` is where the menu goes.
     virtual void context_menu(TreeItem item, const QPoint& global);
 

@@ -394,6 +394,9 @@ QVariant TreeListModel::data(const QModelIndex& index, int role) const {
                 return QGuiApplication::palette().color(QPalette::Disabled, QPalette::Text);
             if (n->colour) return QColor(n->colour->r, n->colour->g, n->colour->b);
             return {};
+        case Qt::BackgroundRole:
+            if (highlighted.count(item(const_cast<Node*>(n)))) return QColor(255, 240, 150);
+            return {};
         case Qt::FontRole:
             if (n->bold) {
                 QFont font;

@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <set>
+#include <unordered_set>
 #include <vector>
 
 #include "core/model/tree_sink.h"
@@ -101,6 +102,8 @@ class TreeListModel : public QAbstractItemModel, public varda::TreeSink {
 
     // Branches whose rows are marked as holding differences.
     std::set<const DescBranch*> differing_branches;
+    // Rows drawn on a highlight (the filter's matches); the views repaint on their own.
+    std::unordered_set<TreeItem> highlighted;
 
     // ---- QAbstractItemModel
     QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;

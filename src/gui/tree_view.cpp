@@ -16,6 +16,7 @@
 #include "core/app/document.h"
 #include "core/app/menu_state.h"
 #include "core/app/parameter_list_export.h"
+#include "core/app/parameter_tip.h"
 #include "core/app/scan_decode.h"
 #include "core/devices/base_device.h"
 #include "core/model/device_table.h"
@@ -122,6 +123,15 @@ int CTarnTreeListCtrl::model_index() const {
     return current_model_index();
 }
 
+QString CTarnTreeListCtrl::row_tool_tip(TreeItem item) const {
+    const TreeItemData data = tree_model().item_data(item);
+    const auto* parameter = std::get_if<Parameter*>(&data);
+    // While the worker or the scanner thread may be writing a parameter, its row's texts are all there is.
+    if (!parameter || !*parameter || (*parameter)->is_scanner() || document_.device().exchange_running())
+        return {};
+    return qtext(parameter_tool_tip(**parameter));
+}
+
 void CTarnTreeListCtrl::end_edit(TreeItem item, int column, const QString& text, bool cancelled) {
     if (cancelled || !item) return;
     const QString old_text = tree_model().item_text(item, column);
@@ -193,6 +203,9 @@ CTarnTreeListView::CTarnTreeListView(CTarnDoc& document, QWidget* parent)
       alive_(std::make_shared<bool>(true)) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    filter_bar_ = new TreeFilterBar(*tree_, this);
+    layout->addWidget(filter_bar_);
     layout->addWidget(tree_);
 
     connect(tree_, &QTreeView::expanded, this, [this](const QModelIndex& index) {

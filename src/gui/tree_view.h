@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/app/tree_edit.h"
+#include "gui/tree_filter_bar.h"
 #include "gui/tree_list_ctrl.h"
 
 namespace varda {
@@ -39,6 +40,7 @@ class CTarnTreeListCtrl : public CTreeListCtrl {
   protected:
     void end_edit(TreeItem item, int column, const QString& text, bool cancelled) override;
     int model_index() const override;
+    QString row_tool_tip(TreeItem item) const override;
     void context_menu(TreeItem item, const QPoint& global) override;
 
   private:
@@ -64,6 +66,7 @@ class CTarnTreeListView : public QWidget {
     ~CTarnTreeListView() override;
 
     CTarnTreeListCtrl& tree() { return *tree_; }
+    TreeFilterBar& filter_bar() { return *filter_bar_; }
     TreeListModel& model() { return tree_->tree_model(); }
 
     // Builds the rows (once; the first showing does it too) and starts the worker and the scanner thread.
@@ -110,6 +113,7 @@ class CTarnTreeListView : public QWidget {
 
     CTarnDoc& document_;
     CTarnTreeListCtrl* tree_;
+    TreeFilterBar* filter_bar_ = nullptr;
     TreeItem first_item_ = nullptr;
     TreeItem root_item_ = nullptr;
     TreeItem scanners_item_ = nullptr;

@@ -25,6 +25,7 @@
 #include <thread>
 
 #include "../support/gui_test_support.h"
+#include "../support/main_window_rig.h"
 #include "core/app/document.h"
 #include "core/app/menu_state.h"
 #include "core/link/device.h"
@@ -111,40 +112,7 @@ class ProgressWatcher : public QObject {
     }
 };
 
-// One document with its window, over an in-process module (or none).
-struct Rig {
-    explicit Rig(std::shared_ptr<sim::SimulatedModule> module, const CBrand& brand,
-                 std::unique_ptr<Ui> user_interface = std::make_unique<gui::QtUi>())
-        : ui(std::move(user_interface)) {
-        set_ui(ui.get());
-        set_current_model_index(kNoModel);
-        auto line = std::make_unique<sim::InProcessBackend>(module);
-        backend = line.get();
-        doc = std::make_unique<CTarnDoc>(options, std::move(line));
-        doc->device().finish_grace = std::chrono::milliseconds(0);
-        window = std::make_unique<gui::MainWindow>(*doc, options, brand);
-    }
-    ~Rig() {
-        doc->modified = false;  // no question about saving while the window goes
-        window.reset();
-        doc.reset();
-        set_ui(nullptr);
-        set_current_model_index(kNoModel);
-    }
-    // Connects to the module and builds its tree, as the program does at start.
-    bool connect() {
-        doc->start(false, false);
-        const bool built = doc->new_document();
-        window->update_from_document();
-        return built;
-    }
-
-    std::unique_ptr<Ui> ui;
-    Options options;
-    sim::InProcessBackend* backend = nullptr;
-    std::unique_ptr<CTarnDoc> doc;
-    std::unique_ptr<gui::MainWindow> window;
-};
+using Rig = MainWindowRig;
 
 }  // namespace
 

@@ -29,6 +29,7 @@
 #include "gui/qt_ui.h"
 #include "gui/select_device_dialog.h"
 #include "gui/setup_carrier.h"
+#include "gui/simulator_panel.h"
 #include "gui/table_ctrl.h"
 #include "gui/tree_view.h"
 #include "sim/in_process_backend.h"
@@ -295,6 +296,22 @@ class SetupCarrierTest : public QObject {
         QVERIFY(!rig.dialog->status_alarm());
         QCOMPARE(current_model_index(), 3);
         QCOMPARE(rig.doc->device().program_network().GetValueText("Port"), std::string("simulated"));
+
+        // Its panel makes the line misbehave on demand, and takes it back.
+        gui::SimulatorPanel* panel = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* p = qobject_cast<gui::SimulatorPanel*>(w)) panel = p;
+        QVERIFY(panel);
+        QVERIFY(panel->isVisible());
+        save_screenshot(panel->grab(), "simulator_panel");
+        Device& device = rig.doc->device();
+        device.finish_grace = std::chrono::milliseconds(0);
+        panel->silent_button()->click();
+        QVERIFY(panel->answer().startsWith(QStringLiteral("ok")));
+        QCOMPARE(device.identify(false), 0);
+        panel->restore_button()->click();
+        QCOMPARE(device.identify(false), 3);
+        delete panel;
     }
 
     void exitClosesWithCancel() {

@@ -342,6 +342,9 @@ int DeviceIO::request_value(bool read, Parameter& p, DumpList* dump, bool attrib
         return 2;
     }
     p.value_modified = p.access_modified = p.user_modified = false;
+    p.module_value_text = p.value_text();
+    p.module_value_at = std::chrono::system_clock::now();
+    p.module_value_read = read;
     return 0;
 }
 

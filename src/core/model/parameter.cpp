@@ -71,6 +71,8 @@ void Parameter::Reset() {
     value_modified = access_modified = user_modified = false;
     SetValueText(std::string(str(kNoData)));
     error_text.clear();
+    module_value_text.clear();
+    module_value_at = {};
     attributes_flag = 0;
     access_attribute = true;
     user_attribute = false;

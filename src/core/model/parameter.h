@@ -67,6 +67,11 @@ class Parameter : public MyConverter {
     int access_mode = 0;
     std::chrono::milliseconds period{1000};
     std::string initial_value_text;
+    // What the module last answered for this parameter (a read, or a write it confirmed) and when; the
+    // time is zero before the first exchange.
+    std::string module_value_text;
+    std::chrono::system_clock::time_point module_value_at{};
+    bool module_value_read = true;
     // The parameter's own row while the tree view shows it.
     TreeItem tree_item = nullptr;
 
