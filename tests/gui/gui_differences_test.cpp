@@ -10,8 +10,14 @@
 #include <QtTest>
 #include <chrono>
 
+#include <QAction>
+#include <QSettings>
+#include <QTemporaryDir>
+
 #include "../support/gui_test_support.h"
+#include "../support/main_window_rig.h"
 #include "core/app/document.h"
+#include "core/app/menu_state.h"
 #include "gui/differences_window.h"
 
 using namespace varda;
@@ -52,7 +58,45 @@ QStringList column(QTableWidget* table, int c) {
 class DifferencesTest : public QObject {
     Q_OBJECT
   private slots:
-    void initTestCase() { QVERIFY(QDir().mkpath(screenshot_folder())); }
+    void initTestCase() {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings_dir_.path());
+        QVERIFY(QDir().mkpath(screenshot_folder()));
+    }
+
+    // Device > Compare with file...: "Show all", and the file's values taken into the document.
+    void compareWithFileFromTheMenu() {
+        MainWindowRig rig(served_module(3), CBrandRavelin());
+        QVERIFY(rig.connect());
+        QVERIFY(rig.doc->read_all());
+        const QString path = settings_dir_.filePath(QStringLiteral("plant.vdc"));
+        QVERIFY(rig.doc->save_file(path.toStdString()));
+        Parameter* filter = nullptr;
+        for (const auto& branch : rig.doc->root()->children)
+            if (Parameter* p = branch->FindOwnParameter("FiLt"); p && p->network_index == 1) filter = p;
+        QVERIFY(filter);
+        filter->SetValueText("55");
+
+        QString title;
+        int rows = -1;
+        Script script({show_all, [&] {
+                           auto* window = modal<gui::DifferencesWindow>();
+                           if (!window) return false;
+                           title = window->windowTitle();
+                           window->take_button()->click();
+                           rows = window->table()->rowCount();
+                           window->accept();
+                           return true;
+                       }});
+        // What the menu command runs once the file is chosen (the file dialog itself is Qt's).
+        QAction* command = rig.window->action(kCmdCompareWithFile);
+        QVERIFY(command && command->isEnabled());
+        QVERIFY(compare_with_file(*rig.doc, path.toStdString()));
+        QCOMPARE(script.steps_done(), std::size_t(2));
+        QCOMPARE(title, QStringLiteral("Differences: document and plant.vdc"));
+        QCOMPARE(rows, 0);
+        QCOMPARE(filter->value_text(), std::string("10"));
+        QCOMPARE(rig.doc->history().undo_name(), std::string("Take values from the file"));
+    }
 
     void showAllListsEveryDifference() {
         Rig rig;
@@ -117,6 +161,9 @@ class DifferencesTest : public QObject {
         QCOMPARE(rig.module->value("FiLt", 2), std::optional<std::string>("10"));
         QCOMPARE(rig.module->value("FiLt", 1), std::optional<std::string>("20"));
     }
+
+  private:
+    QTemporaryDir settings_dir_;
 };
 
 QTEST_MAIN(DifferencesTest)

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "core/model/parameter.h"
+#include "core/model/tree_rows.h"
 #include "core/platform/numbers.h"
 #include "core/platform/strings.h"
 #include "core/platform/text.h"
@@ -78,7 +79,11 @@ std::string parameter_tool_tip(const Parameter& p, std::chrono::system_clock::ti
         tip += p.module_value_read ? "\nRead from the module: " : "\nWritten to the module: ";
         tip += p.module_value_text + " at " + clock_text(p.module_value_at, now);
     }
-    if (!p.error_text.empty()) tip += "\nError: " + p.error_text;
+    if (!p.error_text.empty()) {
+        // A comparison's note reads as the discrepancy cell does.
+        const std::string shown = error_cell_text(p.error_text);
+        tip += (shown != p.error_text ? "\nDiscrepancy: " : "\nError: ") + shown;
+    }
     return tip;
 }
 
