@@ -20,6 +20,7 @@
 #include <QVBoxLayout>
 
 #include "core/app/connection_status.h"
+#include "core/app/differences.h"
 #include "core/app/brand_choice.h"
 #include "core/app/model_calibration.h"
 #include "core/app/document.h"
@@ -85,6 +86,7 @@ const std::vector<CommandLook>& command_looks() {
         {kCmdWriteAll, "write_all", QKeySequence(Qt::ALT | Qt::Key_W)},
         {kCmdWriteChanges, "write_changes", QKeySequence(Qt::ALT | Qt::Key_U)},
         {kCmdCompare, "compare", QKeySequence(Qt::ALT | Qt::Key_C)},
+        {kCmdCompareWithFile, nullptr, {}},
         {kCmdApplyDefaults, "apply_defaults", {}},
         {kCmdExecuteInit, "init", QKeySequence(Qt::ALT | Qt::Key_I)},
         {kCmdApplyNewSettings, "apply_settings", QKeySequence(Qt::ALT | Qt::Key_A)},
@@ -302,6 +304,12 @@ void MainWindow::register_document_commands() {
     doc_command(kCmdWriteAll, [](CTarnDoc& d) { d.write_all(); });
     doc_command(kCmdWriteChanges, [](CTarnDoc& d) { d.write_changes(); });
     doc_command(kCmdCompare, [](CTarnDoc& d) { d.compare(); });
+    handlers_[kCmdCompareWithFile] = [this] {
+        const QString path =
+            QFileDialog::getOpenFileName(this, tr("Compare with file"), {},
+                                         tr("Configuration files (*.vdc);;All files (*)"));
+        if (!path.isEmpty()) compare_with_file(doc_, path.toStdString());
+    };
     doc_command(kCmdApplyDefaults, [](CTarnDoc& d) { d.apply_default_settings(); });
     doc_command(kCmdExecuteInit, [](CTarnDoc& d) { d.execute_init(); });
     doc_command(kCmdApplyNewSettings, [](CTarnDoc& d) { d.apply_new_settings(false, false); });

@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QMessageBox>
 #include <QMetaObject>
+#include <QPushButton>
 #include <QThread>
 #include <type_traits>
 #include <utility>
@@ -15,6 +16,7 @@
 #include "gui/apply_dialog.h"
 #include "gui/calibration_dialogs.h"
 #include "gui/calibration_wizard.h"
+#include "gui/differences_window.h"
 #include "gui/output_calibration_dialog.h"
 #include "gui/progress_dialog.h"
 #include "gui/qt_text.h"
@@ -133,6 +135,28 @@ Answer QtUi::ask(std::string_view text, Buttons buttons, MessageIcon icon, std::
             default:
                 return Answer::Cancel;
         }
+    });
+}
+
+bool QtUi::message_offering(std::string_view text, MessageIcon icon, std::string_view caption,
+                            std::string_view offer) {
+    const QString title = qtext(caption.empty() ? str(kAppTitle) : caption);
+    const QString body = qtext(text);
+    const QString offered = qtext(offer);
+    return on_gui_thread([&] {
+        QMessageBox box(box_icon(icon), title, body, QMessageBox::Ok, asking_window(main_window()));
+        box.setTextFormat(Qt::PlainText);
+        QPushButton* extra = box.addButton(offered, QMessageBox::ActionRole);
+        box.setDefaultButton(QMessageBox::Ok);
+        box.exec();
+        return box.clickedButton() == extra;
+    });
+}
+
+void QtUi::show_differences(DifferencesController& controller) {
+    on_gui_thread([&] {
+        DifferencesWindow window(controller, main_window());
+        window.exec();
     });
 }
 

@@ -25,12 +25,15 @@ class QtUi : public varda::Ui, public varda::Dialogs {
     void message(std::string_view text, MessageIcon icon, std::string_view caption = {}) override;
     Answer ask(std::string_view text, Buttons buttons, MessageIcon icon,
                std::string_view caption = {}) override;
+    bool message_offering(std::string_view text, MessageIcon icon, std::string_view caption,
+                          std::string_view offer) override;
     bool run_exchange(const ExchangeRequest& request) override;
     int run_connection_dialog(bool at_startup) override;
     bool run_apply_dialog(ApplyController& dialog) override;
     bool run_generic_calibration(CBaseDevice& model) override;
     bool run_calibration_wizard(CalibrationWizard& wizard) override;
     bool run_output_calibration(calibration::OutputCalibration& dialog) override;
+    void show_differences(DifferencesController& controller) override;
     void post(std::function<void()> task) override;
     bool has_main_window() const override;
 

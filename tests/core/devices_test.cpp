@@ -430,7 +430,8 @@ TEST(Brands, ListedModelsAndRemovedCommands) {
               (std::vector<int>{132, 133, 135, 136, 137, 138, 142, 143, 144, 146, 289, 290, 291}));
 
     const MenuAdjustment menus = ravelin.AdjustMainMenu();
-    EXPECT_EQ(menus.submenus, (std::vector<SubmenuRemoval>{{MainMenu::Device, 9}}));
+    EXPECT_EQ(menus.submenus,
+              (std::vector<SubmenuRemoval>{{MainMenu::Device, kSerialAdapterSubmenuPosition}}));
     const std::vector<MenuCommandRemoval> commands = {
         {MainMenu::Device, 301}, {MainMenu::Tools, 32824}, {MainMenu::Help, 32804}};
     EXPECT_EQ(menus.commands, commands);

@@ -55,10 +55,11 @@ TEST(MainMenu, FullBrandHasEveryCommandInOrder) {
               (Strings{"&New", "&Open...", "&Save", "Save &as...", "-", "<recent>", "-", "&Exit"}));
     const TopMenu& device = menu_titled(menus, "&Device");
     EXPECT_EQ(entries(device.items),
-              (Strings{"Read all", "Write all", "Write changes", "Compare", "-", "[Commands]",
-                       "I/O status...", "Single parameter...", "Check connection...",
-                       "[Serial interface adapter]", "Serial port settings...", "Find modules on the bus...", "Bus monitor..."}));
-    EXPECT_EQ(entries(device.items[5].items),
+              (Strings{"Read all", "Write all", "Write changes", "Compare", "Compare with file...", "-",
+                       "[Commands]", "I/O status...", "Single parameter...", "Check connection...",
+                       "[Serial interface adapter]", "Serial port settings...", "Find modules on the bus...",
+                       "Bus monitor..."}));
+    EXPECT_EQ(entries(device.items[6].items),
               (Strings{"Apply default settings", "Execute INIT", "Apply new settings (APLY)"}));
     EXPECT_EQ(entries(menu_titled(menus, "Tools").items),
               (Strings{"Show indexes", "Read automatically", "Instant recording",
@@ -71,10 +72,11 @@ TEST(MainMenu, FullBrandHasEveryCommandInOrder) {
 TEST(MainMenu, RavelinLeavesOutAdapterInitCalibrationAndExport) {
     const auto menus = main_menu_layout(CBrandRavelin(), nullptr);
     const TopMenu& device = menu_titled(menus, "&Device");
-    EXPECT_EQ(entries(device.items), (Strings{"Read all", "Write all", "Write changes", "Compare", "-",
-                                              "[Commands]", "I/O status...", "Single parameter...",
-                                              "Check connection...", "Serial port settings...", "Find modules on the bus...", "Bus monitor..."}));
-    EXPECT_EQ(entries(device.items[5].items),
+    EXPECT_EQ(entries(device.items),
+              (Strings{"Read all", "Write all", "Write changes", "Compare", "Compare with file...", "-",
+                       "[Commands]", "I/O status...", "Single parameter...", "Check connection...",
+                       "Serial port settings...", "Find modules on the bus...", "Bus monitor..."}));
+    EXPECT_EQ(entries(device.items[6].items),
               (Strings{"Apply default settings", "Apply new settings (APLY)"}));
     for (const int gone :
          {kCmdExecuteInit, kCmdCalibration, kCmdExportHtml, kCmdAdapterAuto, kCmdAdapterSemiAuto})
@@ -89,11 +91,12 @@ TEST(MainMenu, SubmenuPositionsCountInTheUntouchedMenu) {
     // Removing the adapter submenu after an earlier submenu must not shift onto "Serial port settings...".
     auto menus = main_menu_base();
     MenuAdjustment adjustment;
-    adjustment.submenus = {{MainMenu::Device, 5}, {MainMenu::Device, kSerialAdapterSubmenuPosition}};
+    adjustment.submenus = {{MainMenu::Device, 6}, {MainMenu::Device, kSerialAdapterSubmenuPosition}};
     apply_menu_adjustment(menus, adjustment);
     EXPECT_EQ(entries(menu_titled(menus, "&Device").items),
-              (Strings{"Read all", "Write all", "Write changes", "Compare", "-", "I/O status...",
-                       "Single parameter...", "Check connection...", "Serial port settings...", "Find modules on the bus...", "Bus monitor..."}));
+              (Strings{"Read all", "Write all", "Write changes", "Compare", "Compare with file...", "-",
+                       "I/O status...", "Single parameter...", "Check connection...",
+                       "Serial port settings...", "Find modules on the bus...", "Bus monitor..."}));
 }
 
 TEST(MainMenu, ModelCommandGoesBeforeItsAnchorOrAtTheEnd) {

@@ -70,6 +70,10 @@ TEST(ParameterToolTip, TellsTheLastAnswerAndTheError) {
     EXPECT_NE(failed.find("\nRead from the module: " + read), std::string::npos) << failed;
     EXPECT_NE(failed.find("\nError: " + p.error_text), std::string::npos) << failed;
     EXPECT_FALSE(p.error_text.empty());
+
+    // A comparison's note is a discrepancy, said as the tree's cell says it.
+    p.error_text = "Device value '12',read-onlyunknown";
+    EXPECT_NE(parameter_tool_tip(p).find("\nDiscrepancy: module: 12 (read-only)"), std::string::npos);
 }
 
 }  // namespace

@@ -412,5 +412,23 @@ TEST(TreeRows, ElementIndexColumnAndDifferenceColour) {
     EXPECT_EQ(channel2.children[0]->text[kColumnTree], "Temperature");
 }
 
+TEST(TreeRows, DiscrepancyCellReadsAsTheModulesValueAndAccess) {
+    struct Case {
+        std::string stored;  // the error text as comparisons make it and files keep it
+        std::string shown;
+    };
+    const std::vector<Case> cases = {
+        {"Device value '10',read/writeunknown", "module: 10 (read/write)"},
+        {"Device value '0.5',read-onlyCompany", "module: 0.5 (read-only, Company)"},
+        {"Device value 'a',b',read/writeunknown; ", "module: a',b (read/write)"},
+        {"Device value '',read/writeunknown", "module:  (read/write)"},
+        {"Device value 'x',read/write unknown", "Device value 'x',read/write unknown"},
+        {"Time-out error", "Time-out error"},
+        {"", ""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(error_cell_text(c.stored), c.shown) << c.stored;
+}
+
 }  // namespace
 }  // namespace varda

@@ -143,9 +143,10 @@ class MainWindowTest : public QObject {
 
         QMenu* device = rig.window->top_menu(QStringLiteral("&Device"));
         QVERIFY(device);
-        QCOMPARE(texts(device), (QStringList{"Read all", "Write all", "Write changes", "Compare", "Commands",
-                                             "I/O status...", "Single parameter...", "Check connection...",
-                                             "Serial port settings...", "Find modules on the bus...", "Bus monitor..."}));
+        QCOMPARE(texts(device),
+                 (QStringList{"Read all", "Write all", "Write changes", "Compare", "Compare with file...",
+                              "Commands", "I/O status...", "Single parameter...", "Check connection...",
+                              "Serial port settings...", "Find modules on the bus...", "Bus monitor..."}));
         QVERIFY(!submenu(device, QStringLiteral("Serial interface adapter")));
         QCOMPARE(texts(submenu(device, QStringLiteral("Commands"))),
                  (QStringList{"Apply default settings", "Apply new settings (APLY)"}));

@@ -63,6 +63,15 @@ bool build_tree(DescriptionContext& description, int model, std::string& error) 
 
 }  // namespace
 
+void visit_parameters(const DescBranch& root,
+                      const std::function<void(const std::string&, Parameter&)>& visit) {
+    walk(root, "", visit);
+}
+
+std::string place_text(const std::string& path, const std::string& name, int index) {
+    return (path.empty() ? "" : path + "/") + name + (index >= 0 ? ":" + std::to_string(index) : "");
+}
+
 std::vector<ParameterRecord> parameter_records(const DescBranch& root) {
     std::vector<ParameterRecord> records;
     walk(root, "", [&records](const std::string& path, Parameter& p) {
@@ -169,7 +178,7 @@ ImportResult import_json(const std::string& json_text, const std::string& out_pa
                               : -1;
         const std::string path = text_of("path");
         const std::string name = text_of("name");
-        const std::string place = (path.empty() ? "" : path + "/") + name + (index >= 0 ? ":" + std::to_string(index) : "");
+        const std::string place = place_text(path, name, index);
         const auto found = by_place.find({path, platform::to_lower(name), index});
         if (found == by_place.end()) {
             result.skipped.push_back(place + ": no such parameter in " + std::string(display_name(*model)));
@@ -215,8 +224,7 @@ std::vector<ConfigDifference> config_differences(const DescBranch& first, const 
 }
 
 std::string difference_text(const ConfigDifference& d) {
-    return (d.path.empty() ? "" : d.path + "/") + d.name + (d.index >= 0 ? ":" + std::to_string(d.index) : "") +
-           ": " + d.first + " -> " + d.second;
+    return place_text(d.path, d.name, d.index) + ": " + d.first + " -> " + d.second;
 }
 
 }  // namespace varda

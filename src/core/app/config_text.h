@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -10,6 +11,7 @@
 namespace varda {
 
 class DescBranch;
+class Parameter;
 
 // One parameter of a configuration as text: where it is (the branch path and, for an indexed parameter,
 // its index), what it is and its value.
@@ -25,6 +27,12 @@ struct ParameterRecord {
 };
 
 std::vector<ParameterRecord> parameter_records(const DescBranch& root);
+
+// Every parameter of the tree in tree order with its branch path as in ParameterRecord.
+void visit_parameters(const DescBranch& root,
+                      const std::function<void(const std::string& path, Parameter&)>& visit);
+// Where a parameter is, in one text: "Вход 2/FiLt:1", "Addr".
+std::string place_text(const std::string& path, const std::string& name, int index);
 
 // {"model": "VK03", "parameters": [{"path": …, "name": …, "index": …, …}, …]}
 std::string records_json(int model, const std::vector<ParameterRecord>& records);

@@ -5,6 +5,7 @@ namespace varda {
 class ApplyController;
 class CBaseDevice;
 class CalibrationWizard;
+class DifferencesController;
 namespace calibration {
 class OutputCalibration;
 }
@@ -28,6 +29,8 @@ class Dialogs {
     // The analog-output calibration dialog over its controller, which it opens; returns when the dialog has
     // closed; false when it could not be shown.
     virtual bool run_output_calibration(calibration::OutputCalibration& dialog) = 0;
+    // The differences window over its controller; returns when it has closed. Nothing without a window.
+    virtual void show_differences(DifferencesController&) {}
 };
 
 // The dialogs of the installed user interface; with none installed, the headless ones.

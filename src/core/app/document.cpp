@@ -6,6 +6,7 @@
 #include "core/app/apply_settings.h"
 #include "core/app/config_file.h"
 #include "core/app/dialogs.h"
+#include "core/app/differences.h"
 #include "core/devices/models.h"
 #include "core/link/exit_status.h"
 #include "core/app/paths.h"
@@ -52,6 +53,11 @@ CTarnDoc::CTarnDoc(Options& options, std::unique_ptr<SerialBackend> backend)
     archive_path = description_archive_path();
     description_.model_factory = create_device_model;
     device_->on_document_modified = [this] { modified = true; };
+    device_->parameter_place = [this](const Parameter& p) {
+        const auto found = places_.find(&p);
+        return found != places_.end() ? found->second : p.network_name();
+    };
+    device_->on_show_all_differences = [this] { show_module_differences(*this); };
     settings_store().set_string(kDevicesGroup, "devices", "Varda");
 }
 
@@ -202,6 +208,7 @@ bool CTarnDoc::write_changes() {
                        "Write changes");
 }
 bool CTarnDoc::compare() {
+    places_ = root() ? parameter_places(*root()) : std::map<const Parameter*, std::string>{};
     return exchange_on(root(), &Device::compare, std::string(str(kStringTreeNotSelected)).c_str(), "Compare");
 }
 
@@ -224,8 +231,20 @@ bool CTarnDoc::write_branch_changes() {
                        "Write branch changes");
 }
 bool CTarnDoc::compare_branch() {
+    places_ = root() ? parameter_places(*root()) : std::map<const Parameter*, std::string>{};
     return exchange_on(as_branch(selected_branch_), &Device::compare, kBranchNotSelected,
                        "Compare in branch");
+}
+
+bool CTarnDoc::write_parameters(const std::vector<Parameter*>& parameters) {
+    if (offline()) {
+        ui().message(offline_message("Write checked to the module"), MessageIcon::Warning,
+                     str(kStringAppTitle));
+        return false;
+    }
+    const bool ran = device_->write_parameters(parameters);
+    if (ran) refresh();
+    return ran;
 }
 
 void CTarnDoc::apply_default_settings() {

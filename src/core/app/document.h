@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -50,6 +51,8 @@ class CTarnDoc {
     bool write_branch();
     bool write_branch_changes();
     bool compare_branch();
+    // Writes the value texts of these parameters as one task (the checked rows of the differences window).
+    bool write_parameters(const std::vector<Parameter*>& parameters);
 
     void apply_default_settings();
     // The value back to "no data", without errors or modified flags; one step of the edit history.
@@ -128,6 +131,8 @@ class CTarnDoc {
     std::unique_ptr<Elements::NetRS485> file_network_;
     ObjectWithParameters* selected_branch_ = nullptr;
     EditHistory history_;
+    // Where each parameter sits, for the comparison text: made when a compare starts.
+    std::map<const Parameter*, std::string> places_;
 };
 
 }  // namespace varda

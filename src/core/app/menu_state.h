@@ -50,6 +50,7 @@ inline constexpr int kCmdIoStatus = 32821;
 inline constexpr int kCmdServiceFunctions = 32830;
 inline constexpr int kCmdFindModules = 32840;
 inline constexpr int kCmdBusMonitor = 32841;
+inline constexpr int kCmdCompareWithFile = 32842;
 inline constexpr int kCmdToolbar = 59392;
 inline constexpr int kCmdStatusBar = 59393;
 

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "core/model/parameter.h"
+#include "core/model/tree_rows.h"
 #include "core/platform/language.h"
 #include "core/platform/numbers.h"
 #include "core/platform/strings.h"
@@ -80,7 +81,11 @@ std::string parameter_tool_tip(const Parameter& p, std::chrono::system_clock::ti
         tip += "\n" + t(p.module_value_read ? "Read from the module: " : "Written to the module: ");
         tip += p.module_value_text + t(" at ") + clock_text(p.module_value_at, now);
     }
-    if (!p.error_text.empty()) tip += "\n" + t("Error: ") + p.error_text;
+    if (!p.error_text.empty()) {
+        // A comparison's note reads as the discrepancy cell does.
+        const std::string shown = error_cell_text(p.error_text);
+        tip += "\n" + t(shown != p.error_text ? "Discrepancy: " : "Error: ") + shown;
+    }
     return tip;
 }
 

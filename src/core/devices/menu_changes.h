@@ -16,7 +16,7 @@ inline constexpr int kCmdExportHtml = 32804;
 inline constexpr int kCmdCalibration = 32824;
 
 // Position of the "Serial interface adapter" submenu in the Device menu.
-inline constexpr int kSerialAdapterSubmenuPosition = 9;
+inline constexpr int kSerialAdapterSubmenuPosition = 10;
 
 struct MenuCommandRemoval {
     MainMenu menu;

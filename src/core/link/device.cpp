@@ -32,7 +32,6 @@ constexpr int kStringNoDifference = 152;
 constexpr int kStringDifferences = 153;
 constexpr int kStringOnlyFirstTen = 154;
 constexpr int kStringComparisonResult = 160;
-constexpr std::size_t kDescribedDifferences = 10;
 
 // "name", or "name:index" for an indexed parameter, after the given prefix.
 std::string with_index(std::string text, const Parameter& p) {
@@ -55,6 +54,34 @@ int count_for(ObjectWithParameters& element, int mode) {
             ++n;
     return n;
 }
+
+// A chosen few parameters of the tree as an element the worker can write.
+class ParameterSelection : public ObjectWithParameters {
+  public:
+    explicit ParameterSelection(std::vector<Parameter*> chosen) : chosen_(std::move(chosen)) {}
+    int count() const {
+        int n = 0;
+        for (const Parameter* p : chosen_)
+            n += qualifies_for_write(*p, 1) ? 1 : 0;
+        return n;
+    }
+    GroupResult WriteAll(ElementContext& context, int mode) override {
+        GroupResult result;
+        for (Parameter* p : chosen_) {
+            if (!qualifies_for_write(*p, mode)) continue;
+            if (context.aborted()) {
+                context.not_reached(*p, ExchangeKind::Write);
+                continue;
+            }
+            if (context.write_parameter(*p, mode) == 0) ++result.succeeded;
+            ++result.processed;
+        }
+        return result;
+    }
+
+  private:
+    std::vector<Parameter*> chosen_;
+};
 
 }  // namespace
 
@@ -149,11 +176,34 @@ bool Device::write_changes(ObjectWithParameters& element) {
     return run_element_task(Task::WriteChanges, element, "Write changes to device", 0);
 }
 
+bool Device::write_parameters(const std::vector<Parameter*>& parameters) {
+    auto selection = std::make_unique<ParameterSelection>(parameters);
+    const int count = selection->count();
+    {
+        std::lock_guard lock(task_mutex_);
+        selection_ = std::move(selection);
+        task_element_ = selection_.get();
+    }
+    const bool shown = run_task(Task::WriteAll, "Write parameters to device", count);
+    std::lock_guard lock(task_mutex_);
+    // A window that never came up left the task unstarted.
+    if (task_element_ == selection_.get()) task_element_ = nullptr;
+    selection_.reset();
+    return shown;
+}
+
 bool Device::compare(ObjectWithParameters& element) {
     difference_count = 0;
     difference_text.clear();
+    module_differences.clear();
     if (!run_element_task(Task::Compare, element, "Compare configuration with device", 1)) return false;
-    ui().message(comparison_report(), MessageIcon::Information, str(kStringComparisonResult));
+    if (difference_count > 0 && on_show_all_differences) {
+        if (ui().message_offering(comparison_report(), MessageIcon::Information, str(kStringComparisonResult),
+                                  "Show all"))
+            on_show_all_differences();
+    } else {
+        ui().message(comparison_report(), MessageIcon::Information, str(kStringComparisonResult));
+    }
     return true;
 }
 
@@ -169,12 +219,15 @@ bool Device::write_one(Parameter& parameter) {
     return run_parameter_task(Task::WriteOne, parameter, "Write parameter to device");
 }
 
+std::string comparison_report_text(int count, const std::string& described) {
+    if (count == 0) return std::string(str(kStringNoDifference));
+    std::string text = platform::format_c("%s: %i", std::string(str(kStringDifferences)).c_str(), count);
+    if (count > kDescribedDifferences) text += str(kStringOnlyFirstTen);
+    return text + ":\n" + described;
+}
+
 std::string Device::comparison_report() const {
-    if (difference_count == 0) return std::string(str(kStringNoDifference));
-    std::string text =
-        platform::format_c("%s: %i", std::string(str(kStringDifferences)).c_str(), difference_count);
-    if (difference_count > static_cast<int>(kDescribedDifferences)) text += str(kStringOnlyFirstTen);
-    return text + ":\n" + difference_text;
+    return comparison_report_text(difference_count, difference_text);
 }
 
 // ---- worker -------------------------------------------------------------------------------------
@@ -617,12 +670,15 @@ int Device::compare_parameter(Parameter& p) {
         p.error_text = module_value.error_text;
         return result;
     }
-    if (difference_count++ < static_cast<int>(kDescribedDifferences)) {
+    module_differences.push_back(
+        {&p, module_value.value_text(), module_value.access_attribute, module_value.user_attribute});
+    if (difference_count++ < kDescribedDifferences) {
+        const std::string place = parameter_place ? parameter_place(p) : p.network_name();
         difference_text += platform::format_c(
             "%i. Parameter '%s (%s)\nconfiguration: value = %s, access = %s, user = %s\ndevice: value = %s, "
             "access = "
             "%s, user = %s\n ",
-            difference_count, p.network_name().c_str(), p.description.c_str(), p.value_text().c_str(),
+            difference_count, place.c_str(), p.description.c_str(), p.value_text().c_str(),
             access_text(p).c_str(), user_text(p).c_str(), module_value.value_text().c_str(),
             access_text(module_value).c_str(), user_text(module_value).c_str());
         const bool had_text = !p.error_text.empty();

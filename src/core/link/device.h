@@ -51,6 +51,20 @@ std::string exchange_summary_text(const ExchangeSummary& summary);
 // The error text of a parameter an exchange was stopped before: "Not read: the exchange was stopped".
 std::string not_reached_text(ExchangeKind kind);
 
+// A parameter whose module value or attributes a comparison found different from the configuration's.
+struct ModuleDifference {
+    Parameter* parameter = nullptr;
+    std::string value;  // the module's value text
+    bool access_attribute = true;
+    bool user_attribute = false;
+};
+
+// The comparison result: "No difference found", or the count ("Differences: 12 (only the first 10 are
+// shown):") and the described ones.
+std::string comparison_report_text(int count, const std::string& described);
+// How many differences a comparison result describes.
+inline constexpr int kDescribedDifferences = 10;
+
 // The document's link to the module: the request engine plus the background worker that runs whole-tree
 // and single-parameter tasks behind a modal progress window, the per-parameter operations with their
 // bookkeeping, and the scanner thread.
@@ -70,6 +84,8 @@ class Device : public DeviceIO, public ElementContext {
     bool apply_defaults(ObjectWithParameters& element);
     bool read_one(Parameter& parameter);
     bool write_one(Parameter& parameter);
+    // Writes the value texts of these parameters (the writable ones), in order, as one task.
+    bool write_parameters(const std::vector<Parameter*>& parameters);
     // The comparison result text of the last compare task.
     std::string comparison_report() const;
 
@@ -135,6 +151,12 @@ class Device : public DeviceIO, public ElementContext {
     int identify_result = 0;  // the last identification's result
     int difference_count = 0;
     std::string difference_text;
+    // Every difference of the last compare task, the undescribed ones too.
+    std::vector<ModuleDifference> module_differences;
+    // Where a parameter sits in the tree ("Вход 2/FiLt:1"), for the comparison text; unset: its name.
+    std::function<std::string(const Parameter&)> parameter_place;
+    // Offered as "Show all" beside the comparison result when something differs.
+    std::function<void()> on_show_all_differences;
     std::atomic<int> done{0};
     std::atomic<int> total{0};
     std::atomic<int> consecutive_failures{0};
@@ -167,6 +189,7 @@ class Device : public DeviceIO, public ElementContext {
 
     std::mutex task_mutex_;  // the pending task element or parameter
     ObjectWithParameters* task_element_ = nullptr;
+    std::unique_ptr<ObjectWithParameters> selection_;  // the element of write_parameters
     Parameter* single_parameter_ = nullptr;
 
     std::mutex window_mutex_;

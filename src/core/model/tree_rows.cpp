@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/platform/language.h"
 #include "core/platform/numbers.h"
 #include "core/model/model_hooks.h"
 #include "core/platform/strings.h"
@@ -60,6 +61,34 @@ std::optional<Rgb> row_colour(const Parameter& parameter) {
     if (std::string_view(parameter.error_text).starts_with(str(kDeviceValue))) return kDiscrepancyColour;
     return kErrorColour;
 }
+
+}  // namespace
+
+std::string error_cell_text(const std::string& error_text) {
+    std::string_view note = error_text;
+    const std::string prefix = std::string(str(kDeviceValue)) + " '";
+    if (!note.starts_with(prefix)) return error_text;
+    note.remove_prefix(prefix.size());
+    if (note.ends_with("; ")) note.remove_suffix(2);  // the note replaced an earlier text
+    bool company = false;
+    if (note.ends_with(str(kUserCompany))) {
+        company = true;
+        note.remove_suffix(str(kUserCompany).size());
+    } else if (note.ends_with(str(kUserUnknown))) {
+        note.remove_suffix(str(kUserUnknown).size());
+    } else {
+        return error_text;
+    }
+    std::string_view access;
+    for (const int id : {kReadWrite, kReadOnly})
+        if (note.ends_with(std::string("',") + std::string(str(id)))) access = str(id);
+    if (access.empty()) return error_text;
+    note.remove_suffix(access.size() + 2);
+    return std::string(localized("module: ")) + std::string(note) + " (" + std::string(access) +
+           (company ? ", " + std::string(str(kUserCompany)) : "") + ")";
+}
+
+namespace {
 
 // The value text read the way "%i" reads it: optional sign, decimal, octal or "0x" hexadecimal, and
 // whatever follows the number ignored.
@@ -212,7 +241,7 @@ void UpdateTreeRow(Parameter& parameter, TreeSink& tree, TreeItem item, bool sho
                        has_attributes
                            ? std::string(str(parameter.user_attribute ? kUserCompany : kUserUnknown))
                            : std::string());
-    tree.set_item_text(item, kColumnError, parameter.error_text);
+    tree.set_item_text(item, kColumnError, error_cell_text(parameter.error_text));
     tree.set_item_color(item, row_colour(parameter));
     if (parameter.is_scanner())
         tree.set_item_state(item, parameter.timer_running() ? kStateTimerRunning : kStateTimerStopped);
@@ -222,7 +251,7 @@ void RefreshTreeRow(Parameter& parameter, TreeSink& tree) {
     TreeItem item = parameter.tree_item;
     if (!item) return;
     tree.set_item_text(item, kColumnValue, shown_value(parameter, tree, item));
-    tree.set_item_text(item, kColumnError, parameter.error_text);
+    tree.set_item_text(item, kColumnError, error_cell_text(parameter.error_text));
     tree.set_item_color(item, row_colour(parameter));
 }
 

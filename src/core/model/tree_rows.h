@@ -16,6 +16,10 @@ int ImageIndex(const Parameter& parameter);
 // How the row's value cell is edited in place.
 EditKind EditKindOf(const Parameter& parameter);
 
+// The Error / Discrepancy cell: a comparison's note ("Device value '10',read/writeunknown", as files keep
+// it) reads "module: 10 (read/write)", with ", Company" when the module says so; other texts as they are.
+std::string error_cell_text(const std::string& error_text);
+
 // Inserts the parameter's row under `parent`, remembers it as the parameter's tree item and writes its
 // columns. Returns the row, or nullptr when the control could not insert it.
 TreeItem InsertIntoTree(Parameter& parameter, TreeSink& tree, TreeItem parent, int image, int selected_image,

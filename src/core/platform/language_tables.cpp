@@ -408,6 +408,7 @@ constexpr TextPair kRussian[] = {
     {"Write all", "Записать все"},
     {"Write changes", "Записать изменения"},
     {"Compare", "Сравнить"},
+    {"Compare with file...", "Сравнить с файлом..."},
     {"Commands", "Команды"},
     {"Apply default settings", "Установить настройки по умолчанию"},
     {"Execute INIT", "Выполнить INIT"},
@@ -449,6 +450,8 @@ constexpr TextPair kRussian[] = {
     {"Write the changed parameters to the module\nWrite changes",
      "Записать изменённые параметры в модуль\nЗаписать изменения"},
     {"Compare the configuration with the module\nCompare", "Сравнить конфигурацию с модулем\nСравнить"},
+    {"Compare the configuration with a configuration file, leaving the document as it is\nCompare with file",
+     "Сравнить конфигурацию с файлом конфигурации, не изменяя документ\nСравнить с файлом"},
     {"Make the module take its new network settings\nApply new settings (APLY)",
      "Применить в модуле новые сетевые настройки\nПрименить новые настройки (APLY)"},
     {"Write each edited value to the module at once\nInstant recording",
@@ -585,6 +588,13 @@ constexpr TextPair kRussian[] = {
     {"Written to the module: ", "Записано в модуль: "},
     {" at ", " в "},
     {"Error: ", "Ошибка: "},
+    {"Discrepancy: ", "Расхождение: "},
+    {"module: ", "модуль: "},
+    // The differences window
+    {"Show all", "Показать все"},
+    {"Module", "Модуль"},
+    {"Take values from the module", "Взять значения из модуля"},
+    {"Take values from the file", "Взять значения из файла"},
 };
 
 }  // namespace

@@ -41,6 +41,14 @@ class Ui {
     virtual ~Ui() = default;
     // A message box; an empty caption means the application title.
     virtual void message(std::string_view text, MessageIcon icon, std::string_view caption = {}) = 0;
+    // A message that offers one more button besides OK (`offer`, "Show all"); true when the user chose it.
+    // Where nobody can choose, it is a plain message.
+    virtual bool message_offering(std::string_view text, MessageIcon icon, std::string_view caption,
+                                  std::string_view offer) {
+        (void)offer;
+        message(text, icon, caption);
+        return false;
+    }
     // A question; an empty caption means the application title.
     virtual Answer ask(std::string_view text, Buttons buttons, MessageIcon icon,
                        std::string_view caption = {}) = 0;

@@ -404,6 +404,65 @@
     </message>
 </context>
 <context>
+    <name>DifferencesWindow</name>
+    <message>
+        <source>(root)</source>
+        <translation>(корень)</translation>
+    </message>
+    <message>
+        <source>Differences: document and %1</source>
+        <translation>Различия: документ и %1</translation>
+    </message>
+    <message>
+        <source>&amp;Branch:</source>
+        <translation>&amp;Ветвь:</translation>
+    </message>
+    <message>
+        <source>Check all</source>
+        <translation>Отметить все</translation>
+    </message>
+    <message>
+        <source>Uncheck all</source>
+        <translation>Снять все отметки</translation>
+    </message>
+    <message>
+        <source>Branch</source>
+        <translation>Ветвь</translation>
+    </message>
+    <message>
+        <source>Parameter</source>
+        <translation type="unfinished">Параметр</translation>
+    </message>
+    <message>
+        <source>Description</source>
+        <translation>Описание</translation>
+    </message>
+    <message>
+        <source>Document</source>
+        <translation>Документ</translation>
+    </message>
+    <message>
+        <source>Take checked values into the document</source>
+        <translation>Взять отмеченные значения в документ</translation>
+    </message>
+    <message>
+        <source>Write checked to the module</source>
+        <translation>Записать отмеченные в модуль</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Закрыть</translation>
+    </message>
+    <message>
+        <source>All branches</source>
+        <translation>Все ветви</translation>
+    </message>
+    <message>
+        <source>%1 differences, %2 shown, %3 checked</source>
+        <translation>Различий: %1, показано: %2, отмечено: %3</translation>
+    </message>
+</context>
+<context>
     <name>FrameTableModel</name>
     <message>
         <source>Time, ms</source>
@@ -503,6 +562,10 @@ Click to reset the counters.</source>
     <message>
         <source>Find...</source>
         <translation>Найти...</translation>
+    </message>
+    <message>
+        <source>Compare with file</source>
+        <translation>Сравнение с файлом</translation>
     </message>
 </context>
 <context>
