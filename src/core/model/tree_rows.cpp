@@ -146,10 +146,17 @@ void write_element_row(ObjectWithParameters& element, TreeSink& tree, TreeItem i
             item, tree.branch_has_differences(*branch) ? std::optional<Rgb>(kErrorColour) : std::nullopt);
 }
 
+// The network branch is the program's own, not the model description's: its row reads in the language on
+// screen, while the element keeps the name that files and descriptions use.
+std::string element_caption(const Elements::InvisibleElement& element) {
+    static const std::string network = platform::underscores_to_spaces(str_as_written(kNetworkParameters));
+    return platform::iequals(element.name, network) ? std::string(localized(element.name)) : element.name;
+}
+
 TreeItem insert_element_row(Elements::InvisibleElement& element, TreeSink& tree, TreeItem parent,
                             bool show_index) {
     TreeItem item =
-        tree.insert_item(parent, element.name, element.ImageIndexOf(), element.SelectedImageIndexOf(),
+        tree.insert_item(parent, element_caption(element), element.ImageIndexOf(), element.SelectedImageIndexOf(),
                          EditKind::None, static_cast<ObjectWithParameters*>(&element));
     if (item) write_element_row(element, tree, item, show_index);
     return item;

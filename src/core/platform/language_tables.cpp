@@ -590,6 +590,8 @@ constexpr TextPair kRussian[] = {
     {"Error: ", "Ошибка: "},
     {"Discrepancy: ", "Расхождение: "},
     {"module: ", "модуль: "},
+    // The network branch of every model's tree
+    {"Network parameters", "Сетевые параметры"},
     // The differences window
     {"Show all", "Показать все"},
     {"Module", "Модуль"},
