@@ -9,9 +9,9 @@
 #include <utility>
 
 #include "core/link/exit_status.h"
-#include "core/model/model_hooks.h"
 #include "core/model/device_table.h"
 #include "core/model/elements.h"
+#include "core/model/model_hooks.h"
 #include "core/model/parameter.h"
 #include "core/platform/language.h"
 #include "core/platform/numbers.h"
@@ -66,17 +66,7 @@ class ParameterSelection : public ObjectWithParameters {
         return n;
     }
     GroupResult WriteAll(ElementContext& context, int mode) override {
-        GroupResult result;
-        for (Parameter* p : chosen_) {
-            if (!qualifies_for_write(*p, mode)) continue;
-            if (context.aborted()) {
-                context.not_reached(*p, ExchangeKind::Write);
-                continue;
-            }
-            if (context.write_parameter(*p, mode) == 0) ++result.succeeded;
-            ++result.processed;
-        }
-        return result;
+        return write_each(context, chosen_, mode);
     }
 
   private:
@@ -406,7 +396,9 @@ std::string russian_exchange_summary_text(const ExchangeSummary& s) {
 
 std::string exchange_summary_text(const ExchangeSummary& s) {
     if (text_language() == Language::russian) return russian_exchange_summary_text(s);
-    const char* verb = s.kind == ExchangeKind::Read ? "Read" : s.kind == ExchangeKind::Write ? "Wrote" : "Compared";
+    const char* verb = s.kind == ExchangeKind::Read    ? "Read"
+                       : s.kind == ExchangeKind::Write ? "Wrote"
+                                                       : "Compared";
     const char* left_out = s.kind == ExchangeKind::Read    ? "not read"
                            : s.kind == ExchangeKind::Write ? "not written"
                                                            : "not compared";

@@ -82,8 +82,17 @@ bool ObjectWithParameters::qualifies_for_write(const Parameter& p, int mode) {
 }
 
 GroupResult ObjectWithParameters::WriteAll(ElementContext& context, int mode) {
+    std::vector<Parameter*> own;
+    own.reserve(parameters.size());
+    for (auto& p : parameters)
+        own.push_back(p.get());
+    return write_each(context, own, mode);
+}
+
+GroupResult ObjectWithParameters::write_each(ElementContext& context, std::span<Parameter* const> chosen,
+                                             int mode) {
     GroupResult result;
-    for (auto& p : parameters) {
+    for (Parameter* p : chosen) {
         if (!qualifies_for_write(*p, mode)) continue;
         // After an abort nothing more is written, and what would have been is marked so.
         if (context.aborted()) {

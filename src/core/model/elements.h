@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -75,6 +76,9 @@ class ObjectWithParameters {
   protected:
     // Whether the parameter takes part in a write with this mode.
     static bool qualifies_for_write(const Parameter& parameter, int mode);
+    // Writes each of the chosen parameters that takes part in a write with this mode; after an abort the
+    // rest are marked as never reached.
+    static GroupResult write_each(ElementContext& context, std::span<Parameter* const> chosen, int mode);
 
     int common_index_ = -1;
 };
