@@ -17,6 +17,7 @@
 #include "core/model/description_archive.h"
 #include "core/model/parameter.h"
 #include "core/app/headless_ui.h"
+#include "core/platform/language.h"
 #include "core/platform/strings.h"
 #include "sim/in_process_backend.h"
 #include "sim/model_module.h"
@@ -311,6 +312,23 @@ TEST(OutputCalibration, ANonEditableCoefficientIsMadeEditableForEachWriteWhenThe
     EXPECT_EQ(rig.module->entry("CLB.K", 5)->access, 0);
     EXPECT_EQ(rig.module->entry("CLB.K", 5)->user, 1);
     EXPECT_TRUE(rig.messages().empty());
+}
+
+// Under English the points and the question read English around the module's names.
+TEST(OutputCalibration, PointsAndQuestionReadEnglishUnderEnglish) {
+    struct Restore {
+        ~Restore() { set_text_language(Language::as_written); }
+    } restore;
+    set_text_language(Language::english);
+    Rig rig(kVk01);
+    rig.set_attributes(5, 0, 1);
+    OutputCalibration& c = rig.open();
+    ASSERT_FALSE(c.entries().empty());
+    EXPECT_EQ(c.entries().front().text, "K4  of output #1");
+    rig.ui.push_answer(Answer::No);
+    c.choose(5);
+    EXPECT_EQ(rig.ui.questions(), Strings{"Warning:\nThe parameter CLB.K:5 has the attribute 'Not editable'.\n\n"
+                                          "Continue the calibration?"});
 }
 
 TEST(OutputCalibration, DecliningANonEditableCoefficientEndsCalibrationAndCloses) {

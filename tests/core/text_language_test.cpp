@@ -1,18 +1,26 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "../support/model_fixture.h"
+#include "core/app/config_file.h"
 #include "core/app/connection_status.h"
 #include "core/app/menu_state.h"
+#include "core/app/single_point.h"
+#include "core/app/tree_edit.h"
 #include "core/devices/brand.h"
+#include "core/devices/models.h"
 #include "core/link/device.h"
+#include "core/link/device_io.h"
 #include "core/link/line_stats.h"
+#include "core/model/description.h"
+#include "core/model/tree_rows.h"
 #include "core/platform/language.h"
 #include "core/platform/language_tables.h"
 #include "core/platform/strings.h"
-#include "../support/model_fixture.h"
 
 namespace varda {
 namespace {
@@ -119,10 +127,73 @@ TEST_F(TextLanguageTest, StatusTextsInEachLanguage) {
     LineCounters line;
     line.requests = 85;
     line.timeouts = 2;
-    EXPECT_EQ(line_counters_short_text(line), "запр 85 \u00b7 повт 0 \u00b7 т/о 2 \u00b7 искажённых 0 \u00b7 ош 0");
+    EXPECT_EQ(line_counters_short_text(line),
+              "запр 85 \u00b7 повт 0 \u00b7 т/о 2 \u00b7 искажённых 0 \u00b7 ош 0");
     set_text_language(Language::english);
     EXPECT_EQ(exchange_summary_text(summary), as_written);
     EXPECT_EQ(link_state_text(LinkState::NotAnswering), "not answering");
+}
+
+// What an exchange writes in the progress window and the edits the Edit menu names, in Russian.
+TEST_F(TextLanguageTest, ProgressLinesAndEditNamesReadRussian) {
+    set_text_language(Language::russian);
+    test::TreeEditRig t;
+    ASSERT_EQ(t.doc->device().identify(false), 3);
+    Parameter& p = t.p("t.out");
+    ASSERT_TRUE(t.doc->device().read_all(*t.doc->root()));
+    t.edit->commit(&p, kColumnValue, p.value_text(), "20");
+    EXPECT_EQ(t.doc->history().undo_name(), "Изменение t.out");
+    ASSERT_TRUE(t.doc->device().write_changes(*t.doc->root()));
+    ASSERT_TRUE(t.doc->device().compare(*t.doc->root()));
+    t.doc->set_no_data(p);
+    EXPECT_EQ(t.doc->history().undo_name(), "Установить «нет данных»");
+    const std::vector<std::string> lines = t.ui.progress_lines();
+    for (const std::string_view start :
+         {"Считать ветвь '", "Чтение t.out = ", "Записать ветвь '", "  Запись: t.out = 20 [новое значение]",
+          "Сравнить ветвь '", " Сравнение t.out=20<>20", "Задача выполнена. Окно закроется автоматически."}) {
+        EXPECT_TRUE(std::ranges::any_of(lines, [&](const std::string& line) {
+            return line.starts_with(start);
+        })) << start;
+    }
+}
+
+// A message built around a name or a path translates its own words and keeps the name as it is.
+TEST_F(TextLanguageTest, MessagesAroundANameTranslateOnlyTheirOwnWords) {
+    set_text_language(Language::russian);
+    test::TreeEditRig t;
+    const std::size_t before = t.messages().size();
+    DescriptionContext context;
+    context.model_factory = create_device_model;
+    context.LoadDescriptionText("parameter P int p\nroot R 1 0 0 P\nrule Q 1 2\n");
+    SinglePointController single(*t.doc);
+    single.name = "XyZ";
+    single.update_for_name();
+    single.function = SinglePointController::Function::Read;
+    single.execute();
+    load_configuration("/nonexistent/Конфиг.cfg", context, [] {});
+    std::vector<std::string> messages = t.messages();
+    messages.erase(messages.begin(), messages.begin() + static_cast<std::ptrdiff_t>(before));
+    ASSERT_EQ(messages.size(), 4u);
+    EXPECT_EQ(messages[0], "Параметр 'Q' не определён.");
+    EXPECT_EQ(messages[1], "Дерево повреждено");
+    EXPECT_EQ(messages[2], "Параметр XyZ не описан!");
+    EXPECT_TRUE(messages[3].starts_with("Не удаётся открыть файл '/nonexistent/Конфиг.cfg'.\n"))
+        << messages[3];
+}
+
+// The module's error replies that read Russian are shown in English in the tree's Error column; what is
+// stored keeps the module's words.
+TEST_F(TextLanguageTest, EveryModuleErrorReadsEnglishInTheErrorColumn) {
+    set_text_language(Language::english);
+    for (int code = 0; code < 256; ++code) {
+        const std::uint8_t reply[] = {static_cast<std::uint8_t>(code)};
+        const std::string shown = error_cell_text(error_reply_text(reply));
+        EXPECT_TRUE(std::ranges::all_of(shown, [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+            << code << ": " << shown;
+    }
+    EXPECT_EQ(error_cell_text("Сетевое имя пусто (CHAr)"), "The network name is empty (CHAr)");
+    set_text_language(Language::as_written);
+    EXPECT_EQ(error_cell_text("Сетевое имя пусто (CHAr)"), "Сетевое имя пусто (CHAr)");
 }
 
 }  // namespace

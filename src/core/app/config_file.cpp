@@ -206,7 +206,8 @@ FileRead read_whole_file(const fs::path& path) {
     // Non-blocking so that naming a FIFO cannot hang the program before the type check.
     FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (fd.get() < 0) {
-        result.error = "Cannot open the file '" + path.string() + "'.\n" + errno_text(errno);
+        result.error =
+            std::string(localized("Cannot open the file '")) + path.string() + "'.\n" + errno_text(errno);
         return result;
     }
     const std::string reading_error =

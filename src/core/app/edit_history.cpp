@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "core/model/parameter.h"
+#include "core/platform/language.h"
 #include "core/platform/strings.h"
 
 namespace varda {
@@ -29,7 +30,8 @@ ParameterState capture_state(const Parameter& parameter) {
 }
 
 EditHistory::Recording::Recording(std::string name, std::vector<Parameter*> parameters)
-    : name_(std::move(name)), parameters_(std::move(parameters)) {
+    // Named in the language on screen, as the Edit menu shows it.
+    : name_(localized(name)), parameters_(std::move(parameters)) {
     before_.reserve(parameters_.size());
     for (const Parameter* p : parameters_)
         before_.push_back(capture_state(*p));

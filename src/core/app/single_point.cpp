@@ -10,6 +10,7 @@
 #include "core/protocol/frame_codec.h"
 #include "core/model/description.h"
 #include "core/model/parameter.h"
+#include "core/platform/language.h"
 #include "core/platform/numbers.h"
 #include "core/platform/text.h"
 #include "core/platform/ui.h"
@@ -134,7 +135,8 @@ void SinglePointController::execute() {
     trace.clear();
     const DescParameter* declaration = description_.FindDescription(name);
     if (!declaration) {
-        ui().message("Parameter " + name + " not described!", MessageIcon::Error);
+        ui().message(std::string(localized("Parameter ")) + name + std::string(localized(" not described!")),
+                     MessageIcon::Error);
         return;
     }
     const auto parameter = make_parameter(*declaration);

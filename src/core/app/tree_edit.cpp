@@ -12,6 +12,7 @@
 #include "core/model/elements.h"
 #include "core/model/network_elements.h"
 #include "core/model/parameter.h"
+#include "core/platform/language.h"
 #include "core/platform/numbers.h"
 #include "core/platform/strings.h"
 #include "core/platform/text.h"
@@ -282,7 +283,8 @@ EditResult TreeEdit::commit(Parameter* parameter, int column, const std::string&
     // A typed or chosen value may change its partners too ("Log" pairs): the whole tree is watched.
     std::vector<Parameter*> watched = document_.tree_parameters();
     if (std::find(watched.begin(), watched.end(), parameter) == watched.end()) watched.push_back(parameter);
-    EditHistory::Recording recording("Edit " + parameter->network_name(), std::move(watched));
+    EditHistory::Recording recording(std::string(localized("Edit ")) + parameter->network_name(),
+                                     std::move(watched));
     EditResult result_of_edit = commit_column(parameter, column, new_text);
     document_.history().finish(recording);
     return result_of_edit;

@@ -10,6 +10,7 @@
 #include "core/model/model_context.h"
 #include "core/link/device.h"
 #include "core/model/parameter.h"
+#include "core/platform/language.h"
 #include "core/platform/strings.h"
 #include "core/platform/text.h"
 #include "core/platform/ui.h"
@@ -37,7 +38,7 @@ std::unique_ptr<Parameter> command(const char* name, const char* type) {
 }
 
 void report(const char* what, const Parameter& p, MessageIcon icon = MessageIcon::Error) {
-    ui().message(std::string(what) + p.error_text, icon);
+    ui().message(std::string(localized(what)) + std::string(localized(p.error_text)), icon);
 }
 
 // A whole number, spaces around it allowed.
@@ -88,8 +89,8 @@ void OutputCalibration::open() {
             device_.read_parameter(*type, false);
         if (platform::iequals(type->value_text(), kDiscrete)) continue;
         const int first = 2 * (output - 1);
-        entries_.push_back({"K4  выхода №" + std::to_string(output), first});
-        entries_.push_back({"K20 выхода №" + std::to_string(output), first + 1});
+        entries_.push_back({std::string(localized("K4  выхода №")) + std::to_string(output), first});
+        entries_.push_back({std::string(localized("K20 выхода №")) + std::to_string(output), first + 1});
     }
 }
 
@@ -115,9 +116,10 @@ void OutputCalibration::choose(int entry) {
     const bool access = k->access_attribute;
     const bool user = k->user_attribute;
     if (!access) {
-        const std::string question = "Предупреждение:\nУ параметра " + k->network_name() + ":" +
-                                     std::to_string(number) +
-                                     " установлен атрибут 'Нередактируемый'.\n\nПродолжить юстировку?";
+        const std::string question =
+            std::string(localized("Предупреждение:\nУ параметра ")) + k->network_name() + ":" +
+            std::to_string(number) +
+            std::string(localized(" установлен атрибут 'Нередактируемый'.\n\nПродолжить юстировку?"));
         if (ui().ask(question, Buttons::YesNo, MessageIcon::Question) != Answer::Yes) {
             end_calibration();
             current_.reset();

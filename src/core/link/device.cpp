@@ -329,7 +329,7 @@ ExchangeSummary Device::last_exchange() const {
 
 void Device::finish_task(bool with_init) {
     progress_line("");
-    progress_line("Task accomplished. Window will be closed automatically.");
+    progress_line(std::string(localized("Task accomplished. Window will be closed automatically.")));
     if (finish_grace.count() > 0 && ui().has_main_window()) abort_.wait(finish_grace);
     ProgressWindow* window = nullptr;
     {
@@ -569,12 +569,14 @@ void Device::log_failure(const Parameter& p) const {
 void Device::read_timeout_alarm() {
     const int row = current_model_index();
     std::string text = platform::format_c(
-        "%i unsuccessful attempts of reading\nPlease, check the connection between the device %s and the PC\n"
-        "Following steps have been done:\n",
+        std::string(localized("%i unsuccessful attempts of reading\nPlease, check the connection between the "
+                              "device %s and the PC\nFollowing steps have been done:\n"))
+            .c_str(),
         consecutive_failures.load(), std::string(display_name(row)).c_str());
     if (options_.read_automatically.exchange(false))
-        text += "- Mode \"Read automatically\" is off\n   You can switch it on in menu \"Tools\"\n";
-    text += "-  Data exchange is suspended";
+        text +=
+            localized("- Mode \"Read automatically\" is off\n   You can switch it on in menu \"Tools\"\n");
+    text += localized("-  Data exchange is suspended");
     exchange_suspended = true;
     consecutive_failures = 0;
     abort_.set();
@@ -584,7 +586,7 @@ void Device::read_timeout_alarm() {
 int Device::read_parameter(Parameter& p, bool count_failures) {
     ++done;
     if (p.network_index < 0) return 6;
-    const std::string progress = with_index("Reading" + p.network_name(), p);
+    const std::string progress = with_index(std::string(localized("Reading")) + p.network_name(), p);
     const int result = request(true, &p);
     if (result != 0) log_failure(p);
 
@@ -604,7 +606,7 @@ int Device::read_parameter(Parameter& p, bool count_failures) {
 
 int Device::write_parameter(Parameter& p, int mode) {
     ++done;
-    const std::string progress = with_index("  Write: " + p.network_name(), p);
+    const std::string progress = with_index(std::string(localized("  Write: ")) + p.network_name(), p);
     const std::string text = mode >= 0 ? p.value_text() : p.initial_value_text;
     if (text == str(kNoData)) {
         p.error_text = "Value is not recorded, because the parameter is not initialized";
@@ -628,10 +630,10 @@ int Device::write_parameter(Parameter& p, int mode) {
         if (model_ && model_->NeedsApply(p.network_name())) network_parameter_written = true;
         consecutive_failures = 0;
     }
-    progress_line(progress + " = " + text + " " + "[new value]");
+    progress_line(progress + " = " + text + " " + std::string(localized("[new value]")));
     if (result < 0 || (result > 0 && platform::iequals(p.error_text, kTimeoutText))) {
         if (++consecutive_failures > kFailureLimit) {
-            progress_line("5 unsuccessful write attempts");
+            progress_line(std::string(localized("5 unsuccessful write attempts")));
             set_status(kStatusNoReply);
             consecutive_failures = 0;
             abort_.set();
@@ -650,7 +652,8 @@ int Device::compare_parameter(Parameter& p) {
     module_value.attributes_flag = p.attributes_flag;
     if (p.network_index < 0) return 6;
 
-    const std::string progress = with_index(" Compare" + p.network_name() + "=" + p.value_text(), p);
+    const std::string progress =
+        with_index(std::string(localized(" Compare")) + p.network_name() + "=" + p.value_text(), p);
     const int result = request(true, &module_value);
     progress_line(progress + "<>" + module_value.value_text());
 

@@ -3,11 +3,12 @@
 #include <atomic>
 #include <cstdlib>
 
+#include "core/link/device.h"
 #include "core/link/exit_status.h"
 #include "core/model/device_table.h"
-#include "core/link/device.h"
 #include "core/model/network_elements.h"
 #include "core/model/parameter.h"
+#include "core/platform/language.h"
 #include "core/platform/numbers.h"
 #include "core/platform/text.h"
 #include "core/platform/ui.h"
@@ -177,11 +178,15 @@ int DeviceIO::open_with_settings(bool show_message) {
         clear_status(kStatusPortFailed);
     }
     if (result != 0 && show_message && ui().has_main_window()) {
-        ui().message(platform::format_c(
-                         "Cannot open serial port %s. Connection failed. Please check network settings.",
-                         sio_.settings.port_name.c_str()) +
-                         (sio_.open_error().empty() ? "" : "\n(" + sio_.open_error() + ")"),
-                     MessageIcon::Error, "Serial port opening error");
+        ui().message(
+            platform::format_c(
+                std::string(
+                    localized(
+                        "Cannot open serial port %s. Connection failed. Please check network settings."))
+                    .c_str(),
+                sio_.settings.port_name.c_str()) +
+                (sio_.open_error().empty() ? "" : "\n(" + sio_.open_error() + ")"),
+            MessageIcon::Error, localized("Serial port opening error"));
     }
     return result;
 }

@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "core/model/device_table.h"
+#include "core/platform/language.h"
 #include "core/platform/numbers.h"
 #include "core/platform/strings.h"
 #include "core/platform/text.h"
@@ -71,8 +72,9 @@ int leading_decimal(std::string_view text) {
     return clamp_to_int(std::strtoll(std::string(text).c_str(), nullptr, 10));
 }
 
+// A fixed message is shown in the language on screen; a composed one brings its pieces translated.
 void error_message(const std::string& text) {
-    ui().message(text, MessageIcon::Error);
+    ui().message(std::string(localized(text)), MessageIcon::Error);
 }
 
 }  // namespace
@@ -226,7 +228,8 @@ bool DescriptionContext::declare_const(const std::vector<std::string_view>& t) {
     const std::string_view value = token(t, 2);
     double existing = 0;
     if (FindConstant(name, existing)) {
-        error_message("Constant '" + std::string(name) + "' already defined");
+        error_message(std::string(localized("Constant '")) + std::string(name) +
+                      std::string(localized("' already defined")));
         return false;
     }
     constants.push_back({std::string(name), leading_double(value)});
@@ -282,7 +285,8 @@ bool DescriptionContext::declare_rule_or_init(const std::vector<std::string_view
     const std::string_view name = token(t, 1);
     DescParameter* d = find_description(name);
     if (!d) {
-        ui().message(std::string(str(kStringParameter)) + " '" + std::string(name) + "' not defined.",
+        ui().message(std::string(str(kStringParameter)) + " '" + std::string(name) +
+                         std::string(localized("' not defined.")),
                      MessageIcon::Warning);
         return false;
     }

@@ -67,7 +67,8 @@ std::optional<Rgb> row_colour(const Parameter& parameter) {
 std::string error_cell_text(const std::string& error_text) {
     std::string_view note = error_text;
     const std::string prefix = std::string(str(kDeviceValue)) + " '";
-    if (!note.starts_with(prefix)) return error_text;
+    // The text stays as the module or the file gave it; only the cell reads in the language on screen.
+    if (!note.starts_with(prefix)) return std::string(localized(error_text));
     note.remove_prefix(prefix.size());
     if (note.ends_with("; ")) note.remove_suffix(2);  // the note replaced an earlier text
     bool company = false;
