@@ -11,6 +11,7 @@
 #include "core/app/menu_state.h"
 #include "core/app/single_point.h"
 #include "core/app/tree_edit.h"
+#include "core/calibration/inductance_calibration.h"
 #include "core/devices/brand.h"
 #include "core/devices/models.h"
 #include "core/link/device.h"
@@ -181,6 +182,11 @@ TEST_F(TextLanguageTest, MessagesAroundANameTranslateOnlyTheirOwnWords) {
         << messages[3];
 }
 
+// No Cyrillic letter is left (the English texts are plain ASCII).
+bool reads_english(std::string_view text) {
+    return std::ranges::all_of(text, [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
 // The module's error replies that read Russian are shown in English in the tree's Error column; what is
 // stored keeps the module's words.
 TEST_F(TextLanguageTest, EveryModuleErrorReadsEnglishInTheErrorColumn) {
@@ -188,12 +194,19 @@ TEST_F(TextLanguageTest, EveryModuleErrorReadsEnglishInTheErrorColumn) {
     for (int code = 0; code < 256; ++code) {
         const std::uint8_t reply[] = {static_cast<std::uint8_t>(code)};
         const std::string shown = error_cell_text(error_reply_text(reply));
-        EXPECT_TRUE(std::ranges::all_of(shown, [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
-            << code << ": " << shown;
+        EXPECT_TRUE(reads_english(shown)) << code << ": " << shown;
     }
     EXPECT_EQ(error_cell_text("Сетевое имя пусто (CHAr)"), "The network name is empty (CHAr)");
     set_text_language(Language::as_written);
     EXPECT_EQ(error_cell_text("Сетевое имя пусто (CHAr)"), "Сетевое имя пусто (CHAr)");
+}
+
+// The inductance minimum step is built around the module's range: under English no Russian word is left.
+TEST_F(TextLanguageTest, InductanceMinimumStepReadsEnglishUnderEnglish) {
+    set_text_language(Language::english);
+    const std::string text = CalibrationVI::CMinPage().text();
+    EXPECT_TRUE(text.starts_with("1) Connect the mutual inductance box")) << text;
+    EXPECT_TRUE(reads_english(text)) << text;
 }
 
 }  // namespace

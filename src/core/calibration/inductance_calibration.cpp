@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "core/model/element_context.h"
+#include "core/platform/language.h"
 #include "core/platform/numbers.h"
 #include "core/platform/strings.h"
 #include "core/platform/ui.h"
@@ -207,9 +208,10 @@ void CMinPage::on_activate(CalibrationWizard& wizard) {
 }
 
 std::string CMinPage::text() const {
-    const std::string format = kMinInstruction;
+    // The instruction reads in the language on screen around the minimum the module gave.
+    const std::string format(localized(kMinInstruction));
     const auto at = format.find("%s");
-    return format.substr(0, at) + minimum_ + format.substr(at + 2);
+    return format.substr(0, at) + std::string(localized(minimum_)) + format.substr(at + 2);
 }
 
 CMaxPage::CMaxPage() : CFactoryStepPage("Шаг 3", "zU.Sc") {}

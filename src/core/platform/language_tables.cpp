@@ -246,6 +246,12 @@ constexpr TextPair kEnglish[] = {
      "The calibration attempt failed; repeat the calibration?"},
     {"Вопрос о повторе калибкровки", "Repeat the calibration?"},
     // Inductance
+    {"1) Подключите ко входу прибора магазин взаимной индуктивности P5017.\r\n\r\n2) Установите на магазине "
+     "Р5017 значение взаимной индуктивности, соответствующее минимальному значению диапазона измерения "
+     "прибора  %s.\r\n\r\n3) Нажмите кнопку «Продолжить», чтобы выполнить юстировку минимального значения.",
+     "1) Connect the mutual inductance box P5017 to the device's input.\r\n\r\n2) Set the box P5017 to the "
+     "mutual inductance of the lowest value of the device's range %s.\r\n\r\n3) Click \"Continue\" to "
+     "calibrate the minimum value."},
     {"(зависит от исполнения, ВИ1: -10 мГн, ВИ2: 0 мГн)", "(depends on the version, VI1: -10 mH, VI2: 0 mH)"},
     {"1) Установите на магазине P5017 значение взаимной индуктивности, соответствующее 10 мГн (максимальный "
      "уровень измеряемой взаимной индуктивности).\r\n\r\n2) Нажмите кнопку «Продолжить», чтобы выполнить "
