@@ -18,6 +18,7 @@
 #include "core/model/description_archive.h"
 #include "core/model/parameter.h"
 #include "core/app/headless_ui.h"
+#include "core/platform/language.h"
 #include "core/platform/strings.h"
 #include "sim/calibration_task.h"
 #include "sim/in_process_backend.h"
@@ -446,6 +447,20 @@ TEST(CalibrationRun, CoefficientReplyLengthsInTheCheck) {
         // A faulty reply leaves only "Cancel": nothing unverified is stored.
         EXPECT_EQ(run->continue_enabled(), c.step == 2) << c.length;
     }
+}
+
+// Under English the coefficients' report reads English around the module's value.
+TEST(CalibrationRun, CoefficientReportReadsEnglishUnderEnglish) {
+    struct Restore {
+        ~Restore() { set_text_language(Language::as_written); }
+    } restore;
+    set_text_language(Language::english);
+    Rig rig;
+    auto run = rig.run(1);
+    run->press_continue();
+    run->press_continue();
+    EXPECT_EQ(run->message(),
+              "Value of the coefficient:  1.002500\n\nCalibration completed successfully\n\nClick \"Continue\"");
 }
 
 TEST(CalibrationRun, FaultyCoefficientOffersANewRun) {

@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/platform/language.h"
 #include "core/platform/numbers.h"
 #include "core/platform/strings.h"
 #include "core/platform/ui.h"
@@ -192,28 +193,31 @@ void CalibrationRun::check() {
         values.push_back(*value);
     }
 
+    // The report reads in the language on screen around the values the module gave.
+    const auto text = [](std::string_view piece) { return std::string(localized(piece)); };
     std::string shown;
     switch (setup_.type) {
         case 2:
-            shown = "Значение первого коэффициента:  " + values[0] +
-                    " \n Значение второго коэффициента:  " + values[1] + "\n\n" + std::string(kSucceeded) +
+            shown = text("Значение первого коэффициента:  ") + values[0] +
+                    text(" \n Значение второго коэффициента:  ") + values[1] + "\n\n" + text(kSucceeded) +
                     "\n\n";
             break;
         case 3:
-            shown = "Значение первого коэффициента:\n  K1= " + values[0] +
-                    "\n\nЗначение второго коэффициента:\n  K2= " + values[1] +
-                    "\n\nЗначение третьего коэффициента:\n  K3= " + values[2] +
-                    "\n\nЗначение четвертого коэффициента:\n  K4= " + values[3] + "\n\n" +
-                    std::string(kSucceeded) + "\n\n";
+            shown = text("Значение первого коэффициента:\n  K1= ") + values[0] +
+                    text("\n\nЗначение второго коэффициента:\n  K2= ") + values[1] +
+                    text("\n\nЗначение третьего коэффициента:\n  K3= ") + values[2] +
+                    text("\n\nЗначение четвертого коэффициента:\n  K4= ") + values[3] + "\n\n" +
+                    text(kSucceeded) + "\n\n";
             break;
         case 4:
-            shown = "Значение коэффициента:  " + values[0] + " \nНажмите на кнопку «Продолжить»\n";
+            shown =
+                text("Значение коэффициента:  ") + values[0] + text(" \nНажмите на кнопку «Продолжить»\n");
             break;
         default:
-            shown = "Значение коэффициента:  " + values[0] + "\n\n" + std::string(kSucceeded) + "\n\n";
+            shown = text("Значение коэффициента:  ") + values[0] + "\n\n" + text(kSucceeded) + "\n\n";
             break;
     }
-    if (setup_.type != 4) shown += kContinueHint;
+    if (setup_.type != 4) shown += text(kContinueHint);
     message_ = warning + shown;
     status_line_ = "Проверте коэффициент(ы)...";
     step_ = 2;

@@ -245,6 +245,15 @@ constexpr TextPair kEnglish[] = {
     {"Попытка юстировки закончилась неудачно; повторить юстировку?",
      "The calibration attempt failed; repeat the calibration?"},
     {"Вопрос о повторе калибкровки", "Repeat the calibration?"},
+    // The calibration coefficients' report
+    {"Значение первого коэффициента:  ", "Value of the first coefficient:  "},
+    {" \n Значение второго коэффициента:  ", " \n Value of the second coefficient:  "},
+    {"Значение первого коэффициента:\n  K1= ", "Value of the first coefficient:\n  K1= "},
+    {"\n\nЗначение второго коэффициента:\n  K2= ", "\n\nValue of the second coefficient:\n  K2= "},
+    {"\n\nЗначение третьего коэффициента:\n  K3= ", "\n\nValue of the third coefficient:\n  K3= "},
+    {"\n\nЗначение четвертого коэффициента:\n  K4= ", "\n\nValue of the fourth coefficient:\n  K4= "},
+    {"Значение коэффициента:  ", "Value of the coefficient:  "},
+    {" \nНажмите на кнопку «Продолжить»\n", " \nClick \"Continue\"\n"},
     // Inductance
     {"1) Подключите ко входу прибора магазин взаимной индуктивности P5017.\r\n\r\n2) Установите на магазине "
      "Р5017 значение взаимной индуктивности, соответствующее минимальному значению диапазона измерения "
