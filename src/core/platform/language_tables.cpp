@@ -245,6 +245,14 @@ constexpr TextPair kEnglish[] = {
     {"Попытка юстировки закончилась неудачно; повторить юстировку?",
      "The calibration attempt failed; repeat the calibration?"},
     {"Вопрос о повторе калибкровки", "Repeat the calibration?"},
+    // The closing words of a calibration run
+    {"Комплексная юстировка НСХ преобразования завершена. ",
+     "The complex calibration of the conversion characteristic is finished. "},
+    {"Аналогичным образом произведите юстировку датчиков положения, подключенных к другим каналам (если такие "
+     "имеются). ",
+     "Calibrate the position sensors connected to the other channels (if any) in the same way. "},
+    {"Юстировка НСХ преобразования успешно завершена. ",
+     "The conversion characteristic has been calibrated successfully. "},
     // The calibration coefficients' report
     {"Значение первого коэффициента:  ", "Value of the first coefficient:  "},
     {" \n Значение второго коэффициента:  ", " \n Value of the second coefficient:  "},
