@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <functional>
 
+#include "../support/english_screen.h"
 #include "../support/model_fixture.h"
 #include "core/app/model_calibration.h"
 #include "core/calibration/calibration_commands.h"
@@ -554,6 +555,92 @@ TEST(CalibrationRun, CancelEndsTheTaskOnce) {
     EXPECT_EQ(rig.count("CLB.A"), 1);
     EXPECT_EQ(rig.count("CLB.T"), 0);
     EXPECT_FALSE(rig.task->running());
+}
+
+// Views that record every text the method window and the run window would show.
+struct RecordingViews : ScriptedViews {
+    std::vector<std::string> shown;
+
+    bool choose_method(MethodChoice& choice) override {
+        const bool accepted = ScriptedViews::choose_method(choice);
+        shown.push_back(choice.description());
+        for (const auto* items : {&choice.sensor_items(), &choice.channel_items()})
+            shown.insert(shown.end(), items->begin(), items->end());
+        return accepted;
+    }
+    void run(CalibrationRun& run) override {
+        const auto record = [&] {
+            for (const std::string* text : {&run.caption(), &run.status_line(), &run.message()})
+                shown.push_back(*text);
+        };
+        record();
+        run.on_change = record;
+        ScriptedViews::run(run);
+        record();
+    }
+};
+
+// Under English every text of a run reads English, along each way a run can go: the report around the
+// module's values, its failures and the questions and messages on the way.
+TEST(CalibrationRun, EveryTextReadsEnglishUnderEnglish) {
+    using Faults = sim::CalibrationTask::Faults;
+    struct Case {
+        const char* name;
+        int method;
+        std::function<void(Faults&)> fault;
+        std::vector<Answer> answers;
+    };
+    const Case cases[] = {
+        {"type 1", 1, [](Faults&) {}, {}},
+        {"type 3", 3, [](Faults&) {}, {}},
+        {"type 4, both valves", 4, [](Faults&) {}, {Answer::Yes}},
+        {"type 2, faulty coefficient", 2, [](Faults& f) { f.faulty_coefficient = 2; }, {Answer::No}},
+        {"type 1, faulty coefficient", 1, [](Faults& f) { f.faulty_coefficient = 1; }, {Answer::No}},
+        {"measurements fail", 1, [](Faults& f) { f.status["CLB.S"] = 7; }, {}},
+        {"measurements never finish", 1, [](Faults& f) { f.polls_to_finish = 0; }, {}},
+        {"coefficient without a value", 2, [](Faults& f) { f.coefficient_reply_length = 2; }, {}},
+        {"garbled coefficient", 1, [](Faults& f) { f.coefficient_reply_length = 4; }, {}},
+        {"storing fails", 3, [](Faults& f) { f.status["CLB.P"] = 15; }, {Answer::No}},
+    };
+    for (const Case& c : cases) {
+        test::EnglishScreen english;
+        Rig rig;
+        rig.faults(c.fault);
+        for (const Answer answer : c.answers)
+            rig.ui.push_answer(answer);
+        RecordingViews views;
+        views.code = std::to_string(c.method * 10);
+        int picks = 0;
+        views.pick = [&](MethodChoice& choice) {
+            if (++picks > 1) return;
+            choice.set_method(c.method);
+            if (choice.sensors_visible()) choice.set_sensor(c.method == 4 ? 2 : 1);
+            if (choice.channels_visible()) choice.set_channel(5);
+        };
+        GenericCalibration(*rig.model, rig.io).run(views);
+
+        std::vector<std::string> texts = views.shown;
+        for (const auto& m : rig.ui.messages()) {
+            texts.push_back(m.text);
+            texts.push_back(m.caption);
+        }
+        const auto questions = rig.ui.questions();
+        texts.insert(texts.end(), questions.begin(), questions.end());
+        EXPECT_GT(views.run_messages.size(), 1u) << c.name;
+        for (const std::string& text : texts)
+            EXPECT_TRUE(test::shows_english(text)) << c.name;
+    }
+    // A module that refuses the command: the message names what was being done.
+    test::EnglishScreen english;
+    Rig rig;
+    auto run = rig.run(2);
+    rig.module->set_faults({.error_code = 0x28});
+    rig.ui.push_answer(Answer::No);
+    run->press_continue();
+    ASSERT_FALSE(rig.ui.messages().empty());
+    EXPECT_EQ(rig.ui.messages()[0].caption, "Error (starting the calibration)");
+    EXPECT_TRUE(test::shows_english(rig.ui.messages()[0].text));
+    EXPECT_TRUE(test::shows_english(run->status_line()));
 }
 
 TEST(CalibrationModels, GenericCalibrationIsOfferedByVk00AndVk08) {

@@ -1,6 +1,7 @@
 // Every calibration played through against a varda-sim process on a pseudo-terminal, as a person would
 // against the simulated module: the wizard or run of each model reaches its final page, and what it writes
-// is what the simulated physics implies. The console sets the physical quantities where a test needs them
+// is what the simulated physics implies. The wizards play on an English screen, where none of their texts
+// may be left Russian. The console sets the physical quantities where a test needs them
 // exact; the meters report their points after a short delay.
 #include <gtest/gtest.h>
 
@@ -30,6 +31,7 @@
 #include "core/model/device_table.h"
 #include "core/platform/numbers.h"
 #include "sim/calibration_physics.h"
+#include "tests/support/english_screen.h"
 #include "tests/support/sim_process.h"
 
 namespace varda {
@@ -84,6 +86,12 @@ struct SimRig {
         return eq == std::string::npos ? std::string() : reply.substr(eq + 3);
     }
     CBaseDevice& model() { return *device_model_of(description.device_model().get()); }
+    // The messages shown so far, as the window shows them, hold no Russian.
+    void expect_english_messages(std::string_view context) {
+        for (const auto& m : ui.messages())
+            test::expect_english(std::vector<std::string>{m.text, m.caption}, context);
+        test::expect_english(ui.questions(), context);
+    }
 
     testing::SimProcess sim;
     HeadlessUi ui;
@@ -109,9 +117,11 @@ std::string fmt3(double value) {
 
 TEST(SimCalibration, MetersReportEachPointAndReachTheEndPage) {
     for (const int model : {19, 20, 21, 22}) {
+        test::EnglishScreen english;
         SimRig rig(model, {"--meter-delay", "30"});
         auto& meter = dynamic_cast<CDeviceVolt&>(rig.model());
         CalibrationVolt::CSheetVolt w(*rig.device, meter, 5ms);
+        test::WizardTexts texts(w);
         w.start();
         const int end_page = w.page_count() - 2;
         std::vector<int> pages;
@@ -126,12 +136,16 @@ TEST(SimCalibration, MetersReportEachPointAndReachTheEndPage) {
         EXPECT_EQ(pages.size(), static_cast<std::size_t>(meter.CalibrationPoints())) << model;
         w.press_finish();
         EXPECT_EQ(w.outcome(), Outcome::Finished) << model;
+        test::expect_english(texts.texts, "meter");
+        rig.expect_english_messages("meter");
     }
 }
 
 TEST(SimCalibration, MeterErrorFromTheConsoleEndsOnTheErrorPage) {
+    test::EnglishScreen english;
     SimRig rig(21, {"--meter-delay", "30"});
     CalibrationVolt::CSheetVolt w(*rig.device, dynamic_cast<CDeviceVolt&>(rig.model()), 5ms);
+    test::WizardTexts texts(w);
     w.start();
     w.press_next();
     ASSERT_TRUE(pump(rig.ui, [&] { return w.current_index() == 1; }));
@@ -139,6 +153,7 @@ TEST(SimCalibration, MeterErrorFromTheConsoleEndsOnTheErrorPage) {
     w.press_next();
     ASSERT_TRUE(pump(rig.ui, [&] { return &w.current_page() == &w.error_page(); }));
     EXPECT_EQ(w.error_page().error(), "Calibration error. You can try it later.");
+    test::expect_english(texts.texts, "meter error");
 }
 
 // VK12's user table through the spline the wizard writes: typed in, measured at positions the console
@@ -149,8 +164,10 @@ TEST(SimCalibration, InductanceUserTableWritesTheSplineOfTheSensorsPoints) {
     const std::vector<double> positions{10, 40, 90};
     const std::vector<double> physical{0, 35, 100};
     for (const Points points : {Points::Typed, Points::Held, Points::Moving}) {
+        test::EnglishScreen english;
         SimRig rig(12);
         InductanceCalibration w(*rig.device);
+        test::WizardTexts texts(w);
         w.start();
         w.code_page().code = "852";
         w.press_next();
@@ -190,6 +207,9 @@ TEST(SimCalibration, InductanceUserTableWritesTheSplineOfTheSensorsPoints) {
         w.press_finish();
         EXPECT_EQ(w.outcome(), Outcome::Finished) << static_cast<int>(points);
         EXPECT_TRUE(rig.ui.messages().empty());
+        test::expect_english(texts.texts, "inductance");
+        test::expect_english(CalibrationVI::CPage1VI::types(), "inductance");
+        test::expect_english(CalibrationVI::CPage1VI::methods(), "inductance");
         const auto k = CalibrationVI::spline_coefficients(x, physical);
         ASSERT_TRUE(k);
         for (int i = 0; i < 8; ++i)
@@ -208,11 +228,15 @@ TEST(SimCalibration, StrainGaugeUserCalibrationAndTareFollowTheSignal) {
         double m1, m2;  // mV at the lower and upper point
     };
     for (const Case c : {Case{13, 0, 0.5, 12.5}, Case{14, 2, -1.0, 15.0}}) {
+        test::EnglishScreen english;
         SimRig rig(c.model);
         const int channels = c.model == 14 ? 4 : 1;
         CalibrationTD::CSheetTD w(*rig.device, &rig.description, channels);
         w.readings().set_threaded(false);
+        test::WizardTexts texts(w);
         w.start();
+        test::expect_english(w.first_page().channels(), "strain gauge");
+        test::expect_english(w.first_page().types(), "strain gauge");
         w.first_page().code = "417";
         w.press_next();
         w.first_page().type = CPage1VI::kUser;
@@ -226,10 +250,15 @@ TEST(SimCalibration, StrainGaugeUserCalibrationAndTareFollowTheSignal) {
             auto& page = w.user_page(upper);
             page.percent_text = upper ? "100" : "0";
             page.value_text = upper ? "50" : "0";
+            texts.record();
             w.press_next();
         }
         w.press_finish();
         EXPECT_EQ(w.outcome(), Outcome::Finished) << c.model;
+        const std::vector<std::string> sensitivities =
+            test::list_items(w.sensitivity_parameter(c.channel)->data_type());
+        test::expect_english(texts.texts, "strain gauge", sensitivities);
+        rig.expect_english_messages("strain gauge");
         const std::string at = c.model == 14 ? ":" + std::to_string(c.channel) : "";
         EXPECT_EQ(rig.kept("zu.fn" + at), fmt3(c.m1));
         EXPECT_EQ(rig.kept("zu.fx" + at), fmt3(c.m2));
@@ -291,9 +320,11 @@ TEST(SimCalibration, StrainGaugeSignalFollowsTheUserStepsByItself) {
 // held away from the minimum by the console, the module reports a calibration error and the page stays.
 TEST(SimCalibration, StrainGaugeFactoryCalibrationNeedsTheSignalAtTheEnds) {
     for (const bool off : {false, true}) {
+        test::EnglishScreen english;
         SimRig rig(13);
         CalibrationTD::CSheetTD w(*rig.device, &rig.description, 1);
         w.settle_delay = 1ms;
+        test::WizardTexts texts(w);
         w.start();
         w.first_page().code = "417";
         w.press_next();
@@ -318,6 +349,8 @@ TEST(SimCalibration, StrainGaugeFactoryCalibrationNeedsTheSignalAtTheEnds) {
             EXPECT_EQ(w.outcome(), Outcome::Finished);
             EXPECT_TRUE(rig.ui.messages().empty());
         }
+        test::expect_english(texts.texts, "strain gauge factory");
+        rig.expect_english_messages("strain gauge factory");
     }
 }
 
@@ -329,22 +362,22 @@ TEST(SimCalibration, PhTwoPointCalibrationReportsTheElectrodesSlope) {
         const char* message;
     };
     const Case cases[] = {
-        {{}, "Числовое значение отклонения крутизны водородной характеристики: 1.00"},
+        {{}, "Deviation of the pH slope: 1.00"},
         // (9.12 - 4.05) / (9.18 - 4.01)
-        {{"4.05", "9.12"}, "Числовое значение отклонения крутизны водородной характеристики: 0.98"},
+        {{"4.05", "9.12"}, "Deviation of the pH slope: 0.98"},
         // (9.0 - 4.1) / (9.18 - 4.01), outside the limits
-        {{"4.1", "9.0"},
-         "Числовое значение отклонения крутизны водородной характеристики: 0.95.\n\nПараметры электродной "
-         "пары "
-         "выходят за допустимые пределы."},
+        {{"4.1", "9.0"}, "Deviation of the pH slope: 0.95.\n\nThe electrode pair is out of its limits."},
     };
     for (const Case& c : cases) {
+        test::EnglishScreen english;
         SimRig rig(18);
+        std::optional<test::WizardTexts> texts;
         ASSERT_TRUE(rig.model().CanCalibrate());
         std::string title;
         rig.ui.calibration_wizard_driver = [&](CalibrationWizard& wizard) {
             auto& w = dynamic_cast<CalibrationPH::CSheetPH&>(wizard);
             w.readings().set_threaded(false);
+            texts.emplace(w);
             w.code_page().code = "629";
             rig.ui.push_answer(Answer::Yes);
             w.press_next();
@@ -369,6 +402,10 @@ TEST(SimCalibration, PhTwoPointCalibrationReportsTheElectrodesSlope) {
         EXPECT_EQ(title, "Сохранение коэффициентов");
         ASSERT_FALSE(rig.ui.messages().empty());
         EXPECT_EQ(rig.ui.messages().back().text.rfind(c.message, 0), 0u) << rig.ui.messages().back().text;
+        test::expect_english(texts->texts, "pH");
+        // The confirmation lists parameters by their descriptions, which stay as the model gives them.
+        ASSERT_FALSE(rig.ui.questions().empty());
+        EXPECT_TRUE(rig.ui.questions()[0].ends_with("Are these parameters right?")) << rig.ui.questions()[0];
         // The electrode sits in the second buffer now: left alone, the module's reading heads for its pH.
         if (c.held.empty()) {
             EXPECT_NE(rig.console("quantity").find("heading for 9.180"), std::string::npos);
@@ -385,11 +422,14 @@ TEST(SimCalibration, OffsetAndScaleRunToTheSavePage) {
         const char* heading;
     };
     for (const Case c : {Case{7, 3, "V, heading for 10.000"}, Case{17, 1, "mA, heading for 5.000"}}) {
+        test::EnglishScreen english;
         SimRig rig(c.model);
         std::string title;
         std::vector<std::string> heading;
+        std::optional<test::WizardTexts> texts;
         rig.ui.calibration_wizard_driver = [&](CalibrationWizard& wizard) {
             auto& w = dynamic_cast<OffsetScaleCalibration&>(wizard);
+            texts.emplace(w);
             w.code_page().code = "738";
             w.press_next();
             w.code_page().sensor = c.sensor;
@@ -406,6 +446,7 @@ TEST(SimCalibration, OffsetAndScaleRunToTheSavePage) {
         calibrate_model(rig.model());
         EXPECT_EQ(title, "Шаг 4") << c.model;
         EXPECT_TRUE(rig.ui.messages().empty()) << c.model;
+        test::expect_english(texts->texts, "offset and scale");
         ASSERT_EQ(heading.size(), 3u);
         EXPECT_NE(heading[0].find("heading for 0.000"), std::string::npos) << heading[0];
         EXPECT_NE(heading[1].find(c.heading), std::string::npos) << heading[1];

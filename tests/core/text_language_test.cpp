@@ -5,12 +5,14 @@
 #include <string>
 #include <vector>
 
+#include "../support/english_screen.h"
 #include "../support/model_fixture.h"
 #include "core/app/config_file.h"
 #include "core/app/connection_status.h"
 #include "core/app/menu_state.h"
 #include "core/app/single_point.h"
 #include "core/app/tree_edit.h"
+#include "core/calibration/calibration_wizard.h"
 #include "core/calibration/inductance_calibration.h"
 #include "core/devices/brand.h"
 #include "core/devices/models.h"
@@ -207,6 +209,17 @@ TEST_F(TextLanguageTest, InductanceMinimumStepReadsEnglishUnderEnglish) {
     const std::string text = CalibrationVI::CMinPage().text();
     EXPECT_TRUE(text.starts_with("1) Connect the mutual inductance box")) << text;
     EXPECT_TRUE(reads_english(text)) << text;
+}
+
+// What a wizard's error page says for each result the module gives, unknown ones included.
+TEST_F(TextLanguageTest, WizardResultErrorsReadEnglishUnderEnglish) {
+    set_text_language(Language::english);
+    for (const long result : {1L, 2L, 3L, 4L, 5L, 0x1F7L}) {
+        CErrorPage page;
+        page.set_error(CalibrationWizard::result_error_text(result));
+        EXPECT_TRUE(test::shows_english(page.text())) << result;
+    }
+    EXPECT_EQ(CalibrationWizard::result_error_text(0x1F7), "Unrecognised error (503).");
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "core/link/device.h"
 #include "core/link/device_io.h"
+#include "core/platform/language.h"
 
 namespace varda::calibration {
 namespace {
@@ -118,7 +119,8 @@ std::string status_text(std::optional<std::uint8_t> status) {
         const auto it = std::ranges::find(kTexts, int{*status}, &Known::code);
         if (it != std::end(kTexts)) text = it->text;
     }
-    return std::string(text) + "\n";
+    // Shown followed by more text, so translated here rather than as a whole.
+    return std::string(localized(text)) + "\n";
 }
 
 std::string_view flags_text(std::uint8_t flags) {

@@ -21,6 +21,11 @@ constexpr std::string_view kPollTimeout = "CLB.S: ошибка: таймаут";
 constexpr std::string_view kRepeatQuestion =
     "Для повтора предыдущей команды нажмите кнопку Да, или можете выйти из процесса юстировки.";
 
+// A piece of a composed text, in the language on screen.
+std::string in_language(std::string_view piece) {
+    return std::string(localized(piece));
+}
+
 std::string closing_text(int type) {
     switch (type) {
         case 3:
@@ -96,7 +101,7 @@ void CalibrationRun::start() {
         message_ = valve_ == 0 ? "Проводится юстировка датчика положения в закрытом положении"
                                : "Проводится юстировка датчика положения в открытом положении";
     } else {
-        message_ = platform::format_c("Проводится юстировка Тип %1i ", setup_.type);
+        message_ = platform::format_c(std::string(localized("Проводится юстировка Тип %1i ")).c_str(), setup_.type);
     }
     status_line_ = "Старт процесса юстировки (CLB.I)";
     continue_visible_ = false;
@@ -126,8 +131,9 @@ void CalibrationRun::start() {
         finished = polled.ok && (task_state(polled.reply).flags & kMeasurementsDone) != 0;
         if (counter >= kMaxPolls) break;
         ++counter;
-        status_line_ = platform::format_c("CLB.S: Флаг процесса=0x%02X. Ждем %i секунд...",
-                                          task_state(last).flags, counter);
+        status_line_ =
+            platform::format_c(std::string(localized("CLB.S: Флаг процесса=0x%02X. Ждем %i секунд...")).c_str(),
+                               task_state(last).flags, counter);
         changed();
         if (finished) break;
     }
@@ -138,10 +144,10 @@ void CalibrationRun::start() {
         // Measurements that never finished are a failure, whatever the last status said.
         status_line_ = engine_error_ = std::string(kPollTimeout);
         error_ = true;
-        status_text_ = std::string(kPollTimeout);
+        status_text_ = in_language(kPollTimeout);
     }
     if (error_) {
-        show_failure("Процесс поиска измерения юстировки завершен неудачно: " + status_text_);
+        show_failure(in_language("Процесс поиска измерения юстировки завершен неудачно: ") + status_text_);
         return;
     }
     message_ =
@@ -168,20 +174,22 @@ void CalibrationRun::check() {
     if (faulty != 0) {
         const auto value = read_value(faulty, "(определение ошибочного знач-я)");
         if (!value) return;
-        message_ = "Значение ошибочного коэффициента: " + *value + "\n\n" + std::string(kContinueHint) +
-                   "\n\n" + "Коэффициент юстировки не соответствует заданным требованиям. ";
-        message_ += setup_.type == 2
-                        ? "Возможные причны:\n  1) Подключенная термопара не соответствует заданному типу "
-                          "датчика;\n  2) Температура воздуха окружающего модуль (прибор) не соответствует "
-                          "условиям юстировки (15..30C)\n"
-                        : "Проверьте величину сигнала на контактах.Вход 1, а также правильность подключения "
-                          "источника сигналов. После устранения замечаний юстировку повторите.";
+        message_ = in_language("Значение ошибочного коэффициента: ") + *value + "\n\n" +
+                   in_language(kContinueHint) + "\n\n" +
+                   in_language("Коэффициент юстировки не соответствует заданным требованиям. ");
+        message_ += in_language(
+            setup_.type == 2
+                ? "Возможные причны:\n  1) Подключенная термопара не соответствует заданному типу "
+                  "датчика;\n  2) Температура воздуха окружающего модуль (прибор) не соответствует "
+                  "условиям юстировки (15..30C)\n"
+                : "Проверьте величину сигнала на контактах.Вход 1, а также правильность подключения "
+                  "источника сигналов. После устранения замечаний юстировку повторите.");
         step_ = 5;
         return;
     }
 
     // The warning stays above the coefficients, which are still shown for the user to judge.
-    const std::string warning = error_ ? "Номер и значение ошибочного коэф-та неопределены.\n" : "";
+    const std::string warning = error_ ? in_language("Номер и значение ошибочного коэф-та неопределены.\n") : "";
     const int count = setup_.type == 2 ? 2 : setup_.type == 3 ? 4 : 1;
     static constexpr std::string_view kContexts[] = {
         "(Тип №1. Определение значения коэф-та)", "(Тип №2. Определение значения коэф-та)",
@@ -194,7 +202,7 @@ void CalibrationRun::check() {
     }
 
     // The report reads in the language on screen around the values the module gave.
-    const auto text = [](std::string_view piece) { return std::string(localized(piece)); };
+    const auto text = in_language;
     std::string shown;
     switch (setup_.type) {
         case 2:
@@ -244,7 +252,7 @@ void CalibrationRun::store() {
         decode(task_state(stored.reply));
         if (!error_) break;
         if (++error_statuses < kStoreAttempts) continue;
-        const Answer again = ui().ask(status_text_ + "Для повтора юстировки нажмите кнопку Да",
+        const Answer again = ui().ask(status_text_ + in_language("Для повтора юстировки нажмите кнопку Да"),
                                       Buttons::YesNo, MessageIcon::Question, "Ошибка юстировки");
         close(RunEnd::Cancelled);
         if (again == Answer::Yes) follow_up_ = FollowUp::ChooseMethodAgain;
@@ -312,7 +320,7 @@ std::optional<std::string> CalibrationRun::read_value(int number, std::string_vi
     }
     // Coefficients that cannot be shown are not stored either: only "Cancel" remains.
     error_ = true;
-    status_text_ = std::string(kBadCoefficientReply);
+    status_text_ = in_language(kBadCoefficientReply);
     show_failure(status_text_);
     return std::nullopt;
 }
@@ -332,7 +340,7 @@ void CalibrationRun::show_failure(std::string message) {
 
 void CalibrationRun::show_engine_error(std::string_view context) {
     if (engine_error_.empty()) return;
-    ui().message(engine_error_, MessageIcon::Error, "Ошибка " + std::string(context));
+    ui().message(engine_error_, MessageIcon::Error, in_language("Ошибка") + " " + in_language(context));
 }
 
 void CalibrationRun::close(RunEnd end) {

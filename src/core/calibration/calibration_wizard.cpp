@@ -246,7 +246,7 @@ std::string CalibrationWizard::result_error_text(long value) {
         case 5:
             return "Тип датчика 4…20 мА не калибруется.";
         default:
-            return "Неопознанная ошибка (" + std::to_string(value) + ").";
+            return std::string(localized("Неопознанная ошибка (")) + std::to_string(value) + ").";
     }
 }
 

@@ -45,7 +45,7 @@ std::unique_ptr<Parameter> make_parameter(std::string name, const char* type, st
 }
 
 std::string read_failed_caption(const Parameter& p) {
-    return "Ошибка чтения \"" + p.network_name() + "\"";
+    return std::string(localized("Ошибка чтения \"")) + p.network_name() + "\"";
 }
 
 // The number a value text holds; the table keeps only numbers in its cells.
@@ -68,7 +68,8 @@ int send_command(ElementContext& link, const char* name) {
 
 bool write_or_report(ElementContext& link, Parameter& p) {
     if (link.write_parameter(p, 1) == 0) return true;
-    ui().message(p.error_text, MessageIcon::Warning, "Ошибка записи параметра " + p.network_name() + ".");
+    ui().message(p.error_text, MessageIcon::Warning,
+                 std::string(localized("Ошибка записи параметра ")) + p.network_name() + ".");
     return false;
 }
 

@@ -82,7 +82,7 @@ std::optional<SensitivityRange> sensitivity_range(int row) {
 std::optional<std::string> sensitivity_range_text(int row) {
     const auto range = sensitivity_range(row);
     if (!range) return std::nullopt;
-    return std::string(range->minimum) + ".." + std::string(range->maximum) + " мВ";
+    return std::string(range->minimum) + ".." + std::string(range->maximum) + std::string(localized(" мВ"));
 }
 
 std::vector<std::string> sensitivity_list(std::string_view sens_type) {
@@ -238,9 +238,9 @@ void UserPointPage::on_activate(CalibrationWizard& wizard) {
             if (const auto row = sens->item_index(sensitivity)) range = sensitivity_range_text(*row);
         }
     }
-    text_ = std::string(upper_ ? kUserMaxInstruction : kUserMinInstruction) +
-            "Текущая чувствительность: " + sensitivity +
-            "\r\nДиапазон: " + range.value_or(upper_ ? kUndefined : no_data());
+    const auto text = [](std::string_view piece) { return std::string(localized(piece)); };
+    text_ = text(upper_ ? kUserMaxInstruction : kUserMinInstruction) + text("Текущая чувствительность: ") +
+            sensitivity + text("\r\nДиапазон: ") + range.value_or(text(upper_ ? kUndefined : no_data()));
     percent_text = platform::format_c("%.0f", static_cast<double>(percent()));
     value_text = platform::format_c("%.3f", static_cast<double>(value()));
     signal_valid_ = false;
