@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "../support/english_screen.h"
 #include "core/devices/base_device.h"
 #include "core/link/device.h"
 #include "core/model/elements.h"
@@ -34,6 +35,9 @@ TEST(ScanDecode, InputMaskSpreadsOverTheChildRows) {
     Parameter outputs("S.Do");
     EXPECT_EQ(decode_scan_result(reading(outputs, "8"), nullptr, nullptr, {}, 4).child_texts.back(),
               "включен");
+    test::EnglishScreen english;
+    EXPECT_EQ(decode_scan_result(reading(inputs, "1"), nullptr, nullptr, {}, 2).child_texts,
+              (std::vector<std::string>{"on", "off"}));
 }
 
 TEST(ScanDecode, StatusWordInHexWithTheModelsItems) {

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "../support/english_screen.h"
 #include "../support/model_fixture.h"
 #include "core/app/document.h"
 #include "core/model/device_table.h"
@@ -68,6 +69,10 @@ TEST(TreeEditCommit, RejectionTextOfNamesAndScanners) {
     EXPECT_EQ(TreeEdit::rejection_text(name, "abcde"),
               "Parameter 'CHAr*' (Name) cannot be set to abcde\n"
               "(Значение не удовлетворяет требованиям к формату сетевого имени)");
+    {
+        test::EnglishScreen english;
+        EXPECT_TRUE(test::shows_english(TreeEdit::rejection_text(name, "abcde")));
+    }
     Parameter scanner("r.Cou");
     scanner.description = "Counter";
     scanner.set_data_type("int");

@@ -223,7 +223,7 @@ std::string TreeEdit::rejection_text(const Parameter& parameter, const std::stri
                            parameter.description.c_str(), text.c_str());
     if (platform::iequals(parameter.data_type(), "CHAr*") ||
         platform::iequals(parameter.network_name(), "CHAr*"))
-        message += kNetworkNameFormatNote;
+        message += localized(kNetworkNameFormatNote);
     // The description's limits; a whole number must also fit what its type carries.
     std::optional<std::pair<double, double>> range;
     if (parameter.has_limits()) range.emplace(parameter.minimum(), parameter.maximum());

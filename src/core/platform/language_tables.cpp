@@ -473,6 +473,11 @@ constexpr TextPair kEnglish[] = {
     {"0 мГн", "0 mH"},
     {"Текущая чувствительность: ", "Current sensitivity: "},
     {"\r\nДиапазон: ", "\r\nRange: "},
+    // Texts of the tree's rows and its editing
+    {"включен", "on"},
+    {"отключен", "off"},
+    {"(Значение не удовлетворяет требованиям к формату сетевого имени)",
+     "(The value does not meet the format of a network name)"},
     // The window's own Russian labels
     {"Входной сигнал, мВ:", "Input signal, mV:"},
     {"Параметры прибора", "Device parameters"},
