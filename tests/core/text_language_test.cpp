@@ -211,8 +211,12 @@ TEST_F(TextLanguageTest, InductanceMinimumStepReadsEnglishUnderEnglish) {
     EXPECT_TRUE(reads_english(text)) << text;
 }
 
-// What a wizard's error page says for each result the module gives, unknown ones included.
-TEST_F(TextLanguageTest, WizardResultErrorsReadEnglishUnderEnglish) {
+// What a wizard's error page says for each result the module gives, unknown ones included, and the
+// wizards' English lists under Russian.
+TEST_F(TextLanguageTest, WizardTextsReadInTheLanguageOnScreen) {
+    set_text_language(Language::russian);
+    for (const std::string& method : CalibrationVI::CPage1VI::methods())
+        EXPECT_FALSE(reads_english(localized(method))) << method;
     set_text_language(Language::english);
     for (const long result : {1L, 2L, 3L, 4L, 5L, 0x1F7L}) {
         CErrorPage page;

@@ -486,6 +486,9 @@ constexpr TextPair kEnglish[] = {
 
 // The core's own English texts on screen (menus, prompts, status, messages), in Russian.
 constexpr TextPair kRussian[] = {
+    // The inductance calibration's ways to give the points
+    {"Tabular form", "Табличная форма"},
+    {"According to sensor readings", "По показаниям датчика"},
     // Menus
     {"&File", "&Файл"},
     {"&New", "&Новый"},
