@@ -8,6 +8,7 @@
 
 #include "../support/english_screen.h"
 #include "../support/model_fixture.h"
+#include "core/app/headless_ui.h"
 #include "core/app/model_calibration.h"
 #include "core/calibration/calibration_commands.h"
 #include "core/calibration/calibration_method.h"
@@ -18,7 +19,6 @@
 #include "core/model/description.h"
 #include "core/model/description_archive.h"
 #include "core/model/parameter.h"
-#include "core/app/headless_ui.h"
 #include "core/platform/language.h"
 #include "core/platform/strings.h"
 #include "sim/calibration_task.h"
@@ -460,8 +460,9 @@ TEST(CalibrationRun, CoefficientReportReadsEnglishUnderEnglish) {
     auto run = rig.run(1);
     run->press_continue();
     run->press_continue();
-    EXPECT_EQ(run->message(),
-              "Value of the coefficient:  1.002500\n\nCalibration completed successfully\n\nClick \"Continue\"");
+    EXPECT_EQ(
+        run->message(),
+        "Value of the coefficient:  1.002500\n\nCalibration completed successfully\n\nClick \"Continue\"");
 }
 
 TEST(CalibrationRun, FaultyCoefficientOffersANewRun) {

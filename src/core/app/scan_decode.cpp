@@ -6,8 +6,8 @@
 #include "core/devices/base_device.h"
 #include "core/link/device.h"
 #include "core/model/elements.h"
-#include "core/platform/numbers.h"
 #include "core/platform/language.h"
+#include "core/platform/numbers.h"
 #include "core/platform/strings.h"
 #include "core/platform/text.h"
 
@@ -101,7 +101,8 @@ ScanDisplay decode_scan_result(const ScanResult& result, const DescBranch* root,
 
     if (name == "r.cn" || name == "s.do") {
         for (int bit = 0; bit < child_rows; ++bit)
-            display.child_texts.emplace_back(localized(bit < 32 && (*value >> bit) & 1 ? kSwitchedOn : kSwitchedOff));
+            display.child_texts.emplace_back(
+                localized(bit < 32 && (*value >> bit) & 1 ? kSwitchedOn : kSwitchedOff));
     } else if (name == "rd.st" || name == "stat") {
         display.value_text = platform::format_c("0x%02lx", static_cast<unsigned long>(*value));
         for (int item = 0; item < child_rows; ++item)

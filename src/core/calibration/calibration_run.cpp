@@ -101,7 +101,8 @@ void CalibrationRun::start() {
         message_ = valve_ == 0 ? "Проводится юстировка датчика положения в закрытом положении"
                                : "Проводится юстировка датчика положения в открытом положении";
     } else {
-        message_ = platform::format_c(std::string(localized("Проводится юстировка Тип %1i ")).c_str(), setup_.type);
+        message_ =
+            platform::format_c(std::string(localized("Проводится юстировка Тип %1i ")).c_str(), setup_.type);
     }
     status_line_ = "Старт процесса юстировки (CLB.I)";
     continue_visible_ = false;
@@ -131,9 +132,9 @@ void CalibrationRun::start() {
         finished = polled.ok && (task_state(polled.reply).flags & kMeasurementsDone) != 0;
         if (counter >= kMaxPolls) break;
         ++counter;
-        status_line_ =
-            platform::format_c(std::string(localized("CLB.S: Флаг процесса=0x%02X. Ждем %i секунд...")).c_str(),
-                               task_state(last).flags, counter);
+        status_line_ = platform::format_c(
+            std::string(localized("CLB.S: Флаг процесса=0x%02X. Ждем %i секунд...")).c_str(),
+            task_state(last).flags, counter);
         changed();
         if (finished) break;
     }
@@ -189,7 +190,8 @@ void CalibrationRun::check() {
     }
 
     // The warning stays above the coefficients, which are still shown for the user to judge.
-    const std::string warning = error_ ? in_language("Номер и значение ошибочного коэф-та неопределены.\n") : "";
+    const std::string warning =
+        error_ ? in_language("Номер и значение ошибочного коэф-та неопределены.\n") : "";
     const int count = setup_.type == 2 ? 2 : setup_.type == 3 ? 4 : 1;
     static constexpr std::string_view kContexts[] = {
         "(Тип №1. Определение значения коэф-та)", "(Тип №2. Определение значения коэф-та)",

@@ -5,8 +5,8 @@
 #include <cerrno>
 #include <cstdlib>
 
-#include "core/model/model_context.h"
 #include "core/model/element_context.h"
+#include "core/model/model_context.h"
 #include "core/model/parameter.h"
 #include "core/platform/language.h"
 #include "core/platform/numbers.h"
