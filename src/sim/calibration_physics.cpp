@@ -69,6 +69,11 @@ constexpr auto kMeasurementGap = 300ms;  // readings closer than this belong to 
 constexpr unsigned kMinimumErrorBit = 0x20;
 constexpr unsigned kMaximumErrorBit = 0x40;
 constexpr double kFactoryTolerance = 0.05;
+// The VK12 factory points: the mutual inductance box's value at the range's top, the status bit a spoilt
+// point leaves, and how far (mH) the box may be off the point.
+constexpr double kInductanceTop = 10;
+constexpr unsigned kInductanceErrorBit = 0x80;
+constexpr double kBoxTolerance = 0.2;
 
 std::string kept_key(std::string_view name, int index) {
     return platform::to_lower(std::string(name)) + ":" + std::to_string(index);
@@ -109,6 +114,7 @@ CalibrationPhysics::CalibrationPhysics(int model) : model_(model) {
             break;
         case 12:
             add("position", "mm", 0);
+            add("box", "mH", 0);
             break;
         case 13:
         case 14:
@@ -290,7 +296,31 @@ void CalibrationPhysics::on_offset_scale(bool read, Entry& entry) {
 
 // The core's position moves on by a step between two measurements (readings apart by more than a gap),
 // as the engineer moves it from one row's point to the next, unless the console holds it.
+// The sensor's core for the user's points; for the factory points the mutual inductance box, which is set
+// to the range's bottom (the version's, read from "tdev") and then its top, unless the console holds it
+// elsewhere: a point taken off its value leaves the calibration-error bit in "Rd.St".
 void CalibrationPhysics::on_inductance(bool read, Entry& entry) {
+    if (!read && (named(entry, "zU.Sh") || named(entry, "zU.Sc"))) {
+        const bool minimum = named(entry, "zU.Sh");
+        const Quantity* box = find("box");
+        const double point = minimum ? inductance_bottom_ : kInductanceTop;
+        if (box->held && std::abs(*box->held - point) > kBoxTolerance) factory_errors_ |= kInductanceErrorBit;
+        if (minimum) aim("box", kInductanceTop);
+        return;
+    }
+    if (read && named(entry, "tdev")) {
+        // The factory calibration begins: the box goes to the bottom of the version's range.
+        if (const auto bottom = number_in(entry.value)) inductance_bottom_ = *bottom;
+        factory_errors_ = 0;
+        aim("box", inductance_bottom_);
+        return;
+    }
+    if (read && named(entry, "Rd.St")) {
+        const auto word = number_in(entry.value);
+        entry.value = std::to_string((word ? static_cast<unsigned>(*word) & ~kInductanceErrorBit : 0) |
+                                     factory_errors_);
+        return;
+    }
     if (!read || !named(entry, "Rd.fH")) return;
     Quantity* q = find("position");
     const auto now = Clock::now();

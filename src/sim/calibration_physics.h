@@ -14,10 +14,11 @@
 namespace varda::sim {
 
 // The physical side of a model's calibration, so that a person clicking through a wizard against varda-sim
-// reaches a sensible result: the measured inputs follow simulated physical quantities ("input" in mA, V
-// or mV, "position", "pH", "redox", "temperature"; "output", the current an analog output drives), which
-// drift to what the wizard's current step asks the engineer to apply unless the console holds them at a
-// value; and an electrical meter reports its points done one after another once its calibration was started.
+// reaches a sensible result: the measured inputs follow simulated physical quantities ("input" in mA, V or
+// mV, "position", "box" (the mutual inductance box, mH), "pH", "redox", "temperature"; "output", the current
+// an analog output drives), which drift to what the wizard's current step asks the engineer to apply unless
+// the console holds them at a value; and an electrical meter reports its points done one after another once
+// its calibration was started.
 class CalibrationPhysics {
   public:
     using Clock = std::chrono::steady_clock;
@@ -98,13 +99,16 @@ class CalibrationPhysics {
     // Offset and scale: the ends of the range of the sensor written to "in-t".
     double range_low_ = 4;
     double range_high_ = 20;
-    // Mutual inductance: the last reading of "Rd.fH", to tell a new measurement from the readings of one.
+    // Mutual inductance: the last reading of "Rd.fH", to tell a new measurement from the readings of one,
+    // and the bottom of the version's range, mH.
     Clock::time_point last_inductance_read_{};
+    double inductance_bottom_ = 0;
     // Strain gauge: what the module keeps per channel, as written.
     std::map<std::string, double> kept_;
     double sensitivity_ = 35;  // the half-width of the "Sens" range, mV
     std::map<int, double> tare_;
     unsigned factory_errors_ = 0;        // the calibration-error bits the factory points left in "Rd.St"
+                                         // (strain gauge and mutual inductance)
     std::map<int, bool> subtract_tare_;  // "Tr.on" per channel
     // Analog outputs: the coefficient ("CLB.K" index) whose point the output is driven at, -1 none.
     int driven_coefficient_ = -1;

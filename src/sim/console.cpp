@@ -50,8 +50,9 @@ std::string Console::help() {
            "  delay MS                  answer each request MS milliseconds late\n"
            "  reset                     take every fault back\n"
            "  quantity                  the simulated physical quantities the module measures\n"
-           "  quantity NAME VALUE|auto  hold a quantity (input, output, position, pH, redox, temperature,\n"
-           "                            reference) at VALUE, or let it follow the calibration again\n"
+           "  quantity NAME VALUE|auto  hold a quantity (input, output, position, box, pH, redox,\n"
+           "                            temperature, reference) at VALUE, or let it follow the\n"
+           "                            calibration again\n"
            "  meter delay MS            an electrical meter reports each calibration point MS ms after\n"
            "                            the one before (default 3000)\n"
            "  meter error on|off        an electrical meter reports a calibration error\n";

@@ -218,6 +218,40 @@ TEST(SimCalibration, InductanceUserTableWritesTheSplineOfTheSensorsPoints) {
     }
 }
 
+// VK12's factory points taken with the mutual inductance box: left alone the box is set to each point and
+// the calibration ends quietly; held off the bottom by the console, the module reports a calibration error.
+TEST(SimCalibration, InductanceFactoryPointsNeedTheBoxAtTheirValues) {
+    for (const bool off : {false, true}) {
+        test::EnglishScreen english;
+        SimRig rig(12);
+        InductanceCalibration w(*rig.device);
+        test::WizardTexts texts(w);
+        w.start();
+        w.code_page().code = "852";
+        w.press_next();
+        w.code_page().type = CalibrationVI::CPage1VI::kFactory;
+        w.press_next();
+        ASSERT_EQ(w.current_index(), InductanceCalibration::kMinPage);
+        texts.record();
+        EXPECT_NE(rig.console("quantity").find("box = "), std::string::npos);
+        if (off) rig.console("quantity box 3");
+        w.press_next();
+        if (off) rig.console("quantity box auto");
+        EXPECT_NE(rig.console("quantity").find("heading for 10.000"), std::string::npos);
+        w.press_next();
+        w.press_finish();
+        EXPECT_EQ(w.outcome(), Outcome::Finished);
+        if (off) {
+            ASSERT_EQ(rig.ui.messages().size(), 1u);
+            EXPECT_EQ(rig.ui.messages()[0].text, "Ошибка калибровки!");
+        } else {
+            EXPECT_TRUE(rig.ui.messages().empty());
+        }
+        test::expect_english(texts.texts, "inductance factory");
+        rig.expect_english_messages("inductance factory");
+    }
+}
+
 // The user calibration of a strain-gauge channel with the bridge's signal held by the console, then the
 // tare weight taken at a third signal.
 TEST(SimCalibration, StrainGaugeUserCalibrationAndTareFollowTheSignal) {
