@@ -18,6 +18,7 @@
 #include "core/link/device_io.h"
 #include "core/link/line_stats.h"
 #include "core/model/description.h"
+#include "core/model/description_archive.h"
 #include "core/model/tree_rows.h"
 #include "core/platform/language.h"
 #include "core/platform/language_tables.h"
@@ -180,6 +181,31 @@ TEST_F(TextLanguageTest, MessagesAroundANameTranslateOnlyTheirOwnWords) {
     EXPECT_EQ(messages[2], "Параметр XyZ не описан!");
     EXPECT_TRUE(messages[3].starts_with("Не удаётся открыть файл '/nonexistent/Конфиг.cfg'.\n"))
         << messages[3];
+}
+
+// A faulty description and a missing description archive as the window reports them: the fixed words in
+// Russian, the names and the path as they are.
+TEST_F(TextLanguageTest, DescriptionFaultsAndArchiveFailuresReadRussian) {
+    set_text_language(Language::russian);
+    HeadlessUi ui;
+    set_ui(&ui);
+    set_current_model_index(5);
+    for (const char* text : {"parameter P int p\nroot R 1 0 0 P\nfrob 1\n",
+                             "parameter POUt int output\nbranch Out 9 0 0 POUt\nroot R 1 0 0 Out\n"}) {
+        DescriptionContext context;
+        context.model_factory = create_device_model;
+        context.LoadDescriptionText(text);
+    }
+    set_current_model_index(kNoModel);
+    set_ui(nullptr);
+    const std::vector<std::string> messages = test::message_texts(ui);
+    ASSERT_EQ(messages.size(), 3u);
+    EXPECT_EQ(messages[0], "Неизвестная функция 'frob 1' в описании");
+    EXPECT_EQ(messages[1], "Дерево повреждено");
+    EXPECT_EQ(messages[2], "Выходной параметр 'POUt' имеет индекс 8, вне таблицы выходов (от 0 до 7); он не внесён.");
+
+    const DescriptionArchive missing("/nonexistent/varda.dat", false);
+    EXPECT_EQ(missing.failure_message(), "/nonexistent/varda.dat: архив описаний не найден");
 }
 
 // No Cyrillic letter is left (the English texts are plain ASCII).

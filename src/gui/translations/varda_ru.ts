@@ -431,7 +431,7 @@
     </message>
     <message>
         <source>Parameter</source>
-        <translation type="unfinished">Параметр</translation>
+        <translation>Параметр</translation>
     </message>
     <message>
         <source>Description</source>
