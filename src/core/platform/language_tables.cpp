@@ -702,6 +702,18 @@ constexpr TextPair kRussian[] = {
     {" ms", " мс"},
     {"wrong hash", "неверный хеш"},
     {"no faults", "без сбоев"},
+    // The bus monitor's decoded frames
+    {"read", "чтение"},
+    {"write", "запись"},
+    {"line error", "ошибка линии"},
+    {"time-out", "тайм-аут"},
+    {"header lost", "заголовок потерян"},
+    {"checksum error", "ошибка контрольной суммы"},
+    // Why a serial port cannot be opened
+    {"no such device", "нет такого устройства"},
+    {"permission denied (is the user in the dialout group?)",
+     "нет доступа (входит ли пользователь в группу dialout?)"},
+    {"busy (another program is using it)", "занят (его использует другая программа)"},
     // Faults in a model's description
     {"Unknown functuion '", "Неизвестная функция '"},
     {"' in descriptor", "' в описании"},

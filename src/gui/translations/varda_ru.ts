@@ -586,6 +586,10 @@ Click to reset the counters.</source>
         <source>Parameters</source>
         <translation>Параметры</translation>
     </message>
+    <message>
+        <source>%1 of %2</source>
+        <translation>%1 из %2</translation>
+    </message>
 </context>
 <context>
     <name>QObject</name>
