@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <set>
 #include <string>
 #include <vector>
@@ -202,7 +203,8 @@ TEST_F(TextLanguageTest, DescriptionFaultsAndArchiveFailuresReadRussian) {
     ASSERT_EQ(messages.size(), 3u);
     EXPECT_EQ(messages[0], "Неизвестная функция 'frob 1' в описании");
     EXPECT_EQ(messages[1], "Дерево повреждено");
-    EXPECT_EQ(messages[2], "Выходной параметр 'POUt' имеет индекс 8, вне таблицы выходов (от 0 до 7); он не внесён.");
+    EXPECT_EQ(messages[2],
+              "Выходной параметр 'POUt' имеет индекс 8, вне таблицы выходов (от 0 до 7); он не внесён.");
 
     const DescriptionArchive missing("/nonexistent/varda.dat", false);
     EXPECT_EQ(missing.failure_message(), "/nonexistent/varda.dat: архив описаний не найден");
@@ -225,6 +227,22 @@ TEST_F(TextLanguageTest, EveryModuleErrorReadsEnglishInTheErrorColumn) {
     EXPECT_EQ(error_cell_text("Сетевое имя пусто (CHAr)"), "The network name is empty (CHAr)");
     set_text_language(Language::as_written);
     EXPECT_EQ(error_cell_text("Сетевое имя пусто (CHAr)"), "Сетевое имя пусто (CHAr)");
+}
+
+// And under Russian no English word is left, but for the names of the module's functions.
+TEST_F(TextLanguageTest, EveryModuleErrorReadsRussianInTheErrorColumn) {
+    set_text_language(Language::russian);
+    for (int code = 0; code < 256; ++code) {
+        const std::uint8_t reply[] = {static_cast<std::uint8_t>(code)};
+        std::string shown = error_cell_text(error_reply_text(reply));
+        for (const std::string_view name : {"Valid", "WhatCOMState", "RunCOMTask", "PrevWriteActions"})
+            if (const auto at = shown.find(name); at != std::string::npos) shown.erase(at, name.size());
+        const bool english = std::ranges::adjacent_find(shown, [](char a, char b) {
+                                 return std::islower(static_cast<unsigned char>(a)) &&
+                                        std::islower(static_cast<unsigned char>(b));
+                             }) != shown.end();
+        EXPECT_FALSE(english) << code << ": " << shown;
+    }
 }
 
 // The inductance minimum step is built around the module's range: under English no Russian word is left.

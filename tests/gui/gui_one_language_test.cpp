@@ -131,7 +131,8 @@ class ScreenTexts {
 
     void take_menu(const QMenu* menu) {
         add(QStringLiteral("menu"), menu->title());
-        for (const QAction* a : menu->actions()) take_action(a);
+        for (const QAction* a : menu->actions())
+            take_action(a);
     }
 
     void take_action(const QAction* a) {
@@ -146,8 +147,9 @@ class ScreenTexts {
     QStringList wrong_for(Language language) const {
         QStringList wrong;
         for (const auto& [where, text] : texts_) {
-            const bool bad = where == QStringLiteral("clipped caption") ||
-                             (language == Language::russian ? !english_words(text).isEmpty() : has_cyrillic(text));
+            const bool bad =
+                where == QStringLiteral("clipped caption") ||
+                (language == Language::russian ? !english_words(text).isEmpty() : has_cyrillic(text));
             if (bad) wrong << where + QStringLiteral(": ") + text;
         }
         wrong.removeDuplicates();
@@ -166,7 +168,8 @@ class ScreenTexts {
 
     void take_widget(QWidget* w, const QList<const QWidget*>& data) {
         const QString kind = QString::fromLatin1(w->metaObject()->className());
-        for (const QAction* a : w->actions()) take_action(a);
+        for (const QAction* a : w->actions())
+            take_action(a);
         if (data.contains(w)) {
             if (auto* view = qobject_cast<QAbstractItemView*>(w)) take_captions(view);
             return;
@@ -178,9 +181,11 @@ class ScreenTexts {
         if (auto* field = qobject_cast<QLineEdit*>(w)) add(kind, field->placeholderText());
         if (auto* bar = qobject_cast<QStatusBar*>(w)) add(kind, bar->currentMessage());
         if (auto* tabs = qobject_cast<QTabWidget*>(w))
-            for (int i = 0; i < tabs->count(); ++i) add(kind, tabs->tabText(i));
+            for (int i = 0; i < tabs->count(); ++i)
+                add(kind, tabs->tabText(i));
         if (auto* combo = qobject_cast<QComboBox*>(w))
-            for (int i = 0; i < combo->count(); ++i) add(kind, combo->itemText(i));
+            for (int i = 0; i < combo->count(); ++i)
+                add(kind, combo->itemText(i));
         if (qobject_cast<QHeaderView*>(w)) return;  // its view reads the captions
         if (auto* view = qobject_cast<QAbstractItemView*>(w)) {
             take_captions(view);
@@ -188,7 +193,8 @@ class ScreenTexts {
             for (int r = 0; model && r < model->rowCount(); ++r)
                 for (int c = 0; c < model->columnCount(); ++c) {
                     add(kind + QStringLiteral(" cell"), model->index(r, c).data().toString());
-                    add(kind + QStringLiteral(" cell tip"), model->index(r, c).data(Qt::ToolTipRole).toString());
+                    add(kind + QStringLiteral(" cell tip"),
+                        model->index(r, c).data(Qt::ToolTipRole).toString());
                 }
         }
     }
@@ -223,10 +229,10 @@ void save_picture(QWidget* window, const char* name, Language language) {
 }
 
 // Fails with every text of the window that is not in the language.
-#define CHECK_ONE_LANGUAGE(texts, language)                                                        \
-    do {                                                                                           \
-        QVERIFY(!(texts).empty());                                                                 \
-        const QStringList wrong = (texts).wrong_for(language);                                     \
+#define CHECK_ONE_LANGUAGE(texts, language)                                                          \
+    do {                                                                                             \
+        QVERIFY(!(texts).empty());                                                                   \
+        const QStringList wrong = (texts).wrong_for(language);                                       \
         QVERIFY2(wrong.isEmpty(), qPrintable(QStringLiteral("\n") + wrong.join(QLatin1Char('\n')))); \
     } while (false)
 
@@ -340,7 +346,8 @@ class OneLanguageTest : public QObject {
         const QString starting = window.step_label()->text();
         ScreenTexts texts;
         Script script({[&] {
-            if (modal<gui::StartupWindow>() != &window || window.step_label()->text() == starting) return false;
+            if (modal<gui::StartupWindow>() != &window || window.step_label()->text() == starting)
+                return false;
             texts.take(&window);
             save_picture(&window, "startup_window", language);
             window.cancel_button()->click();
@@ -484,8 +491,7 @@ class OneLanguageTest : public QObject {
             rig.module->set_value("Rd.fF", 0, "7.25");
             Script script({take_modal<gui::CWeightTDDlg>(
                 tare, "tare_weight", language,
-                [](gui::CWeightTDDlg& d) { return !d.weight_field()->text().isEmpty(); },
-                {})});
+                [](gui::CWeightTDDlg& d) { return !d.weight_field()->text().isEmpty(); }, {})});
             gui::CWeightTDDlg::Open(*rig.doc, &rig.main_window);
             QCOMPARE(script.steps_done(), std::size_t(1));
         }

@@ -39,10 +39,11 @@ bool broadcast_aply(DeviceIO& io, Parameter& parameter) {
 
 std::string ApplyController::settings_text() const {
     if (!device_)
-        return std::string(
-            localized("No data. Function APLY has not received information about the unit.\n\nApplication error"));
+        return std::string(localized(
+            "No data. Function APLY has not received information about the unit.\n\nApplication error"));
     if (!network_)
-        return std::string(localized("No data - element 'Network parameters' not initialized\n\nApplication error"));
+        return std::string(
+            localized("No data - element 'Network parameters' not initialized\n\nApplication error"));
     const CBaseDevice* model = device_model_of(device_->device_model());
     const bool data_bits = !model || model->HasDataBits();
     std::string text;

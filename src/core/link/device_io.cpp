@@ -132,9 +132,10 @@ std::string error_reply_text(std::span<const std::uint8_t> data) {
         default:
             break;
     }
+    // The fixed texts above read in the language on screen where they are shown; these two are composed here.
     if (code >= 0x39 && code <= 0x3F)
-        return "Group access attribute on the level " + std::to_string(code - 0x38);
-    return platform::format_c("Error value not found (Code % i)",
+        return std::string(localized("Group access attribute on the level ")) + std::to_string(code - 0x38);
+    return platform::format_c(std::string(localized("Error value not found (Code % i)")).c_str(),
                               static_cast<int>(static_cast<std::int8_t>(code)));
 }
 
