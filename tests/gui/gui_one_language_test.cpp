@@ -82,9 +82,9 @@ bool has_cyrillic(const QString& text) {
 }
 
 // English words left in a text meant to be Russian: a Latin word with three lowercase letters in a row, or
-// a short word that joins others ("2 of 43").
-// Names are set aside first: paths and file patterns ("/dev/ttyS0", "*.vdc"), network names and file
-// names with a dot inside ("t.out", "varda.dat").
+// a short word that joins others ("2 of 43"). Names are set aside first: paths and file patterns
+// ("/dev/ttyS0", "*.vdc"), network names and file names with a dot inside ("t.out", "varda.dat"), words
+// with digits ("ttyS0", a build's hash).
 QStringList english_words(QString text) {
     // Names that read as words but are the same in every language.
     static const QStringList kNames = {
@@ -97,6 +97,7 @@ QStringList english_words(QString text) {
     static const QRegularExpression kPathsAndNames(QStringLiteral(R"(\S*[/*]\S*|\w+\.\w+)"));
     static const QRegularExpression kWord(QStringLiteral("[A-Za-z0-9]+"));
     static const QRegularExpression kLowercase(QStringLiteral("[a-z]{3}"));
+    static const QRegularExpression kDigit(QStringLiteral("[0-9]"));
     static const QStringList kShortWords = {QStringLiteral("of"), QStringLiteral("to"), QStringLiteral("at"),
                                             QStringLiteral("in"), QStringLiteral("on"), QStringLiteral("by"),
                                             QStringLiteral("or"), QStringLiteral("is")};
@@ -104,8 +105,8 @@ QStringList english_words(QString text) {
     QStringList words;
     for (auto it = kWord.globalMatch(text); it.hasNext();) {
         const QString word = it.next().captured();
-        const bool number = word.contains(QRegularExpression(QStringLiteral("[0-9]")));  // "5aecaac"
-        if (!number && (word.contains(kLowercase) || kShortWords.contains(word)) && !kNames.contains(word))
+        if (!word.contains(kDigit) && (word.contains(kLowercase) || kShortWords.contains(word)) &&
+            !kNames.contains(word))
             words << word;
     }
     return words;
