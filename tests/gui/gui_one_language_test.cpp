@@ -504,10 +504,11 @@ class OneLanguageTest : public QObject {
         QFETCH(Language, language);
         const gui::ScreenLanguage screen(language);
         QWidget owner;
-        // The guide is a document of its own: its window, not its pages.
+        // The guide's pages are a document: its window and which guide it shows.
         gui::UserGuideWindow guide(gui::qtext(user_guide_path()), &owner);
         ScreenTexts help;
         help.take(&guide, {guide.browser()});
+        help.add(QStringLiteral("guide"), guide.browser()->documentTitle());  // the guide in the language
         save_picture(&guide, "user_guide", language);
         CHECK_ONE_LANGUAGE(help, language);
 

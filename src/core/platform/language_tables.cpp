@@ -683,6 +683,7 @@ constexpr TextPair kRussian[] = {
     {"No data - element 'Network parameters' not initialized\n\nApplication error",
      "Нет данных - элемент «Сетевые параметры» не инициализирован\n\nОшибка программы"},
     {"The simulated module could not be made", "Не удалось создать имитацию модуля"},
+    {"Write checked to the module", "Записать отмеченные в модуль"},
     // The tare weight dialog
     {"Tare weight", "Вес тары"},
     {"Weight", "Вес"},
