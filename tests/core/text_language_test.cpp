@@ -160,6 +160,20 @@ TEST_F(TextLanguageTest, ProgressLinesAndEditNamesReadRussian) {
     }
 }
 
+// The comparison result names each difference's place in Russian around the module's and the file's values.
+TEST_F(TextLanguageTest, ComparisonReportReadsRussian) {
+    set_text_language(Language::russian);
+    test::TreeEditRig t;
+    ASSERT_EQ(t.doc->device().identify(false), 3);
+    ASSERT_TRUE(t.doc->device().read_all(*t.doc->root()));
+    ASSERT_TRUE(t.module->set_value("t.out", -1, "7"));
+    ASSERT_TRUE(t.doc->device().compare(*t.doc->root()));
+    const std::string report = t.doc->device().comparison_report();
+    for (const std::string_view piece :
+         {"1. Параметр '", "\nконфигурация: значение = 10, доступ = ", "\nприбор: значение = 7, доступ = "})
+        EXPECT_NE(report.find(piece), std::string::npos) << piece << "\n" << report;
+}
+
 // A message built around a name or a path translates its own words and keeps the name as it is.
 TEST_F(TextLanguageTest, MessagesAroundANameTranslateOnlyTheirOwnWords) {
     set_text_language(Language::russian);

@@ -684,6 +684,10 @@ constexpr TextPair kRussian[] = {
      "Нет данных - элемент «Сетевые параметры» не инициализирован\n\nОшибка программы"},
     {"The simulated module could not be made", "Не удалось создать имитацию модуля"},
     {"Write checked to the module", "Записать отмеченные в модуль"},
+    {"%i. Parameter '%s (%s)\nconfiguration: value = %s, access = %s, user = %s\ndevice: value = %s, access = "
+     "%s, user = %s\n ",
+     "%i. Параметр '%s (%s)\nконфигурация: значение = %s, доступ = %s, пользователь = %s\nприбор: значение = "
+     "%s, доступ = %s, пользователь = %s\n "},
     // The tare weight dialog
     {"Tare weight", "Вес тары"},
     {"Weight", "Вес"},
