@@ -174,6 +174,26 @@ TEST_F(TextLanguageTest, ComparisonReportReadsRussian) {
         EXPECT_NE(report.find(piece), std::string::npos) << piece << "\n" << report;
 }
 
+// The single-parameter window's trace, each line as the window shows it: its own words in Russian, the
+// decoded frames as --trace writes them.
+TEST_F(TextLanguageTest, SingleParameterTraceReadsRussian) {
+    set_text_language(Language::russian);
+    test::TreeEditRig t;
+    SinglePointController single(*t.doc);
+    single.name = "t.out";
+    single.update_for_name();
+    single.indexed = true;
+    single.index_kind = SinglePointController::IndexKind::Address;
+    single.execute();
+    std::vector<std::string> shown;
+    for (const std::string& line : single.trace)
+        shown.emplace_back(localized(line));
+    for (const std::string_view start : {"Индекс адреса", "Байт данных в запросе: 0", "<< ответ: # 0 : ",
+                                         "Байт данных в ответе: ", "Ошибок нет. Ответ в строковой записи:"})
+        EXPECT_TRUE(std::ranges::any_of(shown, [&](const std::string& line) { return line.starts_with(start); }))
+            << start;
+}
+
 // A message built around a name or a path translates its own words and keeps the name as it is.
 TEST_F(TextLanguageTest, MessagesAroundANameTranslateOnlyTheirOwnWords) {
     set_text_language(Language::russian);

@@ -688,6 +688,20 @@ constexpr TextPair kRussian[] = {
      "%s, user = %s\n ",
      "%i. Параметр '%s (%s)\nконфигурация: значение = %s, доступ = %s, пользователь = %s\nприбор: значение = "
      "%s, доступ = %s, пользователь = %s\n "},
+    // The single-parameter window's trace
+    {"Invalid index: '", "Неверный индекс: '"},
+    {"Use address index", "Индекс адреса"},
+    {"Warning: the address is increased by more than 7!", "Внимание: адрес увеличен больше чем на 7!"},
+    {"Use data index", "Индекс данных"},
+    {"Error:", "Ошибка:"},
+    {"Record is done. No error.  Value returned: '", "Запись выполнена. Ошибок нет.  Возвращено значение: '"},
+    {"No error. String notation answer:", "Ошибок нет. Ответ в строковой записи:"},
+    {"%i data bytes in request frame", "Байт данных в запросе: %i"},
+    {"%1i data bytes in response", "Байт данных в ответе: %1i"},
+    {">> request", ">> запрос"},
+    {"<< response", "<< ответ"},
+    {"Setter method are not defined for the function '", "Метод записи не задан для функции '"},
+    {"Bad value (data encoding impossible)", "Неверное значение (закодировать невозможно)"},
     // The tare weight dialog
     {"Tare weight", "Вес тары"},
     {"Weight", "Вес"},
