@@ -17,6 +17,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "core/app/document.h"
 #include "core/link/device.h"
@@ -163,7 +164,12 @@ BusMonitorWindow::BusMonitorWindow(CTarnDoc& doc, QWidget* parent)
     table_->horizontalHeader()->setStretchLastSection(true);
     table_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     const int widths[] = {80, 70, 60, 140, 50, 50, 120, 180, 70, 260};
-    for (int c = 0; c < FrameTableModel::kHex; ++c) table_->setColumnWidth(c, widths[c]);
+    // A caption is never cut, in whichever language it reads.
+    const QFontMetrics caption = table_->horizontalHeader()->fontMetrics();
+    for (int c = 0; c < FrameTableModel::kHex; ++c) {
+        const QString text = model_.headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+        table_->setColumnWidth(c, std::max(widths[c], caption.horizontalAdvance(text) + 16));
+    }
 
     const auto refilter = [this] {
         model_.set_filter({filter_->text().toStdString(), failures_->isChecked()});

@@ -1,6 +1,7 @@
 #include "gui/progress_dialog.h"
 #include "gui/qt_text.h"
 
+#include <QCoreApplication>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -19,7 +20,7 @@ constexpr int kScrollEvery = 5;
 constexpr int kScrollPauseMs = 150;
 
 QString count_text_of(int done, int total) {
-    return QStringLiteral("%1 of %2").arg(done).arg(total);
+    return QCoreApplication::translate("ProgressDialog", "%1 of %2").arg(done).arg(total);
 }
 
 }  // namespace

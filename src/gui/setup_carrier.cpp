@@ -283,7 +283,7 @@ void CSetupCarrier::use_simulated_module() {
     const DescriptionText text = ReadModelDescription(archive, kSimulatedModel);
     std::string error;
     if (!text.ok)
-        error = description_archive_path() + ": " + archive.failure_message();
+        error = archive.failure_message();  // it names the archive
     else if (!sim::serve_model(*module, kSimulatedModel, text.text, error) && error.empty())
         error = "The simulated module could not be made";
     if (!error.empty()) {

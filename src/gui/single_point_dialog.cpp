@@ -16,6 +16,7 @@
 #include <algorithm>
 
 #include "core/app/document.h"
+#include "gui/qt_text.h"
 
 namespace varda::gui {
 namespace {
@@ -175,7 +176,7 @@ void CSinglePoint::execute() {
     show_fields();
     trace_->clear();
     for (const auto& line : controller_.trace)
-        trace_->addItem(q(line));
+        trace_->addItem(qtext(line));
     if (trace_->count() > 0) {
         trace_->setCurrentRow(trace_->count() - 1);
         trace_->scrollToBottom();

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <sstream>
 
+#include "core/platform/language.h"
 #include "core/platform/numbers.h"
 
 namespace varda::sim {
@@ -22,16 +23,23 @@ std::pair<std::string, std::optional<int>> name_and_index(std::string_view text)
     return {std::string(text.substr(0, colon)), number(text.substr(colon + 1))};
 }
 
+// The answers the program's simulator panel shows read in the language on screen; the console of
+// varda-sim, which never picks a language, keeps them as written.
+std::string text_of(std::string_view text) {
+    return std::string(localized(text));
+}
+
 std::string faults_text(const Faults& f) {
     std::string text;
     const auto add = [&text](const std::string& part) { text += (text.empty() ? "" : ", ") + part; };
-    if (f.always_silent) add("silent");
-    if (f.bad_checksum) add("garbling every reply");
-    if (f.garble_next > 0) add("garbling the next " + std::to_string(f.garble_next));
-    if (f.error_code) add("error code " + std::to_string(*f.error_code));
-    if (f.reply_delay.count() > 0) add("delay " + std::to_string(f.reply_delay.count()) + " ms");
-    if (f.wrong_hash) add("wrong hash");
-    return text.empty() ? "no faults" : text;
+    if (f.always_silent) add(text_of("silent"));
+    if (f.bad_checksum) add(text_of("garbling every reply"));
+    if (f.garble_next > 0) add(text_of("garbling the next ") + std::to_string(f.garble_next));
+    if (f.error_code) add(text_of("error code ") + std::to_string(*f.error_code));
+    if (f.reply_delay.count() > 0)
+        add(text_of("delay ") + std::to_string(f.reply_delay.count()) + text_of(" ms"));
+    if (f.wrong_hash) add(text_of("wrong hash"));
+    return text.empty() ? text_of("no faults") : text;
 }
 
 }  // namespace
@@ -91,8 +99,8 @@ std::string Console::run(std::string_view line) {
     std::string argument;
     in >> argument;
     if (command == "status") {
-        return "ok: address " + std::to_string(module.address()) + ", baud rate " +
-               (module.line_baud() ? std::to_string(module.line_baud()) : std::string("any")) + ", " +
+        return text_of("ok: address ") + std::to_string(module.address()) + text_of(", baud rate ") +
+               (module.line_baud() ? std::to_string(module.line_baud()) : text_of("any")) + ", " +
                faults_text(faults);
     }
     if (command == "get" || command == "set") {
@@ -133,7 +141,7 @@ std::string Console::run(std::string_view line) {
         return "error: unknown command " + command + " (help lists them)";
     }
     module.set_faults(faults);
-    return "ok: " + faults_text(faults);
+    return text_of("ok: ") + faults_text(faults);
 }
 
 std::string Console::run_physics(CalibrationPhysics* physics, const std::string& command, std::istream& in) {

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "core/platform/language.h"
+
 namespace varda::sim {
 namespace {
 
@@ -14,7 +16,7 @@ InProcessBackend::InProcessBackend(std::shared_ptr<SimulatedModule> module) : mo
 
 bool InProcessBackend::open(const std::string& /*path*/, std::string& error) {
     if (!module_ || unplugged_) {
-        error = "no such device";
+        error = localized("no such device");
         return false;
     }
     std::lock_guard lock(mutex_);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <set>
 #include <string>
 #include <vector>
@@ -20,6 +21,7 @@
 #include "core/link/device_io.h"
 #include "core/link/line_stats.h"
 #include "core/model/description.h"
+#include "core/model/description_archive.h"
 #include "core/model/tree_rows.h"
 #include "core/platform/language.h"
 #include "core/platform/language_tables.h"
@@ -160,6 +162,40 @@ TEST_F(TextLanguageTest, ProgressLinesAndEditNamesReadRussian) {
     }
 }
 
+// The comparison result names each difference's place in Russian around the module's and the file's values.
+TEST_F(TextLanguageTest, ComparisonReportReadsRussian) {
+    set_text_language(Language::russian);
+    test::TreeEditRig t;
+    ASSERT_EQ(t.doc->device().identify(false), 3);
+    ASSERT_TRUE(t.doc->device().read_all(*t.doc->root()));
+    ASSERT_TRUE(t.module->set_value("t.out", -1, "7"));
+    ASSERT_TRUE(t.doc->device().compare(*t.doc->root()));
+    const std::string report = t.doc->device().comparison_report();
+    for (const std::string_view piece :
+         {"1. Параметр '", "\nконфигурация: значение = 10, доступ = ", "\nприбор: значение = 7, доступ = "})
+        EXPECT_NE(report.find(piece), std::string::npos) << piece << "\n" << report;
+}
+
+// The single-parameter window's trace, each line as the window shows it: its own words in Russian, the
+// decoded frames as --trace writes them.
+TEST_F(TextLanguageTest, SingleParameterTraceReadsRussian) {
+    set_text_language(Language::russian);
+    test::TreeEditRig t;
+    SinglePointController single(*t.doc);
+    single.name = "t.out";
+    single.update_for_name();
+    single.indexed = true;
+    single.index_kind = SinglePointController::IndexKind::Address;
+    single.execute();
+    std::vector<std::string> shown;
+    for (const std::string& line : single.trace)
+        shown.emplace_back(localized(line));
+    for (const std::string_view start : {"Индекс адреса", "Байт данных в запросе: 0", "<< ответ: # 0 : ",
+                                         "Байт данных в ответе: ", "Ошибок нет. Ответ в строковой записи:"})
+        EXPECT_TRUE(std::ranges::any_of(shown, [&](const std::string& line) { return line.starts_with(start); }))
+            << start;
+}
+
 // A message built around a name or a path translates its own words and keeps the name as it is.
 TEST_F(TextLanguageTest, MessagesAroundANameTranslateOnlyTheirOwnWords) {
     set_text_language(Language::russian);
@@ -184,6 +220,32 @@ TEST_F(TextLanguageTest, MessagesAroundANameTranslateOnlyTheirOwnWords) {
         << messages[3];
 }
 
+// A faulty description and a missing description archive as the window reports them: the fixed words in
+// Russian, the names and the path as they are.
+TEST_F(TextLanguageTest, DescriptionFaultsAndArchiveFailuresReadRussian) {
+    set_text_language(Language::russian);
+    HeadlessUi ui;
+    set_ui(&ui);
+    set_current_model_index(5);
+    for (const char* text : {"parameter P int p\nroot R 1 0 0 P\nfrob 1\n",
+                             "parameter POUt int output\nbranch Out 9 0 0 POUt\nroot R 1 0 0 Out\n"}) {
+        DescriptionContext context;
+        context.model_factory = create_device_model;
+        context.LoadDescriptionText(text);
+    }
+    set_current_model_index(kNoModel);
+    set_ui(nullptr);
+    const std::vector<std::string> messages = test::message_texts(ui);
+    ASSERT_EQ(messages.size(), 3u);
+    EXPECT_EQ(messages[0], "Неизвестная функция 'frob 1' в описании");
+    EXPECT_EQ(messages[1], "Дерево повреждено");
+    EXPECT_EQ(messages[2],
+              "Выходной параметр 'POUt' имеет индекс 8, вне таблицы выходов (от 0 до 7); он не внесён.");
+
+    const DescriptionArchive missing("/nonexistent/varda.dat", false);
+    EXPECT_EQ(missing.failure_message(), "/nonexistent/varda.dat: архив описаний не найден");
+}
+
 // No Cyrillic letter is left (the English texts are plain ASCII).
 bool reads_english(std::string_view text) {
     return std::ranges::all_of(text, [](char c) { return static_cast<unsigned char>(c) < 0x80; });
@@ -201,6 +263,22 @@ TEST_F(TextLanguageTest, EveryModuleErrorReadsEnglishInTheErrorColumn) {
     EXPECT_EQ(error_cell_text("Сетевое имя пусто (CHAr)"), "The network name is empty (CHAr)");
     set_text_language(Language::as_written);
     EXPECT_EQ(error_cell_text("Сетевое имя пусто (CHAr)"), "Сетевое имя пусто (CHAr)");
+}
+
+// And under Russian no English word is left, but for the names of the module's functions.
+TEST_F(TextLanguageTest, EveryModuleErrorReadsRussianInTheErrorColumn) {
+    set_text_language(Language::russian);
+    for (int code = 0; code < 256; ++code) {
+        const std::uint8_t reply[] = {static_cast<std::uint8_t>(code)};
+        std::string shown = error_cell_text(error_reply_text(reply));
+        for (const std::string_view name : {"Valid", "WhatCOMState", "RunCOMTask", "PrevWriteActions"})
+            if (const auto at = shown.find(name); at != std::string::npos) shown.erase(at, name.size());
+        const bool english = std::ranges::adjacent_find(shown, [](char a, char b) {
+                                 return std::islower(static_cast<unsigned char>(a)) &&
+                                        std::islower(static_cast<unsigned char>(b));
+                             }) != shown.end();
+        EXPECT_FALSE(english) << code << ": " << shown;
+    }
 }
 
 // The inductance minimum step is built around the module's range: under English no Russian word is left.

@@ -21,7 +21,7 @@ cmake --install "$build_dir" --prefix "$prefix" >"$tmp/install.log" ||
 
 for f in bin/varda bin/varda-sim bin/varda-archive share/varda/varda.dat share/applications/varda.desktop \
          share/mime/packages/varda.xml share/icons/hicolor/scalable/apps/varda.svg share/man/man1/varda.1 \
-         share/doc/varda/README.md share/doc/varda/guide.html; do
+         share/doc/varda/README.md share/doc/varda/guide.html share/doc/varda/guide_ru.html; do
   [ -s "$prefix/$f" ] || fail "$f is not installed"
 done
 

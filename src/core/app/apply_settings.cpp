@@ -5,6 +5,7 @@
 #include "core/devices/base_device.h"
 #include "core/link/device.h"
 #include "core/model/network_elements.h"
+#include "core/platform/language.h"
 #include "core/platform/strings.h"
 #include "core/platform/ui.h"
 
@@ -12,12 +13,12 @@ namespace varda {
 namespace {
 
 struct Setting {
-    const char* label;
+    int label_id;  // the numbered text of its name on screen
     const char* name;
 };
 // The order in which the settings are shown and taken over.
-constexpr Setting kSettings[] = {{"Baudrate", "bPS"},   {"Data bits", "LEn"},      {"Parity", "PrtY"},
-                                 {"Stop bits", "Sbit"}, {"Address bits", "A.Len"}, {"Address", "Addr"}};
+constexpr Setting kSettings[] = {{187, "bPS"},  {188, "LEn"},   {189, "PrtY"},
+                                 {190, "Sbit"}, {191, "A.Len"}, {192, "Addr"}};
 
 }  // namespace
 
@@ -38,14 +39,17 @@ bool broadcast_aply(DeviceIO& io, Parameter& parameter) {
 
 std::string ApplyController::settings_text() const {
     if (!device_)
-        return "No data. Function APLY has not received information about the unit.\n\nApplication error";
-    if (!network_) return "No data - element 'Network parameters' not initialized\n\nApplication error";
+        return std::string(localized(
+            "No data. Function APLY has not received information about the unit.\n\nApplication error"));
+    if (!network_)
+        return std::string(
+            localized("No data - element 'Network parameters' not initialized\n\nApplication error"));
     const CBaseDevice* model = device_model_of(device_->device_model());
     const bool data_bits = !model || model->HasDataBits();
     std::string text;
     for (const Setting& setting : kSettings) {
         if (!data_bits && std::string_view(setting.name) == "LEn") continue;
-        text += std::string(setting.label) + ": " + network_->GetValueText(setting.name) + "\n";
+        text += std::string(str(setting.label_id)) + ": " + network_->GetValueText(setting.name) + "\n";
     }
     return text;
 }

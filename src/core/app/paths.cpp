@@ -4,6 +4,8 @@
 #include <initializer_list>
 #include <system_error>
 
+#include "core/platform/language.h"
+
 namespace varda {
 
 std::string program_directory() {
@@ -36,9 +38,15 @@ std::string description_archive_path() {
 
 std::string user_guide_path() {
     const fs::path dir = program_directory();
-    return find_shipped({dir / "guide.html", dir / ".." / "share" / "doc" / "varda" / "guide.html",
-                         dir / ".." / "share" / "varda" / "guide.html", dir / ".." / "gui" / "guide.html",
-                         dir / ".." / "src" / "gui" / "guide.html"});
+    const auto find = [&dir](const char* name) {
+        return find_shipped({dir / name, dir / ".." / "share" / "doc" / "varda" / name,
+                             dir / ".." / "share" / "varda" / name, dir / ".." / "gui" / name,
+                             dir / ".." / "src" / "gui" / name});
+    };
+    // The guide in the language on screen; the English one where there is no Russian one.
+    if (text_language() == Language::russian)
+        if (std::string russian = find("guide_ru.html"); !russian.empty()) return russian;
+    return find("guide.html");
 }
 
 }  // namespace varda

@@ -116,7 +116,7 @@ bool SinglePointController::apply_index(Parameter& parameter) {
     // A negative address index would address another module, or every module at once (-1), and a data
     // index past two bytes would be cut short: neither is sent.
     if (!parse_whole(index_text, index) || index < 0 || (!address && index > kMaxDataIndex)) {
-        trace.push_back("Invalid index: '" + index_text + "'");
+        trace.push_back(std::string(localized("Invalid index: '")) + index_text + "'");
         return false;
     }
     if (address) {
@@ -172,7 +172,8 @@ void SinglePointController::execute() {
         trace.push_back("Error:");
         trace.push_back(error);
     } else if (!read) {
-        trace.push_back("Record is done. No error.  Value returned: '" + parameter->value_text() + "'");
+        trace.push_back(std::string(localized("Record is done. No error.  Value returned: '")) +
+                        parameter->value_text() + "'");
     } else {
         trace.push_back("No error. String notation answer:");
         trace.push_back(parameter->value_text());

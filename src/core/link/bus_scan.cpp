@@ -10,6 +10,7 @@
 #include "core/model/device_table.h"
 #include "core/model/parameter.h"
 #include "core/platform/events.h"
+#include "core/platform/language.h"
 #include "core/protocol/frame_codec.h"
 
 namespace varda {
@@ -58,8 +59,10 @@ double scan_estimate_seconds(const BusScanRequest& request, PortSettings line) {
 }
 
 std::string duration_text(double seconds) {
-    if (seconds < 90) return "about " + std::to_string(static_cast<int>(std::ceil(seconds))) + " s";
-    return "about " + std::to_string(static_cast<int>(std::ceil(seconds / 60))) + " min";
+    const std::string about(localized("about "));
+    if (seconds < 90)
+        return about + std::to_string(static_cast<int>(std::ceil(seconds))) + std::string(localized(" s"));
+    return about + std::to_string(static_cast<int>(std::ceil(seconds / 60))) + std::string(localized(" min"));
 }
 
 BusScanResult scan_bus(DeviceIO& io, const BusScanRequest& request,

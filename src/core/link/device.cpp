@@ -670,9 +670,9 @@ int Device::compare_parameter(Parameter& p) {
     if (difference_count++ < kDescribedDifferences) {
         const std::string place = parameter_place ? parameter_place(p) : p.network_name();
         difference_text += platform::format_c(
-            "%i. Parameter '%s (%s)\nconfiguration: value = %s, access = %s, user = %s\ndevice: value = %s, "
-            "access = "
-            "%s, user = %s\n ",
+            std::string(localized("%i. Parameter '%s (%s)\nconfiguration: value = %s, access = %s, user = "
+                                  "%s\ndevice: value = %s, access = %s, user = %s\n "))
+                .c_str(),
             difference_count, place.c_str(), p.description.c_str(), p.value_text().c_str(),
             access_text(p).c_str(), user_text(p).c_str(), module_value.value_text().c_str(),
             access_text(module_value).c_str(), user_text(module_value).c_str());

@@ -27,12 +27,14 @@ constexpr const char* kCharNameTooLong = "Сетевое имя слишком �
 constexpr const char* kCharNameInvalidChar = "Недопустимый символ в сетевом имени (CHAr)";
 constexpr const char* kCharNameInvalidCode = "Недопустимый код символа в сетевом имени (CHAr)";
 
+// The byte trace of the single-parameter window, in the language on screen.
 void dump_bytes(DumpList* dump, const char* direction, std::span<const std::uint8_t> bytes) {
     if (!dump) return;
+    const std::string shown(localized(direction));
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         const unsigned b = bytes[i];
-        dump->push_back(platform::format_c("%s: #%2i : %03i = 0x%02X (%c)", direction, static_cast<int>(i), b,
-                                           b, b < 0x20 ? '.' : static_cast<char>(b)));
+        dump->push_back(platform::format_c("%s: #%2i : %03i = 0x%02X (%c)", shown.c_str(),
+                                           static_cast<int>(i), b, b, b < 0x20 ? '.' : static_cast<char>(b)));
     }
 }
 
@@ -132,9 +134,10 @@ std::string error_reply_text(std::span<const std::uint8_t> data) {
         default:
             break;
     }
+    // The fixed texts above read in the language on screen where they are shown; these two are composed here.
     if (code >= 0x39 && code <= 0x3F)
-        return "Group access attribute on the level " + std::to_string(code - 0x38);
-    return platform::format_c("Error value not found (Code % i)",
+        return std::string(localized("Group access attribute on the level ")) + std::to_string(code - 0x38);
+    return platform::format_c(std::string(localized("Error value not found (Code % i)")).c_str(),
                               static_cast<int>(static_cast<std::int8_t>(code)));
 }
 
@@ -313,8 +316,8 @@ int DeviceIO::request_value(bool read, Parameter& p, DumpList* dump, bool attrib
         const int encoded = p.ConvertToData(data);
         if (encoded != 1) {
             p.error_text = encoded == -1
-                               ? platform::format_c("Setter method are not defined for the function '%s'",
-                                                    p.network_name().c_str())
+                               ? std::string(localized("Setter method are not defined for the function '")) +
+                                     p.network_name() + "'"
                                : std::string("Bad value (data encoding impossible)");
             dump_line(dump, p.error_text);
             set_status(kStatusFileMissing);  // the values to write are unusable
@@ -330,13 +333,15 @@ int DeviceIO::request_value(bool read, Parameter& p, DumpList* dump, bool attrib
         data.push_back(static_cast<std::uint8_t>(p.network_index >> 8));
         data.push_back(static_cast<std::uint8_t>(p.network_index));
     }
-    dump_line(dump, platform::format_c("%i data bytes in request frame", static_cast<int>(data.size())));
+    dump_line(dump, platform::format_c(std::string(localized("%i data bytes in request frame")).c_str(),
+                                       static_cast<int>(data.size())));
     dump_bytes(dump, ">> request", data);
 
     Bytes reply;
     if (!exchange(read, p.Hash(), data, reply, p.error_text, p.address_offset)) return 1;
     dump_bytes(dump, "<< response", reply);
-    dump_line(dump, platform::format_c("%1i data bytes in response", static_cast<int>(reply.size())));
+    dump_line(dump, platform::format_c(std::string(localized("%1i data bytes in response")).c_str(),
+                                       static_cast<int>(reply.size())));
 
     std::size_t length = reply.size();
     if (platform::iequals(p.network_name(), "JuRD")) length = length >= 3 ? length - 3 : 0;

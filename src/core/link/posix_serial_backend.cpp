@@ -17,6 +17,8 @@
 #include <cstring>
 #include <system_error>
 
+#include "core/platform/language.h"
+
 namespace varda {
 
 namespace {
@@ -25,17 +27,18 @@ using Clock = std::chrono::steady_clock;
 
 constexpr char kMark = '\xFF';  // PARMRK escape: 0xFF 0xFF is a literal 0xFF, 0xFF 0x00 x an error
 
+// In the language on screen for the window; command-line jobs keep it as written.
 std::string describe_open_errno(int err) {
     switch (err) {
         case ENOENT:
         case ENODEV:
         case ENXIO:
-            return "no such device";
+            return std::string(localized("no such device"));
         case EACCES:
         case EPERM:
-            return "permission denied (is the user in the dialout group?)";
+            return std::string(localized("permission denied (is the user in the dialout group?)"));
         case EBUSY:
-            return "busy (another program is using it)";
+            return std::string(localized("busy (another program is using it)"));
         default:
             return std::system_category().message(err);
     }

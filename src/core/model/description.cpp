@@ -219,7 +219,8 @@ bool DescriptionContext::ParseDescriptionLine(std::string_view line, bool& skip)
     if (platform::iequals(keyword, "root")) return declare_branch(t, kRoot);
     if (platform::iequals(keyword, "scanners")) return declare_branch(t, kScanners);
 
-    error_message("Unknown functuion '" + std::string(line) + "' in descriptor");
+    error_message(std::string(localized("Unknown functuion '")) + std::string(line) +
+                  std::string(localized("' in descriptor")));
     return false;
 }
 
@@ -403,8 +404,9 @@ bool DescriptionContext::fits_tree_limit(std::size_t copies, std::size_t size) c
 void DescriptionContext::enter_output(Parameter& parameter) {
     const int index = parameter.network_index;
     if (index < 0 || index >= static_cast<int>(kOutputSlots)) {
-        ui().message("Output parameter '" + parameter.network_name() + "' has the index " +
-                         std::to_string(index) + ", outside the output table (0 to 7); it is not entered.",
+        ui().message(std::string(localized("Output parameter '")) + parameter.network_name() +
+                         std::string(localized("' has the index ")) + std::to_string(index) +
+                         std::string(localized(", outside the output table (0 to 7); it is not entered.")),
                      MessageIcon::Warning);
         return;
     }

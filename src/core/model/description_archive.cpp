@@ -23,6 +23,7 @@
 #include <mutex>
 #include <thread>
 
+#include "core/platform/language.h"
 #include "core/platform/numbers.h"
 #include "core/platform/strings.h"
 #include "core/platform/text.h"
@@ -235,8 +236,9 @@ bool DescriptionArchive::is_open() const {
 
 bool DescriptionArchive::fail(ArchiveFailure failure, std::string_view detail) {
     failure_ = failure;
-    failure_message_ = path_ + ": " + std::string(failure_text(failure));
-    if (!detail.empty()) failure_message_ += ": " + std::string(detail);
+    // The window shows the message in its language; the programs' standard error keeps it as written.
+    failure_message_ = path_ + ": " + std::string(localized(failure_text(failure)));
+    if (!detail.empty()) failure_message_ += ": " + std::string(localized(detail));
     return false;
 }
 

@@ -431,7 +431,7 @@
     </message>
     <message>
         <source>Parameter</source>
-        <translation type="unfinished">Параметр</translation>
+        <translation>Параметр</translation>
     </message>
     <message>
         <source>Description</source>
@@ -585,6 +585,10 @@ Click to reset the counters.</source>
     <message>
         <source>Parameters</source>
         <translation>Параметры</translation>
+    </message>
+    <message>
+        <source>%1 of %2</source>
+        <translation>%1 из %2</translation>
     </message>
 </context>
 <context>
