@@ -833,6 +833,10 @@ constexpr TextPair kRussian[] = {
     {"not a regular file", "не обычный файл"},
     {"damaged compound file", "составной файл повреждён"},
     {"another program replaced the file", "другая программа заменила файл"},
+    // The inductance calibration's pages
+    {"Select method", "Выберите метод"},
+    {"Number of nodes", "Число узлов"},
+    {"Apply", "Применить"},
 };
 
 }  // namespace
