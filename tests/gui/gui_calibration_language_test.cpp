@@ -18,6 +18,7 @@
 
 #include "../support/gui_test_support.h"
 #include "../support/screen_texts.h"
+#include "gui/busy_progress.h"
 #include "gui/calibration_dialogs.h"
 #include "gui/calibration_pages.h"
 #include "gui/calibration_wizard.h"
@@ -44,6 +45,15 @@ template <typename View>
 View* page_of(std::function<bool(View&)> ready = {}) {
     auto* view = view_of<View>(modal<gui::CmySheet>());
     return view && (!ready || ready(*view)) ? view : nullptr;
+}
+
+// Whether the wizard shows its page `index`, done with the module.
+template <typename View>
+std::function<bool(View&)> at_page(int index) {
+    return [index](View&) {
+        auto* sheet = modal<gui::CmySheet>();
+        return sheet->current_view() == sheet->page_view(index) && !sheet->busy_bar()->isVisible();
+    };
 }
 
 // Takes the texts of the wizard with its page of type View up, the `data` widgets of the page left out.
@@ -164,6 +174,12 @@ class CalibrationLanguageTest : public QObject {
                          return true;
                      },
                      take_page<gui::TextPageView>(texts, "calibration_wizard_offset", language),
+                     press<gui::TextPageView>(&gui::CmySheet::next_button),
+                     take_page<gui::TextPageView>(texts, "calibration_wizard_scale", language,
+                                                  at_page<gui::TextPageView>(2)),
+                     press<gui::TextPageView>(&gui::CmySheet::next_button),
+                     take_page<gui::TextPageView>(texts, "calibration_wizard_save", language,
+                                                  at_page<gui::TextPageView>(3)),
                      press<gui::TextPageView>(&gui::CmySheet::cancel_button),
                  });
         CHECK_ONE_LANGUAGE(texts, language);
@@ -267,7 +283,7 @@ class CalibrationLanguageTest : public QObject {
                      [] {
                          auto* page = page_of<gui::PhCodePageView>();
                          page->calibration_list()->setCurrentRow(0);
-                         page->points_list()->setCurrentRow(1);
+                         page->points_list()->setCurrentRow(0);  // one point: then the saving
                          click_later(modal<gui::CmySheet>()->next_button());
                          return true;
                      },
@@ -275,7 +291,16 @@ class CalibrationLanguageTest : public QObject {
                      take_page<gui::PhStepPageView>(
                          texts, "ph_calibration_point", language,
                          [](gui::PhStepPageView& p) { return !p.temperature_field()->text().isEmpty(); }),
-                     press<gui::PhStepPageView>(&gui::CmySheet::cancel_button),
+                     [] {
+                         page_of<gui::PhStepPageView>()->buffer_edit()->setText(QStringLiteral("6.86"));
+                         click_later(modal<gui::CmySheet>()->next_button());
+                         return true;
+                     },
+                     take_page<gui::TextPageView>(
+                         texts, "ph_calibration_save", language,
+                         [](gui::TextPageView&) { return !modal<gui::CmySheet>()->busy_bar()->isVisible(); }),
+                     press<gui::TextPageView>(&gui::CmySheet::finish_button),
+                     take_modal<QMessageBox>(texts, "ph_calibration_slope", language),
                  });
         CHECK_ONE_LANGUAGE(texts, language);
     }
@@ -286,13 +311,7 @@ class CalibrationLanguageTest : public QObject {
         const gui::ScreenLanguage screen(language);
         ModelDocumentRig rig(19);
         ScreenTexts texts;
-        // The page of point `index`, once it is up.
-        auto at_point = [](int index) {
-            return [index](gui::MeterPointPageView&) {
-                auto* sheet = modal<gui::CmySheet>();
-                return sheet->current_view() == sheet->page_view(index);
-            };
-        };
+        auto at_point = at_page<gui::MeterPointPageView>;
         calibrate_through(
             rig,
             {
@@ -339,6 +358,14 @@ class CalibrationLanguageTest : public QObject {
                      take_page<FirstPage>(texts, "inductance_calibration_first", language),
                      press<FirstPage>(&gui::CmySheet::next_button),
                      take_page<gui::PointsTablePageView>(texts, "inductance_calibration_table", language),
+                     [] {
+                         auto* page = page_of<gui::PointsTablePageView>();
+                         page->node_count_edit()->setText(QStringLiteral("22"));
+                         emit page->node_count_edit()->textEdited(QStringLiteral("22"));
+                         click_later(page->apply_button());
+                         return true;
+                     },
+                     take_modal<QMessageBox>(texts, "inductance_calibration_count", language),
                      press<gui::PointsTablePageView>(&gui::CmySheet::cancel_button),
                  });
         CHECK_ONE_LANGUAGE(texts, language);
