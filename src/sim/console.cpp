@@ -39,6 +39,10 @@ std::string faults_text(const Faults& f) {
     if (f.reply_delay.count() > 0)
         add(text_of("delay ") + std::to_string(f.reply_delay.count()) + text_of(" ms"));
     if (f.wrong_hash) add(text_of("wrong hash"));
+    if (f.late_percent > 0 || f.drop_percent > 0 || f.garble_percent > 0)
+        add(text_of("chaos: ") + std::to_string(f.late_percent) + text_of("% up to ") +
+            std::to_string(f.late_max.count()) + text_of(" ms late, ") + std::to_string(f.drop_percent) +
+            text_of("% lost, ") + std::to_string(f.garble_percent) + text_of("% garbled"));
     return text.empty() ? text_of("no faults") : text;
 }
 
@@ -56,6 +60,8 @@ std::string Console::help() {
            "  garble N                  the next N replies carry a wrong checksum\n"
            "  error CODE|off            answer every request with this module error code\n"
            "  delay MS                  answer each request MS milliseconds late\n"
+           "  chaos SEED LATE% MS LOST% GARBLED%|off  an unkind line: that share of replies up to MS late,\n"
+           "                            that share lost, that share garbled (drawn from SEED)\n"
            "  reset                     take every fault back\n"
            "  quantity                  the simulated physical quantities the module measures\n"
            "  quantity NAME VALUE|auto  hold a quantity (input, output, position, box, pH, redox,\n"
@@ -114,7 +120,7 @@ std::string Console::run(std::string_view line) {
         std::getline(in >> std::ws, value);
         if (value.empty()) return "error: set " + argument + " needs a value";
         return module.set_value(name, *index, value) ? "ok: " + argument + " = " + value
-                                                      : "error: no parameter " + argument;
+                                                     : "error: no parameter " + argument;
     }
     if (command == "silent") {
         if (argument != "on" && argument != "off") return "error: silent on or silent off";
@@ -135,6 +141,30 @@ std::string Console::run(std::string_view line) {
         const auto ms = number(argument);
         if (!ms) return "error: delay MS: milliseconds";
         faults.reply_delay = std::chrono::milliseconds(*ms);
+    } else if (command == "chaos") {
+        if (argument == "off") {
+            faults.late_percent = faults.drop_percent = faults.garble_percent = 0;
+            faults.late_max = std::chrono::milliseconds(0);
+        } else {
+            std::string late, ms, lost, garbled;
+            in >> late >> ms >> lost >> garbled;
+            const auto seed = number(argument);
+            const auto percent = [](const std::string& text) -> std::optional<int> {
+                const auto n = number(text);
+                return n && *n <= 100 ? n : std::nullopt;
+            };
+            const auto late_share = percent(late);
+            const auto late_ms = number(ms);
+            const auto lost_share = percent(lost);
+            const auto garbled_share = percent(garbled);
+            if (!seed || !late_share || !late_ms || !lost_share || !garbled_share)
+                return "error: chaos SEED LATE% MS LOST% GARBLED%, or chaos off";
+            faults.seed = static_cast<unsigned>(*seed);
+            faults.late_percent = *late_share;
+            faults.late_max = std::chrono::milliseconds(*late_ms);
+            faults.drop_percent = *lost_share;
+            faults.garble_percent = *garbled_share;
+        }
     } else if (command == "reset") {
         faults = Faults{};
     } else {

@@ -101,7 +101,7 @@ WaitOutcome InProcessBackend::write(std::string_view bytes, platform::Event& sto
             double line_ms = 0;
             if (line_timing_)
                 line_ms = static_cast<double>(bytes.size() + reply.size()) * character_time_ms();
-            const auto due = now + faults.reply_delay +
+            const auto due = now + module_->take_reply_delay() +
                              std::chrono::duration_cast<Clock::duration>(
                                  std::chrono::duration<double, std::milli>(line_ms));
             pending_.push_back({due, std::move(reply)});

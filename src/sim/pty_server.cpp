@@ -33,9 +33,9 @@ int PtyServer::client_baud() const {
     termios tio{};
     if (slave_ < 0 || ::tcgetattr(slave_, &tio) != 0) return 0;
     static constexpr std::pair<speed_t, int> kSpeeds[] = {
-        {B110, 110},     {B300, 300},     {B600, 600},     {B1200, 1200},     {B2400, 2400},
-        {B4800, 4800},   {B9600, 9600},   {B19200, 19200}, {B38400, 38400},   {B57600, 57600},
-        {B115200, 115200}, {B230400, 230400}};
+        {B110, 110},     {B300, 300},     {B600, 600},       {B1200, 1200},
+        {B2400, 2400},   {B4800, 4800},   {B9600, 9600},     {B19200, 19200},
+        {B38400, 38400}, {B57600, 57600}, {B115200, 115200}, {B230400, 230400}};
     const speed_t speed = ::cfgetospeed(&tio);
     for (const auto& [code, baud] : kSpeeds)
         if (code == speed) return baud;
@@ -104,7 +104,8 @@ void PtyServer::run() {
                                             platform::FdWait{master_, POLLIN});
         if (woke == 0) return;
         if (woke == platform::kWaitTimeout) {
-            for (const auto& module : modules_) module->line_idle();
+            for (const auto& module : modules_)
+                module->line_idle();
             heard = false;
             continue;
         }
@@ -128,7 +129,7 @@ void PtyServer::run() {
     }
 }
 
-bool PtyServer::send(const SimulatedModule& from, const std::string& reply, std::size_t request_chars) {
+bool PtyServer::send(SimulatedModule& from, const std::string& reply, std::size_t request_chars) {
     using namespace std::chrono;
     double character_ms = 0;
     const int baud = line_timing_ ? (client_baud() > 0 ? client_baud() : line_.baud_rate) : 0;
@@ -140,7 +141,7 @@ bool PtyServer::send(const SimulatedModule& from, const std::string& reply, std:
         duration_cast<steady_clock::duration>(duration<double, std::milli>(character_ms));
 
     // The reply cannot start before the request has crossed the line and the module has thought about it.
-    auto next = steady_clock::now() + from.faults().reply_delay +
+    auto next = steady_clock::now() + from.take_reply_delay() +
                 static_cast<steady_clock::duration::rep>(request_chars) * character_time;
     const auto first_wait = ceil<milliseconds>(next - steady_clock::now());
     if (first_wait.count() > 0 && stop_.wait(first_wait)) return false;

@@ -39,7 +39,7 @@ class PtyServer {
   private:
     void run();
     // Sends a reply; false when the stop event ended it.
-    bool send(const SimulatedModule& from, const std::string& reply, std::size_t request_chars);
+    bool send(SimulatedModule& from, const std::string& reply, std::size_t request_chars);
     // The baud rate the program set on its side of the terminal; 0 when it cannot be told.
     int client_baud() const;
 

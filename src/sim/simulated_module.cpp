@@ -8,9 +8,9 @@
 #include <cstdlib>
 #include <utility>
 
-#include "core/protocol/my_converter.h"
 #include "core/platform/numbers.h"
 #include "core/platform/text.h"
+#include "core/protocol/my_converter.h"
 
 namespace varda::sim {
 namespace {
@@ -215,7 +215,22 @@ Faults SimulatedModule::faults() const {
 void SimulatedModule::set_faults(const Faults& faults) {
     std::lock_guard lock(mutex_);
     if (faults.silent_every != faults_.silent_every) addressed_frames_ = 0;  // count from the change
+    if (faults.seed != faults_.seed) unkind_.seed(faults.seed);
     faults_ = faults;
+}
+
+bool SimulatedModule::draw(int percent) {
+    if (percent <= 0) return false;
+    return std::uniform_int_distribution<int>(0, 99)(unkind_) < percent;
+}
+
+std::chrono::milliseconds SimulatedModule::take_reply_delay() {
+    std::lock_guard lock(mutex_);
+    auto delay = faults_.reply_delay;
+    if (faults_.late_max.count() > 0 && draw(faults_.late_percent))
+        delay += std::chrono::milliseconds(
+            std::uniform_int_distribution<long long>(0, faults_.late_max.count())(unkind_));
+    return delay;
 }
 
 std::vector<std::string> SimulatedModule::feed(std::string_view chars) {
@@ -376,7 +391,7 @@ std::optional<std::string> SimulatedModule::handle_ravelin(std::string_view fram
     const auto hash = static_cast<std::uint16_t>(b[2] << 8 | b[3]);
     ++requests_[hash];
     ++requests_total_;
-    if (take_silent_turn()) return std::nullopt;
+    if (take_silent_turn() || draw(faults_.drop_percent)) return std::nullopt;
     if (hash == kHashAply) {
         // Never answered; what was written to the network parameters now applies.
         apply_network_settings();
@@ -395,9 +410,11 @@ std::optional<std::string> SimulatedModule::handle_ravelin(std::string_view fram
         reply_hash ^= 0x5555;
         if (reply_hash == kHashNErr || reply_hash == hash) reply_hash ^= 0x0F0F;
     }
-    std::string reply = reply_frame(reply_hash, data);
-    if (faults_.garble_next > 0 && reply.size() > 2) {
-        --faults_.garble_next;
+    // The reply names the address asked (its own for a broadcast) and repeats the read/write flag.
+    std::string reply =
+        reply_frame(reply_hash, data, to == 255 ? own : to, read && !faults_.clears_read_flag);
+    if ((faults_.garble_next > 0 || draw(faults_.garble_percent)) && reply.size() > 2) {
+        if (faults_.garble_next > 0) --faults_.garble_next;
         char& last = reply[reply.size() - 2];  // a checksum character
         last = last == 'G' ? 'H' : 'G';
     }
@@ -422,7 +439,10 @@ Bytes SimulatedModule::answer(bool read, std::uint16_t hash, std::span<const std
 
     // A name may be both indexed (a channel's value) and plain (its scanner): a read carries the index as
     // its only two data bytes.
-    const bool indexed = indexed_name(hash) && (!find(hash, -1) || (read && data.size() == kIndexBytes));
+    // A command (a "void" name) carries no value, so its write too holds nothing but the index.
+    const Entry* plain = find(hash, -1);
+    const bool bare_index = data.size() == kIndexBytes && (read || (plain && plain->type == "void"));
+    const bool indexed = indexed_name(hash) && (!plain || bare_index);
     int index = -1;
     auto value_data = data;
     if (indexed) {
@@ -499,13 +519,14 @@ Bytes SimulatedModule::attribute_exchange(bool read, std::span<const std::uint8_
     return out;
 }
 
-std::string SimulatedModule::reply_frame(std::uint16_t hash, std::span<const std::uint8_t> data) const {
+std::string SimulatedModule::reply_frame(std::uint16_t hash, std::span<const std::uint8_t> data, int address,
+                                         bool read_flag) const {
     const auto payload = data.first(std::min<std::size_t>(data.size(), kMaxRequestData));
     const bool wide = address_width_ == 11;
     const std::size_t n = payload.size();
     Bytes raw;
-    raw.push_back(static_cast<std::uint8_t>(wide ? address_ >> 3 : address_));
-    raw.push_back(static_cast<std::uint8_t>((wide ? (address_ & 7) << 5 : 0) | n));  // request flag clear
+    raw.push_back(static_cast<std::uint8_t>(wide ? address >> 3 : address));
+    raw.push_back(static_cast<std::uint8_t>((wide ? (address & 7) << 5 : 0) | (read_flag ? 0x10 : 0) | n));
     raw.push_back(static_cast<std::uint8_t>(hash >> 8));
     raw.push_back(static_cast<std::uint8_t>(hash));
     raw.insert(raw.end(), payload.begin(), payload.end());

@@ -6,6 +6,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <random>
 #include <span>
 #include <string>
 #include <string_view>
@@ -48,6 +49,15 @@ struct Faults {
     std::chrono::milliseconds reply_delay{0};  // applied by the transport before the reply leaves
     bool line_error = false;                   // applied by transports that can express a line error
     int garble_next = 0;                       // the next this many replies carry a wrong checksum
+    bool clears_read_flag = false;             // replies never repeat the request's read flag
+    // An unkind line, drawn from a generator seeded with `seed`: this share of the replies is late by up to
+    // `late_max` more (past the configurator's time-out when late_max is longer), and these shares are lost
+    // or garbled.
+    int late_percent = 0;
+    std::chrono::milliseconds late_max{0};
+    int drop_percent = 0;
+    int garble_percent = 0;
+    unsigned seed = 1;
 };
 
 struct LogEntry {
@@ -103,6 +113,8 @@ class SimulatedModule {
 
     Faults faults() const;
     void set_faults(const Faults& faults);
+    // How long the transport holds the next reply back: the fixed delay, and for a late one more.
+    std::chrono::milliseconds take_reply_delay();
 
     // The baud rate the module listens at, once APLY has set one from its "bPS" value (0: any rate, as
     // before the first APLY). At another rate a real module hears only garbage, so the line stays silent.
@@ -138,7 +150,8 @@ class SimulatedModule {
     Bytes answer(bool read, std::uint16_t hash, std::span<const std::uint8_t> data,
                  std::uint16_t& reply_hash);
     Bytes attribute_exchange(bool read, std::span<const std::uint8_t> data, std::uint16_t& reply_hash);
-    std::string reply_frame(std::uint16_t hash, std::span<const std::uint8_t> data) const;
+    std::string reply_frame(std::uint16_t hash, std::span<const std::uint8_t> data, int address,
+                            bool read_flag) const;
     Entry* find(std::uint16_t hash, int index, int offset);
     const Entry* find(std::uint16_t hash, int index, int offset) const;
     // Entries of the request being answered are those at its address offset.
@@ -149,6 +162,9 @@ class SimulatedModule {
     void record(LogEntry::Direction direction, std::string frame);
 
     mutable std::mutex mutex_;
+    std::mt19937 unkind_{1};  // draws the unkind line's lateness, losses and garbles
+    // Whether this draw (0 to 99) falls in the share.
+    bool draw(int percent);
     int address_;
     int address_width_;
     int address_span_ = 1;

@@ -6,13 +6,13 @@
 
 #include "../support/model_fixture.h"
 #include "core/app/document.h"
-#include "core/platform/settings_store.h"
-#include "core/devices/base_device.h"
-#include "core/model/device_table.h"
-#include "core/protocol/frame_codec.h"
-#include "core/model/description_archive.h"
 #include "core/app/headless_ui.h"
+#include "core/devices/base_device.h"
+#include "core/model/description_archive.h"
+#include "core/model/device_table.h"
+#include "core/platform/settings_store.h"
 #include "core/platform/strings.h"
+#include "core/protocol/frame_codec.h"
 #include "sim/in_process_backend.h"
 #include "sim/model_module.h"
 
@@ -189,7 +189,8 @@ TEST(ApplySettingsOk, ModelWithItsOwnAplyValueReachesTheModule) {
     EXPECT_TRUE(dialog.ok());
     EXPECT_EQ(rig.module->aply_received(), 1);
     EXPECT_EQ(rig.backend->line_settings().baud_rate, 57600);
-    EXPECT_TRUE(rig.ui.messages().empty());
+    EXPECT_TRUE(rig.ui.messages().empty())
+        << (rig.ui.messages().empty() ? "" : rig.ui.messages().back().text);
 }
 
 TEST(ApplyNewSettings, InteractiveCommandRunsTheDialog) {

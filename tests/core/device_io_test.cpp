@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
+#include <optional>
 #include <thread>
 
+#include "core/link/exit_status.h"
 #include "core/model/parameter.h"
 #include "sim/in_process_backend.h"
 #include "sim/simulated_module.h"
@@ -89,8 +92,10 @@ TEST(DeviceIO, RetryBudgetsAndTheirTexts) {
         {"no header", [](sim::Faults& f) { f.garbage_header = true; }, 11, "Frame header is lost"},
         {"line error", [](sim::Faults& f) { f.line_error = true; }, 17, "Improper serial port settings"},
         {"checksum", [](sim::Faults& f) { f.bad_checksum = true; }, 1, "Response sum check error"},
-        // Another parameter's reply is not an answer: the wait goes on until the time-out.
-        {"wrong hash", [](sim::Faults& f) { f.wrong_hash = true; }, 2, "Time-out error"},
+        // Another parameter's reply is not an answer: the wait goes on until the time-out, and when the
+        // right one never comes the failure is the reply that came, not silence.
+        {"wrong hash", [](sim::Faults& f) { f.wrong_hash = true; }, 2,
+         "Received function code differs from transmitted function code and from n.Err."},
         {"error reply", [](sim::Faults& f) { f.error_code = 0x3A; }, 1,
          "Group access attribute on the level 2"},
     };
@@ -129,6 +134,184 @@ TEST(DeviceIO, ALateReplyDoesNotFailTheNextExchange) {
         auto p = link.parameter(name, "int");
         EXPECT_EQ(link.io.request(true, p.get()), 0) << name << ": " << p->error_text;
         EXPECT_EQ(p->value_text(), link.module->value(name)) << name;
+    }
+}
+
+// The simulated module's line, with a stranger's reply slipped in ahead of the module's own: what a late
+// answer to an earlier request, or another module, puts on the line.
+class StrayReplyBackend final : public SerialBackend {
+  public:
+    struct Request {
+        int address;
+        bool read;
+        std::uint16_t hash;
+        Bytes data;
+    };
+    using Stray = std::function<std::optional<std::string>(const Request&)>;
+
+    StrayReplyBackend(std::shared_ptr<sim::SimulatedModule> module, Stray stray)
+        : line_(std::move(module)), stray_(std::move(stray)) {}
+
+    bool open(const std::string& path, std::string& error) override { return line_.open(path, error); }
+    void close() override { line_.close(); }
+    bool is_open() const override { return line_.is_open(); }
+    bool configure(const LineSettings& settings) override { return line_.configure(settings); }
+    bool purge(int kind) override {
+        if (kind != 1) pending_.clear();
+        return line_.purge(kind);
+    }
+    WaitOutcome write(std::string_view bytes, platform::Event& stop) override {
+        const auto raw = decode_buffer(bytes.substr(1, bytes.size() - 2));
+        if (raw && raw->size() >= 6) {
+            const Bytes& b = *raw;
+            const Request request{b[0], (b[1] & 0x10) != 0, static_cast<std::uint16_t>(b[2] << 8 | b[3]),
+                                  Bytes(b.begin() + 4, b.end() - 2)};
+            if (auto extra = stray_(request)) pending_ += *extra;
+        }
+        return line_.write(bytes, stop);
+    }
+    void set_rts(bool raised) override { line_.set_rts(raised); }
+    WaitOutcome wait_readable(std::chrono::milliseconds timeout, platform::Event& stop) override {
+        return pending_.empty() ? line_.wait_readable(timeout, stop) : WaitOutcome::Readable;
+    }
+    std::size_t read_available(char* buffer, std::size_t max) override {
+        if (pending_.empty()) return line_.read_available(buffer, max);
+        const std::size_t n = std::min(max, pending_.size());
+        std::copy_n(pending_.data(), n, buffer);
+        pending_.erase(0, n);
+        return n;
+    }
+
+  private:
+    sim::InProcessBackend line_;
+    Stray stray_;
+    std::string pending_;
+};
+
+// A reply frame as a module sends it, 8-bit addressing.
+std::string reply_frame(int address, bool read, std::uint16_t hash, Bytes data) {
+    Bytes raw{static_cast<std::uint8_t>(address), static_cast<std::uint8_t>((read ? 0x10 : 0) | data.size()),
+              static_cast<std::uint8_t>(hash >> 8), static_cast<std::uint8_t>(hash)};
+    raw.insert(raw.end(), data.begin(), data.end());
+    const std::uint16_t sum = hash_buffer(raw);
+    raw.push_back(static_cast<std::uint8_t>(sum >> 8));
+    raw.push_back(static_cast<std::uint8_t>(sum));
+    return "#" + encode_buffer(raw) + "\r";
+}
+
+TEST(DeviceIO, OnlyTheAnswerToTheRequestIsTaken) {
+    using Request = StrayReplyBackend::Request;
+    const auto filt = hash_name("FiLt");
+    const auto sbit = hash_name("Sbit");
+    struct Case {
+        const char* what;
+        const char* name;  // FiLt:3 is indexed and holds 33
+        bool attributes;
+        std::function<std::optional<std::string>(const Request&)> stray;
+        const char* failure;  // when the module itself stays silent
+    };
+    const Case cases[] = {
+        {"another address", "FiLt:3", false,
+         [](const Request& r) {
+             return reply_frame(r.address + 1, r.read, r.hash, {0x07, 0x00, 0x03});
+         },
+         "Received address differs from the address requested"},
+        {"another index", "FiLt:3", false,
+         [](const Request& r) {
+             return reply_frame(r.address, r.read, r.hash, {0x07, 0x00, 0x02});
+         },
+         "Received index or attribute target differs from the request"},
+        {"another read/write flag", "FiLt:3", false,
+         [](const Request& r) {
+             return reply_frame(r.address, !r.read, r.hash, {0x07, 0x00, 0x03});
+         },
+         "Received read/write flag differs from the one requested"},
+        {"another parameter's hash", "FiLt:3", false,
+         [sbit](const Request& r) {
+             return reply_frame(r.address, r.read, sbit, {0x07, 0x00, 0x03});
+         },
+         "Received function code differs from transmitted function code and from n.Err."},
+        {"an error reply from another address", "FiLt:3", false,
+         [](const Request& r) { return reply_frame(r.address + 1, r.read, kHashNErr, {0x28}); },
+         "Received address differs from the address requested"},
+        // The attribute exchange names its target at the end: Sbit's attributes are no answer for FiLt's.
+        {"another parameter's attributes", "FiLt:3", true,
+         [sbit](const Request& r) -> std::optional<std::string> {
+             if (r.hash != kHashMstr) return std::nullopt;
+             return reply_frame(
+                 r.address, r.read, kHashMstr,
+                 {0x02, static_cast<std::uint8_t>(sbit >> 8), static_cast<std::uint8_t>(sbit)});
+         },
+         "Received index or attribute target differs from the request"},
+        // A reply that passes every check but is too long for the type is no value either.
+        {"a length the type cannot have", "Sbit", false,
+         [sbit](const Request& r) {
+             return reply_frame(r.address, r.read, sbit, {0x00, 0x00, 0x00, 0x01});
+         },
+         "Response cannot be decoded"},
+    };
+    for (const auto& c : cases) {
+        for (const bool silent : {false, true}) {
+            SCOPED_TRACE(std::string(c.what) + (silent ? ", module silent" : ""));
+            const bool too_long = std::string_view(c.failure) == "Response cannot be decoded";
+            auto module = std::make_shared<sim::SimulatedModule>();
+            sim::add_demo_parameters(*module);
+            module->add({.name = "FiLt", .index = 3, .type = "int", .value = "33", .access = 1, .user = 1});
+            Options options;
+            std::atomic<bool> armed = false;  // the module's flag habit is learnt first, undisturbed
+            DeviceIO io(
+                std::make_unique<StrayReplyBackend>(module,
+                                                    [&](const Request& r) -> std::optional<std::string> {
+                                                        if (!armed) return std::nullopt;
+                                                        return c.stray(r);
+                                                    }),
+                options);
+            io.sio().settings.port_name = "sim";
+            io.sio().settings.baud_rate = 115200;
+            ASSERT_EQ(io.sio().open(), 0);
+            Parameter dev("dev");
+            dev.set_data_type("string");
+            ASSERT_EQ(io.request(true, &dev), 0);
+
+            const bool indexed = std::string_view(c.name) == "FiLt:3";
+            Parameter p(indexed ? "FiLt" : c.name);
+            p.set_data_type(indexed ? "int" : "1:2");
+            p.set_limits(0, 255);
+            p.indexed = indexed;
+            p.network_index = 3;
+            p.attributes_flag = c.attributes ? 1 : 0;
+            p.access_attribute = false;
+            if (silent) {
+                if (too_long) continue;  // the stray reply is the only one: nothing more to learn
+                sim::Faults f;
+                f.always_silent = true;
+                module->set_faults(f);
+            }
+            armed = true;
+            reset_status();
+            const int result = io.request(true, &p);
+            if (silent || too_long) {
+                EXPECT_NE(result, 0);
+                EXPECT_EQ(p.error_text, c.failure);
+                EXPECT_NE(p.value_text(), "7") << "the stranger's value must not be taken";
+                EXPECT_EQ(status_word() & kStatusNoReply, 0u) << "a reply came: this is no silence";
+            } else {
+                EXPECT_EQ(result, 0) << p.error_text;
+                EXPECT_EQ(p.value_text(), module->value(p.network_name(), indexed ? 3 : -1))
+                    << "the stranger's 7 must not be taken";
+                if (c.attributes) EXPECT_TRUE(p.access_attribute) << "FiLt's own attributes: read/write";
+            }
+        }
+    }
+}
+
+TEST(DeviceIO, AModuleThatClearsTheReadFlagIsStillUnderstood) {
+    Link link;
+    link.faults([](sim::Faults& f) { f.clears_read_flag = true; });
+    for (const char* name : {"dev", "FiLt", "Addr"}) {
+        auto p = link.parameter(name, std::string_view(name) == "dev" ? "string" : "int");
+        EXPECT_EQ(link.io.request(true, p.get()), 0) << name << ": " << p->error_text;
+        EXPECT_EQ(p->value_text(), link.module->value(name));
     }
 }
 

@@ -288,7 +288,8 @@ TEST(SimCalibration, StrainGaugeUserCalibrationAndTareFollowTheSignal) {
             w.press_next();
         }
         w.press_finish();
-        EXPECT_EQ(w.outcome(), Outcome::Finished) << c.model;
+        EXPECT_EQ(w.outcome(), Outcome::Finished)
+            << c.model << (rig.ui.messages().empty() ? std::string() : " " + rig.ui.messages().back().text);
         const std::vector<std::string> sensitivities =
             test::list_items(w.sensitivity_parameter(c.channel)->data_type());
         test::expect_english(texts.texts, "strain gauge", sensitivities);

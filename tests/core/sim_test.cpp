@@ -253,8 +253,11 @@ TEST_F(SimulatedModuleTest, AnswersOnlyItsOwnAddressAndBroadcast) {
     ASSERT_TRUE(bytes);
     EXPECT_EQ((*bytes)[0], 0x7D);
     EXPECT_EQ((*bytes)[1] >> 5, 3);
-    EXPECT_EQ((*bytes)[1] & 0x10, 0) << "the request flag is cleared in a reply";
-    EXPECT_EQ(parse_reply(*reply, h).kind, Kind::Accepted);
+    EXPECT_EQ((*bytes)[1] & 0x10, 0x10) << "a reply repeats the request's read flag";
+    const auto outcome = parse_reply(*reply, h, 11);
+    EXPECT_EQ(outcome.kind, Kind::Accepted);
+    EXPECT_EQ(outcome.address, 1003);
+    EXPECT_TRUE(outcome.read_flag);
 }
 
 TEST_F(SimulatedModuleTest, SwitchOverFromEachForeignMode) {
@@ -484,7 +487,8 @@ TEST(SimConsole, CommandsChangeTheModuleAndSaySo) {
     auto first = std::make_shared<SimulatedModule>(1);
     auto second = std::make_shared<SimulatedModule>(20);
     for (auto* m : {first.get(), second.get()})
-        for (int k = 0; k < 2; ++k) m->add({.name = "FiLt", .index = k, .type = "int", .value = "5"});
+        for (int k = 0; k < 2; ++k)
+            m->add({.name = "FiLt", .index = k, .type = "int", .value = "5"});
     Console console({first, second});
     const struct {
         const char* command;
@@ -504,7 +508,8 @@ TEST(SimConsole, CommandsChangeTheModuleAndSaySo) {
         {"frobnicate", "error: unknown command frobnicate (help lists them)"},
         {"# a comment", ""},
     };
-    for (const auto& step : steps) EXPECT_EQ(console.run(step.command), step.reply) << step.command;
+    for (const auto& step : steps)
+        EXPECT_EQ(console.run(step.command), step.reply) << step.command;
     EXPECT_EQ(first->value("FiLt", 1), "77");
     EXPECT_TRUE(first->faults().always_silent);
     EXPECT_FALSE(second->faults().always_silent);

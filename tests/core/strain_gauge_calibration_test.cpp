@@ -8,15 +8,15 @@
 #include <cstdio>
 
 #include "../support/model_fixture.h"
+#include "core/app/headless_ui.h"
 #include "core/app/model_calibration.h"
 #include "core/calibration/strain_gauge_calibration.h"
 #include "core/calibration/tare_weight.h"
 #include "core/devices/base_device.h"
-#include "core/model/device_table.h"
 #include "core/link/device.h"
 #include "core/model/description.h"
 #include "core/model/description_archive.h"
-#include "core/app/headless_ui.h"
+#include "core/model/device_table.h"
 #include "core/platform/numbers.h"
 #include "core/platform/strings.h"
 #include "sim/in_process_backend.h"
@@ -217,8 +217,10 @@ TEST(StrainGaugeCalibration, FactoryFailuresKeepThePage) {
     ASSERT_EQ(rig.ui.messages().size(), 1u);
     EXPECT_EQ(rig.ui.messages()[0].caption, "Ошибка юстировки");
     EXPECT_TRUE(w->timers().empty());
-    rig.module->set_command("zU.Sh", [](bool, std::span<const std::uint8_t>) {
-        return Bytes{1, 2, 3, 4, 5};
+    rig.module->set_command("zU.Sh", [](bool, std::span<const std::uint8_t> request) {
+        Bytes reply{1, 2, 3};
+        reply.insert(reply.end(), request.begin(), request.end());  // the index, repeated
+        return reply;
     });
     rig.ui.clear();
     w->press_next();

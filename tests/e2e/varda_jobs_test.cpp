@@ -1,7 +1,7 @@
 // Command-line jobs of the real varda program against varda-sim on a pseudo-terminal, with their exit codes.
-#include <gtest/gtest.h>
 #include <arpa/inet.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <semaphore.h>
 #include <signal.h>
@@ -17,24 +17,26 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <sstream>
 #include <optional>
+#include <sstream>
 #include <thread>
 
 #include "core/app/config_file.h"
-#include "core/model/device_table.h"
+#include "core/app/headless_ui.h"
+#include "core/devices/models.h"
 #include "core/link/device_io.h"
 #include "core/link/posix_serial_backend.h"
-#include "core/devices/models.h"
 #include "core/model/description.h"
 #include "core/model/description_archive.h"
-#include "core/app/headless_ui.h"
+#include "core/model/device_table.h"
+#include "tests/support/ser2net_gateway.h"
 #include "tests/support/sim_process.h"
 
 namespace varda {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::Gateway;
 using testing::SimProcess;
 
 constexpr int kVk03 = 3;
@@ -564,9 +566,10 @@ TEST(VardaScan, ListsTheModulesThatAnswerAndFailsWhenNoneDoes) {
 
     run = varda_run({"--scan", "-port:" + sim.path(), "-addr:4-6", "--json"});
     EXPECT_EQ(run.code, 0);
-    EXPECT_EQ(run.output,
-              "[\n  {\"address\": 5, \"baud\": 9600, \"model\": \"Tavik-VK03\", \"identification\": \"vk03-dev\", "
-              "\"version\": \"2.10\", \"last_address\": 6}\n]\n");
+    EXPECT_EQ(
+        run.output,
+        "[\n  {\"address\": 5, \"baud\": 9600, \"model\": \"Tavik-VK03\", \"identification\": \"vk03-dev\", "
+        "\"version\": \"2.10\", \"last_address\": 6}\n]\n");
 
     run = varda_run({"--scan", "-port:" + sim.path(), "-addr:20-24", "-bps:9600,19200"});
     EXPECT_EQ(run.code, 202);
@@ -591,8 +594,8 @@ TEST(VardaScan, FindsEveryModuleOfABusAndAJobReachesEachByAddress) {
               "address 1 at 9600 baud: Tavik-VK03, version 2.10 (also at 2-8)\n"
               "address 20 at 9600 baud: Tavik-VK18, version 2.10\n"
               "address 30 at 9600 baud: Tavik-VK13, version 2.10\n");
-    for (const auto& [address, model] : {std::pair{"20", "Tavik-VK18"}, std::pair{"30", "Tavik-VK13"},
-                                         std::pair{"1", "Tavik-VK03"}}) {
+    for (const auto& [address, model] :
+         {std::pair{"20", "Tavik-VK18"}, std::pair{"30", "Tavik-VK13"}, std::pair{"1", "Tavik-VK03"}}) {
         run = varda_run({"-read/close", "--summary", "-port:" + sim.path(), std::string("-addr:") + address,
                          ws.file("bus.vdc")});
         EXPECT_EQ(run.code, 0) << address << ": " << run.error_output;
@@ -622,14 +625,16 @@ TEST(VardaTrace, AJobWritesEveryFrameDecodedAndTheLinesCounters) {
 
     // The line's counters: in the summary, and as JSON in a file of their own.
     const std::string stats = ws.file("line.json");
-    run = varda_run({"-read/close", "--summary", "-port:" + sim.path(), "--stats:json:" + stats, ws.file("c.vdc")});
+    run = varda_run(
+        {"-read/close", "--summary", "-port:" + sim.path(), "--stats:json:" + stats, ws.file("c.vdc")});
     EXPECT_EQ(run.code, 0) << run.error_output;
     EXPECT_NE(run.output.find("\nline: requests "), std::string::npos) << run.output;
     const std::string json = file_bytes(stats);
     EXPECT_EQ(json.rfind("{\"requests\": ", 0), 0u) << json;
     EXPECT_NE(json.find("\"timeouts\": 0,"), std::string::npos) << json;  // the module was up by then
 
-    run = varda_run({"-read/close", "-port:" + sim.path(), "--trace:" + ws.file("no/such/dir/t"), ws.file("b.vdc")});
+    run = varda_run(
+        {"-read/close", "-port:" + sim.path(), "--trace:" + ws.file("no/such/dir/t"), ws.file("b.vdc")});
     EXPECT_EQ(run.code, 2);
     expect_one_line_about_failure(run, "the trace file cannot be written");
 }
@@ -682,53 +687,9 @@ TEST(VardaText, ExportImportAndDiffWithoutAPort) {
 namespace varda {
 namespace {
 
-// Debian's ser2net bridging TCP to the simulator's terminal: raw on one port, RFC 2217 on another.
-struct Gateway {
-    Gateway(const std::string& device, const std::string& folder) {
-        raw_port = 20000 + getpid() % 20000;
-        rfc_port = raw_port + 1;
-        const std::string config = folder + "/ser2net.yaml";
-        std::ofstream(config) << "%YAML 1.1\n---\n"
-                              << "connection: &raw\n  accepter: tcp,127.0.0.1," << raw_port
-                              << "\n  connector: serialdev," << device << ",9600n81,local\n"
-                              << "connection: &rfc\n  accepter: telnet(rfc2217),tcp,127.0.0.1," << rfc_port
-                              << "\n  connector: serialdev," << device << ",9600n81,local\n";
-        std::vector<std::string> args = {"/usr/sbin/ser2net", "-n", "-c", config, "-P", folder + "/ser2net.pid"};
-        std::vector<char*> argv;
-        for (auto& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-        if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid = -1;
-        posix_spawn_file_actions_destroy(&actions);
-        // Ready once both ports accept.
-        for (int tries = 0; pid > 0 && tries < 100 && !(accepts(raw_port) && accepts(rfc_port)); ++tries)
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    ~Gateway() {
-        if (pid <= 0) return;
-        kill(pid, SIGTERM);
-        waitpid(pid, nullptr, 0);
-    }
-    static bool accepts(int port) {
-        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_port = htons(static_cast<std::uint16_t>(port));
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-        ::close(fd);
-        return ok;
-    }
-    pid_t pid = -1;
-    int raw_port = 0;
-    int rfc_port = 0;
-};
-
 TEST(VardaGateway, ReadsThroughRawTcpAndRfc2217WhichSetsTheBaudRate) {
-    if (!fs::exists("/usr/sbin/ser2net")) GTEST_SKIP() << "ser2net is not installed (scripts/install-deps.sh)";
+    if (!fs::exists("/usr/sbin/ser2net"))
+        GTEST_SKIP() << "ser2net is not installed (scripts/install-deps.sh)";
     Workspace ws;
     // The module hears only 19200 baud; the gateway's own setting is 9600.
     SimProcess sim({"--model", "VK03", "--listen-baud", "19200"});
@@ -738,7 +699,8 @@ TEST(VardaGateway, ReadsThroughRawTcpAndRfc2217WhichSetsTheBaudRate) {
     const std::string rfc = "rfc2217://127.0.0.1:" + std::to_string(gateway.rfc_port);
 
     // RFC 2217 carries the baud rate to the line: the module hears the frames.
-    testing::ProgramRun run = varda_run({"-read/close", "-bps:19200", "--summary", "-port:" + rfc, ws.file("a.vdc")});
+    testing::ProgramRun run =
+        varda_run({"-read/close", "-bps:19200", "--summary", "-port:" + rfc, ws.file("a.vdc")});
     EXPECT_EQ(run.code, 0) << run.error_output;
     EXPECT_EQ(run.output.rfind("model: Tavik-VK03\n", 0), 0u) << run.output;
     // A raw gateway keeps its own 9600: the module hears garbage and the job says so.
@@ -752,13 +714,14 @@ TEST(VardaGateway, ReadsThroughRawTcpAndRfc2217WhichSetsTheBaudRate) {
 }
 
 TEST(VardaGateway, ReadsThroughARawGateway) {
-    if (!fs::exists("/usr/sbin/ser2net")) GTEST_SKIP() << "ser2net is not installed (scripts/install-deps.sh)";
+    if (!fs::exists("/usr/sbin/ser2net"))
+        GTEST_SKIP() << "ser2net is not installed (scripts/install-deps.sh)";
     Workspace ws;
     SimProcess sim({"--model", "VK03"});
     Gateway gateway(sim.path(), ws.dir.string());
     ASSERT_GT(gateway.pid, 0);
-    const testing::ProgramRun run =
-        varda_run({"-read/close", "-port:tcp://127.0.0.1:" + std::to_string(gateway.raw_port), ws.file("a.vdc")});
+    const testing::ProgramRun run = varda_run(
+        {"-read/close", "-port:tcp://127.0.0.1:" + std::to_string(gateway.raw_port), ws.file("a.vdc")});
     EXPECT_EQ(run.code, 0) << run.error_output;
     EXPECT_EQ(LoadedFile(ws.file("a.vdc")).value("FiLt", 2), "10");
 }

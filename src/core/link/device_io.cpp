@@ -194,25 +194,70 @@ int DeviceIO::open_with_settings(bool show_message) {
     return result;
 }
 
+namespace {
+
+// Why the last reply that passed its checksum was not the answer, for when the right one never comes.
+const char* stray_reply_text(ReplyOutcome::Reason wrong_hash, EchoMismatch mismatch) {
+    if (wrong_hash == ReplyOutcome::Reason::WrongHash)
+        return "Received function code differs from transmitted function code and from n.Err.";
+    switch (mismatch) {
+        case EchoMismatch::Address:
+            return "Received address differs from the address requested";
+        case EchoMismatch::ReadFlag:
+            return "Received read/write flag differs from the one requested";
+        case EchoMismatch::Tail:
+            return "Received index or attribute target differs from the request";
+        case EchoMismatch::None:
+            break;
+    }
+    return "";
+}
+
+}  // namespace
+
 bool DeviceIO::exchange(bool read, std::uint16_t hash, std::span<const std::uint8_t> data, Bytes& reply_data,
-                        std::string& error, int address_offset) {
-    const std::string frame = build_request(read, hash, data, address_offset, addressing());
+                        std::string& error, int address_offset, std::span<const std::uint8_t> echo_tail) {
+    const Addressing to = addressing();
+    const std::string frame = build_request(read, hash, data, address_offset, to);
     reply_data.clear();
     std::lock_guard lock(transaction_lock_);
+    if (learnt_at_open_ != sio_.open_count()) {
+        learnt_at_open_ = sio_.open_count();
+        repeats_read_flag_.reset();
+    }
+    RequestEcho echo;
+    echo.address = request_address(address_offset, to);
+    echo.tail = echo_tail;
 
     int timeouts = 0;
     int line_errors = 0;
     int lost_headers = 0;
+    // The last reply that passed its checksum but answered another request: if ours never comes, that is
+    // what went wrong, not silence.
+    const char* stray = nullptr;
     Reply reply;
     ReplyOutcome outcome;
     int result = sio_.transaction(frame, reply);
     while (true) {
+        if (result == 4) {
+            // The port is gone (a gateway closed the connection): no retry can help.
+            answering_ = false;
+            error = sio_.open_error();
+            set_status(kStatusPortFailed);
+            return false;
+        }
         if (hash == kHashAply) return true;  // the module never answers APLY
         if (result == 2) {
             if (++timeouts > kTimeoutRetries) {
-                answering_ = false;
-                error = "Time-out error";
-                set_status(kStatusNoReply);
+                if (stray) {
+                    answering_ = true;
+                    error = stray;
+                    set_status(kStatusBadReply);
+                } else {
+                    answering_ = false;
+                    error = "Time-out error";
+                    set_status(kStatusNoReply);
+                }
                 return false;
             }
         } else if (result == 3) {
@@ -223,12 +268,25 @@ bool DeviceIO::exchange(bool read, std::uint16_t hash, std::span<const std::uint
             }
         } else if (reply.count >= 2 && reply.chars[0] == '#') {
             answering_ = true;
-            outcome = parse_reply(reply.text(), hash);
-            // Another parameter's hash is a late answer to an earlier request (one that timed out): ours may
-            // still come within this attempt's time-out.
-            if (outcome.kind != ReplyOutcome::Kind::Rejected ||
-                outcome.reason != ReplyOutcome::Reason::WrongHash)
+            outcome = parse_reply(reply.text(), hash, to.address_width);
+            // A reply to another question (a late answer to an earlier request that timed out, another
+            // module's) is dropped: ours may still come within this attempt's time-out.
+            const bool wrong_hash = outcome.kind == ReplyOutcome::Kind::Rejected &&
+                                    outcome.reason == ReplyOutcome::Reason::WrongHash;
+            EchoMismatch mismatch = EchoMismatch::None;
+            if (outcome.kind != ReplyOutcome::Kind::Rejected) {
+                echo.read_flag.reset();
+                if (repeats_read_flag_ == true) echo.read_flag = read;
+                // A module that clears the flag clears it in every reply: a set flag is no reply of its.
+                if (repeats_read_flag_ == false) echo.read_flag = false;
+                mismatch = check_echo(outcome, echo);
+            }
+            if (!wrong_hash && mismatch == EchoMismatch::None) {
+                if (outcome.kind == ReplyOutcome::Kind::Accepted && read && !repeats_read_flag_)
+                    repeats_read_flag_ = outcome.read_flag;
                 break;
+            }
+            stray = stray_reply_text(outcome.reason, mismatch);
             result = sio_.continue_reply(reply);
             continue;
         } else if (++lost_headers > kLostHeaderRetries) {
@@ -295,10 +353,14 @@ int DeviceIO::exchange_attributes(bool read, Parameter& p, bool attribute_overri
     data.push_back(static_cast<std::uint8_t>(hash >> 8));
     data.push_back(static_cast<std::uint8_t>(hash));
 
+    // The module repeats the target (index and hash) behind the attribute byte.
+    const auto target = std::span<const std::uint8_t>(data).subspan(sends_attribute ? 1 : 0);
     Bytes reply;
-    if (!exchange(!sends_attribute, kHashMstr, data, reply, p.error_text, p.address_offset)) return 200;
+    if (!exchange(!sends_attribute, kHashMstr, data, reply, p.error_text, p.address_offset, target))
+        return 200;
     if (reply.size() != (p.indexed ? 5u : 3u)) {
         p.error_text = "Attribute error, incorrect response message length";
+        set_status(kStatusBadReply);
         return 201;
     }
     p.access_attribute = (reply[0] & 1) != 0;
@@ -337,8 +399,11 @@ int DeviceIO::request_value(bool read, Parameter& p, DumpList* dump, bool attrib
                                        static_cast<int>(data.size())));
     dump_bytes(dump, ">> request", data);
 
+    // An indexed parameter's reply ends with the index it answers.
+    const auto index_echo =
+        p.indexed ? std::span<const std::uint8_t>(data).last(2) : std::span<const std::uint8_t>{};
     Bytes reply;
-    if (!exchange(read, p.Hash(), data, reply, p.error_text, p.address_offset)) return 1;
+    if (!exchange(read, p.Hash(), data, reply, p.error_text, p.address_offset, index_echo)) return 1;
     dump_bytes(dump, "<< response", reply);
     dump_line(dump, platform::format_c(std::string(localized("%1i data bytes in response")).c_str(),
                                        static_cast<int>(reply.size())));
@@ -346,9 +411,10 @@ int DeviceIO::request_value(bool read, Parameter& p, DumpList* dump, bool attrib
     std::size_t length = reply.size();
     if (platform::iequals(p.network_name(), "JuRD")) length = length >= 3 ? length - 3 : 0;
     if (p.indexed) length = length >= 2 ? length - 2 : 0;  // the module echoes the index at the end
-    if (p.ConvertFromData(std::span(reply).first(length)) == 0) {
+    if (!p.reply_length_fits(length) || p.ConvertFromData(std::span(reply).first(length)) == 0) {
         p.error_text = "Response cannot be decoded";
         p.SetValueText({});
+        set_status(kStatusBadReply);  // no value was read: the job must not end as done
         return 2;
     }
     p.value_modified = p.access_modified = p.user_modified = false;
@@ -385,7 +451,10 @@ int DeviceIO::request_composite_name(bool read, Parameter& p, DumpList* dump) {
             const long value = std::strtol(code->value_text().c_str(), nullptr, 10);
             const auto text =
                 value >= 0 && value <= 255 ? code_to_text(static_cast<std::uint8_t>(value)) : std::nullopt;
-            if (!text) return fail(kCharNameInvalidCode, 2);
+            if (!text) {
+                set_status(kStatusBadReply);
+                return fail(kCharNameInvalidCode, 2);
+            }
             name += *text;
         }
     } else {
@@ -435,6 +504,7 @@ int DeviceIO::switch_over_exchange() {
     Reply reply;
     while (true) {
         const int result = sio_.transaction(*frame, reply, end);
+        if (result == 4) return 3;  // the port is gone
         if (result == 2) {
             if (++timeouts > kTimeoutRetries) return 2;
             continue;

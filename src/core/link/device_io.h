@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "core/link/options.h"
-#include "core/protocol/frame_codec.h"
 #include "core/link/sio.h"
+#include "core/protocol/frame_codec.h"
 
 namespace varda {
 
@@ -42,9 +42,11 @@ class DeviceIO {
     DeviceIO& operator=(const DeviceIO&) = delete;
 
     // One request with the retry budgets. On success (and on an error reply) `reply_data` holds the
-    // reply's data bytes; on failure `error` holds the text.
+    // reply's data bytes; on failure `error` holds the text. Only a reply that repeats the request's
+    // address, hash and `echo_tail` (the end of its data: an index, an attribute exchange's target) answers
+    // it; any other is dropped and the wait goes on.
     bool exchange(bool read, std::uint16_t hash, std::span<const std::uint8_t> data, Bytes& reply_data,
-                  std::string& error, int address_offset);
+                  std::string& error, int address_offset, std::span<const std::uint8_t> echo_tail = {});
 
     // Reads (read = true) or writes one parameter. Results: 0 success, -1 port not open or no parameter,
     // 1 exchange failed, 2 reply not decodable, 3 no encoder, 4 value not encodable, 200 attribute
@@ -87,6 +89,10 @@ class DeviceIO {
     const bool full_access_;
     std::mutex transaction_lock_;
     std::atomic<int> answering_{-1};  // -1 unknown, 0 no, 1 yes
+    // Whether the module on the line repeats a request's read/write flag in its reply (learnt from its
+    // first answer to a read after the port opened); only then is the flag a check.
+    std::optional<bool> repeats_read_flag_;
+    unsigned learnt_at_open_ = 0;
 };
 
 }  // namespace varda

@@ -15,8 +15,9 @@ namespace varda {
 struct TapFrame {
     enum class Direction { Sent, Received };
     // How a received frame ended: its end character (or count), the reply time-out (with whatever part had
-    // arrived, perhaps nothing), or a line error.
-    enum class End { Complete, TimedOut, LineError };
+    // arrived, perhaps nothing), or a line error. Stale: characters found waiting before a request (a reply
+    // that came too late), discarded unread.
+    enum class End { Complete, TimedOut, LineError, Stale };
     Direction direction = Direction::Sent;
     End end = End::Complete;
     std::chrono::steady_clock::time_point at{};

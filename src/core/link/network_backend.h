@@ -32,9 +32,12 @@ class NetworkSerialBackend final : public SerialBackend {
     void set_rts(bool raised) override;
     WaitOutcome wait_readable(std::chrono::milliseconds timeout, platform::Event& stop) override;
     std::size_t read_available(char* buffer, std::size_t max) override;
+    std::string gone_reason() const override { return gone_; }
 
   private:
     bool send_all(std::string_view bytes);
+    // Notes that the gateway closed the connection, with what it said last when that was text.
+    void mark_gone();
     // Reads what the socket holds; false when the gateway closed the connection.
     bool fill();
     // Moves raw_ into data_, answering and dropping the Telnet commands in it.
@@ -44,6 +47,7 @@ class NetworkSerialBackend final : public SerialBackend {
     bool telnet_ = false;
     std::string raw_;
     std::string data_;
+    std::string gone_;
 };
 
 // The port under Sio: a local serial device, or a gateway when the name is a network address. Chosen at
@@ -57,7 +61,9 @@ class PortBackend final : public SerialBackend {
     bool is_open() const override { return active_->is_open(); }
     bool configure(const LineSettings& settings) override { return active_->configure(settings); }
     bool purge(int kind) override { return active_->purge(kind); }
-    WaitOutcome write(std::string_view bytes, platform::Event& stop) override { return active_->write(bytes, stop); }
+    WaitOutcome write(std::string_view bytes, platform::Event& stop) override {
+        return active_->write(bytes, stop);
+    }
     void set_rts(bool raised) override { active_->set_rts(raised); }
     WaitOutcome wait_readable(std::chrono::milliseconds timeout, platform::Event& stop) override {
         return active_->wait_readable(timeout, stop);
@@ -65,6 +71,7 @@ class PortBackend final : public SerialBackend {
     std::size_t read_available(char* buffer, std::size_t max) override {
         return active_->read_available(buffer, max);
     }
+    std::string gone_reason() const override { return active_->gone_reason(); }
 
   private:
     std::unique_ptr<SerialBackend> local_;

@@ -57,6 +57,10 @@ class SerialBackend {
 
     // Reads at most `max` of the characters already received, without waiting; returns the count.
     virtual std::size_t read_available(char* buffer, std::size_t max) = 0;
+
+    // Non-empty once the device has gone away for good (a gateway that closed the connection): why, in
+    // words a user can act on. Retrying cannot help until the port is opened again.
+    virtual std::string gone_reason() const { return {}; }
 };
 
 }  // namespace varda

@@ -156,9 +156,11 @@ int Sio::purge(int kind) {
 int Sio::transaction(std::string_view frame, Reply& reply, ReplyEnd end) {
     reply.chars.fill('\0');
     reply.count = 0;
-    after_reply_.clear();
-    if (!is_open()) return -1;
-    backend_->purge(2);
+    if (!is_open()) {
+        after_reply_.clear();
+        return -1;
+    }
+    discard_stale();
 
     // Sending.
     sent_at_ = std::chrono::steady_clock::now();
@@ -174,7 +176,7 @@ int Sio::transaction(std::string_view frame, Reply& reply, ReplyEnd end) {
     if (settle_direction() != DirectionControl::ByRts) {
         const WaitOutcome sent = backend_->write(frame, stop_);
         if (sent == WaitOutcome::Stopped) return -1;
-        if (sent == WaitOutcome::LineError) return 3;
+        if (sent == WaitOutcome::LineError) return line_error_result();
     } else {
         // The adapter's driver is enabled while RTS is up: one character at a time, each held on the line
         // for its full character time before the next.
@@ -193,6 +195,7 @@ int Sio::transaction(std::string_view frame, Reply& reply, ReplyEnd end) {
             busy_wait_ms(character_time_ms_);
         }
         backend_->set_rts(false);
+        if (result == 3) return line_error_result();
         if (result != 0) return result;
     }
 
@@ -220,6 +223,35 @@ DirectionControl Sio::settle_direction() {
         driver_direction_on_ = false;
     }
     return direction_control();
+}
+
+int Sio::line_error_result() {
+    const std::string why = backend_->gone_reason();
+    if (why.empty()) return 3;
+    open_error_ = port_device_path(settings.port_name) + ": " + why;
+    close();
+    return 4;
+}
+
+void Sio::discard_stale() {
+    std::string stale = std::exchange(after_reply_, {});
+    char chunk[64];
+    // Bounded: a line that never stops talking must not hold the request back.
+    for (int reads = 0; reads < 64; ++reads) {
+        const std::size_t n = backend_->read_available(chunk, sizeof chunk);
+        if (n == 0) break;
+        if (stale.size() < kMaxKeptAfterReply) stale.append(chunk, n);
+    }
+    backend_->purge(2);
+    if (stale.empty()) return;
+    if (FrameTap* tap = tap_.load()) {
+        TapFrame frame;
+        frame.direction = TapFrame::Direction::Received;
+        frame.end = TapFrame::End::Stale;
+        frame.at = std::chrono::steady_clock::now();
+        frame.bytes = std::move(stale);
+        tap->frame(frame);
+    }
 }
 
 int Sio::continue_reply(Reply& reply, ReplyEnd end) {
@@ -287,7 +319,7 @@ int Sio::receive(Reply& reply, ReplyEnd end) {
                 return -1;
             case WaitOutcome::LineError:
                 report_received(TapFrame::End::LineError, std::string_view(received.data(), count));
-                return 3;
+                return line_error_result();
             case WaitOutcome::TimedOut:
                 // A partial count-mode reply is still delivered: the frame check names what is wrong with it.
                 // Without its carriage return a reply is not one.
@@ -307,6 +339,5 @@ int Sio::receive(Reply& reply, ReplyEnd end) {
         if (by_count ? count >= wanted || end.count == 0 : ended) return deliver();
     }
 }
-
 
 }  // namespace varda

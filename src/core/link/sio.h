@@ -12,8 +12,8 @@
 #include "core/link/frame_tap.h"
 #include "core/link/line_stats.h"
 #include "core/link/serial_backend.h"
-#include "core/platform/serial_ports.h"
 #include "core/platform/events.h"
+#include "core/platform/serial_ports.h"
 
 namespace varda {
 
@@ -72,7 +72,8 @@ class Sio {
     bool is_open() const;
 
     // -1 (closed, or the stop event was set), 0 (characters delivered; the count may be 0),
-    // 2 (no reply within the reply time-out), 3 (line error or break).
+    // 2 (no reply within the reply time-out), 3 (line error or break), 4 (the device has gone away: the
+    // port is closed and open_error() says why).
     int transaction(std::string_view frame, Reply& reply, ReplyEnd end = {});
     // Waits for a further reply to the frame of the last transaction, until that transaction's reply
     // time-out ends: the one delivered was not the answer (a late reply to an earlier frame). Same results.
@@ -87,6 +88,8 @@ class Sio {
     void set_reply_timeout_ms(std::uint16_t ms) { reply_timeout_ms_ = ms; }
     // Why the last open() failed, for the message the caller shows.
     const std::string& open_error() const { return open_error_; }
+    // Counts the successful opens: what was learnt about the module on the line holds until the next.
+    unsigned open_count() const { return open_count_.load(); }
 
     SerialBackend& backend() { return *backend_; }
     // How the direction is switched for the next frame with the adapter mode chosen now (the mode may change
@@ -107,12 +110,18 @@ class Sio {
     // Settles direction_ for the adapter mode now chosen, switching the driver's RS-485 mode on or off.
     DirectionControl settle_direction();
     void report_received(TapFrame::End end, std::string_view bytes);
+    // After a line error: 4 when the device has gone for good (the port is then closed), else 3.
+    int line_error_result();
+    // Before a request: whatever is still waiting on the line answers nothing now; it goes, and the tap sees
+    // it.
+    void discard_stale();
 
     std::unique_ptr<SerialBackend> backend_;
     platform::Event stop_{platform::Event::Reset::Manual};
     float character_time_ms_ = 0;
     std::uint16_t reply_timeout_ms_ = 0;
     std::string open_error_;
+    std::atomic<unsigned> open_count_{0};
     std::chrono::steady_clock::time_point reply_deadline_{};
     std::string after_reply_;  // characters that came behind the last reply delivered
     std::atomic<FrameTap*> tap_{nullptr};

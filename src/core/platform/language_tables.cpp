@@ -248,7 +248,8 @@ constexpr TextPair kEnglish[] = {
     // The closing words of a calibration run
     {"Комплексная юстировка НСХ преобразования завершена. ",
      "The complex calibration of the conversion characteristic is finished. "},
-    {"Аналогичным образом произведите юстировку датчиков положения, подключенных к другим каналам (если такие "
+    {"Аналогичным образом произведите юстировку датчиков положения, подключенных к другим каналам (если "
+     "такие "
      "имеются). ",
      "Calibrate the position sensors connected to the other channels (if any) in the same way. "},
     {"Юстировка НСХ преобразования успешно завершена. ",
@@ -724,7 +725,8 @@ constexpr TextPair kRussian[] = {
      "Нет данных - элемент «Сетевые параметры» не инициализирован\n\nОшибка программы"},
     {"The simulated module could not be made", "Не удалось создать имитацию модуля"},
     {"Write checked to the module", "Записать отмеченные в модуль"},
-    {"%i. Parameter '%s (%s)\nconfiguration: value = %s, access = %s, user = %s\ndevice: value = %s, access = "
+    {"%i. Parameter '%s (%s)\nconfiguration: value = %s, access = %s, user = %s\ndevice: value = %s, access "
+     "= "
      "%s, user = %s\n ",
      "%i. Параметр '%s (%s)\nконфигурация: значение = %s, доступ = %s, пользователь = %s\nприбор: значение = "
      "%s, доступ = %s, пользователь = %s\n "},
@@ -813,6 +815,13 @@ constexpr TextPair kRussian[] = {
     {"Device addresses in request and in response are not equal",
      "Адреса прибора в запросе и в ответе не совпадают"},
     {"Incorrect response", "Неверный ответ"},
+    {"Received function code differs from transmitted function code and from n.Err.",
+     "Код функции в ответе отличается от переданного и от n.Err."},
+    {"Received address differs from the address requested", "Адрес в ответе отличается от запрошенного"},
+    {"Received read/write flag differs from the one requested",
+     "Признак чтения/записи в ответе отличается от запрошенного"},
+    {"Received index or attribute target differs from the request",
+     "Индекс или адресат атрибутов в ответе отличается от запроса"},
     // Faults in a model's description
     {"Unknown functuion '", "Неизвестная функция '"},
     {"' in descriptor", "' в описании"},

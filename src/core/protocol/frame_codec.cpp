@@ -154,10 +154,14 @@ std::optional<Bytes> decode_buffer(std::string_view chars) {
     return out;
 }
 
+int request_address(int address_offset, const Addressing& addressing) {
+    return address_offset == -1 ? 255 : addressing.base_address + address_offset;
+}
+
 std::string build_request(bool read, std::uint16_t hash, std::span<const std::uint8_t> data,
                           int address_offset, const Addressing& addressing) {
     const auto payload = data.first(std::min<std::size_t>(data.size(), kMaxRequestData));
-    const int address = address_offset == -1 ? 255 : addressing.base_address + address_offset;
+    const int address = request_address(address_offset, addressing);
     const bool wide = addressing.address_width == 11;
     const unsigned high_bits = wide ? static_cast<unsigned>(address & 7) : 0u;
 
@@ -174,7 +178,7 @@ std::string build_request(bool read, std::uint16_t hash, std::span<const std::ui
     return "#" + encode_buffer(frame) + "\r";
 }
 
-ReplyOutcome parse_reply(std::string_view reply, std::uint16_t request_hash) {
+ReplyOutcome parse_reply(std::string_view reply, std::uint16_t request_hash, int address_width) {
     using Kind = ReplyOutcome::Kind;
     using Reason = ReplyOutcome::Reason;
     ReplyOutcome out;
@@ -200,6 +204,9 @@ ReplyOutcome parse_reply(std::string_view reply, std::uint16_t request_hash) {
         return reject(Reason::Checksum, kSumError);
 
     out.data.assign(bytes->begin() + 4, bytes->begin() + 4 + static_cast<std::ptrdiff_t>(n));
+    const Bytes& b = *bytes;
+    out.address = address_width == 11 ? (b[0] << 3 | b[1] >> 5) : b[0];
+    out.read_flag = (b[1] & 0x10) != 0;
     const std::uint16_t reply_hash = static_cast<std::uint16_t>((*bytes)[2] << 8 | (*bytes)[3]);
     if (reply_hash == request_hash) {
         out.kind = Kind::Accepted;
@@ -211,6 +218,20 @@ ReplyOutcome parse_reply(std::string_view reply, std::uint16_t request_hash) {
         out.message = "Received function code differs from transmitted function code and from n.Err.";
     }
     return out;
+}
+
+EchoMismatch check_echo(const ReplyOutcome& reply, const RequestEcho& request) {
+    // Broadcast and 11-bit broadcast both go out as 255; any module may answer them.
+    if (request.address != 255 && reply.address != request.address) return EchoMismatch::Address;
+    if (request.read_flag && reply.read_flag != *request.read_flag) return EchoMismatch::ReadFlag;
+    if (reply.kind == ReplyOutcome::Kind::Accepted) {
+        const auto& data = reply.data;
+        if (data.size() < request.tail.size() ||
+            !std::equal(request.tail.begin(), request.tail.end(),
+                        data.end() - static_cast<std::ptrdiff_t>(request.tail.size())))
+            return EchoMismatch::Tail;
+    }
+    return EchoMismatch::None;
 }
 
 NameCodesResult name_to_codes(std::string_view text) {

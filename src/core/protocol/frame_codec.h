@@ -39,6 +39,9 @@ struct Addressing {
     int address_width = 8;  // 11 means 11-bit addressing; anything else 8-bit
 };
 
+// The address a request with this offset goes to; 255 for broadcast (offset -1).
+int request_address(int address_offset, const Addressing& addressing);
+
 // The complete request frame, "#" to carriage return. address_offset -1 means broadcast.
 // At most kMaxRequestData data bytes travel; the caller never passes more.
 std::string build_request(bool read, std::uint16_t hash, std::span<const std::uint8_t> data,
@@ -51,9 +54,26 @@ struct ReplyOutcome {
     Reason reason = Reason::None;  // why a reply was rejected
     Bytes data;                    // the N data bytes (accepted and error replies)
     std::string message;           // the rejection text
+    // The header of a reply that passed its checksum: the address it carries (whole, in the given width)
+    // and its read/write flag. -1 when the frame could not be checked.
+    int address = -1;
+    bool read_flag = false;
 };
 
-ReplyOutcome parse_reply(std::string_view reply, std::uint16_t request_hash);
+ReplyOutcome parse_reply(std::string_view reply, std::uint16_t request_hash, int address_width = 8);
+
+// What a reply must repeat of its request before it is taken as that request's answer: a reply that passes
+// its checksum but repeats something else answers another question (a late reply, another module).
+struct RequestEcho {
+    int address = 255;                   // 255 (broadcast): any module may answer
+    std::optional<bool> read_flag;       // checked only for a module known to repeat the flag
+    std::span<const std::uint8_t> tail;  // the end of the data: an index, an attribute exchange's target
+};
+enum class EchoMismatch { None, Address, ReadFlag, Tail };
+
+// Checks an accepted or error reply against its request. An error reply carries no data of the request,
+// so only its header is compared.
+EchoMismatch check_echo(const ReplyOutcome& reply, const RequestEcho& request);
 
 enum class NameCodeFailure { Empty, TooLong, InvalidCharacter, InvalidCode };
 

@@ -6,11 +6,11 @@
 #include <cmath>
 #include <cstring>
 
-#include "core/protocol/frame_codec.h"
-#include "core/protocol/model_formatting.h"
 #include "core/platform/numbers.h"
 #include "core/platform/strings.h"
 #include "core/platform/text.h"
+#include "core/protocol/frame_codec.h"
+#include "core/protocol/model_formatting.h"
 
 namespace varda {
 namespace {
@@ -362,6 +362,43 @@ int MyConverter::ConvertToData(std::vector<std::uint8_t>& data) const {
     }
     if (result != 1) data.clear();
     return result;
+}
+
+bool MyConverter::reply_length_fits(std::size_t n) const {
+    const std::string_view name = network_name_;
+    const auto one_or_two = n == 1 || n == 2;
+    if (name_is_any(name, {"dev", "ver"})) return true;
+    if (ascii_iequals(name, "APLY") && n == 0) return true;  // never answered
+    if (name_is_any(name, {"bPS", "PrtY", "Sbit", "Addr"})) return one_or_two;
+    if (name_is_any(name, {"rEAd", "iRDt", "iRD"})) {
+        const ModelFormatting* model = current_model_formatting();
+        if (model && model->decodes_measured_values()) return one_or_two || n == 4 || n == 6;
+    }
+    switch (classify(data_type_)) {
+        case Type::Float:
+            // A measured value may carry its status behind the four bytes.
+            return n >= (ascii_iequals(name, "r.oe") ? 3u : 4u) && n <= 6;
+        case Type::Int:
+        case Type::Int16:
+            // Four bytes only where the range needs them.
+            return one_or_two || (n == 4 && (!has_limits() || maximum() > 65535.0 || minimum() < -32768.0));
+        case Type::Sint:
+        case Type::Sint16:
+        case Type::ClkFrm:
+            return one_or_two || n == 4;
+        case Type::Enumeration:
+            return one_or_two;
+        case Type::Name:
+            return n == 4 || n == 6;
+        case Type::StoredDot:
+            return n >= 1 && n <= 8;
+        case Type::String:
+        case Type::Asci:
+        case Type::Void:
+        case Type::Unknown:
+            return true;
+    }
+    return true;
 }
 
 int MyConverter::ConvertFromData(std::span<const std::uint8_t> d) {

@@ -31,6 +31,10 @@ class MyConverter {
     // length, invalid float, invalid name code); 0 the data cannot be decoded (value text unchanged).
     int ConvertFromData(std::span<const std::uint8_t> data);
 
+    // Whether a reply of n data bytes can carry a value of this type. A reply of another length answers
+    // another question or was cut short: it must fail, never be read as a plausible number.
+    bool reply_length_fits(std::size_t n) const;
+
     // Enumeration item k as written in the type text, "no data" past the list, "" for negative k;
     // for a type that is not a list, k in decimal.
     std::string item_text(int k) const;
