@@ -33,9 +33,9 @@ int PtyServer::client_baud() const {
     termios tio{};
     if (slave_ < 0 || ::tcgetattr(slave_, &tio) != 0) return 0;
     static constexpr std::pair<speed_t, int> kSpeeds[] = {
-        {B110, 110},     {B300, 300},     {B600, 600},       {B1200, 1200},
-        {B2400, 2400},   {B4800, 4800},   {B9600, 9600},     {B19200, 19200},
-        {B38400, 38400}, {B57600, 57600}, {B115200, 115200}, {B230400, 230400}};
+        {B110, 110},     {B300, 300},     {B600, 600},     {B1200, 1200},     {B2400, 2400},
+        {B4800, 4800},   {B9600, 9600},   {B19200, 19200}, {B38400, 38400},   {B57600, 57600},
+        {B115200, 115200}, {B230400, 230400}};
     const speed_t speed = ::cfgetospeed(&tio);
     for (const auto& [code, baud] : kSpeeds)
         if (code == speed) return baud;
@@ -104,8 +104,7 @@ void PtyServer::run() {
                                             platform::FdWait{master_, POLLIN});
         if (woke == 0) return;
         if (woke == platform::kWaitTimeout) {
-            for (const auto& module : modules_)
-                module->line_idle();
+            for (const auto& module : modules_) module->line_idle();
             heard = false;
             continue;
         }

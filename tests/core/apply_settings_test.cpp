@@ -6,13 +6,13 @@
 
 #include "../support/model_fixture.h"
 #include "core/app/document.h"
-#include "core/app/headless_ui.h"
-#include "core/devices/base_device.h"
-#include "core/model/description_archive.h"
-#include "core/model/device_table.h"
 #include "core/platform/settings_store.h"
-#include "core/platform/strings.h"
+#include "core/devices/base_device.h"
+#include "core/model/device_table.h"
 #include "core/protocol/frame_codec.h"
+#include "core/model/description_archive.h"
+#include "core/app/headless_ui.h"
+#include "core/platform/strings.h"
 #include "sim/in_process_backend.h"
 #include "sim/model_module.h"
 

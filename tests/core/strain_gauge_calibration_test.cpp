@@ -8,15 +8,15 @@
 #include <cstdio>
 
 #include "../support/model_fixture.h"
-#include "core/app/headless_ui.h"
 #include "core/app/model_calibration.h"
 #include "core/calibration/strain_gauge_calibration.h"
 #include "core/calibration/tare_weight.h"
 #include "core/devices/base_device.h"
+#include "core/model/device_table.h"
 #include "core/link/device.h"
 #include "core/model/description.h"
 #include "core/model/description_archive.h"
-#include "core/model/device_table.h"
+#include "core/app/headless_ui.h"
 #include "core/platform/numbers.h"
 #include "core/platform/strings.h"
 #include "sim/in_process_backend.h"

@@ -1,7 +1,7 @@
 // Command-line jobs of the real varda program against varda-sim on a pseudo-terminal, with their exit codes.
+#include <gtest/gtest.h>
 #include <arpa/inet.h>
 #include <fcntl.h>
-#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <semaphore.h>
 #include <signal.h>
@@ -17,18 +17,18 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <optional>
 #include <sstream>
+#include <optional>
 #include <thread>
 
 #include "core/app/config_file.h"
-#include "core/app/headless_ui.h"
-#include "core/devices/models.h"
+#include "core/model/device_table.h"
 #include "core/link/device_io.h"
 #include "core/link/posix_serial_backend.h"
+#include "core/devices/models.h"
 #include "core/model/description.h"
 #include "core/model/description_archive.h"
-#include "core/model/device_table.h"
+#include "core/app/headless_ui.h"
 #include "tests/support/ser2net_gateway.h"
 #include "tests/support/sim_process.h"
 
@@ -36,8 +36,8 @@ namespace varda {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::Gateway;
 using testing::SimProcess;
+using testing::Gateway;
 
 constexpr int kVk03 = 3;
 
@@ -566,10 +566,9 @@ TEST(VardaScan, ListsTheModulesThatAnswerAndFailsWhenNoneDoes) {
 
     run = varda_run({"--scan", "-port:" + sim.path(), "-addr:4-6", "--json"});
     EXPECT_EQ(run.code, 0);
-    EXPECT_EQ(
-        run.output,
-        "[\n  {\"address\": 5, \"baud\": 9600, \"model\": \"Tavik-VK03\", \"identification\": \"vk03-dev\", "
-        "\"version\": \"2.10\", \"last_address\": 6}\n]\n");
+    EXPECT_EQ(run.output,
+              "[\n  {\"address\": 5, \"baud\": 9600, \"model\": \"Tavik-VK03\", \"identification\": \"vk03-dev\", "
+              "\"version\": \"2.10\", \"last_address\": 6}\n]\n");
 
     run = varda_run({"--scan", "-port:" + sim.path(), "-addr:20-24", "-bps:9600,19200"});
     EXPECT_EQ(run.code, 202);
@@ -594,8 +593,8 @@ TEST(VardaScan, FindsEveryModuleOfABusAndAJobReachesEachByAddress) {
               "address 1 at 9600 baud: Tavik-VK03, version 2.10 (also at 2-8)\n"
               "address 20 at 9600 baud: Tavik-VK18, version 2.10\n"
               "address 30 at 9600 baud: Tavik-VK13, version 2.10\n");
-    for (const auto& [address, model] :
-         {std::pair{"20", "Tavik-VK18"}, std::pair{"30", "Tavik-VK13"}, std::pair{"1", "Tavik-VK03"}}) {
+    for (const auto& [address, model] : {std::pair{"20", "Tavik-VK18"}, std::pair{"30", "Tavik-VK13"},
+                                         std::pair{"1", "Tavik-VK03"}}) {
         run = varda_run({"-read/close", "--summary", "-port:" + sim.path(), std::string("-addr:") + address,
                          ws.file("bus.vdc")});
         EXPECT_EQ(run.code, 0) << address << ": " << run.error_output;
@@ -625,16 +624,14 @@ TEST(VardaTrace, AJobWritesEveryFrameDecodedAndTheLinesCounters) {
 
     // The line's counters: in the summary, and as JSON in a file of their own.
     const std::string stats = ws.file("line.json");
-    run = varda_run(
-        {"-read/close", "--summary", "-port:" + sim.path(), "--stats:json:" + stats, ws.file("c.vdc")});
+    run = varda_run({"-read/close", "--summary", "-port:" + sim.path(), "--stats:json:" + stats, ws.file("c.vdc")});
     EXPECT_EQ(run.code, 0) << run.error_output;
     EXPECT_NE(run.output.find("\nline: requests "), std::string::npos) << run.output;
     const std::string json = file_bytes(stats);
     EXPECT_EQ(json.rfind("{\"requests\": ", 0), 0u) << json;
     EXPECT_NE(json.find("\"timeouts\": 0,"), std::string::npos) << json;  // the module was up by then
 
-    run = varda_run(
-        {"-read/close", "-port:" + sim.path(), "--trace:" + ws.file("no/such/dir/t"), ws.file("b.vdc")});
+    run = varda_run({"-read/close", "-port:" + sim.path(), "--trace:" + ws.file("no/such/dir/t"), ws.file("b.vdc")});
     EXPECT_EQ(run.code, 2);
     expect_one_line_about_failure(run, "the trace file cannot be written");
 }
@@ -688,8 +685,7 @@ namespace varda {
 namespace {
 
 TEST(VardaGateway, ReadsThroughRawTcpAndRfc2217WhichSetsTheBaudRate) {
-    if (!fs::exists("/usr/sbin/ser2net"))
-        GTEST_SKIP() << "ser2net is not installed (scripts/install-deps.sh)";
+    if (!fs::exists("/usr/sbin/ser2net")) GTEST_SKIP() << "ser2net is not installed (scripts/install-deps.sh)";
     Workspace ws;
     // The module hears only 19200 baud; the gateway's own setting is 9600.
     SimProcess sim({"--model", "VK03", "--listen-baud", "19200"});
@@ -699,8 +695,7 @@ TEST(VardaGateway, ReadsThroughRawTcpAndRfc2217WhichSetsTheBaudRate) {
     const std::string rfc = "rfc2217://127.0.0.1:" + std::to_string(gateway.rfc_port);
 
     // RFC 2217 carries the baud rate to the line: the module hears the frames.
-    testing::ProgramRun run =
-        varda_run({"-read/close", "-bps:19200", "--summary", "-port:" + rfc, ws.file("a.vdc")});
+    testing::ProgramRun run = varda_run({"-read/close", "-bps:19200", "--summary", "-port:" + rfc, ws.file("a.vdc")});
     EXPECT_EQ(run.code, 0) << run.error_output;
     EXPECT_EQ(run.output.rfind("model: Tavik-VK03\n", 0), 0u) << run.output;
     // A raw gateway keeps its own 9600: the module hears garbage and the job says so.
@@ -714,14 +709,13 @@ TEST(VardaGateway, ReadsThroughRawTcpAndRfc2217WhichSetsTheBaudRate) {
 }
 
 TEST(VardaGateway, ReadsThroughARawGateway) {
-    if (!fs::exists("/usr/sbin/ser2net"))
-        GTEST_SKIP() << "ser2net is not installed (scripts/install-deps.sh)";
+    if (!fs::exists("/usr/sbin/ser2net")) GTEST_SKIP() << "ser2net is not installed (scripts/install-deps.sh)";
     Workspace ws;
     SimProcess sim({"--model", "VK03"});
     Gateway gateway(sim.path(), ws.dir.string());
     ASSERT_GT(gateway.pid, 0);
-    const testing::ProgramRun run = varda_run(
-        {"-read/close", "-port:tcp://127.0.0.1:" + std::to_string(gateway.raw_port), ws.file("a.vdc")});
+    const testing::ProgramRun run =
+        varda_run({"-read/close", "-port:tcp://127.0.0.1:" + std::to_string(gateway.raw_port), ws.file("a.vdc")});
     EXPECT_EQ(run.code, 0) << run.error_output;
     EXPECT_EQ(LoadedFile(ws.file("a.vdc")).value("FiLt", 2), "10");
 }

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "core/link/options.h"
-#include "core/link/sio.h"
 #include "core/protocol/frame_codec.h"
+#include "core/link/sio.h"
 
 namespace varda {
 

@@ -12,8 +12,7 @@ namespace {
 std::string hex4(std::uint16_t value) {
     static constexpr char kHex[] = "0123456789ABCDEF";
     std::string out = "0x";
-    for (int shift = 12; shift >= 0; shift -= 4)
-        out += kHex[(value >> shift) & 0xF];
+    for (int shift = 12; shift >= 0; shift -= 4) out += kHex[(value >> shift) & 0xF];
     return out;
 }
 
@@ -56,23 +55,19 @@ std::string value_of(const FrameNames::Entry& entry, std::span<const std::uint8_
 FrameNames::FrameNames() {
     for (const char* name : {"dev", "ver", "tdev", "Addr", "bPS", "INIT", "APLY", "CHAr"}) {
         Parameter p(name);
-        p.set_data_type(std::string_view(name) == "dev" || std::string_view(name) == "ver" ? "string"
-                                                                                           : "int");
+        p.set_data_type(std::string_view(name) == "dev" || std::string_view(name) == "ver" ? "string" : "int");
         add(p);
     }
 }
 
 void FrameNames::add(const Parameter& parameter) {
     std::lock_guard lock(mutex_);
-    entries_.try_emplace(parameter.Hash(),
-                         Entry{parameter.network_name(), parameter.data_type(), parameter.indexed});
+    entries_.try_emplace(parameter.Hash(), Entry{parameter.network_name(), parameter.data_type(), parameter.indexed});
 }
 
 void FrameNames::add_tree(const DescBranch& root) {
-    for (const auto& p : root.parameters)
-        add(*p);
-    for (const auto& child : root.children)
-        add_tree(*child);
+    for (const auto& p : root.parameters) add(*p);
+    for (const auto& child : root.children) add_tree(*child);
 }
 
 std::optional<FrameNames::Entry> FrameNames::find(std::uint16_t hash) const {
@@ -142,9 +137,8 @@ TraceLine FrameDecoder::decode(const TapFrame& frame) {
         return line;
     }
     if (frame.end == TapFrame::End::TimedOut) {
-        line.failure = frame.bytes.empty()
-                           ? "time-out"
-                           : "time-out after " + std::to_string(frame.bytes.size()) + " characters";
+        line.failure = frame.bytes.empty() ? "time-out"
+                                           : "time-out after " + std::to_string(frame.bytes.size()) + " characters";
         return line;
     }
     const ReplyOutcome outcome = parse_reply(frame.bytes, request_hash_);
@@ -152,8 +146,7 @@ TraceLine FrameDecoder::decode(const TapFrame& frame) {
     switch (outcome.kind) {
         case ReplyOutcome::Kind::Accepted: {
             std::span<const std::uint8_t> value(outcome.data);
-            if (request_entry_ && request_entry_->indexed && value.size() >= 2)
-                value = value.first(value.size() - 2);
+            if (request_entry_ && request_entry_->indexed && value.size() >= 2) value = value.first(value.size() - 2);
             if (request_entry_ && !value.empty()) line.value = value_of(*request_entry_, value);
             break;
         }

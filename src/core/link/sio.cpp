@@ -340,4 +340,5 @@ int Sio::receive(Reply& reply, ReplyEnd end) {
     }
 }
 
+
 }  // namespace varda

@@ -12,8 +12,8 @@
 #include "core/link/frame_tap.h"
 #include "core/link/line_stats.h"
 #include "core/link/serial_backend.h"
-#include "core/platform/events.h"
 #include "core/platform/serial_ports.h"
+#include "core/platform/events.h"
 
 namespace varda {
 

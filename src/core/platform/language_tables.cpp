@@ -248,8 +248,7 @@ constexpr TextPair kEnglish[] = {
     // The closing words of a calibration run
     {"Комплексная юстировка НСХ преобразования завершена. ",
      "The complex calibration of the conversion characteristic is finished. "},
-    {"Аналогичным образом произведите юстировку датчиков положения, подключенных к другим каналам (если "
-     "такие "
+    {"Аналогичным образом произведите юстировку датчиков положения, подключенных к другим каналам (если такие "
      "имеются). ",
      "Calibrate the position sensors connected to the other channels (if any) in the same way. "},
     {"Юстировка НСХ преобразования успешно завершена. ",
@@ -725,8 +724,7 @@ constexpr TextPair kRussian[] = {
      "Нет данных - элемент «Сетевые параметры» не инициализирован\n\nОшибка программы"},
     {"The simulated module could not be made", "Не удалось создать имитацию модуля"},
     {"Write checked to the module", "Записать отмеченные в модуль"},
-    {"%i. Parameter '%s (%s)\nconfiguration: value = %s, access = %s, user = %s\ndevice: value = %s, access "
-     "= "
+    {"%i. Parameter '%s (%s)\nconfiguration: value = %s, access = %s, user = %s\ndevice: value = %s, access = "
      "%s, user = %s\n ",
      "%i. Параметр '%s (%s)\nконфигурация: значение = %s, доступ = %s, пользователь = %s\nприбор: значение = "
      "%s, доступ = %s, пользователь = %s\n "},

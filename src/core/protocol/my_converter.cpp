@@ -6,11 +6,11 @@
 #include <cmath>
 #include <cstring>
 
+#include "core/protocol/frame_codec.h"
+#include "core/protocol/model_formatting.h"
 #include "core/platform/numbers.h"
 #include "core/platform/strings.h"
 #include "core/platform/text.h"
-#include "core/protocol/frame_codec.h"
-#include "core/protocol/model_formatting.h"
 
 namespace varda {
 namespace {
