@@ -25,7 +25,20 @@ std::unique_ptr<MainWindow> start_main_window(CTarnDoc& doc, Options& options, c
 
     auto window = std::make_unique<MainWindow>(doc, options, brand);
     window->set_tree_view(new CTarnTreeListView(doc));
-    window->showMaximized();
+    const WindowPlacement placement = window_placement(command_line);
+    switch (placement.kind) {
+        case WindowPlacement::Kind::Minimised:
+            window->showMinimized();
+            break;
+        case WindowPlacement::Kind::Placed:
+            window->move(placement.x, placement.y);
+            window->resize(placement.w, placement.h);
+            window->show();
+            break;
+        case WindowPlacement::Kind::Maximised:
+            window->showMaximized();
+            break;
+    }
     return window;
 }
 

@@ -143,6 +143,9 @@ class OneLanguageTest : public QObject {
         ScreenTexts rows;
         take_tree_notes(rows, rig.view->model());
         QVERIFY(rows.contains(gui::qtext("Not read: the exchange was stopped")));
+        rig.view->tree().expand_quietly(rig.view->model().last_child(rig.view->root_item()));
+        rig.window->update_from_document();
+        save_picture(rig.window.get(), "main_window_stopped_read", language);
         CHECK_ONE_LANGUAGE(rows, language);
     }
 
@@ -179,6 +182,7 @@ class OneLanguageTest : public QObject {
             ScreenTexts port;
             port.take(&again);
             QVERIFY(port.contains(gui::qtext("simulated module")));
+            save_picture(&again, "connection_dialog_simulated", language);
             CHECK_ONE_LANGUAGE(port, language);
 
             ScreenTexts select;

@@ -193,6 +193,34 @@ class StartWindowTest : public QObject {
         QVERIFY(!rig.window);  // "Exit" in the connection dialog
     }
 
+    void theCommandLinePlacesTheWindow_data() {
+        QTest::addColumn<QString>("options");
+        QTest::addColumn<int>("state");
+        QTest::addColumn<QRect>("geometry");
+        QTest::newRow("nothing") << "" << int(Qt::WindowMaximized) << QRect();
+        QTest::newRow("w:0 h:0") << "-w:0/h:0" << int(Qt::WindowMinimized) << QRect();
+        QTest::newRow("placed") << "-x:30/y:40/w:800/h:600" << int(Qt::WindowNoState)
+                                << QRect(30, 40, 800, 600);
+        QTest::newRow("size alone") << "-w:800/h:600" << int(Qt::WindowMaximized) << QRect();
+        QTest::newRow("no height") << "-x:30/y:40/w:800" << int(Qt::WindowMaximized) << QRect();
+    }
+    void theCommandLinePlacesTheWindow() {
+        QFETCH(QString, options);
+        QFETCH(int, state);
+        QFETCH(QRect, geometry);
+        StartRig rig;
+        const CommandLine command_line = parse_command_line(
+            options.isEmpty() ? std::vector<std::string>{} : std::vector{options.toStdString()});
+        QVERIFY(command_line.errors.empty());
+        rig.start(command_line);
+        QVERIFY(rig.window);
+        QCOMPARE(int(rig.window->windowState() & (Qt::WindowMaximized | Qt::WindowMinimized)), state);
+        if (geometry.isValid()) {
+            QCOMPARE(rig.window->pos(), geometry.topLeft());
+            QCOMPARE(rig.window->size(), geometry.size());
+        }
+    }
+
     // -silent in the window: the file opens, and nothing ever opens the port, a read from the menu included.
     void silentNeverOpensThePort() {
         const std::string file = folder_.filePath(QStringLiteral("silent.vdc")).toStdString();
