@@ -728,7 +728,8 @@ constexpr TextPair kRussian[] = {
      "Нет данных - элемент «Сетевые параметры» не инициализирован\n\nОшибка программы"},
     {"The simulated module could not be made", "Не удалось создать имитацию модуля"},
     {"Write checked to the module", "Записать отмеченные в модуль"},
-    {"%i. Parameter '%s (%s)\nconfiguration: value = %s, access = %s, user = %s\ndevice: value = %s, access = "
+    {"%i. Parameter '%s (%s)\nconfiguration: value = %s, access = %s, user = %s\ndevice: value = %s, access "
+     "= "
      "%s, user = %s\n ",
      "%i. Параметр '%s (%s)\nконфигурация: значение = %s, доступ = %s, пользователь = %s\nприбор: значение = "
      "%s, доступ = %s, пользователь = %s\n "},
@@ -817,6 +818,15 @@ constexpr TextPair kRussian[] = {
     {"Device addresses in request and in response are not equal",
      "Адреса прибора в запросе и в ответе не совпадают"},
     {"Incorrect response", "Неверный ответ"},
+    {"Improper serial port settings", "Неверные настройки последовательного порта"},
+    {"Frame header is lost", "Потерян заголовок кадра"},
+    {"Response sum check error", "Ошибка контрольной суммы ответа"},
+    {"Received function code differs from transmitted function code and from n.Err.",
+     "Код функции в ответе не совпадает ни с запрошенным, ни с n.Err."},
+    {"Attribute error, incorrect response message length", "Ошибка атрибутов: неверная длина ответа"},
+    {"Response cannot be decoded", "Ответ не удаётся декодировать"},
+    {"Value is not recorded, because the parameter is not initialized",
+     "Значение не записано: параметр не инициализирован"},
     // Faults in a model's description
     {"Unknown functuion '", "Неизвестная функция '"},
     {"' in descriptor", "' в описании"},
