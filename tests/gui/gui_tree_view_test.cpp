@@ -225,6 +225,7 @@ class TreeViewTest : public QObject {
         QTest::newRow("undo") << 0 << "no data" << false;
         QTest::newRow("redo") << 1 << "20" << false;
         QTest::newRow("failed read") << 2 << "20" << true;
+        QTest::newRow("write checked") << 3 << "20" << true;  // as the differences window writes
     }
 
     void changedRowsRepaintAtOnce() {
@@ -252,8 +253,12 @@ class TreeViewTest : public QObject {
             case 1:
                 QVERIFY(doc_->redo());
                 break;
-            default:
+            case 2:
                 view_->read_parameter();  // this port is closed
+                break;
+            default:
+                doc_->device().identify_result = 3;  // a known module was found on this port once
+                QVERIFY(doc_->write_parameters({&timeout}));
                 break;
         }
         QCOMPARE(model().data(row).toString(), value);
