@@ -158,6 +158,7 @@ BusMonitorWindow::BusMonitorWindow(CTarnDoc& doc, QWidget* parent)
     table_ = new QTableView(this);
     table_->setModel(&model_);
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table_->setTabKeyNavigation(false);  // Tab goes on to the window's buttons
     table_->setWordWrap(false);
     table_->verticalHeader()->hide();
     table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 4);

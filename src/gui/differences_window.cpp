@@ -50,6 +50,8 @@ DifferencesWindow::DifferencesWindow(DifferencesController& controller, QWidget*
     table_->verticalHeader()->hide();
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // The arrows move between rows and Space checks one; Tab goes on to the buttons.
+    table_->setTabKeyNavigation(false);
     table_->horizontalHeader()->setSectionsClickable(true);
     table_->horizontalHeader()->setSortIndicatorShown(true);
     table_->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);  // in tree order until a click

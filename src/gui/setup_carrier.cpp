@@ -235,6 +235,14 @@ CSetupCarrier::CSetupCarrier(Device& device, Options& options, const CBrand& bra
     table_->setFixedWidth(std::max(440, layout->sizeHint().width() - layout->contentsMargins().left() -
                                             layout->contentsMargins().right()));
 
+    // Tab goes as the eye reads: the table, the offer beside the status, then the buttons left to right.
+    setTabOrder(table_, simulate_);
+    setTabOrder(simulate_, connect_);
+    setTabOrder(connect_, scan_);
+    setTabOrder(scan_, factory_);
+    setTabOrder(factory_, offline_);
+    setTabOrder(offline_, exit_);
+
     offer_simulated_module(list_serial_ports().empty());
 }
 

@@ -4,6 +4,7 @@
 #include "core/app/document.h"
 #include "core/app/start_document.h"
 #include "core/devices/menu_changes.h"
+#include "core/link/exit_status.h"
 #include "gui/main_window.h"
 #include "gui/startup_window.h"
 #include "gui/tree_view.h"
@@ -13,7 +14,10 @@ namespace varda::gui {
 std::unique_ptr<MainWindow> start_main_window(CTarnDoc& doc, Options& options, const CBrand& brand,
                                               const CommandLine& command_line) {
     apply_command_line_settings(command_line, doc);
-    doc.start_after_connect(connect_at_start(doc.device()), false, false);
+    // -silent never opens the port: no connection at start, nor the connection dialog that would make one.
+    const bool silent = command_line.has(CommandLine::kSilent);
+    doc.device().silent = silent;
+    doc.start_after_connect(!silent && connect_at_start(doc.device()), silent, false);
     // "Exit" in the connection dialog: the user does not want to go on.
     if (doc.exit_request) return nullptr;
     apply_command_line_after_connect(command_line, doc);
@@ -21,8 +25,25 @@ std::unique_ptr<MainWindow> start_main_window(CTarnDoc& doc, Options& options, c
 
     auto window = std::make_unique<MainWindow>(doc, options, brand);
     window->set_tree_view(new CTarnTreeListView(doc));
-    window->showMaximized();
+    const WindowPlacement placement = window_placement(command_line);
+    switch (placement.kind) {
+        case WindowPlacement::Kind::Minimised:
+            window->showMinimized();
+            break;
+        case WindowPlacement::Kind::Placed:
+            window->move(placement.x, placement.y);
+            window->resize(placement.w, placement.h);
+            window->show();
+            break;
+        case WindowPlacement::Kind::Maximised:
+            window->showMaximized();
+            break;
+    }
     return window;
+}
+
+int window_session_exit_code() {
+    return exit_code_of(status_word());
 }
 
 void calibrate_and_close(MainWindow& window, CTarnDoc& doc) {

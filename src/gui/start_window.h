@@ -20,6 +20,10 @@ class MainWindow;
 std::unique_ptr<MainWindow> start_main_window(CTarnDoc& doc, Options& options, const CBrand& brand,
                                               const CommandLine& command_line);
 
+// The exit code of a window session however it ends ("Exit" in the start-up connection dialog, the window
+// closed): that of the status word, 0 when nothing failed.
+int window_session_exit_code();
+
 // "-calibrate": the model's calibration, then the window closes. Calibration only talks to the module, so
 // nothing the user changed waits to be saved.
 void calibrate_and_close(MainWindow& window, CTarnDoc& doc);

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <numeric>
 
+#include "core/app/connection_status.h"
 #include "core/link/sio.h"
 #include "core/model/elements.h"
 #include "core/model/parameter.h"
@@ -24,7 +25,7 @@ namespace {
 
 // The port is shown by its adapter's name when it has one; the kept value may be a long by-id path.
 std::string shown_text(const Parameter& parameter) {
-    if (platform::iequals(parameter.network_name(), "Port")) return serial_port_label(parameter.value_text());
+    if (platform::iequals(parameter.network_name(), "Port")) return port_label(parameter.value_text());
     return parameter.value_text();
 }
 
@@ -166,6 +167,8 @@ CTableCtrl::CTableCtrl(QWidget* parent) : QTableWidget(parent), delegate_(new De
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);  // activation decides, by the cell flags
+    // The arrows move between cells; Tab goes on to the dialog's next control.
+    setTabKeyNavigation(false);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setWordWrap(false);
     setTextElideMode(Qt::ElideRight);

@@ -80,13 +80,27 @@ void TreeListModel::begin_bulk() {
 
 void TreeListModel::end_bulk() {
     if (bulk_ == 0 || --bulk_ > 0) return;
+    std::vector<Node*> changed(changed_.begin(), changed_.end());
+    changed_.clear();
     if (bulk_reset_) {
         bulk_reset_ = false;
         endResetModel();
-    } else if (!top_.empty()) {
-        // One notice for every cell: the views repaint what they show.
-        emit dataChanged(index(0, 0),
-                         index(static_cast<int>(top_.size()) - 1, std::max(0, column_count() - 1)));
+        return;
+    }
+    // One notice per run of changed siblings: a tree view repaints only the rows a notice spans, so a
+    // notice over the top rows would leave a changed child row showing its old text.
+    std::sort(changed.begin(), changed.end(), [](const Node* a, const Node* b) {
+        return a->parent != b->parent ? std::less<>()(a->parent, b->parent) : a->row < b->row;
+    });
+    const int last_column = std::max(0, column_count() - 1);
+    for (std::size_t first = 0; first < changed.size();) {
+        std::size_t last = first;
+        while (last + 1 < changed.size() && changed[last + 1]->parent == changed[first]->parent &&
+               changed[last + 1]->row == changed[last]->row + 1)
+            ++last;
+        emit dataChanged(createIndex(changed[first]->row, 0, changed[first]),
+                         createIndex(changed[last]->row, last_column, changed[last]));
+        first = last + 1;
     }
 }
 
@@ -130,7 +144,11 @@ TreeItem TreeListModel::insert_item_after(TreeItem parent, TreeItem after, const
 }
 
 void TreeListModel::row_changed(Node* changed, int first_column, int last_column) {
-    if (bulk_ > 0 || !changed) return;
+    if (!changed) return;
+    if (bulk_ > 0) {
+        if (!bulk_reset_) changed_.insert(changed);
+        return;
+    }
     emit dataChanged(createIndex(changed->row, first_column, changed),
                      createIndex(changed->row, last_column, changed));
 }
@@ -259,7 +277,10 @@ void TreeListModel::set_item_greyed(TreeItem item, bool greyed, bool subtree) {
     while (!pending.empty()) {
         Node* next = pending.back();
         pending.pop_back();
-        next->greyed = greyed;
+        if (next->greyed != greyed) {
+            next->greyed = greyed;
+            row_changed(next, 0, std::max(0, column_count() - 1));
+        }
         for (auto& child : next->children)
             pending.push_back(child.get());
     }
@@ -300,6 +321,7 @@ void TreeListModel::release(std::vector<std::unique_ptr<Node>>& nodes, bool rese
 
 void TreeListModel::clear() {
     beginResetModel();
+    changed_.clear();
     release(top_, true);
     differing_branches.clear();
     endResetModel();
@@ -307,6 +329,7 @@ void TreeListModel::clear() {
 
 void TreeListModel::forget_rows() {
     beginResetModel();
+    changed_.clear();
     release(top_, false);
     differing_branches.clear();
     endResetModel();

@@ -131,6 +131,7 @@ class TreeListModel : public QAbstractItemModel, public varda::TreeSink {
     int item_count_ = 0;
     int bulk_ = 0;
     bool bulk_reset_ = false;
+    std::unordered_set<Node*> changed_;  // rows changed within a bulk, told at its end
 };
 
 }  // namespace varda::gui

@@ -84,11 +84,11 @@ TEST(DeviceTasks, ReadAllReadsEveryParameterWithProgressLines) {
         EXPECT_EQ(p->value_text(), std::to_string(p->network_index));
     EXPECT_EQ(bench.device->done, kTableSize);
     EXPECT_EQ(bench.device->total, kTableSize);
-    EXPECT_EQ(bench.lines_starting("Readingtbl:"), kTableSize);
+    EXPECT_EQ(bench.lines_starting("Reading tbl:"), kTableSize);
     EXPECT_EQ(bench.lines_starting("Read branch 'branch "), 4);
     const auto lines = bench.ui.progress_lines();
     EXPECT_EQ(lines.front(), "Read branch 'root'");
-    EXPECT_EQ(lines[2], "Readingtbl:0 = 0");
+    EXPECT_EQ(lines[2], "Reading tbl:0 = 0");
     EXPECT_EQ(lines.back(), "Task accomplished. Window will be closed automatically.");
     EXPECT_EQ(bench.ui.exchange_titles(), std::vector<std::string>{"Read parameters from device"});
 }
@@ -98,14 +98,14 @@ TEST(DeviceTasks, CancelStopsAtTheNextCheck) {
     auto root = make_tree();
     bench.ui.cancel_after_lines(12);  // the root's line, the first branch's line and ten reads
     ASSERT_TRUE(bench.device->read_all(*root));
-    EXPECT_EQ(bench.lines_starting("Readingtbl:"), 10);
+    EXPECT_EQ(bench.lines_starting("Reading tbl:"), 10);
     {
         std::lock_guard finished(port_lock());  // the worker holds it until the task has fully ended
         EXPECT_FALSE(bench.device->aborted());
     }
     // The next task runs normally.
     ASSERT_TRUE(bench.device->read_all(*root));
-    EXPECT_EQ(bench.lines_starting("Readingtbl:"), 10 + kTableSize);
+    EXPECT_EQ(bench.lines_starting("Reading tbl:"), 10 + kTableSize);
 }
 
 TEST(DeviceTasks, FiveTimeOutsAbortWithOneMessage) {
@@ -115,7 +115,13 @@ TEST(DeviceTasks, FiveTimeOutsAbortWithOneMessage) {
     silent.always_silent = true;
     bench.module->set_faults(silent);
     ASSERT_TRUE(bench.device->read_all(*root));
-    EXPECT_EQ(bench.lines_starting("Readingtbl:"), 5);
+    EXPECT_EQ(bench.lines_starting("Reading tbl:"), 5);
+    // A timed-out read is logged with its failure, never as a value read.
+    const Parameter& first = *bench.all(*root).front();
+    EXPECT_NE(first.error_text, "");
+    EXPECT_EQ(bench.lines_starting("Reading tbl:0: " + first.error_text), 1);
+    for (const auto& line : bench.ui.progress_lines())
+        EXPECT_EQ(line.find(" = "), std::string::npos) << line;
     const auto messages = bench.ui.messages();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_NE(messages[0].text.find("5 unsuccessful attempts of reading\n"), std::string::npos);
@@ -132,7 +138,7 @@ TEST(DeviceTasks, FiveTimeOutsAbortReadsAndWritesWithoutAWindowToo) {
     silent.always_silent = true;
     bench.module->set_faults(silent);
     ASSERT_TRUE(bench.device->read_all(*root));
-    EXPECT_EQ(bench.lines_starting("Readingtbl:"), 5);
+    EXPECT_EQ(bench.lines_starting("Reading tbl:"), 5);
     for (Parameter* p : bench.all(*root))
         p->SetValueText("7");
     ASSERT_TRUE(bench.device->write_all(*root));

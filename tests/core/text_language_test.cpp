@@ -251,6 +251,44 @@ bool reads_english(std::string_view text) {
     return std::ranges::all_of(text, [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
+// Whatever way an exchange failed, the error column says so in Russian under Russian.
+TEST_F(TextLanguageTest, EveryExchangeFailureReadsRussianInTheErrorColumn) {
+    const auto english_left = [](std::string text) {
+        for (const std::string_view name : {"n.Err"})
+            if (const auto at = text.find(name); at != std::string::npos) text.erase(at, name.size());
+        return std::ranges::adjacent_find(text, [](char a, char b) {
+                   return std::islower(static_cast<unsigned char>(a)) &&
+                          std::islower(static_cast<unsigned char>(b));
+               }) != text.end();
+    };
+    const std::pair<const char*, void (*)(sim::Faults&)> faults[] = {
+        {"no reply", [](sim::Faults& f) { f.always_silent = true; }},
+        {"bad checksum", [](sim::Faults& f) { f.bad_checksum = true; }},
+        {"wrong hash", [](sim::Faults& f) { f.wrong_hash = true; }},
+        {"garbage header", [](sim::Faults& f) { f.garbage_header = true; }},
+        {"line error", [](sim::Faults& f) { f.line_error = true; }},
+        {"error reply", [](sim::Faults& f) { f.error_code = sim::kErrIndexOutOfRange; }},
+    };
+    for (const auto& [name, fault] : faults) {
+        test::ModelDeviceRig rig(3);
+        Parameter* p = test::find_parameter_named(*rig.description.root(), "t.out");
+        ASSERT_NE(p, nullptr);
+        rig.faults(fault);
+        EXPECT_NE(rig.device->read_parameter(*p, false), 0) << name;
+        ASSERT_FALSE(p->error_text.empty()) << name;
+        set_text_language(Language::russian);
+        EXPECT_FALSE(english_left(error_cell_text(p->error_text))) << name << ": " << p->error_text;
+        set_text_language(Language::as_written);
+    }
+    // A write of a value never read.
+    test::ModelDeviceRig rig(3);
+    Parameter* p = test::find_parameter_named(*rig.description.root(), "t.out");
+    ASSERT_NE(p, nullptr);
+    EXPECT_NE(rig.device->write_parameter(*p, 1), 0);
+    set_text_language(Language::russian);
+    EXPECT_FALSE(english_left(error_cell_text(p->error_text))) << p->error_text;
+}
+
 // The module's error replies that read Russian are shown in English in the tree's Error column; what is
 // stored keeps the module's words.
 TEST_F(TextLanguageTest, EveryModuleErrorReadsEnglishInTheErrorColumn) {

@@ -75,6 +75,16 @@ class BusMonitorTest : public QObject {
             QFile saved(path);
             QVERIFY(saved.open(QIODevice::ReadOnly));
             QCOMPARE(saved.readAll().count('\n'), timeouts);
+
+            // The arrows move through the frames; Tab leaves the table for the next control.
+            frames.set_filter({"", false});
+            QTableView* table = monitor.table();
+            table->setFocus();
+            table->setCurrentIndex(table->model()->index(0, 0));
+            QTest::keyClick(table, Qt::Key_Down);
+            QCOMPARE(table->currentIndex().row(), 1);
+            QTest::keyClick(table, Qt::Key_Tab);
+            QVERIFY(monitor.focusWidget() != table);
         }
         set_ui(nullptr);
         set_settings_store(nullptr);

@@ -162,6 +162,34 @@ class DifferencesTest : public QObject {
         QCOMPARE(rig.module->value("FiLt", 1), std::optional<std::string>("20"));
     }
 
+    void theKeyboardReachesEveryControl() {
+        Rig rig;
+        QString summary;
+        QStringList path;
+        Script script({show_all, [&] {
+                           auto* window = modal<gui::DifferencesWindow>();
+                           if (!window) return false;
+                           QTableWidget* table = window->table();
+                           table->setFocus();
+                           table->setCurrentCell(1, 0);
+                           QTest::keyClick(table, Qt::Key_Space);  // unchecks the second row
+                           summary = window->summary()->text();
+                           for (int k = 0; k < 4; ++k) {
+                               QTest::keyClick(window->focusWidget(), Qt::Key_Tab);
+                               auto* button = qobject_cast<QAbstractButton*>(window->focusWidget());
+                               path << (button ? button->text()
+                                               : window->focusWidget()->metaObject()->className());
+                           }
+                           window->accept();
+                           return true;
+                       }});
+        QVERIFY(rig.doc->compare());
+        QCOMPARE(script.steps_done(), std::size_t(2));
+        QCOMPARE(summary, QStringLiteral("3 differences, 3 shown, 2 checked"));
+        QCOMPARE(path, (QStringList{"Take checked values into the document", "Write checked to the module",
+                                    "Close", "QComboBox"}));
+    }
+
   private:
     QTemporaryDir settings_dir_;
 };

@@ -181,6 +181,25 @@ class IoStatusTest : public QObject {
         QTRY_VERIFY(!dialog.isVisible());
     }
 
+    void pollingLeavesTheDocumentUnmodified() {
+        Rig rig(3);
+        rig.set_value("r.Cou", 7, "9");
+        rig.set_value("r.oe", 3, "1");
+        QVERIFY(!rig.doc->modified);
+        gui::CStateInOutDlg dialog(*rig.doc, nullptr, 5ms);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        // Every row read: readings of the inputs and outputs are no edits of the configuration.
+        QTRY_COMPARE_WITH_TIMEOUT(dialog.table(IoSide::Inputs)->CellText(7, 0), QStringLiteral("9"), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(dialog.table(IoSide::Outputs)->CellText(3, 0), QStringLiteral("1.000"),
+                                  10000);
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+        QTRY_VERIFY(!dialog.isVisible());
+        QVERIFY(!rig.doc->modified);
+        QVERIFY(!rig.doc->has_unwritten_edits());
+        QVERIFY(ui_.messages().empty());
+    }
+
     void destroyedWithAnEditorOpenWritesNothing() {
         Rig rig(1);
         rig.set_value("r.oe", 0, "0");

@@ -325,6 +325,52 @@ class MainWindowTest : public QObject {
         shows(LinkState::Offline, QStringLiteral(" \u00b7 offline"), "status_bar_offline");
     }
 
+    // A file of another model opened while a module is on the line: the indicator names both.
+    void theIndicatorNamesTheModuleOnTheLineAndTheTreesModel() {
+        auto module = served_module(kVK03);
+        auto other = served_module(5);
+        QVERIFY(module && other);
+        auto headless = std::make_unique<HeadlessUi>(true);
+        HeadlessUi& ui = *headless;
+        Rig rig(module, CBrandRavelin(), std::move(headless));
+        QVERIFY(rig.connect());
+        QTemporaryDir folder;
+        const QString path = folder.filePath(QStringLiteral("vk03.vdc"));
+        rig.doc->path_name = path.toStdString();
+        rig.window->action(kCmdSave)->trigger();
+        QCOMPARE(rig.window->recent_files().first(), path);
+
+        rig.backend->set_module(other);
+        rig.window->run_command(kCmdCheckConnection);
+        QVERIFY(QString::fromStdString(rig.doc->root()->name).contains(QStringLiteral("VK05")));
+        rig.window->resize(1100, 500);
+        rig.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(rig.window.get()));
+        gui::ConnectionIndicator* indicator = rig.window->connection_indicator();
+        const QString version = QString::fromStdString(rig.doc->device().version_text);
+        QVERIFY(!version.isEmpty());
+        const QString line = QStringLiteral(" · Tavik-VK05 ") + version + QStringLiteral(" · ");
+        rig.window->update_from_document();
+        QVERIFY2(indicator->text().contains(line), qPrintable(indicator->text()));
+        QVERIFY2(!indicator->text().contains(QStringLiteral("tree")), qPrintable(indicator->text()));
+
+        ui.push_answer(Answer::Yes);  // a file of another model: open it all the same
+        rig.window->run_command(kCmdRecentFile);
+        QVERIFY(QString::fromStdString(rig.doc->root()->name).contains(QStringLiteral("VK03")));
+        rig.window->update_from_document();
+        QCOMPARE(indicator->state(), LinkState::Online);
+        QVERIFY2(indicator->text().endsWith(line + QStringLiteral("tree: Tavik-VK03 · online")),
+                 qPrintable(indicator->text()));
+        QCoreApplication::processEvents();
+        save_screenshot(rig.window->statusBar()->grab(), "status_bar_other_model");
+
+        // Offline there is no module to name: the tree's model alone.
+        rig.doc->device().identify_result = 0;
+        rig.window->update_from_document();
+        QVERIFY2(indicator->text().endsWith(QStringLiteral(" · Tavik-VK03 · offline")),
+                 qPrintable(indicator->text()));
+    }
+
     void droppedConfigurationFileOpens() {
         auto module = served_module(kVK03);
         QVERIFY(module);

@@ -35,12 +35,14 @@
 #include "../support/gui_test_support.h"
 #include "../support/main_window_rig.h"
 #include "../support/screen_texts.h"
+#include "core/app/connection_status.h"
 #include "core/app/document.h"
 #include "core/app/menu_state.h"
 #include "core/app/paths.h"
 #include "core/devices/brand.h"
 #include "core/link/options.h"
 #include "core/model/device_table.h"
+#include "core/model/tree_rows.h"
 #include "core/platform/settings_store.h"
 #include "core/platform/ui.h"
 #include "gui/apply_dialog.h"
@@ -88,6 +90,16 @@ struct MainRig : MainWindowRig {
     gui::CTarnTreeListView* view = nullptr;
 };
 
+// The program's own words in the tree's rows: the error, access and user columns (names and values come
+// from the description and the module).
+void take_tree_notes(ScreenTexts& texts, const QAbstractItemModel& model, const QModelIndex& parent = {}) {
+    for (int row = 0; row < model.rowCount(parent); ++row) {
+        for (const int column : {kColumnAccess, kColumnUser, kColumnError})
+            texts.add(QStringLiteral("tree cell"), model.index(row, column, parent).data().toString());
+        take_tree_notes(texts, model, model.index(row, 0, parent));
+    }
+}
+
 }  // namespace
 
 class OneLanguageTest : public QObject {
@@ -117,6 +129,24 @@ class OneLanguageTest : public QObject {
             if (top->menu()) texts.take_menu(top->menu());
         CHECK_ONE_LANGUAGE(texts, language);
         save_picture(rig.window.get(), "main_window", language);
+
+        // A read stopped part of the way: the rows it never reached say so.
+        rig.module->set_faults({.reply_delay = 5ms});
+        Script stopping({[&] {
+            auto* window = modal<gui::ProgressDialog>();
+            if (!window || window->lines().size() < 5) return false;
+            click_later(window->cancel_button());
+            return true;
+        }});
+        QVERIFY(rig.doc->read_all());
+        QCOMPARE(stopping.steps_done(), std::size_t(1));
+        ScreenTexts rows;
+        take_tree_notes(rows, rig.view->model());
+        QVERIFY(rows.contains(gui::qtext("Not read: the exchange was stopped")));
+        rig.view->tree().expand_quietly(rig.view->model().last_child(rig.view->root_item()));
+        rig.window->update_from_document();
+        save_picture(rig.window.get(), "main_window_stopped_read", language);
+        CHECK_ONE_LANGUAGE(rows, language);
     }
 
     void connectionDialog_data() { each_language(); }
@@ -145,6 +175,15 @@ class OneLanguageTest : public QObject {
             dialog.offer_simulated_module(true);
             texts.take(&dialog);
             CHECK_ONE_LANGUAGE(texts, language);
+
+            // The simulated module tried last is the port the table shows.
+            doc.device().program_network().FindOwnParameter("Port")->SetValueText(kSimulatedPortName);
+            gui::CSetupCarrier again(doc.device(), options, brand, true);
+            ScreenTexts port;
+            port.take(&again);
+            QVERIFY(port.contains(gui::qtext("simulated module")));
+            save_picture(&again, "connection_dialog_simulated", language);
+            CHECK_ONE_LANGUAGE(port, language);
 
             ScreenTexts select;
             gui::CSelectDeviceDlg devices(brand);

@@ -166,6 +166,35 @@ class SetupCarrierTest : public QObject {
         QTRY_VERIFY(rig.dialog->simulate_button()->isVisible());
     }
 
+    void tabGoesFromTheTableThroughTheButtons() {
+        for (const bool offered : {false, true}) {
+            Rig rig;
+            gui::CSetupCarrier& dialog = *rig.dialog;
+            dialog.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+            dialog.offer_simulated_module(offered);
+            dialog.activateWindow();
+            dialog.table()->setFocus();
+            QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(dialog.table()));
+            // The arrows stay in the table.
+            QTest::keyClick(dialog.table(), Qt::Key_Down);
+            QCOMPARE(dialog.table()->currentRow(), 1);
+            QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(dialog.table()));
+            std::vector<QWidget*> expected;
+            if (offered) expected.push_back(dialog.simulate_button());
+            for (QWidget* w : std::initializer_list<QWidget*>{
+                     dialog.connect_button(), dialog.scan_button(), dialog.factory_button(),
+                     dialog.offline_button(), dialog.exit_button(), dialog.table()})
+                expected.push_back(w);
+            for (QWidget* next : expected) {
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+                QCOMPARE(QApplication::focusWidget(), next);
+            }
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+            QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(dialog.exit_button()));
+        }
+    }
+
     void tableFlagsGuardSelectionAndEditors() {
         using cell_flags::kButton;
         using cell_flags::kDisabled;

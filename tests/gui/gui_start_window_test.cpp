@@ -14,6 +14,7 @@
 #include "../support/gui_test_support.h"
 #include "core/app/command_line.h"
 #include "core/app/document.h"
+#include "core/link/exit_status.h"
 #include "core/link/options.h"
 #include "core/platform/settings_store.h"
 #include "core/devices/brand.h"
@@ -39,7 +40,9 @@ struct StartRig {
         set_settings_store(&store);
         set_ui(&ui);
         set_current_model_index(kNoModel);
-        doc = std::make_unique<CTarnDoc>(options, std::make_unique<sim::InProcessBackend>(module));
+        auto line = std::make_unique<sim::InProcessBackend>(module);
+        backend = line.get();
+        doc = std::make_unique<CTarnDoc>(options, std::move(line));
         doc->device().finish_grace = std::chrono::milliseconds(0);
     }
     ~StartRig() {
@@ -63,6 +66,7 @@ struct StartRig {
     Options options;
     CBrandRavelin brand;
     std::shared_ptr<sim::SimulatedModule> module;
+    sim::InProcessBackend* backend = nullptr;
     std::unique_ptr<CTarnDoc> doc;
     std::unique_ptr<gui::MainWindow> window;
 };
@@ -187,6 +191,84 @@ class StartWindowTest : public QObject {
         QVERIFY2(!step.isEmpty(), "the start-up window never said what it was trying");
         QVERIFY(dialog_came);
         QVERIFY(!rig.window);  // "Exit" in the connection dialog
+    }
+
+    void theCommandLinePlacesTheWindow_data() {
+        QTest::addColumn<QString>("options");
+        QTest::addColumn<int>("state");
+        QTest::addColumn<QRect>("geometry");
+        QTest::newRow("nothing") << "" << int(Qt::WindowMaximized) << QRect();
+        QTest::newRow("w:0 h:0") << "-w:0/h:0" << int(Qt::WindowMinimized) << QRect();
+        QTest::newRow("placed") << "-x:30/y:40/w:800/h:600" << int(Qt::WindowNoState)
+                                << QRect(30, 40, 800, 600);
+        QTest::newRow("size alone") << "-w:800/h:600" << int(Qt::WindowMaximized) << QRect();
+        QTest::newRow("no height") << "-x:30/y:40/w:800" << int(Qt::WindowMaximized) << QRect();
+    }
+    void theCommandLinePlacesTheWindow() {
+        QFETCH(QString, options);
+        QFETCH(int, state);
+        QFETCH(QRect, geometry);
+        StartRig rig;
+        const CommandLine command_line = parse_command_line(
+            options.isEmpty() ? std::vector<std::string>{} : std::vector{options.toStdString()});
+        QVERIFY(command_line.errors.empty());
+        rig.start(command_line);
+        QVERIFY(rig.window);
+        QCOMPARE(int(rig.window->windowState() & (Qt::WindowMaximized | Qt::WindowMinimized)), state);
+        if (geometry.isValid()) {
+            QCOMPARE(rig.window->pos(), geometry.topLeft());
+            QCOMPARE(rig.window->size(), geometry.size());
+        }
+    }
+
+    // -silent in the window: the file opens, and nothing ever opens the port, a read from the menu included.
+    void silentNeverOpensThePort() {
+        const std::string file = folder_.filePath(QStringLiteral("silent.vdc")).toStdString();
+        {
+            StartRig source;
+            source.doc->start(false, false);
+            QVERIFY(source.doc->new_document());
+            QVERIFY(source.doc->save_file(file));
+        }
+        StartRig rig;
+        rig.ui.set_connection_target(&rig.doc->device(), &rig.options, &rig.brand);
+        CommandLine command_line = parse_command_line({"-silent", file});
+        QVERIFY(command_line.errors.empty());
+        MessageBoxCloser closer;
+        rig.start(command_line);
+        QVERIFY(rig.window);
+        QVERIFY(rig.doc->root());
+        QCOMPARE(rig.doc->path_name, file);
+        QVERIFY(!rig.options.read_automatically);
+        rig.doc->read_all();
+        Parameter* filter = rig.doc->description().find_parameter("FiLt", 2);
+        QVERIFY(filter);
+        rig.doc->device().read_one(*filter);
+        QVERIFY(!rig.doc->device().sio().is_open());
+        QCOMPARE(rig.doc->device().sio().line_stats().snapshot().requests, 0);
+    }
+
+    // "Exit" after the port could not be opened: the session ends with the port's failure, never 0.
+    void exitAfterAPortFailureEndsWithItsCode() {
+        reset_status();
+        StartRig rig;
+        rig.backend->set_unplugged(true);
+        rig.ui.set_connection_target(&rig.doc->device(), &rig.options, &rig.brand);
+        QString status;
+        Script script({[&] {
+            auto* setup = modal<gui::CSetupCarrier>();
+            if (!setup) return false;
+            status = setup->status_label()->text();
+            click_later(setup->exit_button());
+            return true;
+        }});
+        rig.start(CommandLine{});
+        QCOMPARE(script.steps_done(), std::size_t(1));
+        QVERIFY(!rig.window);
+        QVERIFY2(!status.isEmpty(), "the dialog never said why");
+        QCOMPARE(gui::window_session_exit_code(), 201);
+        reset_status();
+        QCOMPARE(gui::window_session_exit_code(), 0);
     }
 
   private:

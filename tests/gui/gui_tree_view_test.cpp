@@ -35,6 +35,19 @@ QString text(std::string_view s) {
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
 }
 
+// The parts of a widget repainted while it watches.
+class PaintWatch : public QObject {
+  public:
+    explicit PaintWatch(QWidget* widget) { widget->installEventFilter(this); }
+    QRegion painted;
+
+  protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) painted += static_cast<QPaintEvent*>(event)->region();
+        return false;
+    }
+};
+
 }  // namespace
 
 class TreeViewTest : public QObject {
@@ -203,6 +216,68 @@ class TreeViewTest : public QObject {
         open_model(3);
         QCOMPARE(tree().GetColumnWidth(kColumnValue), 250);
         QCOMPARE(tree().header()->length(), tree().viewport()->width());
+    }
+
+    void changedRowsRepaintAtOnce_data() {
+        QTest::addColumn<int>("action");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<bool>("fails");
+        QTest::newRow("undo") << 0 << "no data" << false;
+        QTest::newRow("redo") << 1 << "20" << false;
+        QTest::newRow("failed read") << 2 << "20" << true;
+        QTest::newRow("write checked") << 3 << "20" << true;  // as the differences window writes
+    }
+
+    void changedRowsRepaintAtOnce() {
+        QFETCH(int, action);
+        QFETCH(QString, value);
+        QFETCH(bool, fails);
+        Parameter& timeout = parameter("t.out");  // two levels below the top rows
+        double_click(timeout, kColumnValue);
+        type_into_edit_box("20", Qt::Key_Return);
+        if (action == 1) QVERIFY(doc_->undo());
+        tree().select_quietly(timeout.tree_item);  // the selection stays where it is from here on
+        QTest::qWait(50);
+        const QModelIndex row = model().index_of(timeout.tree_item, kColumnValue);
+        QVERIFY(model().parent(model().parent(row)).isValid());
+
+        QObject listening;
+        std::vector<std::pair<QModelIndex, QModelIndex>> notices;
+        connect(&model(), &QAbstractItemModel::dataChanged, &listening,
+                [&](const QModelIndex& from, const QModelIndex& to) { notices.emplace_back(from, to); });
+        PaintWatch watch(tree().viewport());
+        switch (action) {
+            case 0:
+                QVERIFY(doc_->undo());
+                break;
+            case 1:
+                QVERIFY(doc_->redo());
+                break;
+            case 2:
+                view_->read_parameter();  // this port is closed
+                break;
+            default:
+                doc_->device().identify_result = 3;  // a known module was found on this port once
+                QVERIFY(doc_->write_parameters({&timeout}));
+                break;
+        }
+        QCOMPARE(model().data(row).toString(), value);
+        QCOMPARE(timeout.error_text.empty(), !fails);
+        QCOMPARE(model().data(model().index_of(timeout.tree_item, kColumnError)).toString(),
+                 text(timeout.error_text));
+        // The views are told of this very row, in the value and error columns.
+        const bool told = std::any_of(notices.begin(), notices.end(), [&](const auto& notice) {
+            const auto& [from, to] = notice;
+            return from.parent() == row.parent() && to.parent() == row.parent() && from.row() <= row.row() &&
+                   row.row() <= to.row() && from.column() <= kColumnValue && kColumnError <= to.column();
+        });
+        QVERIFY(told);
+        // ... and the row is drawn again without anything else happening.
+        const QRect cell = tree().visualRect(row);
+        QTRY_VERIFY2(watch.painted.contains(cell),
+                     qPrintable(QStringLiteral("painted %1 of %2 cell %3")
+                                    .arg(QDebug::toString(watch.painted), QDebug::toString(notices.size()),
+                                         QDebug::toString(cell))));
     }
 
     void escapeLeavesTheCellAlone() {

@@ -112,6 +112,9 @@ class ScreenTexts {
         return wrong;
     }
     bool empty() const { return texts_.isEmpty(); }
+    bool contains(const QString& text) const {
+        return std::any_of(texts_.begin(), texts_.end(), [&](const auto& t) { return t.second == text; });
+    }
 
   private:
     // Whether `w` is part of one of the widgets, a combo box's list of items included.

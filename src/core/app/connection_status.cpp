@@ -26,6 +26,11 @@ std::string_view link_state_text(LinkState state) {
     return localized("exchange suspended");
 }
 
+std::string port_label(const std::string& port_name) {
+    return port_name == kSimulatedPortName ? std::string(localized("simulated module"))
+                                           : serial_port_label(port_name);
+}
+
 std::optional<ConnectionStatus> connection_status(CTarnDoc& doc) {
     const std::unique_lock line_free(port_lock(), std::try_to_lock);
     if (!line_free.owns_lock()) return std::nullopt;
@@ -47,17 +52,24 @@ std::optional<ConnectionStatus> connection_status(CTarnDoc& doc) {
 
     constexpr std::string_view kDot = " \u00b7 ";
     std::string& text = status.text;
-    text = line.port_name == kSimulatedPortName ? std::string(localized("simulated module"))
-                                                : serial_port_label(line.port_name);
+    text = port_label(line.port_name);
     text += kDot;
     text += std::to_string(line.baud_rate) + std::string(localized(" baud"));
     text += kDot;
     text += std::string(localized("address ")) + std::to_string(line.base_address);
-    const int model = doc.tree_model_index();
-    if (model >= 0 && model < kDeviceCount) {
+    // The module on the line is named by what it said; the tree may be another model's (a file opened).
+    const auto known = [](int model) { return model >= 0 && model < kDeviceCount; };
+    const int tree_model = doc.tree_model_index();
+    const int line_model = device.line_model;
+    const bool on_line = status.state != LinkState::Offline && known(line_model);
+    if (const int shown = on_line ? line_model : tree_model; known(shown)) {
         text += kDot;
-        text += display_name(model);
-        if (status.state != LinkState::Offline && !device.version_text.empty()) text += " " + device.version_text;
+        text += display_name(shown);
+        if (on_line && !device.version_text.empty()) text += " " + device.version_text;
+    }
+    if (on_line && doc.root() && known(tree_model) && tree_model != line_model) {
+        text += kDot;
+        text += std::string(localized("tree: ")) + std::string(display_name(tree_model));
     }
     text += kDot;
     text += link_state_text(status.state);

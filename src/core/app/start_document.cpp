@@ -24,4 +24,17 @@ bool open_start_document(CTarnDoc& doc, const CommandLine& cl) {
     return true;
 }
 
+WindowPlacement window_placement(const CommandLine& cl) {
+    constexpr unsigned kSize = CommandLine::kW | CommandLine::kH;
+    constexpr unsigned kPlace = kSize | CommandLine::kX | CommandLine::kY;
+    WindowPlacement placement;
+    if ((cl.window & kSize) != kSize) return placement;
+    if (cl.w == 0 && cl.h == 0) {
+        placement.kind = WindowPlacement::Kind::Minimised;
+    } else if ((cl.window & kPlace) == kPlace) {
+        placement = {WindowPlacement::Kind::Placed, cl.x, cl.y, cl.w, cl.h};
+    }
+    return placement;
+}
+
 }  // namespace varda

@@ -12,4 +12,13 @@ class CTarnDoc;
 // built.
 bool open_start_document(CTarnDoc& doc, const CommandLine& command_line);
 
+// Where the command line puts the main window: -w:0 -h:0 minimised; -x, -y, -w and -h together at that
+// place and size; anything else maximised.
+struct WindowPlacement {
+    enum class Kind { Maximised, Minimised, Placed };
+    Kind kind = Kind::Maximised;
+    int x = 0, y = 0, w = 0, h = 0;
+};
+WindowPlacement window_placement(const CommandLine& command_line);
+
 }  // namespace varda

@@ -13,6 +13,7 @@
 #include "core/model/elements.h"
 #include "core/model/model_hooks.h"
 #include "core/model/parameter.h"
+#include "core/model/tree_rows.h"
 #include "core/platform/language.h"
 #include "core/platform/numbers.h"
 #include "core/platform/serial_ports.h"
@@ -245,8 +246,9 @@ void Device::worker_loop() {
         const int signalled = platform::wait_any(events, -1ms);
         if (signalled == kStop || signalled < 0) break;
         std::lock_guard lock(port_lock());
-        // A task finds the port closed when the user works offline: open it for the task only.
-        const bool opened_here = !sio().is_open() && sio().open() == 0;
+        // A task finds the port closed when the user works offline: open it for the task only, unless the
+        // run was told never to open it.
+        const bool opened_here = !silent && !sio().is_open() && sio().open() == 0;
         const Task task = tasks[static_cast<std::size_t>(signalled)];
         if (task != Task::WriteOne) task_event(task).reset();
         perform(task);
@@ -449,6 +451,7 @@ int Device::identify(bool show) {
     } else {
         info = "Device " + dev.value_text() + "\n";
         result = 2;
+        line_model = kNoModel;
         if (auto row = match_identification(dev.value_text())) {
             int model = *row;
             if (model == 13) {
@@ -457,6 +460,7 @@ int Device::identify(bool show) {
                 model = resolve_tdev(model, read ? tdev_position(*tdev) : std::nullopt);
             }
             set_current_model_index(model);
+            line_model = model;
             result = 3;
         }
     }
@@ -586,7 +590,7 @@ void Device::read_timeout_alarm() {
 int Device::read_parameter(Parameter& p, bool count_failures) {
     ++done;
     if (p.network_index < 0) return 6;
-    const std::string progress = with_index(std::string(localized("Reading")) + p.network_name(), p);
+    const std::string progress = with_index(std::string(localized("Reading ")) + p.network_name(), p);
     const int result = request(true, &p);
     if (result != 0) log_failure(p);
 
@@ -594,13 +598,16 @@ int Device::read_parameter(Parameter& p, bool count_failures) {
     if (!timed_out) {
         consecutive_failures = 0;
         exchange_suspended = false;
-        if (on_document_modified) on_document_modified();
+        // Readings of the inputs and outputs (the scanners) are not part of the configuration.
+        if (on_document_modified && !p.is_scanner()) on_document_modified();
         if (model_ && platform::iequals(p.network_name(), "Log")) model_->OnLogParameter(p);
     } else if (count_failures && ++consecutive_failures > kFailureLimit) {
         // A command-line job gives up as the window does (its message goes nowhere).
         read_timeout_alarm();
     }
-    progress_line(progress + " = " + p.value_text());
+    // A failed read shows why, never the value it left as if it had been read.
+    progress_line(result == 0 ? progress + " = " + p.value_text()
+                              : progress + ": " + error_cell_text(p.error_text));
     return result;
 }
 
@@ -630,7 +637,9 @@ int Device::write_parameter(Parameter& p, int mode) {
         if (model_ && model_->NeedsApply(p.network_name())) network_parameter_written = true;
         consecutive_failures = 0;
     }
-    progress_line(progress + " = " + text + " " + std::string(localized("[new value]")));
+    progress_line(
+        progress + " = " + text +
+        (result == 0 ? " " + std::string(localized("[new value]")) : ": " + error_cell_text(p.error_text)));
     if (result < 0 || (result > 0 && platform::iequals(p.error_text, kTimeoutText))) {
         if (++consecutive_failures > kFailureLimit) {
             progress_line(std::string(localized("5 unsuccessful write attempts")));
@@ -653,7 +662,7 @@ int Device::compare_parameter(Parameter& p) {
     if (p.network_index < 0) return 6;
 
     const std::string progress =
-        with_index(std::string(localized(" Compare")) + p.network_name() + "=" + p.value_text(), p);
+        with_index(std::string(localized(" Compare ")) + p.network_name() + "=" + p.value_text(), p);
     const int result = request(true, &module_value);
     progress_line(progress + "<>" + module_value.value_text());
 

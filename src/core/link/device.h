@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/link/device_io.h"
+#include "core/model/device_table.h"
 #include "core/model/element_context.h"
 #include "core/platform/events.h"
 #include "core/platform/ui.h"
@@ -148,6 +149,9 @@ class Device : public DeviceIO, public ElementContext {
     int version_major = -1;
     int version_minor = -1;
     std::string version_text;  // "ver" as the module gave it
+    // The model the last identification found on the line (a file of another model may be open meanwhile);
+    // kNoModel when the module named none the program knows.
+    std::atomic<int> line_model{kNoModel};
     int identify_result = 0;  // the last identification's result
     int difference_count = 0;
     std::string difference_text;

@@ -607,6 +607,7 @@ constexpr TextPair kRussian[] = {
     {"simulated", "имитация"},
     {"exchange suspended", "обмен приостановлен"},
     {"simulated module", "имитация модуля"},
+    {"tree: ", "дерево: "},
     {" baud", " бод"},
     {"address ", "адрес "},
     {", not answering", ", не отвечает"},
@@ -632,9 +633,9 @@ constexpr TextPair kRussian[] = {
     {"Write parameter to device", "Запись параметра в прибор"},
     {"Task accomplished. Window will be closed automatically.",
      "Задача выполнена. Окно закроется автоматически."},
-    {"Reading", "Чтение "},
+    {"Reading ", "Чтение "},
     {"  Write: ", "  Запись: "},
-    {" Compare", " Сравнение "},
+    {" Compare ", " Сравнение "},
     {"[new value]", "[новое значение]"},
     {"5 unsuccessful write attempts", "5 неудачных попыток записи"},
     // The line's counters
@@ -664,6 +665,9 @@ constexpr TextPair kRussian[] = {
     {"Cannot open serial port %s. Connection failed. Please check network settings.",
      "Не удаётся открыть последовательный порт %s. Связь не установлена. Проверьте настройки сети."},
     {"Serial port opening error", "Ошибка открытия последовательного порта"},
+    {"Not read: the exchange was stopped", "Не прочитан: обмен остановлен"},
+    {"Not written: the exchange was stopped", "Не записан: обмен остановлен"},
+    {"Not compared: the exchange was stopped", "Не сравнён: обмен остановлен"},
     {"%i unsuccessful attempts of reading\nPlease, check the connection between the device %s and the PC\n"
      "Following steps have been done:\n",
      "Неудачных попыток чтения: %i\nПроверьте связь между прибором %s и компьютером\nСделано следующее:\n"},
@@ -724,7 +728,8 @@ constexpr TextPair kRussian[] = {
      "Нет данных - элемент «Сетевые параметры» не инициализирован\n\nОшибка программы"},
     {"The simulated module could not be made", "Не удалось создать имитацию модуля"},
     {"Write checked to the module", "Записать отмеченные в модуль"},
-    {"%i. Parameter '%s (%s)\nconfiguration: value = %s, access = %s, user = %s\ndevice: value = %s, access = "
+    {"%i. Parameter '%s (%s)\nconfiguration: value = %s, access = %s, user = %s\ndevice: value = %s, access "
+     "= "
      "%s, user = %s\n ",
      "%i. Параметр '%s (%s)\nконфигурация: значение = %s, доступ = %s, пользователь = %s\nприбор: значение = "
      "%s, доступ = %s, пользователь = %s\n "},
@@ -813,8 +818,15 @@ constexpr TextPair kRussian[] = {
     {"Device addresses in request and in response are not equal",
      "Адреса прибора в запросе и в ответе не совпадают"},
     {"Incorrect response", "Неверный ответ"},
+    {"Improper serial port settings", "Неверные настройки последовательного порта"},
+    {"Frame header is lost", "Потерян заголовок кадра"},
+    {"Response sum check error", "Ошибка контрольной суммы ответа"},
     {"Received function code differs from transmitted function code and from n.Err.",
-     "Код функции в ответе отличается от переданного и от n.Err."},
+     "Код функции в ответе не совпадает ни с запрошенным, ни с n.Err."},
+    {"Attribute error, incorrect response message length", "Ошибка атрибутов: неверная длина ответа"},
+    {"Response cannot be decoded", "Ответ не удаётся декодировать"},
+    {"Value is not recorded, because the parameter is not initialized",
+     "Значение не записано: параметр не инициализирован"},
     {"Received address differs from the address requested", "Адрес в ответе отличается от запрошенного"},
     {"Received read/write flag differs from the one requested",
      "Признак чтения/записи в ответе отличается от запрошенного"},
