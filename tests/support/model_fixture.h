@@ -172,4 +172,40 @@ struct TreeEditRig {
     std::unique_ptr<TreeEdit> edit;
 };
 
+// A model's simulated module reporting a firmware version ("1.0", "2.10"), identified, and a document
+// whose tree is built for that version, as the program builds it after connecting.
+struct DocumentAtVersionRig {
+    DocumentAtVersionRig(int model, const std::string& version)
+        : module(std::make_shared<sim::SimulatedModule>()) {
+        set_ui(&ui);
+        serve_archived_model(*module, model);
+        EXPECT_TRUE(module->set_value("ver", -1, version));
+        doc = std::make_unique<CTarnDoc>(options, std::make_unique<sim::InProcessBackend>(module));
+        doc->archive_path = VARDA_DAT_PATH;
+        doc->device().finish_grace = std::chrono::milliseconds(0);
+        open_sim_port(doc->device());
+        EXPECT_EQ(doc->device().identify(false), 3);
+        EXPECT_EQ(current_model_index(), model);
+        EXPECT_TRUE(doc->load_description());
+    }
+    ~DocumentAtVersionRig() {
+        doc.reset();
+        set_current_model_index(kNoModel);
+        set_ui(nullptr);
+    }
+    DocumentAtVersionRig(const DocumentAtVersionRig&) = delete;
+    DocumentAtVersionRig& operator=(const DocumentAtVersionRig&) = delete;
+
+    Parameter& p(std::string_view name) {
+        Parameter* found = find_parameter_named(*doc->root(), name);
+        EXPECT_NE(found, nullptr) << name;
+        return *found;
+    }
+
+    HeadlessUi ui{true};
+    Options options;
+    std::shared_ptr<sim::SimulatedModule> module;
+    std::unique_ptr<CTarnDoc> doc;
+};
+
 }  // namespace varda::test
