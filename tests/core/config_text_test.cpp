@@ -57,7 +57,10 @@ std::string file_text(const std::string& path) {
 constexpr const char* kOldVersion = "1.0";
 constexpr const char* kNewVersion = "2.10";
 
-using ModuleAtVersion = test::DocumentAtVersionRig;
+// A module at a version and a document whose tree is built for it.
+struct ModuleAtVersion : test::TreeEditRig {
+    ModuleAtVersion(int model, const std::string& version) : TreeEditRig(model, version.c_str()) {}
+};
 
 std::optional<std::string> other_value(const Parameter& p) {
     if (platform::iequals(p.network_name(), "Addr") || platform::iequals(p.network_name(), "bPS")) return {};
@@ -285,7 +288,7 @@ TEST(ConfigText, ImportRefusesWhatJsonOrTheDescriptionForbidsAndWritesNothing) {
     };
     const std::vector<Case> cases = {
         {"a fractional index", vk03(filter("1.9", "\"42\"")), "cannot be taken",
-         "\"index\" is 1.9, not a whole number"},
+         "record 1: \"index\" is 1.9, not a whole number"},
         {"an index beyond the range", vk03(filter("1e10", "\"42\"")), "",
          "\"index\" is 1e10, not a whole number from 0 to 65535"},
         {"a negative index", vk03(filter("-1", "\"42\"")), "", "\"index\" is -1"},
@@ -304,7 +307,7 @@ TEST(ConfigText, ImportRefusesWhatJsonOrTheDescriptionForbidsAndWritesNothing) {
          vk03(R"({"path": "Вход 3", "name": "FiLt", "index": 2, "value": "1", "access": "yes"})"), "",
          "\"access\" is \"yes\", not \"read/write\" or \"read-only\""},
         {"a record without value", vk03(R"({"path": "Вход 3", "name": "FiLt", "index": 2})"), "",
-         "has no \"value\""},
+         "record 1: no \"value\""},
         {"a record twice", vk03(filter("2", "\"1\"") + "," + filter("2", "\"2\"")), "",
          "record 2 (Вход 3/FiLt:2): the same parameter as record 1"},
         {"NaN", vk03(filter("2", "NaN")), "NaN and Infinity are no JSON numbers", ""},

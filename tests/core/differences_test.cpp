@@ -256,12 +256,12 @@ TEST(Differences, AFileComparisonNeverOffersWhatTheFileLacksAsAValue) {
     const std::string old_version = (folder / "old.vdc").string();
     const std::string unread = (folder / "unread.vdc").string();
     {
-        test::DocumentAtVersionRig old(3, "1.0");
+        test::TreeEditRig old(3, "1.0");
         ASSERT_TRUE(old.doc->read_all());
         old.p("FiLt").SetValueText("55");
         ASSERT_TRUE(old.doc->save_file(old_version));
     }
-    test::DocumentAtVersionRig t(3, "2.10");
+    test::TreeEditRig t(3, "2.10");
     ASSERT_TRUE(t.doc->read_all());
     // Saved with Prot never read.
     t.p("Prot").SetValueText(std::string(str(kNoData)));

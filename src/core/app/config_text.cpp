@@ -173,13 +173,13 @@ bool read_attribute(const JsonValue& item, const char* key, int yes, int no, std
 // The record, or nothing with `why`.
 std::optional<JsonRecord> read_record(const JsonValue& item, std::string& why) {
     if (item.kind != JsonValue::Kind::Object) {
-        why = "is " + as_written(item) + ", not an object";
+        why = "a record is an object, not " + as_written(item);
         return std::nullopt;
     }
     JsonRecord r;
     const JsonValue* name = item.find("name");
     if (!name || name->kind != JsonValue::Kind::String || name->text.empty()) {
-        why = name ? "\"name\" is " + as_written(*name) + ", not a parameter's name" : "has no \"name\"";
+        why = name ? "\"name\" is " + as_written(*name) + ", not a parameter's name" : "no \"name\"";
         return std::nullopt;
     }
     r.name = name->text;
@@ -201,7 +201,7 @@ std::optional<JsonRecord> read_record(const JsonValue& item, std::string& why) {
     }
     const JsonValue* value = item.find("value");
     if (!value) {
-        why = "has no \"value\"";
+        why = "no \"value\"";
         return std::nullopt;
     }
     // A number stands for the text it is written as, so the parameter's own rules read it.
@@ -479,7 +479,7 @@ ImportResult import_json(const std::string& json_text, const std::string& out_pa
         std::string why;
         auto record = read_record(parameters->items[k], why);
         if (!record) {
-            result.refused.push_back(number + " " + why);
+            result.refused.push_back(number + ": " + why);
             continue;
         }
         const std::string place = place_text(record->path, record->name, record->index);

@@ -90,7 +90,7 @@ TextJobResult run_text_job(const std::vector<std::string>& args) {
         if (!imported.error.empty()) {
             TextJobResult refused = failed(files[0] + ": " + imported.error);
             for (const auto& line : imported.refused)
-                refused.warnings.push_back(files[0] + ": " + line);
+                refused.errors.push_back(files[0] + ": " + line);
             return refused;
         }
         for (const auto& line : imported.skipped)
