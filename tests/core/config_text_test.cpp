@@ -337,6 +337,8 @@ TEST(ConfigText, ImportRefusesWhatJsonOrTheDescriptionForbidsAndWritesNothing) {
          "\"model\" is 1e10, which names no model", ""},
         {"no parameter list", R"({"model": "VK03"})", "the JSON has no \"parameters\" list", ""},
         {"an empty parameter list", vk03(""), "the \"parameters\" list is empty", ""},
+        {"only parameters the model lacks", vk03(R"({"path": "Nowhere", "name": "XyZ", "value": "1"})"),
+         "none of the records names a parameter of Tavik-VK03", "Nowhere/XyZ: no such parameter"},
         {"a list at the top", "[1, 2]", "not an object", ""},
         {"nothing", "", "not JSON", ""},
     };

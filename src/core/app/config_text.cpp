@@ -535,6 +535,14 @@ ImportResult import_json(const std::string& json_text, const std::string& out_pa
         result.skipped.clear();
         return result;
     }
+    if (result.applied == 0) {
+        // Every record skipped: a file of nothing but the description's defaults is no import of this JSON.
+        result.error =
+            "none of the records names a parameter of " + model_name + "; " + out_path + " was not written";
+        result.refused = std::move(result.skipped);
+        result.skipped.clear();
+        return result;
+    }
     const SaveResult saved = save_configuration(out_path, *model, description.root());
     if (!saved.ok) result.error = one_line(saved.message);
     return result;
