@@ -93,6 +93,7 @@ int main(int argc, char* argv[]) {
         const varda::TextJobResult result = varda::run_text_job(args);
         std::fputs(result.output.c_str(), stdout);
         for (const auto& warning : result.warnings) std::fprintf(stderr, "varda: warning: %s\n", warning.c_str());
+        for (const auto& error : result.errors) std::fprintf(stderr, "varda: %s\n", error.c_str());
         if (!result.failure.empty()) std::fprintf(stderr, "varda: %s\n", result.failure.c_str());
         return result.exit_code;
     }

@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "core/model/device_table.h"
 #include "core/model/description.h"
+#include "core/model/device_table.h"
 #include "core/platform/numbers.h"
 #include "core/platform/text.h"
 #include "sim/calibration_task.h"
@@ -156,6 +156,12 @@ bool serve_model(SimulatedModule& module, int model_index, std::string_view desc
         return false;
     }
     module.set_address_span(span);
+    // A module's address is never the type's zero: without a default from the description it holds the
+    // address it answers at.
+    if (auto address = module.entry("Addr"); address && address->value == "0") {
+        address->value = std::to_string(module.address());
+        module.add(std::move(*address));
+    }
     module.add({.name = "dev",
                 .type = "string",
                 .value = std::string(row->identification),

@@ -149,7 +149,8 @@ TEST(Differences, AFileComparisonListsWhereTheFileDiffers) {
             const Row& r = c.rows[k];
             EXPECT_NE(message.find(std::to_string(k + 1) + ". Parameter '" + r[0] + "/" + r[1] + " (" +
                                    t.filter(0).description + ")\nconfiguration: value = " + r[2] +
-                                   "\nfile: value = " + r[3] + "\n"),
+                                   ", access = read/write, user = unknown\nfile: value = " + r[3] +
+                                   ", access = read/write, user = unknown\n"),
                       std::string::npos)
                 << message;
         }
@@ -246,6 +247,105 @@ TEST(Differences, RowsAreFilteredByBranchAndSorted) {
     EXPECT_EQ(shown_rows(*t.differences), (std::vector<Row>{{"Вход 3", "FiLt:2", "10", "30"},
                                                             {"Вход 2", "FiLt:1", "10", "20"},
                                                             {"Сведения о модуле", "t.out", "10", "7"}}));
+}
+
+// A document of VK03 at version 2.10 (its tree holds Prot) and files of the same module.
+TEST(Differences, AFileComparisonNeverOffersWhatTheFileLacksAsAValue) {
+    const auto folder = std::filesystem::path(testing::TempDir()) / "differences_lacking";
+    std::filesystem::create_directories(folder);
+    const std::string old_version = (folder / "old.vdc").string();
+    const std::string unread = (folder / "unread.vdc").string();
+    {
+        test::TreeEditRig old(3, "1.0");
+        ASSERT_TRUE(old.doc->read_all());
+        old.p("FiLt").SetValueText("55");
+        ASSERT_TRUE(old.doc->save_file(old_version));
+    }
+    test::TreeEditRig t(3, "2.10");
+    ASSERT_TRUE(t.doc->read_all());
+    // Saved with Prot never read.
+    t.p("Prot").SetValueText(std::string(str(kNoData)));
+    ASSERT_TRUE(t.doc->save_file(unread));
+    ASSERT_TRUE(t.doc->read_all());
+    ASSERT_EQ(t.p("Prot").value_text(), "Ravelin");
+
+    struct Case {
+        std::string file;
+        std::vector<std::string> not_compared;
+        std::string filter_taken;  // FiLt:0 of the file
+    };
+    for (const Case& c : {Case{old_version, {"Network parameters/Prot: the file does not hold it"}, "55"},
+                          Case{unread, {"Network parameters/Prot: the file holds no value for it"}, "10"}}) {
+        SCOPED_TRACE(c.file);
+        std::string error;
+        const auto differences = file_differences(*t.doc, c.file, error);
+        ASSERT_TRUE(differences) << error;
+        EXPECT_EQ(differences->not_compared(), c.not_compared);
+        for (const Difference& d : differences->rows()) {
+            EXPECT_NE(d.name, "Prot");
+            EXPECT_NE(d.other_value, "(missing)");
+        }
+        t.ui.clear();
+        EXPECT_TRUE(compare_with_file(*t.doc, c.file));
+        EXPECT_NE(test::message_texts(t.ui).at(0).find("Not compared (no value on one side):\n" +
+                                                       c.not_compared[0]),
+                  std::string::npos)
+            << test::message_texts(t.ui).at(0);
+        // Taking every row leaves Prot as it was, and the document can still be written whole.
+        differences->take_checked();
+        EXPECT_EQ(t.p("Prot").value_text(), "Ravelin");
+        EXPECT_EQ(t.p("FiLt").value_text(), c.filter_taken);
+        t.module->clear_log();
+        ASSERT_TRUE(t.doc->write_all());
+        EXPECT_EQ(t.p("Prot").error_text, "");
+        EXPECT_EQ(t.module->value("Prot"), "Ravelin");
+    }
+}
+
+TEST(Differences, WritingCheckedAfterAFileComparisonSendsTheFilesValuesAndAttributes) {
+    const auto folder = std::filesystem::path(testing::TempDir()) / "differences_write_file";
+    std::filesystem::create_directories(folder);
+    const std::string path = (folder / "saved.vdc").string();
+    Vk03 t;
+    // The file: FiLt:0 = 10, FiLt:3 read-only. The document: FiLt:0 = 11, FiLt:3 read/write.
+    t.filter(3).access_attribute = false;
+    ASSERT_TRUE(t.doc->save_file(path));
+    t.filter(3).access_attribute = true;
+    t.filter(0).SetValueText("11");
+    t.module_value("FiLt", 0, "33");
+    std::string error;
+    const auto differences = file_differences(*t.doc, path, error);
+    ASSERT_TRUE(differences) << error;
+    EXPECT_EQ(shown_rows(*differences), (std::vector<Row>{{"Вход 1", "FiLt:0", "11", "10"},
+                                                          {"Вход 4", "FiLt:3", "10", "10 (read-only)"}}));
+    ASSERT_TRUE(differences->write_checked());
+    EXPECT_EQ(t.module->value("FiLt", 0), "10") << "the file's value, not the document's";
+    EXPECT_EQ(t.module->entry("FiLt", 3)->access, 0) << "the file's attribute";
+    EXPECT_EQ(t.filter(0).value_text(), "11") << "the document stays as it was";
+    EXPECT_EQ(differences->rows().size(), 2u);
+
+    // Taking them brings the file's value and attribute in as edits still to be written.
+    EXPECT_EQ(differences->take_checked(), 2);
+    EXPECT_EQ(t.filter(0).value_text(), "10");
+    EXPECT_TRUE(t.filter(0).value_modified);
+    EXPECT_FALSE(t.filter(3).access_attribute);
+    EXPECT_TRUE(t.filter(3).access_modified);
+}
+
+TEST(Differences, TwoTextsOfOneValueAreNoDifference) {
+    const auto folder = std::filesystem::path(testing::TempDir()) / "differences_same_value";
+    std::filesystem::create_directories(folder);
+    const std::string path = (folder / "saved.vdc").string();
+    Vk03 t;
+    ASSERT_TRUE(t.doc->save_file(path));
+    t.filter(0).SetValueText("10.000");
+    t.filter(1).SetValueText("1e1");
+    std::string error;
+    const auto differences = file_differences(*t.doc, path, error);
+    ASSERT_TRUE(differences) << error;
+    EXPECT_TRUE(differences->rows().empty());
+    // Nor against the module.
+    EXPECT_TRUE(t.compare()->rows().empty());
 }
 
 }  // namespace

@@ -674,8 +674,31 @@ TEST(VardaText, ExportImportAndDiffWithoutAPort) {
 
     run = varda_run({"--export:csv", "--changed", b});
     EXPECT_EQ(run.code, 0);
-    EXPECT_NE(run.output.find("\nВход 3,FiLt,2,"), std::string::npos) << run.output;
+    EXPECT_EQ(run.output,
+              "path,name,index,description,type,value,default,differs_from_default,access,user\n"
+              "Вход 3,FiLt,2,\"Время подавления дребезга, мс\",int,42,10,yes,read/write,unknown\n");
     EXPECT_EQ(varda_run({"--export:xml", a}).code, 2);
+
+    // The export unchanged makes the very file it came from, Prot of the module's version 2.10 included.
+    run = varda_run({"--export:json", a});
+    ASSERT_EQ(run.code, 0) << run.error_output;
+    EXPECT_NE(run.output.find("\"name\": \"Prot\""), std::string::npos);
+    std::ofstream(ws.file("a.json")) << run.output;
+    const std::string c = ws.file("c.vdc");
+    run = varda_run({"--import:json", ws.file("a.json"), c});
+    EXPECT_EQ(run.code, 0) << run.error_output;
+    run = varda_run({"--diff", a, c});
+    EXPECT_EQ(run.code, 0) << run.output;
+
+    // A refused record writes nothing, names the record and exits 2.
+    std::string refused = json;
+    refused.replace(json.find(from), from.size(), "\"name\": \"FiLt\", \"index\": 1.9, ");
+    std::ofstream(ws.file("refused.json")) << refused;
+    run = varda_run({"--import:json", ws.file("refused.json"), ws.file("refused.vdc")});
+    EXPECT_EQ(run.code, 2);
+    EXPECT_NE(run.error_output.find("\"index\" is 1.9, not a whole number from 0 to 65535"), std::string::npos)
+        << run.error_output;
+    EXPECT_FALSE(std::filesystem::exists(ws.file("refused.vdc")));
 }
 
 }  // namespace

@@ -138,15 +138,27 @@ inline Parameter* find_parameter_named(DescBranch& branch, std::string_view name
 }
 
 // A document of `model` (VK03 unless given) whose port leads to the simulated module, with the tree's
-// edit logic over it.
+// edit logic over it. Its tree is built before the module is identified, unless a module version is given
+// ("1.0", "2.10"): then the module reports it and the tree is built for it, as after connecting.
 struct TreeEditRig {
-    explicit TreeEditRig(int model = 3) : module(std::make_shared<sim::SimulatedModule>()) {
+    explicit TreeEditRig(int model = 3, const char* version = nullptr)
+        : module(std::make_shared<sim::SimulatedModule>()) {
         set_ui(&ui);
         serve_archived_model(*module, model);
         set_current_model_index(model);
-        doc = load_model_document(options, std::make_unique<sim::InProcessBackend>(module));
+        if (version) {
+            EXPECT_TRUE(module->set_value("ver", -1, version));
+            doc = std::make_unique<CTarnDoc>(options, std::make_unique<sim::InProcessBackend>(module));
+            doc->archive_path = VARDA_DAT_PATH;
+            open_sim_port(doc->device());
+            EXPECT_EQ(doc->device().identify(false), 3);
+            EXPECT_EQ(current_model_index(), model);
+            EXPECT_TRUE(doc->load_description());
+        } else {
+            doc = load_model_document(options, std::make_unique<sim::InProcessBackend>(module));
+            open_sim_port(doc->device());
+        }
         doc->device().finish_grace = std::chrono::milliseconds(0);
-        open_sim_port(doc->device());
         edit = std::make_unique<TreeEdit>(*doc);
     }
     ~TreeEditRig() {

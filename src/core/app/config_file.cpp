@@ -9,9 +9,9 @@
 #include <map>
 #include <system_error>
 
-#include "core/model/model_hooks.h"
-#include "core/model/device_table.h"
 #include "core/model/description.h"
+#include "core/model/device_table.h"
+#include "core/model/model_hooks.h"
 #include "core/model/network_elements.h"
 #include "core/platform/language.h"
 #include "core/platform/strings.h"
@@ -59,9 +59,7 @@ ConverterPart read_converter_part(ArchiveReader& in) {
 void apply_converter_part(const ConverterPart& part, Parameter& p) {
     if (!part.present) return;
     // "no data" is stored as written, and read in either language, so a file moves between locales.
-    const bool no_data =
-        part.value_text == str_as_written(kNoData) || part.value_text == russian_str(kNoData);
-    p.SetValueText(no_data ? std::string(str(kNoData)) : part.value_text);
+    p.SetValueText(means_no_data(part.value_text) ? std::string(str(kNoData)) : part.value_text);
 }
 
 // The values and marks of the "Parameter" part. What the parameter is — its text, index, address offset,
@@ -111,7 +109,24 @@ void write_plain_element(ArchiveWriter& out, const Elements::InvisibleElement& e
         write_parameter(out, *p);
 }
 
-void read_branch(ArchiveReader& in, DescBranch& branch, ModelHooks* log_model) {
+// Where the records that fit no parameter of the tree go (nowhere when null).
+struct Unplaced {
+    std::vector<UnplacedRecord>* records = nullptr;
+    void add(const std::string& path, std::uint32_t key, const ConverterPart& converter, const Parameter& p) {
+        if (!records || !converter.present) return;
+        const int index = key >> 16 == 0xFFFF ? -1 : static_cast<int>(key >> 16);
+        records->push_back(
+            {path, converter.network_name, index, p.value_text(), p.access_attribute, p.user_attribute});
+    }
+};
+
+std::string child_path(const std::string& parent, const std::string& name) {
+    return parent.empty() ? name : parent + "/" + name;
+}
+
+// `path`: the names of the branches above this one, "/"-joined; null for the root.
+void read_branch(ArchiveReader& in, DescBranch& branch, ModelHooks* log_model, const std::string* parent_path,
+                 Unplaced unplaced) {
     if (in.read_class_tag(ArchiveClass::DescBranch) == 3) {
         branch.name = in.read_string();
         const std::uint32_t n = in.read_dword();
@@ -142,13 +157,19 @@ void read_branch(ArchiveReader& in, DescBranch& branch, ModelHooks* log_model) {
             Parameter& dest = target ? *target : discarded;
             apply_converter_part(converter, dest);
             read_parameter_part(in, dest);
-            if (target) hand_log(*target, log_model);
+            if (target) {
+                hand_log(*target, log_model);
+            } else {
+                unplaced.add(parent_path ? child_path(*parent_path, branch.name) : std::string(), key,
+                             converter, discarded);
+            }
         }
         branch.count = in.read_int32();
         branch.index = in.read_int32();
     }
+    const std::string path = parent_path ? child_path(*parent_path, branch.name) : std::string();
     for (auto& child : branch.children)
-        read_branch(in, *child, log_model);
+        read_branch(in, *child, log_model, &path, unplaced);
 }
 
 void read_plain_element(ArchiveReader& in, Elements::InvisibleElement& element, ModelHooks* log_model) {
@@ -329,18 +350,29 @@ LoadResult load_records(std::span<const std::uint8_t> bytes, DescriptionContext&
     rebuild_tree();
     DescBranch* root = description.root();
     if (!root) return {LoadStatus::Loaded, {}};
+    std::vector<UnplacedRecord> unplaced;
     try {
-        read_branch(in, *root, description.device_model().get());
+        read_branch(in, *root, description.device_model().get(), nullptr, {&unplaced});
     } catch (const ArchiveError& e) {
-        if (e.kind() == ArchiveError::Kind::EndOfStream) return {LoadStatus::Truncated, {}};
+        if (e.kind() == ArchiveError::Kind::EndOfStream) {
+            LoadResult result{LoadStatus::Truncated, {}};
+            result.unplaced = std::move(unplaced);
+            return result;
+        }
         LoadResult result = file_message(LoadStatus::FormatError, kStringWrongFormat);
         if (options.rebuild_after_format_error) rebuild_tree();
         return result;
     }
-    return {LoadStatus::Loaded, {}};
+    LoadResult result{LoadStatus::Loaded, {}};
+    result.unplaced = std::move(unplaced);
+    return result;
 }
 
 }  // namespace
+
+bool means_no_data(std::string_view text) {
+    return text == str(kNoData) || text == str_as_written(kNoData) || text == russian_str(kNoData);
+}
 
 std::uint32_t parameter_key(const Parameter& parameter) {
     const std::uint32_t index =
@@ -377,7 +409,7 @@ void write_element(ArchiveWriter& out, const Elements::InvisibleElement& element
 
 void read_element(ArchiveReader& in, Elements::InvisibleElement& element, ModelHooks* log_model) {
     if (auto* branch = dynamic_cast<DescBranch*>(&element)) {
-        read_branch(in, *branch, log_model);
+        read_branch(in, *branch, log_model, nullptr, {});
     } else {
         read_plain_element(in, element, log_model);
     }

@@ -5,6 +5,7 @@
 #include <functional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/app/archive_stream.h"
@@ -52,10 +53,22 @@ enum class LoadStatus {
     ReadError,    // the file could not be opened or read, or ends inside its header: message shown
 };
 
+// A parameter record of the file that no parameter of the tree took: where it was and what it held.
+struct UnplacedRecord {
+    std::string path;  // the names of its branch and the branches above, "/"-joined ("" for the root)
+    std::string name;  // network name
+    int index = -1;    // -1: not indexed
+    std::string value;
+    bool access_attribute = true;
+    bool user_attribute = false;
+};
+
 struct LoadResult {
     LoadStatus status = LoadStatus::ReadError;
     std::string message;  // the text already shown to the user, empty when none was
     int file_model = -1;  // the model the file is for, when its header names one
+    // Records the tree has no parameter for (a tree built for another module version), in file order.
+    std::vector<UnplacedRecord> unplaced{};
     bool opened() const {
         return status == LoadStatus::Loaded || status == LoadStatus::Truncated ||
                status == LoadStatus::FormatError;
@@ -82,6 +95,10 @@ LoadResult load_configuration_bytes(std::span<const std::uint8_t> bytes, Descrip
                                     const RebuildTree& rebuild_tree, const LoadOptions& options = {});
 
 // ---- records ------------------------------------------------------------------------------------
+
+// Whether a value text is "no data", as written or in Russian: a file keeps it as written, yet may come
+// from either language.
+bool means_no_data(std::string_view text);
 
 // An element's record: a branch record for a DescBranch (its children follow), else the element record
 // of InvisibleElement (NetRS485, NetRS485prg, CommonParams and InvisibleElement itself).

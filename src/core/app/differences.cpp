@@ -12,6 +12,8 @@
 #include "core/model/device_table.h"
 #include "core/model/elements.h"
 #include "core/model/parameter.h"
+#include "core/platform/language.h"
+#include "core/platform/numbers.h"
 #include "core/platform/strings.h"
 #include "core/platform/ui.h"
 
@@ -22,6 +24,7 @@ constexpr int kStringComparisonResult = 160;
 constexpr int kStringReadWrite = 156;
 constexpr int kStringReadOnly = 157;
 constexpr int kStringCompany = 158;
+constexpr int kStringUnknown = 159;
 constexpr const char* kModuleColumn = "Module";
 constexpr const char* kTakeFromModuleStep = "Take values from the module";
 constexpr const char* kTakeFromFileStep = "Take values from the file";
@@ -40,16 +43,36 @@ bool in_branch(const std::string& path, const std::string& branch) {
            (path.size() > branch.size() && path.starts_with(branch) && path[branch.size()] == '/');
 }
 
-// The comparison result of a file: the count and the first ten, each with its place and both values.
-std::string file_report(const std::vector<Difference>& rows) {
+std::string access_text(bool access) {
+    return std::string(str(access ? kStringReadWrite : kStringReadOnly));
+}
+std::string user_text(bool user) {
+    return std::string(str(user ? kStringCompany : kStringUnknown));
+}
+
+// The comparison result of a file: the count and the first ten, each with its place and both sides' value
+// and attributes; then what only one side holds.
+std::string file_report(const std::vector<Difference>& rows, const std::vector<std::string>& not_compared) {
     std::string described;
     for (std::size_t k = 0; k < rows.size() && k < static_cast<std::size_t>(kDescribedDifferences); ++k) {
         const Difference& d = rows[k];
-        described += std::to_string(k + 1) + ". Parameter '" + place_text(d.path, d.name, d.index) + " (" +
-                     d.description + ")\nconfiguration: value = " + d.document_value +
-                     "\nfile: value = " + d.other_value + "\n ";
+        const Parameter& p = *d.parameter;
+        described += platform::format_c(
+            std::string(localized("%i. Parameter '%s (%s)\nconfiguration: value = %s, access = %s, user = "
+                                  "%s\nfile: value = %s, access = %s, user = %s\n "))
+                .c_str(),
+            static_cast<int>(k + 1), place_text(d.path, d.name, d.index).c_str(), d.description.c_str(),
+            d.document_value.c_str(), access_text(p.access_attribute).c_str(),
+            user_text(p.user_attribute).c_str(), d.other_value.c_str(), access_text(d.other_access).c_str(),
+            user_text(d.other_user).c_str());
     }
-    return comparison_report_text(static_cast<int>(rows.size()), described);
+    std::string report = comparison_report_text(static_cast<int>(rows.size()), described);
+    if (!not_compared.empty()) {
+        report += "\n\n" + std::string(localized("Not compared (no value on one side):"));
+        for (const std::string& line : not_compared)
+            report += "\n" + line;
+    }
+    return report;
 }
 
 }  // namespace
@@ -65,6 +88,17 @@ std::map<const Parameter*, std::string> parameter_places(const DescBranch& root)
 DifferencesController::DifferencesController(CTarnDoc& doc, Source source, std::string other_name,
                                              std::vector<Difference> rows)
     : doc_(doc), source_(source), other_name_(std::move(other_name)), rows_(std::move(rows)) {}
+
+DifferencesController::DifferencesController(CTarnDoc& doc, std::string file_name,
+                                             std::vector<Difference> rows,
+                                             std::shared_ptr<const LoadedConfiguration> file,
+                                             std::vector<std::string> not_compared)
+    : doc_(doc),
+      source_(Source::File),
+      other_name_(std::move(file_name)),
+      rows_(std::move(rows)),
+      file_(std::move(file)),
+      not_compared_(std::move(not_compared)) {}
 
 std::string DifferencesController::cell_text(const Difference& d, DifferenceColumn column) {
     switch (column) {
@@ -135,16 +169,27 @@ int DifferencesController::take_checked() {
     for (const Difference& d : rows_) {
         if (!d.checked || !d.parameter) continue;
         Parameter& p = *d.parameter;
-        p.SetValueText(d.other_value);
         if (from_module) {
             // Now as the module holds it, as after a read: nothing left to write.
+            p.SetValueText(d.other_value);
             p.access_attribute = d.other_access;
             p.user_attribute = d.other_user;
             p.value_modified = p.access_modified = p.user_modified = false;
             p.error_text.clear();
         } else {
-            // A value from a file is an edit still to be written to the module.
-            p.value_modified = true;
+            // What the file holds is an edit still to be written to the module.
+            if (!p.same_value(p.value_text(), d.other_value)) {
+                p.SetValueText(d.other_value);
+                p.value_modified = true;
+            }
+            if (p.access_attribute != d.other_access) {
+                p.access_attribute = d.other_access;
+                p.access_modified = true;
+            }
+            if (p.user_attribute != d.other_user) {
+                p.user_attribute = d.other_user;
+                p.user_modified = true;
+            }
         }
     }
     doc_.history().finish(recording);
@@ -155,7 +200,13 @@ int DifferencesController::take_checked() {
 }
 
 bool DifferencesController::write_checked() {
-    const std::vector<Parameter*> parameters = checked_parameters();
+    std::vector<Parameter*> parameters;
+    if (source_ == Source::File) {
+        for (const Difference& d : rows_)
+            if (d.checked && d.file_parameter) parameters.push_back(d.file_parameter);
+    } else {
+        parameters = checked_parameters();
+    }
     if (parameters.empty() || !doc_.write_parameters(parameters)) return false;
     if (source_ == Source::Module) {
         // A written parameter now holds in the module what the document says.
@@ -201,7 +252,7 @@ std::unique_ptr<DifferencesController> file_differences(CTarnDoc& doc, const std
         error = "There is no configuration to compare the file with.";
         return nullptr;
     }
-    const auto loaded = load_configuration_file(path);
+    const std::shared_ptr<const LoadedConfiguration> loaded = load_configuration_file(path);
     if (!loaded->ok()) {
         error = loaded->error;
         return nullptr;
@@ -211,28 +262,48 @@ std::unique_ptr<DifferencesController> file_differences(CTarnDoc& doc, const std
                 std::string(display_name(doc.tree_model_index()));
         return nullptr;
     }
-    std::map<std::tuple<std::string, std::string, int>, Parameter*> by_place;
-    visit_parameters(*doc.root(), [&by_place](const std::string& place, Parameter& p) {
-        by_place.emplace(std::tuple{place, p.network_name(), p.indexed ? p.network_index : -1}, &p);
-    });
     std::vector<Difference> rows;
+    std::vector<std::string> not_compared;
+    const auto only = [&not_compared](const ConfigDifference& c, const char* which) {
+        not_compared.push_back(place_text(c.path, c.name, c.index) + std::string(localized(which)));
+    };
     for (const ConfigDifference& c : config_differences(*doc.root(), *loaded->description.root())) {
-        const auto found = by_place.find({c.path, c.name, c.index});
-        // Live readings are no configuration; a parameter only one side has cannot be taken over.
-        if (found == by_place.end() || found->second->is_scanner()) continue;
+        // Live readings are no configuration.
+        if ((c.first_parameter && c.first_parameter->is_scanner()) ||
+            (c.second_parameter && c.second_parameter->is_scanner()))
+            continue;
+        // A parameter only one side holds, or the file holds no value of, has nothing to take or write:
+        // named, never offered.
+        const bool file_value = c.second && !means_no_data(c.second->value);
+        if (!c.first) {
+            if (file_value) only(c, ": only the file holds it");
+            continue;
+        }
+        if (!file_value) {
+            only(c, c.second ? ": the file holds no value for it" : ": the file does not hold it");
+            continue;
+        }
         Difference d;
         d.path = c.path;
         d.name = c.name;
         d.index = c.index;
-        d.description = found->second->description;
-        d.document_value = c.first;
-        d.other_value = c.second;
-        d.parameter = found->second;
+        d.description = c.first->description;
+        d.document_value = c.first->value;
+        d.other_value = c.second->value;
+        d.attributes_differ = c.first->access_attribute != c.second->access_attribute ||
+                              c.first->user_attribute != c.second->user_attribute;
+        d.other_access = c.second->access_attribute;
+        d.other_user = c.second->user_attribute;
+        d.parameter = c.first_parameter;
+        d.file_parameter = c.second_parameter;
         rows.push_back(std::move(d));
     }
-    return std::make_unique<DifferencesController>(doc, DifferencesController::Source::File,
-                                                   std::filesystem::path(path).filename().string(),
-                                                   std::move(rows));
+    // Records the file's tree had no place for (its module version unknown) hold nothing to compare either.
+    for (const UnplacedRecord& u : loaded->result.unplaced)
+        not_compared.push_back(place_text(u.path, u.name, u.index) +
+                               std::string(localized(": only the file holds it")));
+    return std::make_unique<DifferencesController>(doc, std::filesystem::path(path).filename().string(),
+                                                   std::move(rows), loaded, std::move(not_compared));
 }
 
 bool compare_with_file(CTarnDoc& doc, const std::string& path) {
@@ -242,7 +313,7 @@ bool compare_with_file(CTarnDoc& doc, const std::string& path) {
         ui().message(error, MessageIcon::Error, str(kStringComparisonResult));
         return false;
     }
-    const std::string report = file_report(differences->rows());
+    const std::string report = file_report(differences->rows(), differences->not_compared());
     if (differences->rows().empty()) {
         ui().message(report, MessageIcon::Information, str(kStringComparisonResult));
     } else if (ui().message_offering(report, MessageIcon::Information, str(kStringComparisonResult),

@@ -12,6 +12,7 @@ namespace varda {
 class CTarnDoc;
 class DescBranch;
 class Parameter;
+struct LoadedConfiguration;
 
 // One parameter whose value differs between the document and the module or a configuration file.
 struct Difference {
@@ -21,11 +22,13 @@ struct Difference {
     std::string description;
     std::string document_value;
     std::string other_value;
-    // The module's attributes: a module's difference may lie in them alone.
+    // The other side's attributes: a difference may lie in them alone.
     bool attributes_differ = false;
     bool other_access = true;
     bool other_user = false;
     Parameter* parameter = nullptr;  // the document's
+    // The file's, after a file comparison: what "Write checked" sends.
+    Parameter* file_parameter = nullptr;
     bool checked = true;
 };
 
@@ -40,11 +43,17 @@ class DifferencesController {
   public:
     enum class Source { Module, File };
     DifferencesController(CTarnDoc& doc, Source source, std::string other_name, std::vector<Difference> rows);
+    // A file comparison keeps the file's tree, whose parameters the rows name.
+    DifferencesController(CTarnDoc& doc, std::string file_name, std::vector<Difference> rows,
+                          std::shared_ptr<const LoadedConfiguration> file,
+                          std::vector<std::string> not_compared);
 
     Source source() const { return source_; }
     // "Module", or the file's name: the title of the other value's column.
     const std::string& other_name() const { return other_name_; }
     const std::vector<Difference>& rows() const { return rows_; }
+    // After a file comparison, one line for each parameter only one side holds (nothing to take or write).
+    const std::vector<std::string>& not_compared() const { return not_compared_; }
     // The cell of a row as the window shows it.
     static std::string cell_text(const Difference& row, DifferenceColumn column);
 
@@ -61,11 +70,11 @@ class DifferencesController {
     void check_shown(bool checked);
     int checked_count() const;
 
-    // Takes the other values (and a module's attributes) of the checked rows into the document as one edit
-    // of its history; those rows leave the list. Returns how many were taken.
+    // Takes the other values and attributes of the checked rows into the document as one edit of its
+    // history; those rows leave the list. Returns how many were taken.
     int take_checked();
-    // Writes the document's values of the checked rows to the module in one task; after a module
-    // comparison the rows written leave the list. False when nothing ran.
+    // Writes the checked rows to the module in one task: the document's values after a module comparison
+    // (the rows written leave the list), the file's after a file comparison. False when nothing ran.
     bool write_checked();
 
   private:
@@ -76,6 +85,8 @@ class DifferencesController {
     std::string other_name_;
     std::vector<Difference> rows_;
     std::optional<std::string> filter_;
+    std::shared_ptr<const LoadedConfiguration> file_;
+    std::vector<std::string> not_compared_;
 };
 
 // The differences the document's last compare with the module found, all of them.

@@ -67,23 +67,34 @@ TextJobResult run_text_job(const std::vector<std::string>& args) {
         if (files.size() != 1) return failed(mode + " takes one configuration file");
         const auto loaded = load_configuration_file(files[0]);
         if (!loaded->ok()) return failed(loaded->error);
-        auto records = parameter_records(*loaded->description.root());
+        auto records = loaded->records();
         if (changed_only)
-            std::erase_if(records, [](const ParameterRecord& r) { return !r.differs_from_default; });
+            std::erase_if(records,
+                          [](const ParameterRecord& r) { return r.placed && !r.differs_from_default; });
         result.output = format == "json" ? records_json(loaded->model, records) : records_csv(records);
+        // Exported all the same, marked, so that nothing the file holds is lost on the way.
+        for (const auto& note : loaded->unplaced_notes())
+            result.warnings.push_back(files[0] + ": " + note);
         return result;
     }
 
     if (mode.rfind("--import:", 0) == 0) {
         if (mode != "--import:json") return failed(mode + ": only json can be imported");
-        if (files.size() != 2) return failed("--import:json takes the JSON file and the configuration file to write");
+        if (files.size() != 2)
+            return failed("--import:json takes the JSON file and the configuration file to write");
         std::ifstream in(files[0], std::ios::binary);
         if (!in) return failed(files[0] + ": cannot be read");
         std::ostringstream text;
         text << in.rdbuf();
         const ImportResult imported = import_json(text.str(), files[1]);
-        if (!imported.error.empty()) return failed(files[0] + ": " + imported.error);
-        for (const auto& line : imported.skipped) result.warnings.push_back(files[0] + ": skipped " + line);
+        if (!imported.error.empty()) {
+            TextJobResult refused = failed(files[0] + ": " + imported.error);
+            for (const auto& line : imported.refused)
+                refused.errors.push_back(files[0] + ": " + line);
+            return refused;
+        }
+        for (const auto& line : imported.skipped)
+            result.warnings.push_back(files[0] + ": skipped " + line);
         if (!imported.skipped.empty()) {
             result.exit_code = kSkipped;
             result.failure = files[1] + " was written without " + std::to_string(imported.skipped.size()) +
@@ -100,24 +111,36 @@ TextJobResult run_text_job(const std::vector<std::string>& args) {
     if (first->model != second->model) {
         result.exit_code = kDiffer;
         result.output = json ? "{\"models\": [" + platform::json_quote(std::to_string(first->model)) + ", " +
-                                   platform::json_quote(std::to_string(second->model)) + "], \"differences\": null}\n"
+                                   platform::json_quote(std::to_string(second->model)) +
+                                   "], \"differences\": null}\n"
                              : "the files are of different models\n";
         return result;
     }
-    const auto differences = config_differences(*first->description.root(), *second->description.root());
+    const auto differences = config_differences(*first, *second);
+    for (const auto* loaded : {first.get(), second.get()})
+        for (const auto& note : loaded->unplaced_notes())
+            result.warnings.push_back(files[loaded == first.get() ? 0 : 1] + ": " + note);
     if (json) {
+        const auto side = [](const char* key, const std::optional<ParameterRecord>& r) {
+            const std::string k(key);
+            if (!r) return ", \"" + k + "\": null";
+            return ", \"" + k + "\": " + platform::json_quote(r->value) + ", \"" + k +
+                   "_access\": " + platform::json_quote(access_word(r->access_attribute)) + ", \"" + k +
+                   "_user\": " + platform::json_quote(user_word(r->user_attribute));
+        };
         result.output = "[";
         for (std::size_t i = 0; i < differences.size(); ++i) {
             const ConfigDifference& d = differences[i];
             result.output += (i == 0 ? "\n  {" : ",\n  {");
-            result.output += "\"path\": " + platform::json_quote(d.path) + ", \"name\": " + platform::json_quote(d.name) +
-                             ", \"index\": " + (d.index >= 0 ? std::to_string(d.index) : std::string("null")) +
-                             ", \"first\": " + platform::json_quote(d.first) +
-                             ", \"second\": " + platform::json_quote(d.second) + "}";
+            result.output +=
+                "\"path\": " + platform::json_quote(d.path) + ", \"name\": " + platform::json_quote(d.name) +
+                ", \"index\": " + (d.index >= 0 ? std::to_string(d.index) : std::string("null")) +
+                side("first", d.first) + side("second", d.second) + "}";
         }
         result.output += differences.empty() ? "]\n" : "\n]\n";
     } else {
-        for (const auto& d : differences) result.output += difference_text(d) + "\n";
+        for (const auto& d : differences)
+            result.output += difference_text(d) + "\n";
     }
     result.exit_code = differences.empty() ? 0 : kDiffer;
     return result;

@@ -15,6 +15,7 @@ struct TextJobResult {
     int exit_code = 0;
     std::string output;                 // for standard output
     std::vector<std::string> warnings;  // one line each, for standard error
+    std::vector<std::string> errors;    // one line each, for standard error: what made the job fail
     std::string failure;                // why the job failed; "" when it did its work
 };
 

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "core/link/exit_status.h"
+#include "core/model/description.h"
 #include "core/model/device_table.h"
 #include "core/model/elements.h"
 #include "core/model/model_hooks.h"
@@ -415,25 +416,6 @@ std::string exchange_summary_text(const ExchangeSummary& s) {
 
 // ---- finding the module ------------------------------------------------------------------------
 
-namespace {
-
-// The first two tokens of a version text, each read with the base its prefix gives (0x hexadecimal, a
-// leading 0 octal): "2.10" is 2 and 10, "1.08" is 1 and 0.
-std::pair<int, int> parse_version(const std::string& text) {
-    int numbers[2] = {-1, -1};
-    std::size_t pos = 0;
-    for (int& n : numbers) {
-        pos = text.find_first_not_of(". ", pos);
-        if (pos == std::string::npos) break;
-        const std::size_t end = text.find_first_of(". ", pos);
-        n = static_cast<int>(std::strtol(text.substr(pos, end - pos).c_str(), nullptr, 0));
-        pos = end;
-    }
-    return {numbers[0], numbers[1]};
-}
-
-}  // namespace
-
 int Device::identify(bool show) {
     Parameter dev("dev");
     dev.set_data_type("string");
@@ -468,7 +450,7 @@ int Device::identify(bool show) {
         error += platform::format_c("%s 'ver':\n%s\n", parameter_error.c_str(), ver.error_text.c_str());
     } else {
         info += std::string(str(151)) + ver.value_text() + "\n";
-        std::tie(version_major, version_minor) = parse_version(ver.value_text());
+        std::tie(version_major, version_minor) = module_version(ver.value_text());
         version_text = ver.value_text();
     }
     identify_result = result;
@@ -666,7 +648,8 @@ int Device::compare_parameter(Parameter& p) {
     const int result = request(true, &module_value);
     progress_line(progress + "<>" + module_value.value_text());
 
-    const bool differs = p.value_text() != module_value.value_text() ||
+    // Two texts of one value ("2" and "2.000" of a float) are no difference.
+    const bool differs = !p.same_value(p.value_text(), module_value.value_text()) ||
                          p.access_attribute != module_value.access_attribute ||
                          p.user_attribute != module_value.user_attribute;
     if (!differs) return result;

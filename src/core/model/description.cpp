@@ -529,4 +529,17 @@ int DescBranch::Build(DescriptionContext& context, bool force_indexed, int base)
     return fit(static_cast<long long>(count) * span);
 }
 
+std::pair<int, int> module_version(const std::string& text) {
+    int numbers[2] = {-1, -1};
+    std::size_t pos = 0;
+    for (int& n : numbers) {
+        pos = text.find_first_not_of(". ", pos);
+        if (pos == std::string::npos) break;
+        const std::size_t end = text.find_first_of(". ", pos);
+        n = static_cast<int>(std::strtol(text.substr(pos, end - pos).c_str(), nullptr, 0));
+        pos = end;
+    }
+    return {numbers[0], numbers[1]};
+}
+
 }  // namespace varda

@@ -4,13 +4,19 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
+#include "core/model/elements.h"
 #include "core/model/model_context.h"
 #include "core/model/model_hooks.h"
-#include "core/model/elements.h"
 
 namespace varda {
+
+// The module's version in a "ver" text, as "#if ver" compares it: the first two tokens separated by "."
+// or " ", each read with the base its prefix gives (0x hexadecimal, a leading 0 octal): "2.10" is 2 and
+// 10, "1.08" is 1 and 0. A missing token is -1.
+std::pair<int, int> module_version(const std::string& text);
 
 struct DescConst {
     std::string name;

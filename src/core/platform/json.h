@@ -13,15 +13,17 @@ struct JsonValue {
     enum class Kind { Null, Bool, Number, String, Array, Object };
     Kind kind = Kind::Null;
     bool boolean = false;
-    double number = 0;
-    std::string text;  // a string's UTF-8 text
+    double number = 0;  // a number as the nearest double
+    std::string text;   // a string's UTF-8 text; a number as it is written ("1e10", "-0.50")
     std::vector<JsonValue> items;
     std::vector<std::pair<std::string, JsonValue>> members;
 
     const JsonValue* find(std::string_view key) const;
 };
 
-// Nothing, with a reason ("line 3: expected ':'"), for text that is not JSON.
+// Nothing, with a reason ("line 3: expected ':'"), for text that is not JSON as RFC 8259 has it: no
+// "NaN" or "Infinity", no leading zeros or bare points, only valid UTF-8, no name twice in one object,
+// no number beyond a double. A UTF-8 byte order mark before the text is skipped, as editors write one.
 std::optional<JsonValue> parse_json(std::string_view text, std::string& error);
 
 // The text as a JSON string literal, quotes included; control characters escaped.

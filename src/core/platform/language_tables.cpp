@@ -718,6 +718,14 @@ constexpr TextPair kRussian[] = {
     {"Module", "Модуль"},
     {"Take values from the module", "Взять значения из модуля"},
     {"Take values from the file", "Взять значения из файла"},
+    {"%i. Parameter '%s (%s)\nconfiguration: value = %s, access = %s, user = %s\nfile: value = %s, access = "
+     "%s, user = %s\n ",
+     "%i. Параметр '%s (%s)\nконфигурация: значение = %s, доступ = %s, пользователь = %s\nфайл: значение = "
+     "%s, доступ = %s, пользователь = %s\n "},
+    {"Not compared (no value on one side):", "Не сравнивались (нет значения с одной стороны):"},
+    {": the file holds no value for it", ": в файле нет его значения"},
+    {": only the file holds it", ": есть только в файле"},
+    {": the file does not hold it", ": в файле его нет"},
     // Gaps of the windows' sweep: every window in one language
     {"about ", "около "},
     {" s", " с"},

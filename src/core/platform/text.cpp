@@ -231,6 +231,10 @@ std::string utf8_to_cp1251(std::string_view utf8) {
     return out;
 }
 
+bool cp1251_holds(std::string_view utf8) {
+    return cp1251_to_utf8(utf8_to_cp1251(utf8)) == utf8;
+}
+
 std::string to_upper(std::string_view utf8) {
     if (is_ascii(utf8)) return ascii_map(utf8, ascii_upper);
     return map_case(utf8, upper);

@@ -11,6 +11,8 @@ std::string cp1251_to_utf8(std::string_view cp1251);
 
 // UTF-8 to Windows-1251. A character the code page lacks, and a malformed UTF-8 sequence, become '?'.
 std::string utf8_to_cp1251(std::string_view utf8);
+// Whether utf8_to_cp1251 keeps every character of the text: valid UTF-8 of characters the code page has.
+bool cp1251_holds(std::string_view utf8);
 
 // Upper/lower case of UTF-8 text for Latin (ASCII) and Cyrillic letters (including Ё/ё and the other
 // Windows-1251 Cyrillic letters); every other character is kept as it is.

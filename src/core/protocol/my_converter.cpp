@@ -6,11 +6,11 @@
 #include <cmath>
 #include <cstring>
 
-#include "core/protocol/frame_codec.h"
-#include "core/protocol/model_formatting.h"
 #include "core/platform/numbers.h"
 #include "core/platform/strings.h"
 #include "core/platform/text.h"
+#include "core/protocol/frame_codec.h"
+#include "core/protocol/model_formatting.h"
 
 namespace varda {
 namespace {
@@ -274,11 +274,33 @@ MyConverter::WholeRange MyConverter::whole_range() const {
     return classify(data_type_) == Type::Int16 ? WholeRange{-32768, 65535} : WholeRange{0, 65535};
 }
 
-bool MyConverter::encodes(std::string_view text) const {
-    MyConverter probe(*this);
-    probe.value_text_ = std::string(text);
+namespace {
+std::optional<std::vector<std::uint8_t>> encoded(const MyConverter& converter, std::string_view text) {
+    MyConverter probe(converter);
+    probe.SetValueText(std::string(text));
     std::vector<std::uint8_t> data;
-    return probe.ConvertToData(data) == 1;
+    if (probe.ConvertToData(data) != 1) return std::nullopt;
+    return data;
+}
+}  // namespace
+
+bool MyConverter::encodes(std::string_view text) const {
+    return encoded(*this, text).has_value();
+}
+
+bool MyConverter::same_value(std::string_view a, std::string_view b) const {
+    if (a == b) return true;
+    const auto bytes_a = encoded(*this, a);
+    const auto bytes_b = encoded(*this, b);
+    return bytes_a && bytes_b && *bytes_a == *bytes_b;
+}
+
+std::string MyConverter::read_form(std::string_view text) const {
+    const auto bytes = encoded(*this, text);
+    if (!bytes) return std::string(text);
+    MyConverter decoder(*this);
+    if (decoder.ConvertFromData(*bytes) != 1) return std::string(text);
+    return decoder.value_text_;
 }
 
 std::optional<int> MyConverter::item_index(std::string_view text) const {

@@ -78,6 +78,12 @@ class MyConverter {
     WholeRange whole_range() const;
     // Whether ConvertToData would encode this text as the parameter's value.
     bool encodes(std::string_view text) const;
+    // Two value texts hold the same value when they encode to the same bytes ("2", "2.000" and "2e0" of a
+    // float); texts that do not encode (module texts, "no data") only when they are the same text.
+    bool same_value(std::string_view a, std::string_view b) const;
+    // The text a read shows for the bytes this text encodes to ("2" of a float reads "2.000", "none" of a
+    // list "None"); the text itself when it does not encode or its bytes do not decode.
+    std::string read_form(std::string_view text) const;
 
     // The type name: the first ":"-separated item of the data type text.
     std::string_view type_name() const;
