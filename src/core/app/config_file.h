@@ -56,6 +56,9 @@ struct LoadResult {
     LoadStatus status = LoadStatus::ReadError;
     std::string message;  // the text already shown to the user, empty when none was
     int file_model = -1;  // the model the file is for, when its header names one
+    // Values the file holds that the editor would refuse, "FiLt:2 = 300: outside its range 0 to 255";
+    // the document took none of them.
+    std::vector<std::string> refused{};
     bool opened() const {
         return status == LoadStatus::Loaded || status == LoadStatus::Truncated ||
                status == LoadStatus::FormatError;

@@ -12,7 +12,8 @@ namespace {
 std::string hex4(std::uint16_t value) {
     static constexpr char kHex[] = "0123456789ABCDEF";
     std::string out = "0x";
-    for (int shift = 12; shift >= 0; shift -= 4) out += kHex[(value >> shift) & 0xF];
+    for (int shift = 12; shift >= 0; shift -= 4)
+        out += kHex[(value >> shift) & 0xF];
     return out;
 }
 
@@ -24,6 +25,31 @@ std::string printable(std::string_view bytes) {
         if (c == '\r') {
             out += "\\r";
         } else if (u < 0x20 || u >= 0x7F || c == '\\') {
+            out += "\\x";
+            out += kHex[u >> 4];
+            out += kHex[u & 0xF];
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+// A field of a trace line: quotes, backslashes and control characters escaped, other bytes (UTF-8 text
+// included) as they are.
+std::string escaped(std::string_view text) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    for (const char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else if (u < 0x20 || u == 0x7F) {
             out += "\\x";
             out += kHex[u >> 4];
             out += kHex[u & 0xF];
@@ -55,19 +81,23 @@ std::string value_of(const FrameNames::Entry& entry, std::span<const std::uint8_
 FrameNames::FrameNames() {
     for (const char* name : {"dev", "ver", "tdev", "Addr", "bPS", "INIT", "APLY", "CHAr"}) {
         Parameter p(name);
-        p.set_data_type(std::string_view(name) == "dev" || std::string_view(name) == "ver" ? "string" : "int");
+        p.set_data_type(std::string_view(name) == "dev" || std::string_view(name) == "ver" ? "string"
+                                                                                           : "int");
         add(p);
     }
 }
 
 void FrameNames::add(const Parameter& parameter) {
     std::lock_guard lock(mutex_);
-    entries_.try_emplace(parameter.Hash(), Entry{parameter.network_name(), parameter.data_type(), parameter.indexed});
+    entries_.try_emplace(parameter.Hash(),
+                         Entry{parameter.network_name(), parameter.data_type(), parameter.indexed});
 }
 
 void FrameNames::add_tree(const DescBranch& root) {
-    for (const auto& p : root.parameters) add(*p);
-    for (const auto& child : root.children) add_tree(*child);
+    for (const auto& p : root.parameters)
+        add(*p);
+    for (const auto& child : root.children)
+        add_tree(*child);
 }
 
 std::optional<FrameNames::Entry> FrameNames::find(std::uint16_t hash) const {
@@ -75,6 +105,12 @@ std::optional<FrameNames::Entry> FrameNames::find(std::uint16_t hash) const {
     const auto found = entries_.find(hash);
     if (found == entries_.end()) return std::nullopt;
     return found->second;
+}
+
+int FrameDecoder::address_of(const Bytes& b) const {
+    const int high = (b[1] >> 5) & 7;
+    const bool wide = address_width_ ? address_width_() == 11 : high != 0;
+    return wide ? (b[0] << 3) | high : b[0];
 }
 
 TraceLine FrameDecoder::decode(const TapFrame& frame) {
@@ -95,8 +131,7 @@ TraceLine FrameDecoder::decode(const TapFrame& frame) {
             return line;
         }
         const Bytes& b = *bytes;
-        const unsigned high = (b[1] >> 5) & 7;
-        line.address = high ? (b[0] << 3) | static_cast<int>(high) : b[0];
+        line.address = address_of(b);
         line.access = (b[1] >> 4) & 1 ? "read" : "write";
         const std::size_t n = b[1] & 0x0F;
         const std::uint16_t hash = static_cast<std::uint16_t>(b[2] << 8 | b[3]);
@@ -133,16 +168,18 @@ TraceLine FrameDecoder::decode(const TapFrame& frame) {
         return line;
     }
     if (frame.end == TapFrame::End::TimedOut) {
-        line.failure = frame.bytes.empty() ? "time-out"
-                                           : "time-out after " + std::to_string(frame.bytes.size()) + " characters";
+        line.failure = frame.bytes.empty()
+                           ? "time-out"
+                           : "time-out after " + std::to_string(frame.bytes.size()) + " characters";
         return line;
     }
     const ReplyOutcome outcome = parse_reply(frame.bytes, request_hash_);
-    if (const auto bytes = frame_bytes(frame.bytes)) line.address = (*bytes)[0];
+    if (const auto bytes = frame_bytes(frame.bytes)) line.address = address_of(*bytes);
     switch (outcome.kind) {
         case ReplyOutcome::Kind::Accepted: {
             std::span<const std::uint8_t> value(outcome.data);
-            if (request_entry_ && request_entry_->indexed && value.size() >= 2) value = value.first(value.size() - 2);
+            if (request_entry_ && request_entry_->indexed && value.size() >= 2)
+                value = value.first(value.size() - 2);
             if (request_entry_ && !value.empty()) line.value = value_of(*request_entry_, value);
             break;
         }
@@ -168,17 +205,18 @@ TraceLine FrameDecoder::decode(const TapFrame& frame) {
 std::string trace_text(const TraceLine& line) {
     std::string text = platform::fixed(line.time_ms, 3) + (line.sent ? " TX" : " RX");
     if (line.address >= 0) text += " addr=" + std::to_string(line.address);
-    if (!line.name.empty()) text += " " + line.name;
+    if (!line.name.empty()) text += " " + escaped(line.name);
     if (line.index >= 0) text += ":" + std::to_string(line.index);
-    if (!line.access.empty()) text += " " + line.access;
-    if (!line.value.empty()) text += " value=\"" + line.value + "\"";
-    if (!line.failure.empty()) text += " error=\"" + line.failure + "\"";
+    if (!line.access.empty()) text += " " + escaped(line.access);
+    if (!line.value.empty()) text += " value=\"" + escaped(line.value) + "\"";
+    if (!line.failure.empty()) text += " error=\"" + escaped(line.failure) + "\"";
     if (line.reply_ms >= 0) text += " reply=" + platform::fixed(line.reply_ms, 1) + "ms";
-    if (!line.bytes.empty()) text += " bytes=" + line.bytes;
+    if (!line.bytes.empty()) text += " bytes=" + line.bytes;  // printable already
     return text;
 }
 
-TraceWriter::TraceWriter(const FrameNames& names, std::FILE* file) : decoder_(names), file_(file) {}
+TraceWriter::TraceWriter(const FrameNames& names, std::FILE* file, AddressWidth address_width)
+    : decoder_(names, std::move(address_width)), file_(file) {}
 
 TraceWriter::~TraceWriter() {
     if (file_) std::fclose(file_);
