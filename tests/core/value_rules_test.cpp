@@ -92,8 +92,9 @@ TEST(ValueRules, AFileValueIsRefusedWhereTheEditorRefusesIt) {
         const bool no_value = c.value == std::string("no data");
         const bool range_only =
             std::string_view(c.name) != "Addr" || !c.why || std::string_view(c.why).starts_with("outside");
-        if (!no_value && range_only)
+        if (!no_value && range_only) {
             EXPECT_EQ(p.AdmittedText(c.value).has_value(), c.why == nullptr) << c.name << " = " << c.value;
+        }
         if (!c.why) {
             EXPECT_TRUE(refused.empty())
                 << c.name << " = " << c.value << ": " << refused_value_text(refused.front());

@@ -54,9 +54,6 @@ std::optional<std::string> value_refusal(const Parameter& parameter, std::string
         if (!CheckAddressSetting(*owner, parameter.network_name(), text, is_valid_address))
             return "does not go with the module's address settings (an address above 255 needs 11-bit "
                    "addresses and the Ravelin protocol)";
-    } else if (name_is(parameter, "PrtY") || name_is(parameter, "LEn") || name_is(parameter, "Sbit")) {
-        if (!CheckFrameSetting(*owner, parameter.network_name(), text))
-            return "does not go with the module's frame settings (parity, data bits, stop bits)";
     }
     return std::nullopt;
 }

@@ -16,7 +16,9 @@ class Parameter;
 // Why `text` cannot be the value of `parameter`, by the rule the editor applies to a typed value: a number
 // within the description's limits and what its type carries, a clock time, a network name for "CHAr*";
 // for a module's network settings held by `owner`, an address its address length and protocol can carry
-// (never the broadcast address) and a frame the module can use. nullopt when it can.
+// (never the broadcast address). nullopt when it can. The frame combinations the editor refuses to change
+// to are not refused here: some models hold one of them from the factory (VK06: 7 data bits, no parity,
+// 1 stop bit), and a file read from such a module writes back.
 std::optional<std::string> value_refusal(const Parameter& parameter, std::string_view text,
                                          const ObjectWithParameters* owner = nullptr,
                                          const AddressValidator& is_valid_address = {});
