@@ -1,7 +1,7 @@
 // Command-line jobs of the real varda program against varda-sim on a pseudo-terminal, with their exit codes.
-#include <gtest/gtest.h>
 #include <arpa/inet.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <semaphore.h>
 #include <signal.h>
@@ -17,18 +17,18 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <sstream>
 #include <optional>
+#include <sstream>
 #include <thread>
 
 #include "core/app/config_file.h"
-#include "core/model/device_table.h"
+#include "core/app/headless_ui.h"
+#include "core/devices/models.h"
 #include "core/link/device_io.h"
 #include "core/link/posix_serial_backend.h"
-#include "core/devices/models.h"
 #include "core/model/description.h"
 #include "core/model/description_archive.h"
-#include "core/app/headless_ui.h"
+#include "core/model/device_table.h"
 #include "core/platform/strings.h"
 #include "tests/support/sim_process.h"
 
@@ -269,22 +269,27 @@ INSTANTIATE_TEST_SUITE_P(
                       ExitCase{"connect test", {"--model", "VK03"}, {"-test", "-port:PORT"}, 0}),
     [](const ::testing::TestParamInfo<ExitCase>& info) { return test_name(info.param.what); });
 
-TEST(VardaJobs, TheExitEventEndsAnIdleRun) {
-    SimProcess sim({"--model", "VK03"});
-    const std::string name = "/varda-e2e-exit-" + std::to_string(getpid());
+// Posts the exit event `name` once varda has made it and `after` has passed since.
+std::thread post_exit_event(const std::string& name, std::chrono::milliseconds after) {
     sem_unlink(name.c_str());
-    std::thread poster([&] {
+    return std::thread([name, after] {
         sem_t* event = SEM_FAILED;
         for (int i = 0; i < 100 && event == SEM_FAILED; ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
             event = sem_open(name.c_str(), 0);
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        std::this_thread::sleep_for(after);
         if (event != SEM_FAILED) {
             sem_post(event);
             sem_close(event);
         }
     });
+}
+
+TEST(VardaJobs, TheExitEventEndsAnIdleRun) {
+    SimProcess sim({"--model", "VK03"});
+    const std::string name = "/varda-e2e-exit-" + std::to_string(getpid());
+    std::thread poster = post_exit_event(name, std::chrono::milliseconds(300));
     EXPECT_EQ(varda({"-exitevent:" + name, "-port:" + sim.path()}), 205);
     poster.join();
     sem_unlink(name.c_str());
@@ -529,8 +534,10 @@ TEST(VardaJobs, AValueThatCannotBeSentFailsTheWriteAndNothingOfItGoesOut) {
         edge->SetValueText("Никогда");  // not among its items
         ASSERT_TRUE(save_configuration(file, kVk03, loaded.description.root()).ok);
         std::function<void(const DescBranch&)> count = [&](const DescBranch& branch) {
-            for (const auto& p : branch.parameters) values += p->writable && !p->is_scanner();
-            for (const auto& child : branch.children) count(*child);
+            for (const auto& p : branch.parameters)
+                values += p->writable && !p->is_scanner();
+            for (const auto& child : branch.children)
+                count(*child);
         };
         count(*loaded.description.root());
     }
@@ -577,9 +584,10 @@ TEST(VardaJobs, WriteRefusesAFileWithAValueOutsideItsRange) {
         {"t.out", 0, "256", "plant.vdc: t.out = 256: outside its range 0 to 255; nothing was written"},
         {"Addr", 0, "0", "plant.vdc: Addr = 0: outside its range 1 to 2036; nothing was written"},
         // Beyond 254 the 8-bit address length is refused with it.
-        {"Addr", 0, "5000", "A.Len = 8: does not go with the module's address settings (an address above 255 "
-                            "needs 11-bit addresses and the Ravelin protocol); Addr = 5000: outside its range 1 "
-                            "to 2036; nothing was written"},
+        {"Addr", 0, "5000",
+         "A.Len = 8: does not go with the module's address settings (an address above 255 "
+         "needs 11-bit addresses and the Ravelin protocol); Addr = 5000: outside its range 1 "
+         "to 2036; nothing was written"},
         {"Addr", 0, "255", "plant.vdc: Addr = 255: 255 is the broadcast address"},
         {"Addr", 0, "300", "; Addr = 300: does not go with the module's address settings"},
     };
@@ -613,8 +621,10 @@ TEST(VardaJobs, NoDataIsNeverWrittenAndAFileOfNothingElseFails) {
     {
         LoadedFile loaded(empty);
         std::function<void(DescBranch&)> clear = [&](DescBranch& branch) {
-            for (const auto& p : branch.parameters) p->SetValueText(std::string(str(kNoData)));
-            for (const auto& child : branch.children) clear(*child);
+            for (const auto& p : branch.parameters)
+                p->SetValueText(std::string(str(kNoData)));
+            for (const auto& child : branch.children)
+                clear(*child);
         };
         clear(*loaded.description.root());
         ASSERT_TRUE(save_configuration(empty, kVk03, loaded.description.root()).ok);
@@ -673,40 +683,32 @@ TEST(VardaJobs, AFailedReadKeepsTheOldFileAndSavesWhatItReadBesideIt) {
         std::vector<std::string> args{"-read/close", "--summary", "-port:" + sim.path(), file};
         std::thread poster;
         if (c.stop) {
-            sem_unlink(event.c_str());
             args.push_back("-exitevent:" + event);
-            poster = std::thread([&event] {
-                sem_t* stop = SEM_FAILED;
-                for (int i = 0; i < 100 && stop == SEM_FAILED; ++i) {
-                    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-                    stop = sem_open(event.c_str(), 0);
-                }
-                std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-                if (stop != SEM_FAILED) {
-                    sem_post(stop);
-                    sem_close(stop);
-                }
-            });
+            poster = post_exit_event(event, std::chrono::milliseconds(1500));
         }
         const testing::ProgramRun run = varda_run(args);
         if (poster.joinable()) poster.join();
         if (c.stop) sem_unlink(event.c_str());
         EXPECT_EQ(run.code, c.code) << c.what;
-        expect_one_line_about_failure(run, ("; what was read is saved in " + partial + ", " + file + c.says).c_str());
+        expect_one_line_about_failure(
+            run, ("; what was read is saved in " + partial + ", " + file + c.says).c_str());
         if (c.old_file) {
             EXPECT_EQ(file_bytes(file), old_contents) << c.what;
         } else {
             EXPECT_FALSE(fs::exists(file)) << c.what;
         }
-        EXPECT_NE(run.output.find("file: " + partial + "\n"), std::string::npos) << c.what << ": " << run.output;
+        EXPECT_NE(run.output.find("file: " + partial + "\n"), std::string::npos)
+            << c.what << ": " << run.output;
         LoadedFile loaded(partial);
         EXPECT_EQ(loaded.result.status, LoadStatus::Loaded) << c.what;
         // A part: some values read, the rest no value at all.
         int read = 0;
         int unread = 0;
         std::function<void(const DescBranch&)> count = [&](const DescBranch& branch) {
-            for (const auto& p : branch.parameters) (p->value_text() == str(kNoData) ? unread : read) += 1;
-            for (const auto& child : branch.children) count(*child);
+            for (const auto& p : branch.parameters)
+                (p->value_text() == str(kNoData) ? unread : read) += 1;
+            for (const auto& child : branch.children)
+                count(*child);
         };
         ASSERT_TRUE(loaded.description.root());
         count(*loaded.description.root());
@@ -743,9 +745,10 @@ TEST(VardaScan, ListsTheModulesThatAnswerAndFailsWhenNoneDoes) {
 
     run = varda_run({"--scan", "-port:" + sim.path(), "-addr:4-6", "--json"});
     EXPECT_EQ(run.code, 0);
-    EXPECT_EQ(run.output,
-              "[\n  {\"address\": 5, \"baud\": 9600, \"model\": \"Tavik-VK03\", \"identification\": \"vk03-dev\", "
-              "\"version\": \"2.10\", \"last_address\": 6}\n]\n");
+    EXPECT_EQ(
+        run.output,
+        "[\n  {\"address\": 5, \"baud\": 9600, \"model\": \"Tavik-VK03\", \"identification\": \"vk03-dev\", "
+        "\"version\": \"2.10\", \"last_address\": 6}\n]\n");
 
     run = varda_run({"--scan", "-port:" + sim.path(), "-addr:20-24", "-bps:9600,19200"});
     EXPECT_EQ(run.code, 202);
@@ -770,8 +773,8 @@ TEST(VardaScan, FindsEveryModuleOfABusAndAJobReachesEachByAddress) {
               "address 1 at 9600 baud: Tavik-VK03, version 2.10 (also at 2-8)\n"
               "address 20 at 9600 baud: Tavik-VK18, version 2.10\n"
               "address 30 at 9600 baud: Tavik-VK13, version 2.10\n");
-    for (const auto& [address, model] : {std::pair{"20", "Tavik-VK18"}, std::pair{"30", "Tavik-VK13"},
-                                         std::pair{"1", "Tavik-VK03"}}) {
+    for (const auto& [address, model] :
+         {std::pair{"20", "Tavik-VK18"}, std::pair{"30", "Tavik-VK13"}, std::pair{"1", "Tavik-VK03"}}) {
         run = varda_run({"-read/close", "--summary", "-port:" + sim.path(), std::string("-addr:") + address,
                          ws.file("bus.vdc")});
         EXPECT_EQ(run.code, 0) << address << ": " << run.error_output;
@@ -801,14 +804,16 @@ TEST(VardaTrace, AJobWritesEveryFrameDecodedAndTheLinesCounters) {
 
     // The line's counters: in the summary, and as JSON in a file of their own.
     const std::string stats = ws.file("line.json");
-    run = varda_run({"-read/close", "--summary", "-port:" + sim.path(), "--stats:json:" + stats, ws.file("c.vdc")});
+    run = varda_run(
+        {"-read/close", "--summary", "-port:" + sim.path(), "--stats:json:" + stats, ws.file("c.vdc")});
     EXPECT_EQ(run.code, 0) << run.error_output;
     EXPECT_NE(run.output.find("\nline: requests "), std::string::npos) << run.output;
     const std::string json = file_bytes(stats);
     EXPECT_EQ(json.rfind("{\"requests\": ", 0), 0u) << json;
     EXPECT_NE(json.find("\"timeouts\": 0,"), std::string::npos) << json;  // the module was up by then
 
-    run = varda_run({"-read/close", "-port:" + sim.path(), "--trace:" + ws.file("no/such/dir/t"), ws.file("b.vdc")});
+    run = varda_run(
+        {"-read/close", "-port:" + sim.path(), "--trace:" + ws.file("no/such/dir/t"), ws.file("b.vdc")});
     EXPECT_EQ(run.code, 2);
     expect_one_line_about_failure(run, "the trace file cannot be written");
 }
@@ -872,9 +877,11 @@ struct Gateway {
                               << "\n  connector: serialdev," << device << ",9600n81,local\n"
                               << "connection: &rfc\n  accepter: telnet(rfc2217),tcp,127.0.0.1," << rfc_port
                               << "\n  connector: serialdev," << device << ",9600n81,local\n";
-        std::vector<std::string> args = {"/usr/sbin/ser2net", "-n", "-c", config, "-P", folder + "/ser2net.pid"};
+        std::vector<std::string> args = {"/usr/sbin/ser2net",    "-n", "-c", config, "-P",
+                                         folder + "/ser2net.pid"};
         std::vector<char*> argv;
-        for (auto& a : args) argv.push_back(a.data());
+        for (auto& a : args)
+            argv.push_back(a.data());
         argv.push_back(nullptr);
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
@@ -907,7 +914,8 @@ struct Gateway {
 };
 
 TEST(VardaGateway, ReadsThroughRawTcpAndRfc2217WhichSetsTheBaudRate) {
-    if (!fs::exists("/usr/sbin/ser2net")) GTEST_SKIP() << "ser2net is not installed (scripts/install-deps.sh)";
+    if (!fs::exists("/usr/sbin/ser2net"))
+        GTEST_SKIP() << "ser2net is not installed (scripts/install-deps.sh)";
     Workspace ws;
     // The module hears only 19200 baud; the gateway's own setting is 9600.
     SimProcess sim({"--model", "VK03", "--listen-baud", "19200"});
@@ -917,7 +925,8 @@ TEST(VardaGateway, ReadsThroughRawTcpAndRfc2217WhichSetsTheBaudRate) {
     const std::string rfc = "rfc2217://127.0.0.1:" + std::to_string(gateway.rfc_port);
 
     // RFC 2217 carries the baud rate to the line: the module hears the frames.
-    testing::ProgramRun run = varda_run({"-read/close", "-bps:19200", "--summary", "-port:" + rfc, ws.file("a.vdc")});
+    testing::ProgramRun run =
+        varda_run({"-read/close", "-bps:19200", "--summary", "-port:" + rfc, ws.file("a.vdc")});
     EXPECT_EQ(run.code, 0) << run.error_output;
     EXPECT_EQ(run.output.rfind("model: Tavik-VK03\n", 0), 0u) << run.output;
     // A raw gateway keeps its own 9600: the module hears garbage and the job says so.
@@ -931,13 +940,14 @@ TEST(VardaGateway, ReadsThroughRawTcpAndRfc2217WhichSetsTheBaudRate) {
 }
 
 TEST(VardaGateway, ReadsThroughARawGateway) {
-    if (!fs::exists("/usr/sbin/ser2net")) GTEST_SKIP() << "ser2net is not installed (scripts/install-deps.sh)";
+    if (!fs::exists("/usr/sbin/ser2net"))
+        GTEST_SKIP() << "ser2net is not installed (scripts/install-deps.sh)";
     Workspace ws;
     SimProcess sim({"--model", "VK03"});
     Gateway gateway(sim.path(), ws.dir.string());
     ASSERT_GT(gateway.pid, 0);
-    const testing::ProgramRun run =
-        varda_run({"-read/close", "-port:tcp://127.0.0.1:" + std::to_string(gateway.raw_port), ws.file("a.vdc")});
+    const testing::ProgramRun run = varda_run(
+        {"-read/close", "-port:tcp://127.0.0.1:" + std::to_string(gateway.raw_port), ws.file("a.vdc")});
     EXPECT_EQ(run.code, 0) << run.error_output;
     EXPECT_EQ(LoadedFile(ws.file("a.vdc")).value("FiLt", 2), "10");
 }

@@ -17,14 +17,16 @@ std::string hex4(std::uint16_t value) {
     return out;
 }
 
-std::string printable(std::string_view bytes) {
+// Escapes the text: `special` writes a character's own escape and says whether it did; other control
+// characters (and, with `raw_bytes`, every byte beyond ASCII) become \xNN.
+template <typename Special>
+std::string escape(std::string_view text, bool raw_bytes, Special special) {
     static constexpr char kHex[] = "0123456789ABCDEF";
     std::string out;
-    for (const char c : bytes) {
+    for (const char c : text) {
         const auto u = static_cast<unsigned char>(c);
-        if (c == '\r') {
-            out += "\\r";
-        } else if (u < 0x20 || u >= 0x7F || c == '\\') {
+        if (special(c, out)) continue;
+        if (u < 0x20 || u == 0x7F || (raw_bytes && u > 0x7F)) {
             out += "\\x";
             out += kHex[u >> 4];
             out += kHex[u & 0xF];
@@ -35,29 +37,36 @@ std::string printable(std::string_view bytes) {
     return out;
 }
 
+// A frame's bytes: the carriage return as \r, a backslash and every other byte that is not printable
+// ASCII as \xNN.
+std::string printable(std::string_view bytes) {
+    return escape(bytes, true, [](char c, std::string& out) {
+        if (c == '\r') out += "\\r";
+        if (c == '\\') out += "\\x5C";
+        return c == '\r' || c == '\\';
+    });
+}
+
 // A field of a trace line: quotes, backslashes and control characters escaped, other bytes (UTF-8 text
 // included) as they are.
 std::string escaped(std::string_view text) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string out;
-    for (const char c : text) {
-        const auto u = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (c == '\n') {
-            out += "\\n";
-        } else if (c == '\r') {
-            out += "\\r";
-        } else if (u < 0x20 || u == 0x7F) {
-            out += "\\x";
-            out += kHex[u >> 4];
-            out += kHex[u & 0xF];
-        } else {
-            out += c;
+    return escape(text, false, [](char c, std::string& out) {
+        switch (c) {
+            case '"':
+            case '\\':
+                out += '\\';
+                out += c;
+                return true;
+            case '\n':
+                out += "\\n";
+                return true;
+            case '\r':
+                out += "\\r";
+                return true;
+            default:
+                return false;
         }
-    }
-    return out;
+    });
 }
 
 // The frame's bytes between "#" and the carriage return, or nothing when it is not one of ours.
