@@ -818,6 +818,22 @@ TEST(VardaTrace, AJobWritesEveryFrameDecodedAndTheLinesCounters) {
     expect_one_line_about_failure(run, "the trace file cannot be written");
 }
 
+// An 11-bit address whose low three bits are 0 looks like an 8-bit one on the wire: the trace shows the
+// address in use, whole, on every frame.
+TEST(VardaTrace, ElevenBitAddressesAreShownWhole) {
+    Workspace ws;
+    SimProcess sim({"--model", "VK03", "--width", "11", "--address", "1000"});
+    const std::string trace = ws.file("job.trace");
+    const testing::ProgramRun run = varda_run({"-read/close", "-alen:11", "-addr:1000", "-port:" + sim.path(),
+                                               "--trace:" + trace, ws.file("plant.vdc")});
+    EXPECT_EQ(run.code, 0) << run.error_output;
+    std::istringstream in(file_bytes(trace));
+    int frames = 0;
+    for (std::string line; std::getline(in, line); ++frames)
+        EXPECT_NE(line.find(" addr=1000 "), std::string::npos) << line;
+    EXPECT_GT(frames, 20);
+}
+
 }  // namespace
 }  // namespace varda
 
