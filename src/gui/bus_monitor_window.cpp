@@ -138,7 +138,7 @@ void FrameTableModel::set_filter(FrameFilter filter) {
 // ---- BusMonitorWindow -----------------------------------------------------------------------------
 
 BusMonitorWindow::BusMonitorWindow(CTarnDoc& doc, QWidget* parent)
-    : QWidget(parent, Qt::Window), doc_(doc), decoder_(names_) {
+    : QWidget(parent, Qt::Window), doc_(doc), decoder_(names_, [&doc] { return doc.device().sio().settings.address_width; }) {
     setWindowTitle(tr("Bus monitor"));
     setAttribute(Qt::WA_DeleteOnClose);
 

@@ -57,7 +57,7 @@ int run_job(const varda::CommandLine& command_line) {
     if (command_line.summary) {
         std::printf("model: %s\nparameters: %d\nfailures: %d\nexit code: %d\n", result.model.c_str(),
                     result.parameters, result.failures, exit_code);
-        if (result.file_written) std::printf("file: %s\n", command_line.file_name.c_str());
+        if (result.file_written) std::printf("file: %s\n", result.saved_path.c_str());
         std::printf("line: %s\n", varda::line_counters_text(result.line).c_str());
     }
     if (exit_code != 0) std::fprintf(stderr, "varda: %s\n", failure.c_str());

@@ -172,6 +172,28 @@ TEST(CommandLine, ASlashArgumentIsAFileWhenItNamesOne) {
     std::filesystem::remove(existing);
 }
 
+// Where a job is to save is never dropped: a "/" argument that holds anything but our items is the file,
+// whether or not it exists yet and whatever its extension.
+TEST(CommandLine, ASlashArgumentWithOtherThanItemsIsTheFile) {
+    const struct {
+        std::vector<std::string> args;
+        const char* file;  // "" when every "/" argument is taken for options
+        unsigned options;
+    } cases[] = {
+        {{"-read", "-close", "/srv/plant/A"}, "/srv/plant/A", CommandLine::kRead | CommandLine::kClose},
+        {{"-read/close", "/srv/plant/read"}, "/srv/plant/read", CommandLine::kRead | CommandLine::kClose},
+        {{"/x/data/plant"}, "/x/data/plant", 0},
+        {{"/read/close", "plant"}, "plant", CommandLine::kRead | CommandLine::kClose},
+        {{"/Read/Close/bps:19200"}, "", CommandLine::kRead | CommandLine::kClose | CommandLine::kPortSettings},
+    };
+    for (const auto& c : cases) {
+        const CommandLine cl = parse(c.args);
+        EXPECT_EQ(cl.file_name, c.file) << c.args.back();
+        EXPECT_EQ(cl.options & ~unsigned{CommandLine::kCommandLineMode}, c.options) << c.args.back();
+        EXPECT_TRUE(cl.warnings.empty()) << c.args.back() << ": " << cl.warnings.front();
+    }
+}
+
 TEST(CommandLine, WindowModesAndSwitches) {
     const auto cl = parse({"-x:10/y:10/w:800/h:600/autoread:off/silent/test/exitevent:Quit_Now"});
     EXPECT_EQ(cl.window, CommandLine::kX | CommandLine::kY | CommandLine::kW | CommandLine::kH);

@@ -148,3 +148,83 @@ TEST(FrameTrace, LinesAreStableText) {
 
 }  // namespace
 }  // namespace varda
+
+namespace varda {
+namespace {
+
+// A line per frame whatever a module's text holds: every field is escaped, so a line feed or a quote in a
+// value never splits or ends a line early.
+TEST(FrameTrace, EveryFieldIsEscapedOntoOneLine) {
+    const struct {
+        const char* value;
+        const char* shown;
+    } cases[] = {
+        {"two\nlines", "two\\nlines"},
+        {"say \"hi\"", "say \\\"hi\\\""},
+        {"back\\slash\r", "back\\\\slash\\r"},
+        {"bell\a", "bell\\x07"},
+        {"Вход 3", "Вход 3"},  // text as it is
+    };
+    for (const auto& c : cases) {
+        TraceLine line;
+        line.sent = false;
+        line.address = 16;
+        line.name = "NAME";
+        line.value = c.value;
+        line.failure = c.value;
+        const std::string text = trace_text(line);
+        EXPECT_EQ(text.find('\n'), std::string::npos) << text;
+        EXPECT_EQ(text.find('\r'), std::string::npos) << text;
+        EXPECT_EQ(text, std::string("0.000 RX addr=16 NAME value=\"") + c.shown + "\" error=\"" + c.shown + "\"");
+    }
+}
+
+// The module's reply frame, as a module at `address` sends it.
+std::string reply_frame(int address, int width, std::uint16_t hash, const Bytes& data) {
+    const bool wide = width == 11;
+    Bytes raw{static_cast<std::uint8_t>(wide ? address >> 3 : address),
+              static_cast<std::uint8_t>((wide ? (address & 7) << 5 : 0) | data.size()),
+              static_cast<std::uint8_t>(hash >> 8), static_cast<std::uint8_t>(hash)};
+    raw.insert(raw.end(), data.begin(), data.end());
+    const std::uint16_t sum = hash_buffer(raw);
+    raw.push_back(static_cast<std::uint8_t>(sum >> 8));
+    raw.push_back(static_cast<std::uint8_t>(sum));
+    return "#" + encode_buffer(raw) + "\r";
+}
+
+// An 11-bit address whose low three bits are 0 looks like an 8-bit one on the wire: the decoder takes the
+// width in use and shows every address whole, in the request and in its reply.
+TEST(FrameTrace, ElevenBitAddressesAreShownWhole) {
+    FrameNames names;
+    Parameter filter("FiLt");
+    filter.set_data_type("int");
+    filter.indexed = true;
+    names.add(filter);
+    const Bytes index{0x00, 0x02};
+    for (const int address : {1000, 1001, 16, 2040}) {
+        int width = 11;
+        FrameDecoder decoder(names, [&width] { return width; });
+        TapFrame request;
+        request.bytes = build_request(true, hash_name("FiLt"), index, 0, {address, 11});
+        TapFrame reply;
+        reply.direction = TapFrame::Direction::Received;
+        reply.bytes = reply_frame(address, 11, hash_name("FiLt"), {0x00, 0x0A, 0x00, 0x02});
+        const TraceLine asked = decoder.decode(request);
+        const TraceLine answered = decoder.decode(reply);
+        EXPECT_EQ(asked.address, address) << trace_text(asked);
+        EXPECT_EQ(answered.address, address) << trace_text(answered);
+        EXPECT_EQ(answered.value, "10");
+        EXPECT_NE(trace_text(asked).find(" addr=" + std::to_string(address) + " FiLt:2 read"), std::string::npos)
+            << trace_text(asked);
+    }
+    // 8-bit frames stay 8-bit, with or without a width given.
+    for (const bool told : {true, false}) {
+        FrameDecoder decoder(names, told ? AddressWidth([] { return 8; }) : AddressWidth());
+        TapFrame request;
+        request.bytes = build_request(true, hash_name("FiLt"), index, 0, {200, 8});
+        EXPECT_EQ(decoder.decode(request).address, 200);
+    }
+}
+
+}  // namespace
+}  // namespace varda

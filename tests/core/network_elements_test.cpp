@@ -108,13 +108,14 @@ TEST(CheckAddressSetting, ProhibitsWideAddressesWithoutElevenBitsOrRavelin) {
     };
     const Case cases[] = {
         {"8", "16", nullptr, "Addr", "300", true, false},
-        {"8", "16", nullptr, "addr", "255", true, true},
+        {"8", "16", nullptr, "addr", "255", true, false},  // the broadcast address is no module's
         {"11", "16", nullptr, "Addr", "300", true, true},
         {"11", "16", nullptr, "Addr", "300", false, false},
         {"8", "16", nullptr, "Addr", "20", false, false},
         {"11", "16", "Ravelin", "Addr", "300", true, true},
         {"11", "16", "Modbus_RTU", "Addr", "300", true, false},
-        {"11", "16", "Modbus RTU", "ADDR", "255", true, true},
+        {"11", "16", "Modbus RTU", "ADDR", "254", true, true},
+        {"11", "16", "Ravelin", "Addr", "255", true, false},
         {"11", "300", nullptr, "A.Len", "8", true, false},
         {"11", "300", nullptr, "a.len", "11", true, true},
         {"11", "255", nullptr, "A.Len", "8", true, true},

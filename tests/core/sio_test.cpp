@@ -255,6 +255,33 @@ TEST_F(SioOnPty, ASecondUserOfThePortIsRefused) {
     EXPECT_EQ(other.open(), 0) << other.open_error();
 }
 
+// A program killed while it held the port leaves the exclusive flag on a pseudo-terminal whose other side
+// lives on. With no one holding the device the flag is stale and the port opens; a descriptor that still
+// holds it keeps the port busy.
+TEST_F(SioOnPty, AnExclusiveFlagLeftByAProgramThatEndedIsNoUser) {
+    if (geteuid() != 0) GTEST_SKIP() << "only root opens a terminal whose exclusive flag is set";
+    const int killed = ::open(pty.slave().c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(killed, 0);
+    ASSERT_EQ(::ioctl(killed, TIOCEXCL), 0);
+    ::close(killed);
+    const int probe = ::open(pty.slave().c_str(), O_RDWR | O_NOCTTY);
+    int exclusive = 0;
+    ASSERT_EQ(::ioctl(probe, TIOCGEXCL, &exclusive), 0);
+    ::close(probe);
+    ASSERT_NE(exclusive, 0) << "the flag did not outlive its descriptor: nothing to test";
+
+    EXPECT_EQ(open_at(9600), 0) << sio.open_error();
+    EXPECT_EQ(sio.close(), 0);
+
+    const int holder = ::open(pty.slave().c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(::ioctl(holder, TIOCEXCL), 0);
+    EXPECT_EQ(open_at(9600), -1);
+    EXPECT_NE(sio.open_error().find("busy"), std::string::npos) << sio.open_error();
+    ::close(holder);
+    EXPECT_EQ(open_at(9600), 0) << sio.open_error();
+}
+
 TEST(SioOpen, UnusableDevicesSayWhy) {
     const struct {
         const char* path;

@@ -10,6 +10,7 @@
 #include "core/link/sio.h"
 
 #include "core/link/exit_status.h"
+#include "core/model/network_elements.h"
 
 namespace varda {
 namespace {
@@ -29,7 +30,6 @@ constexpr Item kItems[] = {
     {"autoread", true}, {"autowrite", true}, {"exitevent", true}, {"brand", true},
 };
 
-constexpr int kBroadcastAddress = 255;
 constexpr int kLargestAddress = 2047;  // 11 bits
 
 std::string lower(std::string_view text) {
@@ -115,6 +115,7 @@ class ItemReader {
         written_ = written;
         const Item* item = find_item(name);
         if (!item) {
+            ++unknown_;
             cl_.warnings.push_back(written + ": unknown item, ignored");
             return;
         }
@@ -228,18 +229,14 @@ class ItemReader {
         if (name == "h") cl_.h = n, cl_.window |= CommandLine::kH;
     }
 
+  public:
+    int unknown_items() const { return unknown_; }
+
+  private:
     CommandLine& cl_;
     std::string written_;
+    int unknown_ = 0;
 };
-
-bool looks_like_option(const std::string& arg) {
-    if (arg.size() < 2) return false;
-    if (arg[0] == '-') return true;
-    if (arg[0] != '/') return false;
-    std::error_code error;
-    if (std::filesystem::exists(arg, error)) return false;
-    return !(arg.size() > 4 && lower(arg.substr(arg.size() - 4)) == ".vdc");
-}
 
 // Where a value that starts at `start` ends, for the item `name`.
 std::size_t value_end(std::string_view name, std::string_view arg, std::size_t start) {
@@ -265,7 +262,8 @@ std::string exit_code_list() {
     return list;
 }
 
-void parse_option_argument(CommandLine& cl, std::string_view arg, std::string_view prefix) {
+// Reads the items of one option argument; returns how many of them are no item of ours.
+int parse_option_argument(CommandLine& cl, std::string_view arg, std::string_view prefix) {
     cl.options |= CommandLine::kCommandLineMode;
     ItemReader reader(cl);
     std::size_t pos = 0;
@@ -294,6 +292,20 @@ void parse_option_argument(CommandLine& cl, std::string_view arg, std::string_vi
         pos = end;
         if (pos < arg.size() && arg[pos] == '/') ++pos;
     }
+    return reader.unknown_items();
+}
+
+// An argument that starts with "/" is an option only when it is made of our items alone: a path such as
+// "/srv/plant/A" names the configuration file, so that a job never drops where it was to save.
+bool looks_like_option(const std::string& arg) {
+    if (arg.size() < 2) return false;
+    if (arg[0] == '-') return true;
+    if (arg[0] != '/') return false;
+    std::error_code error;
+    if (std::filesystem::exists(arg, error)) return false;
+    if (arg.size() > 4 && lower(arg.substr(arg.size() - 4)) == ".vdc") return false;
+    CommandLine scratch;
+    return parse_option_argument(scratch, std::string_view(arg).substr(1), "/") == 0;
 }
 
 }  // namespace
@@ -326,14 +338,16 @@ CommandLine parse_command_line(const std::vector<std::string>& args) {
             cl.stats_json = std::string();
         } else if (arg.rfind("--stats:json:", 0) == 0) {
             cl.stats_json = arg.substr(13);
-            if (cl.stats_json->empty()) cl.errors.push_back("--stats:json: name the file, or give --stats:json alone");
+            if (cl.stats_json->empty())
+                cl.errors.push_back("--stats:json: name the file, or give --stats:json alone");
         } else if (arg.rfind("--stats", 0) == 0) {
             cl.errors.push_back(arg + ": the statistics are written as --stats:json or --stats:json:FILE");
         } else if (arg == "--trace") {
             cl.trace = std::string();
         } else if (arg.rfind("--trace:", 0) == 0) {
             cl.trace = arg.substr(8);
-            if (cl.trace->empty()) cl.errors.push_back("--trace: name the file, or give --trace alone for standard error");
+            if (cl.trace->empty())
+                cl.errors.push_back("--trace: name the file, or give --trace alone for standard error");
         } else if (looks_like_option(arg)) {
             const std::size_t skip = arg[1] == '-' ? 2 : 1;
             parse_option_argument(cl, std::string_view(arg).substr(skip),
@@ -366,6 +380,7 @@ std::string command_line_help() {
            "separated\n"
            "by '/', each NAME or NAME:VALUE, for example\n"
            "  varda -read/close -port:/dev/ttyUSB0 plant1.vdc\n"
+           "An argument that starts with '/' and holds anything but these items is FILE (/srv/plant/A).\n"
            "A path value (-port:/..., -elog:) runs to the end of its argument; items written after it are\n"
            "split off when the path without them exists:\n"
            "  -port:/dev/ttyUSB0/close        port /dev/ttyUSB0, then close (when /dev/ttyUSB0 exists)\n"
@@ -373,8 +388,11 @@ std::string command_line_help() {
            "exists)\n"
            "\n"
            "Jobs:\n"
-           "  -read               read the module and save its configuration to FILE\n"
-           "  -write              write the configuration in FILE to the module\n"
+           "  -read               read the module and save its configuration to FILE; a read that fails\n"
+           "                      or is stopped leaves FILE as it was and saves what it read beside it,\n"
+           "                      as NAME.partial.vdc (named on standard error)\n"
+           "  -write              write the configuration in FILE to the module; a value outside its\n"
+           "                      parameter's range refuses the whole file (exit 200, nothing written)\n"
            "  -aply               after a write that changed network settings, apply them and follow them\n"
            "  -calibrate          open the window, calibrate the module, then close\n"
            "  -test               connect to the module, then end\n"
@@ -417,7 +435,8 @@ std::string command_line_help() {
            "  --verbose           show the progress of the job on standard error\n"
            "  --summary           print the model, the parameters and the failures at the end\n"
            "  --stats:json[:FILE] write the line's counters (requests, retries, time-outs, garbled and\n"
-           "                      error replies, reply times) as JSON at the end, to FILE or standard output\n"
+           "                      error replies, reply times) as JSON at the end, to FILE or standard "
+           "output\n"
            "  --trace[:FILE]      write every frame of the job, decoded, one line each, to FILE\n"
            "                      (standard error without FILE)\n"
            "  --help              show this text      --version   show the version\n"

@@ -49,12 +49,12 @@ struct CommandLine {
     std::optional<BrandId> brand;  // -brand:, when given
     bool help = false;
     bool version = false;
-    bool verbose = false;               // progress lines on standard error
-    bool summary = false;               // one line about the job at the end
-    std::optional<std::string> trace;   // --trace (""), --trace:FILE: every frame of the job, decoded
+    bool verbose = false;                   // progress lines on standard error
+    bool summary = false;                   // one line about the job at the end
+    std::optional<std::string> trace;       // --trace (""), --trace:FILE: every frame of the job, decoded
     std::optional<std::string> stats_json;  // --stats:json (""), --stats:json:FILE: the line's counters
-    std::vector<std::string> errors;    // values the program cannot use, worded for the user
-    std::vector<std::string> warnings;  // items it ignores, worded for the user
+    std::vector<std::string> errors;        // values the program cannot use, worded for the user
+    std::vector<std::string> warnings;      // items it ignores, worded for the user
 
     bool command_line_mode() const { return options & kCommandLineMode; }
     bool has(Option option) const { return options & option; }
@@ -64,9 +64,10 @@ struct CommandLine {
 };
 
 // Reads the program's arguments (without the program name). An argument that starts with "-" is an option;
-// one that starts with "/" is an option unless it names an existing file or ends in ".vdc"; anything else
-// is the configuration file. A path value (port, elog) runs to the end of its argument, except that items
-// at its end are split off when the path without them exists: "-port:/dev/ttyACM0/close".
+// one that starts with "/" is an option when it is made of known items alone and neither names an existing
+// file nor ends in ".vdc" ("/read/close"; "/srv/plant/A" is a file); anything else is the configuration file.
+// A path value (port, elog) runs to the end of its argument, except that items at its end are split off when
+// the path without them exists: "-port:/dev/ttyACM0/close".
 CommandLine parse_command_line(const std::vector<std::string>& args);
 
 // Refuses a module address that the address length in effect cannot carry: the command line's, or the

@@ -12,12 +12,15 @@
 #include <map>
 #include <thread>
 
+#include "core/app/config_file.h"
 #include "core/app/document.h"
-#include "core/link/frame_trace.h"
-#include "core/link/exit_status.h"
-#include "core/model/device_table.h"
-#include "core/link/sio.h"
 #include "core/app/headless_ui.h"
+#include "core/link/exit_status.h"
+#include "core/link/frame_trace.h"
+#include "core/link/sio.h"
+#include "core/model/device_table.h"
+#include "core/platform/strings.h"
+#include "core/platform/text.h"
 
 namespace varda {
 namespace {
@@ -153,6 +156,54 @@ int count_failures(const ObjectWithParameters& element, int& parameters) {
     return failures;
 }
 
+void collect_writable(ObjectWithParameters& element, std::vector<Parameter*>& out) {
+    for (const auto& p : element.parameters)
+        if (p->writable && !p->is_scanner()) out.push_back(p.get());
+    if (auto* branch = dynamic_cast<DescBranch*>(&element))
+        for (const auto& child : branch->children)
+            collect_writable(*child, out);
+}
+
+// The parameters a write of the whole tree sends, each with a value or "no data".
+std::vector<Parameter*> values_to_write(DescBranch& root) {
+    std::vector<Parameter*> out;
+    collect_writable(root, out);
+    return out;
+}
+
+void collect_failed(const ObjectWithParameters& element, std::vector<const Parameter*>& out) {
+    for (const auto& p : element.parameters)
+        if (!p->error_text.empty()) out.push_back(p.get());
+    if (auto* branch = dynamic_cast<const DescBranch*>(&element))
+        for (const auto& child : branch->children)
+            collect_failed(*child, out);
+}
+
+// "FiLt:2, Cnt.E:1 and 3 more": the first few of a list of parameters, for one line on standard error.
+std::string some_labels(const std::vector<const Parameter*>& parameters, bool with_error = false) {
+    constexpr std::size_t kNamed = 3;
+    std::string text;
+    for (std::size_t k = 0; k < parameters.size() && k < kNamed; ++k) {
+        text += (k ? ", " : "") + parameters[k]->Label();
+        if (with_error) text += " (" + parameters[k]->error_text + ")";
+    }
+    if (parameters.size() > kNamed) text += " and " + std::to_string(parameters.size() - kNamed) + " more";
+    return text;
+}
+
+// "plant.vdc" -> "plant.partial.vdc", "/srv/plant/A" -> "/srv/plant/A.partial.vdc": where a read that failed
+// leaves what it read, beside the file it was to replace.
+std::string partial_file_name(const std::string& path) {
+    std::string stem = path;
+    if (stem.size() > 4) {
+        std::string tail = stem.substr(stem.size() - 4);
+        for (char& c : tail)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (tail == ".vdc") stem.resize(stem.size() - 4);
+    }
+    return stem + ".partial.vdc";
+}
+
 // The last line of a message shown in the window: the reason, without the file's name before it.
 std::string last_line(std::string text) {
     while (!text.empty() && text.back() == '\n')
@@ -185,6 +236,67 @@ std::string refused_file_reason(const LoadResult& result, int module_model) {
     return result.message.empty() ? std::string(exit_code_meaning(200)) : last_line(result.message);
 }
 
+using Fail = std::function<void(StatusBit, std::string)>;
+
+// Writes the tree and says what of it did not reach the module: values that cannot be encoded, and
+// "no data", which is never sent. A file without any value is not written at all.
+void write_checked(CTarnDoc& doc, const std::string& file, const Fail& fail,
+                   const std::function<void()>& write) {
+    const std::vector<Parameter*> values = values_to_write(*doc.root());
+    const std::string no_data(str(kNoData));
+    std::vector<const Parameter*> empty;
+    std::vector<const Parameter*> unsendable;
+    for (const Parameter* p : values) {
+        if (p->value_text() == no_data) {
+            empty.push_back(p);
+        } else if (platform::iequals(p->network_name(), "CHAr*") ? !p->AdmittedText(p->value_text())
+                                                                 : !p->encodes(p->value_text())) {
+            unsendable.push_back(p);
+        }
+    }
+    if (empty.size() == values.size()) {
+        fail(kStatusFileMissing, file +
+                                     ": the file holds no value to write (every value is \"no data\"); "
+                                     "nothing was written");
+        return;
+    }
+    write();
+    const auto failed = [](std::vector<const Parameter*> list) {
+        std::erase_if(list, [](const Parameter* p) { return p->error_text.empty(); });
+        return list;
+    };
+    const std::string of = " of " + std::to_string(values.size()) + " values ";
+    std::string why;
+    if (const auto unsent = failed(unsendable); !unsent.empty())
+        why = std::to_string(unsent.size()) + of + "could not be sent: " + some_labels(unsent);
+    if (const auto unwritten = failed(empty); !unwritten.empty())
+        why += (why.empty() ? "" : "; ") + std::to_string(unwritten.size()) + of +
+               "hold no data and were not written: " + some_labels(unwritten);
+    if (!why.empty()) fail(kStatusFileMissing, file + ": " + why);
+    if (exit_code_of(status_word()) != 0) return;
+    // A failure that set no outcome of its own (a reply that could not be taken) still fails the job.
+    if (const auto rest = failed({values.begin(), values.end()}); !rest.empty())
+        fail(kStatusBadReply, port_device_path(doc.device().sio().settings.port_name) + ": " +
+                                  std::string(exit_code_meaning(203)) + ": " + std::to_string(rest.size()) +
+                                  of + "could not be written: " + some_labels(rest, true));
+}
+
+// After a read that failed: what was read goes beside the file it was to replace, which stays as it was.
+// The note for the job's line on standard error.
+std::string save_partial(CTarnDoc& doc, const std::string& file, JobResult& result) {
+    const std::string partial = partial_file_name(file);
+    std::error_code error;
+    const bool existed = std::filesystem::exists(file, error);
+    const SaveResult saved = save_configuration(partial, doc.tree_model_index(), doc.root());
+    const std::string kept = existed ? file + " is left as it was" : file + " was not written";
+    if (!saved.ok)
+        return "; " + kept + ", and what was read could not be saved in " + partial + " either (" +
+               last_line(saved.message) + ")";
+    result.file_written = true;
+    result.saved_path = partial;
+    return "; what was read is saved in " + partial + ", " + kept;
+}
+
 // The job's one line for standard error when nothing more particular was said.
 std::string failure_line(int code, CTarnDoc& doc, const JobResult& result) {
     const std::string port = port_device_path(doc.device().sio().settings.port_name);
@@ -213,6 +325,7 @@ JobResult run_command_line_job(const CommandLine& cl, std::unique_ptr<SerialBack
     // The trace goes to its file from the first frame on; a file that cannot be written is refused
     // before the port is touched.
     FrameNames trace_names;
+    Device* traced_device = nullptr;
     std::unique_ptr<TraceWriter> trace;
     if (cl.trace) {
         std::FILE* file = nullptr;
@@ -221,7 +334,10 @@ JobResult run_command_line_job(const CommandLine& cl, std::unique_ptr<SerialBack
             result.failure = "--trace:" + *cl.trace + ": the trace file cannot be written";
             return result;
         }
-        trace = std::make_unique<TraceWriter>(trace_names, file);
+        // The address width the trace decodes with follows the port's settings (an APLY may change them).
+        trace = std::make_unique<TraceWriter>(trace_names, file, [&traced_device] {
+            return traced_device ? traced_device->sio().settings.address_width : 8;
+        });
     }
     HeadlessUi headless(false);
     if (progress) headless.set_progress_sink(progress);
@@ -236,6 +352,7 @@ JobResult run_command_line_job(const CommandLine& cl, std::unique_ptr<SerialBack
             doc.apply_new_settings(true, cl.has(CommandLine::kAply));
         };
         apply_command_line_settings(cl, doc);
+        traced_device = &doc.device();
         if (trace) doc.device().sio().set_tap(trace.get());
         // The trace names the parameters of the tree once it is built.
         const auto name_tree = [&doc, &trace_names] {
@@ -267,6 +384,7 @@ JobResult run_command_line_job(const CommandLine& cl, std::unique_ptr<SerialBack
         };
         const bool job_asked = cl.has(CommandLine::kWrite) || cl.has(CommandLine::kRead);
         bool job_ran = false;
+        std::string partial_note;  // where a failed read left what it read
         doc.start(true, cl.has(CommandLine::kTest));
         apply_command_line_after_connect(cl, doc);
         // Without a module found there is nothing to read or write; the connection said why.
@@ -278,9 +396,18 @@ JobResult run_command_line_job(const CommandLine& cl, std::unique_ptr<SerialBack
                     // Writing a tree that the file filled only in part would write defaults for the rest.
                     fail(kStatusFileMissing,
                          cl.file_name + ": " + refused_file_reason(loaded, current_model_index()));
+                } else if (!loaded.refused.empty()) {
+                    // One rule for a typed value and a value from a file: the editor would refuse it.
+                    constexpr std::size_t kNamed = 3;
+                    std::string refused;
+                    for (std::size_t k = 0; k < loaded.refused.size() && k < kNamed; ++k)
+                        refused += (k ? "; " : "") + loaded.refused[k];
+                    if (loaded.refused.size() > kNamed)
+                        refused += "; and " + std::to_string(loaded.refused.size() - kNamed) + " more";
+                    fail(kStatusFileMissing, cl.file_name + ": " + refused + "; nothing was written");
                 } else if (has_tree() && !watcher.fired()) {
                     name_tree();
-                    run_task(doc.write_all());
+                    write_checked(doc, cl.file_name, fail, [&] { run_task(doc.write_all()); });
                     job_ran = true;
                 }
             } else if (cl.has(CommandLine::kRead)) {
@@ -288,9 +415,26 @@ JobResult run_command_line_job(const CommandLine& cl, std::unique_ptr<SerialBack
                     name_tree();
                     run_task(doc.read_all());
                     job_ran = true;
-                    if (!cl.file_name.empty()) {
+                    if (exit_code_of(status_word()) == 0) {
+                        // Replies that arrived but could not be taken (undecodable, of the wrong length)
+                        // leave the parameter failed as surely as a time-out does.
+                        std::vector<const Parameter*> failed;
+                        collect_failed(*doc.root(), failed);
+                        if (!failed.empty())
+                            fail(kStatusBadReply,
+                                 port_device_path(doc.device().sio().settings.port_name) + ": " +
+                                     std::string(exit_code_meaning(203)) + ": " +
+                                     std::to_string(failed.size()) +
+                                     " parameters could not be read: " + some_labels(failed, true));
+                    }
+                    if (!cl.file_name.empty() && exit_code_of(status_word()) != 0) {
+                        // A read that failed or was stopped never replaces a configuration with a part of
+                        // one.
+                        partial_note = save_partial(doc, cl.file_name, result);
+                    } else if (!cl.file_name.empty()) {
                         const SaveResult saved = doc.save_file_reporting(cl.file_name);
                         result.file_written = saved.ok;
+                        if (saved.ok) result.saved_path = cl.file_name;
                         if (!saved.ok) {
                             fail(kStatusNotSaved, cl.file_name + ": " + std::string(exit_code_meaning(207)) +
                                                       " (" + last_line(saved.message) + ")");
@@ -326,6 +470,7 @@ JobResult run_command_line_job(const CommandLine& cl, std::unique_ptr<SerialBack
             result.failure = reason != reasons.end() && !reason->second.empty()
                                  ? reason->second
                                  : failure_line(result.exit_code, doc, result);
+            result.failure += partial_note;
         }
     }
     set_ui(nullptr);

@@ -23,7 +23,8 @@ struct JobResult {
     int parameters = 0;   // parameters in the tree
     int failures = 0;     // parameters whose last exchange failed
     bool file_written = false;
-    LineCounters line;    // what the line did during the job
+    std::string saved_path;  // the file written: the one named, or NAME.partial.vdc after a failed read
+    LineCounters line;       // what the line did during the job
 };
 
 // Runs the job of a command line without any window: connect, then read (and save the file) or write (the

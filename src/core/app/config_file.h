@@ -69,6 +69,9 @@ struct LoadResult {
     int file_model = -1;  // the model the file is for, when its header names one
     // Records the tree has no parameter for (a tree built for another module version), in file order.
     std::vector<UnplacedRecord> unplaced{};
+    // Values the file holds that the editor would refuse, "FiLt:2 = 300: outside its range 0 to 255";
+    // the document took none of them.
+    std::vector<std::string> refused{};
     bool opened() const {
         return status == LoadStatus::Loaded || status == LoadStatus::Truncated ||
                status == LoadStatus::FormatError;

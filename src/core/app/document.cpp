@@ -14,6 +14,7 @@
 #include "core/platform/language.h"
 #include "core/platform/settings_store.h"
 #include "core/model/device_table.h"
+#include "core/model/value_rules.h"
 #include "core/devices/module_restore.h"
 #include "core/model/description_archive.h"
 #include "core/platform/strings.h"
@@ -119,7 +120,7 @@ LoadResult CTarnDoc::load_file(const std::string& path) {
     device_->stop_threads();
     LoadOptions options;
     options.rebuild_after_format_error = !ui().has_main_window();
-    const LoadResult result = load_configuration(
+    LoadResult result = load_configuration(
         path, description_,
         [this] {
             clear_tree();
@@ -131,7 +132,30 @@ LoadResult CTarnDoc::load_file(const std::string& path) {
     history_.clear();
     path_name = path;
     modified = false;
+    refuse_file_values(result);
     return result;
+}
+
+void CTarnDoc::refuse_file_values(LoadResult& result) {
+    if (!root()) return;
+    AddressValidator validator;
+    if (CBaseDevice* model = device_model())
+        validator = [model](long address, std::string_view length) { return model->IsValidAddress(address, length); };
+    // A value the editor would refuse is never written: the tree holds "no data" in its place and says why.
+    for (const RefusedValue& refused : refused_values(*root(), validator)) {
+        refused.parameter->SetValueText(std::string(str(kNoData)));
+        refused.parameter->error_text =
+            std::string(localized("Refused from the file: ")) + refused.value + " (" + refused.why + ")";
+        result.refused.push_back(refused_value_text(refused));
+    }
+    if (result.refused.empty() || !ui().has_main_window()) return;
+    std::string list;
+    for (const std::string& line : result.refused)
+        list += "\n" + line;
+    ui().message(std::string(localized("The file holds values outside what the parameters allow; they were not "
+                                       "loaded and will not be written:")) +
+                     list,
+                 MessageIcon::Warning);
 }
 
 bool CTarnDoc::save_file(const std::string& path) {

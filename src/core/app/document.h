@@ -87,6 +87,8 @@ class CTarnDoc {
     bool open_file(const std::string& path);
     bool save_file(const std::string& path);
     // The same with the outcome (the message already shown).
+    // Opens a configuration file. Values the editor would refuse (out of range, the broadcast address)
+    // are not taken: such a parameter holds "no data" and says why, and result.refused names them.
     LoadResult load_file(const std::string& path);
     SaveResult save_file_reporting(const std::string& path);
     // The model the tree was built for (the module found later may be another); the current model when
@@ -120,6 +122,7 @@ class CTarnDoc {
     std::function<void()> refresh_views;
 
   private:
+    void refuse_file_values(LoadResult& result);
     bool exchange_on(ObjectWithParameters* target, bool (Device::*task)(ObjectWithParameters&),
                      const char* missing_message, std::string_view task_name);
     void refresh();

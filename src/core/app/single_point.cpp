@@ -161,7 +161,8 @@ void SinglePointController::execute() {
     // The same frames decoded as the bus monitor and --trace show them.
     FrameNames names;
     names.add(*parameter);
-    FrameDecoder decoder(names);
+    const int width = io_.sio().settings.address_width;
+    FrameDecoder decoder(names, [width] { return width; });
     std::uint64_t seen = 0;
     for (const TapFrame& frame : tee.own.take_since(seen)) trace.push_back(trace_text(decoder.decode(frame)));
     const std::string& error = parameter->error_text;

@@ -224,17 +224,7 @@ std::string TreeEdit::rejection_text(const Parameter& parameter, const std::stri
     if (platform::iequals(parameter.data_type(), "CHAr*") ||
         platform::iequals(parameter.network_name(), "CHAr*"))
         message += localized(kNetworkNameFormatNote);
-    // The description's limits; a whole number must also fit what its type carries.
-    std::optional<std::pair<double, double>> range;
-    if (parameter.has_limits()) range.emplace(parameter.minimum(), parameter.maximum());
-    if (parameter.is_type("int") || parameter.is_type("int16")) {
-        const auto carried = parameter.whole_range();
-        const auto low = static_cast<double>(carried.minimum);
-        const auto high = static_cast<double>(carried.maximum);
-        range = range ? std::pair(std::max(range->first, low), std::min(range->second, high))
-                      : std::pair(low, high);
-    }
-    if (range) {
+    if (const auto range = parameter.AllowedRange()) {
         const auto limit = [&](double value) {
             return platform::fixed(value, parameter.is_scanner() ? 0 : 6);
         };

@@ -31,13 +31,13 @@ std::string_view exit_code_meaning(int code) {
         case 0:
             return "done";
         case 200:
-            return "the file to write is missing, empty or unusable";
+            return "the file to write is missing, empty or unusable, or holds values that cannot be written";
         case 201:
             return "the port cannot be opened";
         case 202:
             return "the module did not answer";
         case 203:
-            return "garbled replies";
+            return "garbled replies (or replies that cannot be decoded)";
         case 204:
             return "the module reported an error";
         case 205:

@@ -6,7 +6,7 @@ namespace varda {
 
 // The outcome bits of a command-line run; the exit code is that of the lowest set bit.
 enum StatusBit : unsigned {
-    kStatusFileMissing = 0x01,     // 200: job write without a usable file
+    kStatusFileMissing = 0x01,     // 200: job write without a usable file, or values it cannot write
     kStatusPortFailed = 0x02,      // 201: the serial port could not be opened (cleared when it opens)
     kStatusNoReply = 0x04,         // 202: no reply, or a write given up after five attempts
     kStatusBadReply = 0x08,        // 203: a reply failed its transmission checks

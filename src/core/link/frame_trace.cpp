@@ -12,18 +12,21 @@ namespace {
 std::string hex4(std::uint16_t value) {
     static constexpr char kHex[] = "0123456789ABCDEF";
     std::string out = "0x";
-    for (int shift = 12; shift >= 0; shift -= 4) out += kHex[(value >> shift) & 0xF];
+    for (int shift = 12; shift >= 0; shift -= 4)
+        out += kHex[(value >> shift) & 0xF];
     return out;
 }
 
-std::string printable(std::string_view bytes) {
+// Escapes the text: `special` writes a character's own escape and says whether it did; other control
+// characters (and, with `raw_bytes`, every byte beyond ASCII) become \xNN.
+template <typename Special>
+std::string escape(std::string_view text, bool raw_bytes, Special special) {
     static constexpr char kHex[] = "0123456789ABCDEF";
     std::string out;
-    for (const char c : bytes) {
+    for (const char c : text) {
         const auto u = static_cast<unsigned char>(c);
-        if (c == '\r') {
-            out += "\\r";
-        } else if (u < 0x20 || u >= 0x7F || c == '\\') {
+        if (special(c, out)) continue;
+        if (u < 0x20 || u == 0x7F || (raw_bytes && u > 0x7F)) {
             out += "\\x";
             out += kHex[u >> 4];
             out += kHex[u & 0xF];
@@ -32,6 +35,38 @@ std::string printable(std::string_view bytes) {
         }
     }
     return out;
+}
+
+// A frame's bytes: the carriage return as \r, a backslash and every other byte that is not printable
+// ASCII as \xNN.
+std::string printable(std::string_view bytes) {
+    return escape(bytes, true, [](char c, std::string& out) {
+        if (c == '\r') out += "\\r";
+        if (c == '\\') out += "\\x5C";
+        return c == '\r' || c == '\\';
+    });
+}
+
+// A field of a trace line: quotes, backslashes and control characters escaped, other bytes (UTF-8 text
+// included) as they are.
+std::string escaped(std::string_view text) {
+    return escape(text, false, [](char c, std::string& out) {
+        switch (c) {
+            case '"':
+            case '\\':
+                out += '\\';
+                out += c;
+                return true;
+            case '\n':
+                out += "\\n";
+                return true;
+            case '\r':
+                out += "\\r";
+                return true;
+            default:
+                return false;
+        }
+    });
 }
 
 // The frame's bytes between "#" and the carriage return, or nothing when it is not one of ours.
@@ -55,19 +90,23 @@ std::string value_of(const FrameNames::Entry& entry, std::span<const std::uint8_
 FrameNames::FrameNames() {
     for (const char* name : {"dev", "ver", "tdev", "Addr", "bPS", "INIT", "APLY", "CHAr"}) {
         Parameter p(name);
-        p.set_data_type(std::string_view(name) == "dev" || std::string_view(name) == "ver" ? "string" : "int");
+        p.set_data_type(std::string_view(name) == "dev" || std::string_view(name) == "ver" ? "string"
+                                                                                           : "int");
         add(p);
     }
 }
 
 void FrameNames::add(const Parameter& parameter) {
     std::lock_guard lock(mutex_);
-    entries_.try_emplace(parameter.Hash(), Entry{parameter.network_name(), parameter.data_type(), parameter.indexed});
+    entries_.try_emplace(parameter.Hash(),
+                         Entry{parameter.network_name(), parameter.data_type(), parameter.indexed});
 }
 
 void FrameNames::add_tree(const DescBranch& root) {
-    for (const auto& p : root.parameters) add(*p);
-    for (const auto& child : root.children) add_tree(*child);
+    for (const auto& p : root.parameters)
+        add(*p);
+    for (const auto& child : root.children)
+        add_tree(*child);
 }
 
 std::optional<FrameNames::Entry> FrameNames::find(std::uint16_t hash) const {
@@ -75,6 +114,12 @@ std::optional<FrameNames::Entry> FrameNames::find(std::uint16_t hash) const {
     const auto found = entries_.find(hash);
     if (found == entries_.end()) return std::nullopt;
     return found->second;
+}
+
+int FrameDecoder::address_of(const Bytes& b) const {
+    const int high = (b[1] >> 5) & 7;
+    const bool wide = address_width_ ? address_width_() == 11 : high != 0;
+    return wide ? (b[0] << 3) | high : b[0];
 }
 
 TraceLine FrameDecoder::decode(const TapFrame& frame) {
@@ -95,8 +140,7 @@ TraceLine FrameDecoder::decode(const TapFrame& frame) {
             return line;
         }
         const Bytes& b = *bytes;
-        const unsigned high = (b[1] >> 5) & 7;
-        line.address = high ? (b[0] << 3) | static_cast<int>(high) : b[0];
+        line.address = address_of(b);
         line.access = (b[1] >> 4) & 1 ? "read" : "write";
         const std::size_t n = b[1] & 0x0F;
         const std::uint16_t hash = static_cast<std::uint16_t>(b[2] << 8 | b[3]);
@@ -137,16 +181,18 @@ TraceLine FrameDecoder::decode(const TapFrame& frame) {
         return line;
     }
     if (frame.end == TapFrame::End::TimedOut) {
-        line.failure = frame.bytes.empty() ? "time-out"
-                                           : "time-out after " + std::to_string(frame.bytes.size()) + " characters";
+        line.failure = frame.bytes.empty()
+                           ? "time-out"
+                           : "time-out after " + std::to_string(frame.bytes.size()) + " characters";
         return line;
     }
     const ReplyOutcome outcome = parse_reply(frame.bytes, request_hash_);
-    if (const auto bytes = frame_bytes(frame.bytes)) line.address = (*bytes)[0];
+    if (const auto bytes = frame_bytes(frame.bytes)) line.address = address_of(*bytes);
     switch (outcome.kind) {
         case ReplyOutcome::Kind::Accepted: {
             std::span<const std::uint8_t> value(outcome.data);
-            if (request_entry_ && request_entry_->indexed && value.size() >= 2) value = value.first(value.size() - 2);
+            if (request_entry_ && request_entry_->indexed && value.size() >= 2)
+                value = value.first(value.size() - 2);
             if (request_entry_ && !value.empty()) line.value = value_of(*request_entry_, value);
             break;
         }
@@ -172,17 +218,18 @@ TraceLine FrameDecoder::decode(const TapFrame& frame) {
 std::string trace_text(const TraceLine& line) {
     std::string text = platform::fixed(line.time_ms, 3) + (line.sent ? " TX" : " RX");
     if (line.address >= 0) text += " addr=" + std::to_string(line.address);
-    if (!line.name.empty()) text += " " + line.name;
+    if (!line.name.empty()) text += " " + escaped(line.name);
     if (line.index >= 0) text += ":" + std::to_string(line.index);
-    if (!line.access.empty()) text += " " + line.access;
-    if (!line.value.empty()) text += " value=\"" + line.value + "\"";
-    if (!line.failure.empty()) text += " error=\"" + line.failure + "\"";
+    if (!line.access.empty()) text += " " + escaped(line.access);
+    if (!line.value.empty()) text += " value=\"" + escaped(line.value) + "\"";
+    if (!line.failure.empty()) text += " error=\"" + escaped(line.failure) + "\"";
     if (line.reply_ms >= 0) text += " reply=" + platform::fixed(line.reply_ms, 1) + "ms";
-    if (!line.bytes.empty()) text += " bytes=" + line.bytes;
+    if (!line.bytes.empty()) text += " bytes=" + line.bytes;  // printable already
     return text;
 }
 
-TraceWriter::TraceWriter(const FrameNames& names, std::FILE* file) : decoder_(names), file_(file) {}
+TraceWriter::TraceWriter(const FrameNames& names, std::FILE* file, AddressWidth address_width)
+    : decoder_(names, std::move(address_width)), file_(file) {}
 
 TraceWriter::~TraceWriter() {
     if (file_) std::fclose(file_);

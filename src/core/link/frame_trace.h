@@ -2,12 +2,14 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
 #include <string>
 
 #include "core/link/frame_tap.h"
+#include "core/protocol/frame_codec.h"
 
 namespace varda {
 
@@ -47,14 +49,23 @@ struct TraceLine {
     std::string bytes;  // printable: other characters as \xNN, the carriage return as \r
 };
 
-// Turns frames into lines; remembers the last request to judge its reply by.
+// The address width (8 or 11 bits) in use on the line, asked for each frame: an 11-bit address whose low
+// three bits are 0 looks like an 8-bit one on the wire.
+using AddressWidth = std::function<int()>;
+
+// Turns frames into lines; remembers the last request to judge its reply by. Without an address width a
+// frame is taken for 11-bit only when it carries high address bits.
 class FrameDecoder {
   public:
-    explicit FrameDecoder(const FrameNames& names) : names_(names) {}
+    explicit FrameDecoder(const FrameNames& names, AddressWidth address_width = {})
+        : names_(names), address_width_(std::move(address_width)) {}
     TraceLine decode(const TapFrame& frame);
 
   private:
+    int address_of(const Bytes& frame) const;
+
     const FrameNames& names_;
+    AddressWidth address_width_;
     std::optional<std::chrono::steady_clock::time_point> origin_;
     std::uint16_t request_hash_ = 0;
     std::string request_name_;
@@ -62,7 +73,8 @@ class FrameDecoder {
     std::optional<FrameNames::Entry> request_entry_;
 };
 
-// "12.345 TX addr=16 FiLt:2 read bytes=#…\r": stable fields, one line per frame.
+// "12.345 TX addr=16 FiLt:2 read bytes=#…\r": stable fields, one line per frame. Every field is escaped
+// (\n, \r, \", \\, \xNN for other control characters), so a module's text never splits a line.
 std::string trace_text(const TraceLine& line);
 
 // `--trace[:FILE]`: decodes each frame as it passes and writes its line at once (to standard error when
@@ -70,7 +82,7 @@ std::string trace_text(const TraceLine& line);
 class TraceWriter : public FrameTap {
   public:
     // nullptr: standard error. The writer owns a file it was given.
-    TraceWriter(const FrameNames& names, std::FILE* file);
+    TraceWriter(const FrameNames& names, std::FILE* file, AddressWidth address_width = {});
     ~TraceWriter() override;
     void frame(const TapFrame& frame) override;
 

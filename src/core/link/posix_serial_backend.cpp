@@ -3,18 +3,22 @@
 // termios2 and BOTHER come from the kernel's headers, which clash with glibc's <termios.h>: this file must
 // never include <termios.h>, directly or through another header.
 #include <asm/termbits.h>
+#include <dirent.h>
 #include <fcntl.h>
 #include <linux/serial.h>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 #include <system_error>
 
 #include "core/platform/language.h"
@@ -57,6 +61,40 @@ void sleep_for_us(long us) {
     }
 }
 
+// Whether a descriptor other than `own` (of this process or any other; -1: none is ours) has the device
+// open. A process whose descriptors cannot be looked at counts as holding it: the answer errs on the side
+// of "busy".
+bool held_elsewhere(const struct stat& device, int own) {
+    if (!S_ISCHR(device.st_mode)) return true;
+    DIR* processes = ::opendir("/proc");
+    if (!processes) return true;
+    const std::string self = std::to_string(::getpid());
+    bool held = false;
+    while (const dirent* process = ::readdir(processes)) {
+        const std::string pid = process->d_name;
+        if (pid.empty() || pid.find_first_not_of("0123456789") != std::string::npos) continue;
+        const std::string folder = "/proc/" + pid + "/fd";
+        DIR* descriptors = ::opendir(folder.c_str());
+        if (!descriptors) {
+            held = held || errno == EACCES;  // a process that ended meanwhile holds nothing
+            continue;
+        }
+        while (const dirent* descriptor = ::readdir(descriptors)) {
+            const std::string n = descriptor->d_name;
+            if (n.empty() || n.find_first_not_of("0123456789") != std::string::npos) continue;
+            if (pid == self && n == std::to_string(own)) continue;
+            struct stat other {};
+            if (::stat((folder + "/" + n).c_str(), &other) == 0 && S_ISCHR(other.st_mode) &&
+                other.st_rdev == device.st_rdev)
+                held = true;
+        }
+        ::closedir(descriptors);
+        if (held) break;
+    }
+    ::closedir(processes);
+    return held;
+}
+
 }  // namespace
 
 PosixSerialBackend::~PosixSerialBackend() {
@@ -67,7 +105,16 @@ bool PosixSerialBackend::open(const std::string& path, std::string& error) {
     close();
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        error = path + ": " + describe_open_errno(errno);
+        const int err = errno;
+        error = path + ": " + describe_open_errno(err);
+        // Only root may open a terminal whose exclusive flag is set; a flag that a killed program left
+        // behind is worth telling apart from a program at work.
+        struct stat device {};
+        if (err == EBUSY && ::stat(path.c_str(), &device) == 0 && !held_elsewhere(device, -1))
+            error =
+                path + ": " +
+                std::string(localized("busy: a program that ended left it locked, and no program holds it "
+                                      "now; only root can open it until its other side is restarted"));
         return false;
     }
 
@@ -80,9 +127,15 @@ bool PosixSerialBackend::open(const std::string& path, std::string& error) {
 
     // TIOCEXCL keeps other programs out, but not root: so look whether someone holds it already, and take
     // an advisory lock as well, which also settles two programs opening at the same moment.
-    int exclusive = 0;
-    if (::ioctl(fd, TIOCGEXCL, &exclusive) == 0 && exclusive != 0) return refuse(busy);
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) return refuse(busy);
+    int exclusive = 0;
+    if (::ioctl(fd, TIOCGEXCL, &exclusive) == 0 && exclusive != 0) {
+        // A program killed while it held the port leaves the flag behind on a terminal that stays open (a
+        // pseudo-terminal whose other side lives on): with nobody holding the device, the flag is stale.
+        struct stat device {};
+        if (::fstat(fd, &device) != 0 || held_elsewhere(device, fd)) return refuse(busy);
+        ::ioctl(fd, TIOCNXCL);
+    }
     if (::ioctl(fd, TIOCEXCL) != 0) {
         return refuse(errno == ENOTTY || errno == EINVAL ? std::string("not a serial port") : busy);
     }

@@ -274,6 +274,7 @@ bool CheckAddressSetting(const ObjectWithParameters& element, std::string_view n
                          std::string_view new_value, const AddressValidator& is_valid_address) {
     if (platform::iequals(network_name, "Addr")) {
         const int address = number_or_zero(new_value);
+        if (address == kBroadcastAddress) return false;
         const std::string address_length = element.GetValueText("A.Len");
         const bool wide = number_or_zero(address_length) == 11 || address < 256;
         const bool protocol_allows =

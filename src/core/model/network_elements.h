@@ -76,12 +76,15 @@ class CommonParams : public InvisibleElement {
 
 }  // namespace Elements
 
+// The address every module hears and none answers, in both address lengths: never a module's own.
+constexpr int kBroadcastAddress = 255;
+
 // Whether the current device model accepts this address with this address length ("8" or "11").
 using AddressValidator = std::function<bool(long address, std::string_view address_length)>;
 
 // Consistency of a module's network settings when the user gives `new_value` to the parameter
-// `network_name` of `element` (any element holding "Addr", "A.Len" and possibly "Prot"). An address
-// above 255 needs 11 address bits and the Ravelin protocol. An empty validator accepts every address.
+// `network_name` of `element` (any element holding "Addr", "A.Len" and possibly "Prot"). The broadcast
+// address is no module's; an address above 255 needs 11 address bits and the Ravelin protocol. An empty validator accepts every address.
 bool CheckAddressSetting(const ObjectWithParameters& element, std::string_view network_name,
                          std::string_view new_value, const AddressValidator& is_valid_address = {});
 // Rejects the frames the modules cannot use: even/odd parity with 8 data bits and 2 stop bits, and no

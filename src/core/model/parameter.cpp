@@ -1,12 +1,13 @@
 #include "core/model/parameter.h"
 
-#include "core/protocol/frame_codec.h"
-#include "core/platform/numbers.h"
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include "core/platform/numbers.h"
 #include "core/platform/strings.h"
 #include "core/platform/text.h"
+#include "core/protocol/frame_codec.h"
 
 namespace varda {
 namespace {
@@ -79,30 +80,53 @@ void Parameter::Reset() {
 }
 
 bool Parameter::AcceptValue(std::string_view text, bool full_precision) {
+    std::optional<std::string> accepted = AdmittedText(text, full_precision);
+    if (!accepted) return false;
+    value_modified = true;
+    SetValueText(std::move(*accepted));
+    return true;
+}
+
+std::optional<std::string> Parameter::AdmittedText(std::string_view text, bool full_precision) const {
     std::string accepted(text);
 
     if (platform::iequals(network_name_, "CHAr*")) {
-        if (!looks_like_network_name(text)) return false;
+        if (!looks_like_network_name(text)) return std::nullopt;
     } else if (is_type("float") || is_type("stored_dot")) {
         const auto v = real_value(text);
-        if (!v) return false;  // nothing numeric to check
+        if (!v) return std::nullopt;  // nothing numeric to check
         const double value = *v;
         if (has_limits() && (value < minimum_ - kFloatTolerance || value > maximum_ + kFloatTolerance))
-            return false;
+            return std::nullopt;
         accepted = platform::fixed(value, full_precision ? 6 : 3);
-        if (!encodes(accepted)) return false;  // a fixed-point value too large for its format
+        if (!encodes(accepted)) return std::nullopt;  // a fixed-point value too large for its format
     } else if (is_type("CLK_frm")) {
         const auto value = clock_value(text);
-        if (!value) return false;
-        if (has_limits() && (*value < minimum_ || *value > maximum_)) return false;
+        if (!value) return std::nullopt;
+        if (has_limits() && (*value < minimum_ || *value > maximum_)) return std::nullopt;
     } else if (is_type("int") || is_type("int16")) {
         const auto v = whole_value(text);
-        if (!v) return false;
-        if (has_limits() && (v->read < minimum_ || v->read > maximum_)) return false;
+        if (!v) return std::nullopt;
+        if (has_limits() && (v->read < minimum_ || v->read > maximum_)) return std::nullopt;
     }
-    value_modified = true;
-    SetValueText(std::move(accepted));
-    return true;
+    return accepted;
+}
+
+std::optional<std::pair<double, double>> Parameter::AllowedRange() const {
+    std::optional<std::pair<double, double>> range;
+    if (has_limits()) range.emplace(minimum_, maximum_);
+    if (is_type("int") || is_type("int16")) {
+        const auto carried = whole_range();
+        const auto low = static_cast<double>(carried.minimum);
+        const auto high = static_cast<double>(carried.maximum);
+        range = range ? std::pair(std::max(range->first, low), std::min(range->second, high))
+                      : std::pair(low, high);
+    }
+    return range;
+}
+
+std::string Parameter::Label() const {
+    return indexed ? network_name_ + ":" + std::to_string(network_index) : network_name_;
 }
 
 int Parameter::TypeTextId() const {

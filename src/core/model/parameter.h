@@ -4,12 +4,14 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
-#include "core/protocol/my_converter.h"
 #include "core/model/tree_sink.h"
 #include "core/platform/events.h"
+#include "core/protocol/my_converter.h"
 
 namespace varda {
 
@@ -30,6 +32,15 @@ class Parameter : public MyConverter {
     // or six with full precision) and marks the value modified. On rejection nothing changes. Numbers are
     // read as the encoder reads them, so an accepted value is sent as typed.
     virtual bool AcceptValue(std::string_view text, bool full_precision = false);
+    // The text AcceptValue would store for `text`, or nullopt when it refuses it; nothing changes. Values
+    // from files and imports pass the same rule as typed ones.
+    std::optional<std::string> AdmittedText(std::string_view text, bool full_precision = false) const;
+    // The numbers a typed value may take: the description's limits, narrowed for a whole-number type to
+    // what its 16 bits carry; nullopt for a type without a range.
+    std::optional<std::pair<double, double>> AllowedRange() const;
+
+    // "FiLt:2" for an indexed parameter, "Addr" otherwise: how messages and logs name it.
+    std::string Label() const;
 
     // String number of a readable type name, or 0.
     int TypeTextId() const;

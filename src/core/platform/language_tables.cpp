@@ -864,6 +864,10 @@ constexpr TextPair kRussian[] = {
     {"Select method", "Выберите метод"},
     {"Number of nodes", "Число узлов"},
     {"Apply", "Применить"},
+    // Values of a configuration file that the parameters do not allow
+    {"Refused from the file: ", "Отклонено из файла: "},
+    {"The file holds values outside what the parameters allow; they were not loaded and will not be written:",
+     "Файл содержит значения, которые параметры не допускают; они не загружены и не будут записаны:"},
 };
 
 }  // namespace
