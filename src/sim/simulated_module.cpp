@@ -130,6 +130,26 @@ bool SimulatedModule::hears(int baud) const {
     return line_baud_ == 0 || baud == 0 || baud == line_baud_;
 }
 
+bool SimulatedModule::hears(const LineSettings& line) const {
+    const auto parity_kind = [](int code) { return code == 0 ? 3 : code; };  // 0 and 3 both mean none
+    std::lock_guard lock(mutex_);
+    const bool parity_heard =
+        !line_parity_ || (line.parity_code < 0 ? parity_kind(*line_parity_) == 3 || *line_parity_ == 1
+                                               : parity_kind(line.parity_code) == parity_kind(*line_parity_));
+    return (line_baud_ == 0 || line.baud_rate == 0 || line.baud_rate == line_baud_) && parity_heard &&
+           (line_stop_bits_ == 0 || line.stop_bits == line_stop_bits_);
+}
+
+std::optional<int> SimulatedModule::line_parity() const {
+    std::lock_guard lock(mutex_);
+    return line_parity_;
+}
+
+int SimulatedModule::line_stop_bits() const {
+    std::lock_guard lock(mutex_);
+    return line_stop_bits_;
+}
+
 void SimulatedModule::apply_network_settings() {
     const auto number = [this](std::string_view name) -> std::optional<int> {
         const Entry* e = find(hash_name(name), -1, 0);
@@ -141,6 +161,13 @@ void SimulatedModule::apply_network_settings() {
     };
     if (const auto address = number("Addr")) address_ = *address;
     if (const auto baud = number("bPS")) line_baud_ = *baud;
+    if (const auto stop_bits = number("Sbit"); stop_bits == 1 || stop_bits == 2) line_stop_bits_ = *stop_bits;
+    if (const Entry* parity = find(hash_name("PrtY"), -1, 0)) {
+        // The port's parity codes for the value names None, Even and Odd.
+        constexpr std::pair<std::string_view, int> kParities[] = {{"None", 3}, {"Even", 1}, {"Odd", 4}};
+        for (const auto& [name, code] : kParities)
+            if (platform::iequals(parity->value, name)) line_parity_ = code;
+    }
 }
 
 SwitchOverMode SimulatedModule::mode() const {
@@ -220,6 +247,13 @@ void SimulatedModule::set_faults(const Faults& faults) {
 
 std::vector<std::string> SimulatedModule::feed(std::string_view chars) {
     std::vector<std::string> replies;
+    for (Answer& answer : hear(chars))
+        replies.push_back(std::move(answer.reply));
+    return replies;
+}
+
+std::vector<Answer> SimulatedModule::hear(std::string_view chars) {
+    std::vector<Answer> replies;
     std::vector<LogEntry> logged;
     std::function<void(const LogEntry&)> sink;
     {
@@ -244,7 +278,7 @@ std::vector<std::string> SimulatedModule::feed(std::string_view chars) {
                 }
             }
             if (frame) {
-                if (auto reply = handle_frame(*frame)) replies.push_back(std::move(*reply));
+                if (auto reply = handle_frame(*frame)) replies.push_back({std::move(*reply), frame->size()});
             }
         }
         logged.swap(unsent_to_sink_);
@@ -504,8 +538,10 @@ std::string SimulatedModule::reply_frame(std::uint16_t hash, std::span<const std
     const bool wide = address_width_ == 11;
     const std::size_t n = payload.size();
     Bytes raw;
-    raw.push_back(static_cast<std::uint8_t>(wide ? address_ >> 3 : address_));
-    raw.push_back(static_cast<std::uint8_t>((wide ? (address_ & 7) << 5 : 0) | n));  // request flag clear
+    // The address asked: a module with several channels answers each of its addresses as that address.
+    const int from = address_ + offset_;
+    raw.push_back(static_cast<std::uint8_t>(wide ? from >> 3 : from));
+    raw.push_back(static_cast<std::uint8_t>((wide ? (from & 7) << 5 : 0) | n));  // request flag clear
     raw.push_back(static_cast<std::uint8_t>(hash >> 8));
     raw.push_back(static_cast<std::uint8_t>(hash));
     raw.insert(raw.end(), payload.begin(), payload.end());

@@ -55,6 +55,11 @@ struct ReplyOutcome {
 
 ReplyOutcome parse_reply(std::string_view reply, std::uint16_t request_hash);
 
+// The address a reply carries (8-bit, or 11-bit as a request carries it), read from its first two bytes
+// whatever the rest holds; nullopt without the "#" header or when those bytes do not decode. Only a reply
+// that also passes parse_reply's checks can be trusted to come from that address.
+std::optional<int> reply_address(std::string_view reply, int address_width);
+
 enum class NameCodeFailure { Empty, TooLong, InvalidCharacter, InvalidCode };
 
 struct NameCodesResult {
