@@ -19,8 +19,21 @@ const std::string kReply = [] {
 }();
 
 void BM_RequestAndReply(benchmark::State& state) {
-    varda::MyConverter value("Addr");
+    // A float value ("Addr" itself is read by a rule of its own, which would not decode a float).
+    varda::MyConverter value("SP");
     value.set_data_type("float");
+    // Timed only when right: the request is the one the protocol defines for reading "Addr" at 16, and the
+    // reply's value encodes back to the bytes it came from.
+    const auto outcome = varda::parse_reply(kReply, varda::hash_name("Addr"));
+    varda::MyConverter check("SP");
+    check.set_data_type("float");
+    varda::Bytes encoded;
+    if (varda::build_request(true, varda::hash_name("Addr"), {}, 0, {16, 8}) != "#HGHGPVMIRPTK\r" ||
+        outcome.kind != varda::ReplyOutcome::Kind::Accepted || check.ConvertFromData(outcome.data) != 1 ||
+        check.ConvertToData(encoded) != 1 || encoded != outcome.data) {
+        state.SkipWithError("the codec built or decoded a frame wrongly");
+        return;
+    }
     for (auto _ : state) {
         auto frame = varda::build_request(true, varda::hash_name("Addr"), {}, 0, {16, 8});
         auto outcome = varda::parse_reply(kReply, varda::hash_name("Addr"));
@@ -28,6 +41,7 @@ void BM_RequestAndReply(benchmark::State& state) {
         benchmark::DoNotOptimize(frame);
         benchmark::DoNotOptimize(value.value_text().data());
     }
+    if (value.value_text() != check.value_text()) state.SkipWithError("the timed decode gave another value");
 }
 BENCHMARK(BM_RequestAndReply);
 

@@ -32,6 +32,11 @@ void BM_LinkRead(benchmark::State& state) {
             return;
         }
     }
+    // What was read is what the module holds.
+    if (address.value_text() != "16") {
+        state.SkipWithError(("read Addr = " + address.value_text() + ", the module holds 16").c_str());
+        return;
+    }
     state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_LinkRead)->UseRealTime();
@@ -49,6 +54,7 @@ void BM_BareRead(benchmark::State& state) {
     tcsetattr(fd, TCSANOW, &raw);
     const std::string request = varda::build_request(true, varda::hash_name("Addr"), {}, 0, {16, 8});
     char reply[64];
+    std::size_t last = 0;
     for (auto _ : state) {
         if (::write(fd, request.data(), request.size()) != static_cast<ssize_t>(request.size())) break;
         std::size_t got = 0;
@@ -63,9 +69,16 @@ void BM_BareRead(benchmark::State& state) {
             if (n > 0) got += static_cast<std::size_t>(n);
         }
         benchmark::DoNotOptimize(reply);
+        last = got;
+    }
+    ::close(fd);
+    // The bytes moved are a whole reply to the request, with the module's address in it.
+    const auto outcome = varda::parse_reply(std::string_view(reply, last), varda::hash_name("Addr"));
+    if (outcome.kind != varda::ReplyOutcome::Kind::Accepted || outcome.data != varda::Bytes{0x00, 0x10}) {
+        state.SkipWithError("the bare loop did not get the module's reply");
+        return;
     }
     state.SetItemsProcessed(state.iterations());
-    ::close(fd);
 }
 BENCHMARK(BM_BareRead)->UseRealTime();
 

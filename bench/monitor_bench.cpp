@@ -62,6 +62,15 @@ void BM_ReadAll(benchmark::State& state, bool monitored) {
     done = true;
     if (window.joinable()) window.join();
     io.sio().set_tap(nullptr);
+    // Timed only when every parameter was read, and the monitor saw every frame of it.
+    if (failures > 0) {
+        state.SkipWithError((std::to_string(failures) + " parameters could not be read").c_str());
+        return;
+    }
+    if (monitored && recorder.recorded() == 0) {
+        state.SkipWithError("the monitor recorded nothing");
+        return;
+    }
     state.SetLabel(std::string(varda::device_row(kLargest)->code));
     state.counters["failures"] = failures;
     state.counters["frames"] = static_cast<double>(recorder.recorded());

@@ -29,8 +29,9 @@ class RatioReporter : public benchmark::ConsoleReporter {
         : pairs_(std::move(pairs)) {}
 
     void ReportRuns(const std::vector<Run>& runs) override {
+        // A run whose result was wrong (SkipWithError) gives no time, so no ratio is printed for it.
         for (const auto& run : runs)
-            times_[run.benchmark_name()] = run.GetAdjustedRealTime();
+            if (!run.error_occurred) times_[run.benchmark_name()] = run.GetAdjustedRealTime();
         ConsoleReporter::ReportRuns(runs);
     }
 

@@ -11,19 +11,17 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSpinBox>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
 #include "core/link/device.h"
 #include "core/model/device_table.h"
+#include "core/protocol/my_converter.h"
 #include "gui/qt_text.h"
 
 namespace varda::gui {
-namespace {
-// The rates RS-485 modules of the family are set to; the port offers more.
-constexpr int kOfferedRates[] = {1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
-}  // namespace
 
 BusScanDialog::BusScanDialog(Device& device, QWidget* parent) : QDialog(parent), controller_(device) {
     setWindowTitle(tr("Find modules on the bus"));
@@ -33,12 +31,12 @@ BusScanDialog::BusScanDialog(Device& device, QWidget* parent) : QDialog(parent),
     auto* rates_box = new QGroupBox(tr("Baud rates"), this);
     auto* rates_grid = new QGridLayout(rates_box);
     int k = 0;
-    for (const int rate : kOfferedRates) {
+    for (const int rate : module_baud_rates()) {
         auto* box = new QCheckBox(QString::number(rate), rates_box);
         box->setChecked(std::find(defaults.baud_rates.begin(), defaults.baud_rates.end(), rate) !=
                         defaults.baud_rates.end());
         connect(box, &QCheckBox::toggled, this, &BusScanDialog::update_estimate);
-        rates_grid->addWidget(box, k / 4, k % 4);
+        rates_grid->addWidget(box, k / 5, k % 5);
         rates_.emplace_back(rate, box);
         ++k;
     }
@@ -59,6 +57,22 @@ BusScanDialog::BusScanDialog(Device& device, QWidget* parent) : QDialog(parent),
     range_row->addWidget(last_);
     range_row->addWidget(new QLabel(tr("(%1-bit addresses)").arg(address_width_), this));
     range_row->addStretch(1);
+
+    auto* pace_box = new QGroupBox(tr("Wait at each address"), this);
+    auto* pace_column = new QVBoxLayout(pace_box);
+    quick_ = new QRadioButton(tr("Quick: may miss a module whose reply starts late"), pace_box);
+    quick_->setToolTip(
+        tr("Waits for the longest reply's time on the line. A module that answers later (a "
+           "response delay set in it, a USB adapter, a network gateway) is found only when its "
+           "late reply comes through whole."));
+    thorough_ = new QRadioButton(tr("Thorough: the full reply time-out at every address"), pace_box);
+    thorough_->setToolTip(tr("Finds every module that answers within the time-out of ordinary requests."));
+    quick_->setChecked(defaults.pace == ScanPace::Quick);
+    thorough_->setChecked(defaults.pace == ScanPace::Thorough);
+    for (QRadioButton* button : {quick_, thorough_}) {
+        pace_column->addWidget(button);
+        connect(button, &QRadioButton::toggled, this, &BusScanDialog::update_estimate);
+    }
 
     estimate_ = new QLabel(this);
     status_ = new QLabel(this);
@@ -83,6 +97,7 @@ BusScanDialog::BusScanDialog(Device& device, QWidget* parent) : QDialog(parent),
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(rates_box);
     layout->addLayout(range_row);
+    layout->addWidget(pace_box);
     layout->addWidget(estimate_);
     layout->addWidget(bar_);
     layout->addWidget(status_);
@@ -102,6 +117,7 @@ BusScanRequest BusScanDialog::request() const {
     request.first_address = first_->value();
     request.last_address = last_->value();
     request.address_width = address_width_;
+    request.pace = thorough_->isChecked() ? ScanPace::Thorough : ScanPace::Quick;
     return request;
 }
 
@@ -115,11 +131,12 @@ void BusScanDialog::update_estimate() {
     const BusScanRequest wanted = request();
     const bool usable = wanted.steps() > 0;
     if (!controller_.running()) start_->setEnabled(usable);
-    estimate_->setText(usable ? tr("Scanning %1 addresses at %2 baud rate(s) takes %3 when few modules answer.")
-                                    .arg(wanted.addresses())
-                                    .arg(wanted.baud_rates.size())
-                                    .arg(qtext(controller_.estimate_text(wanted)))
-                              : tr("Choose at least one baud rate and a range of addresses."));
+    estimate_->setText(usable
+                           ? tr("Scanning %1 addresses at %2 baud rate(s) takes %3 when few modules answer.")
+                                 .arg(wanted.addresses())
+                                 .arg(wanted.baud_rates.size())
+                                 .arg(qtext(controller_.estimate_text(wanted)))
+                           : tr("Choose at least one baud rate and a range of addresses."));
 }
 
 void BusScanDialog::start_or_cancel() {
@@ -151,11 +168,12 @@ void BusScanDialog::show_progress(const BusScanProgress& progress) {
 void BusScanDialog::add_module(const FoundModule& module) {
     found_.push_back(module);
     QString address = QString::number(module.address);
-    if (module.further_addresses > 0) address += QStringLiteral("-%1").arg(module.address + module.further_addresses);
-    auto* item = new QTreeWidgetItem(
-        {address, QString::number(module.baud_rate),
-         module.model ? qtext(display_name(*module.model)) : qtext(module.identification),
-         qtext(module.version), qtext(module.problem)});
+    if (module.further_addresses > 0)
+        address += QStringLiteral("-%1").arg(module.address + module.further_addresses);
+    auto* item =
+        new QTreeWidgetItem({address, QString::number(module.baud_rate),
+                             module.model ? qtext(display_name(*module.model)) : qtext(module.identification),
+                             qtext(module.version), qtext(module.problem)});
     modules_->addTopLevelItem(item);
 }
 
@@ -163,14 +181,16 @@ void BusScanDialog::scan_finished(const BusScanResult& result) {
     // The final list knows how many addresses each module answers at.
     modules_->clear();
     found_.clear();
-    for (const FoundModule& module : result.modules) add_module(module);
+    for (const FoundModule& module : result.modules)
+        add_module(module);
     start_->setText(tr("Start"));
     start_->setEnabled(true);
     if (!result.error.empty())
         status_->setText(qtext(result.error));
     else if (found_.empty())
-        status_->setText(result.cancelled ? tr("Stopped; no module answered so far.")
-                                          : tr("No module answered. Check the wiring, the adapter and the baud rates."));
+        status_->setText(result.cancelled
+                             ? tr("Stopped; no module answered so far.")
+                             : tr("No module answered. Check the wiring, the adapter and the baud rates."));
     else
         status_->setText(tr("%1 module(s) found%2. Double-click one to connect to it.")
                              .arg(found_.size())

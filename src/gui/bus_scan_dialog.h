@@ -8,6 +8,7 @@
 class QCheckBox;
 class QLabel;
 class QProgressBar;
+class QRadioButton;
 class QPushButton;
 class QSpinBox;
 class QTreeWidget;
@@ -29,6 +30,8 @@ class BusScanDialog : public QDialog, public BusScanView {
     QPushButton* start_button() const { return start_; }
     QTreeWidget* modules() const { return modules_; }
     QLabel* status_label() const { return status_; }
+    QRadioButton* thorough_button() const { return thorough_; }
+    QLabel* estimate_label() const { return estimate_; }
     // The request the controls describe.
     BusScanRequest request() const;
     void set_range(int first, int last);
@@ -53,6 +56,8 @@ class BusScanDialog : public QDialog, public BusScanView {
     std::vector<FoundModule> found_;
     QSpinBox* first_ = nullptr;
     QSpinBox* last_ = nullptr;
+    QRadioButton* quick_ = nullptr;
+    QRadioButton* thorough_ = nullptr;
     QLabel* estimate_ = nullptr;
     QLabel* status_ = nullptr;
     QProgressBar* bar_ = nullptr;

@@ -71,7 +71,7 @@ WaitOutcome InProcessBackend::write(std::string_view bytes, platform::Event& sto
     {
         std::lock_guard lock(mutex_);
         if ((module_baud_ != 0 && settings_.baud_rate != module_baud_) ||
-            (module_ && !module_->hears(settings_.baud_rate)))
+            (module_ && !module_->hears(settings_)))
             return WaitOutcome::Readable;  // garbage
     }
 
@@ -88,7 +88,7 @@ WaitOutcome InProcessBackend::write(std::string_view bytes, platform::Event& sto
         last_write_ = started;
     }
     if (quiet) module_->line_idle();
-    auto replies = module_->feed(bytes);
+    auto replies = module_->hear(bytes);
     const Faults faults = module_->faults();
 
     std::lock_guard lock(mutex_);
@@ -97,10 +97,10 @@ WaitOutcome InProcessBackend::write(std::string_view bytes, platform::Event& sto
         line_error_pending_ = true;  // the reply is lost in the disturbance
     } else {
         const Clock::time_point now = Clock::now();
-        for (auto& reply : replies) {
+        for (auto& [reply, request_chars] : replies) {
             double line_ms = 0;
             if (line_timing_)
-                line_ms = static_cast<double>(bytes.size() + reply.size()) * character_time_ms();
+                line_ms = static_cast<double>(request_chars + reply.size()) * character_time_ms();
             const auto due = now + module_->take_reply_delay() +
                              std::chrono::duration_cast<Clock::duration>(
                                  std::chrono::duration<double, std::milli>(line_ms));

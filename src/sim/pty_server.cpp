@@ -1,11 +1,14 @@
 #include "sim/pty_server.h"
 
+#include "sim/pty_line.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -28,19 +31,6 @@ PtyServer::PtyServer(std::shared_ptr<SimulatedModule> module) {
 }
 
 PtyServer::PtyServer(std::vector<std::shared_ptr<SimulatedModule>> bus) : modules_(std::move(bus)) {}
-
-int PtyServer::client_baud() const {
-    termios tio{};
-    if (slave_ < 0 || ::tcgetattr(slave_, &tio) != 0) return 0;
-    static constexpr std::pair<speed_t, int> kSpeeds[] = {
-        {B110, 110},     {B300, 300},     {B600, 600},     {B1200, 1200},     {B2400, 2400},
-        {B4800, 4800},   {B9600, 9600},   {B19200, 19200}, {B38400, 38400},   {B57600, 57600},
-        {B115200, 115200}, {B230400, 230400}};
-    const speed_t speed = ::cfgetospeed(&tio);
-    for (const auto& [code, baud] : kSpeeds)
-        if (code == speed) return baud;
-    return 0;
-}
 
 PtyServer::~PtyServer() {
     stop();
@@ -95,75 +85,91 @@ void PtyServer::stop() {
     master_ = slave_ = -1;
 }
 
+double PtyServer::character_ms() const {
+    if (!line_timing_) return 0;
+    LineSettings line = terminal_line(slave_).value_or(line_);
+    if (line.baud_rate <= 0) line = line_;
+    const bool parity = line.parity_code > 0 && line.parity_code != 3;  // "none or even" counts as none
+    return 1000.0 * (1 + line.data_bits + (parity ? 1 : 0) + line.stop_bits) / line.baud_rate;
+}
+
 void PtyServer::run() {
+    using namespace std::chrono;
     char buffer[256];
     bool heard = false;  // characters arrived since the line was last quiet
-    std::size_t request_chars = 0;
+    auto idle_at = Clock::time_point::max();
     for (;;) {
-        const int woke = platform::wait_any({&stop_}, heard ? kIdleGap : std::chrono::milliseconds(-1),
-                                            platform::FdWait{master_, POLLIN});
+        const auto wake = std::min(emit(), heard ? idle_at : Clock::time_point::max());
+        const auto wait = wake == Clock::time_point::max()
+                              ? milliseconds(-1)
+                              : std::max(milliseconds(0), ceil<milliseconds>(wake - Clock::now()));
+        const int woke = platform::wait_any({&stop_}, wait, platform::FdWait{master_, POLLIN});
         if (woke == 0) return;
         if (woke == platform::kWaitTimeout) {
-            for (const auto& module : modules_) module->line_idle();
-            heard = false;
+            if (heard && Clock::now() >= idle_at) {
+                for (const auto& module : modules_)
+                    module->line_idle();
+                heard = false;
+            }
             continue;
         }
         const ssize_t got = ::read(master_, buffer, sizeof buffer);
         if (got <= 0) {
             if (got < 0 && (errno == EAGAIN || errno == EINTR)) continue;
             // No client should make the master fail while the slave is held open; avoid spinning if it does.
-            if (stop_.wait(std::chrono::milliseconds(10))) return;
+            if (stop_.wait(milliseconds(10))) return;
             continue;
         }
         heard = true;
-        request_chars += static_cast<std::size_t>(got);
-        const int baud = client_baud();
+        idle_at = Clock::now() + kIdleGap;
+        const auto line = terminal_line(slave_);
         for (const auto& module : modules_) {
-            if (!module->hears(baud)) continue;  // at another rate the characters are garbage to it
-            for (const auto& reply : module->feed(std::string_view(buffer, static_cast<std::size_t>(got)))) {
-                if (!send(*module, reply, request_chars)) return;
-                request_chars = 0;
-            }
+            if (line && !module->hears(*line))
+                continue;  // in another format the characters are garbage to it
+            for (auto& [reply, request_chars] :
+                 module->hear(std::string_view(buffer, static_cast<std::size_t>(got))))
+                queue(*module, std::move(reply), request_chars);
         }
     }
 }
 
-bool PtyServer::send(SimulatedModule& from, const std::string& reply, std::size_t request_chars) {
+void PtyServer::queue(SimulatedModule& from, std::string reply, std::size_t request_chars) {
+    // The reply cannot start before its request has crossed the line and the module has thought about it.
+    const auto start = Clock::now() + from.take_reply_delay() +
+                       std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double, std::milli>(
+                           static_cast<double>(request_chars) * character_ms()));
+    // A reply already going out keeps its place.
+    const auto first = out_.begin() + (!out_.empty() && out_.front().sent > 0 ? 1 : 0);
+    const auto at = std::upper_bound(first, out_.end(), start,
+                                     [](Clock::time_point t, const Outgoing& o) { return t < o.start; });
+    out_.insert(at, Outgoing{start, std::move(reply)});
+}
+
+PtyServer::Clock::time_point PtyServer::emit() {
     using namespace std::chrono;
-    double character_ms = 0;
-    const int baud = line_timing_ ? (client_baud() > 0 ? client_baud() : line_.baud_rate) : 0;
-    if (baud > 0) {
-        const bool parity = line_.parity_code != 0 && line_.parity_code != 3;
-        character_ms = 1000.0 * (1 + line_.data_bits + (parity ? 1 : 0) + line_.stop_bits) / baud;
-    }
-    const auto character_time =
-        duration_cast<steady_clock::duration>(duration<double, std::milli>(character_ms));
-
-    // The reply cannot start before the request has crossed the line and the module has thought about it.
-    auto next = steady_clock::now() + from.take_reply_delay() +
-                static_cast<steady_clock::duration::rep>(request_chars) * character_time;
-    const auto first_wait = ceil<milliseconds>(next - steady_clock::now());
-    if (first_wait.count() > 0 && stop_.wait(first_wait)) return false;
-
-    std::size_t sent = 0;
-    while (sent < reply.size()) {
-        if (stop_.is_set()) return false;
-        // Paced one character at a time with line timing, else all at once.
-        const std::size_t chunk = character_ms > 0 ? 1 : reply.size() - sent;
-        if (character_ms > 0) {
-            next += character_time;
-            std::this_thread::sleep_until(next);
+    const double ms = character_ms();
+    const auto character = duration_cast<Clock::duration>(duration<double, std::milli>(ms));
+    while (!out_.empty()) {
+        Outgoing& o = out_.front();
+        const auto now = Clock::now();
+        if (o.sent == 0) o.start = std::max(o.start, line_free_);  // the line carries one reply at a time
+        if (o.start > now) return o.start;
+        // Paced with line timing: each character is there once its time on the line has passed.
+        std::size_t due = o.chars.size();
+        if (ms > 0) due = std::min(due, static_cast<std::size_t>((now - o.start) / character));
+        if (due <= o.sent) return o.start + static_cast<Clock::duration::rep>(o.sent + 1) * character;
+        const ssize_t put = ::write(master_, o.chars.data() + o.sent, due - o.sent);
+        if (put < 0 && (errno == EAGAIN || errno == EINTR)) return now + milliseconds(1);
+        if (put < 0) {  // the reply is lost; keep serving
+            out_.pop_front();
+            continue;
         }
-        const ssize_t put = ::write(master_, reply.data() + sent, chunk);
-        if (put > 0) {
-            sent += static_cast<std::size_t>(put);
-        } else if (put < 0 && errno != EAGAIN && errno != EINTR) {
-            return true;  // the reply is lost; keep serving
-        } else if (platform::wait_any({&stop_}, milliseconds(100), platform::FdWait{master_, POLLOUT}) == 0) {
-            return false;
-        }
+        o.sent += static_cast<std::size_t>(put);
+        if (o.sent < o.chars.size()) continue;
+        line_free_ = ms > 0 ? o.start + static_cast<Clock::duration::rep>(o.chars.size()) * character : now;
+        out_.pop_front();
     }
-    return true;
+    return Clock::time_point::max();
 }
 
 }  // namespace varda::sim

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+#include <deque>
 #include <memory>
 #include <string>
 #include <thread>
@@ -13,9 +15,11 @@ namespace varda::sim {
 
 // Serves one SimulatedModule, or a bus of them, on a pseudo-terminal: a program that opens slave_path() sees
 // a serial port with the modules behind it. Every module hears every frame and answers its own addresses
-// only, as on an RS-485 line; a module whose baud rate (after APLY) differs from the one the program set on
-// the port hears nothing. A thread reads the master side, feeds the module and writes its replies after
-// the module's reply delay and, with line timing on, at the pace of the configured character format.
+// only, as on an RS-485 line; a module whose baud rate, parity or stop bits (after APLY) differ from what the
+// program set on the port hears nothing. A thread reads the master side, feeds the modules and writes each
+// reply after that module's reply delay and, with line timing on, after its request's own time on the line,
+// at the pace of the character format the program set. Reading goes on while replies wait, so a late reply
+// comes while the program asks the next address; replies that would meet on the line go one after the other.
 // A pty cannot carry a line error or a break, so that fault is not applied here.
 class PtyServer {
   public:
@@ -37,11 +41,20 @@ class PtyServer {
     const std::string& slave_path() const { return slave_path_; }
 
   private:
+    using Clock = std::chrono::steady_clock;
+    struct Outgoing {
+        Clock::time_point start;  // when its first character begins
+        std::string chars;
+        std::size_t sent = 0;
+    };
+
     void run();
-    // Sends a reply; false when the stop event ended it.
-    bool send(SimulatedModule& from, const std::string& reply, std::size_t request_chars);
-    // The baud rate the program set on its side of the terminal; 0 when it cannot be told.
-    int client_baud() const;
+    // What one character takes with the format the program set (0 without line timing).
+    double character_ms() const;
+    // Queues a module's reply to a request of `request_chars` characters heard just now.
+    void queue(SimulatedModule& from, std::string reply, std::size_t request_chars);
+    // Writes what is due of the queued replies; returns when the next character is due (max: nothing queued).
+    Clock::time_point emit();
 
     std::vector<std::shared_ptr<SimulatedModule>> modules_;
     bool line_timing_ = false;
@@ -51,6 +64,8 @@ class PtyServer {
     std::string slave_path_;
     platform::Event stop_{platform::Event::Reset::Manual};
     std::thread thread_;
+    std::deque<Outgoing> out_;       // replies in the order they go out
+    Clock::time_point line_free_{};  // when the last reply sent has left the line
 };
 
 }  // namespace varda::sim

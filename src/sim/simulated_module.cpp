@@ -130,6 +130,26 @@ bool SimulatedModule::hears(int baud) const {
     return line_baud_ == 0 || baud == 0 || baud == line_baud_;
 }
 
+bool SimulatedModule::hears(const LineSettings& line) const {
+    const auto parity_kind = [](int code) { return code == 0 ? 3 : code; };  // 0 and 3 both mean none
+    std::lock_guard lock(mutex_);
+    const bool parity_heard =
+        !line_parity_ || (line.parity_code < 0 ? parity_kind(*line_parity_) == 3 || *line_parity_ == 1
+                                               : parity_kind(line.parity_code) == parity_kind(*line_parity_));
+    return (line_baud_ == 0 || line.baud_rate == 0 || line.baud_rate == line_baud_) && parity_heard &&
+           (line_stop_bits_ == 0 || line.stop_bits == line_stop_bits_);
+}
+
+std::optional<int> SimulatedModule::line_parity() const {
+    std::lock_guard lock(mutex_);
+    return line_parity_;
+}
+
+int SimulatedModule::line_stop_bits() const {
+    std::lock_guard lock(mutex_);
+    return line_stop_bits_;
+}
+
 void SimulatedModule::apply_network_settings() {
     const auto number = [this](std::string_view name) -> std::optional<int> {
         const Entry* e = find(hash_name(name), -1, 0);
@@ -141,6 +161,13 @@ void SimulatedModule::apply_network_settings() {
     };
     if (const auto address = number("Addr")) address_ = *address;
     if (const auto baud = number("bPS")) line_baud_ = *baud;
+    if (const auto stop_bits = number("Sbit"); stop_bits == 1 || stop_bits == 2) line_stop_bits_ = *stop_bits;
+    if (const Entry* parity = find(hash_name("PrtY"), -1, 0)) {
+        // The port's parity codes for the value names None, Even and Odd.
+        constexpr std::pair<std::string_view, int> kParities[] = {{"None", 3}, {"Even", 1}, {"Odd", 4}};
+        for (const auto& [name, code] : kParities)
+            if (platform::iequals(parity->value, name)) line_parity_ = code;
+    }
 }
 
 SwitchOverMode SimulatedModule::mode() const {
@@ -235,6 +262,13 @@ std::chrono::milliseconds SimulatedModule::take_reply_delay() {
 
 std::vector<std::string> SimulatedModule::feed(std::string_view chars) {
     std::vector<std::string> replies;
+    for (Answer& answer : hear(chars))
+        replies.push_back(std::move(answer.reply));
+    return replies;
+}
+
+std::vector<Answer> SimulatedModule::hear(std::string_view chars) {
+    std::vector<Answer> replies;
     std::vector<LogEntry> logged;
     std::function<void(const LogEntry&)> sink;
     {
@@ -259,7 +293,7 @@ std::vector<std::string> SimulatedModule::feed(std::string_view chars) {
                 }
             }
             if (frame) {
-                if (auto reply = handle_frame(*frame)) replies.push_back(std::move(*reply));
+                if (auto reply = handle_frame(*frame)) replies.push_back({std::move(*reply), frame->size()});
             }
         }
         logged.swap(unsent_to_sink_);

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/link/serial_backend.h"
 #include "core/protocol/frame_codec.h"
 
 // A module that answers the Ravelin protocol, so that everything above the serial link can be exercised
@@ -58,6 +59,12 @@ struct Faults {
     int drop_percent = 0;
     int garble_percent = 0;
     unsigned seed = 1;
+};
+
+// A reply and the length of the request it answers.
+struct Answer {
+    std::string reply;
+    std::size_t request_chars = 0;
 };
 
 struct LogEntry {
@@ -122,9 +129,17 @@ class SimulatedModule {
     void set_line_baud(int baud);
     // Whether the module hears a frame sent at this rate.
     bool hears(int baud) const;
+    // Whether it hears a frame sent with this character format: APLY sets the parity ("PrtY") and the
+    // stop bits ("Sbit") it listens with too; before, any. A negative parity code is "none or even" (what a
+    // pseudo-terminal can tell).
+    bool hears(const LineSettings& line) const;
+    std::optional<int> line_parity() const;  // the port's parity code, once APLY has set one
+    int line_stop_bits() const;              // 0 until APLY has set them
 
     // Characters from the line; returns the complete replies to send, in order (often none).
     std::vector<std::string> feed(std::string_view chars);
+    // The same, with the length of the frame each reply answers (its own time on the line).
+    std::vector<Answer> hear(std::string_view chars);
     // The line has gone quiet. A Modbus RTU frame has no end character, so silence ends a partial one.
     void line_idle();
 
@@ -169,6 +184,8 @@ class SimulatedModule {
     int address_width_;
     int address_span_ = 1;
     int line_baud_ = 0;
+    std::optional<int> line_parity_;
+    int line_stop_bits_ = 0;
     int offset_ = 0;  // address offset of the request being answered
     SwitchOverMode mode_ = SwitchOverMode::Ravelin;
     std::vector<Entry> entries_;

@@ -58,21 +58,27 @@ constexpr const char* kUsage =
     "                       ro = read-only, noattr = without access attributes.\n"
     "                       Without any --param a small demo module is served.\n"
     "  --baud N             baud rate used by --line-timing (and shown by the demo's bPS)\n"
-    "  --line-timing        deliver replies at the pace of a real line: at the baud rate the program set\n"
-    "                       on the terminal (--baud, default 9600, when it cannot be read)\n"
+    "  --line-timing        deliver replies at the pace of a real line, in the character format the\n"
+    "                       program set on the terminal (--baud, default 9600, when it cannot be read):\n"
+    "                       a reply starts once its own request has crossed the line, and its\n"
+    "                       characters follow one another at that pace\n"
     "  --listen-baud N      hear only frames sent at this baud rate, as after an APLY that set it\n"
     "  --log FILE           write every frame received and sent to FILE\n"
-    "  --bus VKnn@A,VKmm@B,...\n"
+    "  --bus VKnn@A[+MSms],VKmm@B,...\n"
     "                       serve several modules on the one terminal, each at its own address, as on\n"
     "                       an RS-485 line (a multi-channel model also answers the addresses after its\n"
-    "                       own); a broadcast reaches all and none answers it\n"
+    "                       own); a broadcast reaches all and none answers it. +MSms: that module's\n"
+    "                       replies start MS milliseconds late (VK03@16+25ms), as the console's delay\n"
+    "                       command does; replies that would meet on the line go one after the other\n"
     "  --script FILE        run the console commands in FILE at start (see below)\n"
     "  --meter-delay MS     an electrical meter (VK19 to VK22) reports each calibration point MS ms\n"
     "                       after the one before (default 3000)\n"
     "  --help               show this text\n"
     "\n"
-    "A module takes APLY as a real one does: the \"Addr\" and \"bPS\" written before it take effect, and\n"
-    "at another baud rate than its own it hears only garbage and stays silent.\n"
+    "A module takes APLY as a real one does: the \"Addr\", \"bPS\", \"PrtY\" and \"Sbit\" written before it\n"
+    "take effect, and at another baud rate, parity or number of stop bits than its own it hears only\n"
+    "garbage and stays silent (a pseudo-terminal keeps only whether the parity is odd: even and none\n"
+    "cannot be told apart on it).\n"
     "\n"
     "A served model plays the physical side of its calibration: the inputs it measures follow simulated\n"
     "quantities that drift to what the calibration wizard's current step asks for, unless the console's\n"
@@ -86,6 +92,7 @@ constexpr const char* kUsage =
 struct BusModule {
     int model = -1;
     int address = 0;
+    int delay_ms = 0;
 };
 
 struct Options {
@@ -247,11 +254,21 @@ std::optional<Options> parse_options(int argc, char** argv, int& exit_code) {
                 const auto comma = list.find(',');
                 const std::string_view item = list.substr(0, comma);
                 const auto at = item.find('@');
+                const auto plus = item.find('+');
                 const int model = at == std::string_view::npos ? -1 : model_index_of(item.substr(0, at));
-                const auto address = at == std::string_view::npos ? std::nullopt : parse_int(item.substr(at + 1));
-                if (model < 0 || !address || *address > 2047)
-                    return fail("--bus: \"" + std::string(item) + "\" is not MODEL@ADDRESS, e.g. VK03@1");
-                o.bus.push_back({model, *address});
+                const auto address = at == std::string_view::npos
+                                         ? std::nullopt
+                                         : parse_int(item.substr(at + 1, plus - at - 1));
+                std::optional<int> delay = 0;
+                if (plus != std::string_view::npos) {
+                    std::string ms(item.substr(plus + 1));
+                    strip_suffix(ms, "ms");
+                    delay = parse_int(ms);
+                }
+                if (model < 0 || !address || *address > 2047 || !delay || plus < at)
+                    return fail("--bus: \"" + std::string(item) +
+                                "\" is not MODEL@ADDRESS or MODEL@ADDRESS+MSms, e.g. VK03@1 or VK03@16+25ms");
+                o.bus.push_back({model, *address, *delay});
                 list = comma == std::string_view::npos ? std::string_view() : list.substr(comma + 1);
             }
         } else if (arg == "--listen-baud") {
@@ -335,6 +352,9 @@ int main(int argc, char** argv) {
         for (const auto& member : options->bus) {
             auto module = std::make_shared<varda::sim::SimulatedModule>(member.address, options->width);
             if (!serve(*module, member.model)) return 1;
+            Faults late;
+            late.reply_delay = std::chrono::milliseconds(member.delay_ms);
+            module->set_faults(late);
             bus.push_back(module);
             served_models.push_back(member.model);
         }

@@ -137,6 +137,28 @@ TEST(ParseReply, DamagedReplies) {
     EXPECT_EQ(parse_reply(err, addr).reason, ReplyOutcome::Reason::Checksum);
 }
 
+// The address a reply carries, 8-bit or 11-bit (bits 7..5 of the length byte), whatever its hash or checksum.
+TEST(ReplyAddress, ReadsTheAddressBitsOfAnyFrameWithAHeader) {
+    std::string garbled = reply_frame({0x11, 0x02, 0x9F, 0x62, 0x00, 0x05});
+    garbled[garbled.size() - 2] = garbled[garbled.size() - 2] == 'G' ? 'H' : 'G';
+    struct Case {
+        std::string reply;
+        int width;
+        std::optional<int> address;
+    };
+    for (const auto& c :
+         {Case{reply_frame({0x10, 0x02, 0x9F, 0x62, 0x00, 0x05}), 8, 16},
+          Case{reply_frame({0xF7, 0x01, 0x02, 0x33, 0x28}), 8, 247},
+          Case{reply_frame({0x7D, 0x62, 0x9F, 0x62, 0x00, 0x05}), 11, 1003},
+          Case{reply_frame({0xFF, 0xE0, 0x9F, 0x62}), 11, 2047},
+          // The length byte's address bits mean nothing with 8-bit addresses.
+          Case{reply_frame({0x7D, 0x62, 0x9F, 0x62, 0x00, 0x05}), 8, 0x7D}, Case{garbled, 8, 17},
+          Case{"X" + garbled.substr(1), 8, std::nullopt}, Case{"#HG", 8, std::nullopt},
+          Case{"#HZGG\r", 8, std::nullopt}, Case{"", 8, std::nullopt}}) {
+        EXPECT_EQ(reply_address(c.reply, c.width), c.address) << c.reply << " " << c.width;
+    }
+}
+
 TEST(NameCodes, TextToCodesAndBack) {
     const auto ab_c = name_to_codes("ab.c");
     ASSERT_TRUE(ab_c.codes);

@@ -9,6 +9,7 @@
 #include <memory>
 #include <thread>
 
+#include "core/link/posix_serial_backend.h"
 #include "core/protocol/frame_codec.h"
 #include "core/protocol/my_converter.h"
 #include "sim/calibration_physics.h"
@@ -237,6 +238,58 @@ TEST_F(SimulatedModuleTest, AplyTakesTheNewNetworkSettings) {
     EXPECT_TRUE(answered_at(19200));
 }
 
+// APLY also makes the parity and stop bits written the module's: a frame in another format is garbage to it.
+TEST_F(SimulatedModuleTest, AplyTakesTheParityAndStopBitsToo) {
+    m.add({.name = "PrtY", .type = "None:Even:Odd", .value = "None"});
+    m.add({.name = "Sbit", .type = "1:2", .value = "1"});
+    const LineSettings odd_two{9600, 4, 8, 2};
+    EXPECT_TRUE(m.hears(odd_two)) << "any format before the first APLY";
+    EXPECT_TRUE(m.set_value("PrtY", -1, "Odd"));
+    EXPECT_TRUE(m.set_value("Sbit", -1, "2"));
+    EXPECT_TRUE(m.hears(LineSettings{9600, 3, 8, 1})) << "nothing changes before APLY";
+    EXPECT_FALSE(send(build_request(kWrite, kHashAply, {}, 0, kAt16)));
+    EXPECT_EQ(m.line_parity(), 4);
+    EXPECT_EQ(m.line_stop_bits(), 2);
+    struct Case {
+        LineSettings line;
+        bool heard;
+    };
+    for (const auto& c : {Case{odd_two, true}, Case{{0, 4, 8, 2}, true}, Case{{9600, 1, 8, 2}, false},
+                          Case{{9600, 3, 8, 2}, false}, Case{{9600, 0, 8, 2}, false},
+                          Case{{9600, 4, 8, 1}, false}, Case{{9600, -1, 8, 2}, false}})
+        EXPECT_EQ(m.hears(c.line), c.heard) << c.line.parity_code << " " << c.line.stop_bits;
+
+    // Through a port: only the configurator that follows the new format is heard.
+    auto module = std::make_shared<SimulatedModule>();
+    module->add({.name = "PrtY", .type = "None:Even:Odd", .value = "Even"});
+    module->add({.name = "Sbit", .type = "1:2", .value = "2"});
+    module->feed(build_request(kWrite, kHashAply, {}, 0, kAt16));
+    module->add({.name = "FiLt", .type = "int", .value = "5"});
+    InProcessBackend line(module);
+    std::string error;
+    ASSERT_TRUE(line.open("sim", error));
+    platform::Event stop(platform::Event::Reset::Manual);
+    const auto answered = [&](const LineSettings& settings) {
+        line.configure(settings);
+        line.write(build_request(kRead, hash_name("FiLt"), {}, 0, kAt16), stop);
+        return line.wait_readable(std::chrono::milliseconds(100), stop) == WaitOutcome::Readable;
+    };
+    EXPECT_FALSE(answered({9600, 3, 8, 1}));
+    EXPECT_FALSE(answered({9600, 1, 8, 1}));
+    EXPECT_TRUE(answered({9600, 1, 8, 2}));
+}
+
+// A module with several addresses answers each as the address asked, so that a reply names who answered.
+TEST_F(SimulatedModuleTest, RepliesCarryTheAddressAsked) {
+    m.set_address_span(3);
+    for (const int address : {16, 17, 18}) {
+        const auto reply = send(build_request(kRead, hash_name("FiLt"), {}, address - 16, kAt16));
+        ASSERT_TRUE(reply) << address;
+        EXPECT_EQ(reply_address(*reply, 8), address);
+    }
+    EXPECT_FALSE(send(build_request(kRead, hash_name("FiLt"), {}, 3, kAt16)));
+}
+
 TEST_F(SimulatedModuleTest, AnswersOnlyItsOwnAddressAndBroadcast) {
     const std::uint16_t h = hash_name("FiLt");
     EXPECT_FALSE(send(build_request(kRead, h, {}, 1, kAt16)));
@@ -452,6 +505,126 @@ TEST(PtyServer, AnswersOnThePseudoTerminal) {
     const auto outcome = parse_reply(reply, hash_name("Addr"));
     EXPECT_EQ(outcome.kind, Kind::Accepted);
     EXPECT_EQ(outcome.data, (Bytes{0x00, 0x10}));
+}
+
+// Reads what arrives on the terminal until `count` replies (carriage returns) came or `within` passed; each
+// reply with the time it ended, from `since`.
+std::vector<std::pair<std::string, double>> replies_on(int fd, std::size_t count,
+                                                       std::chrono::milliseconds within,
+                                                       std::chrono::steady_clock::time_point since) {
+    using Clock = std::chrono::steady_clock;
+    std::vector<std::pair<std::string, double>> replies;
+    std::string partial;
+    const auto deadline = Clock::now() + within;
+    pollfd p{fd, POLLIN, 0};
+    while (replies.size() < count && Clock::now() < deadline) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        if (::poll(&p, 1, static_cast<int>(left.count()) + 1) <= 0) continue;
+        char buf[64];
+        const ssize_t got = ::read(fd, buf, sizeof buf);
+        for (ssize_t k = 0; k < got; ++k) {
+            partial.push_back(buf[k]);
+            if (buf[k] != '\r') continue;
+            replies.emplace_back(std::exchange(partial, {}),
+                                 std::chrono::duration<double, std::milli>(Clock::now() - since).count());
+        }
+    }
+    return replies;
+}
+
+int open_raw(const std::string& path, speed_t speed) {
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY);
+    termios tio{};
+    ::tcgetattr(fd, &tio);
+    ::cfmakeraw(&tio);
+    ::cfsetspeed(&tio, speed);
+    ::tcsetattr(fd, TCSANOW, &tio);
+    return fd;
+}
+
+// With line timing a reply waits for its own request's time on the line, not for every character heard
+// before; and a module's late reply does not hold up another module's.
+TEST(PtyServer, ARepliesLineTimeIsItsOwnAndLateRepliesWaitAlone) {
+    auto late = std::make_shared<SimulatedModule>(16);
+    auto quick = std::make_shared<SimulatedModule>(17);
+    for (const auto& module : {late, quick})
+        module->add({.name = "Addr", .type = "int", .value = "1"});
+    Faults slow;
+    slow.reply_delay = std::chrono::milliseconds(300);
+    late->set_faults(slow);
+    PtyServer server(std::vector{late, quick});
+    server.set_line_timing(true);
+    std::string error;
+    ASSERT_TRUE(server.start(error)) << error;
+    const int fd = open_raw(server.slave_path(), B9600);
+    ASSERT_GE(fd, 0);
+
+    // 99 requests to empty addresses, then one to the quick module: about 15 ms of request, 19 of reply.
+    std::string silent;
+    for (int address = 100; address < 199; ++address)
+        silent += build_request(kRead, hash_name("Addr"), {}, 0, {address, 8});
+    ASSERT_EQ(::write(fd, silent.data(), silent.size()), static_cast<ssize_t>(silent.size()));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    const std::string ask17 = build_request(kRead, hash_name("Addr"), {}, 0, {17, 8});
+    auto sent = std::chrono::steady_clock::now();
+    ASSERT_EQ(::write(fd, ask17.data(), ask17.size()), static_cast<ssize_t>(ask17.size()));
+    auto replies = replies_on(fd, 1, std::chrono::milliseconds(2000), sent);
+    ASSERT_EQ(replies.size(), 1u);
+    EXPECT_EQ(reply_address(replies[0].first, 8), 17);
+    EXPECT_GT(replies[0].second, 30.0);
+    EXPECT_LT(replies[0].second, 150.0);
+
+    // The late module is asked first; the quick one's reply comes while the late one's is still due.
+    const std::string ask16 = build_request(kRead, hash_name("Addr"), {}, 0, kAt16);
+    sent = std::chrono::steady_clock::now();
+    ASSERT_EQ(::write(fd, ask16.data(), ask16.size()), static_cast<ssize_t>(ask16.size()));
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    ASSERT_EQ(::write(fd, ask17.data(), ask17.size()), static_cast<ssize_t>(ask17.size()));
+    replies = replies_on(fd, 2, std::chrono::milliseconds(2000), sent);
+    ASSERT_EQ(replies.size(), 2u);
+    EXPECT_EQ(reply_address(replies[0].first, 8), 17);
+    EXPECT_LT(replies[0].second, 150.0);
+    EXPECT_EQ(reply_address(replies[1].first, 8), 16);
+    EXPECT_GT(replies[1].second, 300.0);
+    EXPECT_EQ(parse_reply(replies[1].first, hash_name("Addr")).kind, Kind::Accepted);
+    ::close(fd);
+    server.stop();
+}
+
+// On the terminal a module that APLY moved to 14400 baud, odd parity and 2 stop bits hears only a program
+// that set exactly that (a rate that termios names by number included). A pseudo-terminal keeps no more of
+// the parity than whether it is odd.
+TEST(PtyServer, AModuleHearsOnlyTheFormatItWasSetTo) {
+    auto module = std::make_shared<SimulatedModule>();
+    module->add(
+        {.name = "bPS", .type = "2400:4800:9600:14400:19200:28800:38400:57600:115200", .value = "14400"});
+    module->add({.name = "PrtY", .type = "None:Even:Odd", .value = "Odd"});
+    module->add({.name = "Sbit", .type = "1:2", .value = "2"});
+    module->add({.name = "FiLt", .type = "int", .value = "5"});
+    module->feed(build_request(kWrite, kHashAply, {}, 0, kAt16));
+    PtyServer server(module);
+    std::string error;
+    ASSERT_TRUE(server.start(error)) << error;
+    PosixSerialBackend port;
+    ASSERT_TRUE(port.open(server.slave_path(), error)) << error;
+    platform::Event stop(platform::Event::Reset::Manual);
+    struct Case {
+        LineSettings line;
+        bool heard;
+    };
+    for (const auto& c :
+         {Case{{14400, 4, 8, 2}, true}, Case{{14400, 4, 8, 1}, false}, Case{{14400, 3, 8, 2}, false},
+          Case{{14400, 1, 8, 2}, false}, Case{{9600, 4, 8, 2}, false}, Case{{28800, 4, 8, 2}, false}}) {
+        ASSERT_TRUE(port.configure(c.line));
+        port.purge(2);
+        ASSERT_EQ(port.write(build_request(kRead, hash_name("FiLt"), {}, 0, kAt16), stop),
+                  WaitOutcome::Readable);
+        EXPECT_EQ(port.wait_readable(std::chrono::milliseconds(200), stop) == WaitOutcome::Readable, c.heard)
+            << c.line.baud_rate << " " << c.line.parity_code << " " << c.line.stop_bits;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    port.close();
+    server.stop();
 }
 
 // The console changes the module a program is talking to; each command is answered with one line.

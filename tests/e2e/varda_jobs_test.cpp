@@ -791,6 +791,54 @@ TEST(VardaScan, FindsEveryModuleOfABusAndAJobReachesEachByAddress) {
 namespace varda {
 namespace {
 
+// Lines of `varda --scan` output: the address each names.
+std::vector<int> listed_addresses(const std::string& output) {
+    std::vector<int> addresses;
+    std::istringstream in(output);
+    for (std::string line; std::getline(in, line);)
+        addresses.push_back(std::atoi(line.c_str() + 8));
+    return addresses;
+}
+
+// Replies that come late, as through a USB adapter or a module's own response delay, with the line's
+// own timing: each module is listed at its own address and nowhere else. The thorough scan finds all.
+TEST(VardaScan, LateRepliesAreListedAtTheAddressThatAnswered) {
+    {
+        SimProcess sim({"--bus", "VK03@1,VK18@20,VK13@30", "--line-timing"});
+        const testing::ProgramRun run = varda_run({"--scan", "-port:" + sim.path(), "-addr:1-32"});
+        EXPECT_EQ(run.code, 0) << run.error_output;
+        EXPECT_EQ(run.output,
+                  "address 1 at 9600 baud: Tavik-VK03, version 2.10 (also at 2-8)\n"
+                  "address 20 at 9600 baud: Tavik-VK18, version 2.10\n"
+                  "address 30 at 9600 baud: Tavik-VK13, version 2.10\n");
+    }
+    SimProcess sim({"--bus", "VK18@16,VK18@17+25ms,VK18@18+100ms,VK18@19+200ms", "--line-timing"});
+    testing::ProgramRun run = varda_run({"--scan:thorough", "-port:" + sim.path(), "-addr:15-20"});
+    EXPECT_EQ(run.code, 0) << run.error_output;
+    std::string all;
+    for (const int address : {16, 17, 18, 19})
+        all += "address " + std::to_string(address) + " at 9600 baud: Tavik-VK18, version 2.10\n";
+    EXPECT_EQ(run.output, all);
+    // The quick scan may miss one whose late reply met the next request, but lists no wrong address.
+    run = varda_run({"--scan", "-port:" + sim.path(), "-addr:15-20"});
+    EXPECT_EQ(run.code, 0) << run.error_output;
+    std::vector<int> addresses = listed_addresses(run.output);
+    EXPECT_TRUE(std::is_sorted(addresses.begin(), addresses.end()));
+    EXPECT_EQ(std::adjacent_find(addresses.begin(), addresses.end()), addresses.end()) << run.output;
+    for (const int address : addresses)
+        EXPECT_NE(
+            all.find("address " + std::to_string(address) + " at 9600 baud: Tavik-VK18, version 2.10\n"),
+            std::string::npos)
+            << run.output;
+    EXPECT_EQ(run.output.find("could not be read"), std::string::npos) << run.output;
+}
+
+}  // namespace
+}  // namespace varda
+
+namespace varda {
+namespace {
+
 TEST(VardaTrace, AJobWritesEveryFrameDecodedAndTheLinesCounters) {
     Workspace ws;
     SimProcess sim({"--model", "VK03", "--silent-first", "1"});

@@ -48,7 +48,7 @@ std::optional<std::string> item_value(const std::string& arg, std::string_view n
 
 bool asks_for_scan(const std::vector<std::string>& args) {
     for (const auto& arg : args)
-        if (lower(arg) == "--scan") return true;
+        if (lower(arg) == "--scan" || lower(arg).rfind("--scan:", 0) == 0) return true;
     return false;
 }
 
@@ -57,8 +57,12 @@ ScanCommand parse_scan_command_line(const std::vector<std::string>& args) {
     std::vector<std::string> shared;
     for (const auto& arg : args) {
         const std::string name = lower(arg);
-        if (name == "--scan") continue;
-        if (name == "--json") {
+        if (name == "--scan" || name == "--scan:quick") continue;
+        if (name == "--scan:thorough") {
+            command.pace = ScanPace::Thorough;
+        } else if (name.rfind("--scan:", 0) == 0) {
+            command.errors.push_back(arg + ": a scan is --scan (quick) or --scan:thorough");
+        } else if (name == "--json") {
             command.json = true;
         } else if (const auto rates = item_value(arg, "bps")) {
             std::string_view list = *rates;
@@ -113,7 +117,8 @@ ScanJobResult run_scan_job(const ScanCommand& command, std::unique_ptr<SerialBac
     if (cl.parity) line.parity_code = cl.parity == 1 ? 1 : cl.parity == 2 ? 4 : 3;  // even, odd, none
     if (cl.data_bits) line.data_bits = cl.data_bits;
     if (!cl.stop_bits.empty()) line.stop_bits = cl.stop_bits == "2" ? 2 : 1;
-    if (cl.address_length) line.address_width = cl.address_length;
+    // The address width is the scan's own: 8 bits unless -alen:11 says otherwise, whatever was stored.
+    line.address_width = cl.address_length == 11 ? 11 : 8;
     if (io.sio().open() != 0) {
         result.exit_code = exit_code_of(kStatusPortFailed);
         result.failure = io.sio().open_error().empty() ? "the serial port cannot be opened" : io.sio().open_error();
@@ -121,7 +126,8 @@ ScanJobResult run_scan_job(const ScanCommand& command, std::unique_ptr<SerialBac
     }
 
     BusScanRequest request;
-    request.address_width = io.sio().settings.address_width == 11 ? 11 : 8;
+    request.address_width = line.address_width;
+    request.pace = command.pace;
     request.baud_rates = command.baud_rates.empty() ? std::vector<int>{io.sio().settings.baud_rate} : command.baud_rates;
     const int largest = request.address_width == 11 ? kLargestAddress11 : kLargestAddress8;
     if (command.range) {

@@ -14,12 +14,19 @@ namespace platform {
 class Event;
 }
 
+// How long each address is given to answer. A quick scan waits for the longest reply's time on the line and
+// a little more: a module that answers later (a response delay set in it, a USB adapter, a gateway) is still
+// found at its own address when its late reply comes through whole, but that reply can meet the next request
+// on the line and be lost. A thorough scan waits the ordinary reply time-out at every address.
+enum class ScanPace { Quick, Thorough };
+
 // What to look for: every address of the range at each baud rate, in turn.
 struct BusScanRequest {
     std::vector<int> baud_rates{9600};
     int first_address = 1;
     int last_address = 247;
     int address_width = 8;
+    ScanPace pace = ScanPace::Quick;
 
     int addresses() const { return last_address >= first_address ? last_address - first_address + 1 : 0; }
     int steps() const { return addresses() * static_cast<int>(baud_rates.size()); }
@@ -45,11 +52,11 @@ struct BusScanProgress {
     double seconds_left = 0;
 };
 
-// How long a scan request waits: the longest reply's time on the line at this baud rate plus the
+// How long a quick scan's request waits: the longest reply's time on the line at this baud rate plus the
 // module's turnaround, instead of the generous time-out of ordinary requests.
 int scan_reply_timeout_ms(const PortSettings& line);
-// What one unanswered address costs: the request's time on the line plus the time-out.
-double scan_seconds_per_address(const PortSettings& line);
+// What one unanswered address costs at that pace: the request's time on the line plus the wait.
+double scan_seconds_per_address(const PortSettings& line, ScanPace pace = ScanPace::Quick);
 // The whole scan when nothing answers, for the estimate shown before starting.
 double scan_estimate_seconds(const BusScanRequest& request, PortSettings line);
 
@@ -62,13 +69,14 @@ struct BusScanResult {
     bool cancelled = false;
 };
 
-// Asks each address for its identification once, without retries. Runs under the port lock; the
-// port's settings are restored afterwards. `progress` runs on the calling thread after each address;
-// `found` for each module as it answers. Stops early when `cancel` is set.
+// Asks each address for its identification once, without retries. A reply counts for the address it
+// carries, whenever it comes, and each address that answered is asked again with the ordinary time-out
+// before it is listed. Runs under the port lock; the port's settings are restored afterwards. `progress`
+// runs on the calling thread after each address; `found` for each module as it is confirmed. The modules
+// come back in the order of baud rate and address. Stops early when `cancel` is set.
 BusScanResult scan_bus(DeviceIO& io, const BusScanRequest& request,
-                                  const std::function<void(const BusScanProgress&)>& progress,
-                                  const std::function<void(const FoundModule&)>& found,
-                                  const platform::Event* cancel);
+                       const std::function<void(const BusScanProgress&)>& progress,
+                       const std::function<void(const FoundModule&)>& found, const platform::Event* cancel);
 
 // One line about a module found: "address 16 at 9600 baud: Tavik-VK03, version 2.10".
 std::string found_module_text(const FoundModule& module);

@@ -54,6 +54,19 @@ std::span<const int> supported_baud_rates() {
     return kRates;
 }
 
+double character_time_ms(const PortSettings& settings) {
+    const int bits =
+        1 + settings.data_bits + (parity_used(settings.parity_code) ? 1 : 0) + settings.stop_bits;
+    return static_cast<double>(static_cast<float>(1000 * bits) / static_cast<float>(settings.baud_rate));
+}
+
+std::uint16_t ordinary_reply_timeout_ms(const PortSettings& settings) {
+    const double character_time = character_time_ms(settings);
+    const double interval = std::ceil(1.5 * character_time);
+    const double multiplier = std::ceil(interval + character_time);
+    return static_cast<std::uint16_t>(30.0 * multiplier + 100.0);
+}
+
 bool supported_baud_rate(int baud) {
     const auto rates = supported_baud_rates();
     return std::find(rates.begin(), rates.end(), baud) != rates.end();
@@ -120,12 +133,8 @@ int Sio::open() {
     driver_direction_refused_.store(false);
     settle_direction();
 
-    const int bits = 1 + settings.data_bits + (parity_used(parity) ? 1 : 0) + settings.stop_bits;
-    const float character_time = static_cast<float>(1000 * bits) / static_cast<float>(settings.baud_rate);
-    const double interval = std::ceil(1.5 * static_cast<double>(character_time));
-    const double multiplier = std::ceil(interval + static_cast<double>(character_time));
-    character_time_ms_ = character_time;
-    reply_timeout_ms_ = static_cast<std::uint16_t>(30.0 * multiplier + 100.0);
+    character_time_ms_ = static_cast<float>(varda::character_time_ms(settings));
+    reply_timeout_ms_ = ordinary_reply_timeout_ms(settings);
 
     backend_->purge(2);
     return 0;
@@ -156,6 +165,13 @@ int Sio::purge(int kind) {
 int Sio::transaction(std::string_view frame, Reply& reply, ReplyEnd end) {
     reply.chars.fill('\0');
     reply.count = 0;
+    if (const int sent = send(frame); sent != 0) return sent;
+    // Receiving, for at most the reply time-out from the end of sending.
+    reply_deadline_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(reply_timeout_ms_);
+    return receive(reply, end, false);
+}
+
+int Sio::send(std::string_view frame) {
     if (!is_open()) {
         after_reply_.clear();
         return -1;
@@ -198,10 +214,15 @@ int Sio::transaction(std::string_view frame, Reply& reply, ReplyEnd end) {
         if (result == 3) return line_error_result();
         if (result != 0) return result;
     }
+    return 0;
+}
 
-    // Receiving, for at most the reply time-out from the end of sending.
-    reply_deadline_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(reply_timeout_ms_);
-    return receive(reply, end);
+int Sio::listen(Reply& reply, std::chrono::steady_clock::time_point until) {
+    reply.chars.fill('\0');
+    reply.count = 0;
+    if (!is_open()) return -1;
+    reply_deadline_ = until;
+    return receive(reply, {}, true);
 }
 
 DirectionControl Sio::direction_control() const {
@@ -258,7 +279,7 @@ int Sio::continue_reply(Reply& reply, ReplyEnd end) {
     reply.chars.fill('\0');
     reply.count = 0;
     if (!is_open()) return -1;
-    return receive(reply, end);
+    return receive(reply, end, false);
 }
 
 void Sio::report_received(TapFrame::End end, std::string_view bytes) {
@@ -276,7 +297,7 @@ void Sio::report_received(TapFrame::End end, std::string_view bytes) {
     tap->frame(frame);
 }
 
-int Sio::receive(Reply& reply, ReplyEnd end) {
+int Sio::receive(Reply& reply, ReplyEnd end, bool keep_partial) {
     // The caller's buffer is only filled with a reply that is delivered.
     const bool by_count = end.kind == ReplyEnd::Kind::CharacterCount;
     // A count of 0 asks for whatever the first arrival brings.
@@ -324,6 +345,11 @@ int Sio::receive(Reply& reply, ReplyEnd end) {
                 // A partial count-mode reply is still delivered: the frame check names what is wrong with it.
                 // Without its carriage return a reply is not one.
                 if (by_count && count > 0) return deliver();
+                // Or not yet one: a listener keeps what has come for its next wait.
+                if (keep_partial && count > 0) {
+                    after_reply_.assign(received.data(), count);
+                    return 2;
+                }
                 report_received(TapFrame::End::TimedOut, std::string_view(received.data(), count));
                 return 2;
             case WaitOutcome::Readable:

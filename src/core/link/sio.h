@@ -12,14 +12,18 @@
 #include "core/link/frame_tap.h"
 #include "core/link/line_stats.h"
 #include "core/link/serial_backend.h"
-#include "core/platform/serial_ports.h"
 #include "core/platform/events.h"
+#include "core/platform/serial_ports.h"
 
 namespace varda {
 
 // What the port can be opened with: the baud rates, 5 to 8 data bits, 1 or 2 stop bits.
 std::span<const int> supported_baud_rates();
 bool supported_baud_rate(int baud);
+// What one character takes on the line with these settings, and the reply time-out of ordinary requests
+// derived from it (220 ms at 9600 baud with 8 data bits, no parity and 1 stop bit).
+double character_time_ms(const PortSettings& settings);
+std::uint16_t ordinary_reply_timeout_ms(const PortSettings& settings);
 inline bool supported_data_bits(int bits) {
     return bits >= 5 && bits <= 8;
 }
@@ -78,6 +82,13 @@ class Sio {
     // Waits for a further reply to the frame of the last transaction, until that transaction's reply
     // time-out ends: the one delivered was not the answer (a late reply to an earlier frame). Same results.
     int continue_reply(Reply& reply, ReplyEnd end = {});
+    // For the bus scan, whose replies may come late, after the next frame went out: sends a frame without
+    // waiting (stale characters are dropped first: -1, 3 or 0 as transaction), and listen() gathers the
+    // replies to it and to frames before it, one per call, until `until`. A reply still arriving then is
+    // kept whole for the next listen() (reply_begun() says so) rather than dropped; the next send() drops it.
+    int send(std::string_view frame);
+    int listen(Reply& reply, std::chrono::steady_clock::time_point until);
+    bool reply_begun() const { return !after_reply_.empty(); }
 
     platform::Event& stop_event() { return stop_; }
 
@@ -106,7 +117,7 @@ class Sio {
     void replace_backend(std::unique_ptr<SerialBackend> backend);
 
   private:
-    int receive(Reply& reply, ReplyEnd end);
+    int receive(Reply& reply, ReplyEnd end, bool keep_partial);
     // Settles direction_ for the adapter mode now chosen, switching the driver's RS-485 mode on or off.
     DirectionControl settle_direction();
     void report_received(TapFrame::End end, std::string_view bytes);

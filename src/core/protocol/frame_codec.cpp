@@ -234,6 +234,15 @@ EchoMismatch check_echo(const ReplyOutcome& reply, const RequestEcho& request) {
     return EchoMismatch::None;
 }
 
+std::optional<int> reply_address(std::string_view reply, int address_width) {
+    constexpr std::size_t kAddressChars = 4;  // the address byte and the length byte
+    if (reply.size() < 1 + kAddressChars || reply[0] != '#') return std::nullopt;
+    const auto bytes = decode_buffer(reply.substr(1, kAddressChars));
+    if (!bytes) return std::nullopt;
+    const Bytes& b = *bytes;
+    return address_width == 11 ? (b[0] << 3 | b[1] >> 5) : b[0];
+}
+
 NameCodesResult name_to_codes(std::string_view text) {
     if (text.empty()) return {std::nullopt, NameCodeFailure::Empty};
     if (text.size() > kNameChars) return {std::nullopt, NameCodeFailure::TooLong};

@@ -75,6 +75,11 @@ enum class EchoMismatch { None, Address, ReadFlag, Tail };
 // so only its header is compared.
 EchoMismatch check_echo(const ReplyOutcome& reply, const RequestEcho& request);
 
+// The address a reply carries (8-bit, or 11-bit as a request carries it), read from its first two bytes
+// whatever the rest holds; nullopt without the "#" header or when those bytes do not decode. Only a reply
+// that also passes parse_reply's checks can be trusted to come from that address.
+std::optional<int> reply_address(std::string_view reply, int address_width);
+
 enum class NameCodeFailure { Empty, TooLong, InvalidCharacter, InvalidCode };
 
 struct NameCodesResult {

@@ -230,6 +230,11 @@ std::string_view MyConverter::type_name() const {
     return type.substr(0, type.find(':'));
 }
 
+std::span<const int> module_baud_rates() {
+    static constexpr int kRates[] = {2400, 4800, 9600, 14400, 19200, 28800, 38400, 57600, 115200};
+    return kRates;
+}
+
 bool MyConverter::is_type(std::string_view type) const {
     return ascii_iequals(type_name(), type);
 }
@@ -437,10 +442,9 @@ int MyConverter::ConvertFromData(std::span<const std::uint8_t> d) {
     if (n == 0) return type == Type::Void ? show({}) : 0;
 
     if (ascii_iequals(name, "bPS")) {
-        static constexpr std::array<const char*, 9> kRates{"2400",  "4800",  "9600",  "14400", "19200",
-                                                           "28800", "38400", "57600", "115200"};
+        const auto rates = module_baud_rates();
         const unsigned index = first_one_or_two(d);
-        return index < kRates.size() ? show(kRates[index]) : 0;
+        return index < rates.size() ? show(std::to_string(rates[index])) : 0;
     }
     if (ascii_iequals(name, "PrtY")) {
         const unsigned index = first_one_or_two(d);

@@ -9,6 +9,9 @@
 
 namespace varda {
 
+// The baud rates a module can be set to, in the order of the codes its "bPS" travels as.
+std::span<const int> module_baud_rates();
+
 // Translates between a parameter's value text and the data bytes of a Ravelin frame, by data type text
 // and, for a few parameters, by network name.
 class MyConverter {

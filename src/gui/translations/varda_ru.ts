@@ -71,6 +71,26 @@
         <translation>(%1-битные адреса)</translation>
     </message>
     <message>
+        <source>Wait at each address</source>
+        <translation>Ожидание на каждом адресе</translation>
+    </message>
+    <message>
+        <source>Quick: may miss a module whose reply starts late</source>
+        <translation>Быстро: модуль, отвечающий с задержкой, может быть пропущен</translation>
+    </message>
+    <message>
+        <source>Waits for the longest reply's time on the line. A module that answers later (a response delay set in it, a USB adapter, a network gateway) is found only when its late reply comes through whole.</source>
+        <translation>Ждёт столько, сколько идёт по линии самый длинный ответ. Модуль, отвечающий позже (заданная в нём задержка ответа, USB-адаптер, сетевой шлюз), найдётся, только если его поздний ответ дойдёт целиком.</translation>
+    </message>
+    <message>
+        <source>Thorough: the full reply time-out at every address</source>
+        <translation>Тщательно: полный тайм-аут ответа на каждом адресе</translation>
+    </message>
+    <message>
+        <source>Finds every module that answers within the time-out of ordinary requests.</source>
+        <translation>Находит каждый модуль, отвечающий в пределах тайм-аута обычных запросов.</translation>
+    </message>
+    <message>
         <source>Address</source>
         <translation>Адрес</translation>
     </message>
