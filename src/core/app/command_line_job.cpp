@@ -415,9 +415,9 @@ JobResult run_command_line_job(const CommandLine& cl, std::unique_ptr<SerialBack
                     name_tree();
                     run_task(doc.read_all());
                     job_ran = true;
-                    if (exit_code_of(status_word()) == 0) {
+                    if (const int code = exit_code_of(status_word()); code == 0 || code == 203) {
                         // Replies that arrived but could not be taken (undecodable, of the wrong length)
-                        // leave the parameter failed as surely as a time-out does.
+                        // leave the parameter failed as surely as a time-out does; the line names them.
                         std::vector<const Parameter*> failed;
                         collect_failed(*doc.root(), failed);
                         if (!failed.empty())
