@@ -11,6 +11,7 @@
 #include "core/model/parameter.h"
 #include "sim/in_process_backend.h"
 #include "sim/simulated_module.h"
+#include "tests/support/reply_frame.h"
 
 namespace varda {
 namespace {
@@ -189,14 +190,8 @@ class StrayReplyBackend final : public SerialBackend {
 };
 
 // A reply frame as a module sends it, 8-bit addressing.
-std::string reply_frame(int address, bool read, std::uint16_t hash, Bytes data) {
-    Bytes raw{static_cast<std::uint8_t>(address), static_cast<std::uint8_t>((read ? 0x10 : 0) | data.size()),
-              static_cast<std::uint8_t>(hash >> 8), static_cast<std::uint8_t>(hash)};
-    raw.insert(raw.end(), data.begin(), data.end());
-    const std::uint16_t sum = hash_buffer(raw);
-    raw.push_back(static_cast<std::uint8_t>(sum >> 8));
-    raw.push_back(static_cast<std::uint8_t>(sum));
-    return "#" + encode_buffer(raw) + "\r";
+std::string reply_frame(int address, bool read, std::uint16_t hash, const Bytes& data) {
+    return testing::reply_frame(address, 8, hash, data, read);
 }
 
 TEST(DeviceIO, OnlyTheAnswerToTheRequestIsTaken) {

@@ -12,6 +12,7 @@
 #include "core/model/elements.h"
 #include "sim/in_process_backend.h"
 #include "sim/simulated_module.h"
+#include "tests/support/reply_frame.h"
 
 namespace varda {
 namespace {
@@ -186,18 +187,7 @@ TEST(FrameTrace, EveryFieldIsEscapedOntoOneLine) {
     }
 }
 
-// The module's reply frame, as a module at `address` sends it.
-std::string reply_frame(int address, int width, std::uint16_t hash, const Bytes& data) {
-    const bool wide = width == 11;
-    Bytes raw{static_cast<std::uint8_t>(wide ? address >> 3 : address),
-              static_cast<std::uint8_t>((wide ? (address & 7) << 5 : 0) | data.size()),
-              static_cast<std::uint8_t>(hash >> 8), static_cast<std::uint8_t>(hash)};
-    raw.insert(raw.end(), data.begin(), data.end());
-    const std::uint16_t sum = hash_buffer(raw);
-    raw.push_back(static_cast<std::uint8_t>(sum >> 8));
-    raw.push_back(static_cast<std::uint8_t>(sum));
-    return "#" + encode_buffer(raw) + "\r";
-}
+using testing::reply_frame;
 
 // An 11-bit address whose low three bits are 0 looks like an 8-bit one on the wire: the decoder takes the
 // width in use and shows every address whole, in the request and in its reply.
