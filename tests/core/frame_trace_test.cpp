@@ -50,7 +50,8 @@ struct Traced {
         counters = device->sio().line_stats().snapshot();
         FrameDecoder decoder(names);
         std::uint64_t seen = 0;
-        for (const TapFrame& frame : recorder.take_since(seen)) lines.push_back(decoder.decode(frame));
+        for (const TapFrame& frame : recorder.take_since(seen))
+            lines.push_back(decoder.decode(frame));
     }
     ~Traced() {
         device.reset();
@@ -106,8 +107,11 @@ TEST(FrameTrace, EachRequestAndRetryOnceInOrderWithTheFaultOnItsFrame) {
                 continue;
             }
             ++failed[line.index];
-            if (line.failure == c.failure) ++faults_seen;
-            else EXPECT_EQ(line.failure, "time-out") << trace_text(line);  // a wrong hash waits out its attempt
+            if (line.failure == c.failure)
+                ++faults_seen;
+            else
+                EXPECT_EQ(line.failure, "time-out")
+                    << trace_text(line);  // a wrong hash waits out its attempt
         }
         EXPECT_GT(faults_seen, 0);
         // A parameter is asked again only after a failed reply, and each retry appears once.
@@ -129,7 +133,9 @@ TEST(FrameTrace, EachRequestAndRetryOnceInOrderWithTheFaultOnItsFrame) {
         EXPECT_EQ(counted.timeouts, count([](const TraceLine& l) { return l.failure == "time-out"; }));
         EXPECT_EQ(counted.garbled, count([](const TraceLine& l) { return l.failure == "checksum error"; }));
         EXPECT_EQ(counted.wrong_hash, count([](const TraceLine& l) { return l.failure == "wrong hash"; }));
-        EXPECT_EQ(counted.replies, count([](const TraceLine& l) { return !l.sent && l.failure.find("time-out") == std::string::npos; }));
+        EXPECT_EQ(counted.replies, count([](const TraceLine& l) {
+                      return !l.sent && l.failure.find("time-out") == std::string::npos;
+                  }));
     }
 }
 
@@ -175,7 +181,8 @@ TEST(FrameTrace, EveryFieldIsEscapedOntoOneLine) {
         const std::string text = trace_text(line);
         EXPECT_EQ(text.find('\n'), std::string::npos) << text;
         EXPECT_EQ(text.find('\r'), std::string::npos) << text;
-        EXPECT_EQ(text, std::string("0.000 RX addr=16 NAME value=\"") + c.shown + "\" error=\"" + c.shown + "\"");
+        EXPECT_EQ(text,
+                  std::string("0.000 RX addr=16 NAME value=\"") + c.shown + "\" error=\"" + c.shown + "\"");
     }
 }
 
@@ -214,7 +221,8 @@ TEST(FrameTrace, ElevenBitAddressesAreShownWhole) {
         EXPECT_EQ(asked.address, address) << trace_text(asked);
         EXPECT_EQ(answered.address, address) << trace_text(answered);
         EXPECT_EQ(answered.value, "10");
-        EXPECT_NE(trace_text(asked).find(" addr=" + std::to_string(address) + " FiLt:2 read"), std::string::npos)
+        EXPECT_NE(trace_text(asked).find(" addr=" + std::to_string(address) + " FiLt:2 read"),
+                  std::string::npos)
             << trace_text(asked);
     }
     // 8-bit frames stay 8-bit, with or without a width given.
@@ -223,6 +231,39 @@ TEST(FrameTrace, ElevenBitAddressesAreShownWhole) {
         TapFrame request;
         request.bytes = build_request(true, hash_name("FiLt"), index, 0, {200, 8});
         EXPECT_EQ(decoder.decode(request).address, 200);
+    }
+}
+
+// A reply that repeats another address or index answers another request: the trace says so, as the
+// exchange drops it, and shows no value for it.
+TEST(FrameTrace, AReplyToAnotherRequestIsNamedSo) {
+    FrameNames names;
+    Parameter filter("FiLt");
+    filter.set_data_type("int");
+    filter.indexed = true;
+    names.add(filter);
+    struct Case {
+        int address;
+        Bytes data;
+        const char* failure;
+    };
+    for (const auto& c : {Case{16, {0x0A, 0x00, 0x02}, ""}, Case{17, {0x0A, 0x00, 0x02}, "another address"},
+                          Case{16, {0x0B, 0x00, 0x01}, "another index"}}) {
+        FrameDecoder decoder(names);
+        TapFrame request;
+        request.bytes = build_request(true, hash_name("FiLt"), Bytes{0x00, 0x02}, 0, {16, 8});
+        TapFrame reply;
+        reply.direction = TapFrame::Direction::Received;
+        reply.bytes = reply_frame(c.address, 8, hash_name("FiLt"), c.data);
+        decoder.decode(request);
+        const TraceLine answered = decoder.decode(reply);
+        if (*c.failure == '\0') {
+            EXPECT_EQ(answered.value, "10");
+            EXPECT_EQ(answered.failure, "");
+        } else {
+            EXPECT_NE(answered.failure.find(c.failure), std::string::npos) << trace_text(answered);
+            EXPECT_EQ(answered.value, "");
+        }
     }
 }
 

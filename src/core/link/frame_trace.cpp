@@ -134,6 +134,8 @@ TraceLine FrameDecoder::decode(const TapFrame& frame) {
         request_name_.clear();
         request_index_ = -1;
         request_entry_.reset();
+        request_address_ = 255;
+        request_tail_.clear();
         const auto bytes = frame_bytes(frame.bytes);
         if (!bytes) {
             line.name = "(not a frame of this protocol: a switch-over request or noise)";
@@ -152,18 +154,22 @@ TraceLine FrameDecoder::decode(const TapFrame& frame) {
             const auto entry = names_.find(of);
             line.name = "M.s.t.r. " + (entry ? entry->name : hex4(of));
             if (entry && entry->indexed && data.size() >= 4) line.index = data[data.size() - 3];
+            // The answer repeats the target behind its attribute byte.
+            request_tail_.assign(data.begin() + (line.access == "write" ? 1 : 0), data.end());
         } else {
             request_entry_ = names_.find(hash);
             line.name = request_entry_ ? request_entry_->name : hash == kHashAply ? "APLY" : hex4(hash);
             std::span<const std::uint8_t> value = data;
             if (request_entry_ && request_entry_->indexed && value.size() >= 2) {
                 line.index = value[value.size() - 2] << 8 | value.back();
+                request_tail_.assign(value.end() - 2, value.end());
                 value = value.first(value.size() - 2);
             }
             if (line.access == "write" && request_entry_ && !value.empty())
                 line.value = value_of(*request_entry_, value);
         }
         if (line.address == 255) line.name += " (broadcast)";
+        request_address_ = line.address;
         request_name_ = line.name;
         request_index_ = line.index;
         return line;
@@ -186,8 +192,18 @@ TraceLine FrameDecoder::decode(const TapFrame& frame) {
                            : "time-out after " + std::to_string(frame.bytes.size()) + " characters";
         return line;
     }
-    const ReplyOutcome outcome = parse_reply(frame.bytes, request_hash_);
+    ReplyOutcome outcome = parse_reply(frame.bytes, request_hash_);
     if (const auto bytes = frame_bytes(frame.bytes)) line.address = address_of(*bytes);
+    if (outcome.kind != ReplyOutcome::Kind::Rejected) {
+        // A reply that repeats another address or index answers another request: the exchange drops it.
+        outcome.address = line.address;
+        const EchoMismatch mismatch = check_echo(outcome, RequestEcho{request_address_, std::nullopt, request_tail_});
+        if (mismatch == EchoMismatch::Address || mismatch == EchoMismatch::Tail) {
+            line.failure = mismatch == EchoMismatch::Address ? "not the answer: another address"
+                                                            : "not the answer: another index or target";
+            return line;
+        }
+    }
     switch (outcome.kind) {
         case ReplyOutcome::Kind::Accepted: {
             std::span<const std::uint8_t> value(outcome.data);

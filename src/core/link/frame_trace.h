@@ -71,6 +71,9 @@ class FrameDecoder {
     std::string request_name_;
     int request_index_ = -1;
     std::optional<FrameNames::Entry> request_entry_;
+    // What an answer to the last request repeats of it: its address and the end of its data.
+    int request_address_ = 255;
+    Bytes request_tail_;
 };
 
 // "12.345 TX addr=16 FiLt:2 read bytes=#…\r": stable fields, one line per frame. Every field is escaped
