@@ -9,6 +9,7 @@
 #include "core/link/exit_status.h"
 #include "core/platform/ui.h"
 #include "gui/main_window.h"
+#include "gui/qt_ui.h"
 #include "gui/startup_window.h"
 #include "gui/tree_view.h"
 
@@ -51,12 +52,24 @@ std::unique_ptr<MainWindow> start_main_window(CTarnDoc& doc, Options& options, c
     return window;
 }
 
+namespace {
+
+// Nobody is asked while the job runs: its outcome says what failed.
+void set_unattended(bool unattended) {
+    if (QtUi* qt = qt_ui()) qt->set_unattended(unattended);
+}
+
+}  // namespace
+
 WindowJob::WindowJob(CTarnDoc& doc, const CommandLine& command_line)
     : doc_(doc), command_line_(command_line), job_(command_line) {}
 
-WindowJob::~WindowJob() = default;
+WindowJob::~WindowJob() {
+    set_unattended(false);
+}
 
 void WindowJob::connect() {
+    set_unattended(true);
     // The watcher's thread asks the window's thread to close it.
     job_.attach(doc_, [this] {
         ui().post([this] {
@@ -80,6 +93,7 @@ void WindowJob::run() {
     exchanging_ = true;
     job_.exchange();
     exchanging_ = false;
+    set_unattended(false);
     // The title names the file the job saved.
     if (doc_.refresh_views) doc_.refresh_views();
     if (window_ && locked_) {

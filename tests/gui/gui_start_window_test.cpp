@@ -351,6 +351,35 @@ class StartWindowTest : public QObject {
         QCOMPARE(file_bytes(headless_file), file_bytes(file));
     }
 
+    // A job that fails in the window asks nobody (no message box holds the session open) and ends with the
+    // code and the reason it ends with without the window.
+    void aFailingJobInTheWindowAsksNobodyAndEndsAsWithout() {
+        const std::string damaged = folder_.filePath(QStringLiteral("damaged.vdc")).toStdString();
+        std::ofstream(damaged) << "not a configuration";
+        const std::vector<std::string> args{"-write/close", damaged};
+        JobResult in_window;
+        {
+            StartRig rig;
+            const CommandLine command_line = parse_command_line(args);
+            gui::WindowJob job(*rig.doc, command_line);
+            MessageBoxCloser closer;
+            rig.window = gui::start_main_window(*rig.doc, rig.options, rig.brand, command_line, &job);
+            QVERIFY(rig.window);
+            QTRY_VERIFY_WITH_TIMEOUT(!rig.window->isVisible(), 30000);
+            QVERIFY2(closer.texts.isEmpty(), qPrintable(closer.texts.join(QLatin1Char('\n'))));
+            in_window = job.finish();
+        }
+        MemorySettingsStore store;
+        store.set_string(kSettingsGroup, "port", "sim");
+        set_settings_store(&store);
+        const JobResult headless = run_command_line_job(
+            parse_command_line(args), std::make_unique<sim::InProcessBackend>(served_module(kVK03)));
+        set_settings_store(nullptr);
+        QCOMPARE(in_window.exit_code, 200);
+        QCOMPARE(in_window.exit_code, headless.exit_code);
+        QCOMPARE(in_window.failure, headless.failure);
+    }
+
     // Without -close the window stays after the job, until the exit event ends the session with 205; what
     // the job read was saved before.
     void withoutCloseTheWindowStaysUntilTheExitEvent() {
