@@ -2,8 +2,8 @@
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
-#include <QTranslator>
 #include <QTimer>
+#include <QTranslator>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -15,14 +15,14 @@
 #include "core/app/command_line_job.h"
 #include "core/app/config_file.h"
 #include "core/app/document.h"
+#include "core/app/menu_state.h"
 #include "core/app/scan_job.h"
 #include "core/app/text_jobs.h"
+#include "core/devices/brand.h"
+#include "core/link/network_backend.h"
 #include "core/link/options.h"
 #include "core/platform/language.h"
 #include "core/platform/settings_store.h"
-#include "core/app/menu_state.h"
-#include "core/devices/brand.h"
-#include "core/link/network_backend.h"
 #include "gui/main_window.h"
 #include "gui/qt_settings_store.h"
 #include "gui/qt_ui.h"
@@ -34,11 +34,8 @@ namespace {
 constexpr int kBadCommandLine = 2;
 constexpr int kDefaultAddressLength = 8;
 
-int run_job(const varda::CommandLine& command_line) {
-    auto progress = [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); };
-    const varda::JobResult result = varda::run_command_line_job(
-        command_line, std::make_unique<varda::PortBackend>(),
-        command_line.verbose ? progress : std::function<void(const std::string&)>{});
+// What a job came to, with or without the window: the statistics, the summary and the failure's line.
+int report_job(const varda::CommandLine& command_line, const varda::JobResult& result) {
     int exit_code = result.exit_code;
     std::string failure = result.failure;
     if (command_line.stats_json) {
@@ -51,7 +48,8 @@ int run_job(const varda::CommandLine& command_line) {
                    !saved.ok && exit_code == 0) {
             // The job's own failure says more; a job that succeeded still did not deliver what was asked.
             exit_code = kBadCommandLine;
-            failure = *command_line.stats_json + ": the statistics could not be written (" + saved.message + ")";
+            failure =
+                *command_line.stats_json + ": the statistics could not be written (" + saved.message + ")";
         }
     }
     if (command_line.summary) {
@@ -62,6 +60,14 @@ int run_job(const varda::CommandLine& command_line) {
     }
     if (exit_code != 0) std::fprintf(stderr, "varda: %s\n", failure.c_str());
     return exit_code;
+}
+
+int run_job(const varda::CommandLine& command_line) {
+    auto progress = [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); };
+    return report_job(command_line,
+                      varda::run_command_line_job(
+                          command_line, std::make_unique<varda::PortBackend>(),
+                          command_line.verbose ? progress : std::function<void(const std::string&)>{}));
 }
 
 int run_scan(const std::vector<std::string>& args) {
@@ -92,8 +98,10 @@ int main(int argc, char* argv[]) {
     if (varda::asks_for_text_job(args)) {
         const varda::TextJobResult result = varda::run_text_job(args);
         std::fputs(result.output.c_str(), stdout);
-        for (const auto& warning : result.warnings) std::fprintf(stderr, "varda: warning: %s\n", warning.c_str());
-        for (const auto& error : result.errors) std::fprintf(stderr, "varda: %s\n", error.c_str());
+        for (const auto& warning : result.warnings)
+            std::fprintf(stderr, "varda: warning: %s\n", warning.c_str());
+        for (const auto& error : result.errors)
+            std::fprintf(stderr, "varda: %s\n", error.c_str());
         if (!result.failure.empty()) std::fprintf(stderr, "varda: %s\n", result.failure.c_str());
         return result.exit_code;
     }
@@ -115,9 +123,10 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "varda: warning: %s\n", warning.c_str());
     // A gateway switches the RS-485 direction itself: direction by RTS means nothing there.
     if (varda::is_gateway_port(command_line.port) && (command_line.adapter == 1 || command_line.adapter == 3))
-        command_line.errors.push_back("-rs485:" + std::string(command_line.adapter == 1 ? "auto" : "on") +
-                                      ": semi-automatic direction control cannot be used over a network gateway "
-                                      "(the gateway switches direction itself); leave it out or use -rs485:off");
+        command_line.errors.push_back(
+            "-rs485:" + std::string(command_line.adapter == 1 ? "auto" : "on") +
+            ": semi-automatic direction control cannot be used over a network gateway "
+            "(the gateway switches direction itself); leave it out or use -rs485:off");
     for (const auto& error : command_line.errors)
         std::fprintf(stderr, "varda: %s\n", error.c_str());
     if (!command_line.errors.empty()) return kBadCommandLine;
@@ -125,10 +134,18 @@ int main(int argc, char* argv[]) {
     // named on the command line is kept, jobs included.
     const varda::BrandId brand_id = varda::start_brand(command_line, settings);
 
-    // Jobs from the command line run without windows, so they work over SSH and in scripts. Options that
-    // only name settings (a port, a baud rate) open the window with them.
-    const bool display = std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY");
+    // Without a display (over SSH, in scripts) or with --no-window, jobs from the command line run without
+    // the window. Options that only name settings (a port, a baud rate) open the window with them.
     const bool job = varda::names_a_job(command_line);
+    if (command_line.no_window && !job) {
+        std::fputs(
+            "varda: --no-window runs a job, and no job (-read, -write, -test) was given; "
+            "see varda --help\n",
+            stderr);
+        return kBadCommandLine;
+    }
+    const bool display =
+        !command_line.no_window && (std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY"));
     if (!display && !job) {
         std::fputs(
             "varda: there is no display for the window, and no job (-read, -write, -test) was given; "
@@ -139,11 +156,19 @@ int main(int argc, char* argv[]) {
     // Calibration asks the engineer at every step, so it runs in the window, which closes after it.
     const bool calibrate = display && command_line.has(varda::CommandLine::kCalibrate) &&
                            !command_line.has(varda::CommandLine::kWrite);
-    if (job && !calibrate) {
+    // A read or a write shows the window with its progress when there is a display.
+    const bool window_job =
+        display && !calibrate &&
+        (command_line.has(varda::CommandLine::kRead) || command_line.has(varda::CommandLine::kWrite));
+    if (job && !calibrate && !window_job) {
         // Calibration comes before a read, so without a display nothing of what was asked can run.
         if (command_line.has(varda::CommandLine::kCalibrate) &&
             !command_line.has(varda::CommandLine::kWrite)) {
-            std::fputs("varda: calibration needs a display; nothing was calibrated\n", stderr);
+            std::fputs(command_line.no_window
+                           ? "varda: calibration needs the window, which --no-window leaves closed; nothing "
+                             "was calibrated\n"
+                           : "varda: calibration needs a display; nothing was calibrated\n",
+                       stderr);
             return kBadCommandLine;
         }
         return run_job(command_line);
@@ -170,6 +195,15 @@ int main(int argc, char* argv[]) {
     varda::CTarnDoc doc(options, std::make_unique<varda::PortBackend>());
     qt_ui.set_connection_target(&doc.device(), &options, &brand);
 
+    if (window_job) {
+        varda::gui::WindowJob window_job_run(doc, command_line);
+        if (window_job_run.refusal()) return report_job(command_line, *window_job_run.refusal());
+        {
+            auto window = varda::gui::start_main_window(doc, options, brand, command_line, &window_job_run);
+            app.exec();
+        }
+        return report_job(command_line, window_job_run.finish());
+    }
     int code = 0;
     {
         auto window = varda::gui::start_main_window(doc, options, brand, command_line);

@@ -12,6 +12,7 @@
 #include "core/calibration/generic_calibration.h"
 #include "core/devices/base_device.h"
 #include "core/link/device.h"
+#include "core/platform/headless_runner.h"
 #include "core/platform/strings.h"
 #include "gui/apply_dialog.h"
 #include "gui/calibration_dialogs.h"
@@ -108,6 +109,7 @@ QtUi* qt_ui() {
 }
 
 void QtUi::message(std::string_view text, MessageIcon icon, std::string_view caption) {
+    if (unattended_) return;
     const QString title = qtext(caption.empty() ? str(kAppTitle) : caption);
     const QString body = qtext(text);
     on_gui_thread([&] {
@@ -119,6 +121,7 @@ void QtUi::message(std::string_view text, MessageIcon icon, std::string_view cap
 }
 
 Answer QtUi::ask(std::string_view text, Buttons buttons, MessageIcon icon, std::string_view caption) {
+    if (unattended_) return unattended_answer(buttons);
     const QString title = qtext(caption.empty() ? str(kAppTitle) : caption);
     const QString body = qtext(text);
     return on_gui_thread([&] {
@@ -140,6 +143,7 @@ Answer QtUi::ask(std::string_view text, Buttons buttons, MessageIcon icon, std::
 
 bool QtUi::message_offering(std::string_view text, MessageIcon icon, std::string_view caption,
                             std::string_view offer) {
+    if (unattended_) return false;
     const QString title = qtext(caption.empty() ? str(kAppTitle) : caption);
     const QString body = qtext(text);
     const QString offered = qtext(offer);

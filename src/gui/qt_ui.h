@@ -44,6 +44,10 @@ class QtUi : public varda::Ui, public varda::Dialogs {
     // What the connection dialog works on: the document's device, the options and the brand whose models
     // can be chosen offline. Without them the dialog cannot be shown.
     void set_connection_target(Device* device, Options* options, const CBrand* brand);
+    // While a command-line job runs in the window nobody is asked: no message box appears (the job's
+    // outcome says what failed), and questions take the answer that leaves things as they are.
+    void set_unattended(bool unattended) { unattended_ = unattended; }
+
     // The brand switched while the program runs.
     void set_brand(const CBrand* brand) { brand_ = brand; }
 
@@ -53,6 +57,7 @@ class QtUi : public varda::Ui, public varda::Dialogs {
     const CBrand* brand_ = nullptr;
     QPointer<QWidget> main_window_;             // used on the user-interface thread only
     std::atomic<bool> has_main_window_{false};  // asked from the worker too
+    std::atomic<bool> unattended_{false};
 };
 
 // The process's QtUi when one is installed, else nullptr.

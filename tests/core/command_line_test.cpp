@@ -184,7 +184,9 @@ TEST(CommandLine, ASlashArgumentWithOtherThanItemsIsTheFile) {
         {{"-read/close", "/srv/plant/read"}, "/srv/plant/read", CommandLine::kRead | CommandLine::kClose},
         {{"/x/data/plant"}, "/x/data/plant", 0},
         {{"/read/close", "plant"}, "plant", CommandLine::kRead | CommandLine::kClose},
-        {{"/Read/Close/bps:19200"}, "", CommandLine::kRead | CommandLine::kClose | CommandLine::kPortSettings},
+        {{"/Read/Close/bps:19200"},
+         "",
+         CommandLine::kRead | CommandLine::kClose | CommandLine::kPortSettings},
     };
     for (const auto& c : cases) {
         const CommandLine cl = parse(c.args);
@@ -202,6 +204,12 @@ TEST(CommandLine, WindowModesAndSwitches) {
     EXPECT_TRUE(cl.has(CommandLine::kSilent));
     EXPECT_TRUE(cl.has(CommandLine::kTest));
     EXPECT_EQ(cl.exit_event, "Quit_Now");  // a semaphore's name is case-sensitive
+    EXPECT_FALSE(cl.no_window);
+    const auto headless = parse({"-read/close", "--no-window", "plant.vdc"});
+    EXPECT_TRUE(headless.no_window);
+    EXPECT_TRUE(headless.has(CommandLine::kRead));
+    EXPECT_EQ(headless.file_name, "plant.vdc");  // a switch of its own, never the file nor an item
+    EXPECT_TRUE(headless.warnings.empty() && headless.errors.empty());
     EXPECT_TRUE(parse({"--help"}).help);
     EXPECT_FALSE(parse({"--help"}).command_line_mode());
     EXPECT_TRUE(parse({"--version"}).version);

@@ -28,18 +28,17 @@
 #include "core/link/posix_serial_backend.h"
 #include "core/model/description.h"
 #include "core/model/description_archive.h"
-#include "core/app/headless_ui.h"
-#include "tests/support/ser2net_gateway.h"
 #include "core/model/device_table.h"
 #include "core/platform/strings.h"
+#include "tests/support/ser2net_gateway.h"
 #include "tests/support/sim_process.h"
 
 namespace varda {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::SimProcess;
 using testing::Gateway;
+using testing::SimProcess;
 
 constexpr int kVk03 = 3;
 
@@ -489,6 +488,63 @@ TEST(VardaJobs, WithoutADisplayOrAJobItSaysSoAndEnds) {
                   std::string::npos)
             << run.error_output;
     }
+}
+
+// --no-window runs the job as it runs without a display, whatever display is named (here one nobody
+// serves, which the window could not open): the same file, the same exit codes.
+TEST(VardaJobs, NoWindowRunsTheJobAsWithoutADisplay) {
+    struct Display {
+        explicit Display(const char* name) : name(name) {
+            if (const char* value = getenv(name)) saved = value;
+        }
+        ~Display() {
+            if (saved) {
+                setenv(name, saved->c_str(), 1);
+            } else {
+                unsetenv(name);
+            }
+        }
+        const char* name;
+        std::optional<std::string> saved;
+    } display("DISPLAY"), wayland("WAYLAND_DISPLAY");
+    Workspace ws;
+    SimProcess sim({"--model", "VK03", "--param", "FiLt:2=int=42", "--param", "FiLt:5=int=17"});
+    const std::string port = "-port:" + sim.path();
+    unsetenv("DISPLAY");
+    unsetenv("WAYLAND_DISPLAY");
+    const testing::ProgramRun without = varda_run({"-read/close", port, ws.file("without.vdc")});
+    setenv("DISPLAY", ":97", 1);
+    const testing::ProgramRun no_window =
+        varda_run({"-read/close", "--no-window", port, ws.file("no-window.vdc")});
+    EXPECT_EQ(without.code, 0) << without.error_output;
+    EXPECT_EQ(no_window.code, 0) << no_window.error_output;
+    LoadedFile loaded(ws.file("no-window.vdc"));
+    EXPECT_EQ(loaded.value("FiLt", 2), "42");
+    EXPECT_EQ(loaded.value("FiLt", 5), "17");
+    EXPECT_EQ(file_bytes(ws.file("no-window.vdc")), file_bytes(ws.file("without.vdc")));
+
+    // A failing job fails alike: a file to write that is missing, a module that is not there.
+    for (const std::vector<std::string>& job :
+         {std::vector<std::string>{"-write/close", port, ws.file("missing.vdc")},
+          std::vector<std::string>{"-read/close", "-port:/dev/null", ws.file("nothing.vdc")}}) {
+        unsetenv("DISPLAY");
+        const testing::ProgramRun headless = varda_run(job);
+        setenv("DISPLAY", ":97", 1);
+        std::vector<std::string> args = job;
+        args.insert(args.begin(), "--no-window");
+        const testing::ProgramRun forced = varda_run(args);
+        EXPECT_NE(headless.code, 0) << job[0];
+        EXPECT_EQ(forced.code, headless.code) << job[0];
+        EXPECT_EQ(forced.error_output, headless.error_output);
+    }
+
+    // Without a job there is nothing to run; calibration needs the window.
+    const testing::ProgramRun idle = varda_run({"--no-window", port});
+    EXPECT_EQ(idle.code, 2);
+    expect_one_line_about_failure(idle, "--no-window runs a job");
+    const testing::ProgramRun calibrate = varda_run({"-calibrate", "--no-window", port});
+    EXPECT_EQ(calibrate.code, 2);
+    expect_one_line_about_failure(calibrate, "calibration needs the window");
 }
 
 // The requests a varda-sim log shows the module received, each as the bytes of its frame.
@@ -945,7 +1001,8 @@ TEST(VardaText, ExportImportAndDiffWithoutAPort) {
     std::ofstream(ws.file("refused.json")) << refused;
     run = varda_run({"--import:json", ws.file("refused.json"), ws.file("refused.vdc")});
     EXPECT_EQ(run.code, 2);
-    EXPECT_NE(run.error_output.find("\"index\" is 1.9, not a whole number from 0 to 65535"), std::string::npos)
+    EXPECT_NE(run.error_output.find("\"index\" is 1.9, not a whole number from 0 to 65535"),
+              std::string::npos)
         << run.error_output;
     EXPECT_FALSE(std::filesystem::exists(ws.file("refused.vdc")));
 }

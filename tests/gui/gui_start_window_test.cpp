@@ -1,25 +1,32 @@
 // Start-up in the window with what the command line named: its file opens, its port choices follow the
 // connection, and "-calibrate" closes without asking to save what only the module changed.
+#include <fcntl.h>
+#include <semaphore.h>
+#include <unistd.h>
 #include <QApplication>
 #include <QLabel>
-#include <QPushButton>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
+
 #include <fstream>
 #include <memory>
 
 #include "../support/gui_test_support.h"
 #include "core/app/command_line.h"
+#include "core/app/command_line_job.h"
+#include "core/app/config_file.h"
 #include "core/app/document.h"
+#include "core/devices/brand.h"
 #include "core/link/exit_status.h"
 #include "core/link/options.h"
-#include "core/platform/settings_store.h"
-#include "core/devices/brand.h"
 #include "core/model/device_table.h"
+#include "core/platform/settings_store.h"
 #include "gui/main_window.h"
+#include "gui/progress_dialog.h"
 #include "gui/qt_ui.h"
 #include "gui/setup_carrier.h"
 #include "gui/start_window.h"
@@ -87,6 +94,27 @@ class MessageBoxCloser : public QObject {
 
   private:
     QTimer timer_;
+};
+
+std::string file_bytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// What the window shows while a job runs in it: its exchange window, and whether the main window kept the
+// size the command line gave it meanwhile.
+struct JobWatch : QObject {
+    explicit JobWatch(QWidget* const& main_window) {
+        connect(&timer, &QTimer::timeout, this, [this, &main_window] {
+            if (!qobject_cast<gui::ProgressDialog*>(QApplication::activeModalWidget())) return;
+            progress_seen = true;
+            if (main_window) size_locked = main_window->minimumSize() == main_window->maximumSize();
+        });
+        timer.start(5);
+    }
+    QTimer timer;
+    bool progress_seen = false;
+    bool size_locked = false;
 };
 
 }  // namespace
@@ -172,8 +200,9 @@ class StartWindowTest : public QObject {
         connect(&watcher, &QTimer::timeout, [&] {
             QWidget* modal = QApplication::activeModalWidget();
             if (auto* startup = qobject_cast<gui::StartupWindow*>(modal)) {
-                if (!startup->step_label()->text().startsWith(QStringLiteral("Connecting to sim at 9600 baud, "
-                                                                              "address 16")))
+                if (!startup->step_label()->text().startsWith(
+                        QStringLiteral("Connecting to sim at 9600 baud, "
+                                       "address 16")))
                     return;
                 if (step.isEmpty()) {
                     step = startup->step_label()->text();
@@ -269,6 +298,115 @@ class StartWindowTest : public QObject {
         QCOMPARE(gui::window_session_exit_code(), 201);
         reset_status();
         QCOMPARE(gui::window_session_exit_code(), 0);
+    }
+
+    // A read job in the window: the exchange window shows its progress, the placed window keeps its size
+    // until the job has ended, the file holds the module's values, and -close ends the session with the
+    // job's code. The same job without the window writes the same file.
+    void aReadJobRunsInTheWindowAsItDoesWithout() {
+        const std::string file = folder_.filePath(QStringLiteral("window-read.vdc")).toStdString();
+        const std::string headless_file = folder_.filePath(QStringLiteral("headless-read.vdc")).toStdString();
+        std::shared_ptr<sim::SimulatedModule> module;
+        {
+            StartRig rig;
+            module = rig.module;
+            for (int k = 0; k < 8; ++k)
+                QVERIFY(module->set_value("FiLt", k, std::to_string(31 + 7 * k)));
+            const CommandLine command_line = parse_command_line({"-read/close/x:30/y:40/w:800/h:600", file});
+            QVERIFY(command_line.errors.empty());
+            gui::WindowJob job(*rig.doc, command_line);
+            QVERIFY(!job.refusal());
+            QWidget* shown = nullptr;
+            JobWatch watch(shown);
+            MessageBoxCloser closer;
+            rig.window = gui::start_main_window(*rig.doc, rig.options, rig.brand, command_line, &job);
+            QVERIFY(rig.window);
+            shown = rig.window.get();
+            QTRY_VERIFY_WITH_TIMEOUT(!rig.window->isVisible(), 30000);
+            QVERIFY(closer.texts.isEmpty());
+            QVERIFY(watch.progress_seen);
+            QVERIFY(watch.size_locked);
+            QVERIFY(rig.window->minimumSize() != rig.window->maximumSize());  // unlocked after the job
+            const JobResult result = job.finish();
+            QCOMPARE(result.exit_code, 0);
+            QVERIFY2(result.failure.empty(), result.failure.c_str());
+            QCOMPARE(result.saved_path, file);
+        }
+        StartRig check;
+        check.doc->start(false, false);
+        QVERIFY(check.doc->open_file(file));
+        for (int k = 0; k < 8; ++k)
+            QCOMPARE(check.value("FiLt", k), *module->value("FiLt", k));
+        check.window.reset();
+        check.doc.reset();
+
+        MemorySettingsStore store;
+        store.set_string(kSettingsGroup, "port", "sim");
+        set_settings_store(&store);
+        const JobResult headless =
+            run_command_line_job(parse_command_line({"-read/close", "--no-window", headless_file}),
+                                 std::make_unique<sim::InProcessBackend>(module));
+        set_settings_store(nullptr);
+        QCOMPARE(headless.exit_code, 0);
+        QCOMPARE(file_bytes(headless_file), file_bytes(file));
+    }
+
+    // A job that fails in the window asks nobody (no message box holds the session open) and ends with the
+    // code and the reason it ends with without the window.
+    void aFailingJobInTheWindowAsksNobodyAndEndsAsWithout() {
+        const std::string damaged = folder_.filePath(QStringLiteral("damaged.vdc")).toStdString();
+        std::ofstream(damaged) << "not a configuration";
+        const std::vector<std::string> args{"-write/close", damaged};
+        JobResult in_window;
+        {
+            StartRig rig;
+            const CommandLine command_line = parse_command_line(args);
+            gui::WindowJob job(*rig.doc, command_line);
+            MessageBoxCloser closer;
+            rig.window = gui::start_main_window(*rig.doc, rig.options, rig.brand, command_line, &job);
+            QVERIFY(rig.window);
+            QTRY_VERIFY_WITH_TIMEOUT(!rig.window->isVisible(), 30000);
+            QVERIFY2(closer.texts.isEmpty(), qPrintable(closer.texts.join(QLatin1Char('\n'))));
+            in_window = job.finish();
+        }
+        MemorySettingsStore store;
+        store.set_string(kSettingsGroup, "port", "sim");
+        set_settings_store(&store);
+        const JobResult headless = run_command_line_job(
+            parse_command_line(args), std::make_unique<sim::InProcessBackend>(served_module(kVK03)));
+        set_settings_store(nullptr);
+        QCOMPARE(in_window.exit_code, 200);
+        QCOMPARE(in_window.exit_code, headless.exit_code);
+        QCOMPARE(in_window.failure, headless.failure);
+    }
+
+    // Without -close the window stays after the job, until the exit event ends the session with 205; what
+    // the job read was saved before.
+    void withoutCloseTheWindowStaysUntilTheExitEvent() {
+        const std::string file = folder_.filePath(QStringLiteral("stays.vdc")).toStdString();
+        const std::string event = "/varda-gui-exit-" + std::to_string(getpid());
+        StartRig rig;
+        const CommandLine command_line = parse_command_line({"-read", "-exitevent:" + event, file});
+        QVERIFY(command_line.errors.empty());
+        gui::WindowJob job(*rig.doc, command_line);
+        QWidget* shown = nullptr;
+        JobWatch watch(shown);
+        rig.window = gui::start_main_window(*rig.doc, rig.options, rig.brand, command_line, &job);
+        QVERIFY(rig.window);
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(QString::fromStdString(file)), 30000);
+        QTRY_VERIFY(QApplication::activeModalWidget() == nullptr);
+        QTest::qWait(300);
+        QVERIFY(rig.window->isVisible());  // the job has ended; the window stays
+        sem_t* semaphore = sem_open(event.c_str(), O_CREAT, 0600, 0);
+        QVERIFY(semaphore != SEM_FAILED);
+        sem_post(semaphore);
+        sem_close(semaphore);
+        QTRY_VERIFY_WITH_TIMEOUT(!rig.window->isVisible(), 5000);
+        const JobResult result = job.finish();
+        sem_unlink(event.c_str());
+        QCOMPARE(result.exit_code, 205);
+        QVERIFY(watch.progress_seen);
+        QVERIFY(!watch.size_locked);  // a maximised window is not locked
     }
 
   private:

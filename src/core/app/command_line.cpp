@@ -334,6 +334,8 @@ CommandLine parse_command_line(const std::vector<std::string>& args) {
             cl.verbose = true;
         } else if (arg == "--summary") {
             cl.summary = true;
+        } else if (arg == "--no-window") {
+            cl.no_window = true;
         } else if (arg == "--stats:json") {
             cl.stats_json = std::string();
         } else if (arg.rfind("--stats:json:", 0) == 0) {
@@ -376,9 +378,10 @@ std::string command_line_help() {
            "Configures the VK00-VK22 I/O modules through a serial port.\n"
            "\n"
            "Without a job the configurator window opens, with FILE when one is given. A job (-read, -write,\n"
-           "-test) runs without a window and ends with an exit code. An option is one or more items "
-           "separated\n"
-           "by '/', each NAME or NAME:VALUE, for example\n"
+           "-test) ends with an exit code. With a display a read or a write runs in the window, which\n"
+           "shows its progress and closes after it with -close; without a display, or with --no-window,\n"
+           "it runs without a window. An option is one or more items separated by '/', each NAME or\n"
+           "NAME:VALUE, for example\n"
            "  varda -read/close -port:/dev/ttyUSB0 plant1.vdc\n"
            "An argument that starts with '/' and holds anything but these items is FILE (/srv/plant/A).\n"
            "A path value (-port:/..., -elog:) runs to the end of its argument; items written after it are\n"
@@ -397,6 +400,8 @@ std::string command_line_help() {
            "  -calibrate          open the window, calibrate the module, then close\n"
            "  -test               connect to the module, then end\n"
            "  -close              end when the job is done\n"
+           "  --no-window         run the job without the window even when there is a display; the\n"
+           "                      same job with the same files and exit codes\n"
            "Port (the stored settings are used for what is not given):\n"
            "  -port:N|PATH        serial port: a device path, or N for COMN (= /dev/ttyS(N-1)), or a\n"
            "                      network gateway: tcp://HOST:PORT (raw) or rfc2217://HOST:PORT\n"

@@ -51,6 +51,7 @@ struct CommandLine {
     bool version = false;
     bool verbose = false;                   // progress lines on standard error
     bool summary = false;                   // one line about the job at the end
+    bool no_window = false;                 // --no-window: the job runs without the window, display or not
     std::optional<std::string> trace;       // --trace (""), --trace:FILE: every frame of the job, decoded
     std::optional<std::string> stats_json;  // --stats:json (""), --stats:json:FILE: the line's counters
     std::vector<std::string> errors;        // values the program cannot use, worded for the user

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <thread>
 
 #include "core/app/config_file.h"
@@ -39,7 +40,8 @@ void on_exit_signal(int) {
 // cancels a running exchange.
 class Watcher {
   public:
-    Watcher(const std::string& event_name, Device& device) : device_(device) {
+    Watcher(const std::string& event_name, Device& device, std::function<void()> on_exit = {})
+        : device_(device), on_exit_(std::move(on_exit)) {
         if (!event_name.empty()) {
             const std::string name = event_name[0] == '/' ? event_name : "/" + event_name;
             semaphore_ = sem_open(name.c_str(), O_CREAT, 0600, 0);
@@ -88,11 +90,13 @@ class Watcher {
                 set_status(kStatusCancelled);
                 device_.abort_event().set();
                 fired_ = true;
+                if (on_exit_) on_exit_();
             }
         }
     }
 
     Device& device_;
+    std::function<void()> on_exit_;  // on the watcher's thread, once
     sem_t* semaphore_ = nullptr;
     std::atomic<bool> stop_{false};
     std::atomic<bool> fired_{false};
@@ -311,167 +315,248 @@ std::string failure_line(int code, CTarnDoc& doc, const JobResult& result) {
 
 }  // namespace
 
-JobResult run_command_line_job(const CommandLine& cl, std::unique_ptr<SerialBackend> backend,
-                               const std::function<void(const std::string&)>& progress) {
+struct CommandLineJob::State {
+    explicit State(const CommandLine& command_line) : cl(command_line) {}
+
+    const CommandLine& cl;
+    std::optional<JobResult> refusal;
     JobResult result;
-    reset_status();
-    if (cl.has(CommandLine::kWrite) && file_missing_or_empty(cl.file_name)) {
-        set_status(kStatusFileMissing);
-        result.exit_code = exit_code_of(status_word());
-        result.failure = cl.file_name.empty() ? "-write needs the file to write"
-                                              : cl.file_name + ": the file to write is missing or empty";
-        return result;
-    }
-    // The trace goes to its file from the first frame on; a file that cannot be written is refused
-    // before the port is touched.
     FrameNames trace_names;
     Device* traced_device = nullptr;
     std::unique_ptr<TraceWriter> trace;
+    CTarnDoc* doc = nullptr;
+    std::unique_ptr<Watcher> watcher;
+    // The exchange window closes before the worker has finished its task: what the task leaves to do
+    // (the APLY after a write of network settings) is posted after that, so the job waits for the end.
+    platform::Event task_finished{platform::Event::Reset::Manual};
+    // Why each outcome bit was set, where the job knows more than the bit tells.
+    std::map<int, std::string> reasons;
+    enum class Pending { Nothing, Read, Write } pending = Pending::Nothing;
+    bool job_asked = false;
+    bool job_ran = false;
+    std::string partial_note;  // where a failed read left what it read
+
+    void fail(StatusBit bit, std::string why) {
+        set_status(bit);
+        reasons[exit_code_of(bit)] = std::move(why);
+    }
+    bool exit_fired() const { return watcher && watcher->fired(); }
+    // A tree that could not be built leaves the job with nothing to read or write.
+    bool has_tree() {
+        // A damaged description builds only a part of the model's tree.
+        if (doc->root() && !doc->description().damaged()) return true;
+        fail(kStatusNoDescription, doc->description_error);
+        return false;
+    }
+    // The trace names the parameters of the tree once it is built.
+    void name_tree() {
+        if (doc->root()) trace_names.add_tree(*doc->root());
+    }
+    void run_task(bool ran) {
+        // Bounded only as a guard: the worker ends every task it was given.
+        if (ran) task_finished.wait(std::chrono::seconds(30));
+        task_finished.reset();
+    }
+};
+
+CommandLineJob::CommandLineJob(const CommandLine& command_line)
+    : state_(std::make_unique<State>(command_line)) {
+    State& s = *state_;
+    const CommandLine& cl = command_line;
+    reset_status();
+    if (cl.has(CommandLine::kWrite) && file_missing_or_empty(cl.file_name)) {
+        set_status(kStatusFileMissing);
+        JobResult refused;
+        refused.exit_code = exit_code_of(status_word());
+        refused.failure = cl.file_name.empty() ? "-write needs the file to write"
+                                               : cl.file_name + ": the file to write is missing or empty";
+        s.refusal = refused;
+        return;
+    }
+    // The trace goes to its file from the first frame on; a file that cannot be written is refused
+    // before the port is touched.
     if (cl.trace) {
         std::FILE* file = nullptr;
         if (!cl.trace->empty() && !(file = std::fopen(cl.trace->c_str(), "w"))) {
-            result.exit_code = kBadCommandLineCode;
-            result.failure = "--trace:" + *cl.trace + ": the trace file cannot be written";
-            return result;
+            JobResult refused;
+            refused.exit_code = kBadCommandLineCode;
+            refused.failure = "--trace:" + *cl.trace + ": the trace file cannot be written";
+            s.refusal = refused;
+            return;
         }
         // The address width the trace decodes with follows the port's settings (an APLY may change them).
-        trace = std::make_unique<TraceWriter>(trace_names, file, [&traced_device] {
-            return traced_device ? traced_device->sio().settings.address_width : 8;
+        s.trace = std::make_unique<TraceWriter>(s.trace_names, file, [&s] {
+            return s.traced_device ? s.traced_device->sio().settings.address_width : 8;
         });
     }
+    s.job_asked = cl.has(CommandLine::kWrite) || cl.has(CommandLine::kRead);
+}
+
+CommandLineJob::~CommandLineJob() {
+    if (state_->doc) state_->doc->device().sio().set_tap(nullptr);
+}
+
+const std::optional<JobResult>& CommandLineJob::refusal() const {
+    return state_->refusal;
+}
+
+void CommandLineJob::attach(CTarnDoc& doc, std::function<void()> on_exit_event) {
+    State& s = *state_;
+    s.doc = &doc;
+    doc.device().silent = s.cl.has(CommandLine::kSilent);
+    apply_command_line_settings(s.cl, doc);
+    s.traced_device = &doc.device();
+    if (s.trace) doc.device().sio().set_tap(s.trace.get());
+    s.watcher = std::make_unique<Watcher>(s.cl.exit_event, doc.device(), std::move(on_exit_event));
+    doc.device().on_command_line_task_finished = [&s] { s.task_finished.set(); };
+}
+
+bool CommandLineJob::prepare() {
+    State& s = *state_;
+    CTarnDoc& doc = *s.doc;
+    const CommandLine& cl = s.cl;
+    apply_command_line_after_connect(cl, doc);
+    // Without a module found there is nothing to read or write; the connection said why.
+    const bool module_found = current_model_index() != kNoModel;
+    if (doc.exit_request || s.exit_fired() || (!module_found && s.job_asked)) return false;
+    if (cl.has(CommandLine::kWrite)) {
+        const LoadResult loaded = doc.load_file(cl.file_name);
+        if (loaded.status != LoadStatus::Loaded) {
+            // Writing a tree that the file filled only in part would write defaults for the rest.
+            s.fail(kStatusFileMissing,
+                   cl.file_name + ": " + refused_file_reason(loaded, current_model_index()));
+        } else if (!loaded.refused.empty()) {
+            // One rule for a typed value and a value from a file: the editor would refuse it.
+            constexpr std::size_t kNamed = 3;
+            std::string refused;
+            for (std::size_t k = 0; k < loaded.refused.size() && k < kNamed; ++k)
+                refused += (k ? "; " : "") + loaded.refused[k];
+            if (loaded.refused.size() > kNamed)
+                refused += "; and " + std::to_string(loaded.refused.size() - kNamed) + " more";
+            s.fail(kStatusFileMissing, cl.file_name + ": " + refused + "; nothing was written");
+        } else if (s.has_tree() && !s.exit_fired()) {
+            s.name_tree();
+            s.pending = State::Pending::Write;
+        }
+    } else if (cl.has(CommandLine::kRead)) {
+        if (doc.new_document() && s.has_tree() && !s.exit_fired()) {
+            s.name_tree();
+            s.pending = State::Pending::Read;
+        } else if (!doc.exit_request && !s.exit_fired()) {
+            s.has_tree();
+        }
+    } else if (!cl.file_name.empty()) {
+        doc.open_file(cl.file_name);
+    } else {
+        doc.new_document();
+    }
+    return true;
+}
+
+void CommandLineJob::exchange() {
+    State& s = *state_;
+    CTarnDoc& doc = *s.doc;
+    const CommandLine& cl = s.cl;
+    const auto pending = std::exchange(s.pending, State::Pending::Nothing);
+    if (pending == State::Pending::Nothing || s.exit_fired()) return;
+    const Fail fail = [&s](StatusBit bit, std::string why) { s.fail(bit, std::move(why)); };
+    // New network settings written by the job are applied (with -aply) and followed without asking.
+    doc.device().on_network_parameter_written = [&doc, &cl] {
+        doc.apply_new_settings(true, cl.has(CommandLine::kAply));
+    };
+    if (pending == State::Pending::Write) {
+        write_checked(doc, cl.file_name, fail, [&] { s.run_task(doc.write_all()); });
+        s.job_ran = true;
+        return;
+    }
+    s.run_task(doc.read_all());
+    s.job_ran = true;
+    if (const int code = exit_code_of(status_word()); code == 0 || code == 203) {
+        // Replies that arrived but could not be taken (undecodable, of the wrong length) leave the
+        // parameter failed as surely as a time-out does; the line names them.
+        std::vector<const Parameter*> failed;
+        collect_failed(*doc.root(), failed);
+        if (!failed.empty())
+            s.fail(kStatusBadReply, port_device_path(doc.device().sio().settings.port_name) + ": " +
+                                        std::string(exit_code_meaning(203)) + ": " +
+                                        std::to_string(failed.size()) +
+                                        " parameters could not be read: " + some_labels(failed, true));
+    }
+    if (!cl.file_name.empty() && exit_code_of(status_word()) != 0) {
+        // A read that failed or was stopped never replaces a configuration with a part of one.
+        s.partial_note = save_partial(doc, cl.file_name, s.result);
+    } else if (!cl.file_name.empty()) {
+        const SaveResult saved = doc.save_file_reporting(cl.file_name);
+        s.result.file_written = saved.ok;
+        if (saved.ok) s.result.saved_path = cl.file_name;
+        if (!saved.ok)
+            s.fail(kStatusNotSaved, cl.file_name + ": " + std::string(exit_code_meaning(207)) + " (" +
+                                        last_line(saved.message) + ")");
+    }
+}
+
+bool CommandLineJob::waits_for_exit_event() const {
+    const State& s = *state_;
+    // Without "close", a run with an exit event stays until the event (or a signal) ends it.
+    return !s.cl.has(CommandLine::kClose) && s.watcher && s.watcher->has_event() && !s.doc->exit_request;
+}
+
+bool CommandLineJob::ended_by_exit_event() const {
+    return state_->exit_fired();
+}
+
+void CommandLineJob::wait_for_exit_event() const {
+    if (waits_for_exit_event()) state_->watcher->wait();
+}
+
+JobResult CommandLineJob::finish() {
+    State& s = *state_;
+    CTarnDoc& doc = *s.doc;
+    if (s.job_asked && !s.job_ran && exit_code_of(status_word()) == 0) {
+        if (doc.device().silent) {
+            s.fail(kStatusPortFailed, "-silent never opens the serial port; nothing was read or written");
+        } else {
+            s.fail(kStatusNoReply, "no module was found; nothing was read or written");
+        }
+    }
+    JobResult result = std::move(s.result);
+    result.model = std::string(display_name(current_model_index()));
+    if (doc.root()) result.failures = count_failures(*doc.root(), result.parameters);
+    doc.close();
+    doc.device().sio().set_tap(nullptr);
+    s.watcher.reset();
+    result.line = doc.device().sio().line_stats().snapshot();
+    result.exit_code = exit_code_of(status_word());
+    if (result.exit_code != 0) {
+        const auto reason = s.reasons.find(result.exit_code);
+        result.failure = reason != s.reasons.end() && !reason->second.empty()
+                             ? reason->second
+                             : failure_line(result.exit_code, doc, result);
+        result.failure += s.partial_note;
+    }
+    return result;
+}
+
+JobResult run_command_line_job(const CommandLine& cl, std::unique_ptr<SerialBackend> backend,
+                               const std::function<void(const std::string&)>& progress) {
+    CommandLineJob job(cl);
+    if (job.refusal()) return *job.refusal();
     HeadlessUi headless(false);
     if (progress) headless.set_progress_sink(progress);
     set_ui(&headless);
-
     Options options;
+    JobResult result;
     {
         CTarnDoc doc(options, std::move(backend));
-        doc.device().silent = cl.has(CommandLine::kSilent);
         doc.device().finish_grace = 0ms;
-        doc.device().on_network_parameter_written = [&doc, &cl] {
-            doc.apply_new_settings(true, cl.has(CommandLine::kAply));
-        };
-        apply_command_line_settings(cl, doc);
-        traced_device = &doc.device();
-        if (trace) doc.device().sio().set_tap(trace.get());
-        // The trace names the parameters of the tree once it is built.
-        const auto name_tree = [&doc, &trace_names] {
-            if (doc.root()) trace_names.add_tree(*doc.root());
-        };
-        Watcher watcher(cl.exit_event, doc.device());
-
-        // The exchange window closes before the worker has finished its task: what the task leaves to do
-        // (the APLY after a write of network settings) is posted after that, so the job waits for the end.
-        platform::Event task_finished(platform::Event::Reset::Manual);
-        doc.device().on_command_line_task_finished = [&task_finished] { task_finished.set(); };
-        auto run_task = [&task_finished](bool ran) {
-            // Bounded only as a guard: the worker ends every task it was given.
-            if (ran) task_finished.wait(std::chrono::seconds(30));
-            task_finished.reset();
-        };
-        // Why each outcome bit was set, where the job knows more than the bit tells.
-        std::map<int, std::string> reasons;
-        auto fail = [&reasons](StatusBit bit, std::string why) {
-            set_status(bit);
-            reasons[exit_code_of(bit)] = std::move(why);
-        };
-        // A tree that could not be built leaves the job with nothing to read or write.
-        auto has_tree = [&doc, &fail] {
-            // A damaged description builds only a part of the model's tree.
-            if (doc.root() && !doc.description().damaged()) return true;
-            fail(kStatusNoDescription, doc.description_error);
-            return false;
-        };
-        const bool job_asked = cl.has(CommandLine::kWrite) || cl.has(CommandLine::kRead);
-        bool job_ran = false;
-        std::string partial_note;  // where a failed read left what it read
+        job.attach(doc);
         doc.start(true, cl.has(CommandLine::kTest));
-        apply_command_line_after_connect(cl, doc);
-        // Without a module found there is nothing to read or write; the connection said why.
-        const bool module_found = current_model_index() != kNoModel;
-        if (!doc.exit_request && !watcher.fired() && (module_found || !job_asked)) {
-            if (cl.has(CommandLine::kWrite)) {
-                const LoadResult loaded = doc.load_file(cl.file_name);
-                if (loaded.status != LoadStatus::Loaded) {
-                    // Writing a tree that the file filled only in part would write defaults for the rest.
-                    fail(kStatusFileMissing,
-                         cl.file_name + ": " + refused_file_reason(loaded, current_model_index()));
-                } else if (!loaded.refused.empty()) {
-                    // One rule for a typed value and a value from a file: the editor would refuse it.
-                    constexpr std::size_t kNamed = 3;
-                    std::string refused;
-                    for (std::size_t k = 0; k < loaded.refused.size() && k < kNamed; ++k)
-                        refused += (k ? "; " : "") + loaded.refused[k];
-                    if (loaded.refused.size() > kNamed)
-                        refused += "; and " + std::to_string(loaded.refused.size() - kNamed) + " more";
-                    fail(kStatusFileMissing, cl.file_name + ": " + refused + "; nothing was written");
-                } else if (has_tree() && !watcher.fired()) {
-                    name_tree();
-                    write_checked(doc, cl.file_name, fail, [&] { run_task(doc.write_all()); });
-                    job_ran = true;
-                }
-            } else if (cl.has(CommandLine::kRead)) {
-                if (doc.new_document() && has_tree() && !watcher.fired()) {
-                    name_tree();
-                    run_task(doc.read_all());
-                    job_ran = true;
-                    if (const int code = exit_code_of(status_word()); code == 0 || code == 203) {
-                        // Replies that arrived but could not be taken (undecodable, of the wrong length)
-                        // leave the parameter failed as surely as a time-out does; the line names them.
-                        std::vector<const Parameter*> failed;
-                        collect_failed(*doc.root(), failed);
-                        if (!failed.empty())
-                            fail(kStatusBadReply,
-                                 port_device_path(doc.device().sio().settings.port_name) + ": " +
-                                     std::string(exit_code_meaning(203)) + ": " +
-                                     std::to_string(failed.size()) +
-                                     " parameters could not be read: " + some_labels(failed, true));
-                    }
-                    if (!cl.file_name.empty() && exit_code_of(status_word()) != 0) {
-                        // A read that failed or was stopped never replaces a configuration with a part of
-                        // one.
-                        partial_note = save_partial(doc, cl.file_name, result);
-                    } else if (!cl.file_name.empty()) {
-                        const SaveResult saved = doc.save_file_reporting(cl.file_name);
-                        result.file_written = saved.ok;
-                        if (saved.ok) result.saved_path = cl.file_name;
-                        if (!saved.ok) {
-                            fail(kStatusNotSaved, cl.file_name + ": " + std::string(exit_code_meaning(207)) +
-                                                      " (" + last_line(saved.message) + ")");
-                        }
-                    }
-                } else if (!doc.exit_request && !watcher.fired()) {
-                    has_tree();
-                }
-            } else if (!cl.file_name.empty()) {
-                doc.open_file(cl.file_name);
-            } else {
-                doc.new_document();
-            }
+        if (job.prepare()) {
+            job.exchange();
             headless.run_posted();
         }
-        if (job_asked && !job_ran && exit_code_of(status_word()) == 0) {
-            if (doc.device().silent) {
-                fail(kStatusPortFailed, "-silent never opens the serial port; nothing was read or written");
-            } else {
-                fail(kStatusNoReply, "no module was found; nothing was read or written");
-            }
-        }
-        result.model = std::string(display_name(current_model_index()));
-        if (doc.root()) result.failures = count_failures(*doc.root(), result.parameters);
-        // Without "close", a run with an exit event stays until the event (or a signal) ends it.
-        if (!cl.has(CommandLine::kClose) && watcher.has_event() && !doc.exit_request) watcher.wait();
-        doc.close();
-        doc.device().sio().set_tap(nullptr);
-        result.line = doc.device().sio().line_stats().snapshot();
-        result.exit_code = exit_code_of(status_word());
-        if (result.exit_code != 0) {
-            const auto reason = reasons.find(result.exit_code);
-            result.failure = reason != reasons.end() && !reason->second.empty()
-                                 ? reason->second
-                                 : failure_line(result.exit_code, doc, result);
-            result.failure += partial_note;
-        }
+        job.wait_for_exit_event();
+        result = job.finish();
     }
     set_ui(nullptr);
     return result;

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "core/app/command_line.h"
@@ -25,6 +26,40 @@ struct JobResult {
     bool file_written = false;
     std::string saved_path;  // the file written: the one named, or NAME.partial.vdc after a failed read
     LineCounters line;       // what the line did during the job
+};
+
+// One job of a command line on a document, the same with the window and without: the caller makes the
+// user interface and the document, then calls attach, connects, prepare, exchange, wait_for_exit_event and
+// finish in this order. The job is destroyed before its document.
+class CommandLineJob {
+  public:
+    explicit CommandLineJob(const CommandLine& command_line);  // keeps a reference to it
+    ~CommandLineJob();
+    CommandLineJob(const CommandLineJob&) = delete;
+    CommandLineJob& operator=(const CommandLineJob&) = delete;
+
+    // What ends the job before a document is made (the file to write missing, a trace file that cannot be
+    // written); nothing when it can start.
+    const std::optional<JobResult>& refusal() const;
+    // Before the connection: the command line's port settings, -silent, the trace and the exit event.
+    // on_exit_event runs on a thread of its own when the exit event or SIGTERM/SIGINT ends the run.
+    void attach(CTarnDoc& doc, std::function<void()> on_exit_event = {});
+    // After the connection: builds the tree the job works on (the module's for a read, the file's for a
+    // write). False when the run ends here (-test, the exit event, no module for a read or write).
+    bool prepare();
+    // The read (saving the file, or what was read beside it after a failure) or the write.
+    void exchange();
+    // Without -close, a run with an exit event stays until the event (or a signal) ends it.
+    bool waits_for_exit_event() const;
+    void wait_for_exit_event() const;
+    // Whether the exit event (or a signal) has ended the run.
+    bool ended_by_exit_event() const;
+    // Closes the document and says what the job came to.
+    JobResult finish();
+
+  private:
+    struct State;
+    std::unique_ptr<State> state_;
 };
 
 // Runs the job of a command line without any window: connect, then read (and save the file) or write (the

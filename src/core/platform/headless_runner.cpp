@@ -73,6 +73,10 @@ Answer HeadlessRunner::ask(std::string_view text, Buttons buttons, MessageIcon, 
         answers_.pop_front();
         return answer;
     }
+    return unattended_answer(buttons);
+}
+
+Answer unattended_answer(Buttons buttons) {
     switch (buttons) {
         case Buttons::Ok:
             return Answer::Ok;

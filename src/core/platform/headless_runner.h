@@ -62,4 +62,7 @@ class HeadlessRunner : public Ui {
     int cancel_after_lines_ = 0;
 };
 
+// The answer when nobody can be asked: Ok, Cancel or No, whichever leaves things as they are.
+Answer unattended_answer(Buttons buttons);
+
 }  // namespace varda
