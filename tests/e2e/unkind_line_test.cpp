@@ -8,6 +8,7 @@
 #include <chrono>
 #include <filesystem>
 #include <map>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -130,6 +131,10 @@ struct Case {
     const char* model;
     unsigned seed;
 };
+
+void PrintTo(const Case& c, std::ostream* out) {
+    *out << c.model << " seed " << c.seed;
+}
 
 class UnkindLine : public ::testing::TestWithParam<Case> {};
 
