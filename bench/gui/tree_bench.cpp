@@ -7,14 +7,14 @@
 
 #include "bench/largest_model.h"
 #include "bench/ratio_reporter.h"
-#include "core/app/document.h"
+#include "core/app/document/document.h"
 #include "core/link/options.h"
 #include "core/model/device_table.h"
 #include "core/model/description.h"
 #include "core/model/description_archive.h"
-#include "core/app/headless_ui.h"
-#include "gui/tree_filter_bar.h"
-#include "gui/tree_view.h"
+#include "core/app/command_line/headless_ui.h"
+#include "gui/tree/tree_filter_bar.h"
+#include "gui/tree/tree_view.h"
 #include "sim/in_process_backend.h"
 
 namespace {

@@ -10,24 +10,24 @@
 #include <string>
 #include <vector>
 
-#include "core/app/brand_choice.h"
-#include "core/app/command_line.h"
-#include "core/app/command_line_job.h"
-#include "core/app/config_file.h"
-#include "core/app/document.h"
-#include "core/app/menu_state.h"
-#include "core/app/scan_job.h"
-#include "core/app/text_jobs.h"
+#include "core/app/command_line/brand_choice.h"
+#include "core/app/command_line/command_line.h"
+#include "core/app/command_line/command_line_job.h"
+#include "core/app/files/config_file.h"
+#include "core/app/document/document.h"
+#include "core/app/document/menu_state.h"
+#include "core/app/command_line/scan_job.h"
+#include "core/app/command_line/text_jobs.h"
 #include "core/devices/brand.h"
 #include "core/link/network_backend.h"
 #include "core/link/options.h"
 #include "core/platform/language.h"
 #include "core/platform/settings_store.h"
-#include "gui/main_window.h"
-#include "gui/qt_settings_store.h"
-#include "gui/qt_ui.h"
-#include "gui/screen_language.h"
-#include "gui/start_window.h"
+#include "gui/document/main_window.h"
+#include "gui/platform/qt_settings_store.h"
+#include "gui/platform/qt_ui.h"
+#include "gui/platform/screen_language.h"
+#include "gui/document/start_window.h"
 
 namespace {
 

@@ -19,7 +19,7 @@
 #include <thread>
 #include <vector>
 
-#include "core/app/paths.h"
+#include "core/app/files/paths.h"
 #include "core/model/description_archive.h"
 #include "sim/calibration_physics.h"
 #include "sim/model_module.h"

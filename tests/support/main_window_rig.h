@@ -5,14 +5,14 @@
 #include <chrono>
 #include <memory>
 
-#include "core/app/document.h"
+#include "core/app/document/document.h"
 #include "core/devices/brand.h"
 #include "core/link/device.h"
 #include "core/link/options.h"
 #include "core/model/device_table.h"
 #include "core/platform/ui.h"
-#include "gui/main_window.h"
-#include "gui/qt_ui.h"
+#include "gui/document/main_window.h"
+#include "gui/platform/qt_ui.h"
 #include "sim/in_process_backend.h"
 
 namespace varda::test {

@@ -1,0 +1,22 @@
+#include "core/app/connection/device_selection.h"
+
+#include "core/devices/brand.h"
+#include "core/model/device_table.h"
+
+namespace varda {
+
+std::vector<std::string> device_selection_names(const CBrand& brand) {
+    std::vector<std::string> names;
+    for (const int model : brand.ListedModels())
+        if (const std::string_view name = display_name(model); !name.empty()) names.emplace_back(name);
+    return names;
+}
+
+std::optional<int> choose_device(const std::optional<std::string>& selected_text) {
+    if (!selected_text) return std::nullopt;
+    const std::optional<int> model = model_index_by_display_name(*selected_text);
+    if (model) set_current_model_index(*model);
+    return model;
+}
+
+}  // namespace varda
