@@ -97,13 +97,16 @@ std::string join_rates() {
     return text;
 }
 
-// Why the address cannot be used with the address length, or nullptr.
+}  // namespace
+
 const char* address_problem(long address, int address_length) {
     if (address == kBroadcastAddress) return "255 is the broadcast address, not a module's";
     if (address_length != 11 && address > kBroadcastAddress)
         return "with 8-bit addresses the address must be 0 to 254 (-alen:11 allows up to 2047)";
     return nullptr;
 }
+
+namespace {
 
 class ItemReader {
   public:

@@ -75,6 +75,9 @@ CommandLine parse_command_line(const std::vector<std::string>& args);
 // stored one when the command line names none.
 void check_address(CommandLine& command_line, int stored_address_length);
 
+// Why a module cannot have the address with the address length (8 or 11 bits), or nullptr.
+const char* address_problem(long address, int address_length);
+
 // The help text of `varda --help`.
 std::string command_line_help();
 
