@@ -3,7 +3,7 @@
 # locale the tests also run under (ru_RU.UTF-8) available.
 set -euo pipefail
 packages=(cmake g++ ninja-build pkg-config qt6-base-dev libqt6svg6 qt6-svg-dev
-          libgsf-1-dev zlib1g-dev libtomlplusplus-dev libgtest-dev libgmock-dev libbenchmark-dev locales
+          libgsf-1-dev zlib1g-dev libtomlplusplus-dev libcsv-dev libgtest-dev libgmock-dev libbenchmark-dev locales
           # the window's translations (lrelease, lupdate) and Qt's own Russian texts for standard buttons
           qt6-l10n-tools qt6-translations-l10n
           # installing and packaging: icon bitmaps, checks of the desktop entry and MIME type, cpack -G DEB

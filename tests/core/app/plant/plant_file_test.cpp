@@ -132,6 +132,46 @@ TEST_F(PlantFolder, EveryMistakeNamesItsLineAndTheFix) {
     }
 }
 
+// The module table a spreadsheet keeps: rows join their [[line]] by name; empty cells set nothing.
+TEST_F(PlantFolder, ModulesComeFromASpreadsheetTable) {
+    std::ofstream(folder_ / "modules.csv") << "\xEF\xBB\xBFline;address;model;tag;template;t.out;FiLt:0\n"
+                                              "Cabinet A;16;VK03;\"Pump 3; inputs\";templates/vk03-pumps.json;5;\n"
+                                              "\n"
+                                              "cabinet a;17;VK20;;;;20\n";
+    const fs::path file = write("modules = \"modules.csv\"\n[[line]]\nname = \"Cabinet A\"\nport = \"/dev/ttyUSB0\"\n");
+    const PlantRead read = read_plant_file(file);
+    ASSERT_TRUE(read.ok()) << read.errors.front();
+    const std::vector<PlantModule>& modules = read.plant.lines.at(0).modules;
+    ASSERT_EQ(modules.size(), 2u);
+    using Value = std::pair<std::string, std::string>;
+    EXPECT_EQ(modules[0].address, 16);
+    EXPECT_EQ(modules[0].tag, "Pump 3; inputs");
+    EXPECT_EQ(modules[0].template_file, folder_ / "templates" / "vk03-pumps.json");
+    EXPECT_EQ(modules[0].values, (std::vector<Value>{{"t.out", "5"}}));
+    EXPECT_EQ(modules[1].model_index, 20);
+    EXPECT_EQ(modules[1].values, (std::vector<Value>{{"FiLt:0", "20"}}));
+    EXPECT_EQ(modules[1].source_line, 4);
+
+    struct Case {
+        std::string table;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"line,address,model\nCabinet B,16,VK03\n", "modules.csv:2: line \"Cabinet B\" is not a [[line]]"},
+        {"line,address,model\nCabinet A,x,VK03\n", "modules.csv:2: the address must be a whole number"},
+        {"line,address,model\nCabinet A,16,VK03\nCabinet A,16,VK04\n", "modules.csv:3: address 16 is already planned"},
+        {"line,address\nCabinet A,16\n", "modules.csv:1: no \"model\" column"},
+        {"line,address,model,colour?:x\n", "modules.csv:1: column \"colour?:x\" is not a parameter"},
+        {"line,address,model,tag\nCabinet A,16,VK03,\"open\n", "modules.csv:2: a quoted cell is never closed"},
+    };
+    for (const Case& c : cases) {
+        std::ofstream(folder_ / "modules.csv", std::ios::trunc) << c.table;
+        const PlantRead bad = read_plant_file(file);
+        ASSERT_EQ(bad.errors.size(), 1u) << c.table << (bad.errors.empty() ? "" : bad.errors[0]);
+        EXPECT_NE(bad.errors[0].find(c.expected), std::string::npos) << bad.errors[0];
+    }
+}
+
 TEST_F(PlantFolder, AMissingPlantFileIsNamed) {
     const PlantRead read = read_plant_file(folder_ / "nowhere.toml");
     ASSERT_EQ(read.errors.size(), 1u);
