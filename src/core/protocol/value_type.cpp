@@ -23,14 +23,6 @@ constexpr std::array<TypeName, 11> kTypeNames{{{"STORED_DOT", ValueKind::StoredD
                                                {"name", ValueKind::Name},
                                                {"void", ValueKind::Void}}};
 
-bool ascii_iequals(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; };
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (lower(a[i]) != lower(b[i])) return false;
-    return true;
-}
-
 std::vector<std::string> split_items(std::string_view text) {
     std::vector<std::string> items;
     std::size_t start = 0;
@@ -47,7 +39,7 @@ std::vector<std::string> split_items(std::string_view text) {
 ValueType::ValueType(std::string_view type_text) : text_(type_text) {
     const std::string_view first = name();
     for (const auto& t : kTypeNames)
-        if (ascii_iequals(first, t.name)) {
+        if (platform::iequals(first, t.name)) {
             kind_ = t.kind;
             return;
         }
@@ -80,7 +72,7 @@ int ValueType::decimals() const {
     const std::string_view second = text.substr(colon + 1);
     bool numeric = false;
     for (std::string_view n : {"int", "CLK_frm", "stored_dot", "int16", "float"})
-        numeric = numeric || ascii_iequals(first, n);
+        numeric = numeric || platform::iequals(first, n);
     if (!numeric || second.size() != 1 || second[0] < '1' || second[0] > '3') return 0;
     return second[0] - '0';
 }
