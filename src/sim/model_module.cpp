@@ -6,6 +6,7 @@
 #include "core/model/device_table.h"
 #include "core/platform/numbers.h"
 #include "core/platform/text.h"
+#include "core/protocol/value_type.h"
 #include "sim/calibration_task.h"
 #include "sim/ph_calibration_task.h"
 
@@ -21,9 +22,7 @@ std::string default_value(const Parameter& p) {
     // A module answers a text with at least one character (an empty reply cannot be decoded).
     if (p.is_type("string") || p.is_type("ASCI")) return "0001";
     if (p.is_type("name")) return "AI1";
-    if (p.data_type().find(':') != std::string::npos) {
-        return platform::underscores_to_spaces(p.item_text(0));
-    }
+    if (ValueType(p.data_type()).is_enumeration()) return platform::underscores_to_spaces(p.item_text(0));
     return "0";
 }
 
@@ -198,8 +197,8 @@ bool serve_model(SimulatedModule& module, int model_index, std::string_view desc
 void tick_live_values(SimulatedModule& module, int step) {
     for (const Entry& e : module.entries()) {
         std::string value;
-        const bool numeric_int = platform::iequals(e.type.substr(0, e.type.find(':')), "int") ||
-                                 platform::iequals(e.type.substr(0, e.type.find(':')), "sint");
+        const ValueKind kind = ValueType(e.type).kind();
+        const bool numeric_int = kind == ValueKind::Int || kind == ValueKind::Sint;
         const int channel = std::max(e.index, 0) + e.address_offset;
         if (platform::iequals(e.name, "r.Cou")) {
             value =

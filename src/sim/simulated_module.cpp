@@ -11,6 +11,7 @@
 #include "core/protocol/my_converter.h"
 #include "core/platform/numbers.h"
 #include "core/platform/text.h"
+#include "core/protocol/value_type.h"
 
 namespace varda::sim {
 namespace {
@@ -47,15 +48,15 @@ Framing framing_of(SwitchOverMode mode) {
     return {'#', '\r'};
 }
 
-bool type_is(std::string_view type_text, std::string_view type) {
-    return platform::iequals(type_text.substr(0, type_text.find(':')), type);
+bool type_is(std::string_view type_text, ValueKind kind) {
+    return ValueType(type_text).kind() == kind;
 }
 
 // The value text as data bytes, or nullopt when the module cannot encode it. `room` is what the frame
 // leaves for the value; only texts can be long enough to need it.
 std::optional<Bytes> encode_value(const Entry& e, std::size_t room) {
     const bool identification = platform::iequals(e.name, "dev") || platform::iequals(e.name, "ver");
-    if (identification || type_is(e.type, "string") || type_is(e.type, "ASCI")) {
+    if (identification || type_is(e.type, ValueKind::String) || type_is(e.type, ValueKind::Asci)) {
         std::string raw = platform::utf8_to_cp1251(e.value);
         if (raw.size() > room) raw.resize(room);  // a module's text field has a fixed size
         return Bytes(raw.rbegin(), raw.rend());   // texts travel last character first
@@ -77,7 +78,7 @@ std::optional<Bytes> encode_value(const Entry& e, std::size_t room) {
                      0,
                      0};
     }
-    if (type_is(e.type, "sint") || type_is(e.type, "sint16")) {
+    if (type_is(e.type, ValueKind::Sint) || type_is(e.type, ValueKind::Sint16)) {
         const auto v =
             static_cast<std::uint16_t>(static_cast<std::int16_t>(std::strtol(e.value.c_str(), nullptr, 10)));
         return Bytes{static_cast<std::uint8_t>(v >> 8), static_cast<std::uint8_t>(v)};

@@ -6,6 +6,7 @@
 #include "core/model/element_context.h"
 #include "core/model/parameter.h"
 #include "core/platform/ui.h"
+#include "core/protocol/value_type.h"
 
 namespace varda {
 namespace {
@@ -20,17 +21,10 @@ constexpr const char* kScaleInstruction =
 
 }  // namespace
 
-std::vector<std::string> calibration_sensor_list(std::string_view type_text, bool without_fourth) {
+std::vector<std::string> calibration_sensor_list(const ValueType& input_type, bool without_fourth) {
     std::vector<std::string> sensors;
-    std::size_t start = 0;
-    for (int token = 0; start <= type_text.size(); ++token) {
-        const std::size_t end = std::min(type_text.find(':', start), type_text.size());
-        const std::string_view item = type_text.substr(start, end - start);
-        start = end + 1;
-        if (token < 2 || (without_fourth && token == 3)) continue;
-        if (item.empty()) break;
-        sensors.emplace_back(item);
-    }
+    for (ValueType::Choice& item : input_type.choices())
+        if (item.code >= 2 && !(without_fourth && item.code == 3)) sensors.push_back(std::move(item.written));
     return sensors;
 }
 
@@ -38,7 +32,7 @@ std::vector<std::string> calibration_sensor_list(std::string_view type_text, boo
 
 CCodeBasePage::CCodeBasePage(Parameter* input_type, bool without_fourth)
     : AccessCodePage("Шаг 1"), input_type_(input_type) {
-    if (input_type_) sensors_ = calibration_sensor_list(input_type_->data_type(), without_fourth);
+    if (input_type_) sensors_ = calibration_sensor_list(ValueType(input_type_->data_type()), without_fourth);
 }
 
 void CCodeBasePage::on_next(CalibrationWizard& wizard) {

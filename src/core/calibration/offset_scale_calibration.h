@@ -10,11 +10,11 @@ namespace varda {
 
 class ElementContext;
 class Parameter;
+class ValueType;
 
-// The sensors offered for channel 1: the items of the input-type enumeration without the first two
-// (a switched-off channel and a discrete input cannot be calibrated) and, when `without_fourth` is set,
-// without the fourth, up to the first empty item.
-std::vector<std::string> calibration_sensor_list(std::string_view type_text, bool without_fourth);
+// The sensors offered for channel 1: the choices of the input-type enumeration but codes 0 and 1 (a
+// switched-off channel and a discrete input cannot be calibrated) and, when `without_fourth` is set, 3.
+std::vector<std::string> calibration_sensor_list(const ValueType& input_type, bool without_fourth);
 
 // Step 1: the access code, then the sensor of channel 1, which is written to "in-t". A failed write keeps
 // the page, since calibrating with the module set to another sensor would store wrong coefficients.

@@ -85,16 +85,13 @@ std::optional<std::string> sensitivity_range_text(int row) {
     return std::string(range->minimum) + ".." + std::string(range->maximum) + std::string(localized(" мВ"));
 }
 
-std::vector<std::string> sensitivity_list(std::string_view sens_type) {
-    std::vector<std::string> list;
-    std::size_t start = 0;
-    for (int row = 0; start <= sens_type.size(); ++row) {
-        const std::size_t end = std::min(sens_type.find(':', start), sens_type.size());
-        const std::string_view item = sens_type.substr(start, end - start);
-        start = end + 1;
-        const auto range = sensitivity_range_text(row);
-        if (item.empty() || !range) break;
-        list.push_back(std::string(item) + " (" + *range + ")");
+std::vector<ValueType::Choice> sensitivity_list(const ValueType& sens_type) {
+    std::vector<ValueType::Choice> list;
+    for (ValueType::Choice& item : sens_type.choices()) {
+        const auto range = sensitivity_range_text(item.code);
+        if (!range) continue;
+        item.shown = item.written + " (" + *range + ")";
+        list.push_back(std::move(item));
     }
     return list;
 }
@@ -106,7 +103,10 @@ CPage1VI::CPage1VI(CSheetTD& sheet)
     for (int n = 1; n <= sheet_.channel_count(); ++n)
         channels_.push_back(platform::format_c(std::string(localized("Канал №%i")).c_str(), n));
     if (const Parameter* sens = sheet_.sensitivity_parameter(0))
-        sensitivities_ = sensitivity_list(sens->data_type());
+        for (ValueType::Choice& item : sensitivity_list(ValueType(sens->data_type()))) {
+            sensitivities_.push_back(std::move(item.shown));
+            sensitivity_codes_.push_back(item.code);
+        }
 }
 
 bool CPage1VI::channels_shown() const {
@@ -130,9 +130,10 @@ void CPage1VI::on_next(CalibrationWizard& wizard) {
     if (sensitivity < 0 || sensitivity >= static_cast<int>(sensitivities_.size())) return;
     Parameter* sens = sheet_.sensitivity_parameter(chosen);
     if (!sens) return;
-    sheet_.sensitivity = sensitivity;
+    const int code = sensitivity_codes_[static_cast<std::size_t>(sensitivity)];
+    sheet_.sensitivity = code;
     const std::string before = sens->value_text();
-    sens->SetValueText(sens->item_text(sensitivity));
+    sens->SetValueText(sens->item_text(code));
     if (wizard.link().write_parameter(*sens, 1) != 0) {
         sens->SetValueText(before);  // the tree keeps showing what the module holds
         return warn(sens->error_text, kSensitivityCaption);

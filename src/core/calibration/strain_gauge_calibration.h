@@ -10,6 +10,7 @@
 
 #include "core/calibration/calibration_wizard.h"
 #include "core/calibration/wizard_reading_thread.h"
+#include "core/protocol/value_type.h"
 
 namespace varda {
 
@@ -30,9 +31,9 @@ std::optional<SensitivityRange> sensitivity_range(int row);
 // "%s..%s мВ" of the row, or nothing for a row beyond the table.
 std::optional<std::string> sensitivity_range_text(int row);
 
-// The sensitivities offered: each item of the "Sens" enumeration with its range appended, up to the first
-// empty item. Items beyond the range table are left out, as nothing says where their ends lie.
-std::vector<std::string> sensitivity_list(std::string_view sens_type);
+// The sensitivities offered: each choice of the "Sens" enumeration, shown with the range of its code
+// appended. Codes beyond the range table are left out, as nothing says where their ends lie.
+std::vector<ValueType::Choice> sensitivity_list(const ValueType& sens_type);
 
 class CSheetTD;
 
@@ -69,6 +70,7 @@ class CPage1VI : public AccessCodePage {
     std::vector<std::string> channels_;
     std::vector<std::string> types_;
     std::vector<std::string> sensitivities_;
+    std::vector<int> sensitivity_codes_;  // the "Sens" code of each row of sensitivities_
     bool types_shown_ = false;
 };
 

@@ -13,6 +13,7 @@
 #include "core/platform/strings.h"
 #include "core/platform/text.h"
 #include "core/platform/ui.h"
+#include "core/protocol/value_type.h"
 
 namespace varda {
 namespace {
@@ -500,20 +501,9 @@ int DescBranch::Build(DescriptionContext& context, bool force_indexed, int base)
         auto p = std::make_unique<Parameter>(read_only ? d.name.substr(1) : d.name);
         p->writable = !read_only;
         p->description = platform::underscores_to_spaces(d.description);
-        std::string type = d.type_text;
-        const auto colon = type.find(':');
-        if (colon != std::string::npos) {
-            const std::string first = type.substr(0, colon);
-            const std::string second = type.substr(colon + 1);
-            const bool numeric = platform::iequals(first, "int") || platform::iequals(first, "CLK_frm") ||
-                                 platform::iequals(first, "stored_dot") ||
-                                 platform::iequals(first, "int16") || platform::iequals(first, "float");
-            if (numeric && (second == "1" || second == "2" || second == "3")) {
-                type = first;
-                p->set_decimals(second[0] - '0');
-            }
-        }
-        p->set_data_type(type);
+        const ValueType type(d.type_text);
+        p->set_data_type(std::string(type.base_text()));
+        p->set_decimals(type.decimals());
         p->set_limits(d.minimum, d.maximum);
         p->attributes_flag = d.attributes_flag;
         p->initial_value_text = d.initial_value_text;

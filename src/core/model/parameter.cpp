@@ -8,6 +8,7 @@
 #include "core/platform/strings.h"
 #include "core/platform/text.h"
 #include "core/protocol/frame_codec.h"
+#include "core/protocol/value_type.h"
 
 namespace varda {
 namespace {
@@ -92,7 +93,7 @@ std::optional<std::string> Parameter::AdmittedText(std::string_view text, bool f
 
     if (platform::iequals(network_name_, "CHAr*")) {
         if (!looks_like_network_name(text)) return std::nullopt;
-    } else if (is_type("float") || is_type("stored_dot")) {
+    } else if (ValueType(data_type_).is_real()) {
         const auto v = real_value(text);
         if (!v) return std::nullopt;  // nothing numeric to check
         const double value = *v;
@@ -104,7 +105,7 @@ std::optional<std::string> Parameter::AdmittedText(std::string_view text, bool f
         const auto value = clock_value(text);
         if (!value) return std::nullopt;
         if (has_limits() && (*value < minimum_ || *value > maximum_)) return std::nullopt;
-    } else if (is_type("int") || is_type("int16")) {
+    } else if (ValueType(data_type_).is_whole()) {
         const auto v = whole_value(text);
         if (!v) return std::nullopt;
         if (has_limits() && (v->read < minimum_ || v->read > maximum_)) return std::nullopt;
@@ -115,7 +116,7 @@ std::optional<std::string> Parameter::AdmittedText(std::string_view text, bool f
 std::optional<std::pair<double, double>> Parameter::AllowedRange() const {
     std::optional<std::pair<double, double>> range;
     if (has_limits()) range.emplace(minimum_, maximum_);
-    if (is_type("int") || is_type("int16")) {
+    if (ValueType(data_type_).is_whole()) {
         const auto carried = whole_range();
         const auto low = static_cast<double>(carried.minimum);
         const auto high = static_cast<double>(carried.maximum);

@@ -13,6 +13,7 @@
 #include "core/model/model_hooks.h"
 #include "core/platform/strings.h"
 #include "core/platform/text.h"
+#include "core/protocol/value_type.h"
 
 namespace varda {
 namespace {
@@ -40,13 +41,6 @@ bool type_is_any(const Parameter& parameter, std::initializer_list<std::string_v
     for (std::string_view type : types)
         if (parameter.is_type(type)) return true;
     return false;
-}
-
-// A list of value names is a ":"-separated type text whose first item is not one of the fixed types.
-bool is_value_name_list(const Parameter& parameter) {
-    if (parameter.data_type().find(':') == std::string::npos) return false;
-    return !type_is_any(parameter, {"float", "stored_dot", "int", "int16", "sint", "sint16", "CLK_frm",
-                                    "string", "ASCI", "name", "void"});
 }
 
 bool any_modified(const Parameter& parameter) {
@@ -207,7 +201,7 @@ void add_fixed_child_rows(Parameter& parameter, TreeSink& tree, TreeItem item, c
 
 EditKind EditKindOf(const Parameter& parameter) {
     if (!parameter.writable) return EditKind::None;
-    if (is_value_name_list(parameter)) return EditKind::List;
+    if (ValueType(parameter.data_type()).is_enumeration()) return EditKind::List;
     if (type_is_any(parameter,
                     {"string", "ASCI", "int", "int16", "CLK_frm", "float", "stored_dot", "name", "unknown"}))
         return EditKind::EditBox;

@@ -6,6 +6,7 @@
 #include "core/model/parameter.h"
 #include "core/platform/strings.h"
 #include "core/platform/text.h"
+#include "core/protocol/value_type.h"
 
 namespace varda {
 namespace {
@@ -40,8 +41,8 @@ std::optional<std::string> value_refusal(const Parameter& parameter, std::string
                                          const AddressValidator& is_valid_address) {
     if (!parameter.AdmittedText(text, true)) {
         const auto range = parameter.AllowedRange();
-        const bool numeric = parameter.is_type("float") || parameter.is_type("stored_dot") ||
-                             parameter.is_type("int") || parameter.is_type("int16");
+        const ValueType type(parameter.data_type());
+        const bool numeric = type.is_real() || type.is_whole();
         if (range && numeric && MyConverter::real_value(text))
             return "outside its range " + number_text(range->first) + " to " + number_text(range->second);
         return "not a value of its type (" + std::string(parameter.type_name()) + ")";

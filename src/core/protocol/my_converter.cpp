@@ -11,43 +11,14 @@
 #include "core/platform/text.h"
 #include "core/protocol/frame_codec.h"
 #include "core/protocol/model_formatting.h"
+#include "core/protocol/value_type.h"
 
 namespace varda {
 namespace {
 
-enum class Type {
-    StoredDot,
-    Float,
-    Int,
-    Int16,
-    Sint,
-    Sint16,
-    ClkFrm,
-    String,
-    Asci,
-    Name,
-    Void,
-    Enumeration,
-    Unknown
-};
+using Type = ValueKind;
 
-struct TypeName {
-    const char* name;
-    Type type;
-};
-constexpr std::array<TypeName, 11> kTypeNames{{{"STORED_DOT", Type::StoredDot},
-                                               {"float", Type::Float},
-                                               {"int", Type::Int},
-                                               {"int16", Type::Int16},
-                                               {"sint", Type::Sint},
-                                               {"sint16", Type::Sint16},
-                                               {"CLK_frm", Type::ClkFrm},
-                                               {"string", Type::String},
-                                               {"ASCI", Type::Asci},
-                                               {"name", Type::Name},
-                                               {"void", Type::Void}}};
-
-constexpr std::size_t kMaxEnumerationSearch = 127;  // items searched when encoding an enumeration
+constexpr int kMaxEnumerationSearch = 127;  // items searched when encoding an enumeration
 
 bool ascii_iequals(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
@@ -62,22 +33,6 @@ bool name_is_any(std::string_view name, std::initializer_list<const char*> names
     for (const char* n : names)
         if (ascii_iequals(name, n)) return true;
     return false;
-}
-
-std::vector<std::string_view> split_items(std::string_view type_text) {
-    std::vector<std::string_view> items;
-    std::size_t start = 0;
-    while (true) {
-        const auto colon = type_text.find(':', start);
-        items.push_back(type_text.substr(start, colon - start));
-        if (colon == std::string_view::npos) break;
-        start = colon + 1;
-    }
-    return items;
-}
-
-bool item_matches(std::string_view item, std::string_view text) {
-    return platform::iequals(platform::underscores_to_spaces(item), platform::underscores_to_spaces(text));
 }
 
 std::string length_error(std::size_t n) {
@@ -239,27 +194,24 @@ bool MyConverter::is_type(std::string_view type) const {
     return ascii_iequals(type_name(), type);
 }
 
-namespace {
-Type classify(std::string_view data_type) {
-    const auto name = data_type.substr(0, data_type.find(':'));
-    for (const auto& t : kTypeNames)
-        if (ascii_iequals(name, t.name)) return t.type;
-    return data_type.find(':') == std::string_view::npos ? Type::Unknown : Type::Enumeration;
-}
-}  // namespace
-
 std::string MyConverter::item_text(int k) const {
     if (k < 0) return {};
-    if (data_type_.find(':') == std::string::npos) return std::to_string(k);
-    const auto items = split_items(data_type_);
+    const ValueType type(data_type_);
+    if (!type.is_enumeration()) return std::to_string(k);
+    const auto& items = type.items();
     if (static_cast<std::size_t>(k) >= items.size()) return std::string(str(kNoData));
-    return std::string(items[static_cast<std::size_t>(k)]);
+    return items[static_cast<std::size_t>(k)];
 }
 
 std::optional<float> MyConverter::real_value(std::string_view text) {
     const auto read = platform::leading_float(text, true);
     if (!read || !std::isfinite(read->value)) return std::nullopt;
     return read->value;
+}
+
+MyConverter::WholeRange MyConverter::whole_range() const {
+    const auto range = ValueType(data_type_).whole_range();
+    return {range.minimum, range.maximum};
 }
 
 std::optional<MyConverter::WholeValue> MyConverter::whole_value(std::string_view text) const {
@@ -273,10 +225,6 @@ std::optional<MyConverter::WholeValue> MyConverter::whole_value(std::string_view
     if (whole < static_cast<double>(range.minimum) || whole > static_cast<double>(range.maximum))
         return std::nullopt;
     return WholeValue{read->value, static_cast<long>(whole)};
-}
-
-MyConverter::WholeRange MyConverter::whole_range() const {
-    return classify(data_type_) == Type::Int16 ? WholeRange{-32768, 65535} : WholeRange{0, 65535};
 }
 
 namespace {
@@ -309,10 +257,7 @@ std::string MyConverter::read_form(std::string_view text) const {
 }
 
 std::optional<int> MyConverter::item_index(std::string_view text) const {
-    const auto items = split_items(data_type_);
-    for (std::size_t i = 0; i < items.size(); ++i)
-        if (item_matches(items[i], text)) return static_cast<int>(i);
-    return std::nullopt;
+    return ValueType(data_type_).code_of(text);
 }
 
 int MyConverter::ConvertToData(std::vector<std::uint8_t>& data) const {
@@ -323,7 +268,8 @@ int MyConverter::ConvertToData(std::vector<std::uint8_t>& data) const {
 
     const std::string& text = value_text_;
     int result = 0;
-    const Type type = classify(data_type_);
+    const ValueType value_type(data_type_);
+    const Type type = value_type.kind();
     switch (type) {
         case Type::StoredDot: {
             const auto v = real_value(text);
@@ -368,17 +314,12 @@ int MyConverter::ConvertToData(std::vector<std::uint8_t>& data) const {
         case Type::Void:
             result = 1;
             break;
-        case Type::Enumeration: {
-            const auto items = split_items(data_type_);
-            for (std::size_t i = 0; i < items.size() && i < kMaxEnumerationSearch; ++i) {
-                if (item_matches(items[i], text)) {
-                    data = {static_cast<std::uint8_t>(i)};
-                    result = 1;
-                    break;
-                }
+        case Type::Enumeration:
+            if (const auto code = value_type.code_of(text); code && *code < kMaxEnumerationSearch) {
+                data = {static_cast<std::uint8_t>(*code)};
+                result = 1;
             }
             break;
-        }
         case Type::Sint:
         case Type::Sint16:
         case Type::String:
@@ -401,7 +342,7 @@ bool MyConverter::reply_length_fits(std::size_t n) const {
         const ModelFormatting* model = current_model_formatting();
         if (model && model->decodes_measured_values()) return one_or_two || n == 4 || n == 6;
     }
-    switch (classify(data_type_)) {
+    switch (ValueType(data_type_).kind()) {
         case Type::Float:
             // A measured value may carry its status behind the four bytes.
             return n >= (ascii_iequals(name, "r.oe") ? 3u : 4u) && n <= 6;
@@ -438,7 +379,8 @@ int MyConverter::ConvertFromData(std::span<const std::uint8_t> d) {
 
     if (name_is_any(name, {"dev", "ver"})) return show(reversed_text(d));
     if (ascii_iequals(name, "APLY") && n == 0) return show({});
-    const Type type = classify(data_type_);
+    const ValueType value_type(data_type_);
+    const Type type = value_type.kind();
     if (n == 0) return type == Type::Void ? show({}) : 0;
 
     if (ascii_iequals(name, "bPS")) {
@@ -511,9 +453,9 @@ int MyConverter::ConvertFromData(std::span<const std::uint8_t> d) {
         case Type::Void:
             return show({});
         case Type::Enumeration: {
-            const auto items = split_items(data_type_);
+            const auto& items = value_type.items();
             const unsigned index = first_one_or_two(d);
-            if (index >= items.size()) return 0;
+            if (index >= items.size() || items[index].empty()) return 0;  // past the list or a gap
             return show(platform::underscores_to_spaces(items[index]));
         }
         case Type::Unknown:

@@ -13,6 +13,7 @@
 #include "core/model/description.h"
 #include "core/model/description_archive.h"
 #include "core/app/command_line/headless_ui.h"
+#include "core/protocol/value_type.h"
 #include "sim/in_process_backend.h"
 #include "sim/model_module.h"
 
@@ -71,10 +72,13 @@ TEST(OffsetScaleCalibration, SensorListsFollowTheModelsTokenRules) {
         ASSERT_NE(rig.input_type(), nullptr);
         EXPECT_EQ(rig.wizard()->code_page().sensors(), c.sensors) << c.model;
     }
-    // The list ends at the first empty item.
-    EXPECT_EQ(calibration_sensor_list("off:discrete:a:b::c", false), (std::vector<std::string>{"a", "b"}));
-    EXPECT_EQ(calibration_sensor_list("off:discrete:a:b:c", true), (std::vector<std::string>{"a", "c"}));
-    EXPECT_TRUE(calibration_sensor_list("off:discrete", false).empty());
+    // Codes 0 and 1 (and 3) are left out by code: a gap or a hidden item before them moves nothing.
+    EXPECT_EQ(calibration_sensor_list(ValueType("off:discrete:a:b::c"), false),
+              (std::vector<std::string>{"a", "b", "c"}));
+    EXPECT_EQ(calibration_sensor_list(ValueType("off:discrete:a:b:c"), true), (std::vector<std::string>{"a", "c"}));
+    EXPECT_EQ(calibration_sensor_list(ValueType("off::a:<hide>b:c"), true), (std::vector<std::string>{"a", "c"}));
+    EXPECT_TRUE(calibration_sensor_list(ValueType("off:discrete"), false).empty());
+    EXPECT_TRUE(calibration_sensor_list(ValueType("int"), false).empty());
 }
 
 TEST(OffsetScaleCalibration, CodePageNeedsTheAccessCodeThenASensor) {

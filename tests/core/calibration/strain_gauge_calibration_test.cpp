@@ -100,9 +100,13 @@ TEST(StrainGaugeCalibration, SensitivitiesCarryTheirRanges) {
         "±70 мВ (-70..+70 мВ)", "±140 мВ (-140..+140 мВ)", "±300 мВ (-300..+300 мВ)",
     };
     EXPECT_EQ(w->first_page().sensitivities(), expected);
-    // Up to the first empty item, and no further than the ranges known.
-    EXPECT_EQ(sensitivity_list("a:b::c"), (std::vector<std::string>{"a (-4..+4 мВ)", "b (-7.5..+7.5 мВ)"}));
-    EXPECT_EQ(sensitivity_list("1:2:3:4:5:6:7:8").size(), 7u);
+    // Each item with the range of its code, a gap skipped, no further than the ranges known.
+    const auto gapped = sensitivity_list(ValueType("a:b::c"));
+    ASSERT_EQ(gapped.size(), 3u);
+    EXPECT_EQ(gapped[1].shown, "b (-7.5..+7.5 мВ)");
+    EXPECT_EQ(gapped[2].shown, "c (-35..+35 мВ)");
+    EXPECT_EQ(gapped[2].code, 3);
+    EXPECT_EQ(sensitivity_list(ValueType("1:2:3:4:5:6:7:8")).size(), 7u);
     EXPECT_FALSE(sensitivity_range(7).has_value());
 }
 

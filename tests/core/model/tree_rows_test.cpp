@@ -264,7 +264,8 @@ TEST(TreeRows, EditKindAndImageFollowTypeAndWritability) {
         {"CLK_frm", true, EditKind::EditBox, 28}, {"name", true, EditKind::EditBox, 28},
         {"unknown", true, EditKind::EditBox, 28}, {"Off:On", true, EditKind::List, 27},
         {"Off:On", false, EditKind::None, 30},    {"int", false, EditKind::None, 30},
-        {"sint", true, EditKind::None, 30},
+        {"sint", true, EditKind::None, 30},       {"float:4", true, EditKind::EditBox, 28},
+        {"sint16:Off:On", true, EditKind::None, 30},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.type) + (c.writable ? " writable" : " read-only"));

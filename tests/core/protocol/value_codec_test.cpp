@@ -75,6 +75,13 @@ TEST(ConvertToData, EncodesByTypeAndName) {
         {"x", "None:Even:Odd", "even", 1, {0x01}},
         {"x", "Не_задан:Включен", "не задан", 1, {0x00}},
         {"x", "None:Even:Odd", "Mark", 0, {}},
+        // A gap keeps its code, so the item after it travels as its position; no text names a gap.
+        {"x", "Off::Fast", "fast", 1, {0x02}},
+        {"x", "Off::Fast", "", 0, {}},
+        {"x", "Off:<hide>Service", "<hide>service", 1, {0x01}},
+        // A type name with a further item is that type, never a list of its items.
+        {"x", "float:4", "1", 1, {0x3F, 0x80, 0x00, 0x00}},
+        {"x", "float:4", "float", 0, {}},
         {"x", "string", "abc", 0, {}},
         {"x", "ASCI", "abc", 0, {}},
         {"x", "sint", "-1", 0, {}},
@@ -152,6 +159,9 @@ TEST(ConvertFromData, DecodesByTypeAndName) {
         {"x", "None:Even:Odd", {0x02}, 1, "Odd"},
         {"x", "None:Even:Odd", {0x00, 0x01}, 1, "Even"},
         {"x", "None:Even:Odd", {0x03}, 0, nullptr},
+        {"x", "Off::Fast", {0x02}, 1, "Fast"},
+        {"x", "Off::Fast", {0x01}, 0, nullptr},  // a gap's code names no value
+        {"x", "Off:", {0x01}, 0, nullptr},
         {"x", "Не_задан:Вкл", {0x00}, 1, "Не задан"},
         {"x", "unknown", {0x00}, 0, nullptr},
         {"bPS", "int", {0x08}, 1, "115200"},
@@ -213,6 +223,14 @@ TEST(ItemText, EnumerationsAndPlainTypes) {
     EXPECT_EQ(e.item_index("odd"), 2);
     EXPECT_EQ(e.item_index("no parity"), 0);
     EXPECT_FALSE(e.item_index("mark"));
+    // Only a list has items: "float:4" is a float, its "4" no value name.
+    EXPECT_EQ(converter("x", "float:4").item_text(1), "1");
+    EXPECT_FALSE(converter("x", "float:4").item_index("float"));
+    const auto gapped = converter("x", "a::b");
+    EXPECT_EQ(gapped.item_text(1), "");
+    EXPECT_EQ(gapped.item_text(2), "b");
+    EXPECT_EQ(gapped.item_index("b"), 2);
+    EXPECT_FALSE(gapped.item_index(""));
 }
 
 TEST(SetValueText, KeepsAtMost511BytesOnACharacterBoundary) {

@@ -3,13 +3,14 @@
 #include <chrono>
 
 #include "core/app/connection/connection_status.h"
+#include "core/link/device.h"
 #include "core/link/options.h"
 #include "core/model/device_table.h"
-#include "core/link/device.h"
 #include "core/model/network_elements.h"
 #include "core/platform/language.h"
 #include "core/platform/text.h"
 #include "core/platform/ui.h"
+#include "core/protocol/value_type.h"
 
 namespace varda {
 namespace {
@@ -19,17 +20,6 @@ using namespace std::chrono_literals;
 constexpr const char* kConnected = "Connection established";
 constexpr const char* kNoConnection = "Unable to establish communication with the device";
 constexpr const char* kTerminating = "Terminating...";
-
-std::vector<std::string> list_items(const std::string& type_text) {
-    std::vector<std::string> items;
-    std::size_t start = 0;
-    while (true) {
-        const auto colon = type_text.find(':', start);
-        items.push_back(type_text.substr(start, colon - start));
-        if (colon == std::string::npos) return items;
-        start = colon + 1;
-    }
-}
 
 }  // namespace
 
@@ -139,9 +129,9 @@ bool ConnectionController::scan_baud_rates() {
     // The window reads the row's text at any time: the thread hands each rate to the window's thread and
     // connects once it is set there.
     const std::string before = rate->value_text();
-    for (const std::string& item : list_items(rate->data_type())) {
-        if (device_.abort_event().is_set() || !set_value_on_window_thread(*rate, item)) break;
-        post_status(std::string(localized("Scanning at baud rate ")) + item + "...", false);
+    for (const ValueType::Choice& item : ValueType(rate->data_type()).choices()) {
+        if (device_.abort_event().is_set() || !set_value_on_window_thread(*rate, item.written)) break;
+        post_status(std::string(localized("Scanning at baud rate ")) + item.written + "...", false);
         if (device_.connect()) return true;
     }
     set_value_on_window_thread(*rate, before);

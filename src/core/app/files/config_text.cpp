@@ -14,6 +14,7 @@
 #include "core/platform/json.h"
 #include "core/platform/strings.h"
 #include "core/platform/text.h"
+#include "core/protocol/value_type.h"
 
 namespace varda {
 namespace {
@@ -217,12 +218,11 @@ std::optional<JsonRecord> read_record(const JsonValue& item, std::string& why) {
 
 // The item names of a list parameter for a message: "Ravelin, Modbus RTU, …".
 std::string item_names(const Parameter& p) {
+    constexpr std::size_t kMostNamed = 65;
     std::string out;
-    for (int k = 0;; ++k) {
-        const std::string item = p.item_text(k);
-        if (item.empty() || item == str(kNoData) || k > 64) break;
-        out += (k ? ", " : "") + platform::underscores_to_spaces(item);
-    }
+    const auto choices = ValueType(p.data_type()).choices();
+    for (std::size_t k = 0; k < choices.size() && k < kMostNamed; ++k)
+        out += (k ? ", " : "") + choices[k].shown;
     return out;
 }
 
@@ -246,7 +246,7 @@ std::string take_value(Parameter& p, const std::string& text) {
         p.SetValueText(std::string(str(kNoData)));
         return {};
     }
-    if (p.data_type().find(':') != std::string::npos) {
+    if (ValueType(p.data_type()).is_enumeration()) {
         if (!p.item_index(text)) return json_quote(text) + " is none of " + item_names(p);
         p.SetValueText(text);
     } else if (!p.writable) {

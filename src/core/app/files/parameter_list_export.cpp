@@ -7,6 +7,7 @@
 #include "core/model/parameter.h"
 #include "core/platform/numbers.h"
 #include "core/platform/text.h"
+#include "core/protocol/value_type.h"
 
 namespace varda {
 namespace {
@@ -34,24 +35,19 @@ std::string group_name(std::string name) {
     return name;
 }
 
-std::string type_cell(const std::string& type) {
-    std::vector<std::string> pieces;
-    std::size_t start = 0;
-    while (start <= type.size()) {
-        const std::size_t colon = type.find(':', start);
-        const std::size_t end = colon == std::string::npos ? type.size() : colon;
-        if (end > start) pieces.push_back(type.substr(start, end - start));
-        if (colon == std::string::npos) break;
-        start = colon + 1;
-    }
-    if (pieces.empty()) return {};
-    for (std::string_view scalar :
-         {"STORED_DOT", "DEC_dot", "CLK_frm", "string", "ASCI", "name", "int", "int16", "float"})
-        if (platform::iequals(pieces.front(), scalar)) return escape_angles(pieces.front());
+// A list's items by code, hidden ones too; an item after a gap says its code.
+std::string type_cell(const ValueType& type) {
+    if (!type.is_enumeration()) return escape_angles(std::string(type.name()));
     std::string cell = "\n\t<ol start=0>\n";
-    for (std::string piece : pieces) {
-        replace_all(piece, "_", " ");
-        cell += "\t\t<li> " + escape_angles(piece) + "\n";
+    std::size_t next_code = 0;
+    for (std::size_t code = 0; code < type.items().size(); ++code) {
+        std::string item = type.items()[code];
+        if (item.empty()) continue;
+        replace_all(item, "_", " ");
+        cell += code == next_code ? std::string("\t\t<li> ")
+                                  : platform::format_c("\t\t<li value=%i> ", int(code));
+        cell += escape_angles(item) + "\n";
+        next_code = code + 1;
     }
     return cell + "\t</ol>";
 }
@@ -128,7 +124,7 @@ std::string parameter_list_row(const Parameter& parameter, int row, std::string_
     out += cell(parameter.network_name());
     out += cell(platform::format_c("%04X", static_cast<unsigned>(parameter.Hash())));
     out += cell(description);
-    out += cell(type_cell(parameter.data_type()));
+    out += cell(type_cell(ValueType(parameter.data_type())));
     out += cell(std::string(index_text));
     out += cell(range);
     out += "\t<td>" + attributes_cell(parameter.attributes_flag) + "\t</td>\n</tr>\n";

@@ -14,26 +14,14 @@
 #include "core/platform/numbers.h"
 #include "core/platform/text.h"
 #include "core/platform/ui.h"
+#include "core/protocol/value_type.h"
 
 namespace varda {
 namespace {
 
 constexpr std::string_view kNotDescribed = "<not described>";
-constexpr std::string_view kHiddenItem = "<hide>";
 constexpr int kMaxDataIndex = 0xFFFF;  // the index travels as two bytes
 constexpr int kMaxAddressIndex = 7;    // what three address bits can reach
-
-// Types whose values are typed, not picked from a list.
-constexpr std::array<std::string_view, 8> kTypedValueTypes = {"string",  "ASCI",  "int",        "int16",
-                                                              "CLK_frm", "float", "stored_dot", "name"};
-// Numeric types that may carry their decimal places as a second item ("float:2").
-constexpr std::array<std::string_view, 5> kTypesWithDecimals = {"int", "int16", "CLK_frm", "stored_dot",
-                                                                "float"};
-
-bool is_any(std::string_view text, auto names) {
-    return std::any_of(names.begin(), names.end(),
-                       [text](std::string_view name) { return platform::iequals(text, name); });
-}
 
 // A whole number, spaces around it allowed.
 bool parse_whole(std::string_view text, int& value) {
@@ -70,18 +58,10 @@ std::unique_ptr<Parameter> SinglePointController::make_parameter(const DescParam
     p->initial_value_text = declaration.initial_value_text;
     p->access_mode = declaration.access_mode;
 
-    const std::string_view type = declaration.type_text;
-    const auto colon = type.find(':');
-    int decimals = 0;
-    if (colon != std::string_view::npos && is_any(type.substr(0, colon), kTypesWithDecimals)) {
-        const std::string_view second = type.substr(colon + 1, type.find(':', colon + 1) - colon - 1);
-        if (parse_whole(second, decimals) && decimals != 0) {
-            p->set_data_type(std::string(type.substr(0, colon)));
-            p->set_decimals(decimals);
-            return p;
-        }
-    }
-    p->set_data_type(declaration.type_text);
+    // As the description's tree makes it, so that what is written here is what a write from the tree sends.
+    const ValueType type(declaration.type_text);
+    p->set_data_type(std::string(type.base_text()));
+    p->set_decimals(type.decimals());
     return p;
 }
 
@@ -100,13 +80,8 @@ void SinglePointController::update_for_name() {
     if (!declaration) return;
     const auto parameter = make_parameter(*declaration);
     // Judged by the type the request will use, so that "float:2" offers no "float" and "2" to pick.
-    if (is_any(parameter->type_name(), kTypedValueTypes)) return;
-    const auto count = std::count(parameter->data_type().begin(), parameter->data_type().end(), ':') + 1;
-    for (int k = 0; k < count; ++k) {
-        const std::string item = parameter->item_text(k);
-        if (item.find(kHiddenItem) == std::string::npos)
-            write_items.push_back(platform::underscores_to_spaces(item));
-    }
+    for (ValueType::Choice& choice : ValueType(parameter->data_type()).choices())
+        write_items.push_back(std::move(choice.shown));
 }
 
 bool SinglePointController::apply_index(Parameter& parameter) {

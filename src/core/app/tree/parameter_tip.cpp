@@ -9,31 +9,23 @@
 #include "core/platform/numbers.h"
 #include "core/platform/strings.h"
 #include "core/platform/text.h"
+#include "core/protocol/value_type.h"
 
 namespace varda {
 namespace {
 
 constexpr std::size_t kListShown = 16;  // a long list ends in "…" rather than filling the screen
 
-bool is_scalar_type(const Parameter& p) {
-    for (std::string_view scalar :
-         {"STORED_DOT", "DEC_dot", "CLK_frm", "string", "ASCI", "name", "int", "int16", "float"})
-        if (p.is_type(scalar)) return true;
-    return p.data_type().empty();
-}
-
 std::string list_text(const Parameter& p) {
-    const std::string no_data(str(kNoData));
     std::string text;
-    for (std::size_t k = 0;; ++k) {
-        const std::string item = p.item_text(static_cast<int>(k));
-        if (item.empty() || item == no_data) break;
+    const auto choices = ValueType(p.data_type()).choices();
+    for (std::size_t k = 0; k < choices.size(); ++k) {
         if (k == kListShown) {
             text += ", \u2026";
             break;
         }
         if (k > 0) text += ", ";
-        text += platform::underscores_to_spaces(item);
+        text += choices[k].shown;
     }
     return text;
 }
@@ -60,7 +52,7 @@ std::string parameter_tool_tip(const Parameter& p, std::chrono::system_clock::ti
     tip += "\n" + t("Name: ") + p.network_name();
     if (p.indexed) tip += t(", index ") + std::to_string(p.network_index);
 
-    if (is_scalar_type(p)) {
+    if (!ValueType(p.data_type()).is_enumeration()) {
         tip += "\n" + t("Type: ") + std::string(p.type_name());
         if (p.minimum() < p.maximum()) {
             const int decimals = p.is_type("float") ? 3 : p.decimals();

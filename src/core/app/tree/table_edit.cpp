@@ -5,6 +5,7 @@
 #include "core/platform/serial_ports.h"
 #include "core/platform/strings.h"
 #include "core/platform/text.h"
+#include "core/protocol/value_type.h"
 
 namespace varda {
 namespace {
@@ -26,27 +27,15 @@ std::string range_text(int id, const Parameter& parameter) {
     return platform::format_c(format.c_str(), parameter.minimum(), parameter.maximum());
 }
 
-bool is_number_type(const Parameter& parameter) {
-    for (std::string_view type : {"float", "int", "int16", "stored_dot", "clk_frm"})
-        if (parameter.is_type(type)) return true;
-    return false;
-}
-
-// The items of a type text in order, empty ones skipped; the current value's entry is selected.
-TableEditor list_editor(std::string_view type_text, const std::string& value) {
+// The choices of a list in order, the current value's entry selected.
+TableEditor list_editor(const ValueType& type, const std::string& value) {
     TableEditor editor;
     editor.kind = TableEditor::Kind::List;
-    std::size_t start = 0;
-    while (start <= type_text.size()) {
-        std::size_t end = type_text.find(':', start);
-        if (end == std::string_view::npos) end = type_text.size();
-        const std::string_view token = type_text.substr(start, end - start);
-        start = end + 1;
-        if (token.empty()) continue;
-        if (editor.selected < 0 && platform::iequals(token, value))
-            editor.selected = static_cast<int>(editor.values.size());
-        editor.values.emplace_back(token);
-        editor.items.push_back(platform::underscores_to_spaces(token));
+    const std::optional<int> chosen = type.code_of(value);
+    for (ValueType::Choice& choice : type.choices()) {
+        if (chosen == choice.code) editor.selected = static_cast<int>(editor.values.size());
+        editor.values.push_back(std::move(choice.written));
+        editor.items.push_back(std::move(choice.shown));
     }
     return editor;
 }
@@ -84,8 +73,8 @@ bool is_no_data_text(std::string_view text) {
 TableEditor choose_table_editor(const Parameter& parameter) {
     const std::string value =
         is_no_data_text(parameter.value_text()) ? std::string() : parameter.value_text();
-    if (!is_number_type(parameter)) {
-        TableEditor editor = list_editor(parameter.data_type(), value);
+    if (const ValueType type(parameter.data_type()); !type.is_number()) {
+        TableEditor editor = list_editor(type, value);
         editor.text = value;
         return editor;
     }
@@ -100,7 +89,7 @@ TableEditor choose_table_editor(const Parameter& parameter) {
 TableEditor port_editor(const Parameter& port, std::string_view serial_ports,
                         const std::filesystem::path& by_id_dir) {
     const std::string value = is_no_data_text(port.value_text()) ? std::string() : port.value_text();
-    TableEditor editor = list_editor(serial_ports, value);
+    TableEditor editor = list_editor(ValueType::list(serial_ports), value);
     // An adapter is listed by its product and kept by its by-id link, so it survives re-plugging.
     for (std::size_t i = 0; i < editor.values.size(); ++i) {
         const std::string device = editor.values[i];

@@ -17,6 +17,7 @@
 #include "core/platform/strings.h"
 #include "core/platform/text.h"
 #include "core/platform/ui.h"
+#include "core/protocol/value_type.h"
 
 namespace varda {
 namespace {
@@ -159,22 +160,16 @@ bool has_unwritten_edits(const ObjectWithParameters& element) {
     return false;
 }
 
-EditorChoice list_choice(std::string_view data_type, const std::string& cell_text) {
+EditorChoice list_choice(const ValueType& type, const std::string& cell_text) {
     EditorChoice choice;
     choice.kind = EditorChoice::Kind::List;
-    std::size_t start = 0;
-    while (start <= data_type.size()) {
-        std::size_t end = data_type.find(':', start);
-        if (end == std::string_view::npos) end = data_type.size();
-        const std::string_view token = data_type.substr(start, end - start);
-        start = end + 1;
-        if (token.empty() || token.find("<hide>") != std::string_view::npos) continue;
-        std::string item = platform::underscores_to_spaces(token);
-        if (platform::iequals(item, platform::underscores_to_spaces(cell_text))) {
+    const std::string cell = platform::underscores_to_spaces(cell_text);
+    for (ValueType::Choice& item : type.choices()) {
+        if (platform::iequals(item.shown, cell)) {
             if (choice.selected >= 0) continue;  // listed once
             choice.selected = static_cast<int>(choice.items.size());
         }
-        choice.items.push_back(std::move(item));
+        choice.items.push_back(std::move(item.shown));
     }
     if (choice.selected < 0) {
         choice.selected = static_cast<int>(choice.items.size());
@@ -205,10 +200,13 @@ EditorChoice choose_editor(const TreeItemData& data, int column, EditKind row_ed
     if (row_edit == EditKind::None) return none;
     if (column == kColumnValue) {
         if (row_edit == EditKind::EditBox) return edit_box();
-        if (!parameter) return list_choice({}, cell_text);
-        if (platform::iequals(parameter->network_name(), "Port"))
+        if (!parameter) return list_choice(ValueType::list({}), cell_text);
+        // The port's type is the list of the serial ports present, one port alone included.
+        if (platform::iequals(parameter->network_name(), "Port")) {
             parameter->set_data_type(list_serial_ports());
-        return list_choice(parameter->data_type(), cell_text);
+            return list_choice(ValueType::list(parameter->data_type()), cell_text);
+        }
+        return list_choice(ValueType(parameter->data_type()), cell_text);
     }
     if (column == kColumnAccess && parameter && parameter->attributes_flag != 0)
         return attribute_choice(cell_text);

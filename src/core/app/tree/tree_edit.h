@@ -12,6 +12,7 @@ namespace varda {
 class CTarnDoc;
 class ObjectWithParameters;
 class Parameter;
+class ValueType;
 
 // ---- rules of the tree-list control that need no window
 
@@ -45,10 +46,10 @@ struct EditorChoice {
 EditorChoice choose_editor(const TreeItemData& data, int column, EditKind row_edit, bool greyed,
                            const std::string& cell_text, int model_index);
 
-// Entries of a value drop-down: the value names of `data_type` in order ("_" shown as a space, names
+// Entries of a value drop-down: the choices of `type` in order ("_" shown as a space, gaps and names
 // marked "<hide>" left out), and the cell's own text once (appended when it is not a value name). The
 // entry of the cell's value is selected; leaving it selected is no change, however it is spelt.
-EditorChoice list_choice(std::string_view data_type, const std::string& cell_text);
+EditorChoice list_choice(const ValueType& type, const std::string& cell_text);
 
 // ---- committing an in-place edit
 

@@ -106,6 +106,11 @@ TEST(ParameterList, RowCells) {
          "дерево атр-ов обрезано (кратность индекcов 4)"},
         {"Off:On_<1>::", -1.5, 2, "x", 1, "\n\t<ol start=0>\n\t\t<li> Off\n\t\t<li> On &lt;1&gt;\n\t</ol>",
          "от -1.500 до 2.000", "x", "обычн. атрибуты"},
+        // An item after a gap keeps its code; a type that is no list shows its name.
+        {"a::<hide>b", 0, 0, "x", 1, "\n\t<ol start=0>\n\t\t<li> a\n\t\t<li value=2> &lt;hide&gt;b\n\t</ol>",
+         "нет ограничений", "x", "обычн. атрибуты"},
+        {"sint16", 0, 0, "x", 1, "sint16", "нет ограничений", "x", "обычн. атрибуты"},
+        {"", 0, 0, "x", 1, "", "нет ограничений", "x", "обычн. атрибуты"},
     };
     for (const Case& c : cases) {
         Parameter p("Addr");

@@ -27,6 +27,10 @@ TEST(ParameterToolTip, SaysWhatTheParameterIs) {
         {"float", 0, 100, {"Type: float", "Range: 0.000 to 100.000"}},
         {"int", 0, 0, {"Type: int"}},
         {"Off:On:Auto_mode", 0, 0, {"Type: list", "Values: Off, On, Auto mode"}},
+        // Types that are no list name themselves; a list shows what may be chosen.
+        {"sint16", 0, 0, {"Type: sint16"}},
+        {"void", 0, 0, {"Type: void"}},
+        {"Off::<hide>Service:Auto", 0, 0, {"Type: list", "Values: Off, Auto"}},
     };
     for (const Case& c : cases) {
         Parameter p("FiLt");

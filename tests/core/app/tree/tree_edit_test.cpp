@@ -10,6 +10,7 @@
 #include "core/model/description_archive.h"
 #include "core/model/device_table.h"
 #include "core/platform/strings.h"
+#include "core/protocol/value_type.h"
 #include "sim/in_process_backend.h"
 #include "sim/model_module.h"
 
@@ -317,14 +318,14 @@ TEST(TreeControlRules, ProblemParameters) {
 }
 
 TEST(TreeControlRules, ValueListShowsSpacesHidesAndHoldsTheCurrentValueOnce) {
-    EditorChoice c = list_choice("One_two:<hide>secret:Three:Four", "Three");
+    EditorChoice c = list_choice(ValueType("One_two:<hide>secret:Three:Four"), "Three");
     EXPECT_EQ(c.items, (std::vector<std::string>{"One two", "Three", "Four"}));
     EXPECT_EQ(c.selected, 1);
-    c = list_choice("One_two:Three", "no data");
+    c = list_choice(ValueType("One_two:Three"), "no data");
     EXPECT_EQ(c.items, (std::vector<std::string>{"One two", "Three", "no data"}));
     EXPECT_EQ(c.selected, 2);
     // The value as the module reports it (with "_") is the entry of its name.
-    c = list_choice("One_two:Three", "one_two");
+    c = list_choice(ValueType("One_two:Three"), "one_two");
     EXPECT_EQ(c.items, (std::vector<std::string>{"One two", "Three"}));
     EXPECT_EQ(c.selected, 0);
 }
