@@ -312,8 +312,7 @@ bool DescriptionContext::declare_branch(const std::vector<std::string_view>& t, 
     if (count < 1) return true;
     const int image = leading_decimal(token(t, 3));
     const int selected_image = leading_decimal(token(t, 4));
-    const bool is_network =
-        kind == kBranch && platform::iequals(name, str_as_written(kNetworkParameters));
+    const bool is_network = kind == kBranch && platform::iequals(name, str_as_written(kNetworkParameters));
 
     // What each child token names among what was declared before this line, found once for all instances.
     struct Children {

@@ -22,7 +22,7 @@ struct JsonValue {
     const JsonValue* find(std::string_view key) const;
 };
 
-// A named member of an object (a struct, not a std::pair: a pair may not hold the still incomplete JsonValue).
+// A named member of an object: a struct, as a std::pair may not hold the still incomplete JsonValue.
 struct JsonMember {
     std::string name;
     JsonValue value;
