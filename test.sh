@@ -37,6 +37,8 @@ cmake -S . -B "$build_dir" -G Ninja "${launcher[@]}" \
   -DVARDA_WERROR=ON -DVARDA_SANITIZE="$sanitize" -DVARDA_BUILD_GUI="$gui" -DVARDA_BUILD_BENCH="$bench"
 cmake --build "$build_dir" -j2
 cd "$build_dir"
+# A sanitizer report ends the test that caused it with a failure, with the stack that led there.
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
 for locale in "${locales[@]}"; do
   echo "== tests under LC_ALL=$locale"
   LC_ALL=$locale QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2
