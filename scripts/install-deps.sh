@@ -9,7 +9,9 @@ packages=(cmake g++ ninja-build pkg-config qt6-base-dev libqt6svg6 qt6-svg-dev
           # installing and packaging: icon bitmaps, checks of the desktop entry and MIME type, cpack -G DEB
           librsvg2-bin desktop-file-utils shared-mime-info dpkg-dev file
           # a real serial-to-network gateway for the gateway tests
-          ser2net)
+          ser2net
+          # the second compiler, its sanitizer runtimes and symbolizer (CI's sanitizer build), the format check
+          clang libclang-rt-14-dev llvm clang-format)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -256,19 +256,20 @@ std::optional<Options> parse_options(int argc, char** argv, int& exit_code) {
                 const auto at = item.find('@');
                 const auto plus = item.find('+');
                 const int model = at == std::string_view::npos ? -1 : model_index_of(item.substr(0, at));
-                const auto address = at == std::string_view::npos
-                                         ? std::nullopt
-                                         : parse_int(item.substr(at + 1, plus - at - 1));
+                // A plain int: GCC 12 takes the optional's payload for unset after the checks below.
+                const int address = at == std::string_view::npos
+                                        ? -1
+                                        : parse_int(item.substr(at + 1, plus - at - 1)).value_or(-1);
                 std::optional<int> delay = 0;
                 if (plus != std::string_view::npos) {
                     std::string ms(item.substr(plus + 1));
                     strip_suffix(ms, "ms");
                     delay = parse_int(ms);
                 }
-                if (model < 0 || !address || *address > 2047 || !delay || plus < at)
+                if (model < 0 || address < 0 || address > 2047 || !delay || plus < at)
                     return fail("--bus: \"" + std::string(item) +
                                 "\" is not MODEL@ADDRESS or MODEL@ADDRESS+MSms, e.g. VK03@1 or VK03@16+25ms");
-                o.bus.push_back({model, *address, *delay});
+                o.bus.push_back({model, address, *delay});
                 list = comma == std::string_view::npos ? std::string_view() : list.substr(comma + 1);
             }
         } else if (arg == "--listen-baud") {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "core/app/document/document.h"
+#include "core/app/document/tree_commit.h"
 #include "core/app/tree/tree_edit.h"
 #include "core/devices/base_device.h"
 #include "core/model/device_table.h"

@@ -11,13 +11,7 @@
 namespace varda {
 namespace {
 
-constexpr const char* kBackText = "< Назад";
-constexpr const char* kNextText = "Далее >";
-constexpr const char* kFinishText = "Готово";
-constexpr const char* kCancelText = "Отмена";
-constexpr const char* kRetryText = "Повторить";
-constexpr const char* kExitText = "Выход";
-constexpr const char* kSaveText = "Сохранить";
+using namespace wizard_button;
 constexpr const char* kRetryHint = "Для того чтобы повторить операцию юстировки нажмите кнопку «Повторить».";
 constexpr const char* kSaveInstruction =
     "Для сохранения юстировочных коэффициентов в энергонезависимой памяти прибора нажмите кнопку "
@@ -53,7 +47,7 @@ void WizardPage::on_finish(CalibrationWizard& wizard) {
 }
 
 void AccessCodePage::on_activate(CalibrationWizard& wizard) {
-    wizard.set_next_text("Продолжить");
+    wizard.set_next_text(kContinueText);
     wizard.set_wizard_buttons(CalibrationWizard::kNext);
 }
 

@@ -15,6 +15,18 @@ namespace varda {
 class CalibrationWizard;
 class ElementContext;
 
+// The texts of the wizards' buttons, written once for every wizard (the screen language translates them).
+namespace wizard_button {
+inline constexpr const char* kBackText = "< Назад";
+inline constexpr const char* kNextText = "Далее >";
+inline constexpr const char* kContinueText = "Продолжить";
+inline constexpr const char* kFinishText = "Готово";
+inline constexpr const char* kCancelText = "Отмена";
+inline constexpr const char* kRetryText = "Повторить";
+inline constexpr const char* kExitText = "Выход";
+inline constexpr const char* kSaveText = "Сохранить";
+}  // namespace wizard_button
+
 // The button row of a wizard. While Finish is shown it takes the place of Next.
 struct WizardButtons {
     bool back_enabled = false;

@@ -13,8 +13,8 @@
 namespace varda::CalibrationVI {
 namespace {
 
-constexpr const char* kSaveText = "Сохранить";
-constexpr const char* kFinishText = "Готово";
+using wizard_button::kFinishText;
+using wizard_button::kSaveText;
 constexpr const char* kMinInstruction =
     "1) Подключите ко входу прибора магазин взаимной индуктивности P5017.\r\n\r\n2) Установите на магазине "
     "Р5017 значение взаимной индуктивности, соответствующее минимальному значению диапазона измерения "

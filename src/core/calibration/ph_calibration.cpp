@@ -15,7 +15,7 @@
 namespace varda::CalibrationPH {
 namespace {
 
-constexpr const char* kRetryText = "Повторить";
+using wizard_button::kRetryText;
 constexpr const char* kReadFailed = "Не удалось прочитать параметр %s.";
 constexpr const char* kReadErrorCaption = "Ошибка чтения";
 constexpr const char* kConfirm = "%s: %s\n%s: %s\n%s: %s\n\nУказанные параметры верны?";

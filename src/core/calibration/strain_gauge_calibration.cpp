@@ -16,7 +16,7 @@
 namespace varda::CalibrationTD {
 namespace {
 
-constexpr const char* kRetryText = "Повторить";
+using wizard_button::kRetryText;
 constexpr const char* kSensitivityCaption = "Параметр чувствительности";
 constexpr const char* kCalibrationFailed = "Ошибка калибровки!";
 constexpr const char* kUserCalibrationFailed = "Ошибка юстировки! Пожалуйста, повторите операцию юстировки.";
@@ -178,7 +178,7 @@ CSaveTDPage::CSaveTDPage(CSheetTD& sheet) : sheet_(sheet) {}
 
 void CSaveTDPage::on_leave(CalibrationWizard& wizard) {
     CSavePage::on_leave(wizard);
-    if (wizard.buttons().back_text == kRetryText) wizard.set_back_text(std::string(CSheetTD::kBackText));
+    if (wizard.buttons().back_text == kRetryText) wizard.set_back_text(wizard_button::kBackText);
 }
 
 void CSaveTDPage::on_finish(CalibrationWizard& wizard) {

@@ -182,7 +182,6 @@ class CSheetTD : public CalibrationWizard {
     static constexpr std::chrono::milliseconds kSettleDelay{400};
     static constexpr std::chrono::milliseconds kReadingInterval{200};
     static constexpr unsigned kCalibrationErrorBits = 0x1E0;
-    static constexpr std::string_view kBackText = "< Назад";
     // Page positions.
     static constexpr int kFirstPage = 0;
     static constexpr int kFactoryMinPage = 1;

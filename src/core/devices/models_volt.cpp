@@ -39,25 +39,36 @@ Parameter& CDeviceVolt::GetApplyParameter() {
 int CDeviceVolt::CalibrationStartValue() const {
     return 16;
 }
-bool CDeviceVolt::GetCalibrationFlag(unsigned, int) const {
+
+namespace {
+
+// The bit of the "Mode" status word that reports each calibration point done, point 1 first, per model.
+struct PointFlags {
+    int model;
+    std::array<int, 4> bits;  // as many as the model's CalibrationPoints()
+    bool zero_ends_last;      // a status of 0 also reports the last point done
+};
+constexpr std::array<PointFlags, 4> kPointFlags{{
+    {19, {1, 2, 4}, false},
+    {20, {1, 2, 6, 7}, false},
+    {21, {3, 2, 1}, true},
+    {22, {3, 2, 1}, true},
+}};
+
+}  // namespace
+
+bool CDeviceVolt::GetCalibrationFlag(unsigned status, int item) const {
+    if (item < 1 || item > CalibrationPoints()) return false;
+    for (const PointFlags& flags : kPointFlags) {
+        if (flags.model != model_index()) continue;
+        return bit_set(status, flags.bits[static_cast<std::size_t>(item - 1)]) ||
+               (flags.zero_ends_last && item == CalibrationPoints() && status == 0);
+    }
     return false;
 }
 
 std::string CVK19::CalibrationInstruction(int point) const {
     return point_text(339, 3, point);
-}
-
-bool CVK19::GetCalibrationFlag(unsigned status, int item) const {
-    switch (item) {
-        case 1:
-            return bit_set(status, 1);
-        case 2:
-            return bit_set(status, 2);
-        case 3:
-            return bit_set(status, 4);
-        default:
-            return false;
-    }
 }
 
 bool CVK20::NeedsApply(std::string_view network_name) const {
@@ -101,49 +112,11 @@ std::string CVK20::CalibrationInstruction(int point) const {
     return platform::format_c(format.c_str(), voltage.c_str(), current.c_str());
 }
 
-bool CVK20::GetCalibrationFlag(unsigned status, int item) const {
-    switch (item) {
-        case 1:
-            return bit_set(status, 1);
-        case 2:
-            return bit_set(status, 2);
-        case 3:
-            return bit_set(status, 6);
-        case 4:
-            return bit_set(status, 7);
-        default:
-            return false;
-    }
-}
-
-namespace {
-// VK21 and VK22: a status of 0 also ends the last point.
-bool three_point_flag(unsigned status, int item) {
-    switch (item) {
-        case 1:
-            return bit_set(status, 3);
-        case 2:
-            return bit_set(status, 2);
-        case 3:
-            return bit_set(status, 1) || status == 0;
-        default:
-            return false;
-    }
-}
-}  // namespace
-
 std::string CVK21::CalibrationInstruction(int point) const {
     return point_text(325, 3, point);
 }
 std::string CVK22::CalibrationInstruction(int point) const {
     return point_text(322, 3, point);
-}
-
-bool CVK21::GetCalibrationFlag(unsigned status, int item) const {
-    return three_point_flag(status, item);
-}
-bool CVK22::GetCalibrationFlag(unsigned status, int item) const {
-    return three_point_flag(status, item);
 }
 
 }  // namespace varda

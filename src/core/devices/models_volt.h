@@ -24,8 +24,9 @@ class CDeviceVolt : public CBaseDevice {
     virtual std::vector<std::string_view> ReferenceValueNames() const { return {}; }
     // Value written to "Mode" to start the calibration.
     virtual int CalibrationStartValue() const;
-    // Whether the "Mode" status word reports calibration point `item` (1-based) done.
-    virtual bool GetCalibrationFlag(unsigned status, int item) const;
+    // Whether the "Mode" status word reports calibration point `item` (1-based) done: each model's bits
+    // stand in one table.
+    bool GetCalibrationFlag(unsigned status, int item) const;
 
   protected:
     CDeviceVolt(int model_index, ModelContext* context) : CBaseDevice(model_index, context) {}
@@ -36,7 +37,6 @@ class CVK19 : public CDeviceVolt {
     explicit CVK19(ModelContext* context) : CDeviceVolt(19, context) {}
     std::string CalibrationInstruction(int point) const override;
     int CalibrationStartValue() const override { return 256; }
-    bool GetCalibrationFlag(unsigned status, int item) const override;
 };
 
 class CVK20 : public CDeviceVolt {
@@ -52,21 +52,18 @@ class CVK20 : public CDeviceVolt {
     std::string CalibrationInstruction(int point) const override;
     int CalibrationPoints() const override { return 4; }
     int CalibrationStartValue() const override { return 256; }
-    bool GetCalibrationFlag(unsigned status, int item) const override;
 };
 
 class CVK21 : public CDeviceVolt {
   public:
     explicit CVK21(ModelContext* context) : CDeviceVolt(21, context) {}
     std::string CalibrationInstruction(int point) const override;
-    bool GetCalibrationFlag(unsigned status, int item) const override;
 };
 
 class CVK22 : public CDeviceVolt {
   public:
     explicit CVK22(ModelContext* context) : CDeviceVolt(22, context) {}
     std::string CalibrationInstruction(int point) const override;
-    bool GetCalibrationFlag(unsigned status, int item) const override;
 };
 
 }  // namespace varda

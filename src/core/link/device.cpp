@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
+#include <optional>
 #include <tuple>
 #include <utility>
 
@@ -235,22 +236,21 @@ void Device::start_worker() {
 }
 
 void Device::worker_loop() {
-    // The order of this list is the order in which pending tasks are taken.
-    const std::array<platform::Waitable*, 8> events{
-        &read_all_event_,       &write_all_event_,   &write_changes_event_, &compare_event_,
-        &apply_defaults_event_, &sio().stop_event(), &read_one_event_,      &write_one_event_};
-    constexpr std::array<Task, 8> tasks{Task::ReadAll, Task::WriteAll,      Task::WriteChanges,
-                                        Task::Compare, Task::ApplyDefaults, Task::ReadAll /* stop */,
-                                        Task::ReadOne, Task::WriteOne};
-    constexpr int kStop = 5;
+    // The order in which pending tasks are taken; the stop (no task) comes before the single-parameter ones.
+    constexpr std::array<std::optional<Task>, 8> order{Task::ReadAll, Task::WriteAll,      Task::WriteChanges,
+                                                       Task::Compare, Task::ApplyDefaults, std::nullopt,
+                                                       Task::ReadOne, Task::WriteOne};
+    std::array<platform::Waitable*, order.size()> events{};
+    for (std::size_t i = 0; i < order.size(); ++i)
+        events[i] = order[i] ? static_cast<platform::Waitable*>(&task_event(*order[i])) : &sio().stop_event();
     while (true) {
         const int signalled = platform::wait_any(events, -1ms);
-        if (signalled == kStop || signalled < 0) break;
+        if (signalled < 0 || !order[static_cast<std::size_t>(signalled)]) break;
         std::lock_guard lock(port_lock());
         // A task finds the port closed when the user works offline: open it for the task only, unless the
         // run was told never to open it.
         const bool opened_here = !silent && !sio().is_open() && sio().open() == 0;
-        const Task task = tasks[static_cast<std::size_t>(signalled)];
+        const Task task = *order[static_cast<std::size_t>(signalled)];
         if (task != Task::WriteOne) task_event(task).reset();
         perform(task);
         if (opened_here) sio().close();

@@ -18,10 +18,6 @@
 namespace varda {
 namespace {
 
-constexpr int kStringNetworkParameters = 498;
-constexpr int kStringUnknownElement = 505;
-constexpr int kStringParameter = 214;
-
 enum BranchKind { kBranch, kRoot, kScanners };
 
 // A declaration that needs a token the line does not have.
@@ -287,7 +283,7 @@ bool DescriptionContext::declare_rule_or_init(const std::vector<std::string_view
     const std::string_view name = token(t, 1);
     DescParameter* d = find_description(name);
     if (!d) {
-        ui().message(std::string(str(kStringParameter)) + " '" + std::string(name) +
+        ui().message(std::string(str(kParameter)) + " '" + std::string(name) +
                          std::string(localized("' not defined.")),
                      MessageIcon::Warning);
         return false;
@@ -317,8 +313,7 @@ bool DescriptionContext::declare_branch(const std::vector<std::string_view>& t, 
     if (count < 1) return true;
     const int image = leading_decimal(token(t, 3));
     const int selected_image = leading_decimal(token(t, 4));
-    const bool is_network =
-        kind == kBranch && platform::iequals(name, str_as_written(kStringNetworkParameters));
+    const bool is_network = kind == kBranch && platform::iequals(name, str_as_written(kNetworkParameters));
 
     // What each child token names among what was declared before this line, found once for all instances.
     struct Children {
@@ -384,7 +379,7 @@ bool DescriptionContext::declare_branch(const std::vector<std::string_view>& t, 
                 failed = !copy(*declared_[e]);
             if (failed) break;  // too large: no message of its own, the load says the tree is damaged
             if (c.descriptions.empty() && c.elements.empty() && earlier_instances == 0) {
-                error_message(std::string(str(kStringUnknownElement)));
+                error_message(std::string(str(kUnknownStringElement)));
                 failed = true;
             }
         }

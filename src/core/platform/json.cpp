@@ -1,6 +1,7 @@
 #include "core/platform/json.h"
 
 #include <charconv>
+#include <utility>
 
 namespace varda::platform {
 namespace {
@@ -79,7 +80,7 @@ class Reader {
                 }
                 auto member = parse_value(depth + 1);
                 if (!member) return std::nullopt;
-                v.members.emplace_back(std::move(*key), std::move(*member));
+                v.members.push_back({std::move(*key), std::move(*member)});
             } while (take(','));
             if (!take('}')) {
                 fail("expected ',' or '}'");

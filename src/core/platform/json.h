@@ -3,10 +3,11 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 namespace varda::platform {
+
+struct JsonMember;
 
 // A parsed JSON document: enough for the files the configurator reads (configurations as text).
 struct JsonValue {
@@ -16,9 +17,15 @@ struct JsonValue {
     double number = 0;  // a number as the nearest double
     std::string text;   // a string's UTF-8 text; a number as it is written ("1e10", "-0.50")
     std::vector<JsonValue> items;
-    std::vector<std::pair<std::string, JsonValue>> members;
+    std::vector<JsonMember> members;  // an object's members in the order written
 
     const JsonValue* find(std::string_view key) const;
+};
+
+// A named member of an object: a struct, as a std::pair may not hold the still incomplete JsonValue.
+struct JsonMember {
+    std::string name;
+    JsonValue value;
 };
 
 // Nothing, with a reason ("line 3: expected ':'"), for text that is not JSON as RFC 8259 has it: no

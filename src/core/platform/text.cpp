@@ -10,7 +10,6 @@ namespace varda::platform {
 
 namespace {
 
-constexpr char32_t kReplacement = 0xFFFD;
 // Marks a byte that does not start a well-formed UTF-8 sequence.
 constexpr char32_t kInvalid = 0xFFFFFFFF;
 

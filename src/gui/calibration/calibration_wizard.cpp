@@ -181,7 +181,8 @@ void CmySheet::sync_timers() {
         if (!timer) {
             timer = new QTimer(this);
             timer->setSingleShot(true);
-            connect(timer, &QTimer::timeout, this, [this, id] {
+            // An init-capture: C++20 lets a lambda capture a structured binding, clang 14 does not yet.
+            connect(timer, &QTimer::timeout, this, [this, id = id] {
                 wizard_.timer_fired(id);
                 sync();
             });

@@ -34,6 +34,19 @@ bool is_pure_red(const std::optional<Rgb>& colour) {
     return colour && *colour == kErrorColour;
 }
 
+// A column's alignment as the cells and the caption both give it to Qt, vertically centred.
+QVariant qt_alignment(TreeListModel::Align align) {
+    switch (align) {
+        case TreeListModel::Align::Right:
+            return QVariant::fromValue(Qt::Alignment(Qt::AlignRight | Qt::AlignVCenter));
+        case TreeListModel::Align::Centre:
+            return QVariant::fromValue(Qt::Alignment(Qt::AlignCenter));
+        case TreeListModel::Align::Left:
+            break;
+    }
+    return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));
+}
+
 }  // namespace
 
 TreeListModel::TreeListModel(QObject* parent) : QAbstractItemModel(parent) {}
@@ -430,15 +443,7 @@ QVariant TreeListModel::data(const QModelIndex& index, int role) const {
         case Qt::DecorationRole:
             return column == 0 ? QVariant(tree_icon(n->image)) : QVariant();
         case Qt::TextAlignmentRole:
-            switch (column_align(column)) {
-                case Align::Right:
-                    return QVariant::fromValue(Qt::Alignment(Qt::AlignRight | Qt::AlignVCenter));
-                case Align::Centre:
-                    return QVariant::fromValue(Qt::Alignment(Qt::AlignCenter));
-                case Align::Left:
-                    break;
-            }
-            return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));
+            return qt_alignment(column_align(column));
         case ImageRole:
             return n->image;
         case StateRole:
@@ -457,17 +462,7 @@ QVariant TreeListModel::data(const QModelIndex& index, int role) const {
 QVariant TreeListModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || section < 0 || section >= column_count()) return {};
     if (role == Qt::DisplayRole) return columns_[static_cast<std::size_t>(section)].caption;
-    if (role == Qt::TextAlignmentRole) {
-        switch (column_align(section)) {
-            case Align::Right:
-                return QVariant::fromValue(Qt::Alignment(Qt::AlignRight | Qt::AlignVCenter));
-            case Align::Centre:
-                return QVariant::fromValue(Qt::Alignment(Qt::AlignCenter));
-            case Align::Left:
-                break;
-        }
-        return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));
-    }
+    if (role == Qt::TextAlignmentRole) return qt_alignment(column_align(section));
     return {};
 }
 

@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "core/app/document/tree_commit.h"
 #include "core/app/tree/tree_edit.h"
 #include "gui/tree/tree_filter_bar.h"
 #include "gui/tree/tree_list_ctrl.h"

@@ -367,7 +367,7 @@ TEST(CalibrationRun, FailingStatusEndsTheMeasurements) {
     };
     for (const auto& [code, text] : cases) {
         Rig rig;
-        rig.faults([code](auto& f) { f.status["CLB.S"] = code; });
+        rig.faults([code = code](auto& f) { f.status["CLB.S"] = code; });
         auto run = rig.run(1);
         run->press_continue();
         EXPECT_TRUE(run->error());

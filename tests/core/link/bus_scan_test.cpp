@@ -200,7 +200,9 @@ TEST(BusScan, LateNeighboursAreFoundAtTheirOwnAddresses) {
                 EXPECT_EQ(module.version, "2.10") << found_module_text(module);
                 EXPECT_EQ(module.further_addresses, 0);
             }
-            if (pace == ScanPace::Thorough) EXPECT_EQ(listed, present);
+            if (pace == ScanPace::Thorough) {
+                EXPECT_EQ(listed, present);
+            }
             std::sort(announced.begin(), announced.end());
             EXPECT_EQ(announced, std::vector<int>(listed.begin(), listed.end()));
         }

@@ -7,6 +7,7 @@
 #include "core/app/command_line/headless_ui.h"
 #include "sim/in_process_backend.h"
 #include "sim/simulated_module.h"
+#include "tests/support/identifying_module.h"
 
 namespace varda {
 namespace {
@@ -49,29 +50,9 @@ class RecordingBackend : public SerialBackend {
     std::vector<Transmission>& log_;
 };
 
-struct Line {
-    Line() : module(std::make_shared<sim::SimulatedModule>()) {
-        set_ui(&ui);
-        store.set_int(kSettingsGroup, "baud_rate", 115200);
-        set_settings_store(&store);
-        module->add({.name = "dev",
-                     .type = "string",
-                     .value = "vk05-dv",
-                     .read_only = true,
-                     .has_attributes = false});
-        module->add(
-            {.name = "ver", .type = "string", .value = "2.10", .read_only = true, .has_attributes = false});
-        auto inner = std::make_unique<sim::InProcessBackend>(module);
-        backend = inner.get();
-        device = std::make_unique<Device>(std::make_unique<RecordingBackend>(std::move(inner), log), options);
-        set_current_model_index(kNoModel);
-    }
-    ~Line() {
-        device.reset();
-        set_settings_store(nullptr);
-        set_ui(nullptr);
-        set_current_model_index(kNoModel);
-    }
+struct Line : test::IdentifyingModuleRig {
+    Line() { device = std::make_unique<Device>(std::make_unique<RecordingBackend>(line(), log), options); }
+    ~Line() { device.reset(); }
     // The transmissions that sent something, as their first characters.
     std::string sent() const {
         std::string out;
@@ -80,12 +61,7 @@ struct Line {
         return out;
     }
 
-    HeadlessUi ui;
-    MemorySettingsStore store;
-    Options options;
     std::vector<Transmission> log;
-    std::shared_ptr<sim::SimulatedModule> module;
-    sim::InProcessBackend* backend = nullptr;
     std::unique_ptr<Device> device;
 };
 

@@ -294,7 +294,9 @@ TEST(DeviceIO, OnlyTheAnswerToTheRequestIsTaken) {
                 EXPECT_EQ(result, 0) << p.error_text;
                 EXPECT_EQ(p.value_text(), module->value(p.network_name(), indexed ? 3 : -1))
                     << "the stranger's 7 must not be taken";
-                if (c.attributes) EXPECT_TRUE(p.access_attribute) << "FiLt's own attributes: read/write";
+                if (c.attributes) {
+                    EXPECT_TRUE(p.access_attribute) << "FiLt's own attributes: read/write";
+                }
             }
         }
     }

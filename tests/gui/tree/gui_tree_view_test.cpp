@@ -9,6 +9,9 @@
 #include <QPainter>
 #include <QTemporaryDir>
 
+#include <memory>
+
+#include "core/app/document/document.h"
 #include "core/app/document/document.h"
 #include "core/model/device_table.h"
 #include "core/link/posix_serial_backend.h"
@@ -195,7 +198,8 @@ class TreeViewTest : public QObject {
             tree().select_quietly(timeout.tree_item);
             tree().setFocus();
             QTest::keyClick(&tree(), key);
-            QVERIFY2(tree().edit_box(), qPrintable(QTest::toString(key)));
+            const std::unique_ptr<char[]> key_name(QTest::toString(key));  // a new[] copy the caller frees
+            QVERIFY2(tree().edit_box(), key_name.get());
             QCOMPARE(tree().edit_box()->text(), QString("no data"));
             type_into_edit_box("77", Qt::Key_Escape);
         }

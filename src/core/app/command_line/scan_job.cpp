@@ -16,8 +16,7 @@ namespace varda {
 namespace {
 
 constexpr int kBadCommandLine = 2;
-constexpr int kLastScannedAddress8 = 247;  // the usual top of an 8-bit bus
-constexpr int kLargestAddress8 = 254;      // 255 is the broadcast
+constexpr int kLargestAddress8 = 254;  // 255 is the broadcast
 constexpr int kLargestAddress11 = 2047;
 
 std::string lower(std::string_view text) {

@@ -21,10 +21,6 @@ namespace varda {
 namespace {
 
 constexpr int kStringComparisonResult = 160;
-constexpr int kStringReadWrite = 156;
-constexpr int kStringReadOnly = 157;
-constexpr int kStringCompany = 158;
-constexpr int kStringUnknown = 159;
 constexpr const char* kModuleColumn = "Module";
 constexpr const char* kTakeFromModuleStep = "Take values from the module";
 constexpr const char* kTakeFromFileStep = "Take values from the file";
@@ -33,8 +29,8 @@ constexpr const char* kShowAll = "Show all";
 // "(read-only, Company)" after the value when a module's attributes differ.
 std::string attributes_note(const Difference& d) {
     if (!d.attributes_differ) return {};
-    return " (" + std::string(str(d.other_access ? kStringReadWrite : kStringReadOnly)) +
-           (d.other_user ? ", " + std::string(str(kStringCompany)) : std::string()) + ")";
+    return " (" + std::string(str(d.other_access ? kReadWrite : kReadOnly)) +
+           (d.other_user ? ", " + std::string(str(kUserCompany)) : std::string()) + ")";
 }
 
 bool in_branch(const std::string& path, const std::string& branch) {
@@ -44,10 +40,10 @@ bool in_branch(const std::string& path, const std::string& branch) {
 }
 
 std::string access_text(bool access) {
-    return std::string(str(access ? kStringReadWrite : kStringReadOnly));
+    return std::string(str(access ? kReadWrite : kReadOnly));
 }
 std::string user_text(bool user) {
-    return std::string(str(user ? kStringCompany : kStringUnknown));
+    return std::string(str(user ? kUserCompany : kUserUnknown));
 }
 
 // The comparison result of a file: the count and the first ten, each with its place and both sides' value

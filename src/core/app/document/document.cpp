@@ -24,8 +24,6 @@ namespace varda {
 
 namespace {
 
-constexpr int kStringTreeNotSelected = 170;
-constexpr int kStringAppTitle = 57344;
 constexpr int kStringDefaultsWarning = 173;
 constexpr int kStringInitQuestion = 183;
 constexpr int kStringInitError = 179;
@@ -207,11 +205,11 @@ bool CTarnDoc::offline() const {
 bool CTarnDoc::exchange_on(ObjectWithParameters* target, bool (Device::*task)(ObjectWithParameters&),
                            const char* missing_message, std::string_view task_name) {
     if (!target) {
-        ui().message(missing_message, MessageIcon::Error, str(kStringAppTitle));
+        ui().message(missing_message, MessageIcon::Error, str(kAppTitle));
         return false;
     }
     if (offline()) {
-        ui().message(offline_message(task_name), MessageIcon::Warning, str(kStringAppTitle));
+        ui().message(offline_message(task_name), MessageIcon::Warning, str(kAppTitle));
         return false;
     }
     const bool ran = ((*device_).*task)(*target);
@@ -220,20 +218,20 @@ bool CTarnDoc::exchange_on(ObjectWithParameters* target, bool (Device::*task)(Ob
 }
 
 bool CTarnDoc::read_all() {
-    return exchange_on(root(), &Device::read_all, std::string(str(kStringTreeNotSelected)).c_str(),
+    return exchange_on(root(), &Device::read_all, std::string(str(kTreeNotSelected)).c_str(),
                        "Read all");
 }
 bool CTarnDoc::write_all() {
-    return exchange_on(root(), &Device::write_all, std::string(str(kStringTreeNotSelected)).c_str(),
+    return exchange_on(root(), &Device::write_all, std::string(str(kTreeNotSelected)).c_str(),
                        "Write all");
 }
 bool CTarnDoc::write_changes() {
-    return exchange_on(root(), &Device::write_changes, std::string(str(kStringTreeNotSelected)).c_str(),
+    return exchange_on(root(), &Device::write_changes, std::string(str(kTreeNotSelected)).c_str(),
                        "Write changes");
 }
 bool CTarnDoc::compare() {
     places_ = root() ? parameter_places(*root()) : std::map<const Parameter*, std::string>{};
-    return exchange_on(root(), &Device::compare, std::string(str(kStringTreeNotSelected)).c_str(), "Compare");
+    return exchange_on(root(), &Device::compare, std::string(str(kTreeNotSelected)).c_str(), "Compare");
 }
 
 namespace {
@@ -263,7 +261,7 @@ bool CTarnDoc::compare_branch() {
 bool CTarnDoc::write_parameters(const std::vector<Parameter*>& parameters) {
     if (offline()) {
         ui().message(offline_message("Write checked to the module"), MessageIcon::Warning,
-                     str(kStringAppTitle));
+                     str(kAppTitle));
         return false;
     }
     const bool ran = device_->write_parameters(parameters);
@@ -285,7 +283,7 @@ void CTarnDoc::apply_default_settings() {
         return;
     }
     if (!root()) {
-        ui().message(str(kStringTreeNotSelected), MessageIcon::Error, str(kStringAppTitle));
+        ui().message(str(kTreeNotSelected), MessageIcon::Error, str(kAppTitle));
         return;
     }
     if (ui().ask(str(kStringDefaultsWarning), Buttons::YesNoSafeNo, MessageIcon::Warning) != Answer::Yes)

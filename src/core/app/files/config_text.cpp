@@ -253,7 +253,7 @@ std::string take_value(Parameter& p, const std::string& text) {
         // Never written to a module: kept as the JSON says, as a read keeps what the module said.
         p.SetValueText(text);
     } else if (!p.AcceptValue(text, true)) {
-        return one_line(TreeEdit::rejection_text(p, text));
+        return one_line(value_rejection_text(p, text));
     }
     p.SetValueText(p.read_form(p.value_text()));
     return {};

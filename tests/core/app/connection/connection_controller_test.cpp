@@ -14,6 +14,7 @@
 #include "core/app/command_line/headless_ui.h"
 #include "sim/in_process_backend.h"
 #include "sim/simulated_module.h"
+#include "tests/support/identifying_module.h"
 
 namespace varda {
 namespace {
@@ -38,30 +39,14 @@ struct RecordingView : ConnectionView {
     std::optional<bool> closed;
 };
 
-struct Dialog {
-    Dialog() : module(std::make_shared<sim::SimulatedModule>()) {
-        set_ui(&ui);
-        store.set_int(kSettingsGroup, "baud_rate", 115200);
+struct Dialog : test::IdentifyingModuleRig {
+    Dialog() {
         store.set_string(kSettingsGroup, "port", "sim");
-        set_settings_store(&store);
-        module->add({.name = "dev",
-                     .type = "string",
-                     .value = "vk05-dv",
-                     .read_only = true,
-                     .has_attributes = false});
-        module->add(
-            {.name = "ver", .type = "string", .value = "2.10", .read_only = true, .has_attributes = false});
-        auto inner = std::make_unique<sim::InProcessBackend>(module);
-        backend = inner.get();
-        device = std::make_unique<Device>(std::move(inner), options);
-        set_current_model_index(kNoModel);
+        device = std::make_unique<Device>(line(), options);
     }
     ~Dialog() {
         controller.reset();
         device.reset();
-        set_settings_store(nullptr);
-        set_ui(nullptr);
-        set_current_model_index(kNoModel);
     }
     void open(bool offline_allowed = true) {
         controller = std::make_unique<ConnectionController>(*device, options, offline_allowed);
@@ -92,11 +77,6 @@ struct Dialog {
         return out;
     }
 
-    HeadlessUi ui;
-    MemorySettingsStore store;
-    Options options;
-    std::shared_ptr<sim::SimulatedModule> module;
-    sim::InProcessBackend* backend = nullptr;
     std::unique_ptr<Device> device;
     RecordingView view;
     std::unique_ptr<ConnectionController> controller;

@@ -67,12 +67,12 @@ TEST(TreeEditCommit, ValueOutsideTheRangeIsRejectedWithTheRange) {
 TEST(TreeEditCommit, RejectionTextOfNamesAndScanners) {
     Parameter name("CHAr*");
     name.description = "Name";
-    EXPECT_EQ(TreeEdit::rejection_text(name, "abcde"),
+    EXPECT_EQ(value_rejection_text(name, "abcde"),
               "Parameter 'CHAr*' (Name) cannot be set to abcde\n"
               "(Значение не удовлетворяет требованиям к формату сетевого имени)");
     {
         test::EnglishScreen english;
-        EXPECT_TRUE(test::shows_english(TreeEdit::rejection_text(name, "abcde")));
+        EXPECT_TRUE(test::shows_english(value_rejection_text(name, "abcde")));
     }
     Parameter scanner("r.Cou");
     scanner.description = "Counter";
@@ -80,7 +80,7 @@ TEST(TreeEditCommit, RejectionTextOfNamesAndScanners) {
     scanner.set_limits(0, 65535);
     scanner.MakeScanner();
     EXPECT_EQ(
-        TreeEdit::rejection_text(scanner, "-1"),
+        value_rejection_text(scanner, "-1"),
         "Parameter 'r.Cou' (Counter) cannot be set to -1\nThe allowed value should be 'integer' of the range "
         "0...65535");
 }
@@ -104,7 +104,7 @@ TEST(TreeEditCommit, WholeNumbersAreRefusedWithTheRangeTheirTypeCarries) {
         p.set_data_type(c.type);
         p.set_limits(c.minimum, c.maximum);
         EXPECT_FALSE(p.AcceptValue(c.typed)) << c.typed;
-        EXPECT_EQ(TreeEdit::rejection_text(p, c.typed), "Parameter 'x' (X) cannot be set to " +
+        EXPECT_EQ(value_rejection_text(p, c.typed), "Parameter 'x' (X) cannot be set to " +
                                                             std::string(c.typed) +
                                                             "\nThe allowed value should be " + c.range);
     }
