@@ -298,20 +298,23 @@ TEST(TreeControlRules, NaturalOrder) {
 TEST(TreeControlRules, ProblemParameters) {
     Parameter p("t.out");
     EXPECT_FALSE(is_problem_parameter(p));
-    p.error_text = "Time-out error";
+    p.set_failure(FailureKind::Timeout, "Time-out error");
     EXPECT_TRUE(is_problem_parameter(p));
-    p.error_text = std::string(str(kDeviceValue)) + " '5',";
+    p.set_failure(FailureKind::Discrepancy, std::string(str(kDeviceValue)) + " '5',");
     EXPECT_FALSE(is_problem_parameter(p));
-    p.error_text = std::string(str(kValueNotInitialized));
+    p.set_failure(FailureKind::NotInitialized, std::string(str(kValueNotInitialized)));
     EXPECT_FALSE(is_problem_parameter(p));
+    Parameter described("t.in");
+    described.error_text = "a text set without a kind";
+    EXPECT_TRUE(is_problem_parameter(described));
     Parameter scanner("r.Cou");
     scanner.MakeScanner();
-    scanner.error_text = "Time-out error";
+    scanner.set_failure(FailureKind::Timeout, "Time-out error");
     EXPECT_FALSE(is_problem_parameter(scanner));
 
     DescBranch root;
     auto child = std::make_unique<DescBranch>();
-    child->AddParameter(std::make_unique<Parameter>("a")).error_text = "Time-out error";
+    child->AddParameter(std::make_unique<Parameter>("a")).set_failure(FailureKind::Timeout, "Time-out error");
     root.AddChild(std::move(child));
     EXPECT_TRUE(contains_problem(root));
 }

@@ -144,8 +144,9 @@ void CTarnDoc::refuse_file_values(LoadResult& result) {
     // A value the editor would refuse is never written: the tree holds "no data" in its place and says why.
     for (const RefusedValue& refused : refused_values(*root(), validator)) {
         refused.parameter->SetValueText(std::string(str(kNoData)));
-        refused.parameter->error_text =
-            std::string(localized("Refused from the file: ")) + refused.value + " (" + refused.why + ")";
+        refused.parameter->set_failure(
+            FailureKind::Described,
+            std::string(localized("Refused from the file: ")) + refused.value + " (" + refused.why + ")");
         result.refused.push_back(refused_value_text(refused));
     }
     if (result.refused.empty() || !ui().has_main_window()) return;
@@ -315,7 +316,7 @@ std::vector<Parameter*> CTarnDoc::tree_parameters() const {
 void CTarnDoc::set_no_data(Parameter& parameter) {
     EditHistory::Recording recording(std::string(kNoDataStep), {&parameter});
     parameter.SetValueText(std::string(str(kNoData)));
-    parameter.error_text.clear();
+    parameter.clear_failure();
     parameter.value_modified = parameter.access_modified = parameter.user_modified = false;
     history_.finish(recording);
 }

@@ -28,7 +28,6 @@ using namespace std::chrono_literals;
 
 constexpr int kFailureLimit = 4;          // the fifth failure in a row aborts the task
 constexpr std::size_t kMaxScanners = 63;  // the waits of one thread
-constexpr const char* kTimeoutText = "Time-out error";
 constexpr int kStringInitError = 179;
 constexpr int kStringNoDifference = 152;
 constexpr int kStringDifferences = 153;
@@ -322,7 +321,7 @@ void Device::perform(Task task) {
 
 void Device::not_reached(Parameter& parameter, ExchangeKind kind) {
     ++not_reached_count_;
-    parameter.error_text = not_reached_text(kind);
+    parameter.set_failure(FailureKind::NotReached, not_reached_text(kind));
 }
 
 ExchangeSummary Device::last_exchange() const {
@@ -576,7 +575,7 @@ int Device::read_parameter(Parameter& p, bool count_failures) {
     const int result = request(true, &p);
     if (result != 0) log_failure(p);
 
-    const bool timed_out = result != 0 && platform::iequals(p.error_text, kTimeoutText);
+    const bool timed_out = result != 0 && p.failure_kind() == FailureKind::Timeout;
     if (!timed_out) {
         consecutive_failures = 0;
         exchange_suspended = false;
@@ -598,7 +597,8 @@ int Device::write_parameter(Parameter& p, int mode) {
     const std::string progress = with_index(std::string(localized("  Write: ")) + p.network_name(), p);
     const std::string text = mode >= 0 ? p.value_text() : p.initial_value_text;
     if (text == str(kNoData)) {
-        p.error_text = "Value is not recorded, because the parameter is not initialized";
+        p.set_failure(FailureKind::NotInitialized,
+                      "Value is not recorded, because the parameter is not initialized");
         // Counted as a failure in the summary, so the error log names it too.
         log_failure(p);
         return 5;
@@ -622,7 +622,7 @@ int Device::write_parameter(Parameter& p, int mode) {
     progress_line(
         progress + " = " + text +
         (result == 0 ? " " + std::string(localized("[new value]")) : ": " + error_cell_text(p.error_text)));
-    if (result < 0 || (result > 0 && platform::iequals(p.error_text, kTimeoutText))) {
+    if (result < 0 || (result > 0 && p.failure_kind() == FailureKind::Timeout)) {
         if (++consecutive_failures > kFailureLimit) {
             progress_line(std::string(localized("5 unsuccessful write attempts")));
             set_status(kStatusNoReply);
@@ -654,7 +654,7 @@ int Device::compare_parameter(Parameter& p) {
                          p.user_attribute != module_value.user_attribute;
     if (!differs) return result;
     if (result != 0) {
-        p.error_text = module_value.error_text;
+        p.set_failure(module_value.failure.kind, module_value.error_text, module_value.failure.module_code);
         return result;
     }
     module_differences.push_back(
@@ -669,17 +669,18 @@ int Device::compare_parameter(Parameter& p) {
             access_text(p).c_str(), user_text(p).c_str(), module_value.value_text().c_str(),
             access_text(module_value).c_str(), user_text(module_value).c_str());
         const bool had_text = !p.error_text.empty();
-        p.error_text = std::string(str(kDeviceValue)) + " '" + module_value.value_text() + "'," +
-                       access_text(module_value) + user_text(module_value) + (had_text ? "; " : "");
+        p.set_failure(FailureKind::Discrepancy,
+                      std::string(str(kDeviceValue)) + " '" + module_value.value_text() + "'," +
+                          access_text(module_value) + user_text(module_value) + (had_text ? "; " : ""));
     } else {
-        p.error_text.clear();
+        p.clear_failure();
     }
     return result;
 }
 
 int Device::instant_write(Parameter& p) {
     if (!p.value_modified || !ui().has_main_window() || !options_.instant_recording) return 1000;
-    p.error_text.clear();
+    p.clear_failure();
     return write_parameter(p, 1);
 }
 
@@ -722,6 +723,7 @@ void Device::scanner_loop(std::vector<Parameter*> scanners) {
                 result.value_text = reading.value_text();
             } else {
                 result.error_text = reading.error_text.substr(0, MyConverter::kMaxValueText);
+                result.failure = reading.failure;
             }
         }
         std::function<void()> receiver;

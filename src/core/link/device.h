@@ -31,6 +31,7 @@ struct ScanResult {
     int address_offset = 0;
     std::string value_text;
     std::string error_text;
+    Failure failure;
     Parameter* scanner = nullptr;
 };
 

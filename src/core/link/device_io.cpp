@@ -196,6 +196,24 @@ int DeviceIO::open_with_settings(bool show_message) {
 
 namespace {
 
+FailureKind rejection_kind(ReplyOutcome::Reason reason) {
+    switch (reason) {
+        case ReplyOutcome::Reason::HeaderLost:
+            return FailureKind::HeaderLost;
+        case ReplyOutcome::Reason::BadCharacter:
+            return FailureKind::BadCharacter;
+        case ReplyOutcome::Reason::BadLength:
+            return FailureKind::BadLength;
+        case ReplyOutcome::Reason::Checksum:
+            return FailureKind::Checksum;
+        case ReplyOutcome::Reason::WrongHash:
+            return FailureKind::WrongHash;
+        case ReplyOutcome::Reason::None:
+            break;
+    }
+    return FailureKind::Described;
+}
+
 // Why the last reply that passed its checksum was not the answer, for when the right one never comes.
 const char* stray_reply_text(ReplyOutcome::Reason wrong_hash, EchoMismatch mismatch) {
     if (wrong_hash == ReplyOutcome::Reason::WrongHash)
@@ -216,7 +234,8 @@ const char* stray_reply_text(ReplyOutcome::Reason wrong_hash, EchoMismatch misma
 }  // namespace
 
 bool DeviceIO::exchange(bool read, std::uint16_t hash, std::span<const std::uint8_t> data, Bytes& reply_data,
-                        std::string& error, int address_offset, std::span<const std::uint8_t> echo_tail) {
+                        std::string& error, Failure& failure, int address_offset,
+                        std::span<const std::uint8_t> echo_tail) {
     const Addressing to = addressing();
     const std::string frame = build_request(read, hash, data, address_offset, to);
     reply_data.clear();
@@ -235,6 +254,7 @@ bool DeviceIO::exchange(bool read, std::uint16_t hash, std::span<const std::uint
     // The last reply that passed its checksum but answered another request: if ours never comes, that is
     // what went wrong, not silence.
     const char* stray = nullptr;
+    FailureKind stray_kind = FailureKind::StrayReply;
     Reply reply;
     ReplyOutcome outcome;
     int result = sio_.transaction(frame, reply);
@@ -243,6 +263,7 @@ bool DeviceIO::exchange(bool read, std::uint16_t hash, std::span<const std::uint
             // The port is gone (a gateway closed the connection): no retry can help.
             answering_ = false;
             error = sio_.open_error();
+            failure = {FailureKind::DeviceGone};
             set_status(kStatusPortFailed);
             return false;
         }
@@ -252,10 +273,12 @@ bool DeviceIO::exchange(bool read, std::uint16_t hash, std::span<const std::uint
                 if (stray) {
                     answering_ = true;
                     error = stray;
+                    failure = {stray_kind};
                     set_status(kStatusBadReply);
                 } else {
                     answering_ = false;
                     error = "Time-out error";
+                    failure = {FailureKind::Timeout};
                     set_status(kStatusNoReply);
                 }
                 return false;
@@ -263,6 +286,7 @@ bool DeviceIO::exchange(bool read, std::uint16_t hash, std::span<const std::uint
         } else if (result == 3) {
             if (++line_errors > kLineErrorRetries) {
                 error = "Improper serial port settings";
+                failure = {FailureKind::LineError};
                 set_status(kStatusBadReply);
                 return false;
             }
@@ -287,10 +311,12 @@ bool DeviceIO::exchange(bool read, std::uint16_t hash, std::span<const std::uint
                 break;
             }
             stray = stray_reply_text(outcome.reason, mismatch);
+            stray_kind = wrong_hash ? FailureKind::WrongHash : FailureKind::StrayReply;
             result = sio_.continue_reply(reply);
             continue;
         } else if (++lost_headers > kLostHeaderRetries) {
             error = "Frame header is lost";
+            failure = {FailureKind::HeaderLost};
             set_status(kStatusBadReply);
             return false;
         }
@@ -303,11 +329,13 @@ bool DeviceIO::exchange(bool read, std::uint16_t hash, std::span<const std::uint
             return true;
         case ReplyOutcome::Kind::ErrorReply:
             error = error_reply_text(outcome.data);
+            failure = {FailureKind::ModuleError, outcome.data.empty() ? std::uint8_t{0} : outcome.data[0]};
             reply_data = std::move(outcome.data);
             set_status(kStatusErrorReply);
             return false;
         case ReplyOutcome::Kind::Rejected:
             error = outcome.message;
+            failure = {rejection_kind(outcome.reason)};
             set_status(kStatusBadReply);
             return false;
     }
@@ -323,15 +351,17 @@ std::optional<bool> DeviceIO::answering() const {
 int DeviceIO::request(bool read, Parameter* parameter, DumpList* dump, bool attribute_override) {
     if (switch_over_mode() != SwitchOverMode::Ravelin) {
         const int result = switch_over_exchange();
-        if (parameter) parameter->error_text = switch_over_result_text(result);
+        if (parameter)
+            parameter->set_failure(result == 0 ? FailureKind::None : FailureKind::SwitchOver,
+                                   switch_over_result_text(result));
         return result;
     }
     if (!sio_.is_open()) {
-        if (parameter) parameter->error_text = "Serial port opening error";
+        if (parameter) parameter->set_failure(FailureKind::PortClosed, "Serial port opening error");
         return -1;
     }
     if (!parameter) return -1;
-    parameter->error_text.clear();
+    parameter->clear_failure();
     if (platform::iequals(parameter->network_name(), "CHAr*"))
         return request_composite_name(read, *parameter, dump);
     return request_value(read, *parameter, dump, attribute_override);
@@ -356,10 +386,11 @@ int DeviceIO::exchange_attributes(bool read, Parameter& p, bool attribute_overri
     // The module repeats the target (index and hash) behind the attribute byte.
     const auto target = std::span<const std::uint8_t>(data).subspan(sends_attribute ? 1 : 0);
     Bytes reply;
-    if (!exchange(!sends_attribute, kHashMstr, data, reply, p.error_text, p.address_offset, target))
+    if (!exchange(!sends_attribute, kHashMstr, data, reply, p.error_text, p.failure, p.address_offset,
+                  target))
         return 200;
     if (reply.size() != (p.indexed ? 5u : 3u)) {
-        p.error_text = "Attribute error, incorrect response message length";
+        p.set_failure(FailureKind::AttributeReply, "Attribute error, incorrect response message length");
         set_status(kStatusBadReply);
         return 201;
     }
@@ -377,10 +408,13 @@ int DeviceIO::request_value(bool read, Parameter& p, DumpList* dump, bool attrib
         // before its attribute exchange, and says why.
         const int encoded = p.ConvertToData(data);
         if (encoded != 1) {
-            p.error_text = encoded == -1
-                               ? std::string(localized("Setter method are not defined for the function '")) +
-                                     p.network_name() + "'"
-                               : std::string("Bad value (data encoding impossible)");
+            if (encoded == -1) {
+                p.set_failure(FailureKind::NoEncoder,
+                              std::string(localized("Setter method are not defined for the function '")) +
+                                  p.network_name() + "'");
+            } else {
+                p.set_failure(FailureKind::NotEncodable, "Bad value (data encoding impossible)");
+            }
             dump_line(dump, p.error_text);
             set_status(kStatusFileMissing);  // the values to write are unusable
             return encoded == -1 ? 3 : 4;
@@ -403,7 +437,8 @@ int DeviceIO::request_value(bool read, Parameter& p, DumpList* dump, bool attrib
     const auto index_echo =
         p.indexed ? std::span<const std::uint8_t>(data).last(2) : std::span<const std::uint8_t>{};
     Bytes reply;
-    if (!exchange(read, p.Hash(), data, reply, p.error_text, p.address_offset, index_echo)) return 1;
+    if (!exchange(read, p.Hash(), data, reply, p.error_text, p.failure, p.address_offset, index_echo))
+        return 1;
     dump_bytes(dump, "<< response", reply);
     dump_line(dump, platform::format_c(std::string(localized("%1i data bytes in response")).c_str(),
                                        static_cast<int>(reply.size())));
@@ -412,7 +447,7 @@ int DeviceIO::request_value(bool read, Parameter& p, DumpList* dump, bool attrib
     if (platform::iequals(p.network_name(), "JuRD")) length = length >= 3 ? length - 3 : 0;
     if (p.indexed) length = length >= 2 ? length - 2 : 0;  // the module echoes the index at the end
     if (!p.reply_length_fits(length) || p.ConvertFromData(std::span(reply).first(length)) == 0) {
-        p.error_text = "Response cannot be decoded";
+        p.set_failure(FailureKind::NotDecodable, "Response cannot be decoded");
         p.SetValueText({});
         set_status(kStatusBadReply);  // no value was read: the job must not end as done
         return 2;
@@ -434,8 +469,8 @@ int DeviceIO::request_composite_name(bool read, Parameter& p, DumpList* dump) {
         code->address_offset = p.address_offset;
         return code;
     };
-    auto fail = [&p, dump](const char* text, int result) {
-        p.error_text = text;
+    auto fail = [&p, dump](FailureKind kind, const char* text, int result) {
+        p.set_failure(kind, text);
         dump_line(dump, text);
         return result;
     };
@@ -446,14 +481,15 @@ int DeviceIO::request_composite_name(bool read, Parameter& p, DumpList* dump) {
         for (int k = 0; k < 4; ++k) {
             auto code = part(k);
             const int result = request(true, code.get(), dump);
-            if (!code->error_text.empty()) p.error_text = code->error_text;
+            if (!code->error_text.empty())
+                p.set_failure(code->failure.kind, code->error_text, code->failure.module_code);
             if (result != 0) return result;
             const long value = std::strtol(code->value_text().c_str(), nullptr, 10);
             const auto text =
                 value >= 0 && value <= 255 ? code_to_text(static_cast<std::uint8_t>(value)) : std::nullopt;
             if (!text) {
                 set_status(kStatusBadReply);
-                return fail(kCharNameInvalidCode, 2);
+                return fail(FailureKind::NotDecodable, kCharNameInvalidCode, 2);
             }
             name += *text;
         }
@@ -463,11 +499,11 @@ int DeviceIO::request_composite_name(bool read, Parameter& p, DumpList* dump) {
             set_status(kStatusFileMissing);  // the values to write are unusable
             switch (codes.failure) {
                 case NameCodeFailure::Empty:
-                    return fail(kCharNameEmpty, 4);
+                    return fail(FailureKind::NotEncodable, kCharNameEmpty, 4);
                 case NameCodeFailure::TooLong:
-                    return fail(kCharNameTooLong, 4);
+                    return fail(FailureKind::NotEncodable, kCharNameTooLong, 4);
                 default:
-                    return fail(kCharNameInvalidChar, 4);
+                    return fail(FailureKind::NotEncodable, kCharNameInvalidChar, 4);
             }
         }
         p.SetValueText({});
@@ -479,7 +515,8 @@ int DeviceIO::request_composite_name(bool read, Parameter& p, DumpList* dump) {
             code->access_attribute = p.access_attribute;
             code->user_attribute = p.user_attribute;
             const int result = request(false, code.get(), dump, false);
-            if (!code->error_text.empty()) p.error_text = code->error_text;
+            if (!code->error_text.empty())
+                p.set_failure(code->failure.kind, code->error_text, code->failure.module_code);
             if (result != 0) return result;
             name += *code_to_text((*codes.codes)[static_cast<std::size_t>(k)]);
         }

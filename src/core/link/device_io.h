@@ -10,8 +10,9 @@
 #include <vector>
 
 #include "core/link/options.h"
-#include "core/protocol/frame_codec.h"
 #include "core/link/sio.h"
+#include "core/model/failure.h"
+#include "core/protocol/frame_codec.h"
 
 namespace varda {
 
@@ -42,11 +43,12 @@ class DeviceIO {
     DeviceIO& operator=(const DeviceIO&) = delete;
 
     // One request with the retry budgets. On success (and on an error reply) `reply_data` holds the
-    // reply's data bytes; on failure `error` holds the text. Only a reply that repeats the request's
-    // address, hash and `echo_tail` (the end of its data: an index, an attribute exchange's target) answers
-    // it; any other is dropped and the wait goes on.
+    // reply's data bytes; on failure `error` holds the text and `failure` its kind. Only a reply that repeats
+    // the request's address, hash and `echo_tail` (the end of its data: an index, an attribute exchange's
+    // target) answers it; any other is dropped and the wait goes on.
     bool exchange(bool read, std::uint16_t hash, std::span<const std::uint8_t> data, Bytes& reply_data,
-                  std::string& error, int address_offset, std::span<const std::uint8_t> echo_tail = {});
+                  std::string& error, Failure& failure, int address_offset,
+                  std::span<const std::uint8_t> echo_tail = {});
 
     // Reads (read = true) or writes one parameter. Results: 0 success, -1 port not open or no parameter,
     // 1 exchange failed, 2 reply not decodable, 3 no encoder, 4 value not encodable, 200 attribute
