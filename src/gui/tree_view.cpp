@@ -343,7 +343,7 @@ void CTarnTreeListView::apply_scan_results() {
     Device& device = document_.device();
     const ModuleRead read = [&device](Parameter& p) {
         std::lock_guard lock(port_lock());
-        return device.request(true, &p) == 0;
+        return device.request(true, &p) == RequestResult::Done;
     };
     for (const ScanResult& result : results) {
         Parameter* scanner = result.scanner;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "../support/model_fixture.h"
+#include "core/app/parameter_tip.h"
 #include "core/app/tree_edit.h"
 #include "core/calibration/offset_scale_calibration.h"
 #include "core/platform/language.h"
@@ -120,6 +121,16 @@ TEST(ScreenLanguageDecisions, ProblemParametersAreTheSameInEveryLanguage) {
         EXPECT_EQ(address.failure_kind(), FailureKind::Timeout);
         EXPECT_TRUE(is_problem_parameter(address));
         EXPECT_TRUE(contains_problem(root));
+
+        // The tool tip names each for what it is.
+        const std::string discrepancy(localized("Discrepancy: "));
+        const std::string error(localized("Error: "));
+        EXPECT_NE(parameter_tool_tip(filter).find(discrepancy), std::string::npos);
+        for (const Parameter* p : {&address, &edge, &inversion}) {
+            const std::string tip = parameter_tool_tip(*p);
+            EXPECT_EQ(tip.find(discrepancy), std::string::npos) << tip;
+            EXPECT_NE(tip.find(error), std::string::npos) << tip;
+        }
     }
 }
 

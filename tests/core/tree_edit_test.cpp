@@ -184,7 +184,7 @@ TEST(TreeEditCommit, EditsNotWrittenToTheModuleAreAskedAboutWithNoAsTheSafeAnswe
     EXPECT_TRUE(t.doc->may_drop_unwritten_edits());
 
     // As the program does before any exchange: the module on the line is identified.
-    ASSERT_EQ(t.doc->device().identify(false), 3);
+    ASSERT_EQ(t.doc->device().identify(false), Identification::KnownModel);
     ASSERT_TRUE(t.doc->write_changes());
     EXPECT_EQ(t.module->value("t.out"), "20");
     EXPECT_FALSE(t.doc->has_unwritten_edits());

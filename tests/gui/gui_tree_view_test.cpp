@@ -257,7 +257,8 @@ class TreeViewTest : public QObject {
                 view_->read_parameter();  // this port is closed
                 break;
             default:
-                doc_->device().identify_result = 3;  // a known module was found on this port once
+                doc_->device().identify_result =
+                    Identification::KnownModel;  // a known module was found on this port once
                 QVERIFY(doc_->write_parameters({&timeout}));
                 break;
         }

@@ -34,7 +34,6 @@ constexpr const char* kBranchNotSelected = "Branch is not selected";
 // Names of edits in the Edit menu.
 constexpr const char* kApplyDefaultsStep = "Apply default settings";
 constexpr const char* kNoDataStep = "Set to no data";
-constexpr int kModelIdentified = 3;  // the identification's result when a known model answered
 
 std::string offline_message(std::string_view task_name) {
     return std::string(localized(task_name)) +
@@ -72,8 +71,11 @@ void CTarnDoc::start(bool command_line_mode, bool test_run) {
 }
 
 void CTarnDoc::start_after_connect(bool connected, bool command_line_mode, bool test_run) {
-    if (!connected && device_->identify_result == 2) set_status(kStatusUnknownModel);
-    if (!connected && !command_line_mode && dialogs().run_connection_dialog(true) == 2) exit_request = true;
+    if (!connected && device_->identify_result == Identification::UnknownModel)
+        set_status(kStatusUnknownModel);
+    if (!connected && !command_line_mode &&
+        dialogs().run_connection_dialog(true) == Dialogs::ConnectionChoice::Exit)
+        exit_request = true;
     if (test_run) exit_request = true;
 }
 
@@ -202,7 +204,7 @@ void CTarnDoc::refresh() {
 }
 
 bool CTarnDoc::offline() const {
-    return device_->identify_result != kModelIdentified;
+    return device_->identify_result != Identification::KnownModel;
 }
 
 bool CTarnDoc::exchange_on(ObjectWithParameters* target, bool (Device::*task)(ObjectWithParameters&),
@@ -275,8 +277,9 @@ bool CTarnDoc::write_parameters(const std::vector<Parameter*>& parameters) {
 void CTarnDoc::apply_default_settings() {
     CBaseDevice* model = device_model();
     if (model && !model->ModuleRestoreWrites().empty()) {
-        const auto failure = run_module_restore(
-            model->ModuleRestoreWrites(), [this](Parameter& p) { return device_->request(false, &p) == 0; });
+        const auto failure = run_module_restore(model->ModuleRestoreWrites(), [this](Parameter& p) {
+            return device_->request(false, &p) == RequestResult::Done;
+        });
         if (failure) {
             ui().message(*failure, MessageIcon::Warning, str(kRestoreErrorCaption));
         } else if (ui().ask(str(kRestoreDoneQuestion), Buttons::YesNo, MessageIcon::Information) ==

@@ -284,7 +284,7 @@ std::optional<std::vector<std::uint8_t>> encoded(const MyConverter& converter, s
     MyConverter probe(converter);
     probe.SetValueText(std::string(text));
     std::vector<std::uint8_t> data;
-    if (probe.ConvertToData(data) != 1) return std::nullopt;
+    if (probe.ConvertToData(data) != MyConverter::EncodeResult::Encoded) return std::nullopt;
     return data;
 }
 }  // namespace
@@ -304,7 +304,7 @@ std::string MyConverter::read_form(std::string_view text) const {
     const auto bytes = encoded(*this, text);
     if (!bytes) return std::string(text);
     MyConverter decoder(*this);
-    if (decoder.ConvertFromData(*bytes) != 1) return std::string(text);
+    if (decoder.ConvertFromData(*bytes) != DecodeResult::Decoded) return std::string(text);
     return decoder.value_text_;
 }
 
@@ -315,19 +315,20 @@ std::optional<int> MyConverter::item_index(std::string_view text) const {
     return std::nullopt;
 }
 
-int MyConverter::ConvertToData(std::vector<std::uint8_t>& data) const {
+MyConverter::EncodeResult MyConverter::ConvertToData(std::vector<std::uint8_t>& data) const {
     data.clear();
     const std::string_view name = network_name_;
-    if (name_is_any(name, {"dev", "ver", "exit"})) return -1;
-    if (name_is_any(name, {"U.Apl", "UApl"})) return 1;
+    if (name_is_any(name, {"dev", "ver", "exit"})) return EncodeResult::NoEncoder;
+    if (name_is_any(name, {"U.Apl", "UApl"})) return EncodeResult::Encoded;
 
     const std::string& text = value_text_;
-    int result = 0;
+    EncodeResult result = EncodeResult::NotEncodable;
     const Type type = classify(data_type_);
     switch (type) {
         case Type::StoredDot: {
             const auto v = real_value(text);
-            result = v ? encode_stored_dot(*v, decimals_, data) : 0;
+            result = v && encode_stored_dot(*v, decimals_, data) == 1 ? EncodeResult::Encoded
+                                                                      : EncodeResult::NotEncodable;
             break;
         }
         case Type::Float: {
@@ -338,7 +339,7 @@ int MyConverter::ConvertToData(std::vector<std::uint8_t>& data) const {
                     static_cast<std::uint8_t>(bits >> 8), static_cast<std::uint8_t>(bits)};
             // "r.oe" carries only the upper three bytes.
             if (ascii_iequals(name, "r.oe")) data.pop_back();
-            result = 1;
+            result = EncodeResult::Encoded;
             break;
         }
         case Type::Int:
@@ -348,32 +349,32 @@ int MyConverter::ConvertToData(std::vector<std::uint8_t>& data) const {
             const bool two_bytes =
                 type == Type::Int16 || name_is_any(name, {"Addr", "SoUr", "Alr.t", "tHP", "tP.H", "CLB.K"});
             push_u16(data, static_cast<unsigned>(v->value), two_bytes);
-            result = 1;
+            result = EncodeResult::Encoded;
             break;
         }
         case Type::ClkFrm: {
             const auto value = parse_clock_text(text);
-            if (!value) return -1;
+            if (!value) return EncodeResult::NoEncoder;
             push_u16(data, *value, name_is_any(name, {"Alr.t", "tHP", "tP.H"}));
-            result = 1;
+            result = EncodeResult::Encoded;
             break;
         }
         case Type::Name: {
             const auto codes = name_to_codes(text);
-            if (!codes.codes) return -1;
+            if (!codes.codes) return EncodeResult::NoEncoder;
             data.assign(codes.codes->rbegin(), codes.codes->rend());  // last code first
-            result = 1;
+            result = EncodeResult::Encoded;
             break;
         }
         case Type::Void:
-            result = 1;
+            result = EncodeResult::Encoded;
             break;
         case Type::Enumeration: {
             const auto items = split_items(data_type_);
             for (std::size_t i = 0; i < items.size() && i < kMaxEnumerationSearch; ++i) {
                 if (item_matches(items[i], text)) {
                     data = {static_cast<std::uint8_t>(i)};
-                    result = 1;
+                    result = EncodeResult::Encoded;
                     break;
                 }
             }
@@ -384,10 +385,10 @@ int MyConverter::ConvertToData(std::vector<std::uint8_t>& data) const {
         case Type::String:
         case Type::Asci:
         case Type::Unknown:
-            result = 0;
+            result = EncodeResult::NotEncodable;
             break;
     }
-    if (result != 1) data.clear();
+    if (result != EncodeResult::Encoded) data.clear();
     return result;
 }
 
@@ -428,10 +429,10 @@ bool MyConverter::reply_length_fits(std::size_t n) const {
     return true;
 }
 
-int MyConverter::ConvertFromData(std::span<const std::uint8_t> d) {
+MyConverter::DecodeResult MyConverter::ConvertFromData(std::span<const std::uint8_t> d) {
     const std::string_view name = network_name_;
     const std::size_t n = d.size();
-    auto show = [this](std::string text, int result = 1) {
+    auto show = [this](std::string text, DecodeResult result = DecodeResult::Decoded) {
         SetValueText(std::move(text));
         return result;
     };
@@ -439,20 +440,20 @@ int MyConverter::ConvertFromData(std::span<const std::uint8_t> d) {
     if (name_is_any(name, {"dev", "ver"})) return show(reversed_text(d));
     if (ascii_iequals(name, "APLY") && n == 0) return show({});
     const Type type = classify(data_type_);
-    if (n == 0) return type == Type::Void ? show({}) : 0;
+    if (n == 0) return type == Type::Void ? show({}) : DecodeResult::Undecodable;
 
     if (ascii_iequals(name, "bPS")) {
         const auto rates = module_baud_rates();
         const unsigned index = first_one_or_two(d);
-        return index < rates.size() ? show(std::to_string(rates[index])) : 0;
+        return index < rates.size() ? show(std::to_string(rates[index])) : DecodeResult::Undecodable;
     }
     if (ascii_iequals(name, "PrtY")) {
         const unsigned index = first_one_or_two(d);
-        return index <= 2 ? show(item_text(static_cast<int>(index))) : 0;
+        return index <= 2 ? show(item_text(static_cast<int>(index))) : DecodeResult::Undecodable;
     }
     if (ascii_iequals(name, "Sbit")) {
         const unsigned index = first_one_or_two(d);
-        return index <= 1 ? show(index == 0 ? "1" : "2") : 0;
+        return index <= 1 ? show(index == 0 ? "1" : "2") : DecodeResult::Undecodable;
     }
     if (ascii_iequals(name, "Addr")) return show(std::to_string(first_one_or_two(d)));
     if (name_is_any(name, {"rEAd", "iRDt", "iRD"})) {
@@ -461,14 +462,14 @@ int MyConverter::ConvertFromData(std::span<const std::uint8_t> d) {
             if (n == 1) return show(measured_status_text(d[0]));
             if (n == 2 || n == 4) return show(std::to_string(static_cast<std::int16_t>(be16(d))));
             if (n == 6) return show(model->FormatFloat(float_from_be({d[0], d[1], d[2], d[3]})));
-            return 0;
+            return DecodeResult::Undecodable;
         }
     }
 
     switch (type) {
         case Type::StoredDot: {
             auto text = decode_stored_dot(d);
-            return text ? show(std::move(*text)) : 0;
+            return text ? show(std::move(*text)) : DecodeResult::Undecodable;
         }
         case Type::Float: {
             const std::size_t wanted = ascii_iequals(name, "r.oe") ? 3 : 4;
@@ -479,7 +480,7 @@ int MyConverter::ConvertFromData(std::span<const std::uint8_t> d) {
                                  (b[0] == 0x7F && (b[1] & 0x80));
             const float value = float_from_be(b);
             cached_float_ = value;
-            return invalid ? show("Invalid value", -1) : show(fixed3(value));
+            return invalid ? show("Invalid value", DecodeResult::FailureShown) : show(fixed3(value));
         }
         case Type::Int:
         case Type::Int16:
@@ -488,15 +489,15 @@ int MyConverter::ConvertFromData(std::span<const std::uint8_t> d) {
             if (n == 4)
                 return show(
                     platform::format_c("%u", static_cast<unsigned>(be16(d) << 16 | be16(d.subspan(2)))));
-            return show(length_error(n), -1);
+            return show(length_error(n), DecodeResult::FailureShown);
         case Type::Sint:
         case Type::Sint16:
-            if (n > 4) return show(length_error(n), -1);
+            if (n > 4) return show(length_error(n), DecodeResult::FailureShown);
             if (n == 2 || n == 4)
                 return show(platform::format_c("%i", static_cast<int>(static_cast<std::int16_t>(be16(d)))));
             return show(platform::format_c("%i", static_cast<int>(static_cast<std::int8_t>(d[0]))));
         case Type::ClkFrm: {
-            if (n > 4) return show(length_error(n), -1);
+            if (n > 4) return show(length_error(n), DecodeResult::FailureShown);
             const unsigned value = (n == 2 || n == 4) ? be16(d) : d[0];
             return show(platform::format_c("%02u:%02u", value / 60, value % 60));
         }
@@ -504,22 +505,23 @@ int MyConverter::ConvertFromData(std::span<const std::uint8_t> d) {
         case Type::Asci:
             return show(reversed_text(d));
         case Type::Name: {
-            if (n != 4 && n != 6) return show(length_error(n), -1);
+            if (n != 4 && n != 6) return show(length_error(n), DecodeResult::FailureShown);
             const auto name_text = codes_to_name({d[3], d[2], d[1], d[0]});
-            return name_text.text ? show(*name_text.text) : show("Not allowed symbol in network name", -1);
+            return name_text.text ? show(*name_text.text)
+                                  : show("Not allowed symbol in network name", DecodeResult::FailureShown);
         }
         case Type::Void:
             return show({});
         case Type::Enumeration: {
             const auto items = split_items(data_type_);
             const unsigned index = first_one_or_two(d);
-            if (index >= items.size()) return 0;
+            if (index >= items.size()) return DecodeResult::Undecodable;
             return show(platform::underscores_to_spaces(items[index]));
         }
         case Type::Unknown:
-            return 0;
+            return DecodeResult::Undecodable;
     }
-    return 0;
+    return DecodeResult::Undecodable;
 }
 
 }  // namespace varda
