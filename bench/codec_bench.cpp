@@ -29,8 +29,10 @@ void BM_RequestAndReply(benchmark::State& state) {
     check.set_data_type("float");
     varda::Bytes encoded;
     if (varda::build_request(true, varda::hash_name("Addr"), {}, 0, {16, 8}) != "#HGHGPVMIRPTK\r" ||
-        outcome.kind != varda::ReplyOutcome::Kind::Accepted || check.ConvertFromData(outcome.data) != 1 ||
-        check.ConvertToData(encoded) != 1 || encoded != outcome.data) {
+        outcome.kind != varda::ReplyOutcome::Kind::Accepted ||
+        check.ConvertFromData(outcome.data) != varda::MyConverter::DecodeResult::Decoded ||
+        check.ConvertToData(encoded) != varda::MyConverter::EncodeResult::Encoded ||
+        encoded != outcome.data) {
         state.SkipWithError("the codec built or decoded a frame wrongly");
         return;
     }

@@ -20,14 +20,14 @@ void BM_LinkRead(benchmark::State& state) {
     varda::Options options;
     varda::DeviceIO io(std::make_unique<varda::PosixSerialBackend>(), options);
     io.sio().settings.port_name = sim.path();
-    if (io.sio().open() != 0) {
+    if (io.sio().open() != varda::OpenResult::Opened) {
         state.SkipWithError("cannot open the simulator's terminal");
         return;
     }
     varda::Parameter address("Addr");
     address.set_data_type("int");
     for (auto _ : state) {
-        if (io.request(true, &address) != 0) {
+        if (io.request(true, &address) != varda::RequestResult::Done) {
             state.SkipWithError(address.error_text.c_str());
             return;
         }

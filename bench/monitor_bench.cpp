@@ -23,7 +23,7 @@ const int kLargest = varda::bench::largest_model();
 
 void read_all(varda::DeviceIO& io, const varda::DescBranch& branch, int& failures) {
     for (const auto& p : branch.parameters)
-        failures += io.request(true, p.get()) != 0;
+        failures += io.request(true, p.get()) != varda::RequestResult::Done;
     for (const auto& child : branch.children) read_all(io, *child, failures);
 }
 
@@ -37,7 +37,7 @@ void BM_ReadAll(benchmark::State& state, bool monitored) {
     varda::DeviceIO io(std::make_unique<varda::PosixSerialBackend>(), options);
     io.sio().settings.port_name = sim.path();
     io.sio().settings.baud_rate = 115200;
-    if (!description.root() || io.sio().open() != 0) {
+    if (!description.root() || io.sio().open() != varda::OpenResult::Opened) {
         state.SkipWithError("no description of the largest model, or the simulator's terminal cannot be opened");
         return;
     }

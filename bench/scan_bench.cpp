@@ -19,7 +19,7 @@ void BM_ScanAllAddresses9600(benchmark::State& state) {
     varda::DeviceIO io(std::make_unique<varda::PosixSerialBackend>(), options);
     io.sio().settings.port_name = sim.path();
     io.sio().settings.baud_rate = 9600;
-    if (io.sio().open() != 0) {
+    if (io.sio().open() != varda::OpenResult::Opened) {
         state.SkipWithError("cannot open the simulator's terminal");
         return;
     }

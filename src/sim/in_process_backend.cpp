@@ -45,10 +45,10 @@ bool InProcessBackend::configure(const LineSettings& settings) {
     return true;
 }
 
-bool InProcessBackend::purge(int kind) {
+bool InProcessBackend::purge(PurgeKind kind) {
     std::lock_guard lock(mutex_);
     if (!open_) return false;
-    if (kind == 0 || kind == 2) {
+    if (kind != PurgeKind::Unsent) {
         // Only what has arrived can be dropped: a reply the module is still preparing comes later.
         const Clock::time_point now = Clock::now();
         std::erase_if(pending_, [now](const Pending& p) { return p.due <= now; });

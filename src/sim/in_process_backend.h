@@ -36,7 +36,7 @@ class InProcessBackend final : public SerialBackend {
     void close() override;
     bool is_open() const override;
     bool configure(const LineSettings& settings) override;
-    bool purge(int kind) override;
+    bool purge(PurgeKind kind) override;
     WaitOutcome write(std::string_view bytes, platform::Event& stop) override;
     void set_rts(bool raised) override { rts_ = raised; }
     WaitOutcome wait_readable(std::chrono::milliseconds timeout, platform::Event& stop) override;

@@ -87,7 +87,8 @@ std::optional<Bytes> encode_value(const Entry& e, std::size_t room) {
     converter.set_data_type(e.type);
     converter.SetValueText(e.value);
     Bytes data;
-    if (converter.ConvertToData(data) != 1 || data.size() > room) return std::nullopt;
+    if (converter.ConvertToData(data) != MyConverter::EncodeResult::Encoded || data.size() > room)
+        return std::nullopt;
     return data;
 }
 
@@ -493,7 +494,8 @@ Bytes SimulatedModule::answer(bool read, std::uint16_t hash, std::span<const std
         MyConverter converter(e->name);
         converter.set_data_type(e->type);
         // Only a clean decode is stored; a length or pattern the type cannot hold is refused.
-        if (converter.ConvertFromData(value_data) != 1) return error(kErrValueRejected);
+        if (converter.ConvertFromData(value_data) != MyConverter::DecodeResult::Decoded)
+            return error(kErrValueRejected);
         e->value = converter.value_text();
     }
     if (entry_hook_) entry_hook_(read, *e);

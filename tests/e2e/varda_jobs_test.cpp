@@ -137,12 +137,12 @@ std::string module_value(const SimProcess& sim, const char* name, int index) {
     Options options;
     DeviceIO io(std::make_unique<PosixSerialBackend>(), options);
     io.sio().settings.port_name = sim.path();
-    if (io.sio().open() != 0) return "<no port>";
+    if (io.sio().open() != OpenResult::Opened) return "<no port>";
     Parameter p(name);
     p.set_data_type("int");
     p.indexed = index >= 0;
     p.network_index = index;
-    return io.request(true, &p) == 0 ? p.value_text() : p.error_text;
+    return io.request(true, &p) == RequestResult::Done ? p.value_text() : p.error_text;
 }
 
 TEST(VardaJobs, ReadSavesTheModulesValues) {

@@ -113,7 +113,7 @@ struct ModelDocumentRig {
         backend = port.get();
         doc = std::make_unique<CTarnDoc>(options, std::move(port));
         QVERIFY(doc->load_description());
-        QCOMPARE(doc->device().open_with_settings(false), 0);
+        QCOMPARE(doc->device().open_with_settings(false), OpenResult::Opened);
     }
     void calibrate() { calibrate_model(*doc->device_model()); }
 

@@ -42,7 +42,7 @@ inline std::string serve_archived_model(sim::SimulatedModule& module, int model)
 inline void open_sim_port(Device& device, int baud_rate = 0) {
     device.sio().settings.port_name = "sim";
     if (baud_rate != 0) device.sio().settings.baud_rate = baud_rate;
-    EXPECT_EQ(device.sio().open(), 0);
+    EXPECT_EQ(device.sio().open(), OpenResult::Opened);
 }
 
 // A document of the current model over the port, its description loaded from varda.dat.
@@ -152,7 +152,7 @@ struct TreeEditRig {
             doc = std::make_unique<CTarnDoc>(options, std::make_unique<sim::InProcessBackend>(module));
             doc->archive_path = VARDA_DAT_PATH;
             open_sim_port(doc->device());
-            EXPECT_EQ(doc->device().identify(false), 3);
+            EXPECT_EQ(doc->device().identify(false), Identification::KnownModel);
             EXPECT_EQ(current_model_index(), model);
             EXPECT_TRUE(doc->load_description());
         } else {

@@ -18,9 +18,10 @@ Exchange request(DeviceIO& io, bool read, std::string_view name, std::span<const
     std::lock_guard lock(port_lock());
     if (!io.sio().is_open()) {
         result.error = "Serial port opening error";
+        result.failure = {FailureKind::PortClosed};
         return result;
     }
-    result.ok = io.exchange(read, hash_name(name), data, result.reply, result.error, 0);
+    result.ok = io.exchange(read, hash_name(name), data, result.reply, result.error, result.failure, 0);
     return result;
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/model/failure.h"
 #include "core/protocol/frame_codec.h"
 
 namespace varda {
@@ -15,11 +16,12 @@ class DeviceIO;
 // The module's calibration commands: one raw request each, with the data bytes the module expects.
 namespace varda::calibration {
 
-// The outcome of one command: the reply's data bytes, or the engine's error text.
+// The outcome of one command: the reply's data bytes, or the engine's error text and its kind.
 struct Exchange {
     bool ok = false;
     Bytes reply;
     std::string error;
+    Failure failure;
 };
 
 // "in-t": selects the sensor (input-type code) of a channel before calibration.

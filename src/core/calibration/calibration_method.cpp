@@ -263,7 +263,8 @@ bool MethodChoice::write_input_type(int input_type, int channel) {
     if (tree_) {
         if (Parameter* shown = tree_->find_parameter("in-t", channel)) {
             const Bytes code{static_cast<std::uint8_t>(input_type)};
-            if (shown->ConvertFromData(code) != 0) shown->value_modified = false;
+            if (shown->ConvertFromData(code) != MyConverter::DecodeResult::Undecodable)
+                shown->value_modified = false;
         }
     }
     return true;

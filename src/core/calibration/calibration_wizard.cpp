@@ -5,7 +5,6 @@
 
 #include "core/model/element_context.h"
 #include "core/platform/language.h"
-#include "core/platform/strings.h"
 #include "core/platform/ui.h"
 
 namespace varda {
@@ -253,8 +252,10 @@ void CalibrationWizard::poll_result(int timer_id) {
     long value = 0;
     if (link_.read_parameter(result_, false) != 0 || !parse_value(result_.value_text(), value)) {
         // A module that did not answer in time says so; anything else is one text.
-        const bool timed_out = !result_.error_text.empty() && result_.error_text == str(kTimeoutError);
-        show_error(timed_out ? result_.error_text + "." : kResultUnreadable);
+        if (result_.failure_kind() == FailureKind::Timeout)
+            show_error(std::string(localized(result_.error_text)) + ".");
+        else
+            show_error(kResultUnreadable);
         return;
     }
     const long code = value & 0xFF;

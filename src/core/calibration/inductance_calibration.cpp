@@ -59,7 +59,7 @@ int send_command(ElementContext& link, const char* name) {
     const auto command = make_parameter(name, "void", {});
     const int result = link.write_parameter(*command, 1);
     // The module acts on a command even when its reply cannot be decoded.
-    if (result != 0 && command->error_text != str(kResponseNotDecoded)) {
+    if (result != 0 && command->failure_kind() != FailureKind::NotDecodable) {
         ui().message(command->error_text, MessageIcon::Warning, CalibrationWizard::kErrorCaption);
         return result;
     }

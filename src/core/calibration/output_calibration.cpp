@@ -107,7 +107,7 @@ void OutputCalibration::choose(int entry) {
     if (current_) write_current();
 
     auto k = coefficient(number);
-    if (device_.request(true, k.get()) != 0) {
+    if (device_.request(true, k.get()) != RequestResult::Done) {
         report("Комманда чтения CLB.K вернула ошибку:\n", *k);
         return;
     }
@@ -126,12 +126,13 @@ void OutputCalibration::choose(int entry) {
             closed_ = true;
             return;
         }
-        if (device_.request(false, k.get(), nullptr, true) != 0)
+        if (device_.request(false, k.get(), nullptr, true) != RequestResult::Done)
             report("Комманда записи CLB.K (для изменения атрибутов) вернула ошибку:\n", *k);
     }
     auto start = command("CLB.I", "int");
     start->SetValueText(std::to_string(number));
-    if (device_.request(false, start.get()) != 0) report("Комманда CLB.I вернула ошибку:\n", *start);
+    if (device_.request(false, start.get()) != RequestResult::Done)
+        report("Комманда CLB.I вернула ошибку:\n", *start);
 
     value_ = value;
     access_attribute_ = access;
@@ -173,7 +174,7 @@ void OutputCalibration::write_current() {
 
     k->SetValueText(std::to_string(value_));
     k->attributes_flag = 0;
-    if (device_.request(false, k.get()) != 0)
+    if (device_.request(false, k.get()) != RequestResult::Done)
         report("Комманда записи CLB.K вернула ошибку:\n", *k, MessageIcon::Warning);
 
     k->attributes_flag = 1;
@@ -185,7 +186,7 @@ void OutputCalibration::write_current() {
 
 bool OutputCalibration::end_calibration() {
     auto end = command("CLB.A", "void");
-    if (device_.request(true, end.get()) == 0) return true;
+    if (device_.request(true, end.get()) == RequestResult::Done) return true;
     report("Комманда CLB.A вернула ошибку:\n", *end);
     return false;
 }

@@ -154,7 +154,7 @@ void FactoryPointPage::on_next(CalibrationWizard& wizard) {
     Parameter& command = sheet_.channel_parameter(command_, "void");
     command.SetValueText({});
     // The module may answer the command with data the codec cannot decode; it has calibrated all the same.
-    if (wizard.link().write_parameter(command, 1) != 0 && command.error_text != str(kResponseNotDecoded))
+    if (wizard.link().write_parameter(command, 1) != 0 && command.failure_kind() != FailureKind::NotDecodable)
         return warn(command.error_text, CalibrationWizard::kErrorCaption);
     wizard.set_wizard_buttons(0);
     wizard.start_timer(CSheetTD::kSettleTimer, sheet_.settle_delay);

@@ -1,7 +1,6 @@
 #include "core/devices/module_restore.h"
 
 #include "core/model/parameter.h"
-#include "core/platform/strings.h"
 
 namespace varda {
 
@@ -19,7 +18,8 @@ std::optional<std::string> run_module_restore(const std::vector<RestoreWrite>& w
     for (const RestoreWrite& each : writes) {
         const auto command = make_restore_parameter(each);
         if (write(*command)) continue;
-        if (command->error_text == str(kResponseNotDecoded)) continue;
+        // The module acts on the command even when its reply cannot be decoded.
+        if (command->failure_kind() == FailureKind::NotDecodable) continue;
         return command->error_text;
     }
     return std::nullopt;

@@ -36,7 +36,7 @@ Clock::duration milliseconds(double ms) {
 bool read_from(DeviceIO& io, int address, Parameter& parameter, std::uint16_t timeout_ms) {
     io.sio().settings.base_address = address;
     io.sio().set_reply_timeout_ms(timeout_ms);
-    return io.request(true, &parameter) == 0;
+    return io.request(true, &parameter) == RequestResult::Done;
 }
 
 // One baud rate's sweep. Replies are taken for the address they carry, whichever request was the last:
@@ -56,7 +56,7 @@ class Sweep {
     // Asks the address and listens for the pace's wait, or until the address itself has answered.
     void ask(int address) {
         asked_ = std::max(asked_, address);
-        if (sio_.send(request_frame(address, request_.address_width)) != 0) return;
+        if (sio_.send(request_frame(address, request_.address_width)) != TransferResult::Delivered) return;
         sent_at_ = Clock::now();
         const double wait_ms =
             request_.pace == ScanPace::Thorough ? ordinary_ms_ : scan_reply_timeout_ms(sio_.settings);
@@ -74,7 +74,8 @@ class Sweep {
             const int address = *heard_.begin();
             heard_.erase(heard_.begin());
             settled_.insert(address);
-            if (sio_.send(request_frame(address, request_.address_width)) != 0) continue;
+            if (sio_.send(request_frame(address, request_.address_width)) != TransferResult::Delivered)
+                continue;
             sent_at_ = Clock::now();
             const auto reply = listen(sent_at_ + milliseconds(ordinary_ms_), address);
             if (!reply) continue;  // nothing from it this time: not listed
@@ -92,8 +93,8 @@ class Sweep {
         bool extended = false;
         for (;;) {
             Reply reply;
-            const int got = sio_.listen(reply, until);
-            if (got == 0) {
+            const TransferResult got = sio_.listen(reply, until);
+            if (got == TransferResult::Delivered) {
                 const std::string frame = header_onwards(reply.text());
                 const auto address = reply_address(frame, request_.address_width);
                 if (address && *address == awaited) return frame;
@@ -101,7 +102,7 @@ class Sweep {
                 if (extended && !sio_.reply_begun()) return std::nullopt;  // the reply that had begun is in
                 continue;
             }
-            if (got == 2 && sio_.reply_begun() && !extended) {
+            if (got == TransferResult::Timeout && sio_.reply_begun() && !extended) {
                 until = Clock::now() + rest_of_reply_;
                 extended = true;
                 continue;
@@ -138,7 +139,8 @@ class Sweep {
         const ReplyOutcome outcome = parse_reply(frame, identify_hash);
         Parameter dev("dev");
         dev.set_data_type("string");
-        if (outcome.kind == ReplyOutcome::Kind::Accepted && dev.ConvertFromData(outcome.data) != 0) {
+        if (outcome.kind == ReplyOutcome::Kind::Accepted &&
+            dev.ConvertFromData(outcome.data) != MyConverter::DecodeResult::Undecodable) {
             module.identification = dev.value_text();
             module.model = match_identification(module.identification);
             if (module.model == kSharedIdentificationRow) {
@@ -253,7 +255,7 @@ BusScanResult scan_bus(DeviceIO& io, const BusScanRequest& request,
         sio.close();
         sio.settings.baud_rate = baud;
         sio.settings.address_width = request.address_width;
-        if (sio.open() != 0) {
+        if (sio.open() != OpenResult::Opened) {
             result.error = sio.open_error().empty()
                                ? "the port cannot be opened at " + std::to_string(baud) + " baud"
                                : sio.open_error();

@@ -29,7 +29,6 @@ using namespace std::chrono_literals;
 
 constexpr int kFailureLimit = 4;          // the fifth failure in a row aborts the task
 constexpr std::size_t kMaxScanners = 63;  // the waits of one thread
-constexpr const char* kTimeoutText = "Time-out error";
 constexpr int kStringInitError = 179;
 constexpr int kStringNoDifference = 152;
 constexpr int kStringDifferences = 153;
@@ -249,7 +248,7 @@ void Device::worker_loop() {
         std::lock_guard lock(port_lock());
         // A task finds the port closed when the user works offline: open it for the task only, unless the
         // run was told never to open it.
-        const bool opened_here = !silent && !sio().is_open() && sio().open() == 0;
+        const bool opened_here = !silent && !sio().is_open() && sio().open() == OpenResult::Opened;
         const Task task = *order[static_cast<std::size_t>(signalled)];
         if (task != Task::WriteOne) task_event(task).reset();
         perform(task);
@@ -322,7 +321,7 @@ void Device::perform(Task task) {
 
 void Device::not_reached(Parameter& parameter, ExchangeKind kind) {
     ++not_reached_count_;
-    parameter.error_text = not_reached_text(kind);
+    parameter.set_failure(FailureKind::NotReached, not_reached_text(kind));
 }
 
 ExchangeSummary Device::last_exchange() const {
@@ -356,7 +355,7 @@ bool Device::execute_init(std::string& error) {
     Parameter init("INIT");
     init.set_data_type("void");
     init.SetValueText({});
-    if (request(false, &init) == 0) return true;
+    if (request(false, &init) == RequestResult::Done) return true;
     error = init.error_text;
     return false;
 }
@@ -416,37 +415,37 @@ std::string exchange_summary_text(const ExchangeSummary& s) {
 
 // ---- finding the module ------------------------------------------------------------------------
 
-int Device::identify(bool show) {
+Identification Device::identify(bool show) {
     Parameter dev("dev");
     dev.set_data_type("string");
     Parameter ver("ver");
     ver.set_data_type("string");
-    const int dev_result = request(true, &dev);
-    const int ver_result = request(true, &ver);
+    const RequestResult dev_result = request(true, &dev);
+    const RequestResult ver_result = request(true, &ver);
 
     std::string error;
     std::string info;
-    int result = 0;
+    Identification result = Identification::Unreadable;
     const std::string parameter_error(str(149));
-    if (dev_result != 0) {
+    if (dev_result != RequestResult::Done) {
         error = platform::format_c("%s 'dev': \n%s\n", parameter_error.c_str(), dev.error_text.c_str());
     } else {
         info = "Device " + dev.value_text() + "\n";
-        result = 2;
+        result = Identification::UnknownModel;
         line_model = kNoModel;
         if (auto row = match_identification(dev.value_text())) {
             int model = *row;
-            if (model == 13) {
+            if (model == kSharedIdentificationRow) {
                 auto tdev = make_tdev_parameter();
                 const bool read = read_parameter(*tdev, false) == 0;
                 model = resolve_tdev(model, read ? tdev_position(*tdev) : std::nullopt);
             }
             set_current_model_index(model);
             line_model = model;
-            result = 3;
+            result = Identification::KnownModel;
         }
     }
-    if (ver_result != 0) {
+    if (ver_result != RequestResult::Done) {
         error += platform::format_c("%s 'ver':\n%s\n", parameter_error.c_str(), ver.error_text.c_str());
     } else {
         info += std::string(str(151)) + ver.value_text() + "\n";
@@ -466,14 +465,16 @@ bool Device::connect() {
     const auto step = [this](const std::string& text) {
         if (on_connect_step) on_connect_step(text);
     };
-    if (open_with_settings(true) == -1) return false;
+    if (open_with_settings(true) == OpenResult::Failed) return false;
     const PortSettings& line = sio().settings;
     const std::string target =
         platform::format_c(std::string(localized("Connecting to %s at %d baud, address %d")).c_str(),
                            serial_port_label(line.port_name).c_str(), line.baud_rate, line.base_address);
     auto& adapter = sio().settings.adapter_mode;
-    auto toggle_adapter = [&adapter] { adapter = adapter ? 0 : 1; };
-    constexpr int kAuto = 1;
+    auto toggle_adapter = [&adapter] {
+        adapter = adapter != adapter_mode::kByRts ? adapter_mode::kByRts : adapter_mode::kAuto;
+    };
+    constexpr int kAuto = adapter_mode::kAuto;
     const auto adapter_step = [&] {
         step(target + std::string(localized(adapter == kAuto ? ", automatic direction control\u2026"
                                                              : ", direction by RTS\u2026")));
@@ -488,12 +489,12 @@ bool Device::connect() {
         set_switch_over_mode(SwitchOverMode::Ravelin);
         for (int attempt = 0; attempt < 2 && !abort_.is_set(); ++attempt) {
             adapter_step();
-            const int result = identify(false);
-            if (result == 3) {
+            const Identification result = identify(false);
+            if (result == Identification::KnownModel) {
                 probing.rewind();
                 return true;
             }
-            if (result == 0) toggle_adapter();
+            if (result == Identification::Unreadable) toggle_adapter();
         }
         adapter = kAuto;
         if (++passes > 1 || abort_.is_set()) break;
@@ -508,7 +509,7 @@ bool Device::connect() {
                 step(platform::format_c(
                     std::string(localized("Asking a module speaking %s to change protocol\u2026")).c_str(),
                     name));
-                if (request(true, nullptr) == 0) {
+                if (request(true, nullptr) == RequestResult::Done) {
                     switched = true;
                 } else {
                     toggle_adapter();
@@ -573,10 +574,10 @@ int Device::read_parameter(Parameter& p, bool count_failures) {
     ++done;
     if (p.network_index < 0) return 6;
     const std::string progress = with_index(std::string(localized("Reading ")) + p.network_name(), p);
-    const int result = request(true, &p);
-    if (result != 0) log_failure(p);
+    const RequestResult result = request(true, &p);
+    if (result != RequestResult::Done) log_failure(p);
 
-    const bool timed_out = result != 0 && platform::iequals(p.error_text, kTimeoutText);
+    const bool timed_out = result != RequestResult::Done && p.failure_kind() == FailureKind::Timeout;
     if (!timed_out) {
         consecutive_failures = 0;
         exchange_suspended = false;
@@ -588,9 +589,9 @@ int Device::read_parameter(Parameter& p, bool count_failures) {
         read_timeout_alarm();
     }
     // A failed read shows why, never the value it left as if it had been read.
-    progress_line(result == 0 ? progress + " = " + p.value_text()
-                              : progress + ": " + error_cell_text(p.error_text));
-    return result;
+    progress_line(result == RequestResult::Done ? progress + " = " + p.value_text()
+                                                : progress + ": " + error_cell_text(p.error_text));
+    return static_cast<int>(result);
 }
 
 int Device::write_parameter(Parameter& p, int mode) {
@@ -598,7 +599,8 @@ int Device::write_parameter(Parameter& p, int mode) {
     const std::string progress = with_index(std::string(localized("  Write: ")) + p.network_name(), p);
     const std::string text = mode >= 0 ? p.value_text() : p.initial_value_text;
     if (text == str(kNoData)) {
-        p.error_text = "Value is not recorded, because the parameter is not initialized";
+        p.set_failure(FailureKind::NotInitialized,
+                      "Value is not recorded, because the parameter is not initialized");
         // Counted as a failure in the summary, so the error log names it too.
         log_failure(p);
         return 5;
@@ -612,17 +614,18 @@ int Device::write_parameter(Parameter& p, int mode) {
             p.SetValueText(p.initial_value_text);
         }
     }
-    const int result = request(false, &p);
-    if (result != 0) {
+    const RequestResult result = request(false, &p);
+    if (result != RequestResult::Done) {
         log_failure(p);
     } else {
         if (model_ && model_->NeedsApply(p.network_name())) network_parameter_written = true;
         consecutive_failures = 0;
     }
-    progress_line(
-        progress + " = " + text +
-        (result == 0 ? " " + std::string(localized("[new value]")) : ": " + error_cell_text(p.error_text)));
-    if (result < 0 || (result > 0 && platform::iequals(p.error_text, kTimeoutText))) {
+    progress_line(progress + " = " + text +
+                  (result == RequestResult::Done ? " " + std::string(localized("[new value]"))
+                                                 : ": " + error_cell_text(p.error_text)));
+    if (result == RequestResult::PortClosed ||
+        (result != RequestResult::Done && p.failure_kind() == FailureKind::Timeout)) {
         if (++consecutive_failures > kFailureLimit) {
             progress_line(std::string(localized("5 unsuccessful write attempts")));
             set_status(kStatusNoReply);
@@ -630,7 +633,7 @@ int Device::write_parameter(Parameter& p, int mode) {
             abort_.set();
         }
     }
-    return result;
+    return static_cast<int>(result);
 }
 
 int Device::compare_parameter(Parameter& p) {
@@ -645,7 +648,7 @@ int Device::compare_parameter(Parameter& p) {
 
     const std::string progress =
         with_index(std::string(localized(" Compare ")) + p.network_name() + "=" + p.value_text(), p);
-    const int result = request(true, &module_value);
+    const int result = static_cast<int>(request(true, &module_value));
     progress_line(progress + "<>" + module_value.value_text());
 
     // Two texts of one value ("2" and "2.000" of a float) are no difference.
@@ -654,7 +657,7 @@ int Device::compare_parameter(Parameter& p) {
                          p.user_attribute != module_value.user_attribute;
     if (!differs) return result;
     if (result != 0) {
-        p.error_text = module_value.error_text;
+        p.set_failure(module_value.failure.kind, module_value.error_text, module_value.failure.module_code);
         return result;
     }
     module_differences.push_back(
@@ -669,17 +672,18 @@ int Device::compare_parameter(Parameter& p) {
             access_text(p).c_str(), user_text(p).c_str(), module_value.value_text().c_str(),
             access_text(module_value).c_str(), user_text(module_value).c_str());
         const bool had_text = !p.error_text.empty();
-        p.error_text = std::string(str(kDeviceValue)) + " '" + module_value.value_text() + "'," +
-                       access_text(module_value) + user_text(module_value) + (had_text ? "; " : "");
+        p.set_failure(FailureKind::Discrepancy,
+                      std::string(str(kDeviceValue)) + " '" + module_value.value_text() + "'," +
+                          access_text(module_value) + user_text(module_value) + (had_text ? "; " : ""));
     } else {
-        p.error_text.clear();
+        p.clear_failure();
     }
     return result;
 }
 
 int Device::instant_write(Parameter& p) {
     if (!p.value_modified || !ui().has_main_window() || !options_.instant_recording) return 1000;
-    p.error_text.clear();
+    p.clear_failure();
     return write_parameter(p, 1);
 }
 
@@ -718,10 +722,11 @@ void Device::scanner_loop(std::vector<Parameter*> scanners) {
         result.scanner = &scanner;
         {
             std::lock_guard lock(port_lock());
-            if (request(true, &reading) == 0) {
+            if (request(true, &reading) == RequestResult::Done) {
                 result.value_text = reading.value_text();
             } else {
                 result.error_text = reading.error_text.substr(0, MyConverter::kMaxValueText);
+                result.failure = reading.failure;
             }
         }
         std::function<void()> receiver;

@@ -31,6 +31,7 @@ struct ScanResult {
     int address_offset = 0;
     std::string value_text;
     std::string error_text;
+    Failure failure;
     Parameter* scanner = nullptr;
 };
 
@@ -44,6 +45,13 @@ struct ExchangeSummary {
     int differences = 0;  // a comparison's
     bool stopped = false;
     double seconds = 0;
+};
+
+// What Device::identify found.
+enum class Identification {
+    Unreadable = 0,    // "dev" could not be read
+    UnknownModel = 2,  // the module named a model the program does not know
+    KnownModel = 3,    // a known model, now the current one
 };
 
 // "Read 43 parameters, 2 failed, 3.7 s", with what a stop left out.
@@ -100,8 +108,8 @@ class Device : public DeviceIO, public ElementContext {
     bool execute_init(std::string& error);
 
     // ---- finding the module
-    // Reads "dev" and "ver": 0 "dev" unreadable, 2 an unknown model, 3 a known model (now the current one).
-    int identify(bool show);
+    // Reads "dev" and "ver".
+    Identification identify(bool show);
     // Finds the module with the configured settings, in both adapter modes and after switching it over
     // from a foreign protocol; true when a known model answers.
     bool connect();
@@ -152,7 +160,7 @@ class Device : public DeviceIO, public ElementContext {
     // The model the last identification found on the line (a file of another model may be open meanwhile);
     // kNoModel when the module named none the program knows.
     std::atomic<int> line_model{kNoModel};
-    int identify_result = 0;  // the last identification's result
+    Identification identify_result = Identification::Unreadable;  // the last identification's
     int difference_count = 0;
     std::string difference_text;
     // Every difference of the last compare task, the undescribed ones too.

@@ -1,5 +1,7 @@
 #include "core/link/device_io.h"
 
+#include <algorithm>
+#include <array>
 #include <atomic>
 #include <cstdlib>
 
@@ -17,6 +19,9 @@ namespace varda {
 namespace {
 
 std::atomic<SwitchOverMode> g_switch_over_mode{SwitchOverMode::Ravelin};
+
+// The models without a data-bits setting (VK07, VK17): they always use 8.
+constexpr std::array kModelsWithoutDataBits{7, 17};
 
 constexpr int kTimeoutRetries = 1;
 constexpr int kLineErrorRetries = 16;
@@ -141,21 +146,23 @@ std::string error_reply_text(std::span<const std::uint8_t> data) {
                               static_cast<int>(static_cast<std::int8_t>(code)));
 }
 
-std::string switch_over_result_text(int result) {
+std::string switch_over_result_text(SwitchOverResult result) {
     switch (result) {
-        case 2:
+        case SwitchOverResult::Timeout:
             return "Time-out error";
-        case 3:
+        case SwitchOverResult::LineError:
             return "Connection error";
-        case 4:
+        case SwitchOverResult::Checksum:
             return "Check sum error";
-        case 5:
+        case SwitchOverResult::OtherAddress:
             return "Device addresses in request and in response are not equal";
-        case 6:
+        case SwitchOverResult::IncorrectResponse:
             return "Incorrect response";
-        default:
-            return {};
+        case SwitchOverResult::Accepted:
+        case SwitchOverResult::NoFrame:
+            break;
     }
+    return {};
 }
 
 DeviceIO::DeviceIO(std::unique_ptr<SerialBackend> backend, const Options& options, bool full_access)
@@ -166,21 +173,22 @@ DeviceIO::DeviceIO(std::unique_ptr<SerialBackend> backend, const Options& option
 
 DeviceIO::~DeviceIO() = default;
 
-int DeviceIO::open_with_settings(bool show_message) {
+OpenResult DeviceIO::open_with_settings(bool show_message) {
     std::lock_guard lock(port_lock());
     sio_.close();
-    if (silent) return -1;
-    // Models VK07 and VK17 have no data-bits setting: they always use 8.
+    if (silent) return OpenResult::Failed;
     const int model = current_model_index();
-    load_port_settings(*program_network_, sio_.settings, model != 7 && model != 17);
+    load_port_settings(*program_network_, sio_.settings,
+                       std::find(kModelsWithoutDataBits.begin(), kModelsWithoutDataBits.end(), model) ==
+                           kModelsWithoutDataBits.end());
     network_parameter_written = false;
-    const int result = sio_.open();
-    if (result == -1) {
+    const OpenResult result = sio_.open();
+    if (result == OpenResult::Failed) {
         set_status(kStatusPortFailed);
     } else {
         clear_status(kStatusPortFailed);
     }
-    if (result != 0 && show_message && ui().has_main_window()) {
+    if (result != OpenResult::Opened && show_message && ui().has_main_window()) {
         ui().message(
             platform::format_c(
                 std::string(
@@ -195,6 +203,24 @@ int DeviceIO::open_with_settings(bool show_message) {
 }
 
 namespace {
+
+FailureKind rejection_kind(ReplyOutcome::Reason reason) {
+    switch (reason) {
+        case ReplyOutcome::Reason::HeaderLost:
+            return FailureKind::HeaderLost;
+        case ReplyOutcome::Reason::BadCharacter:
+            return FailureKind::BadCharacter;
+        case ReplyOutcome::Reason::BadLength:
+            return FailureKind::BadLength;
+        case ReplyOutcome::Reason::Checksum:
+            return FailureKind::Checksum;
+        case ReplyOutcome::Reason::WrongHash:
+            return FailureKind::WrongHash;
+        case ReplyOutcome::Reason::None:
+            break;
+    }
+    return FailureKind::Described;
+}
 
 // Why the last reply that passed its checksum was not the answer, for when the right one never comes.
 const char* stray_reply_text(ReplyOutcome::Reason wrong_hash, EchoMismatch mismatch) {
@@ -216,7 +242,8 @@ const char* stray_reply_text(ReplyOutcome::Reason wrong_hash, EchoMismatch misma
 }  // namespace
 
 bool DeviceIO::exchange(bool read, std::uint16_t hash, std::span<const std::uint8_t> data, Bytes& reply_data,
-                        std::string& error, int address_offset, std::span<const std::uint8_t> echo_tail) {
+                        std::string& error, Failure& failure, int address_offset,
+                        std::span<const std::uint8_t> echo_tail) {
     const Addressing to = addressing();
     const std::string frame = build_request(read, hash, data, address_offset, to);
     reply_data.clear();
@@ -235,34 +262,39 @@ bool DeviceIO::exchange(bool read, std::uint16_t hash, std::span<const std::uint
     // The last reply that passed its checksum but answered another request: if ours never comes, that is
     // what went wrong, not silence.
     const char* stray = nullptr;
+    FailureKind stray_kind = FailureKind::StrayReply;
     Reply reply;
     ReplyOutcome outcome;
-    int result = sio_.transaction(frame, reply);
+    TransferResult result = sio_.transaction(frame, reply);
     while (true) {
-        if (result == 4) {
+        if (result == TransferResult::DeviceGone) {
             // The port is gone (a gateway closed the connection): no retry can help.
             answering_ = false;
             error = sio_.open_error();
+            failure = {FailureKind::DeviceGone};
             set_status(kStatusPortFailed);
             return false;
         }
         if (hash == kHashAply) return true;  // the module never answers APLY
-        if (result == 2) {
+        if (result == TransferResult::Timeout) {
             if (++timeouts > kTimeoutRetries) {
                 if (stray) {
                     answering_ = true;
                     error = stray;
+                    failure = {stray_kind};
                     set_status(kStatusBadReply);
                 } else {
                     answering_ = false;
                     error = "Time-out error";
+                    failure = {FailureKind::Timeout};
                     set_status(kStatusNoReply);
                 }
                 return false;
             }
-        } else if (result == 3) {
+        } else if (result == TransferResult::LineError) {
             if (++line_errors > kLineErrorRetries) {
                 error = "Improper serial port settings";
+                failure = {FailureKind::LineError};
                 set_status(kStatusBadReply);
                 return false;
             }
@@ -287,10 +319,12 @@ bool DeviceIO::exchange(bool read, std::uint16_t hash, std::span<const std::uint
                 break;
             }
             stray = stray_reply_text(outcome.reason, mismatch);
+            stray_kind = wrong_hash ? FailureKind::WrongHash : FailureKind::StrayReply;
             result = sio_.continue_reply(reply);
             continue;
         } else if (++lost_headers > kLostHeaderRetries) {
             error = "Frame header is lost";
+            failure = {FailureKind::HeaderLost};
             set_status(kStatusBadReply);
             return false;
         }
@@ -303,11 +337,13 @@ bool DeviceIO::exchange(bool read, std::uint16_t hash, std::span<const std::uint
             return true;
         case ReplyOutcome::Kind::ErrorReply:
             error = error_reply_text(outcome.data);
+            failure = {FailureKind::ModuleError, outcome.data.empty() ? std::uint8_t{0} : outcome.data[0]};
             reply_data = std::move(outcome.data);
             set_status(kStatusErrorReply);
             return false;
         case ReplyOutcome::Kind::Rejected:
             error = outcome.message;
+            failure = {rejection_kind(outcome.reason)};
             set_status(kStatusBadReply);
             return false;
     }
@@ -320,24 +356,27 @@ std::optional<bool> DeviceIO::answering() const {
     return state == 1;
 }
 
-int DeviceIO::request(bool read, Parameter* parameter, DumpList* dump, bool attribute_override) {
+RequestResult DeviceIO::request(bool read, Parameter* parameter, DumpList* dump, bool attribute_override) {
     if (switch_over_mode() != SwitchOverMode::Ravelin) {
-        const int result = switch_over_exchange();
-        if (parameter) parameter->error_text = switch_over_result_text(result);
-        return result;
+        const SwitchOverResult result = switch_over_exchange();
+        const bool accepted = result == SwitchOverResult::Accepted;
+        if (parameter)
+            parameter->set_failure(accepted ? FailureKind::None : FailureKind::SwitchOver,
+                                   switch_over_result_text(result));
+        return accepted ? RequestResult::Done : RequestResult::ExchangeFailed;
     }
     if (!sio_.is_open()) {
-        if (parameter) parameter->error_text = "Serial port opening error";
-        return -1;
+        if (parameter) parameter->set_failure(FailureKind::PortClosed, "Serial port opening error");
+        return RequestResult::PortClosed;
     }
-    if (!parameter) return -1;
-    parameter->error_text.clear();
+    if (!parameter) return RequestResult::PortClosed;
+    parameter->clear_failure();
     if (platform::iequals(parameter->network_name(), "CHAr*"))
         return request_composite_name(read, *parameter, dump);
     return request_value(read, *parameter, dump, attribute_override);
 }
 
-int DeviceIO::exchange_attributes(bool read, Parameter& p, bool attribute_override) {
+RequestResult DeviceIO::exchange_attributes(bool read, Parameter& p, bool attribute_override) {
     Bytes data;
     const bool sends_attribute = !read && full_access_;
     if (sends_attribute) {
@@ -356,39 +395,44 @@ int DeviceIO::exchange_attributes(bool read, Parameter& p, bool attribute_overri
     // The module repeats the target (index and hash) behind the attribute byte.
     const auto target = std::span<const std::uint8_t>(data).subspan(sends_attribute ? 1 : 0);
     Bytes reply;
-    if (!exchange(!sends_attribute, kHashMstr, data, reply, p.error_text, p.address_offset, target))
-        return 200;
+    if (!exchange(!sends_attribute, kHashMstr, data, reply, p.error_text, p.failure, p.address_offset,
+                  target))
+        return RequestResult::AttributeExchangeFailed;
     if (reply.size() != (p.indexed ? 5u : 3u)) {
-        p.error_text = "Attribute error, incorrect response message length";
+        p.set_failure(FailureKind::AttributeReply, "Attribute error, incorrect response message length");
         set_status(kStatusBadReply);
-        return 201;
+        return RequestResult::AttributeReplyLength;
     }
     p.access_attribute = (reply[0] & 1) != 0;
     p.user_attribute = (reply[0] & 2) == 0;
     p.access_modified = false;
     p.user_modified = false;
-    return 0;
+    return RequestResult::Done;
 }
 
-int DeviceIO::request_value(bool read, Parameter& p, DumpList* dump, bool attribute_override) {
+RequestResult DeviceIO::request_value(bool read, Parameter& p, DumpList* dump, bool attribute_override) {
     Bytes data;
     if (!read) {
         // A write never sends data the user did not mean: a value that cannot be encoded fails here,
         // before its attribute exchange, and says why.
-        const int encoded = p.ConvertToData(data);
-        if (encoded != 1) {
-            p.error_text = encoded == -1
-                               ? std::string(localized("Setter method are not defined for the function '")) +
-                                     p.network_name() + "'"
-                               : std::string("Bad value (data encoding impossible)");
+        const MyConverter::EncodeResult encoded = p.ConvertToData(data);
+        if (encoded != MyConverter::EncodeResult::Encoded) {
+            if (encoded == MyConverter::EncodeResult::NoEncoder) {
+                p.set_failure(FailureKind::NoEncoder,
+                              std::string(localized("Setter method are not defined for the function '")) +
+                                  p.network_name() + "'");
+            } else {
+                p.set_failure(FailureKind::NotEncodable, "Bad value (data encoding impossible)");
+            }
             dump_line(dump, p.error_text);
             set_status(kStatusFileMissing);  // the values to write are unusable
-            return encoded == -1 ? 3 : 4;
+            return encoded == MyConverter::EncodeResult::NoEncoder ? RequestResult::NoEncoder
+                                                                   : RequestResult::NotEncodable;
         }
     }
     if (p.attributes_flag && send_attributes() && !p.is_scanner()) {
-        const int result = exchange_attributes(read, p, attribute_override);
-        if (result != 0) return result;
+        const RequestResult result = exchange_attributes(read, p, attribute_override);
+        if (result != RequestResult::Done) return result;
     }
 
     if (p.indexed) {
@@ -403,7 +447,8 @@ int DeviceIO::request_value(bool read, Parameter& p, DumpList* dump, bool attrib
     const auto index_echo =
         p.indexed ? std::span<const std::uint8_t>(data).last(2) : std::span<const std::uint8_t>{};
     Bytes reply;
-    if (!exchange(read, p.Hash(), data, reply, p.error_text, p.address_offset, index_echo)) return 1;
+    if (!exchange(read, p.Hash(), data, reply, p.error_text, p.failure, p.address_offset, index_echo))
+        return RequestResult::ExchangeFailed;
     dump_bytes(dump, "<< response", reply);
     dump_line(dump, platform::format_c(std::string(localized("%1i data bytes in response")).c_str(),
                                        static_cast<int>(reply.size())));
@@ -411,20 +456,21 @@ int DeviceIO::request_value(bool read, Parameter& p, DumpList* dump, bool attrib
     std::size_t length = reply.size();
     if (platform::iequals(p.network_name(), "JuRD")) length = length >= 3 ? length - 3 : 0;
     if (p.indexed) length = length >= 2 ? length - 2 : 0;  // the module echoes the index at the end
-    if (!p.reply_length_fits(length) || p.ConvertFromData(std::span(reply).first(length)) == 0) {
-        p.error_text = "Response cannot be decoded";
+    if (!p.reply_length_fits(length) ||
+        p.ConvertFromData(std::span(reply).first(length)) == MyConverter::DecodeResult::Undecodable) {
+        p.set_failure(FailureKind::NotDecodable, "Response cannot be decoded");
         p.SetValueText({});
         set_status(kStatusBadReply);  // no value was read: the job must not end as done
-        return 2;
+        return RequestResult::NotDecodable;
     }
     p.value_modified = p.access_modified = p.user_modified = false;
     p.module_value_text = p.value_text();
     p.module_value_at = std::chrono::system_clock::now();
     p.module_value_read = read;
-    return 0;
+    return RequestResult::Done;
 }
 
-int DeviceIO::request_composite_name(bool read, Parameter& p, DumpList* dump) {
+RequestResult DeviceIO::request_composite_name(bool read, Parameter& p, DumpList* dump) {
     // The module keeps the name as one code per index of "CHAr", starting at the composite's index.
     auto part = [&p](int k) {
         auto code = std::make_unique<Parameter>("CHAr");
@@ -434,8 +480,8 @@ int DeviceIO::request_composite_name(bool read, Parameter& p, DumpList* dump) {
         code->address_offset = p.address_offset;
         return code;
     };
-    auto fail = [&p, dump](const char* text, int result) {
-        p.error_text = text;
+    auto fail = [&p, dump](FailureKind kind, const char* text, RequestResult result) {
+        p.set_failure(kind, text);
         dump_line(dump, text);
         return result;
     };
@@ -445,15 +491,16 @@ int DeviceIO::request_composite_name(bool read, Parameter& p, DumpList* dump) {
         p.SetValueText({});
         for (int k = 0; k < 4; ++k) {
             auto code = part(k);
-            const int result = request(true, code.get(), dump);
-            if (!code->error_text.empty()) p.error_text = code->error_text;
-            if (result != 0) return result;
+            const RequestResult result = request(true, code.get(), dump);
+            if (!code->error_text.empty())
+                p.set_failure(code->failure.kind, code->error_text, code->failure.module_code);
+            if (result != RequestResult::Done) return result;
             const long value = std::strtol(code->value_text().c_str(), nullptr, 10);
             const auto text =
                 value >= 0 && value <= 255 ? code_to_text(static_cast<std::uint8_t>(value)) : std::nullopt;
             if (!text) {
                 set_status(kStatusBadReply);
-                return fail(kCharNameInvalidCode, 2);
+                return fail(FailureKind::NotDecodable, kCharNameInvalidCode, RequestResult::NotDecodable);
             }
             name += *text;
         }
@@ -463,11 +510,11 @@ int DeviceIO::request_composite_name(bool read, Parameter& p, DumpList* dump) {
             set_status(kStatusFileMissing);  // the values to write are unusable
             switch (codes.failure) {
                 case NameCodeFailure::Empty:
-                    return fail(kCharNameEmpty, 4);
+                    return fail(FailureKind::NotEncodable, kCharNameEmpty, RequestResult::NotEncodable);
                 case NameCodeFailure::TooLong:
-                    return fail(kCharNameTooLong, 4);
+                    return fail(FailureKind::NotEncodable, kCharNameTooLong, RequestResult::NotEncodable);
                 default:
-                    return fail(kCharNameInvalidChar, 4);
+                    return fail(FailureKind::NotEncodable, kCharNameInvalidChar, RequestResult::NotEncodable);
             }
         }
         p.SetValueText({});
@@ -478,21 +525,22 @@ int DeviceIO::request_composite_name(bool read, Parameter& p, DumpList* dump) {
             code->attributes_flag = p.attributes_flag;
             code->access_attribute = p.access_attribute;
             code->user_attribute = p.user_attribute;
-            const int result = request(false, code.get(), dump, false);
-            if (!code->error_text.empty()) p.error_text = code->error_text;
-            if (result != 0) return result;
+            const RequestResult result = request(false, code.get(), dump, false);
+            if (!code->error_text.empty())
+                p.set_failure(code->failure.kind, code->error_text, code->failure.module_code);
+            if (result != RequestResult::Done) return result;
             name += *code_to_text((*codes.codes)[static_cast<std::size_t>(k)]);
         }
     }
     p.SetValueText(name);
     p.value_modified = p.access_modified = p.user_modified = false;
-    return 0;
+    return RequestResult::Done;
 }
 
-int DeviceIO::switch_over_exchange() {
+SwitchOverResult DeviceIO::switch_over_exchange() {
     const SwitchOverMode mode = switch_over_mode();
     const auto frame = build_switch_over(mode, sio_.settings.base_address, sio_.settings.address_width);
-    if (!frame) return -1;
+    if (!frame) return SwitchOverResult::NoFrame;
     const Bytes payload = switch_over_payload(mode);
     // A Modbus RTU reply has no end character: it is the 8-byte echo of the request.
     const ReplyEnd end =
@@ -503,14 +551,14 @@ int DeviceIO::switch_over_exchange() {
     int line_errors = 0;
     Reply reply;
     while (true) {
-        const int result = sio_.transaction(*frame, reply, end);
-        if (result == 4) return 3;  // the port is gone
-        if (result == 2) {
-            if (++timeouts > kTimeoutRetries) return 2;
+        const TransferResult result = sio_.transaction(*frame, reply, end);
+        if (result == TransferResult::DeviceGone) return SwitchOverResult::LineError;  // the port is gone
+        if (result == TransferResult::Timeout) {
+            if (++timeouts > kTimeoutRetries) return SwitchOverResult::Timeout;
             continue;
         }
-        if (result == 3) {
-            if (++line_errors > kLineErrorRetries) return 3;
+        if (result == TransferResult::LineError) {
+            if (++line_errors > kLineErrorRetries) return SwitchOverResult::LineError;
             continue;
         }
         break;

@@ -10,8 +10,9 @@
 #include <vector>
 
 #include "core/link/options.h"
-#include "core/protocol/frame_codec.h"
 #include "core/link/sio.h"
+#include "core/model/failure.h"
+#include "core/protocol/frame_codec.h"
 
 namespace varda {
 
@@ -30,8 +31,20 @@ void set_switch_over_mode(SwitchOverMode mode);
 
 // Text of a module error reply ("n.Err"); empty for an empty reply.
 std::string error_reply_text(std::span<const std::uint8_t> data);
-// Text of a switch-over result; empty for 0 and unknown results.
-std::string switch_over_result_text(int result);
+// Text of a switch-over result; empty when accepted and when no frame could be built.
+std::string switch_over_result_text(SwitchOverResult result);
+
+// What DeviceIO::request did. The per-parameter operations pass the numbers on.
+enum class RequestResult {
+    Done = 0,
+    PortClosed = -1,     // the port is not open, or there is no parameter
+    ExchangeFailed = 1,  // no usable reply (in a switch-over mode: the switch-over frame was not accepted)
+    NotDecodable = 2,    // the reply cannot be decoded
+    NoEncoder = 3,       // the parameter's type has no encoder
+    NotEncodable = 4,    // the value cannot be encoded
+    AttributeExchangeFailed = 200,
+    AttributeReplyLength = 201,  // the attribute exchange's reply has the wrong length
+};
 
 // The protocol core: turns "read/write this parameter" into frames with retries and error texts.
 class DeviceIO {
@@ -42,23 +55,24 @@ class DeviceIO {
     DeviceIO& operator=(const DeviceIO&) = delete;
 
     // One request with the retry budgets. On success (and on an error reply) `reply_data` holds the
-    // reply's data bytes; on failure `error` holds the text. Only a reply that repeats the request's
-    // address, hash and `echo_tail` (the end of its data: an index, an attribute exchange's target) answers
-    // it; any other is dropped and the wait goes on.
+    // reply's data bytes; on failure `error` holds the text and `failure` its kind. Only a reply that repeats
+    // the request's address, hash and `echo_tail` (the end of its data: an index, an attribute exchange's
+    // target) answers it; any other is dropped and the wait goes on.
     bool exchange(bool read, std::uint16_t hash, std::span<const std::uint8_t> data, Bytes& reply_data,
-                  std::string& error, int address_offset, std::span<const std::uint8_t> echo_tail = {});
+                  std::string& error, Failure& failure, int address_offset,
+                  std::span<const std::uint8_t> echo_tail = {});
 
-    // Reads (read = true) or writes one parameter. Results: 0 success, -1 port not open or no parameter,
-    // 1 exchange failed, 2 reply not decodable, 3 no encoder, 4 value not encodable, 200 attribute
-    // exchange failed, 201 wrong attribute reply length; in switch-over modes 0 and 2..6.
-    int request(bool read, Parameter* parameter, DumpList* dump = nullptr, bool attribute_override = false);
+    // Reads (read = true) or writes one parameter; the parameter's failure says what went wrong. In a
+    // switch-over mode sends the switch-over frame instead (the parameter may be null).
+    RequestResult request(bool read, Parameter* parameter, DumpList* dump = nullptr,
+                          bool attribute_override = false);
 
-    // Sends the switch-over frame of the current mode; 0 accepted, 2..6 failures, -1 no frame possible.
-    int switch_over_exchange();
+    // Sends the switch-over frame of the current mode.
+    SwitchOverResult switch_over_exchange();
 
     // Under the port lock: closes the port, loads the settings from the program's network parameters and
-    // opens it again. Sio::open's result; -1 without trying in silent command-line runs.
-    int open_with_settings(bool show_message);
+    // opens it again. Sio::open's result; Failed without trying in silent command-line runs.
+    OpenResult open_with_settings(bool show_message);
 
     Sio& sio() { return sio_; }
     // Whether the module answered the last request that got an answer or gave up on one: false after a
@@ -77,9 +91,9 @@ class DeviceIO {
     std::atomic<bool> network_parameter_written{false};
 
   private:
-    int request_value(bool read, Parameter& p, DumpList* dump, bool attribute_override);
-    int exchange_attributes(bool read, Parameter& p, bool attribute_override);
-    int request_composite_name(bool read, Parameter& p, DumpList* dump);
+    RequestResult request_value(bool read, Parameter& p, DumpList* dump, bool attribute_override);
+    RequestResult exchange_attributes(bool read, Parameter& p, bool attribute_override);
+    RequestResult request_composite_name(bool read, Parameter& p, DumpList* dump);
     bool send_attributes() const { return !options_.do_not_send_attributes.load(); }
     Addressing addressing() const { return {sio_.settings.base_address, sio_.settings.address_width}; }
 

@@ -81,7 +81,7 @@ std::optional<Bytes> frame_bytes(std::string_view text) {
 std::string value_of(const FrameNames::Entry& entry, std::span<const std::uint8_t> data) {
     Parameter decoded(entry.name);
     decoded.set_data_type(entry.type);
-    if (decoded.ConvertFromData(data) == 0) return "(undecodable)";
+    if (decoded.ConvertFromData(data) == MyConverter::DecodeResult::Undecodable) return "(undecodable)";
     return decoded.value_text();
 }
 

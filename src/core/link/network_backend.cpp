@@ -141,10 +141,18 @@ bool NetworkSerialBackend::configure(const LineSettings& settings) {
     // RFC 2217 parity: 1 none, 2 odd, 3 even, 4 mark, 5 space.
     char parity = 1;
     switch (settings.parity_code) {
-        case 1: parity = 3; break;
-        case 2: parity = 4; break;
-        case 4: parity = 2; break;
-        case 5: parity = 5; break;
+        case parity_code::kEven:
+            parity = 3;
+            break;
+        case parity_code::kMark:
+            parity = 4;
+            break;
+        case parity_code::kOdd:
+            parity = 2;
+            break;
+        case parity_code::kSpace:
+            parity = 5;
+            break;
         default: parity = 1;
     }
     return send_all(com_port_command(kSetBaud, std::string_view(baud_bytes, 4)) +
@@ -153,9 +161,9 @@ bool NetworkSerialBackend::configure(const LineSettings& settings) {
                     com_port_command(kSetStopSize, std::string(1, static_cast<char>(settings.stop_bits == 2 ? 2 : 1))));
 }
 
-bool NetworkSerialBackend::purge(int kind) {
+bool NetworkSerialBackend::purge(PurgeKind kind) {
     if (!is_open()) return false;
-    if (kind == 0 || kind == 2) {
+    if (kind != PurgeKind::Unsent) {
         fill();
         data_.clear();
     }

@@ -27,7 +27,7 @@ class NetworkSerialBackend final : public SerialBackend {
     void close() override;
     bool is_open() const override { return fd_ >= 0; }
     bool configure(const LineSettings& settings) override;
-    bool purge(int kind) override;
+    bool purge(PurgeKind kind) override;
     WaitOutcome write(std::string_view bytes, platform::Event& stop) override;
     void set_rts(bool raised) override;
     WaitOutcome wait_readable(std::chrono::milliseconds timeout, platform::Event& stop) override;
@@ -60,7 +60,7 @@ class PortBackend final : public SerialBackend {
     void close() override;
     bool is_open() const override { return active_->is_open(); }
     bool configure(const LineSettings& settings) override { return active_->configure(settings); }
-    bool purge(int kind) override { return active_->purge(kind); }
+    bool purge(PurgeKind kind) override { return active_->purge(kind); }
     WaitOutcome write(std::string_view bytes, platform::Event& stop) override { return active_->write(bytes, stop); }
     void set_rts(bool raised) override { active_->set_rts(raised); }
     WaitOutcome wait_readable(std::chrono::milliseconds timeout, platform::Event& stop) override {

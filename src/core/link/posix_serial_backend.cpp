@@ -162,19 +162,19 @@ bool PosixSerialBackend::configure(const LineSettings& settings) {
 
     tcflag_t parity = 0;
     switch (settings.parity_code) {
-        case 0:
-        case 3:
+        case parity_code::kNoneOld:
+        case parity_code::kNone:
             break;
-        case 1:
+        case parity_code::kEven:
             parity = PARENB;
             break;
-        case 2:
+        case parity_code::kMark:
             parity = PARENB | CMSPAR | PARODD;
             break;
-        case 4:
+        case parity_code::kOdd:
             parity = PARENB | PARODD;
             break;
-        case 5:
+        case parity_code::kSpace:
             parity = PARENB | CMSPAR;
             break;
         default:
@@ -226,23 +226,23 @@ bool PosixSerialBackend::configure(const LineSettings& settings) {
     return true;
 }
 
-bool PosixSerialBackend::purge(int kind) {
+bool PosixSerialBackend::purge(PurgeKind kind) {
     if (fd_ < 0) return false;
     int queue = 0;
     switch (kind) {
-        case 0:
+        case PurgeKind::Received:
             queue = TCIFLUSH;
             break;
-        case 1:
+        case PurgeKind::Unsent:
             queue = TCOFLUSH;
             break;
-        case 2:
+        case PurgeKind::Both:
             queue = TCIOFLUSH;
             break;
         default:
             return false;
     }
-    if (kind != 1) drop_received();
+    if (kind != PurgeKind::Unsent) drop_received();
     return ::ioctl(fd_, TCFLSH, queue) == 0;
 }
 

@@ -28,7 +28,7 @@ class PosixSerialBackend final : public SerialBackend {
     bool is_open() const override { return fd_ >= 0; }
 
     bool configure(const LineSettings& settings) override;
-    bool purge(int kind) override;
+    bool purge(PurgeKind kind) override;
     WaitOutcome write(std::string_view bytes, platform::Event& stop) override;
     void set_rts(bool raised) override;
     bool set_driver_direction(bool enabled) override;

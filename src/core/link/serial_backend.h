@@ -6,13 +6,14 @@
 #include <string_view>
 
 #include "core/platform/events.h"
+#include "core/platform/serial_ports.h"
 
 namespace varda {
 
-// The character format of the line. Parity codes: 0 or 3 none, 1 even, 2 mark, 4 odd, 5 space.
+// The character format of the line; its parity is one of the codes of `parity_code`.
 struct LineSettings {
     int baud_rate = 9600;
-    int parity_code = 3;
+    int parity_code = parity_code::kNone;
     int data_bits = 8;
     int stop_bits = 1;
 };
@@ -22,6 +23,9 @@ enum class WaitOutcome { Readable, Stopped, TimedOut, LineError };
 
 // The serial device under Sio: a real port (PosixSerialBackend) or the simulated module in process.
 // Sio owns the transaction logic; a backend only moves characters and reports line conditions.
+// What a purge discards. The numbers are those of the port's interface.
+enum class PurgeKind { Received = 0, Unsent = 1, Both = 2 };
+
 class SerialBackend {
   public:
     virtual ~SerialBackend() = default;
@@ -35,8 +39,8 @@ class SerialBackend {
     // Applies the character format; false when the device refuses it.
     virtual bool configure(const LineSettings& settings) = 0;
 
-    // Discards received characters (kind 0), unsent characters (1) or both (2); false when that fails.
-    virtual bool purge(int kind) = 0;
+    // Discards received characters, unsent characters or both; false when that fails.
+    virtual bool purge(PurgeKind kind) = 0;
 
     // Sends the bytes and waits until the device has taken them, or until the stop event is set
     // (then returns Stopped). Returns Readable on success (the name is shared with wait_readable),

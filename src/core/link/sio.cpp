@@ -21,8 +21,8 @@ constexpr char kCarriageReturn = '\r';  // ends every reply of the Ravelin, Modb
 // Characters behind a reply kept for the next one: room for a few replies, not for a flood of noise.
 constexpr std::size_t kMaxKeptAfterReply = 4 * kMaxReply;
 
-bool parity_used(int parity_code) {
-    return parity_code != 0 && parity_code != 3;
+bool parity_used(int parity) {
+    return parity != parity_code::kNoneOld && parity != parity_code::kNone;
 }
 
 // The direction line of a semi-automatic adapter must stay up until the character has left the wire; a
@@ -96,7 +96,7 @@ bool Sio::is_open() const {
     return backend_->is_open();
 }
 
-int Sio::open() {
+OpenResult Sio::open() {
     character_time_ms_ = 0;
     reply_timeout_ms_ = 0;
     open_error_.clear();
@@ -106,28 +106,33 @@ int Sio::open() {
     const std::string path = port_device_path(settings.port_name);
     if (!backend_->open(path, open_error_)) {
         if (open_error_.empty()) open_error_ = path + ": cannot be opened";
-        return -1;
+        return OpenResult::Failed;
     }
 
     // From here on a failure leaves the port open, as the callers expect.
-    const auto refuse = [&](int result, const std::string& why) {
+    const auto refuse = [&](OpenResult result, const std::string& why) {
         open_error_ = path + ": " + why;
         return result;
     };
     const int parity = settings.parity_code;
-    if (parity < 0 || parity > 5) return refuse(-2, "unsupported parity code " + std::to_string(parity));
+    if (parity < 0 || parity > 5)
+        return refuse(OpenResult::UnsupportedSettings, "unsupported parity code " + std::to_string(parity));
     if (!supported_data_bits(settings.data_bits)) {
-        return refuse(-3, std::to_string(settings.data_bits) + " data bits are not supported (5 to 8 are)");
+        return refuse(OpenResult::UnsupportedDataBits,
+                      std::to_string(settings.data_bits) + " data bits are not supported (5 to 8 are)");
     }
     if (!supported_stop_bits(settings.stop_bits)) {
-        return refuse(-2, std::to_string(settings.stop_bits) + " stop bits are not supported (1 or 2 are)");
+        return refuse(OpenResult::UnsupportedSettings,
+                      std::to_string(settings.stop_bits) + " stop bits are not supported (1 or 2 are)");
     }
     if (!supported_baud_rate(settings.baud_rate)) {
-        return refuse(-2, "unsupported baud rate " + std::to_string(settings.baud_rate));
+        return refuse(OpenResult::UnsupportedSettings,
+                      "unsupported baud rate " + std::to_string(settings.baud_rate));
     }
 
     const LineSettings line{settings.baud_rate, parity, settings.data_bits, settings.stop_bits};
-    if (!backend_->configure(line)) return refuse(-2, "the device refuses these port settings");
+    if (!backend_->configure(line))
+        return refuse(OpenResult::UnsupportedSettings, "the device refuses these port settings");
     backend_->set_rts(false);
     driver_direction_on_ = false;
     driver_direction_refused_.store(false);
@@ -136,13 +141,13 @@ int Sio::open() {
     character_time_ms_ = static_cast<float>(varda::character_time_ms(settings));
     reply_timeout_ms_ = ordinary_reply_timeout_ms(settings);
 
-    backend_->purge(2);
-    return 0;
+    backend_->purge(PurgeKind::Both);
+    return OpenResult::Opened;
 }
 
-int Sio::close() {
-    if (!is_open()) return -2;
-    const int result = backend_->purge(2) ? 0 : -1;
+PortResult Sio::close() {
+    if (!is_open()) return PortResult::Closed;
+    const PortResult result = backend_->purge(PurgeKind::Both) ? PortResult::Done : PortResult::Failed;
     if (driver_direction_on_) backend_->set_driver_direction(false);
     driver_direction_on_ = false;
     backend_->close();
@@ -157,24 +162,24 @@ void Sio::replace_backend(std::unique_ptr<SerialBackend> backend) {
     backend_ = std::move(backend);
 }
 
-int Sio::purge(int kind) {
-    if (!is_open()) return -2;
-    return backend_->purge(kind) ? 0 : -1;
+PortResult Sio::purge(PurgeKind kind) {
+    if (!is_open()) return PortResult::Closed;
+    return backend_->purge(kind) ? PortResult::Done : PortResult::Failed;
 }
 
-int Sio::transaction(std::string_view frame, Reply& reply, ReplyEnd end) {
+TransferResult Sio::transaction(std::string_view frame, Reply& reply, ReplyEnd end) {
     reply.chars.fill('\0');
     reply.count = 0;
-    if (const int sent = send(frame); sent != 0) return sent;
+    if (const TransferResult sent = send(frame); sent != TransferResult::Delivered) return sent;
     // Receiving, for at most the reply time-out from the end of sending.
     reply_deadline_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(reply_timeout_ms_);
     return receive(reply, end, false);
 }
 
-int Sio::send(std::string_view frame) {
+TransferResult Sio::send(std::string_view frame) {
     if (!is_open()) {
         after_reply_.clear();
-        return -1;
+        return TransferResult::Stopped;
     }
     discard_stale();
 
@@ -191,36 +196,36 @@ int Sio::send(std::string_view frame) {
     // Only when we raise RTS ourselves does a frame go a character at a time.
     if (settle_direction() != DirectionControl::ByRts) {
         const WaitOutcome sent = backend_->write(frame, stop_);
-        if (sent == WaitOutcome::Stopped) return -1;
+        if (sent == WaitOutcome::Stopped) return TransferResult::Stopped;
         if (sent == WaitOutcome::LineError) return line_error_result();
     } else {
         // The adapter's driver is enabled while RTS is up: one character at a time, each held on the line
         // for its full character time before the next.
-        int result = 0;
+        TransferResult result = TransferResult::Delivered;
         backend_->set_rts(true);
         for (const char c : frame) {
             const WaitOutcome sent = backend_->write(std::string_view(&c, 1), stop_);
             if (sent == WaitOutcome::Stopped) {
-                result = -1;
+                result = TransferResult::Stopped;
                 break;
             }
             if (sent == WaitOutcome::LineError) {
-                result = 3;
+                result = TransferResult::LineError;
                 break;
             }
             busy_wait_ms(character_time_ms_);
         }
         backend_->set_rts(false);
-        if (result == 3) return line_error_result();
-        if (result != 0) return result;
+        if (result == TransferResult::LineError) return line_error_result();
+        if (result != TransferResult::Delivered) return result;
     }
-    return 0;
+    return TransferResult::Delivered;
 }
 
-int Sio::listen(Reply& reply, std::chrono::steady_clock::time_point until) {
+TransferResult Sio::listen(Reply& reply, std::chrono::steady_clock::time_point until) {
     reply.chars.fill('\0');
     reply.count = 0;
-    if (!is_open()) return -1;
+    if (!is_open()) return TransferResult::Stopped;
     reply_deadline_ = until;
     return receive(reply, {}, true);
 }
@@ -228,12 +233,13 @@ int Sio::listen(Reply& reply, std::chrono::steady_clock::time_point until) {
 DirectionControl Sio::direction_control() const {
     // A gateway switches the direction itself, so a frame goes whole even when RTS control was chosen.
     if (is_gateway_port(settings.port_name)) return DirectionControl::ByGateway;
-    if (settings.adapter_mode != 0) return DirectionControl::ByAdapter;
+    if (settings.adapter_mode != adapter_mode::kByRts) return DirectionControl::ByAdapter;
     return driver_direction_refused_.load() ? DirectionControl::ByRts : DirectionControl::ByDriver;
 }
 
 DirectionControl Sio::settle_direction() {
-    const bool semi_automatic = settings.adapter_mode == 0 && !is_gateway_port(settings.port_name);
+    const bool semi_automatic =
+        settings.adapter_mode == adapter_mode::kByRts && !is_gateway_port(settings.port_name);
     if (semi_automatic && !driver_direction_on_ && !driver_direction_refused_.load()) {
         driver_direction_on_ = backend_->set_driver_direction(true);
         driver_direction_refused_.store(!driver_direction_on_);
@@ -246,12 +252,12 @@ DirectionControl Sio::settle_direction() {
     return direction_control();
 }
 
-int Sio::line_error_result() {
+TransferResult Sio::line_error_result() {
     const std::string why = backend_->gone_reason();
-    if (why.empty()) return 3;
+    if (why.empty()) return TransferResult::LineError;
     open_error_ = port_device_path(settings.port_name) + ": " + why;
     close();
-    return 4;
+    return TransferResult::DeviceGone;
 }
 
 void Sio::discard_stale() {
@@ -263,7 +269,7 @@ void Sio::discard_stale() {
         if (n == 0) break;
         if (stale.size() < kMaxKeptAfterReply) stale.append(chunk, n);
     }
-    backend_->purge(2);
+    backend_->purge(PurgeKind::Both);
     if (stale.empty()) return;
     if (FrameTap* tap = tap_.load()) {
         TapFrame frame;
@@ -275,10 +281,10 @@ void Sio::discard_stale() {
     }
 }
 
-int Sio::continue_reply(Reply& reply, ReplyEnd end) {
+TransferResult Sio::continue_reply(Reply& reply, ReplyEnd end) {
     reply.chars.fill('\0');
     reply.count = 0;
-    if (!is_open()) return -1;
+    if (!is_open()) return TransferResult::Stopped;
     return receive(reply, end, false);
 }
 
@@ -297,7 +303,7 @@ void Sio::report_received(TapFrame::End end, std::string_view bytes) {
     tap->frame(frame);
 }
 
-int Sio::receive(Reply& reply, ReplyEnd end, bool keep_partial) {
+TransferResult Sio::receive(Reply& reply, ReplyEnd end, bool keep_partial) {
     // The caller's buffer is only filled with a reply that is delivered.
     const bool by_count = end.kind == ReplyEnd::Kind::CharacterCount;
     // A count of 0 asks for whatever the first arrival brings.
@@ -309,7 +315,7 @@ int Sio::receive(Reply& reply, ReplyEnd end, bool keep_partial) {
         std::copy_n(received.data(), count, reply.chars.data());
         reply.count = count;
         report_received(TapFrame::End::Complete, std::string_view(received.data(), count));
-        return 0;
+        return TransferResult::Delivered;
     };
     // Characters behind a carriage return belong to the next reply: they are kept for continue_reply.
     const auto take = [&](const char* chars, std::size_t n) {
@@ -337,7 +343,7 @@ int Sio::receive(Reply& reply, ReplyEnd end, bool keep_partial) {
     for (;;) {
         switch (backend_->wait_readable(left_until(reply_deadline_), stop_)) {
             case WaitOutcome::Stopped:
-                return -1;
+                return TransferResult::Stopped;
             case WaitOutcome::LineError:
                 report_received(TapFrame::End::LineError, std::string_view(received.data(), count));
                 return line_error_result();
@@ -348,10 +354,10 @@ int Sio::receive(Reply& reply, ReplyEnd end, bool keep_partial) {
                 // Or not yet one: a listener keeps what has come for its next wait.
                 if (keep_partial && count > 0) {
                     after_reply_.assign(received.data(), count);
-                    return 2;
+                    return TransferResult::Timeout;
                 }
                 report_received(TapFrame::End::TimedOut, std::string_view(received.data(), count));
-                return 2;
+                return TransferResult::Timeout;
             case WaitOutcome::Readable:
                 break;
         }
@@ -365,6 +371,5 @@ int Sio::receive(Reply& reply, ReplyEnd end, bool keep_partial) {
         if (by_count ? count >= wanted || end.count == 0 : ended) return deliver();
     }
 }
-
 
 }  // namespace varda

@@ -39,6 +39,24 @@ struct ReplyEnd {
     std::size_t count = 0;
 };
 
+// What Sio::open did. A port that opened but refuses its settings stays open.
+enum class OpenResult {
+    Opened = 0,
+    Failed = -1,               // cannot be opened
+    UnsupportedSettings = -2,  // parity, stop bits or baud rate
+    UnsupportedDataBits = -3,  // outside 5..8
+};
+// What Sio::close and Sio::purge did.
+enum class PortResult { Done = 0, Failed = -1, Closed = -2 };
+// What a transaction (and continue_reply, send, listen) did.
+enum class TransferResult {
+    Stopped = -1,    // the port is closed, or the stop event was set
+    Delivered = 0,   // characters delivered; the count may be 0
+    Timeout = 2,     // no reply within the reply time-out
+    LineError = 3,   // line error or break
+    DeviceGone = 4,  // the port is closed and open_error() says why
+};
+
 // Who switches the RS-485 transmitter: the adapter itself ("Auto"), the serial driver (kernel RS-485
 // mode, chosen for semi-automatic control when the driver has it), RTS raised by us around each frame
 // (the fallback), or the network gateway.
@@ -66,28 +84,22 @@ class Sio {
 
     PortSettings settings;
 
-    // 0, or -1 (cannot be opened), -2 (unsupported parity, stop bits or baud rate; the port stays open),
-    // -3 (data bits outside 5..8; the port stays open).
-    int open();
-    // -2 when already closed, else 0 (or -1 when the purge failed).
-    int close();
-    // kind 0 received, 1 unsent, 2 both: -2 closed, -1 failed, 0 done.
-    int purge(int kind);
+    OpenResult open();
+    // Closed when it already was; Failed when the purge before closing failed.
+    PortResult close();
+    PortResult purge(PurgeKind kind);
     bool is_open() const;
 
-    // -1 (closed, or the stop event was set), 0 (characters delivered; the count may be 0),
-    // 2 (no reply within the reply time-out), 3 (line error or break), 4 (the device has gone away: the
-    // port is closed and open_error() says why).
-    int transaction(std::string_view frame, Reply& reply, ReplyEnd end = {});
+    TransferResult transaction(std::string_view frame, Reply& reply, ReplyEnd end = {});
     // Waits for a further reply to the frame of the last transaction, until that transaction's reply
     // time-out ends: the one delivered was not the answer (a late reply to an earlier frame). Same results.
-    int continue_reply(Reply& reply, ReplyEnd end = {});
+    TransferResult continue_reply(Reply& reply, ReplyEnd end = {});
     // For the bus scan, whose replies may come late, after the next frame went out: sends a frame without
-    // waiting (stale characters are dropped first: -1, 3 or 0 as transaction), and listen() gathers the
+    // waiting (stale characters are dropped first: Stopped, LineError or Delivered), and listen() gathers the
     // replies to it and to frames before it, one per call, until `until`. A reply still arriving then is
     // kept whole for the next listen() (reply_begun() says so) rather than dropped; the next send() drops it.
-    int send(std::string_view frame);
-    int listen(Reply& reply, std::chrono::steady_clock::time_point until);
+    TransferResult send(std::string_view frame);
+    TransferResult listen(Reply& reply, std::chrono::steady_clock::time_point until);
     bool reply_begun() const { return !after_reply_.empty(); }
 
     platform::Event& stop_event() { return stop_; }
@@ -117,12 +129,12 @@ class Sio {
     void replace_backend(std::unique_ptr<SerialBackend> backend);
 
   private:
-    int receive(Reply& reply, ReplyEnd end, bool keep_partial);
+    TransferResult receive(Reply& reply, ReplyEnd end, bool keep_partial);
     // Settles direction_ for the adapter mode now chosen, switching the driver's RS-485 mode on or off.
     DirectionControl settle_direction();
     void report_received(TapFrame::End end, std::string_view bytes);
-    // After a line error: 4 when the device has gone for good (the port is then closed), else 3.
-    int line_error_result();
+    // After a line error: DeviceGone when the device has gone for good (the port is then closed).
+    TransferResult line_error_result();
     // Before a request: whatever is still waiting on the line answers nothing now; it goes, and the tap sees
     // it.
     void discard_stale();

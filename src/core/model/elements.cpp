@@ -19,10 +19,6 @@ bool any_modified(const Parameter& p) {
     return p.value_modified || p.access_modified || p.user_modified;
 }
 
-bool starts_with(std::string_view text, std::string_view prefix) {
-    return text.substr(0, prefix.size()) == prefix;
-}
-
 }  // namespace
 
 // ---- ObjectWithParameters -----------------------------------------------------------------------
@@ -136,7 +132,7 @@ int ObjectWithParameters::ChangeState() const {
 void ObjectWithParameters::ResetValues() {
     for (auto& p : parameters) {
         p->SetValueText(std::string(str(kNoData)));
-        p->error_text.clear();
+        p->clear_failure();
         p->access_attribute = true;
         p->user_attribute = false;
         p->value_modified = p->access_modified = p->user_modified = false;
@@ -155,9 +151,10 @@ void ObjectWithParameters::ClearModified() {
 }
 
 bool ObjectWithParameters::HasDeviceDifferences(bool any) const {
-    const std::string_view device_value = str(kDeviceValue);
-    for (const auto& p : parameters)
-        if (!p->error_text.empty() && (any || !starts_with(p->error_text, device_value))) return true;
+    for (const auto& p : parameters) {
+        const FailureKind kind = p->failure_kind();
+        if (kind != FailureKind::None && (any || kind != FailureKind::Discrepancy)) return true;
+    }
     return false;
 }
 

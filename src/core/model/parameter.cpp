@@ -72,7 +72,7 @@ void Parameter::Reset() {
     address_offset = 0;
     value_modified = access_modified = user_modified = false;
     SetValueText(std::string(str(kNoData)));
-    error_text.clear();
+    clear_failure();
     module_value_text.clear();
     module_value_at = {};
     attributes_flag = 0;

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <utility>
 
+#include "core/model/failure.h"
 #include "core/model/tree_sink.h"
 #include "core/platform/events.h"
 #include "core/protocol/my_converter.h"
@@ -68,7 +69,23 @@ class Parameter : public MyConverter {
     bool value_modified = false;
     bool access_modified = false;
     bool user_modified = false;
+    // Why the last exchange failed, for people; empty when it did not. Decisions read failure.kind.
     std::string error_text;
+    Failure failure;
+    void set_failure(FailureKind kind, std::string text, std::uint8_t module_code = 0) {
+        failure = {kind, module_code};
+        error_text = std::move(text);
+    }
+    void clear_failure() {
+        failure = {};
+        error_text.clear();
+    }
+    // The kind of the failure the error text reports: None without a text, Described for a text set without
+    // a kind.
+    FailureKind failure_kind() const {
+        if (error_text.empty()) return FailureKind::None;
+        return failure.kind == FailureKind::None ? FailureKind::Described : failure.kind;
+    }
     bool writable = true;
     bool access_attribute = true;  // read/write (true) or read-only (false)
     bool user_attribute = false;   // "Company" (true) or "unknown" (false)

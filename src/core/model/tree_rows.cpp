@@ -48,12 +48,15 @@ bool any_modified(const Parameter& parameter) {
 }
 
 std::optional<Rgb> row_colour(const Parameter& parameter) {
-    if (parameter.error_text.empty()) {
-        if (any_modified(parameter)) return kModifiedColour;
-        return std::nullopt;
+    switch (parameter.failure_kind()) {
+        case FailureKind::None:
+            if (any_modified(parameter)) return kModifiedColour;
+            return std::nullopt;
+        case FailureKind::Discrepancy:
+            return kDiscrepancyColour;
+        default:
+            return kErrorColour;
     }
-    if (std::string_view(parameter.error_text).starts_with(str(kDeviceValue))) return kDiscrepancyColour;
-    return kErrorColour;
 }
 
 }  // namespace

@@ -6,16 +6,33 @@
 
 namespace varda {
 
+// The parity codes a port setting holds; the settings store and the files keep these numbers. 0 and 3 both
+// mean none.
+namespace parity_code {
+inline constexpr int kNoneOld = 0;
+inline constexpr int kEven = 1;
+inline constexpr int kMark = 2;
+inline constexpr int kNone = 3;
+inline constexpr int kOdd = 4;
+inline constexpr int kSpace = 5;
+}  // namespace parity_code
+
+// Who switches the RS-485 direction, as the port setting holds it (kept as these numbers).
+namespace adapter_mode {
+inline constexpr int kByRts = 0;  // "Semi-auto (QA-5)": the direction follows RTS
+inline constexpr int kAuto = 1;   // the adapter switches it itself
+}  // namespace adapter_mode
+
 // The configurator's port settings, with the defaults of a new port.
 struct PortSettings {
     std::string port_name = "COM1";  // a device path; "COMn" stands for /dev/ttyS{n-1}
     int baud_rate = 9600;
-    int parity_code = 3;  // 0 or 3 none, 1 even, 2 mark, 4 odd, 5 space
+    int parity_code = parity_code::kNone;
     int stop_bits = 1;
     int data_bits = 8;
     int address_width = 8;
     int base_address = 16;
-    int adapter_mode = 1;  // 1 automatic direction control ("Auto"), 0 RTS ("Semi-auto (QA-5)")
+    int adapter_mode = adapter_mode::kAuto;
 };
 
 // The serial devices present, ":"-separated, empty when there are none.

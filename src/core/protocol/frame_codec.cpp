@@ -103,13 +103,13 @@ std::uint8_t char_sum(std::string_view text) {
 }
 
 // Address and payload of a Modbus reply after its checksum was verified.
-int check_modbus_body(std::span<const std::uint8_t> body, int address,
-                      std::span<const std::uint8_t> payload) {
-    if (body.empty()) return 6;
-    if (body[0] != static_cast<std::uint8_t>(address)) return 5;
+SwitchOverResult check_modbus_body(std::span<const std::uint8_t> body, int address,
+                                   std::span<const std::uint8_t> payload) {
+    if (body.empty()) return SwitchOverResult::IncorrectResponse;
+    if (body[0] != static_cast<std::uint8_t>(address)) return SwitchOverResult::OtherAddress;
     if (body.size() < 1 + payload.size() || !std::equal(payload.begin(), payload.end(), body.begin() + 1))
-        return 6;
-    return 0;
+        return SwitchOverResult::IncorrectResponse;
+    return SwitchOverResult::Accepted;
 }
 
 }  // namespace
@@ -326,44 +326,46 @@ std::optional<std::string> build_switch_over(SwitchOverMode mode, int address, i
     return out;
 }
 
-int check_switch_over_reply(SwitchOverMode mode, std::string_view reply, int address,
-                            std::span<const std::uint8_t> payload) {
+SwitchOverResult check_switch_over_reply(SwitchOverMode mode, std::string_view reply, int address,
+                                         std::span<const std::uint8_t> payload) {
     switch (mode) {
         case SwitchOverMode::ModbusRtu: {
-            if (reply.size() < 3) return 6;
+            if (reply.size() < 3) return SwitchOverResult::IncorrectResponse;
             const Bytes bytes(reply.begin(), reply.end());
             const auto body = std::span(bytes).first(bytes.size() - 2);
             const std::uint16_t crc = modbus_crc(body);
-            if (bytes[bytes.size() - 2] != (crc & 0xFF) || bytes.back() != (crc >> 8)) return 4;
+            if (bytes[bytes.size() - 2] != (crc & 0xFF) || bytes.back() != (crc >> 8))
+                return SwitchOverResult::Checksum;
             return check_modbus_body(body, address, payload);
         }
         case SwitchOverMode::ModbusAscii: {
             const auto colon = reply.find(':');
-            if (colon == std::string_view::npos) return 6;
+            if (colon == std::string_view::npos) return SwitchOverResult::IncorrectResponse;
             const auto cr = reply.find('\r', colon);
-            if (cr == std::string_view::npos) return 6;
+            if (cr == std::string_view::npos) return SwitchOverResult::IncorrectResponse;
             const auto digits = reply.substr(colon + 1, cr - colon - 1);
-            if (digits.size() < 2) return 6;
+            if (digits.size() < 2) return SwitchOverResult::IncorrectResponse;
             const auto body = hex_to_bytes(digits.substr(0, digits.size() - 2));
             const auto sum = hex_to_bytes(digits.substr(digits.size() - 2));
-            if (!body || !sum) return 6;
-            if (lrc(*body) != (*sum)[0]) return 4;
+            if (!body || !sum) return SwitchOverResult::IncorrectResponse;
+            if (lrc(*body) != (*sum)[0]) return SwitchOverResult::Checksum;
             return check_modbus_body(*body, address, payload);
         }
         case SwitchOverMode::Dcon: {
-            if (reply.size() < 3 || reply.back() != '\r') return 6;
+            if (reply.size() < 3 || reply.back() != '\r') return SwitchOverResult::IncorrectResponse;
             const auto checked = reply.substr(0, reply.size() - 3);
             const auto sum = hex_to_bytes(reply.substr(reply.size() - 3, 2));
-            if (!sum || char_sum(checked) != (*sum)[0]) return 4;
-            if (checked.empty() || checked[0] != '!') return 6;
+            if (!sum || char_sum(checked) != (*sum)[0]) return SwitchOverResult::Checksum;
+            if (checked.empty() || checked[0] != '!') return SwitchOverResult::IncorrectResponse;
             const auto answering = checked.size() >= 3 ? hex_to_bytes(checked.substr(1, 2)) : std::nullopt;
-            if (!answering) return 6;
-            return (*answering)[0] == static_cast<std::uint8_t>(address) ? 0 : 5;
+            if (!answering) return SwitchOverResult::IncorrectResponse;
+            return (*answering)[0] == static_cast<std::uint8_t>(address) ? SwitchOverResult::Accepted
+                                                                         : SwitchOverResult::OtherAddress;
         }
         case SwitchOverMode::Ravelin:
             break;
     }
-    return 6;
+    return SwitchOverResult::IncorrectResponse;
 }
 
 }  // namespace varda

@@ -105,9 +105,20 @@ Bytes switch_over_payload(SwitchOverMode mode);
 // Bytes to send; nullopt for the Ravelin mode and when the address width is above 8 bits.
 std::optional<std::string> build_switch_over(SwitchOverMode mode, int address, int address_width = 8);
 
-// 0 accepted, 4 checksum error, 5 other address, 6 incorrect response.
-int check_switch_over_reply(SwitchOverMode mode, std::string_view reply, int address,
-                            std::span<const std::uint8_t> payload);
+// What a switch-over exchange came to. The reply check gives Accepted, Checksum, OtherAddress or
+// IncorrectResponse; the exchange adds the line's failures and NoFrame (none can be built).
+enum class SwitchOverResult {
+    Accepted = 0,
+    NoFrame = -1,
+    Timeout = 2,
+    LineError = 3,
+    Checksum = 4,
+    OtherAddress = 5,
+    IncorrectResponse = 6,
+};
+
+SwitchOverResult check_switch_over_reply(SwitchOverMode mode, std::string_view reply, int address,
+                                         std::span<const std::uint8_t> payload);
 
 std::uint16_t modbus_crc(std::span<const std::uint8_t> bytes);
 

@@ -232,7 +232,7 @@ std::optional<std::vector<std::uint8_t>> encoded(const MyConverter& converter, s
     MyConverter probe(converter);
     probe.SetValueText(std::string(text));
     std::vector<std::uint8_t> data;
-    if (probe.ConvertToData(data) != 1) return std::nullopt;
+    if (probe.ConvertToData(data) != MyConverter::EncodeResult::Encoded) return std::nullopt;
     return data;
 }
 }  // namespace
@@ -252,7 +252,7 @@ std::string MyConverter::read_form(std::string_view text) const {
     const auto bytes = encoded(*this, text);
     if (!bytes) return std::string(text);
     MyConverter decoder(*this);
-    if (decoder.ConvertFromData(*bytes) != 1) return std::string(text);
+    if (decoder.ConvertFromData(*bytes) != DecodeResult::Decoded) return std::string(text);
     return decoder.value_text_;
 }
 
@@ -260,20 +260,21 @@ std::optional<int> MyConverter::item_index(std::string_view text) const {
     return ValueType(data_type_).code_of(text);
 }
 
-int MyConverter::ConvertToData(std::vector<std::uint8_t>& data) const {
+MyConverter::EncodeResult MyConverter::ConvertToData(std::vector<std::uint8_t>& data) const {
     data.clear();
     const std::string_view name = network_name_;
-    if (name_is_any(name, {"dev", "ver", "exit"})) return -1;
-    if (name_is_any(name, {"U.Apl", "UApl"})) return 1;
+    if (name_is_any(name, {"dev", "ver", "exit"})) return EncodeResult::NoEncoder;
+    if (name_is_any(name, {"U.Apl", "UApl"})) return EncodeResult::Encoded;
 
     const std::string& text = value_text_;
-    int result = 0;
+    EncodeResult result = EncodeResult::NotEncodable;
     const ValueType value_type(data_type_);
     const Type type = value_type.kind();
     switch (type) {
         case Type::StoredDot: {
             const auto v = real_value(text);
-            result = v ? encode_stored_dot(*v, decimals_, data) : 0;
+            result = v && encode_stored_dot(*v, decimals_, data) == 1 ? EncodeResult::Encoded
+                                                                      : EncodeResult::NotEncodable;
             break;
         }
         case Type::Float: {
@@ -284,7 +285,7 @@ int MyConverter::ConvertToData(std::vector<std::uint8_t>& data) const {
                     static_cast<std::uint8_t>(bits >> 8), static_cast<std::uint8_t>(bits)};
             // "r.oe" carries only the upper three bytes.
             if (ascii_iequals(name, "r.oe")) data.pop_back();
-            result = 1;
+            result = EncodeResult::Encoded;
             break;
         }
         case Type::Int:
@@ -294,30 +295,30 @@ int MyConverter::ConvertToData(std::vector<std::uint8_t>& data) const {
             const bool two_bytes =
                 type == Type::Int16 || name_is_any(name, {"Addr", "SoUr", "Alr.t", "tHP", "tP.H", "CLB.K"});
             push_u16(data, static_cast<unsigned>(v->value), two_bytes);
-            result = 1;
+            result = EncodeResult::Encoded;
             break;
         }
         case Type::ClkFrm: {
             const auto value = parse_clock_text(text);
-            if (!value) return -1;
+            if (!value) return EncodeResult::NoEncoder;
             push_u16(data, *value, name_is_any(name, {"Alr.t", "tHP", "tP.H"}));
-            result = 1;
+            result = EncodeResult::Encoded;
             break;
         }
         case Type::Name: {
             const auto codes = name_to_codes(text);
-            if (!codes.codes) return -1;
+            if (!codes.codes) return EncodeResult::NoEncoder;
             data.assign(codes.codes->rbegin(), codes.codes->rend());  // last code first
-            result = 1;
+            result = EncodeResult::Encoded;
             break;
         }
         case Type::Void:
-            result = 1;
+            result = EncodeResult::Encoded;
             break;
         case Type::Enumeration:
             if (const auto code = value_type.code_of(text); code && *code < kMaxEnumerationSearch) {
                 data = {static_cast<std::uint8_t>(*code)};
-                result = 1;
+                result = EncodeResult::Encoded;
             }
             break;
         case Type::Sint:
@@ -325,10 +326,10 @@ int MyConverter::ConvertToData(std::vector<std::uint8_t>& data) const {
         case Type::String:
         case Type::Asci:
         case Type::Unknown:
-            result = 0;
+            result = EncodeResult::NotEncodable;
             break;
     }
-    if (result != 1) data.clear();
+    if (result != EncodeResult::Encoded) data.clear();
     return result;
 }
 
@@ -369,10 +370,10 @@ bool MyConverter::reply_length_fits(std::size_t n) const {
     return true;
 }
 
-int MyConverter::ConvertFromData(std::span<const std::uint8_t> d) {
+MyConverter::DecodeResult MyConverter::ConvertFromData(std::span<const std::uint8_t> d) {
     const std::string_view name = network_name_;
     const std::size_t n = d.size();
-    auto show = [this](std::string text, int result = 1) {
+    auto show = [this](std::string text, DecodeResult result = DecodeResult::Decoded) {
         SetValueText(std::move(text));
         return result;
     };
@@ -381,20 +382,20 @@ int MyConverter::ConvertFromData(std::span<const std::uint8_t> d) {
     if (ascii_iequals(name, "APLY") && n == 0) return show({});
     const ValueType value_type(data_type_);
     const Type type = value_type.kind();
-    if (n == 0) return type == Type::Void ? show({}) : 0;
+    if (n == 0) return type == Type::Void ? show({}) : DecodeResult::Undecodable;
 
     if (ascii_iequals(name, "bPS")) {
         const auto rates = module_baud_rates();
         const unsigned index = first_one_or_two(d);
-        return index < rates.size() ? show(std::to_string(rates[index])) : 0;
+        return index < rates.size() ? show(std::to_string(rates[index])) : DecodeResult::Undecodable;
     }
     if (ascii_iequals(name, "PrtY")) {
         const unsigned index = first_one_or_two(d);
-        return index <= 2 ? show(item_text(static_cast<int>(index))) : 0;
+        return index <= 2 ? show(item_text(static_cast<int>(index))) : DecodeResult::Undecodable;
     }
     if (ascii_iequals(name, "Sbit")) {
         const unsigned index = first_one_or_two(d);
-        return index <= 1 ? show(index == 0 ? "1" : "2") : 0;
+        return index <= 1 ? show(index == 0 ? "1" : "2") : DecodeResult::Undecodable;
     }
     if (ascii_iequals(name, "Addr")) return show(std::to_string(first_one_or_two(d)));
     if (name_is_any(name, {"rEAd", "iRDt", "iRD"})) {
@@ -403,14 +404,14 @@ int MyConverter::ConvertFromData(std::span<const std::uint8_t> d) {
             if (n == 1) return show(measured_status_text(d[0]));
             if (n == 2 || n == 4) return show(std::to_string(static_cast<std::int16_t>(be16(d))));
             if (n == 6) return show(model->FormatFloat(float_from_be({d[0], d[1], d[2], d[3]})));
-            return 0;
+            return DecodeResult::Undecodable;
         }
     }
 
     switch (type) {
         case Type::StoredDot: {
             auto text = decode_stored_dot(d);
-            return text ? show(std::move(*text)) : 0;
+            return text ? show(std::move(*text)) : DecodeResult::Undecodable;
         }
         case Type::Float: {
             const std::size_t wanted = ascii_iequals(name, "r.oe") ? 3 : 4;
@@ -421,7 +422,7 @@ int MyConverter::ConvertFromData(std::span<const std::uint8_t> d) {
                                  (b[0] == 0x7F && (b[1] & 0x80));
             const float value = float_from_be(b);
             cached_float_ = value;
-            return invalid ? show("Invalid value", -1) : show(fixed3(value));
+            return invalid ? show("Invalid value", DecodeResult::FailureShown) : show(fixed3(value));
         }
         case Type::Int:
         case Type::Int16:
@@ -430,15 +431,15 @@ int MyConverter::ConvertFromData(std::span<const std::uint8_t> d) {
             if (n == 4)
                 return show(
                     platform::format_c("%u", static_cast<unsigned>(be16(d) << 16 | be16(d.subspan(2)))));
-            return show(length_error(n), -1);
+            return show(length_error(n), DecodeResult::FailureShown);
         case Type::Sint:
         case Type::Sint16:
-            if (n > 4) return show(length_error(n), -1);
+            if (n > 4) return show(length_error(n), DecodeResult::FailureShown);
             if (n == 2 || n == 4)
                 return show(platform::format_c("%i", static_cast<int>(static_cast<std::int16_t>(be16(d)))));
             return show(platform::format_c("%i", static_cast<int>(static_cast<std::int8_t>(d[0]))));
         case Type::ClkFrm: {
-            if (n > 4) return show(length_error(n), -1);
+            if (n > 4) return show(length_error(n), DecodeResult::FailureShown);
             const unsigned value = (n == 2 || n == 4) ? be16(d) : d[0];
             return show(platform::format_c("%02u:%02u", value / 60, value % 60));
         }
@@ -446,22 +447,23 @@ int MyConverter::ConvertFromData(std::span<const std::uint8_t> d) {
         case Type::Asci:
             return show(reversed_text(d));
         case Type::Name: {
-            if (n != 4 && n != 6) return show(length_error(n), -1);
+            if (n != 4 && n != 6) return show(length_error(n), DecodeResult::FailureShown);
             const auto name_text = codes_to_name({d[3], d[2], d[1], d[0]});
-            return name_text.text ? show(*name_text.text) : show("Not allowed symbol in network name", -1);
+            return name_text.text ? show(*name_text.text)
+                                  : show("Not allowed symbol in network name", DecodeResult::FailureShown);
         }
         case Type::Void:
             return show({});
         case Type::Enumeration: {
             const auto& items = value_type.items();
             const unsigned index = first_one_or_two(d);
-            if (index >= items.size() || items[index].empty()) return 0;  // past the list or a gap
+            if (index >= items.size() || items[index].empty()) return DecodeResult::Undecodable;  // past the list or a gap
             return show(platform::underscores_to_spaces(items[index]));
         }
         case Type::Unknown:
-            return 0;
+            return DecodeResult::Undecodable;
     }
-    return 0;
+    return DecodeResult::Undecodable;
 }
 
 }  // namespace varda

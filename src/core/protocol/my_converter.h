@@ -26,13 +26,25 @@ class MyConverter {
     // Replaces the value text (kept to kMaxValueText bytes, never cutting a UTF-8 character). Returns 1.
     virtual int SetValueText(std::string text);
 
-    // Value text -> data bytes (at most 15). 1 success, 0 the value cannot be encoded, -1 the parameter
-    // has no encoder or the name/time text is invalid. `data` is empty on every failure.
-    int ConvertToData(std::vector<std::uint8_t>& data) const;
+    // What ConvertToData did.
+    enum class EncodeResult {
+        Encoded = 1,
+        NotEncodable = 0,  // the value cannot be encoded
+        NoEncoder = -1,    // the parameter has no encoder, or the name/time text is invalid
+    };
+    // What ConvertFromData did.
+    enum class DecodeResult {
+        Decoded = 1,
+        FailureShown = -1,  // decoded into a failure text shown as the value (wrong length, invalid float,
+                            // invalid name code)
+        Undecodable = 0,    // the value text is unchanged
+    };
 
-    // Data bytes -> value text. 1 success; -1 success with a failure text shown as the value (wrong
-    // length, invalid float, invalid name code); 0 the data cannot be decoded (value text unchanged).
-    int ConvertFromData(std::span<const std::uint8_t> data);
+    // Value text -> data bytes (at most 15); `data` is empty on every failure.
+    EncodeResult ConvertToData(std::vector<std::uint8_t>& data) const;
+
+    // Data bytes -> value text.
+    DecodeResult ConvertFromData(std::span<const std::uint8_t> data);
 
     // Whether a reply of n data bytes can carry a value of this type. A reply of another length answers
     // another question or was cut short: it must fail, never be read as a plausible number.

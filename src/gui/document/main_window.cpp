@@ -333,8 +333,10 @@ void MainWindow::register_document_commands() {
     doc_command(kCmdReadAutomatically, [](CTarnDoc& d) { d.toggle_read_automatically(); });
     doc_command(kCmdInstantRecording, [](CTarnDoc& d) { d.toggle_instant_recording(); });
     doc_command(kCmdDoNotSendAttributes, [](CTarnDoc& d) { d.toggle_do_not_send_attributes(); });
-    doc_command(kCmdAdapterAuto, [](CTarnDoc& d) { d.device().sio().settings.adapter_mode = 1; });
-    doc_command(kCmdAdapterSemiAuto, [](CTarnDoc& d) { d.device().sio().settings.adapter_mode = 0; });
+    doc_command(kCmdAdapterAuto,
+                [](CTarnDoc& d) { d.device().sio().settings.adapter_mode = adapter_mode::kAuto; });
+    doc_command(kCmdAdapterSemiAuto,
+                [](CTarnDoc& d) { d.device().sio().settings.adapter_mode = adapter_mode::kByRts; });
     handlers_[kCmdIoStatus] = [this] { CStateInOutDlg::Open(doc_, this); };
     handlers_[kCmdTareWeight] = [this] { CWeightTDDlg::Open(doc_, this); };
     handlers_[kCmdSingleParameter] = [this] {

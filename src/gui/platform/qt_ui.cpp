@@ -171,12 +171,12 @@ bool QtUi::run_exchange(const ExchangeRequest& request) {
     });
 }
 
-int QtUi::run_connection_dialog(bool at_startup) {
+Dialogs::ConnectionChoice QtUi::run_connection_dialog(bool at_startup) {
     return on_gui_thread([&] {
-        if (!device_ || !options_ || !brand_) return 0;
+        if (!device_ || !options_ || !brand_) return ConnectionChoice::Closed;
         // Only at start-up may the user go on without a module.
         CSetupCarrier dialog(*device_, *options_, *brand_, at_startup, main_window());
-        return dialog.exec() == QDialog::Accepted ? 1 : 2;
+        return dialog.exec() == QDialog::Accepted ? ConnectionChoice::Connected : ConnectionChoice::Exit;
     });
 }
 

@@ -28,7 +28,7 @@ class QtUi : public varda::Ui, public varda::Dialogs {
     bool message_offering(std::string_view text, MessageIcon icon, std::string_view caption,
                           std::string_view offer) override;
     bool run_exchange(const ExchangeRequest& request) override;
-    int run_connection_dialog(bool at_startup) override;
+    ConnectionChoice run_connection_dialog(bool at_startup) override;
     bool run_apply_dialog(ApplyController& dialog) override;
     bool run_generic_calibration(CBaseDevice& model) override;
     bool run_calibration_wizard(CalibrationWizard& wizard) override;

@@ -343,7 +343,7 @@ void CTarnTreeListView::apply_scan_results() {
     Device& device = document_.device();
     const ModuleRead read = [&device](Parameter& p) {
         std::lock_guard lock(port_lock());
-        return device.request(true, &p) == 0;
+        return device.request(true, &p) == RequestResult::Done;
     };
     for (const ScanResult& result : results) {
         Parameter* scanner = result.scanner;
@@ -351,9 +351,9 @@ void CTarnTreeListView::apply_scan_results() {
             continue;
         if (result.error_text.empty()) {
             scanner->SetValueText(result.value_text);
-            scanner->error_text.clear();
+            scanner->clear_failure();
         } else {
-            scanner->error_text = result.error_text;
+            scanner->set_failure(result.failure.kind, result.error_text, result.failure.module_code);
         }
         TreeItem item = scanner->tree_item;
         const ScanDisplay display =

@@ -54,7 +54,7 @@ struct Rig {
         model = create_device_model(model_index, &description);
         io.sio().settings.port_name = "sim";
         io.sio().settings.baud_rate = 115200;
-        EXPECT_EQ(io.sio().open(), 0);
+        EXPECT_EQ(io.sio().open(), OpenResult::Opened);
         module->clear_log();
         set_ui(&ui);
         MethodChoice::reset_wrong_codes();

@@ -193,8 +193,9 @@ TEST(InductanceCalibration, FailedFactoryCommandKeepsThePage) {
     EXPECT_EQ(w->current_index(), Page::kMaxPage);
 }
 
-// A link whose writes all fail with one error text.
+// A link whose writes all fail with one error.
 struct RefusingLink : ElementContext {
+    FailureKind kind = FailureKind::Described;
     std::string error;
     int writes = 0;
     int read_parameter(Parameter& p, bool) override {
@@ -203,7 +204,7 @@ struct RefusingLink : ElementContext {
     }
     int write_parameter(Parameter& p, int) override {
         ++writes;
-        p.error_text = error;
+        p.set_failure(kind, error);
         return 2;
     }
     int compare_parameter(Parameter&) override { return 0; }
@@ -216,6 +217,7 @@ TEST(InductanceCalibration, UndecodableReplyToACommandStillGoesOn) {
     HeadlessUi ui;
     set_ui(&ui);
     RefusingLink link;
+    link.kind = FailureKind::NotDecodable;
     link.error = std::string(str(kResponseNotDecoded));
     InductanceCalibration w(link);
     w.start();

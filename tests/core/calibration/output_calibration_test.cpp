@@ -43,7 +43,7 @@ struct Rig {
         test::serve_archived_model(*module, model);
         set_current_model_index(model);
         doc = test::load_model_document(options, std::make_unique<sim::InProcessBackend>(module));
-        EXPECT_EQ(doc->device().open_with_settings(false), 0);
+        EXPECT_EQ(doc->device().open_with_settings(false), OpenResult::Opened);
         module->clear_log();
     }
     ~Rig() {

@@ -51,7 +51,7 @@ struct SimRig {
         device = std::make_unique<Device>(std::make_unique<PosixSerialBackend>(), options);
         device->sio().settings.port_name = sim.path();
         device->sio().settings.base_address = 16;
-        EXPECT_EQ(device->sio().open(), 0) << device->sio().open_error();
+        EXPECT_EQ(device->sio().open(), OpenResult::Opened) << device->sio().open_error();
         // The simulator is another process: on a busy machine it may answer later than a module would.
         device->sio().set_reply_timeout_ms(3000);
         set_current_model_index(model);

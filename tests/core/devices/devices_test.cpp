@@ -309,14 +309,20 @@ TEST(ModuleRestore, WritesEachChannelAndReportsRealFailures) {
 
     const struct {
         const char* name;
-        std::map<int, std::string> failures;  // channel -> error text
+        std::map<int, FailureKind> failures;  // channel -> failure
         std::vector<int> written;
         std::optional<std::string> reported;
     } cases[] = {
         {"all succeed", {}, {0, 1, 2, 3}, std::nullopt},
-        {"time-out stops", {{1, timeout}}, {0, 1}, timeout},
-        {"undecodable reply is tolerated", {{0, undecodable}, {2, undecodable}}, {0, 1, 2, 3}, std::nullopt},
-        {"real failure after a tolerated one", {{0, undecodable}, {3, timeout}}, {0, 1, 2, 3}, timeout},
+        {"time-out stops", {{1, FailureKind::Timeout}}, {0, 1}, timeout},
+        {"undecodable reply is tolerated",
+         {{0, FailureKind::NotDecodable}, {2, FailureKind::NotDecodable}},
+         {0, 1, 2, 3},
+         std::nullopt},
+        {"real failure after a tolerated one",
+         {{0, FailureKind::NotDecodable}, {3, FailureKind::Timeout}},
+         {0, 1, 2, 3},
+         timeout},
     };
     for (const auto& c : cases) {
         std::vector<int> written;
@@ -328,7 +334,8 @@ TEST(ModuleRestore, WritesEachChannelAndReportsRealFailures) {
             written.push_back(command.network_index);
             const auto failure = c.failures.find(command.network_index);
             if (failure == c.failures.end()) return true;
-            command.error_text = failure->second;
+            command.set_failure(failure->second,
+                                failure->second == FailureKind::Timeout ? timeout : undecodable);
             return false;
         });
         EXPECT_EQ(written, c.written) << c.name;

@@ -43,9 +43,9 @@ TEST_P(ServedModels, IdentifyAndReadEverything) {
     Device device(std::make_unique<sim::InProcessBackend>(module), options);
     device.finish_grace = std::chrono::milliseconds(0);
     device.sio().settings.port_name = "sim";
-    ASSERT_EQ(device.sio().open(), 0);
+    ASSERT_EQ(device.sio().open(), OpenResult::Opened);
     set_current_model_index(kNoModel);
-    ASSERT_EQ(device.identify(false), 3);
+    ASSERT_EQ(device.identify(false), Identification::KnownModel);
     EXPECT_EQ(current_model_index(), model);
 
     DescriptionContext description;

@@ -35,7 +35,7 @@ struct Line {
         io->sio().settings.port_name = "sim";
         io->sio().settings.baud_rate = 9600;
         io->sio().settings.base_address = 16;
-        EXPECT_EQ(io->sio().open(), 0);
+        EXPECT_EQ(io->sio().open(), OpenResult::Opened);
     }
     ~Line() {
         io.reset();
@@ -181,7 +181,7 @@ TEST(BusScan, LateNeighboursAreFoundAtTheirOwnAddresses) {
         Options options;
         DeviceIO io(std::make_unique<PosixSerialBackend>(), options);
         io.sio().settings.port_name = sim.path();
-        ASSERT_EQ(io.sio().open(), 0) << io.sio().open_error();
+        ASSERT_EQ(io.sio().open(), OpenResult::Opened) << io.sio().open_error();
         for (const ScanPace pace : {ScanPace::Quick, ScanPace::Thorough}) {
             SCOPED_TRACE(std::string(line_timing ? "line timing, " : "") +
                          (pace == ScanPace::Thorough ? "thorough" : "quick"));

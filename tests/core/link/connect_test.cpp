@@ -26,8 +26,9 @@ class RecordingBackend : public SerialBackend {
     void close() override { inner_->close(); }
     bool is_open() const override { return inner_->is_open(); }
     bool configure(const LineSettings& settings) override { return inner_->configure(settings); }
-    bool purge(int kind) override {
-        if (kind == 2) log_.push_back({});  // every transaction starts by purging both directions
+    bool purge(PurgeKind kind) override {
+        if (kind == PurgeKind::Both)
+            log_.push_back({});  // every transaction starts by purging both directions
         return inner_->purge(kind);
     }
     WaitOutcome write(std::string_view bytes, platform::Event& stop) override {
@@ -136,18 +137,18 @@ TEST(Identify, EveryModelOfTheTable) {
                       .value = "1 канал",
                       .read_only = true,
                       .has_attributes = false});
-    ASSERT_EQ(line.device->sio().open(), 0);
+    ASSERT_EQ(line.device->sio().open(), OpenResult::Opened);
     for (int row = 0; row < kDeviceCount; ++row) {
         line.module->set_value("dev", -1, std::string(device_row(row)->identification));
         line.module->set_value("tdev", -1, row == 14 ? "4 канала" : "1 канал");
-        EXPECT_EQ(line.device->identify(false), 3) << row;
+        EXPECT_EQ(line.device->identify(false), Identification::KnownModel) << row;
         EXPECT_EQ(current_model_index(), row);
     }
     line.module->set_value("dev", -1, "VK20-DEV");
-    EXPECT_EQ(line.device->identify(false), 3);
+    EXPECT_EQ(line.device->identify(false), Identification::KnownModel);
     EXPECT_EQ(current_model_index(), 20);
     line.module->set_value("dev", -1, "nobody");
-    EXPECT_EQ(line.device->identify(true), 2);
+    EXPECT_EQ(line.device->identify(true), Identification::UnknownModel);
     EXPECT_EQ(current_model_index(), 20);
     const auto messages = line.ui.messages();
     ASSERT_EQ(messages.size(), 1u);
@@ -156,7 +157,7 @@ TEST(Identify, EveryModelOfTheTable) {
 
 TEST(Identify, VersionTextsAndFailures) {
     Line line;
-    ASSERT_EQ(line.device->sio().open(), 0);
+    ASSERT_EQ(line.device->sio().open(), OpenResult::Opened);
     struct Case {
         const char* text;
         int major, minor;
@@ -170,7 +171,7 @@ TEST(Identify, VersionTextsAndFailures) {
     sim::Faults silent;
     silent.always_silent = true;
     line.module->set_faults(silent);
-    EXPECT_EQ(line.device->identify(true), 0);
+    EXPECT_EQ(line.device->identify(true), Identification::Unreadable);
     const auto messages = line.ui.messages();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text,

@@ -27,7 +27,7 @@ struct Link {
         sim::add_demo_parameters(*module);
         io.sio().settings.port_name = "sim";
         io.sio().settings.baud_rate = 115200;
-        EXPECT_EQ(io.sio().open(), 0);
+        EXPECT_EQ(io.sio().open(), OpenResult::Opened);
     }
     ~Link() { set_switch_over_mode(SwitchOverMode::Ravelin); }
 
@@ -52,12 +52,12 @@ TEST(DeviceIO, ReadAndWriteRoundTrip) {
     Link link;
     auto sp = link.parameter("SP", "float");
     sp->value_modified = true;
-    ASSERT_EQ(link.io.request(true, sp.get()), 0);
+    ASSERT_EQ(link.io.request(true, sp.get()), RequestResult::Done);
     EXPECT_EQ(sp->value_text(), "25.500");
     EXPECT_FALSE(sp->value_modified);
 
     ASSERT_TRUE(sp->AcceptValue("30.25"));
-    ASSERT_EQ(link.io.request(false, sp.get()), 0);
+    ASSERT_EQ(link.io.request(false, sp.get()), RequestResult::Done);
     EXPECT_EQ(link.module->value("SP"), "30.250");
     EXPECT_EQ(sp->value_text(), "30.250");  // the module's reply replaces the text
     EXPECT_TRUE(sp->error_text.empty());
@@ -70,7 +70,7 @@ TEST(DeviceIO, IndexedRequestsCarryAndStripTheIndex) {
     p->indexed = true;
     p->network_index = 300;
     DumpList dump;
-    ASSERT_EQ(link.io.request(true, p.get(), &dump), 0);
+    ASSERT_EQ(link.io.request(true, p.get(), &dump), RequestResult::Done);
     EXPECT_EQ(p->value_text(), "77");
     const DumpList expected{
         "2 data bytes in request frame",     ">> request: # 0 : 001 = 0x01 (.)",
@@ -104,7 +104,7 @@ TEST(DeviceIO, RetryBudgetsAndTheirTexts) {
         Link link;
         link.faults(c.fault);
         auto p = link.parameter("FiLt", "int");
-        EXPECT_EQ(link.io.request(true, p.get()), 1) << c.what;
+        EXPECT_EQ(link.io.request(true, p.get()), RequestResult::ExchangeFailed) << c.what;
         EXPECT_EQ(p->error_text, c.text) << c.what;
         EXPECT_EQ(link.module->requests_seen(hash_name("FiLt")), c.transmissions) << c.what;
     }
@@ -115,7 +115,7 @@ TEST(DeviceIO, ATimeOutLastsTheReplyTimeOutPerAttempt) {
     link.faults([](sim::Faults& f) { f.always_silent = true; });
     auto p = link.parameter("FiLt", "int");
     const auto start = Clock::now();
-    EXPECT_EQ(link.io.request(true, p.get()), 1);
+    EXPECT_EQ(link.io.request(true, p.get()), RequestResult::ExchangeFailed);
     const auto elapsed = Clock::now() - start;
     // Two attempts of 160 ms at 115200 baud, not seconds more.
     EXPECT_GE(elapsed, 300ms);
@@ -128,12 +128,12 @@ TEST(DeviceIO, ALateReplyDoesNotFailTheNextExchange) {
     // retry's answer reaches the next exchange, which must drop it and wait for its own.
     Link link;
     link.io.sio().settings.baud_rate = 9600;
-    ASSERT_EQ(link.io.sio().open(), 0);
+    ASSERT_EQ(link.io.sio().open(), OpenResult::Opened);
     ASSERT_LT(link.io.sio().reply_timeout_ms(), 300);
     link.faults([](sim::Faults& f) { f.reply_delay = 300ms; });
     for (const char* name : {"Addr", "FiLt", "LEn", "A.Len", "Addr"}) {
         auto p = link.parameter(name, "int");
-        EXPECT_EQ(link.io.request(true, p.get()), 0) << name << ": " << p->error_text;
+        EXPECT_EQ(link.io.request(true, p.get()), RequestResult::Done) << name << ": " << p->error_text;
         EXPECT_EQ(p->value_text(), link.module->value(name)) << name;
     }
 }
@@ -157,8 +157,8 @@ class StrayReplyBackend final : public SerialBackend {
     void close() override { line_.close(); }
     bool is_open() const override { return line_.is_open(); }
     bool configure(const LineSettings& settings) override { return line_.configure(settings); }
-    bool purge(int kind) override {
-        if (kind != 1) pending_.clear();
+    bool purge(PurgeKind kind) override {
+        if (kind != PurgeKind::Unsent) pending_.clear();
         return line_.purge(kind);
     }
     WaitOutcome write(std::string_view bytes, platform::Event& stop) override {
@@ -263,10 +263,10 @@ TEST(DeviceIO, OnlyTheAnswerToTheRequestIsTaken) {
                 options);
             io.sio().settings.port_name = "sim";
             io.sio().settings.baud_rate = 115200;
-            ASSERT_EQ(io.sio().open(), 0);
+            ASSERT_EQ(io.sio().open(), OpenResult::Opened);
             Parameter dev("dev");
             dev.set_data_type("string");
-            ASSERT_EQ(io.request(true, &dev), 0);
+            ASSERT_EQ(io.request(true, &dev), RequestResult::Done);
 
             const bool indexed = std::string_view(c.name) == "FiLt:3";
             Parameter p(indexed ? "FiLt" : c.name);
@@ -284,14 +284,14 @@ TEST(DeviceIO, OnlyTheAnswerToTheRequestIsTaken) {
             }
             armed = true;
             reset_status();
-            const int result = io.request(true, &p);
+            const RequestResult result = io.request(true, &p);
             if (silent || too_long) {
-                EXPECT_NE(result, 0);
+                EXPECT_NE(result, RequestResult::Done);
                 EXPECT_EQ(p.error_text, c.failure);
                 EXPECT_NE(p.value_text(), "7") << "the stranger's value must not be taken";
                 EXPECT_EQ(status_word() & kStatusNoReply, 0u) << "a reply came: this is no silence";
             } else {
-                EXPECT_EQ(result, 0) << p.error_text;
+                EXPECT_EQ(result, RequestResult::Done) << p.error_text;
                 EXPECT_EQ(p.value_text(), module->value(p.network_name(), indexed ? 3 : -1))
                     << "the stranger's 7 must not be taken";
                 if (c.attributes) {
@@ -307,7 +307,7 @@ TEST(DeviceIO, AModuleThatClearsTheReadFlagIsStillUnderstood) {
     link.faults([](sim::Faults& f) { f.clears_read_flag = true; });
     for (const char* name : {"dev", "FiLt", "Addr"}) {
         auto p = link.parameter(name, std::string_view(name) == "dev" ? "string" : "int");
-        EXPECT_EQ(link.io.request(true, p.get()), 0) << name << ": " << p->error_text;
+        EXPECT_EQ(link.io.request(true, p.get()), RequestResult::Done) << name << ": " << p->error_text;
         EXPECT_EQ(p->value_text(), link.module->value(name));
     }
 }
@@ -334,7 +334,7 @@ TEST(DeviceIO, AplyIsSentOnceAndNeverAwaited) {
     link.faults([](sim::Faults& f) { f.always_silent = true; });
     auto aply = link.parameter("APLY", "void");
     const auto start = Clock::now();
-    EXPECT_EQ(link.io.request(false, aply.get()), 0);
+    EXPECT_EQ(link.io.request(false, aply.get()), RequestResult::Done);
     EXPECT_LT(Clock::now() - start, 300ms);  // one transaction, no retry
     EXPECT_EQ(link.module->aply_received(), 1);
 }
@@ -343,14 +343,14 @@ TEST(DeviceIO, ClosedPortAndStopEvent) {
     Link link;
     auto p = link.parameter("FiLt", "int");
     link.io.sio().close();
-    EXPECT_EQ(link.io.request(true, p.get()), -1);
+    EXPECT_EQ(link.io.request(true, p.get()), RequestResult::PortClosed);
     EXPECT_EQ(p->error_text, "Serial port opening error");
-    EXPECT_EQ(link.io.request(true, nullptr), -1);
+    EXPECT_EQ(link.io.request(true, nullptr), RequestResult::PortClosed);
 
-    ASSERT_EQ(link.io.sio().open(), 0);
+    ASSERT_EQ(link.io.sio().open(), OpenResult::Opened);
     link.io.sio().stop_event().set();
     const auto start = Clock::now();
-    EXPECT_EQ(link.io.request(true, p.get()), 1);
+    EXPECT_EQ(link.io.request(true, p.get()), RequestResult::ExchangeFailed);
     EXPECT_EQ(p->error_text, "Frame header is lost");
     EXPECT_LT(Clock::now() - start, 100ms);
     link.io.sio().stop_event().reset();
@@ -362,12 +362,13 @@ TEST(DeviceIO, AWriteThatCannotBeEncodedSendsNothing) {
         const char* name;
         const char* type;
         const char* value;
-        int result;
+        RequestResult result;
         const char* dump;
     };
-    for (const auto& c :
-         {Case{"FiLt", "None:Even", "Mark", 4, "Bad value (data encoding impossible)"},
-          Case{"dev", "string", "VK01", 3, "Setter method are not defined for the function 'dev'"}}) {
+    for (const auto& c : {Case{"FiLt", "None:Even", "Mark", RequestResult::NotEncodable,
+                               "Bad value (data encoding impossible)"},
+                          Case{"dev", "string", "VK01", RequestResult::NoEncoder,
+                               "Setter method are not defined for the function 'dev'"}}) {
         auto p = link.parameter(c.name, c.type);
         p->SetValueText(c.value);
         EXPECT_EQ(link.io.request(false, p.get()), c.result) << c.name;
@@ -396,7 +397,7 @@ TEST(DeviceIO, AttributeExchange) {
         p->access_attribute = false;  // the module says read/write
         p->user_attribute = false;
         p->access_modified = p->user_modified = true;
-        EXPECT_EQ(link.io.request(c.read, p.get()), 0);
+        EXPECT_EQ(link.io.request(c.read, p.get()), RequestResult::Done);
         EXPECT_EQ(link.module->requests_seen(kHashMstr), c.mstr_requests);
         if (c.mstr_requests == 0) continue;
         EXPECT_FALSE(p->access_modified || p->user_modified);
@@ -414,25 +415,25 @@ TEST(DeviceIO, AttributeExchange) {
 TEST(DeviceIO, AttributeFailures) {
     Link link;
     auto no_attributes = link.parameter("dev", "string", true);  // the module keeps no attributes for it
-    EXPECT_EQ(link.io.request(true, no_attributes.get()), 200);
+    EXPECT_EQ(link.io.request(true, no_attributes.get()), RequestResult::AttributeExchangeFailed);
     EXPECT_EQ(no_attributes->error_text, "Parameter have no attributes");
 
     // A scanner never exchanges attributes.
     auto scanner = link.parameter("rEAd", "sint", true);
     scanner->MakeScanner();
-    EXPECT_EQ(link.io.request(true, scanner.get()), 0);
+    EXPECT_EQ(link.io.request(true, scanner.get()), RequestResult::Done);
     EXPECT_EQ(link.module->requests_seen(kHashMstr), 1);
 }
 
 TEST(DeviceIO, CompositeNetworkName) {
     Link link;
     auto name = link.parameter("CHAr*", "int", true);
-    ASSERT_EQ(link.io.request(true, name.get()), 0);
+    ASSERT_EQ(link.io.request(true, name.get()), RequestResult::Done);
     EXPECT_EQ(name->value_text(), "AI1 ");
     EXPECT_EQ(link.module->requests_seen(hash_name("CHAr")), 4);
 
     ASSERT_TRUE(name->AcceptValue("T.c"));
-    ASSERT_EQ(link.io.request(false, name.get()), 0);
+    ASSERT_EQ(link.io.request(false, name.get()), RequestResult::Done);
     EXPECT_EQ(name->value_text(), "T.C  ");
     EXPECT_FALSE(name->value_modified);
     EXPECT_EQ(link.module->requests_seen(kHashMstr), 4);  // one attribute exchange per code
@@ -441,14 +442,14 @@ TEST(DeviceIO, CompositeNetworkName) {
         EXPECT_EQ(link.module->value("CHAr", k), std::to_string(codes[static_cast<std::size_t>(k)]));
 
     name->SetValueText("");
-    EXPECT_EQ(link.io.request(false, name.get()), 4);
+    EXPECT_EQ(link.io.request(false, name.get()), RequestResult::NotEncodable);
     EXPECT_EQ(name->error_text, "Сетевое имя пусто (CHAr)");
     name->SetValueText("a*");
-    EXPECT_EQ(link.io.request(false, name.get()), 4);
+    EXPECT_EQ(link.io.request(false, name.get()), RequestResult::NotEncodable);
     EXPECT_EQ(name->error_text, "Недопустимый символ в сетевом имени (CHAr)");
 
     link.module->set_value("CHAr", 2, "90");
-    EXPECT_EQ(link.io.request(true, name.get()), 2);
+    EXPECT_EQ(link.io.request(true, name.get()), RequestResult::NotDecodable);
     EXPECT_EQ(name->error_text, "Недопустимый код символа в сетевом имени (CHAr)");
 }
 
@@ -457,13 +458,14 @@ TEST(DeviceIO, SwitchOverInEveryMode) {
         Link link;
         link.module->set_mode(mode);
         auto dev = link.parameter("dev", "string");
-        EXPECT_EQ(link.io.request(true, dev.get()), 1);  // the module ignores Ravelin frames for now
+        EXPECT_EQ(link.io.request(true, dev.get()),
+                  RequestResult::ExchangeFailed);  // the module ignores Ravelin frames for now
 
         set_switch_over_mode(mode);
-        EXPECT_EQ(link.io.request(true, dev.get()), 0) << static_cast<int>(mode);
+        EXPECT_EQ(link.io.request(true, dev.get()), RequestResult::Done) << static_cast<int>(mode);
         EXPECT_EQ(dev->error_text, "");
         set_switch_over_mode(SwitchOverMode::Ravelin);
-        EXPECT_EQ(link.io.request(true, dev.get()), 0);
+        EXPECT_EQ(link.io.request(true, dev.get()), RequestResult::Done);
         EXPECT_EQ(dev->value_text(), "VK05");
     }
 }
@@ -473,10 +475,13 @@ TEST(DeviceIO, SwitchOverFailures) {
     link.module->set_mode(SwitchOverMode::Dcon);
     set_switch_over_mode(SwitchOverMode::ModbusAscii);  // the wrong protocol: silence
     auto p = link.parameter("dev", "string");
-    EXPECT_EQ(link.io.request(true, p.get()), 2);
+    EXPECT_EQ(link.io.request(true, p.get()), RequestResult::ExchangeFailed);
+    EXPECT_EQ(p->failure_kind(), FailureKind::SwitchOver);
     EXPECT_EQ(p->error_text, "Time-out error");
+    EXPECT_EQ(link.io.switch_over_exchange(), SwitchOverResult::Timeout);
     link.io.sio().settings.address_width = 11;
-    EXPECT_EQ(link.io.request(true, p.get()), -1);
+    EXPECT_EQ(link.io.switch_over_exchange(), SwitchOverResult::NoFrame);
+    EXPECT_EQ(link.io.request(true, p.get()), RequestResult::ExchangeFailed);
 }
 
 }  // namespace

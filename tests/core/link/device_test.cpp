@@ -50,7 +50,7 @@ struct Bench {
         device->finish_grace = 0ms;  // nobody reads the last lines here
         device->sio().settings.port_name = "sim";
         device->sio().settings.baud_rate = 115200;
-        EXPECT_EQ(device->sio().open(), 0);
+        EXPECT_EQ(device->sio().open(), OpenResult::Opened);
     }
     ~Bench() {
         device.reset();

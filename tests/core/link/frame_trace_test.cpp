@@ -40,7 +40,7 @@ struct Traced {
         device->finish_grace = 0ms;
         device->sio().settings.port_name = "sim";
         device->sio().settings.baud_rate = 115200;
-        EXPECT_EQ(device->sio().open(), 0);
+        EXPECT_EQ(device->sio().open(), OpenResult::Opened);
         module->set_faults(faults);
         tree = table_tree(4);
         names.add_tree(*tree);

@@ -30,46 +30,46 @@ std::unique_ptr<Parameter> parameter(const char* name, const char* type) {
 TEST(SimOnPty, ReadAndWriteRoundTrip) {
     PtyLink link({});
     ASSERT_FALSE(link.sim.path().empty());
-    ASSERT_EQ(link.io.sio().open(), 0) << link.io.sio().open_error();
+    ASSERT_EQ(link.io.sio().open(), OpenResult::Opened) << link.io.sio().open_error();
 
     auto dev = parameter("dev", "string");
-    EXPECT_EQ(link.io.request(true, dev.get()), 0) << dev->error_text;
+    EXPECT_EQ(link.io.request(true, dev.get()), RequestResult::Done) << dev->error_text;
     EXPECT_EQ(dev->value_text(), "VK05");
 
     auto filter = parameter("FiLt", "int");
     ASSERT_TRUE(filter->AcceptValue("9"));
-    EXPECT_EQ(link.io.request(false, filter.get()), 0) << filter->error_text;
+    EXPECT_EQ(link.io.request(false, filter.get()), RequestResult::Done) << filter->error_text;
     filter->SetValueText("0");
-    EXPECT_EQ(link.io.request(true, filter.get()), 0) << filter->error_text;
+    EXPECT_EQ(link.io.request(true, filter.get()), RequestResult::Done) << filter->error_text;
     EXPECT_EQ(filter->value_text(), "9");
 
     auto unknown = parameter("ZZZ", "int");
-    EXPECT_EQ(link.io.request(true, unknown.get()), 1);
+    EXPECT_EQ(link.io.request(true, unknown.get()), RequestResult::ExchangeFailed);
     EXPECT_EQ(unknown->error_text, "Descriptor not found");
     EXPECT_EQ(link.sim.terminate(), 0);
 }
 
 TEST(SimOnPty, ElevenBitAddress) {
     PtyLink link({"--address", "1000", "--width", "11"}, 1000, 11);
-    ASSERT_EQ(link.io.sio().open(), 0) << link.io.sio().open_error();
+    ASSERT_EQ(link.io.sio().open(), OpenResult::Opened) << link.io.sio().open_error();
     auto address = parameter("Addr", "int");
-    EXPECT_EQ(link.io.request(true, address.get()), 0) << address->error_text;
+    EXPECT_EQ(link.io.request(true, address.get()), RequestResult::Done) << address->error_text;
     EXPECT_EQ(address->value_text(), "1000");
 
     // Another address stays silent.
     link.io.sio().settings.base_address = 999;
-    EXPECT_EQ(link.io.request(true, address.get()), 1);
+    EXPECT_EQ(link.io.request(true, address.get()), RequestResult::ExchangeFailed);
     EXPECT_EQ(address->error_text, "Time-out error");
 }
 
 TEST(SimOnPty, SwitchOverFromModbusRtu) {
     PtyLink link({"--mode", "rtu"});
-    ASSERT_EQ(link.io.sio().open(), 0) << link.io.sio().open_error();
+    ASSERT_EQ(link.io.sio().open(), OpenResult::Opened) << link.io.sio().open_error();
     set_switch_over_mode(SwitchOverMode::ModbusRtu);
-    EXPECT_EQ(link.io.request(true, nullptr), 0);
+    EXPECT_EQ(link.io.request(true, nullptr), RequestResult::Done);
     set_switch_over_mode(SwitchOverMode::Ravelin);
     auto dev = parameter("dev", "string");
-    EXPECT_EQ(link.io.request(true, dev.get()), 0) << dev->error_text;
+    EXPECT_EQ(link.io.request(true, dev.get()), RequestResult::Done) << dev->error_text;
 }
 
 }  // namespace

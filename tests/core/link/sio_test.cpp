@@ -113,7 +113,7 @@ class SioOnPty : public ::testing::Test {
         sio.settings.port_name = pty.slave();
     }
 
-    int open_at(int baud) {
+    OpenResult open_at(int baud) {
         sio.settings.baud_rate = baud;
         return sio.open();
     }
@@ -183,7 +183,7 @@ TEST_F(SioOnPty, TimingFollowsTheCharacterFormat) {
         sio.settings.parity_code = c.parity;
         sio.settings.data_bits = c.data;
         sio.settings.stop_bits = c.stop;
-        ASSERT_EQ(open_at(c.baud), 0) << sio.open_error();
+        ASSERT_EQ(open_at(c.baud), OpenResult::Opened) << sio.open_error();
         EXPECT_FLOAT_EQ(sio.character_time_ms(), c.character_ms);
         EXPECT_EQ(sio.reply_timeout_ms(), c.reply_ms);
 
@@ -193,7 +193,7 @@ TEST_F(SioOnPty, TimingFollowsTheCharacterFormat) {
         EXPECT_EQ((tio.c_cflag & CSTOPB) != 0, c.stop == 2);
         EXPECT_EQ(tio.c_lflag & (ICANON | ECHO | ISIG), 0u);
     }
-    EXPECT_EQ(sio.close(), 0);
+    EXPECT_EQ(sio.close(), PortResult::Done);
     EXPECT_EQ(sio.character_time_ms(), 0.0f);
     EXPECT_EQ(sio.reply_timeout_ms(), 0);
     ::close(probe);
@@ -204,7 +204,7 @@ TEST_F(SioOnPty, EveryListedBaudRateOpens) {
     ASSERT_GE(probe, 0);
     for (const int baud :
          {110, 300, 600, 1200, 2400, 4800, 9600, 14400, 19200, 28800, 38400, 56000, 57600, 115200, 128000}) {
-        ASSERT_EQ(open_at(baud), 0) << baud << ": " << sio.open_error();
+        ASSERT_EQ(open_at(baud), OpenResult::Opened) << baud << ": " << sio.open_error();
         termios2 tio{};
         ASSERT_EQ(::ioctl(probe, TCGETS2, &tio), 0);
         EXPECT_EQ(tio.c_ospeed, static_cast<speed_t>(baud));
@@ -214,12 +214,16 @@ TEST_F(SioOnPty, EveryListedBaudRateOpens) {
 }
 
 TEST_F(SioOnPty, RefusedSettingsLeaveThePortOpen) {
+    constexpr OpenResult kSettings = OpenResult::UnsupportedSettings;
+    constexpr OpenResult kDataBits = OpenResult::UnsupportedDataBits;
     const struct {
-        int baud, parity, data, stop, result;
+        int baud, parity, data, stop;
+        OpenResult result;
     } cases[] = {
-        {256000, 3, 8, 1, -2}, {0, 3, 8, 1, -2},      {9601, 3, 8, 1, -2},  {9600, 3, 8, 3, -2},
-        {9600, 3, 8, 0, -2},   {9600, 6, 8, 1, -2},   {9600, -1, 8, 1, -2}, {9600, 3, 4, 1, -3},
-        {9600, 3, 9, 1, -3},   {256000, 3, 9, 3, -3},  // data bits are looked at before stop bits and rate
+        {256000, 3, 8, 1, kSettings}, {0, 3, 8, 1, kSettings},    {9601, 3, 8, 1, kSettings},
+        {9600, 3, 8, 3, kSettings},   {9600, 3, 8, 0, kSettings}, {9600, 6, 8, 1, kSettings},
+        {9600, -1, 8, 1, kSettings},  {9600, 3, 4, 1, kDataBits}, {9600, 3, 9, 1, kDataBits},
+        {256000, 3, 9, 3, kDataBits},  // data bits are looked at before stop bits and rate
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message()
@@ -231,28 +235,28 @@ TEST_F(SioOnPty, RefusedSettingsLeaveThePortOpen) {
         EXPECT_TRUE(sio.is_open());
         EXPECT_FALSE(sio.open_error().empty());
         EXPECT_EQ(sio.reply_timeout_ms(), 0);
-        EXPECT_EQ(sio.close(), 0);
+        EXPECT_EQ(sio.close(), PortResult::Done);
     }
 }
 
 TEST_F(SioOnPty, OpeningTwiceKeepsOnePort) {
-    ASSERT_EQ(open_at(9600), 0);
-    ASSERT_EQ(open_at(2400), 0) << sio.open_error();
+    ASSERT_EQ(open_at(9600), OpenResult::Opened);
+    ASSERT_EQ(open_at(2400), OpenResult::Opened) << sio.open_error();
     EXPECT_EQ(sio.reply_timeout_ms(), 460);
     EXPECT_TRUE(sio.open_error().empty());
 }
 
 TEST_F(SioOnPty, ASecondUserOfThePortIsRefused) {
-    ASSERT_EQ(open_at(9600), 0);
+    ASSERT_EQ(open_at(9600), OpenResult::Opened);
     Sio other(std::make_unique<PosixSerialBackend>());
     other.settings.port_name = pty.slave();
-    EXPECT_EQ(other.open(), -1);
+    EXPECT_EQ(other.open(), OpenResult::Failed);
     EXPECT_NE(other.open_error().find("busy"), std::string::npos) << other.open_error();
     EXPECT_FALSE(other.is_open());
 
     // Closing gives the port back.
-    EXPECT_EQ(sio.close(), 0);
-    EXPECT_EQ(other.open(), 0) << other.open_error();
+    EXPECT_EQ(sio.close(), PortResult::Done);
+    EXPECT_EQ(other.open(), OpenResult::Opened) << other.open_error();
 }
 
 // A program killed while it held the port leaves the exclusive flag on a pseudo-terminal whose other side
@@ -270,16 +274,16 @@ TEST_F(SioOnPty, AnExclusiveFlagLeftByAProgramThatEndedIsNoUser) {
     ::close(probe);
     ASSERT_NE(exclusive, 0) << "the flag did not outlive its descriptor: nothing to test";
 
-    EXPECT_EQ(open_at(9600), 0) << sio.open_error();
-    EXPECT_EQ(sio.close(), 0);
+    EXPECT_EQ(open_at(9600), OpenResult::Opened) << sio.open_error();
+    EXPECT_EQ(sio.close(), PortResult::Done);
 
     const int holder = ::open(pty.slave().c_str(), O_RDWR | O_NOCTTY);
     ASSERT_GE(holder, 0);
     ASSERT_EQ(::ioctl(holder, TIOCEXCL), 0);
-    EXPECT_EQ(open_at(9600), -1);
+    EXPECT_EQ(open_at(9600), OpenResult::Failed);
     EXPECT_NE(sio.open_error().find("busy"), std::string::npos) << sio.open_error();
     ::close(holder);
-    EXPECT_EQ(open_at(9600), 0) << sio.open_error();
+    EXPECT_EQ(open_at(9600), OpenResult::Opened) << sio.open_error();
 }
 
 TEST(SioOpen, UnusableDevicesSayWhy) {
@@ -293,7 +297,7 @@ TEST(SioOpen, UnusableDevicesSayWhy) {
     for (const auto& c : cases) {
         Sio sio(std::make_unique<PosixSerialBackend>());
         sio.settings.port_name = c.path;
-        EXPECT_EQ(sio.open(), -1) << c.path;
+        EXPECT_EQ(sio.open(), OpenResult::Failed) << c.path;
         EXPECT_FALSE(sio.is_open());
         EXPECT_NE(sio.open_error().find(c.reason), std::string::npos) << sio.open_error();
         EXPECT_NE(sio.open_error().find(c.path), std::string::npos) << sio.open_error();
@@ -305,11 +309,11 @@ TEST(SioClosed, RefusesEverything) {
     Reply reply;
     reply.chars.fill('x');
     reply.count = 5;
-    EXPECT_EQ(sio.transaction("#10\r", reply), -1);
+    EXPECT_EQ(sio.transaction("#10\r", reply), TransferResult::Stopped);
     EXPECT_EQ(reply.count, 0u);
     EXPECT_EQ(reply.chars[0], '\0');
-    EXPECT_EQ(sio.close(), -2);
-    EXPECT_EQ(sio.purge(2), -2);
+    EXPECT_EQ(sio.close(), PortResult::Closed);
+    EXPECT_EQ(sio.purge(PurgeKind::Both), PortResult::Closed);
     EXPECT_EQ(sio.character_time_ms(), 0.0f);
 }
 
@@ -338,7 +342,7 @@ TEST_F(SioOnPty, RoundTrips) {
          long_reply.substr(0, kMaxReply)},
         {"semi-auto", 0, {{0ms, "!10R1234\r"}}, "!10R1234\r"},
     };
-    ASSERT_EQ(open_at(9600), 0);
+    ASSERT_EQ(open_at(9600), OpenResult::Opened);
     const std::string frame =
         "#10R\xFF"
         "1234\r";
@@ -348,7 +352,7 @@ TEST_F(SioOnPty, RoundTrips) {
         Module module(pty, frame.size(), c.answer);
         Reply reply;
         reply.chars.fill('x');
-        EXPECT_EQ(sio.transaction(frame, reply), 0);
+        EXPECT_EQ(sio.transaction(frame, reply), TransferResult::Delivered);
         EXPECT_EQ(module.request(), frame);
         EXPECT_EQ(reply.text(), c.delivered);
         for (std::size_t i = reply.count; i < kMaxReply; ++i)
@@ -357,13 +361,13 @@ TEST_F(SioOnPty, RoundTrips) {
 }
 
 TEST_F(SioOnPty, SemiAutoHoldsTheLineForEachCharacter) {
-    ASSERT_EQ(open_at(2400), 0);  // 4.17 ms a character
+    ASSERT_EQ(open_at(2400), OpenResult::Opened);  // 4.17 ms a character
     sio.settings.adapter_mode = 0;
     const std::string frame = "#10Rabcdefgh\r";
     Module module(pty, frame.size(), {{0ms, "!10R1\r"}});
     Reply reply;
     const auto t0 = Clock::now();
-    EXPECT_EQ(sio.transaction(frame, reply), 0);
+    EXPECT_EQ(sio.transaction(frame, reply), TransferResult::Delivered);
     const auto elapsed = since(t0);
     EXPECT_EQ(module.request(), frame);
     EXPECT_EQ(reply.text(), "!10R1\r");
@@ -390,7 +394,7 @@ class DriverRs485Backend final : public SerialBackend {
     }
     bool is_open() const override { return port_.is_open(); }
     bool configure(const LineSettings& settings) override { return port_.configure(settings); }
-    bool purge(int kind) override { return port_.purge(kind); }
+    bool purge(PurgeKind kind) override { return port_.purge(kind); }
     WaitOutcome write(std::string_view bytes, platform::Event& stop) override {
         ++log_.writes;
         return port_.write(bytes, stop);
@@ -419,7 +423,7 @@ TEST(SioDirectionControl, SemiAutoUsesTheDriversRs485ModeAndGivesItBack) {
     Sio sio{std::make_unique<DriverRs485Backend>(log)};
     sio.settings.port_name = pty.slave();
     sio.settings.adapter_mode = 0;
-    ASSERT_EQ(sio.open(), 0);
+    ASSERT_EQ(sio.open(), OpenResult::Opened);
     EXPECT_EQ(sio.direction_control(), DirectionControl::ByDriver);
     EXPECT_EQ(log.mode_requests, std::vector<bool>{true});
 
@@ -428,7 +432,7 @@ TEST(SioDirectionControl, SemiAutoUsesTheDriversRs485ModeAndGivesItBack) {
     {
         Module module(pty, frame.size(), {{0ms, "!10R1\r"}});
         Reply reply;
-        EXPECT_EQ(sio.transaction(frame, reply), 0);
+        EXPECT_EQ(sio.transaction(frame, reply), TransferResult::Delivered);
         EXPECT_EQ(module.request(), frame);
         EXPECT_EQ(reply.text(), "!10R1\r");
     }
@@ -440,7 +444,7 @@ TEST(SioDirectionControl, SemiAutoUsesTheDriversRs485ModeAndGivesItBack) {
     {
         Module module(pty, frame.size(), {{0ms, "!10R1\r"}});
         Reply reply;
-        EXPECT_EQ(sio.transaction(frame, reply), 0);
+        EXPECT_EQ(sio.transaction(frame, reply), TransferResult::Delivered);
     }
     EXPECT_EQ(sio.direction_control(), DirectionControl::ByAdapter);
     EXPECT_EQ(log.mode_requests, (std::vector<bool>{true, false}));
@@ -449,9 +453,9 @@ TEST(SioDirectionControl, SemiAutoUsesTheDriversRs485ModeAndGivesItBack) {
     {
         Module module(pty, frame.size(), {{0ms, "!10R1\r"}});
         Reply reply;
-        EXPECT_EQ(sio.transaction(frame, reply), 0);
+        EXPECT_EQ(sio.transaction(frame, reply), TransferResult::Delivered);
     }
-    EXPECT_EQ(sio.close(), 0);
+    EXPECT_EQ(sio.close(), PortResult::Done);
     EXPECT_EQ(log.mode_requests, (std::vector<bool>{true, false, true, false}));
 }
 
@@ -462,22 +466,27 @@ TEST_F(SioOnPty, CharacterCountCollectsPieces) {
         const char* name;
         std::size_t count;
         std::vector<Piece> answer;
-        int result;
+        TransferResult result;
         std::string delivered;
         bool waits_for_timeout;
     } cases[] = {
         {"in three pieces",
          8,
          {{0ms, eight.substr(0, 3)}, {30ms, eight.substr(3, 3)}, {30ms, eight.substr(6)}},
-         0,
+         TransferResult::Delivered,
          eight,
          false},
-        {"more than asked", 8, {{0ms, eight + "\x01\x02"}}, 0, eight, false},
-        {"short reply", 8, {{0ms, eight.substr(0, 5)}}, 0, eight.substr(0, 5), true},
-        {"nothing", 8, {}, 2, "", true},
-        {"count 0 takes the first arrival", 0, {{0ms, "\x10\x06"}}, 0, "\x10\x06", false},
+        {"more than asked", 8, {{0ms, eight + "\x01\x02"}}, TransferResult::Delivered, eight, false},
+        {"short reply", 8, {{0ms, eight.substr(0, 5)}}, TransferResult::Delivered, eight.substr(0, 5), true},
+        {"nothing", 8, {}, TransferResult::Timeout, "", true},
+        {"count 0 takes the first arrival",
+         0,
+         {{0ms, "\x10\x06"}},
+         TransferResult::Delivered,
+         "\x10\x06",
+         false},
     };
-    ASSERT_EQ(open_at(2400), 0);  // replies within 460 ms
+    ASSERT_EQ(open_at(2400), OpenResult::Opened);  // replies within 460 ms
     const std::string frame = "\x10\x06\x00\x01\x00\x02\x9c\x4e"s;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -509,12 +518,12 @@ TEST_F(SioOnPty, NoCompleteReplyTimesOut) {
     const std::string frame = "#10R\r";
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        ASSERT_EQ(open_at(c.baud), 0);
+        ASSERT_EQ(open_at(c.baud), OpenResult::Opened);
         Module module(pty, frame.size(), c.answer);
         Reply reply;
         reply.chars.fill('x');
         const auto t0 = Clock::now();
-        EXPECT_EQ(sio.transaction(frame, reply), 2);
+        EXPECT_EQ(sio.transaction(frame, reply), TransferResult::Timeout);
         const auto elapsed = since(t0);
         EXPECT_EQ(reply.count, 0u);
         EXPECT_EQ(reply.chars[0], '\0');
@@ -525,7 +534,8 @@ TEST_F(SioOnPty, NoCompleteReplyTimesOut) {
 }
 
 TEST_F(SioOnPty, StopEventEndsTheTransaction) {
-    ASSERT_EQ(open_at(110), 0);  // a reply time-out of nearly 7 s: returning early is the stop's doing
+    ASSERT_EQ(open_at(110),
+              OpenResult::Opened);  // a reply time-out of nearly 7 s: returning early is the stop's doing
     const std::string frame = "#10Rabcdefghijklmnop\r";
 
     {
@@ -537,7 +547,7 @@ TEST_F(SioOnPty, StopEventEndsTheTransaction) {
         });
         Reply reply;
         const auto t0 = Clock::now();
-        EXPECT_EQ(sio.transaction(frame, reply), -1);
+        EXPECT_EQ(sio.transaction(frame, reply), TransferResult::Stopped);
         EXPECT_LT(since(t0), 2000ms);
         stopper.join();
         EXPECT_EQ(module.request(), frame);
@@ -545,7 +555,7 @@ TEST_F(SioOnPty, StopEventEndsTheTransaction) {
     {
         SCOPED_TRACE("set before sending: nothing goes out");
         Reply reply;
-        EXPECT_EQ(sio.transaction(frame, reply), -1);
+        EXPECT_EQ(sio.transaction(frame, reply), TransferResult::Stopped);
         EXPECT_EQ(read_master(pty.master(), 1, 100ms), "");
         sio.stop_event().reset();
     }
@@ -558,7 +568,7 @@ TEST_F(SioOnPty, StopEventEndsTheTransaction) {
         });
         Reply reply;
         const auto t0 = Clock::now();
-        EXPECT_EQ(sio.transaction(frame, reply), -1);
+        EXPECT_EQ(sio.transaction(frame, reply), TransferResult::Stopped);
         EXPECT_LT(since(t0), 1000ms);
         stopper.join();
         const std::string sent = read_master(pty.master(), frame.size(), 100ms);
@@ -569,12 +579,12 @@ TEST_F(SioOnPty, StopEventEndsTheTransaction) {
 }
 
 TEST_F(SioOnPty, ModuleSideHangingUpIsALineError) {
-    ASSERT_EQ(open_at(110), 0);  // a reply time-out of nearly 7 s
+    ASSERT_EQ(open_at(110), OpenResult::Opened);  // a reply time-out of nearly 7 s
     const std::string frame = "#10R\r";
     Module module(pty, frame.size(), {}, /*hang_up=*/true);
     Reply reply;
     const auto t0 = Clock::now();
-    EXPECT_EQ(sio.transaction(frame, reply), 3);
+    EXPECT_EQ(sio.transaction(frame, reply), TransferResult::LineError);
     EXPECT_LT(since(t0), 2000ms);
     EXPECT_EQ(module.request(), frame);
 }

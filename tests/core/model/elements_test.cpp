@@ -187,7 +187,7 @@ TEST(Elements, ScannersCollapsingAndReset) {
     scanners.parameters[0]->StopTimer();
 
     auto& p = *scanners.parameters[0];
-    p.error_text = "Time-out error";
+    p.set_failure(FailureKind::Timeout, "Time-out error");
     p.access_attribute = false;
     p.value_modified = true;
     EXPECT_EQ(scanners.ChangeState(), 2);
@@ -195,8 +195,9 @@ TEST(Elements, ScannersCollapsingAndReset) {
     scanners.ResetValues();
     EXPECT_EQ(p.value_text(), "no data");
     EXPECT_TRUE(p.error_text.empty() && p.access_attribute && !p.value_modified);
+    EXPECT_EQ(p.failure_kind(), FailureKind::None);
     EXPECT_EQ(scanners.ChangeState(), 0);
-    p.error_text = "Device value '5',read/writeunknown";
+    p.set_failure(FailureKind::Discrepancy, "Device value '5',read/writeunknown");
     EXPECT_FALSE(scanners.HasDeviceDifferences(false));
     EXPECT_TRUE(scanners.HasDeviceDifferences(true));
 }

@@ -99,7 +99,9 @@ TEST(AcceptValue, WhatIsAcceptedIsWhatIsSent) {
         EXPECT_EQ(accepted, !c.sent.empty()) << c.type << " '" << c.typed << "'";
         if (!accepted) p.SetValueText(c.typed);  // as a configuration file would bring it
         std::vector<std::uint8_t> data;
-        EXPECT_EQ(p.ConvertToData(data), accepted ? 1 : 0) << c.type << " '" << c.typed << "'";
+        EXPECT_EQ(p.ConvertToData(data),
+                  accepted ? MyConverter::EncodeResult::Encoded : MyConverter::EncodeResult::NotEncodable)
+            << c.type << " '" << c.typed << "'";
         EXPECT_EQ(data, c.sent) << c.type << " '" << c.typed << "'";
     }
 }

@@ -311,18 +311,22 @@ TEST(TreeRows, AttributeAndNameColumns) {
 TEST(TreeRows, RowColour) {
     struct Case {
         const char* error;
+        FailureKind kind;
         bool value_modified, access_modified, user_modified;
         std::optional<Rgb> colour;
     };
     const std::string discrepancy = std::string(str(kDeviceValue)) + " 5";
     const std::vector<Case> cases = {
-        {"", false, false, false, std::nullopt},
-        {"", true, false, false, kModifiedColour},
-        {"", false, true, false, kModifiedColour},
-        {"", false, false, true, kModifiedColour},
-        {discrepancy.c_str(), true, false, false, kDiscrepancyColour},
-        {"Timeout", true, false, false, kErrorColour},
-        {"Timeout", false, false, false, kErrorColour},
+        {"", FailureKind::None, false, false, false, std::nullopt},
+        {"", FailureKind::None, true, false, false, kModifiedColour},
+        {"", FailureKind::None, false, true, false, kModifiedColour},
+        {"", FailureKind::None, false, false, true, kModifiedColour},
+        {discrepancy.c_str(), FailureKind::Discrepancy, true, false, false, kDiscrepancyColour},
+        {"Timeout", FailureKind::Timeout, true, false, false, kErrorColour},
+        {"Timeout", FailureKind::Timeout, false, false, false, kErrorColour},
+        // The kind decides, not the text.
+        {discrepancy.c_str(), FailureKind::Described, false, false, false, kErrorColour},
+        {"Timeout", FailureKind::Discrepancy, false, false, false, kDiscrepancyColour},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.error) +
@@ -331,7 +335,7 @@ TEST(TreeRows, RowColour) {
         RecordingTree tree;
         TreeItem item = InsertIntoTree(p, tree, nullptr, 28, 28, false);
         RecordingTree::row(item).colour = Rgb{1, 2, 3};  // so that the default colour is seen being set
-        p.error_text = c.error;
+        p.set_failure(c.kind, c.error);
         p.value_modified = c.value_modified;
         p.access_modified = c.access_modified;
         p.user_modified = c.user_modified;

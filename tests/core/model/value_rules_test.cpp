@@ -35,7 +35,7 @@ struct Vk03 {
         set_current_model_index(kVk03);
         doc = test::load_model_document(options, std::make_unique<sim::InProcessBackend>(module));
         doc->device().finish_grace = 0ms;
-        EXPECT_EQ(doc->device().open_with_settings(false), 0);
+        EXPECT_EQ(doc->device().open_with_settings(false), OpenResult::Opened);
         doc->device().read_all(*doc->root());
     }
     ~Vk03() {

@@ -57,7 +57,8 @@ TEST(CodecFuzz, SwitchOverChecksNeverMisbehave) {
         const Bytes payload = switch_over_payload(m);
         for (int i = 0; i < 5000; ++i) {
             const Bytes raw = random_bytes(rng, 20);
-            const int r = check_switch_over_reply(m, std::string(raw.begin(), raw.end()), 16, payload);
+            const int r = static_cast<int>(
+                check_switch_over_reply(m, std::string(raw.begin(), raw.end()), 16, payload));
             EXPECT_TRUE(r == 0 || (r >= 4 && r <= 6));
         }
     }
@@ -76,15 +77,15 @@ TEST(CodecFuzz, ConvertFromDataNeverMisbehaves) {
             c.set_data_type(type);
             for (int i = 0; i < 300; ++i) {
                 const Bytes data = random_bytes(rng, 15);
-                const int r = c.ConvertFromData(data);
+                const int r = static_cast<int>(c.ConvertFromData(data));
                 EXPECT_GE(r, -1);
                 EXPECT_LE(r, 1);
                 EXPECT_LE(c.value_text().size(), MyConverter::kMaxValueText);
                 // Whatever was decoded must encode without harm too.
                 Bytes back;
-                const int w = c.ConvertToData(back);
+                const auto w = c.ConvertToData(back);
                 EXPECT_LE(back.size(), 15u);
-                if (w != 1) {
+                if (w != MyConverter::EncodeResult::Encoded) {
                     EXPECT_TRUE(back.empty());
                 }
             }

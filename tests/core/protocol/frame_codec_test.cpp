@@ -217,9 +217,10 @@ TEST(SwitchOver, ReplyChecks) {
           Case{SwitchOverMode::ModbusAscii, ":1005F0F0FF0C\r\n", 6},  // a payload byte short
           Case{SwitchOverMode::Dcon, "!1082\r", 0}, Case{SwitchOverMode::Dcon, "!1083\r", 4},
           Case{SwitchOverMode::Dcon, "!1183\r", 5}, Case{SwitchOverMode::Dcon, "?10A0\r", 6}}) {
-        EXPECT_EQ(
-            check_switch_over_reply(c.mode, c.reply, 16, c.mode == SwitchOverMode::Dcon ? dcon : modbus),
-            c.result)
+        // The numbers stay those of the switch-over results.
+        EXPECT_EQ(static_cast<int>(check_switch_over_reply(c.mode, c.reply, 16,
+                                                           c.mode == SwitchOverMode::Dcon ? dcon : modbus)),
+                  c.result)
             << static_cast<int>(c.mode) << " " << c.reply;
     }
 }

@@ -97,7 +97,8 @@ TEST(ConvertToData, EncodesByTypeAndName) {
         auto conv = converter(c.name, c.type, c.value);
         conv.set_decimals(c.decimals);
         Bytes data{0xEE};
-        EXPECT_EQ(conv.ConvertToData(data), c.result) << c.name << " " << c.type << " " << c.value;
+        EXPECT_EQ(static_cast<int>(conv.ConvertToData(data)), c.result)
+            << c.name << " " << c.type << " " << c.value;
         EXPECT_EQ(data, c.data) << c.name << " " << c.type << " " << c.value;
     }
 }
@@ -107,9 +108,10 @@ TEST(ConvertToData, EnumerationSearchStopsAtItem126) {
     for (int i = 0; i < 130; ++i)
         type += (i ? ":" : "") + std::string("i") + std::to_string(i);
     Bytes data;
-    EXPECT_EQ(converter("x", type.c_str(), "i126").ConvertToData(data), 1);
+    EXPECT_EQ(converter("x", type.c_str(), "i126").ConvertToData(data), MyConverter::EncodeResult::Encoded);
     EXPECT_EQ(data, Bytes{126});
-    EXPECT_EQ(converter("x", type.c_str(), "i127").ConvertToData(data), 0);
+    EXPECT_EQ(converter("x", type.c_str(), "i127").ConvertToData(data),
+              MyConverter::EncodeResult::NotEncodable);
 }
 
 struct ReadCase {
@@ -176,7 +178,7 @@ TEST(ConvertFromData, DecodesByTypeAndName) {
     };
     for (const auto& c : cases) {
         auto conv = converter(c.name, c.type, "before");
-        EXPECT_EQ(conv.ConvertFromData(c.data), c.result) << c.name << " " << c.type;
+        EXPECT_EQ(static_cast<int>(conv.ConvertFromData(c.data)), c.result) << c.name << " " << c.type;
         EXPECT_EQ(conv.value_text(), c.text ? c.text : "before") << c.name << " " << c.type;
     }
 }
@@ -190,7 +192,7 @@ class FixedModel : public ModelFormatting {
 TEST(ConvertFromData, MeasuredValuesFollowTheModel) {
     auto read = [](const char* name, Bytes data) {
         auto conv = converter(name, "float", "before");
-        const int result = conv.ConvertFromData(data);
+        const int result = static_cast<int>(conv.ConvertFromData(data));
         return std::pair{result, conv.value_text()};
     };
     // Without a model that decodes them, measured values read by type.

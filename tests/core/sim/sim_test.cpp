@@ -41,7 +41,7 @@ Bytes concat(Bytes a, const Bytes& b) {
 std::string decoded(std::string_view name, std::string_view type, std::span<const std::uint8_t> data) {
     MyConverter c{std::string(name)};
     c.set_data_type(std::string(type));
-    EXPECT_EQ(c.ConvertFromData(data), 1) << name;
+    EXPECT_EQ(c.ConvertFromData(data), MyConverter::DecodeResult::Decoded) << name;
     return c.value_text();
 }
 
@@ -100,7 +100,7 @@ TEST_F(SimulatedModuleTest, WriteThenReadRoundTripsByType) {
         encoder.set_data_type(c.type);
         encoder.SetValueText(c.written);
         Bytes data;
-        ASSERT_EQ(encoder.ConvertToData(data), 1) << c.name;
+        ASSERT_EQ(encoder.ConvertToData(data), MyConverter::EncodeResult::Encoded) << c.name;
 
         const auto written = ask(kWrite, c.name, data);
         ASSERT_EQ(written.kind, Kind::Accepted) << c.name;
@@ -205,7 +205,7 @@ TEST_F(SimulatedModuleTest, AplyTakesTheNewNetworkSettings) {
         c.set_data_type(std::string(type));
         c.SetValueText(std::string(text));
         Bytes data;
-        EXPECT_EQ(c.ConvertToData(data), 1);
+        EXPECT_EQ(c.ConvertToData(data), MyConverter::EncodeResult::Encoded);
         return data;
     };
     ASSERT_EQ(ask(kWrite, "Addr", encoded("Addr", "int", "20")).kind, Kind::Accepted);
@@ -324,7 +324,8 @@ TEST_F(SimulatedModuleTest, SwitchOverFromEachForeignMode) {
 
         const auto reply = send(*build_switch_over(mode, 16));
         ASSERT_TRUE(reply);
-        EXPECT_EQ(check_switch_over_reply(mode, *reply, 16, switch_over_payload(mode)), 0);
+        EXPECT_EQ(check_switch_over_reply(mode, *reply, 16, switch_over_payload(mode)),
+                  SwitchOverResult::Accepted);
         EXPECT_EQ(m.mode(), SwitchOverMode::Ravelin);
         EXPECT_EQ(ask(kRead, "FiLt").kind, Kind::Accepted);
     }
@@ -364,7 +365,7 @@ TEST_F(SimulatedModuleTest, Faults) {
     ASSERT_TRUE(reply);
     EXPECT_EQ(
         check_switch_over_reply(SwitchOverMode::Dcon, *reply, 16, switch_over_payload(SwitchOverMode::Dcon)),
-        4);
+        SwitchOverResult::Checksum);
 }
 
 TEST_F(SimulatedModuleTest, StreamingInputAndLog) {
@@ -445,7 +446,7 @@ TEST(InProcessBackend, DeliversRepliesAndEndsWaits) {
         backend.write(std::string_view(&c, 1), stop);
     ASSERT_EQ(backend.wait_readable(std::chrono::seconds(5), stop), WaitOutcome::Readable);
     EXPECT_EQ(module->mode(), SwitchOverMode::Ravelin);
-    backend.purge(2);
+    backend.purge(PurgeKind::Both);
 
     // A delayed reply is not there at once, and purge cannot drop what has not arrived yet; once arrived,
     // it can.
@@ -453,9 +454,9 @@ TEST(InProcessBackend, DeliversRepliesAndEndsWaits) {
     backend.write(request, stop);
     char buf[64];
     EXPECT_EQ(backend.read_available(buf, sizeof buf), 0u);
-    backend.purge(0);
+    backend.purge(PurgeKind::Received);
     ASSERT_EQ(backend.wait_readable(std::chrono::seconds(5), stop), WaitOutcome::Readable);
-    backend.purge(0);
+    backend.purge(PurgeKind::Received);
     EXPECT_EQ(backend.wait_readable(std::chrono::milliseconds(20), stop), WaitOutcome::TimedOut);
 
     // A line error is reported once.
@@ -616,7 +617,7 @@ TEST(PtyServer, AModuleHearsOnlyTheFormatItWasSetTo) {
          {Case{{14400, 4, 8, 2}, true}, Case{{14400, 4, 8, 1}, false}, Case{{14400, 3, 8, 2}, false},
           Case{{14400, 1, 8, 2}, false}, Case{{9600, 4, 8, 2}, false}, Case{{28800, 4, 8, 2}, false}}) {
         ASSERT_TRUE(port.configure(c.line));
-        port.purge(2);
+        port.purge(PurgeKind::Both);
         ASSERT_EQ(port.write(build_request(kRead, hash_name("FiLt"), {}, 0, kAt16), stop),
                   WaitOutcome::Readable);
         EXPECT_EQ(port.wait_readable(std::chrono::milliseconds(200), stop) == WaitOutcome::Readable, c.heard)

@@ -38,7 +38,7 @@ struct Rig {
         description.LoadDescriptionText(text.text);
         io.sio().settings.port_name = "sim";
         io.sio().settings.baud_rate = 115200;
-        ok = ok && io.sio().open() == 0;
+        ok = ok && io.sio().open() == OpenResult::Opened;
     }
     ~Rig() { set_ui(nullptr); }
 

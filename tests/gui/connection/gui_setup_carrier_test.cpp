@@ -337,9 +337,9 @@ class SetupCarrierTest : public QObject {
         device.finish_grace = std::chrono::milliseconds(0);
         panel->silent_button()->click();
         QVERIFY(panel->answer().startsWith(QStringLiteral("ok")));
-        QCOMPARE(device.identify(false), 0);
+        QCOMPARE(device.identify(false), Identification::Unreadable);
         panel->restore_button()->click();
-        QCOMPARE(device.identify(false), 3);
+        QCOMPARE(device.identify(false), Identification::KnownModel);
         delete panel;
     }
 

@@ -30,7 +30,7 @@ namespace {
 struct Rig : ModelDocumentRig {
     Rig() : ModelDocumentRig(3) {
         doc->device().finish_grace = std::chrono::milliseconds(0);
-        QCOMPARE(doc->device().identify(false), 3);
+        QCOMPARE(doc->device().identify(false), Identification::KnownModel);
         QVERIFY(doc->read_all());
         QVERIFY(module->set_value("t.out", -1, "7"));
         QVERIFY(module->set_value("FiLt", 1, "20"));

@@ -321,7 +321,7 @@ class MainWindowTest : public QObject {
         device.read_parameter(*filter, false);
         shows(LinkState::Simulated, QStringLiteral(" \u00b7 simulated"), "status_bar_simulated");
 
-        device.identify_result = 0;  // no module identified: offline
+        device.identify_result = Identification::Unreadable;  // no module identified: offline
         shows(LinkState::Offline, QStringLiteral(" \u00b7 offline"), "status_bar_offline");
     }
 
@@ -365,7 +365,7 @@ class MainWindowTest : public QObject {
         save_screenshot(rig.window->statusBar()->grab(), "status_bar_other_model");
 
         // Offline there is no module to name: the tree's model alone.
-        rig.doc->device().identify_result = 0;
+        rig.doc->device().identify_result = Identification::Unreadable;
         rig.window->update_from_document();
         QVERIFY2(indicator->text().endsWith(QStringLiteral(" · Tavik-VK03 · offline")),
                  qPrintable(indicator->text()));

@@ -39,7 +39,7 @@ struct Rig {
         ok = ok && doc->load_description();
         doc->device().finish_grace = std::chrono::milliseconds(0);
         doc->device().sio().settings.port_name = "sim";
-        ok = ok && doc->device().sio().open() == 0;
+        ok = ok && doc->device().sio().open() == OpenResult::Opened;
     }
     ~Rig() {
         doc.reset();

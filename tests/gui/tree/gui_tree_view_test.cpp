@@ -162,7 +162,7 @@ class TreeViewTest : public QObject {
 
         // A refresh of the document rewrites the rows.
         timeout.SetValueText("12");
-        timeout.error_text = "Time-out error";
+        timeout.set_failure(FailureKind::Timeout, "Time-out error");
         doc_->refresh_views();
         QCOMPARE(cell(timeout, kColumnValue), QString("12"));
         QCOMPARE(model().item_color(timeout.tree_item), std::optional<Rgb>(kErrorColour));
@@ -261,7 +261,8 @@ class TreeViewTest : public QObject {
                 view_->read_parameter();  // this port is closed
                 break;
             default:
-                doc_->device().identify_result = 3;  // a known module was found on this port once
+                doc_->device().identify_result =
+                    Identification::KnownModel;  // a known module was found on this port once
                 QVERIFY(doc_->write_parameters({&timeout}));
                 break;
         }
@@ -316,9 +317,10 @@ class TreeViewTest : public QObject {
 
     void nextProblemSkipsDiscrepancies() {
         Parameter& discrepancy = parameter("dev");  // early in the tree
-        discrepancy.error_text = std::string(str(kDeviceValue)) + " 'x',read/write unknown";
+        discrepancy.set_failure(FailureKind::Discrepancy,
+                                std::string(str(kDeviceValue)) + " 'x',read/write unknown");
         Parameter& failure = parameter("FiLt");  // in the first input's branch, further down
-        failure.error_text = "Time-out error";
+        failure.set_failure(FailureKind::Timeout, "Time-out error");
         doc_->refresh_views();
         QCOMPARE(model().item_color(discrepancy.tree_item), std::optional<Rgb>(kDiscrepancyColour));
 
@@ -339,7 +341,8 @@ class TreeViewTest : public QObject {
         filter.SetValueText("20");
         filter.value_modified = true;
         Parameter& inversion = parameter("In.iv");
-        inversion.error_text = "Time-out error: the module did not answer within the reply time-out";
+        inversion.set_failure(FailureKind::Timeout,
+                              "Time-out error: the module did not answer within the reply time-out");
         Parameter& edge = parameter("Cnt.E");
         edge.SetValueText("Переднему_фронту");
         doc_->refresh_views();

@@ -136,7 +136,9 @@ void apply_port_settings(const CommandLine& cl, Elements::NetRS485prg& network) 
 void apply_command_line_after_connect(const CommandLine& cl, CTarnDoc& doc) {
     // "off" means the adapter switches direction itself; "auto" and "on" mean direction by RTS. The
     // connection procedure tries both, so the choice is made after it.
-    if (cl.adapter) doc.device().sio().settings.adapter_mode = cl.adapter == 2 ? 1 : 0;
+    if (cl.adapter)
+        doc.device().sio().settings.adapter_mode =
+            cl.adapter == 2 ? adapter_mode::kAuto : adapter_mode::kByRts;
     if (cl.has(CommandLine::kAutoreadOff)) doc.options().read_automatically = false;
     if (cl.has(CommandLine::kAutoreadOn)) doc.options().read_automatically = true;
 }

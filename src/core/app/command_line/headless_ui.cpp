@@ -12,7 +12,7 @@ Dialogs& dialogs() {
     return nobody_sees;
 }
 
-int HeadlessUi::run_connection_dialog(bool) {
+Dialogs::ConnectionChoice HeadlessUi::run_connection_dialog(bool) {
     std::lock_guard lock(dialog_mutex_);
     ++connection_dialogs_shown;
     return connection_dialog_answer;

@@ -16,7 +16,7 @@ class HeadlessUi : public HeadlessRunner, public Dialogs {
     // Without a window nobody can choose: the connection dialog answers "Exit", the APLY dialog Cancel,
     // unless a test said otherwise. Answering OK presses OK with the dialog's check boxes as they are; a
     // dialog that stays open after that is cancelled.
-    int run_connection_dialog(bool at_startup) override;
+    ConnectionChoice run_connection_dialog(bool at_startup) override;
     bool run_apply_dialog(ApplyController& dialog) override;
     // No window to choose a method in: nothing is calibrated.
     bool run_generic_calibration(CBaseDevice&) override {
@@ -34,7 +34,7 @@ class HeadlessUi : public HeadlessRunner, public Dialogs {
     bool run_output_calibration(calibration::OutputCalibration& dialog) override;
     std::function<void(calibration::OutputCalibration&)> output_calibration_driver;
     int output_calibrations_shown = 0;
-    int connection_dialog_answer = 2;
+    ConnectionChoice connection_dialog_answer = ConnectionChoice::Exit;
     bool apply_dialog_answer = false;
     int apply_dialogs_shown = 0;
     int connection_dialogs_shown = 0;

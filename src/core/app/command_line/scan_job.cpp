@@ -113,12 +113,15 @@ ScanJobResult run_scan_job(const ScanCommand& command, std::unique_ptr<SerialBac
     PortSettings& line = io.sio().settings;
     load_port_settings(io.program_network(), line, true);
     if (!cl.port.empty()) line.port_name = cl.port;
-    if (cl.parity) line.parity_code = cl.parity == 1 ? 1 : cl.parity == 2 ? 4 : 3;  // even, odd, none
+    if (cl.parity)
+        line.parity_code = cl.parity == 1   ? parity_code::kEven
+                           : cl.parity == 2 ? parity_code::kOdd
+                                            : parity_code::kNone;
     if (cl.data_bits) line.data_bits = cl.data_bits;
     if (!cl.stop_bits.empty()) line.stop_bits = cl.stop_bits == "2" ? 2 : 1;
     // The address width is the scan's own: 8 bits unless -alen:11 says otherwise, whatever was stored.
     line.address_width = cl.address_length == 11 ? 11 : 8;
-    if (io.sio().open() != 0) {
+    if (io.sio().open() != OpenResult::Opened) {
         result.exit_code = exit_code_of(kStatusPortFailed);
         result.failure = io.sio().open_error().empty() ? "the serial port cannot be opened" : io.sio().open_error();
         return result;

@@ -32,9 +32,9 @@ void follow_module_network(DeviceIO& io, const ObjectWithParameters& module_netw
 
 bool broadcast_aply(DeviceIO& io, Parameter& parameter) {
     const int own_offset = std::exchange(parameter.address_offset, -1);
-    const int result = io.request(false, &parameter);
+    const RequestResult result = io.request(false, &parameter);
     parameter.address_offset = own_offset;
-    return result == 0;
+    return result == RequestResult::Done;
 }
 
 std::string ApplyController::settings_text() const {

@@ -15,8 +15,13 @@ class OutputCalibration;
 class Dialogs {
   public:
     virtual ~Dialogs() = default;
-    // The connection dialog: 1 connected or a model chosen (OK), 2 "Exit", 0 closed otherwise.
-    virtual int run_connection_dialog(bool at_startup) = 0;
+    // How the connection dialog ended.
+    enum class ConnectionChoice {
+        Closed = 0,     // closed otherwise (no window to show it in)
+        Connected = 1,  // connected, or a model chosen (OK)
+        Exit = 2,
+    };
+    virtual ConnectionChoice run_connection_dialog(bool at_startup) = 0;
     // The network-settings (APLY) dialog over its controller, whose OK sends APLY and follows the module's
     // new settings when asked; true when it ended with OK.
     virtual bool run_apply_dialog(ApplyController& dialog) = 0;

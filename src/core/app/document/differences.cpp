@@ -171,7 +171,7 @@ int DifferencesController::take_checked() {
             p.access_attribute = d.other_access;
             p.user_attribute = d.other_user;
             p.value_modified = p.access_modified = p.user_modified = false;
-            p.error_text.clear();
+            p.clear_failure();
         } else {
             // What the file holds is an edit still to be written to the module.
             if (!p.same_value(p.value_text(), d.other_value)) {

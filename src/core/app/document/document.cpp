@@ -32,7 +32,6 @@ constexpr const char* kBranchNotSelected = "Branch is not selected";
 // Names of edits in the Edit menu.
 constexpr const char* kApplyDefaultsStep = "Apply default settings";
 constexpr const char* kNoDataStep = "Set to no data";
-constexpr int kModelIdentified = 3;  // the identification's result when a known model answered
 
 std::string offline_message(std::string_view task_name) {
     return std::string(localized(task_name)) +
@@ -70,8 +69,11 @@ void CTarnDoc::start(bool command_line_mode, bool test_run) {
 }
 
 void CTarnDoc::start_after_connect(bool connected, bool command_line_mode, bool test_run) {
-    if (!connected && device_->identify_result == 2) set_status(kStatusUnknownModel);
-    if (!connected && !command_line_mode && dialogs().run_connection_dialog(true) == 2) exit_request = true;
+    if (!connected && device_->identify_result == Identification::UnknownModel)
+        set_status(kStatusUnknownModel);
+    if (!connected && !command_line_mode &&
+        dialogs().run_connection_dialog(true) == Dialogs::ConnectionChoice::Exit)
+        exit_request = true;
     if (test_run) exit_request = true;
 }
 
@@ -142,8 +144,9 @@ void CTarnDoc::refuse_file_values(LoadResult& result) {
     // A value the editor would refuse is never written: the tree holds "no data" in its place and says why.
     for (const RefusedValue& refused : refused_values(*root(), validator)) {
         refused.parameter->SetValueText(std::string(str(kNoData)));
-        refused.parameter->error_text =
-            std::string(localized("Refused from the file: ")) + refused.value + " (" + refused.why + ")";
+        refused.parameter->set_failure(
+            FailureKind::Described,
+            std::string(localized("Refused from the file: ")) + refused.value + " (" + refused.why + ")");
         result.refused.push_back(refused_value_text(refused));
     }
     if (result.refused.empty() || !ui().has_main_window()) return;
@@ -199,7 +202,7 @@ void CTarnDoc::refresh() {
 }
 
 bool CTarnDoc::offline() const {
-    return device_->identify_result != kModelIdentified;
+    return device_->identify_result != Identification::KnownModel;
 }
 
 bool CTarnDoc::exchange_on(ObjectWithParameters* target, bool (Device::*task)(ObjectWithParameters&),
@@ -272,8 +275,9 @@ bool CTarnDoc::write_parameters(const std::vector<Parameter*>& parameters) {
 void CTarnDoc::apply_default_settings() {
     CBaseDevice* model = device_model();
     if (model && !model->ModuleRestoreWrites().empty()) {
-        const auto failure = run_module_restore(
-            model->ModuleRestoreWrites(), [this](Parameter& p) { return device_->request(false, &p) == 0; });
+        const auto failure = run_module_restore(model->ModuleRestoreWrites(), [this](Parameter& p) {
+            return device_->request(false, &p) == RequestResult::Done;
+        });
         if (failure) {
             ui().message(*failure, MessageIcon::Warning, str(kRestoreErrorCaption));
         } else if (ui().ask(str(kRestoreDoneQuestion), Buttons::YesNo, MessageIcon::Information) ==
@@ -313,7 +317,7 @@ std::vector<Parameter*> CTarnDoc::tree_parameters() const {
 void CTarnDoc::set_no_data(Parameter& parameter) {
     EditHistory::Recording recording(std::string(kNoDataStep), {&parameter});
     parameter.SetValueText(std::string(str(kNoData)));
-    parameter.error_text.clear();
+    parameter.clear_failure();
     parameter.value_modified = parameter.access_modified = parameter.user_modified = false;
     history_.finish(recording);
 }

@@ -11,7 +11,7 @@ namespace {
 
 void restore(Parameter& parameter, const ParameterState& state) {
     parameter.SetValueText(state.value_text);
-    parameter.error_text = state.error_text;
+    parameter.set_failure(state.failure.kind, state.error_text, state.failure.module_code);
     parameter.value_modified = state.value_modified;
     parameter.access_modified = state.access_modified;
     parameter.user_modified = state.user_modified;
@@ -24,9 +24,9 @@ const std::string kNone;
 }  // namespace
 
 ParameterState capture_state(const Parameter& parameter) {
-    return {parameter.value_text(),    parameter.error_text,    parameter.value_modified,
-            parameter.access_modified, parameter.user_modified, parameter.access_attribute,
-            parameter.user_attribute};
+    return {parameter.value_text(),     parameter.error_text,      parameter.failure,
+            parameter.value_modified,   parameter.access_modified, parameter.user_modified,
+            parameter.access_attribute, parameter.user_attribute};
 }
 
 EditHistory::Recording::Recording(std::string name, std::vector<Parameter*> parameters)

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "core/model/failure.h"
+
 namespace varda {
 
 class Parameter;
@@ -11,6 +13,7 @@ class Parameter;
 struct ParameterState {
     std::string value_text;
     std::string error_text;
+    Failure failure;
     bool value_modified = false;
     bool access_modified = false;
     bool user_modified = false;

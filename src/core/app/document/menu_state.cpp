@@ -2,12 +2,13 @@
 
 #include <algorithm>
 
-#include "core/link/options.h"
 #include "core/devices/base_device.h"
 #include "core/devices/brand.h"
-#include "core/model/device_table.h"
 #include "core/devices/models_io.h"
+#include "core/link/options.h"
+#include "core/model/device_table.h"
 #include "core/platform/language.h"
+#include "core/platform/serial_ports.h"
 #include "core/platform/strings.h"
 
 namespace varda {
@@ -250,10 +251,10 @@ CommandState command_state(int command, const MenuFacts& facts, bool has_handler
             check(options && options->do_not_send_attributes);
             break;
         case kCmdAdapterAuto:
-            check(facts.adapter_mode != 0);
+            check(facts.adapter_mode != adapter_mode::kByRts);
             break;
         case kCmdAdapterSemiAuto:
-            check(facts.adapter_mode == 0);
+            check(facts.adapter_mode == adapter_mode::kByRts);
             break;
         case kCmdToolbar:
             check(facts.toolbar_visible);

@@ -70,11 +70,12 @@ ObjectWithParameters* TreeEdit::owner_of(const Parameter& parameter) const {
 
 bool TreeEdit::write_now(Parameter& parameter, std::string_view caption, const std::string& previous,
                          bool previous_modified) {
-    parameter.error_text.clear();
+    parameter.clear_failure();
     const int result = parameter.is_scanner() ? document_.device().write_parameter(parameter, 1)
                                               : document_.device().instant_write(parameter);
     if (result == 0 || result == 1000) return true;
-    if (parameter.error_text.empty()) parameter.error_text = std::string(str(kParameterError));
+    if (parameter.error_text.empty())
+        parameter.set_failure(FailureKind::Described, std::string(str(kParameterError)));
     ui().message(parameter.error_text, MessageIcon::Error, caption);
     // The module keeps the old value, so the configuration shows it too.
     parameter.SetValueText(previous);

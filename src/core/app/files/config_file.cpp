@@ -62,6 +62,19 @@ void apply_converter_part(const ConverterPart& part, Parameter& p) {
     p.SetValueText(means_no_data(part.value_text) ? std::string(str(kNoData)) : part.value_text);
 }
 
+// A file keeps only a parameter's error text, as it read when saved (in either language): the two texts that
+// report no failure of the module get their kind back, any other is a described failure.
+Failure stored_failure(std::string_view text) {
+    const auto saved_as = [text](int id, bool prefix) {
+        for (const std::string_view known : {str_as_written(id), russian_str(id)})
+            if (!known.empty() && (prefix ? text.starts_with(known) : text == known)) return true;
+        return false;
+    };
+    if (saved_as(kDeviceValue, true)) return {FailureKind::Discrepancy};
+    if (saved_as(kValueNotInitialized, false)) return {FailureKind::NotInitialized};
+    return {FailureKind::Described};
+}
+
 // The values and marks of the "Parameter" part. What the parameter is — its text, index, address offset,
 // whether it may be written, its access mode — comes from the description, never from a file, so a
 // crafted file cannot make the configurator write elsewhere or write a read-only parameter.
@@ -72,7 +85,9 @@ void read_parameter_part(ArchiveReader& in, Parameter& p) {
     (void)in.read_int32();   // network index
     (void)in.read_int32();   // address offset
     (void)in.read_byte();    // writable
-    p.error_text = in.read_string();
+    std::string error = in.read_string();
+    const Failure failure = stored_failure(error);
+    p.set_failure(failure.kind, std::move(error));
     p.value_modified = in.read_byte() != 0;
     p.access_modified = in.read_byte() != 0;
     p.user_modified = in.read_byte() != 0;

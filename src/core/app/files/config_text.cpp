@@ -526,7 +526,7 @@ ImportResult import_json(const std::string& json_text, const std::string& out_pa
         if (r.user) p.user_attribute = *r.user;
         // As the file a read makes: nothing in it waits to be written.
         p.value_modified = p.access_modified = p.user_modified = false;
-        p.error_text.clear();
+        p.clear_failure();
         ++result.applied;
     }
     if (!result.refused.empty()) {

@@ -131,7 +131,7 @@ void SinglePointController::execute() {
     } tee;
     tee.before = io_.sio().tap();
     io_.sio().set_tap(&tee);
-    const int result = io_.request(read, parameter.get(), &trace, false);
+    const RequestResult result = io_.request(read, parameter.get(), &trace, false);
     io_.sio().set_tap(tee.before);
     // The same frames decoded as the bus monitor and --trace show them.
     FrameNames names;
@@ -141,7 +141,7 @@ void SinglePointController::execute() {
     std::uint64_t seen = 0;
     for (const TapFrame& frame : tee.own.take_since(seen)) trace.push_back(trace_text(decoder.decode(frame)));
     const std::string& error = parameter->error_text;
-    if (result != 0) {
+    if (result != RequestResult::Done) {
         // Failures that are only in the byte trace leave no error text: no empty line after them.
         if (!error.empty()) trace.push_back(error);
     } else if (!error.empty()) {

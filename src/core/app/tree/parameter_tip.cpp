@@ -75,8 +75,8 @@ std::string parameter_tool_tip(const Parameter& p, std::chrono::system_clock::ti
     }
     if (!p.error_text.empty()) {
         // A comparison's note reads as the discrepancy cell does.
-        const std::string shown = error_cell_text(p.error_text);
-        tip += "\n" + t(shown != p.error_text ? "Discrepancy: " : "Error: ") + shown;
+        const bool note = p.failure_kind() == FailureKind::Discrepancy;
+        tip += "\n" + t(note ? "Discrepancy: " : "Error: ") + error_cell_text(p.error_text);
     }
     return tip;
 }

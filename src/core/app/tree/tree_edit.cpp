@@ -105,9 +105,10 @@ int natural_compare(std::string_view a, std::string_view b) {
 }
 
 bool is_problem_parameter(const Parameter& parameter) {
-    if (parameter.error_text.empty() || parameter.is_scanner()) return false;
-    if (parameter.error_text == str(kValueNotInitialized)) return false;
-    return parameter.error_text.find(str(kDeviceValue)) == std::string::npos;
+    // A value never written for want of data, and a comparison's note, are no problems of the module.
+    const FailureKind kind = parameter.failure_kind();
+    if (kind == FailureKind::None || parameter.is_scanner()) return false;
+    return kind != FailureKind::NotInitialized && kind != FailureKind::Discrepancy;
 }
 
 bool contains_problem(const ObjectWithParameters& element) {

@@ -95,7 +95,7 @@ TEST_F(OfflineDocument, WholeTreeCommandsSayTheyCannotWorkOffline) {
     }
 
     // Once the module is identified the same command reads.
-    ASSERT_EQ(doc->device().identify(false), 3);
+    ASSERT_EQ(doc->device().identify(false), Identification::KnownModel);
     EXPECT_FALSE(doc->offline());
     const auto said = ui.messages().size();
     EXPECT_TRUE(doc->read_all());

@@ -38,7 +38,7 @@ struct Rig {
         backend = port.get();
         doc = test::load_model_document(options, std::move(port));
         doc->device().finish_grace = 0ms;
-        EXPECT_EQ(doc->device().open_with_settings(false), 0);
+        EXPECT_EQ(doc->device().open_with_settings(false), OpenResult::Opened);
         module->clear_log();
     }
     ~Rig() {
@@ -129,7 +129,7 @@ TEST(ApplySettingsOk, SendsAplyAndFollowsTheModuleWhenAsked) {
         EXPECT_EQ(rig.doc->device().sio().settings.base_address, c.follow ? 17 : 16);
         EXPECT_TRUE(rig.ui.messages().empty());
         // The module took its new settings: only a configurator that followed still reaches it.
-        EXPECT_EQ(rig.doc->device().identify(false) == 3, c.follow);
+        EXPECT_EQ(rig.doc->device().identify(false) == Identification::KnownModel, c.follow);
     }
 }
 

@@ -18,7 +18,7 @@ namespace {
 // A VK03 document identified on its simulated module, with the module's values read into it.
 struct Vk03 : test::TreeEditRig {
     Vk03() {
-        EXPECT_EQ(doc->device().identify(false), 3);
+        EXPECT_EQ(doc->device().identify(false), Identification::KnownModel);
         EXPECT_TRUE(doc->read_all());
         ui.clear();
         module->clear_log();

@@ -21,7 +21,9 @@ using namespace std::chrono_literals;
 // A document of `model` (VK03 unless given) whose port leads to the simulated module, identified as the
 // program does before any exchange.
 struct Vk03 : test::TreeEditRig {
-    explicit Vk03(int model = 3) : TreeEditRig(model) { EXPECT_EQ(doc->device().identify(false), 3); }
+    explicit Vk03(int model = 3) : TreeEditRig(model) {
+        EXPECT_EQ(doc->device().identify(false), Identification::KnownModel);
+    }
 };
 
 TEST(EditHistory, EachKindOfEditIsUndoneAndRedoneExactly) {

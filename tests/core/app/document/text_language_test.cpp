@@ -143,7 +143,7 @@ TEST_F(TextLanguageTest, StatusTextsInEachLanguage) {
 TEST_F(TextLanguageTest, ProgressLinesAndEditNamesReadRussian) {
     set_text_language(Language::russian);
     test::TreeEditRig t;
-    ASSERT_EQ(t.doc->device().identify(false), 3);
+    ASSERT_EQ(t.doc->device().identify(false), Identification::KnownModel);
     Parameter& p = t.p("t.out");
     ASSERT_TRUE(t.doc->device().read_all(*t.doc->root()));
     t.edit->commit(&p, kColumnValue, p.value_text(), "20");
@@ -166,7 +166,7 @@ TEST_F(TextLanguageTest, ProgressLinesAndEditNamesReadRussian) {
 TEST_F(TextLanguageTest, ComparisonReportReadsRussian) {
     set_text_language(Language::russian);
     test::TreeEditRig t;
-    ASSERT_EQ(t.doc->device().identify(false), 3);
+    ASSERT_EQ(t.doc->device().identify(false), Identification::KnownModel);
     ASSERT_TRUE(t.doc->device().read_all(*t.doc->root()));
     ASSERT_TRUE(t.module->set_value("t.out", -1, "7"));
     ASSERT_TRUE(t.doc->device().compare(*t.doc->root()));

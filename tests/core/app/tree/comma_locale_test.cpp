@@ -68,7 +68,8 @@ TEST(CommaLocale, NumbersAreWrittenAndReadWithAPoint) {
 
     MyConverter shown("x");
     shown.set_data_type("float");
-    ASSERT_EQ(shown.ConvertFromData(std::vector<std::uint8_t>{0x3F, 0xC0, 0x00, 0x00}), 1);
+    ASSERT_EQ(shown.ConvertFromData(std::vector<std::uint8_t>{0x3F, 0xC0, 0x00, 0x00}),
+              MyConverter::DecodeResult::Decoded);
     EXPECT_EQ(shown.value_text(), "1.500");
 }
 
@@ -90,7 +91,7 @@ struct WindowRig {
         doc->device().finish_grace = 0ms;
         test::open_sim_port(doc->device());
         // As the program does before any exchange: the module on the line is identified.
-        EXPECT_EQ(doc->device().identify(false), 3);
+        EXPECT_EQ(doc->device().identify(false), Identification::KnownModel);
         edit = std::make_unique<TreeEdit>(*doc);
         module->clear_log();
     }

@@ -53,7 +53,7 @@ TEST(ParameterToolTip, SaysWhatTheParameterIs) {
 
 TEST(ParameterToolTip, TellsTheLastAnswerAndTheError) {
     test::TreeEditRig rig;
-    ASSERT_EQ(rig.doc->device().identify(false), 3);
+    ASSERT_EQ(rig.doc->device().identify(false), Identification::KnownModel);
     Parameter& p = rig.p("t.out");
     ASSERT_EQ(rig.doc->device().read_parameter(p, false), 0);
     const std::string read = p.value_text();
@@ -76,7 +76,7 @@ TEST(ParameterToolTip, TellsTheLastAnswerAndTheError) {
     EXPECT_FALSE(p.error_text.empty());
 
     // A comparison's note is a discrepancy, said as the tree's cell says it.
-    p.error_text = "Device value '12',read-onlyunknown";
+    p.set_failure(FailureKind::Discrepancy, "Device value '12',read-onlyunknown");
     EXPECT_NE(parameter_tool_tip(p).find("\nDiscrepancy: module: 12 (read-only)"), std::string::npos);
 }
 

@@ -185,7 +185,7 @@ TEST(TreeEditCommit, EditsNotWrittenToTheModuleAreAskedAboutWithNoAsTheSafeAnswe
     EXPECT_TRUE(t.doc->may_drop_unwritten_edits());
 
     // As the program does before any exchange: the module on the line is identified.
-    ASSERT_EQ(t.doc->device().identify(false), 3);
+    ASSERT_EQ(t.doc->device().identify(false), Identification::KnownModel);
     ASSERT_TRUE(t.doc->write_changes());
     EXPECT_EQ(t.module->value("t.out"), "20");
     EXPECT_FALSE(t.doc->has_unwritten_edits());
@@ -299,20 +299,23 @@ TEST(TreeControlRules, NaturalOrder) {
 TEST(TreeControlRules, ProblemParameters) {
     Parameter p("t.out");
     EXPECT_FALSE(is_problem_parameter(p));
-    p.error_text = "Time-out error";
+    p.set_failure(FailureKind::Timeout, "Time-out error");
     EXPECT_TRUE(is_problem_parameter(p));
-    p.error_text = std::string(str(kDeviceValue)) + " '5',";
+    p.set_failure(FailureKind::Discrepancy, std::string(str(kDeviceValue)) + " '5',");
     EXPECT_FALSE(is_problem_parameter(p));
-    p.error_text = std::string(str(kValueNotInitialized));
+    p.set_failure(FailureKind::NotInitialized, std::string(str(kValueNotInitialized)));
     EXPECT_FALSE(is_problem_parameter(p));
+    Parameter described("t.in");
+    described.error_text = "a text set without a kind";
+    EXPECT_TRUE(is_problem_parameter(described));
     Parameter scanner("r.Cou");
     scanner.MakeScanner();
-    scanner.error_text = "Time-out error";
+    scanner.set_failure(FailureKind::Timeout, "Time-out error");
     EXPECT_FALSE(is_problem_parameter(scanner));
 
     DescBranch root;
     auto child = std::make_unique<DescBranch>();
-    child->AddParameter(std::make_unique<Parameter>("a")).error_text = "Time-out error";
+    child->AddParameter(std::make_unique<Parameter>("a")).set_failure(FailureKind::Timeout, "Time-out error");
     root.AddChild(std::move(child));
     EXPECT_TRUE(contains_problem(root));
 }
