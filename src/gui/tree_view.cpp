@@ -324,7 +324,7 @@ void CTarnTreeListView::read_on_expand(TreeItem item) {
         if (!p || p->is_scanner() || p->network_name() == "    ") continue;
         if (read && p->value_text() == no_data && p->error_text.empty()) {
             if (!wait) wait = std::make_unique<WaitCursor>();
-            std::lock_guard lock(port_lock());
+            std::lock_guard lock(document_.context().line_lock);
             document_.device().read_parameter(*p, false);
         }
         UpdateTreeRow(*p, rows, row, show_index);
@@ -342,7 +342,7 @@ void CTarnTreeListView::apply_scan_results() {
     TreeListModel& rows = model();
     Device& device = document_.device();
     const ModuleRead read = [&device](Parameter& p) {
-        std::lock_guard lock(port_lock());
+        std::lock_guard lock(device.context().line_lock);
         return device.request(true, &p) == 0;
     };
     for (const ScanResult& result : results) {

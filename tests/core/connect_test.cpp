@@ -63,7 +63,8 @@ struct Line {
             {.name = "ver", .type = "string", .value = "2.10", .read_only = true, .has_attributes = false});
         auto inner = std::make_unique<sim::InProcessBackend>(module);
         backend = inner.get();
-        device = std::make_unique<Device>(std::make_unique<RecordingBackend>(std::move(inner), log), options);
+        device = std::make_unique<Device>(context, std::make_unique<RecordingBackend>(std::move(inner), log),
+                                          options);
         set_current_model_index(kNoModel);
     }
     ~Line() {
@@ -82,6 +83,7 @@ struct Line {
 
     HeadlessUi ui;
     MemorySettingsStore store;
+    ModuleContext context;
     Options options;
     std::vector<Transmission> log;
     std::shared_ptr<sim::SimulatedModule> module;
@@ -110,7 +112,7 @@ TEST(Connect, SwitchesAModuleOverFromEachForeignProtocol) {
         line.module->set_mode(c.mode);
         EXPECT_TRUE(line.device->connect()) << static_cast<int>(c.mode);
         EXPECT_EQ(line.sent(), c.sent);
-        EXPECT_EQ(switch_over_mode(), SwitchOverMode::Ravelin);
+        EXPECT_EQ(line.context.switch_over.load(), SwitchOverMode::Ravelin);
         EXPECT_EQ(line.module->mode(), SwitchOverMode::Ravelin);
     }
 }
@@ -138,7 +140,7 @@ TEST(Connect, NothingAttachedTriesEverythingOnceAndGivesUp) {
     for (const auto& t : line.log)
         if (t.first) adapters.push_back(t.semi_auto ? 'S' : 'A');
     EXPECT_EQ(adapters, "AAAASSSSAASSAASSAASSAAAASSSS");
-    EXPECT_EQ(switch_over_mode(), SwitchOverMode::Ravelin);
+    EXPECT_EQ(line.context.switch_over.load(), SwitchOverMode::Ravelin);
     EXPECT_EQ(line.device->sio().settings.adapter_mode, 1);
     EXPECT_EQ(current_model_index(), kNoModel);
 }

@@ -53,7 +53,7 @@ struct Dialog {
             {.name = "ver", .type = "string", .value = "2.10", .read_only = true, .has_attributes = false});
         auto inner = std::make_unique<sim::InProcessBackend>(module);
         backend = inner.get();
-        device = std::make_unique<Device>(std::move(inner), options);
+        device = std::make_unique<Device>(context, std::move(inner), options);
         set_current_model_index(kNoModel);
     }
     ~Dialog() {
@@ -94,6 +94,7 @@ struct Dialog {
 
     HeadlessUi ui;
     MemorySettingsStore store;
+    ModuleContext context;
     Options options;
     std::shared_ptr<sim::SimulatedModule> module;
     sim::InProcessBackend* backend = nullptr;
@@ -146,7 +147,7 @@ TEST(ConnectionDialog, AScanOverNothingTriesEachRateOnceAndRestoresTheRate) {
     EXPECT_EQ(d.rate().value_text(), "115200");
     // Each rate: two own-protocol passes of two identifications, "dev" sent twice (a time-out is retried).
     EXPECT_EQ(d.module->requests_seen(hash_name("dev")), 2 * 2 * 2 * 2);
-    EXPECT_EQ(switch_over_mode(), SwitchOverMode::Ravelin);
+    EXPECT_EQ(d.context.switch_over.load(), SwitchOverMode::Ravelin);
     d.controller->exit();
     d.pump_until_closed();
     EXPECT_EQ(d.view.closed, false);

@@ -39,8 +39,9 @@ TEST_P(ServedModels, IdentifyAndReadEverything) {
 
     HeadlessUi ui;
     set_ui(&ui);
+    ModuleContext context;
     Options options;
-    Device device(std::make_unique<sim::InProcessBackend>(module), options);
+    Device device(context, std::make_unique<sim::InProcessBackend>(module), options);
     device.finish_grace = std::chrono::milliseconds(0);
     device.sio().settings.port_name = "sim";
     ASSERT_EQ(device.sio().open(), 0);

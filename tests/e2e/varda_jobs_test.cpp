@@ -134,8 +134,9 @@ struct LoadedFile {
 
 // Reads one parameter from the simulator's module, as the test's own client.
 std::string module_value(const SimProcess& sim, const char* name, int index) {
+    ModuleContext context;
     Options options;
-    DeviceIO io(std::make_unique<PosixSerialBackend>(), options);
+    DeviceIO io(context, std::make_unique<PosixSerialBackend>(), options);
     io.sio().settings.port_name = sim.path();
     if (io.sio().open() != 0) return "<no port>";
     Parameter p(name);

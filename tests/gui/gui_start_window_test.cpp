@@ -279,7 +279,6 @@ class StartWindowTest : public QObject {
 
     // "Exit" after the port could not be opened: the session ends with the port's failure, never 0.
     void exitAfterAPortFailureEndsWithItsCode() {
-        reset_status();
         StartRig rig;
         rig.backend->set_unplugged(true);
         rig.ui.set_connection_target(&rig.doc->device(), &rig.options, &rig.brand);
@@ -295,9 +294,9 @@ class StartWindowTest : public QObject {
         QCOMPARE(script.steps_done(), std::size_t(1));
         QVERIFY(!rig.window);
         QVERIFY2(!status.isEmpty(), "the dialog never said why");
-        QCOMPARE(gui::window_session_exit_code(), 201);
-        reset_status();
-        QCOMPARE(gui::window_session_exit_code(), 0);
+        QCOMPARE(gui::window_session_exit_code(*rig.doc), 201);
+        rig.doc->context().status.reset();
+        QCOMPARE(gui::window_session_exit_code(*rig.doc), 0);
     }
 
     // A read job in the window: the exchange window shows its progress, the placed window keeps its size

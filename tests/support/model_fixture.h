@@ -100,7 +100,7 @@ struct ModelDeviceRig {
         : module(std::make_shared<sim::SimulatedModule>()), ui(has_main_window) {
         const std::string text = serve_archived_model(*module, model);
         set_ui(&ui);
-        device = std::make_unique<Device>(std::make_unique<sim::InProcessBackend>(module), options);
+        device = std::make_unique<Device>(context, std::make_unique<sim::InProcessBackend>(module), options);
         open_sim_port(*device, baud_rate);
         set_current_model_index(model);
         description.model_factory = create_device_model;
@@ -124,6 +124,7 @@ struct ModelDeviceRig {
 
     std::shared_ptr<sim::SimulatedModule> module;
     HeadlessUi ui;
+    ModuleContext context;
     Options options;
     std::unique_ptr<Device> device;
     DescriptionContext description;

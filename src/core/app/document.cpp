@@ -49,7 +49,7 @@ constexpr const char* kUnwrittenEditsQuestion =
 
 CTarnDoc::CTarnDoc(Options& options, std::unique_ptr<SerialBackend> backend)
     : options_(options),
-      device_(std::make_unique<Device>(std::move(backend), options)),
+      device_(std::make_unique<Device>(context_, std::move(backend), options)),
       common_(std::make_unique<Elements::CommonParams>()) {
     archive_path = description_archive_path();
     description_.model_factory = create_device_model;
@@ -72,7 +72,7 @@ void CTarnDoc::start(bool command_line_mode, bool test_run) {
 }
 
 void CTarnDoc::start_after_connect(bool connected, bool command_line_mode, bool test_run) {
-    if (!connected && device_->identify_result == 2) set_status(kStatusUnknownModel);
+    if (!connected && device_->identify_result == 2) context_.status.set(kStatusUnknownModel);
     if (!connected && !command_line_mode && dialogs().run_connection_dialog(true) == 2) exit_request = true;
     if (test_run) exit_request = true;
 }
@@ -403,7 +403,7 @@ void CTarnDoc::close() {
     Parameter init("INIT");
     init.set_data_type("void");
     // The last INIT read is a courtesy to the module: its outcome is no part of the run's result.
-    const StatusCheckpoint courtesy;
+    const StatusCheckpoint courtesy(context_.status);
     if (device_->sio().is_open()) device_->request(true, &init);
     courtesy.rewind();
     device_->set_device_model(nullptr);

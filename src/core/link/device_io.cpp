@@ -16,8 +16,6 @@
 namespace varda {
 namespace {
 
-std::atomic<SwitchOverMode> g_switch_over_mode{SwitchOverMode::Ravelin};
-
 constexpr int kTimeoutRetries = 1;
 constexpr int kLineErrorRetries = 16;
 constexpr int kLostHeaderRetries = 10;
@@ -43,13 +41,6 @@ void dump_line(DumpList* dump, std::string line) {
 }
 
 }  // namespace
-
-SwitchOverMode switch_over_mode() {
-    return g_switch_over_mode.load();
-}
-void set_switch_over_mode(SwitchOverMode mode) {
-    g_switch_over_mode.store(mode);
-}
 
 std::string error_reply_text(std::span<const std::uint8_t> data) {
     if (data.empty()) return {};
@@ -158,8 +149,10 @@ std::string switch_over_result_text(int result) {
     }
 }
 
-DeviceIO::DeviceIO(std::unique_ptr<SerialBackend> backend, const Options& options, bool full_access)
-    : sio_(std::move(backend)),
+DeviceIO::DeviceIO(ModuleContext& context, std::unique_ptr<SerialBackend> backend, const Options& options,
+                   bool full_access)
+    : context_(context),
+      sio_(std::move(backend)),
       program_network_(std::make_unique<Elements::NetRS485prg>()),
       options_(options),
       full_access_(full_access) {}
@@ -167,7 +160,7 @@ DeviceIO::DeviceIO(std::unique_ptr<SerialBackend> backend, const Options& option
 DeviceIO::~DeviceIO() = default;
 
 int DeviceIO::open_with_settings(bool show_message) {
-    std::lock_guard lock(port_lock());
+    std::lock_guard lock(context_.line_lock);
     sio_.close();
     if (silent) return -1;
     // Models VK07 and VK17 have no data-bits setting: they always use 8.
@@ -176,9 +169,9 @@ int DeviceIO::open_with_settings(bool show_message) {
     network_parameter_written = false;
     const int result = sio_.open();
     if (result == -1) {
-        set_status(kStatusPortFailed);
+        context_.status.set(kStatusPortFailed);
     } else {
-        clear_status(kStatusPortFailed);
+        context_.status.clear(kStatusPortFailed);
     }
     if (result != 0 && show_message && ui().has_main_window()) {
         ui().message(
@@ -243,7 +236,7 @@ bool DeviceIO::exchange(bool read, std::uint16_t hash, std::span<const std::uint
             // The port is gone (a gateway closed the connection): no retry can help.
             answering_ = false;
             error = sio_.open_error();
-            set_status(kStatusPortFailed);
+            context_.status.set(kStatusPortFailed);
             return false;
         }
         if (hash == kHashAply) return true;  // the module never answers APLY
@@ -252,18 +245,18 @@ bool DeviceIO::exchange(bool read, std::uint16_t hash, std::span<const std::uint
                 if (stray) {
                     answering_ = true;
                     error = stray;
-                    set_status(kStatusBadReply);
+                    context_.status.set(kStatusBadReply);
                 } else {
                     answering_ = false;
                     error = "Time-out error";
-                    set_status(kStatusNoReply);
+                    context_.status.set(kStatusNoReply);
                 }
                 return false;
             }
         } else if (result == 3) {
             if (++line_errors > kLineErrorRetries) {
                 error = "Improper serial port settings";
-                set_status(kStatusBadReply);
+                context_.status.set(kStatusBadReply);
                 return false;
             }
         } else if (reply.count >= 2 && reply.chars[0] == '#') {
@@ -291,7 +284,7 @@ bool DeviceIO::exchange(bool read, std::uint16_t hash, std::span<const std::uint
             continue;
         } else if (++lost_headers > kLostHeaderRetries) {
             error = "Frame header is lost";
-            set_status(kStatusBadReply);
+            context_.status.set(kStatusBadReply);
             return false;
         }
         result = sio_.transaction(frame, reply);
@@ -304,11 +297,11 @@ bool DeviceIO::exchange(bool read, std::uint16_t hash, std::span<const std::uint
         case ReplyOutcome::Kind::ErrorReply:
             error = error_reply_text(outcome.data);
             reply_data = std::move(outcome.data);
-            set_status(kStatusErrorReply);
+            context_.status.set(kStatusErrorReply);
             return false;
         case ReplyOutcome::Kind::Rejected:
             error = outcome.message;
-            set_status(kStatusBadReply);
+            context_.status.set(kStatusBadReply);
             return false;
     }
     return false;
@@ -321,7 +314,7 @@ std::optional<bool> DeviceIO::answering() const {
 }
 
 int DeviceIO::request(bool read, Parameter* parameter, DumpList* dump, bool attribute_override) {
-    if (switch_over_mode() != SwitchOverMode::Ravelin) {
+    if (context_.switch_over.load() != SwitchOverMode::Ravelin) {
         const int result = switch_over_exchange();
         if (parameter) parameter->error_text = switch_over_result_text(result);
         return result;
@@ -360,7 +353,7 @@ int DeviceIO::exchange_attributes(bool read, Parameter& p, bool attribute_overri
         return 200;
     if (reply.size() != (p.indexed ? 5u : 3u)) {
         p.error_text = "Attribute error, incorrect response message length";
-        set_status(kStatusBadReply);
+        context_.status.set(kStatusBadReply);
         return 201;
     }
     p.access_attribute = (reply[0] & 1) != 0;
@@ -382,7 +375,7 @@ int DeviceIO::request_value(bool read, Parameter& p, DumpList* dump, bool attrib
                                      p.network_name() + "'"
                                : std::string("Bad value (data encoding impossible)");
             dump_line(dump, p.error_text);
-            set_status(kStatusFileMissing);  // the values to write are unusable
+            context_.status.set(kStatusFileMissing);  // the values to write are unusable
             return encoded == -1 ? 3 : 4;
         }
     }
@@ -414,7 +407,7 @@ int DeviceIO::request_value(bool read, Parameter& p, DumpList* dump, bool attrib
     if (!p.reply_length_fits(length) || p.ConvertFromData(std::span(reply).first(length)) == 0) {
         p.error_text = "Response cannot be decoded";
         p.SetValueText({});
-        set_status(kStatusBadReply);  // no value was read: the job must not end as done
+        context_.status.set(kStatusBadReply);  // no value was read: the job must not end as done
         return 2;
     }
     p.value_modified = p.access_modified = p.user_modified = false;
@@ -452,7 +445,7 @@ int DeviceIO::request_composite_name(bool read, Parameter& p, DumpList* dump) {
             const auto text =
                 value >= 0 && value <= 255 ? code_to_text(static_cast<std::uint8_t>(value)) : std::nullopt;
             if (!text) {
-                set_status(kStatusBadReply);
+                context_.status.set(kStatusBadReply);
                 return fail(kCharNameInvalidCode, 2);
             }
             name += *text;
@@ -460,7 +453,7 @@ int DeviceIO::request_composite_name(bool read, Parameter& p, DumpList* dump) {
     } else {
         const auto codes = name_to_codes(p.value_text());
         if (!codes.codes) {
-            set_status(kStatusFileMissing);  // the values to write are unusable
+            context_.status.set(kStatusFileMissing);  // the values to write are unusable
             switch (codes.failure) {
                 case NameCodeFailure::Empty:
                     return fail(kCharNameEmpty, 4);
@@ -490,7 +483,7 @@ int DeviceIO::request_composite_name(bool read, Parameter& p, DumpList* dump) {
 }
 
 int DeviceIO::switch_over_exchange() {
-    const SwitchOverMode mode = switch_over_mode();
+    const SwitchOverMode mode = context_.switch_over.load();
     const auto frame = build_switch_over(mode, sio_.settings.base_address, sio_.settings.address_width);
     if (!frame) return -1;
     const Bytes payload = switch_over_payload(mode);
