@@ -120,7 +120,7 @@ void CTarnTreeListCtrl::select_quietly(TreeItem item) {
 
 int CTarnTreeListCtrl::model_index() const {
     if (const CBaseDevice* model = document_.device_model()) return model->model_index();
-    return current_model_index();
+    return document_.context().model.load();
 }
 
 QString CTarnTreeListCtrl::row_tool_tip(TreeItem item) const {
@@ -523,7 +523,7 @@ QString CTarnTreeListView::export_parameter_list(const QString& given_folder, bo
     const QString path = QDir(folder).filePath(QStringLiteral("parlist.html"));
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const SaveResult saved =
-        varda::export_parameter_list(*root, display_name(current_model_index()), path.toStdString());
+        varda::export_parameter_list(*root, display_name(document_.tree_model_index()), path.toStdString());
     QApplication::restoreOverrideCursor();
     if (!saved.ok) {
         ui().message(saved.message, MessageIcon::Error);

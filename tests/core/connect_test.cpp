@@ -65,13 +65,11 @@ struct Line {
         backend = inner.get();
         device = std::make_unique<Device>(context, std::make_unique<RecordingBackend>(std::move(inner), log),
                                           options);
-        set_current_model_index(kNoModel);
     }
     ~Line() {
         device.reset();
         set_settings_store(nullptr);
         set_ui(nullptr);
-        set_current_model_index(kNoModel);
     }
     // The transmissions that sent something, as their first characters.
     std::string sent() const {
@@ -94,7 +92,7 @@ struct Line {
 TEST(Connect, FindsAModuleInOwnProtocol) {
     Line line;
     EXPECT_TRUE(line.device->connect());
-    EXPECT_EQ(current_model_index(), 5);
+    EXPECT_EQ(line.context.model.load(), 5);
     EXPECT_EQ(line.sent(), "##");  // dev and ver
     EXPECT_EQ(line.device->version_major, 2);
     EXPECT_EQ(line.device->version_minor, 10);
@@ -142,7 +140,7 @@ TEST(Connect, NothingAttachedTriesEverythingOnceAndGivesUp) {
     EXPECT_EQ(adapters, "AAAASSSSAASSAASSAASSAAAASSSS");
     EXPECT_EQ(line.context.switch_over.load(), SwitchOverMode::Ravelin);
     EXPECT_EQ(line.device->sio().settings.adapter_mode, 1);
-    EXPECT_EQ(current_model_index(), kNoModel);
+    EXPECT_EQ(line.context.model.load(), kNoModel);
 }
 
 TEST(Connect, AnUnknownModelIsTriedAgainWithoutTogglingTheAdapter) {
@@ -167,14 +165,14 @@ TEST(Identify, EveryModelOfTheTable) {
         line.module->set_value("dev", -1, std::string(device_row(row)->identification));
         line.module->set_value("tdev", -1, row == 14 ? "4 канала" : "1 канал");
         EXPECT_EQ(line.device->identify(false), 3) << row;
-        EXPECT_EQ(current_model_index(), row);
+        EXPECT_EQ(line.context.model.load(), row);
     }
     line.module->set_value("dev", -1, "VK20-DEV");
     EXPECT_EQ(line.device->identify(false), 3);
-    EXPECT_EQ(current_model_index(), 20);
+    EXPECT_EQ(line.context.model.load(), 20);
     line.module->set_value("dev", -1, "nobody");
     EXPECT_EQ(line.device->identify(true), 2);
-    EXPECT_EQ(current_model_index(), 20);
+    EXPECT_EQ(line.context.model.load(), 20);
     const auto messages = line.ui.messages();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text, "Device nobody\nSoftware version 2.10\n");

@@ -54,14 +54,12 @@ struct Dialog {
         auto inner = std::make_unique<sim::InProcessBackend>(module);
         backend = inner.get();
         device = std::make_unique<Device>(context, std::move(inner), options);
-        set_current_model_index(kNoModel);
     }
     ~Dialog() {
         controller.reset();
         device.reset();
         set_settings_store(nullptr);
         set_ui(nullptr);
-        set_current_model_index(kNoModel);
     }
     void open(bool offline_allowed = true) {
         controller = std::make_unique<ConnectionController>(*device, options, offline_allowed);
@@ -109,7 +107,7 @@ TEST(ConnectionDialog, ConnectSucceeds) {
     d.controller->connect();
     d.pump_until_closed();
     EXPECT_EQ(d.view.closed, true);
-    EXPECT_EQ(current_model_index(), 5);
+    EXPECT_EQ(d.context.model.load(), 5);
     ASSERT_FALSE(d.view.statuses.empty());
     EXPECT_EQ(d.view.statuses.back(), (std::pair<std::string, bool>{"Connection established", false}));
     ASSERT_EQ(d.ui.messages().size(), 1u);
@@ -179,7 +177,7 @@ TEST(ConnectionDialog, WhatTheThreadPostedIsDroppedOnceTheControllerIsGone) {
     const auto shown = d.view.statuses.size();  // "Scanning...", said at once
     // The thread connects and posts its statuses and its command; the window goes before running them.
     const auto end = std::chrono::steady_clock::now() + 30s;
-    while (current_model_index() != 5 && std::chrono::steady_clock::now() < end)
+    while (d.context.model.load() != 5 && std::chrono::steady_clock::now() < end)
         std::this_thread::sleep_for(2ms);
     d.controller.reset();
     EXPECT_GT(d.ui.run_posted(), 0);
@@ -207,7 +205,7 @@ TEST(ConnectionDialog, WorkOffline) {
         d.pump_until_closed();
         EXPECT_EQ(d.view.selections, 1);
         EXPECT_EQ(d.view.closed, chosen.has_value());
-        EXPECT_EQ(current_model_index(), chosen.value_or(kNoModel));
+        EXPECT_EQ(d.context.model.load(), chosen.value_or(kNoModel));
         EXPECT_FALSE(d.options.read_automatically);
     }
 }

@@ -45,9 +45,8 @@ TEST_P(ServedModels, IdentifyAndReadEverything) {
     device.finish_grace = std::chrono::milliseconds(0);
     device.sio().settings.port_name = "sim";
     ASSERT_EQ(device.sio().open(), 0);
-    set_current_model_index(kNoModel);
     ASSERT_EQ(device.identify(false), 3);
-    EXPECT_EQ(current_model_index(), model);
+    EXPECT_EQ(context.model.load(), model);
 
     DescriptionContext description;
     description.model_factory = create_device_model;
@@ -62,7 +61,6 @@ TEST_P(ServedModels, IdentifyAndReadEverything) {
     EXPECT_TRUE(ui.messages().empty());
     device.set_device_model(nullptr);
     set_ui(nullptr);
-    set_current_model_index(kNoModel);
 }
 
 INSTANTIATE_TEST_SUITE_P(AllModels, ServedModels, ::testing::Range(0, kDeviceCount),

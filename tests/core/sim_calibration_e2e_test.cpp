@@ -54,7 +54,8 @@ struct SimRig {
         EXPECT_EQ(device->sio().open(), 0) << device->sio().open_error();
         // The simulator is another process: on a busy machine it may answer later than a module would.
         device->sio().set_reply_timeout_ms(3000);
-        set_current_model_index(model);
+        context.model = model;
+        description.model_index = model;
         description.model_factory = create_device_model;
         description.LoadDescriptionText(text.text);
         device->set_device_model(description.device_model().get());
@@ -63,7 +64,6 @@ struct SimRig {
         device->set_device_model(nullptr);
         device.reset();
         set_ui(nullptr);
-        set_current_model_index(kNoModel);
     }
     SimRig(const SimRig&) = delete;
     SimRig& operator=(const SimRig&) = delete;

@@ -46,7 +46,6 @@ struct StartRig {
         store.set_string(kSettingsGroup, "port", "sim");
         set_settings_store(&store);
         set_ui(&ui);
-        set_current_model_index(kNoModel);
         auto line = std::make_unique<sim::InProcessBackend>(module);
         backend = line.get();
         doc = std::make_unique<CTarnDoc>(options, std::move(line));
@@ -58,7 +57,6 @@ struct StartRig {
         doc.reset();
         set_ui(nullptr);
         set_settings_store(nullptr);
-        set_current_model_index(kNoModel);
     }
     void start(const CommandLine& command_line) {
         window = gui::start_main_window(*doc, options, brand, command_line);
@@ -168,7 +166,7 @@ class StartWindowTest : public QObject {
         QVERIFY(command_line.errors.empty());
         rig.start(command_line);
         QVERIFY(rig.window);
-        QCOMPARE(current_model_index(), kVK03);
+        QCOMPARE(rig.doc->context().model.load(), kVK03);
         // "on": direction by RTS, although the connection procedure ends on the automatic mode.
         QCOMPARE(rig.doc->device().sio().settings.adapter_mode, 0);
         QVERIFY(!rig.options.read_automatically);

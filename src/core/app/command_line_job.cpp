@@ -419,14 +419,14 @@ bool CommandLineJob::prepare() {
     const CommandLine& cl = s.cl;
     apply_command_line_after_connect(cl, doc);
     // Without a module found there is nothing to read or write; the connection said why.
-    const bool module_found = current_model_index() != kNoModel;
+    const bool module_found = doc.context().model.load() != kNoModel;
     if (doc.exit_request || s.exit_fired() || (!module_found && s.job_asked)) return false;
     if (cl.has(CommandLine::kWrite)) {
         const LoadResult loaded = doc.load_file(cl.file_name);
         if (loaded.status != LoadStatus::Loaded) {
             // Writing a tree that the file filled only in part would write defaults for the rest.
             s.fail(kStatusFileMissing,
-                   cl.file_name + ": " + refused_file_reason(loaded, current_model_index()));
+                   cl.file_name + ": " + refused_file_reason(loaded, doc.context().model.load()));
         } else if (!loaded.refused.empty()) {
             // One rule for a typed value and a value from a file: the editor would refuse it.
             constexpr std::size_t kNamed = 3;
@@ -522,7 +522,7 @@ JobResult CommandLineJob::finish() {
         }
     }
     JobResult result = std::move(s.result);
-    result.model = std::string(display_name(current_model_index()));
+    result.model = std::string(display_name(doc.context().model.load()));
     if (doc.root()) result.failures = count_failures(*doc.root(), result.parameters);
     doc.close();
     doc.device().sio().set_tap(nullptr);

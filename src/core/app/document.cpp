@@ -91,7 +91,7 @@ bool CTarnDoc::new_document() {
 
 bool CTarnDoc::load_description() {
     description_error.clear();
-    const int model = current_model_index();
+    const int model = context_.model.load();
     if (model < 0 || model >= kDeviceCount) return false;
     DescriptionArchive archive(archive_path, false);
     const DescriptionText text = ReadModelDescription(archive, model);
@@ -102,6 +102,7 @@ bool CTarnDoc::load_description() {
                                 : archive_path + ": no description of " + std::string(display_name(model));
         return false;
     }
+    description_.model_index = model;
     description_.version_major = device_->version_major;
     description_.version_minor = device_->version_minor;
     description_.LoadDescriptionText(text.text);
@@ -121,7 +122,7 @@ LoadResult CTarnDoc::load_file(const std::string& path) {
     LoadOptions options;
     options.rebuild_after_format_error = !ui().has_main_window();
     LoadResult result = load_configuration(
-        path, description_,
+        path, description_, context_.model,
         [this] {
             clear_tree();
             load_description();
@@ -175,7 +176,7 @@ SaveResult CTarnDoc::save_file_reporting(const std::string& path) {
 
 int CTarnDoc::tree_model_index() const {
     const ModelHooks* shown = description_.device_model().get();
-    return root() && shown ? shown->model_index() : current_model_index();
+    return root() && shown ? shown->model_index() : context_.model.load();
 }
 
 void CTarnDoc::clear_tree() {
@@ -373,7 +374,7 @@ void CTarnDoc::check_connection() {
 }
 
 bool CTarnDoc::tree_model_differs() const {
-    const int model = current_model_index();
+    const int model = context_.model.load();
     if (model == kNoModel) return false;
     const CBaseDevice* shown = device_model();
     return !shown || shown->model_index() != model;

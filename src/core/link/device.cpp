@@ -222,6 +222,8 @@ std::string Device::comparison_report() const {
 
 void Device::set_device_model(ModelHooks* model) {
     model_ = model;
+    // The codec decodes this tree's values with its model's formatting.
+    context().formatting = model;
     if (model) model->set_link(this);
 }
 
@@ -437,7 +439,7 @@ int Device::identify(bool show) {
                 const bool read = read_parameter(*tdev, false) == 0;
                 model = resolve_tdev(model, read ? tdev_position(*tdev) : std::nullopt);
             }
-            set_current_model_index(model);
+            context().model = model;
             line_model = model;
             result = 3;
         }
@@ -549,7 +551,7 @@ void Device::log_failure(const Parameter& p) const {
 }
 
 void Device::read_timeout_alarm() {
-    const int row = current_model_index();
+    const int row = context().model.load();
     std::string text = platform::format_c(
         std::string(localized("%i unsuccessful attempts of reading\nPlease, check the connection between the "
                               "device %s and the PC\nFollowing steps have been done:\n"))

@@ -126,7 +126,8 @@ class Device : public DeviceIO, public ElementContext {
     void set_scan_receiver(std::function<void()> receiver);
 
     // ---- what the rest of the program plugs in
-    // The model also learns that its calibration dialogs work through this device.
+    // The model also learns that its calibration dialogs work through this device, and the codec takes
+    // its formatting.
     void set_device_model(ModelHooks* model);
     ModelHooks* device_model() const { return model_; }
     // Failed reads and writes are appended to this file in command-line runs ("elog").

@@ -164,7 +164,7 @@ int DeviceIO::open_with_settings(bool show_message) {
     sio_.close();
     if (silent) return -1;
     // Models VK07 and VK17 have no data-bits setting: they always use 8.
-    const int model = current_model_index();
+    const int model = context_.model.load();
     load_port_settings(*program_network_, sio_.settings, model != 7 && model != 17);
     network_parameter_written = false;
     const int result = sio_.open();
@@ -404,7 +404,9 @@ int DeviceIO::request_value(bool read, Parameter& p, DumpList* dump, bool attrib
     std::size_t length = reply.size();
     if (platform::iequals(p.network_name(), "JuRD")) length = length >= 3 ? length - 3 : 0;
     if (p.indexed) length = length >= 2 ? length - 2 : 0;  // the module echoes the index at the end
-    if (!p.reply_length_fits(length) || p.ConvertFromData(std::span(reply).first(length)) == 0) {
+    const ModelFormatting* model = context_.formatting.load();
+    if (!p.reply_length_fits(length, model) ||
+        p.ConvertFromData(std::span(reply).first(length), model) == 0) {
         p.error_text = "Response cannot be decoded";
         p.SetValueText({});
         context_.status.set(kStatusBadReply);  // no value was read: the job must not end as done

@@ -54,7 +54,7 @@ class DeviceIO {
     // Sends the switch-over frame of the current mode; 0 accepted, 2..6 failures, -1 no frame possible.
     int switch_over_exchange();
 
-    // Under the port lock: closes the port, loads the settings from the program's network parameters and
+    // Under the line's lock: closes the port, loads the settings from the program's network parameters and
     // opens it again. Sio::open's result; -1 without trying in silent command-line runs.
     int open_with_settings(bool show_message);
 

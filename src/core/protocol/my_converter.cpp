@@ -391,14 +391,13 @@ int MyConverter::ConvertToData(std::vector<std::uint8_t>& data) const {
     return result;
 }
 
-bool MyConverter::reply_length_fits(std::size_t n) const {
+bool MyConverter::reply_length_fits(std::size_t n, const ModelFormatting* model) const {
     const std::string_view name = network_name_;
     const auto one_or_two = n == 1 || n == 2;
     if (name_is_any(name, {"dev", "ver"})) return true;
     if (ascii_iequals(name, "APLY") && n == 0) return true;  // never answered
     if (name_is_any(name, {"bPS", "PrtY", "Sbit", "Addr"})) return one_or_two;
     if (name_is_any(name, {"rEAd", "iRDt", "iRD"})) {
-        const ModelFormatting* model = current_model_formatting();
         if (model && model->decodes_measured_values()) return one_or_two || n == 4 || n == 6;
     }
     switch (classify(data_type_)) {
@@ -428,7 +427,7 @@ bool MyConverter::reply_length_fits(std::size_t n) const {
     return true;
 }
 
-int MyConverter::ConvertFromData(std::span<const std::uint8_t> d) {
+int MyConverter::ConvertFromData(std::span<const std::uint8_t> d, const ModelFormatting* model) {
     const std::string_view name = network_name_;
     const std::size_t n = d.size();
     auto show = [this](std::string text, int result = 1) {
@@ -456,7 +455,6 @@ int MyConverter::ConvertFromData(std::span<const std::uint8_t> d) {
     }
     if (ascii_iequals(name, "Addr")) return show(std::to_string(first_one_or_two(d)));
     if (name_is_any(name, {"rEAd", "iRDt", "iRD"})) {
-        const ModelFormatting* model = current_model_formatting();
         if (model && model->decodes_measured_values()) {
             if (n == 1) return show(measured_status_text(d[0]));
             if (n == 2 || n == 4) return show(std::to_string(static_cast<std::int16_t>(be16(d))));

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/protocol/model_formatting.h"
+
 namespace varda {
 
 // The baud rates a module can be set to, in the order of the codes its "bPS" travels as.
@@ -32,11 +34,12 @@ class MyConverter {
 
     // Data bytes -> value text. 1 success; -1 success with a failure text shown as the value (wrong
     // length, invalid float, invalid name code); 0 the data cannot be decoded (value text unchanged).
-    int ConvertFromData(std::span<const std::uint8_t> data);
+    // `model` is the model object of the tree the value belongs to (null: none, as in a probe).
+    int ConvertFromData(std::span<const std::uint8_t> data, const ModelFormatting* model = nullptr);
 
     // Whether a reply of n data bytes can carry a value of this type. A reply of another length answers
     // another question or was cut short: it must fail, never be read as a plausible number.
-    bool reply_length_fits(std::size_t n) const;
+    bool reply_length_fits(std::size_t n, const ModelFormatting* model = nullptr) const;
 
     // Enumeration item k as written in the type text, "no data" past the list, "" for negative k;
     // for a type that is not a list, k in decimal.
