@@ -17,8 +17,9 @@ namespace {
 
 void BM_LinkRead(benchmark::State& state) {
     varda::testing::SimProcess sim({});
+    varda::ModuleContext context;
     varda::Options options;
-    varda::DeviceIO io(std::make_unique<varda::PosixSerialBackend>(), options);
+    varda::DeviceIO io(context, std::make_unique<varda::PosixSerialBackend>(), options);
     io.sio().settings.port_name = sim.path();
     if (io.sio().open() != varda::OpenResult::Opened) {
         state.SkipWithError("cannot open the simulator's terminal");

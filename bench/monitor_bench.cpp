@@ -33,8 +33,9 @@ void BM_ReadAll(benchmark::State& state, bool monitored) {
     varda::DescriptionArchive archive(VARDA_DAT_PATH, false);
     varda::DescriptionContext description;
     description.LoadDescriptionText(varda::ReadModelDescription(archive, kLargest).text);
+    varda::ModuleContext context;
     varda::Options options;
-    varda::DeviceIO io(std::make_unique<varda::PosixSerialBackend>(), options);
+    varda::DeviceIO io(context, std::make_unique<varda::PosixSerialBackend>(), options);
     io.sio().settings.port_name = sim.path();
     io.sio().settings.baud_rate = 115200;
     if (!description.root() || io.sio().open() != varda::OpenResult::Opened) {

@@ -15,8 +15,9 @@ namespace {
 void BM_ScanAllAddresses9600(benchmark::State& state) {
     varda::testing::SimProcess sim(
         {"--model", "VK03", "--address", "100", "--line-timing", "--baud", "9600"});
+    varda::ModuleContext context;
     varda::Options options;
-    varda::DeviceIO io(std::make_unique<varda::PosixSerialBackend>(), options);
+    varda::DeviceIO io(context, std::make_unique<varda::PosixSerialBackend>(), options);
     io.sio().settings.port_name = sim.path();
     io.sio().settings.baud_rate = 9600;
     if (io.sio().open() != varda::OpenResult::Opened) {

@@ -36,9 +36,9 @@ BENCHMARK(BM_LoadLargestDescription)->Unit(benchmark::kMicrosecond);
 void BM_ShowLargestTree(benchmark::State& state) {
     varda::HeadlessUi ui(true);
     varda::set_ui(&ui);
-    varda::set_current_model_index(kModel);
     varda::Options options;
     varda::CTarnDoc doc(options, std::make_unique<varda::sim::InProcessBackend>(nullptr));
+    doc.context().model = kModel;
     doc.archive_path = VARDA_DAT_PATH;
     doc.load_description();
     varda::gui::CTarnTreeListView view(doc);
@@ -62,7 +62,7 @@ BENCHMARK(BM_ShowLargestTree)->Unit(benchmark::kMicrosecond);
 struct LargestTreeView {
     LargestTreeView() : doc(options, std::make_unique<varda::sim::InProcessBackend>(nullptr)) {
         varda::set_ui(&ui);
-        varda::set_current_model_index(kModel);
+        doc.context().model = kModel;
         doc.archive_path = VARDA_DAT_PATH;
         doc.load_description();
         view = std::make_unique<varda::gui::CTarnTreeListView>(doc);

@@ -207,12 +207,12 @@ int main(int argc, char* argv[]) {
     int code = 0;
     {
         auto window = varda::gui::start_main_window(doc, options, brand, command_line);
-        if (!window) return varda::gui::window_session_exit_code();
+        if (!window) return varda::gui::window_session_exit_code(doc);
         if (calibrate)
             QTimer::singleShot(0, window.get(),
                                [&window, &doc] { varda::gui::calibrate_and_close(*window, doc); });
         code = app.exec();
     }
     doc.close();
-    return code != 0 ? code : varda::gui::window_session_exit_code();
+    return code != 0 ? code : varda::gui::window_session_exit_code(doc);
 }

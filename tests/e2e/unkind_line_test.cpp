@@ -50,13 +50,14 @@ struct Configuration {
         set_ui(&ui);
         DescriptionContext description;
         description.model_factory = create_device_model;
-        set_current_model_index(kNoModel);  // the file's model becomes current without a question
-        auto rebuild = [&description] {
+        std::atomic<int> model{kNoModel};  // the file's model becomes the tree's without a question
+        auto rebuild = [&description, &model] {
             DescriptionArchive archive(VARDA_DAT_PATH, false);
             description.ClearDescription();
-            description.LoadDescriptionText(ReadModelDescription(archive, current_model_index()).text);
+            description.model_index = model;
+            description.LoadDescriptionText(ReadModelDescription(archive, model).text);
         };
-        loaded = load_configuration(path, description, rebuild).status == LoadStatus::Loaded;
+        loaded = load_configuration(path, description, model, rebuild).status == LoadStatus::Loaded;
         network_branch = description.network_parameters();
         if (loaded && description.root()) collect(*description.root(), "");
         set_ui(nullptr);

@@ -109,7 +109,7 @@ int requests_received(const std::string& log) {
 struct LoadedFile {
     explicit LoadedFile(const std::string& path) {
         set_ui(&ui);
-        set_current_model_index(kVk03);
+        model = kVk03;
         description.model_factory = create_device_model;
         // The tree of the simulator's version, as the job builds it ("Prot" is declared for it).
         description.version_major = 2;
@@ -117,10 +117,11 @@ struct LoadedFile {
         auto rebuild = [this] {
             DescriptionArchive archive(VARDA_DAT_PATH, false);
             description.ClearDescription();
-            description.LoadDescriptionText(ReadModelDescription(archive, current_model_index()).text);
+            description.model_index = model;
+            description.LoadDescriptionText(ReadModelDescription(archive, model).text);
         };
         rebuild();
-        result = load_configuration(path, description, rebuild);
+        result = load_configuration(path, description, model, rebuild);
     }
     ~LoadedFile() { set_ui(nullptr); }
     std::string value(const char* name, int index) {
@@ -128,14 +129,16 @@ struct LoadedFile {
         return p ? p->value_text() : "<missing>";
     }
     HeadlessUi ui;
+    std::atomic<int> model{kNoModel};
     DescriptionContext description;
     LoadResult result;
 };
 
 // Reads one parameter from the simulator's module, as the test's own client.
 std::string module_value(const SimProcess& sim, const char* name, int index) {
+    ModuleContext context;
     Options options;
-    DeviceIO io(std::make_unique<PosixSerialBackend>(), options);
+    DeviceIO io(context, std::make_unique<PosixSerialBackend>(), options);
     io.sio().settings.port_name = sim.path();
     if (io.sio().open() != OpenResult::Opened) return "<no port>";
     Parameter p(name);

@@ -100,7 +100,6 @@ struct ModelDocumentRig {
         ui.set_main_window(nullptr);
         set_ui(nullptr);
         set_settings_store(nullptr);
-        set_current_model_index(kNoModel);
     }
     void serve(int model) {
         model_ = model;
@@ -108,10 +107,10 @@ struct ModelDocumentRig {
     }
     void open() {
         if (QTest::currentTestFailed()) return;
-        set_current_model_index(model_);
         auto port = std::make_unique<sim::InProcessBackend>(module);
         backend = port.get();
         doc = std::make_unique<CTarnDoc>(options, std::move(port));
+        doc->context().model = model_;
         QVERIFY(doc->load_description());
         QCOMPARE(doc->device().open_with_settings(false), OpenResult::Opened);
     }

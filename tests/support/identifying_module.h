@@ -7,6 +7,7 @@
 #include "core/app/command_line/headless_ui.h"
 #include "core/link/options.h"
 #include "core/model/device_table.h"
+#include "core/model/module_context.h"
 #include "core/platform/settings_store.h"
 #include "sim/in_process_backend.h"
 #include "sim/simulated_module.h"
@@ -25,12 +26,10 @@ struct IdentifyingModuleRig {
                      .has_attributes = false});
         module->add(
             {.name = "ver", .type = "string", .value = "2.10", .read_only = true, .has_attributes = false});
-        set_current_model_index(kNoModel);
     }
     ~IdentifyingModuleRig() {
         set_settings_store(nullptr);
         set_ui(nullptr);
-        set_current_model_index(kNoModel);
     }
     IdentifyingModuleRig(const IdentifyingModuleRig&) = delete;
     IdentifyingModuleRig& operator=(const IdentifyingModuleRig&) = delete;
@@ -44,6 +43,7 @@ struct IdentifyingModuleRig {
 
     HeadlessUi ui;
     MemorySettingsStore store;
+    ModuleContext context;  // the connection's own model, status and lock
     Options options;
     std::shared_ptr<sim::SimulatedModule> module;
     sim::InProcessBackend* backend = nullptr;

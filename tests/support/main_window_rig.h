@@ -23,7 +23,6 @@ struct MainWindowRig {
                            std::unique_ptr<Ui> user_interface = std::make_unique<gui::QtUi>())
         : ui(std::move(user_interface)) {
         set_ui(ui.get());
-        set_current_model_index(kNoModel);
         auto line = std::make_unique<sim::InProcessBackend>(module);
         backend = line.get();
         doc = std::make_unique<CTarnDoc>(options, std::move(line));
@@ -35,7 +34,6 @@ struct MainWindowRig {
         window.reset();
         doc.reset();
         set_ui(nullptr);
-        set_current_model_index(kNoModel);
     }
     // Connects to the module and builds its tree, as the program does at start.
     bool connect() {

@@ -45,10 +45,11 @@ inline void open_sim_port(Device& device, int baud_rate = 0) {
     EXPECT_EQ(device.sio().open(), OpenResult::Opened);
 }
 
-// A document of the current model over the port, its description loaded from varda.dat.
-inline std::unique_ptr<CTarnDoc> load_model_document(Options& options,
+// A document of `model` over the port, its description loaded from varda.dat.
+inline std::unique_ptr<CTarnDoc> load_model_document(int model, Options& options,
                                                      std::unique_ptr<sim::InProcessBackend> port) {
     auto doc = std::make_unique<CTarnDoc>(options, std::move(port));
+    doc->context().model = model;
     doc->archive_path = VARDA_DAT_PATH;
     EXPECT_TRUE(doc->load_description());
     return doc;
@@ -101,9 +102,10 @@ struct ModelDeviceRig {
         : module(std::make_shared<sim::SimulatedModule>()), ui(has_main_window) {
         const std::string text = serve_archived_model(*module, model);
         set_ui(&ui);
-        device = std::make_unique<Device>(std::make_unique<sim::InProcessBackend>(module), options);
+        device = std::make_unique<Device>(context, std::make_unique<sim::InProcessBackend>(module), options);
         open_sim_port(*device, baud_rate);
-        set_current_model_index(model);
+        context.model = model;
+        description.model_index = model;
         description.model_factory = create_device_model;
         description.LoadDescriptionText(text);
         device->set_device_model(description.device_model().get());
@@ -112,7 +114,6 @@ struct ModelDeviceRig {
     ~ModelDeviceRig() {
         device->set_device_model(nullptr);
         set_ui(nullptr);
-        set_current_model_index(kNoModel);
     }
     ModelDeviceRig(const ModelDeviceRig&) = delete;
     ModelDeviceRig& operator=(const ModelDeviceRig&) = delete;
@@ -125,6 +126,7 @@ struct ModelDeviceRig {
 
     std::shared_ptr<sim::SimulatedModule> module;
     HeadlessUi ui;
+    ModuleContext context;
     Options options;
     std::unique_ptr<Device> device;
     DescriptionContext description;
@@ -146,17 +148,16 @@ struct TreeEditRig {
         : module(std::make_shared<sim::SimulatedModule>()) {
         set_ui(&ui);
         serve_archived_model(*module, model);
-        set_current_model_index(model);
         if (version) {
             EXPECT_TRUE(module->set_value("ver", -1, version));
             doc = std::make_unique<CTarnDoc>(options, std::make_unique<sim::InProcessBackend>(module));
             doc->archive_path = VARDA_DAT_PATH;
             open_sim_port(doc->device());
             EXPECT_EQ(doc->device().identify(false), Identification::KnownModel);
-            EXPECT_EQ(current_model_index(), model);
+            EXPECT_EQ(doc->context().model.load(), model);
             EXPECT_TRUE(doc->load_description());
         } else {
-            doc = load_model_document(options, std::make_unique<sim::InProcessBackend>(module));
+            doc = load_model_document(model, options, std::make_unique<sim::InProcessBackend>(module));
             open_sim_port(doc->device());
         }
         doc->device().finish_grace = std::chrono::milliseconds(0);
@@ -165,7 +166,6 @@ struct TreeEditRig {
     ~TreeEditRig() {
         edit.reset();
         doc.reset();
-        set_current_model_index(kNoModel);
         set_ui(nullptr);
     }
     TreeEditRig(const TreeEditRig&) = delete;

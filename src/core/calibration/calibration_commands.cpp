@@ -15,7 +15,7 @@ namespace {
 Exchange request(DeviceIO& io, bool read, std::string_view name, std::span<const std::uint8_t> data) {
     Exchange result;
     // The port is never reopened under a running exchange.
-    std::lock_guard lock(port_lock());
+    std::lock_guard lock(io.context().line_lock);
     if (!io.sio().is_open()) {
         result.error = "Serial port opening error";
         result.failure = {FailureKind::PortClosed};
@@ -72,7 +72,7 @@ Exchange read_coefficient(DeviceIO& io, int number) {
 }
 
 Exchange store_coefficients(DeviceIO& io) {
-    std::lock_guard lock(port_lock());
+    std::lock_guard lock(io.context().line_lock);
     LongerReplyTimeout longer(io.sio(), kStoreReplyTimeoutMs);
     return request(io, false, "CLB.P", {});
 }

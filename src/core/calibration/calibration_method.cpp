@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "core/calibration/calibration_commands.h"
+#include "core/link/device_io.h"
 #include "core/model/model_context.h"
 #include "core/model/parameter.h"
 #include "core/platform/numbers.h"
@@ -103,8 +104,6 @@ constexpr std::string_view kType4Opening =
 
 constexpr std::string_view kErrorCaption = "Ошибка";
 constexpr int kWrongCodesToClose = 4;
-
-int g_wrong_codes = 0;
 
 bool valid_type(int type) {
     return type >= 1 && type <= kTypeCount;
@@ -210,12 +209,8 @@ void MethodChoice::set_channel(int entry) {
     channel_ = entry >= 0 && entry < static_cast<int>(channel_items_.size()) ? entry : -1;
 }
 
-int MethodChoice::wrong_codes() {
-    return g_wrong_codes;
-}
-
-void MethodChoice::reset_wrong_codes() {
-    g_wrong_codes = 0;
+int MethodChoice::wrong_codes() const {
+    return io_.context().wrong_codes;
 }
 
 MethodChoice::Outcome MethodChoice::press_continue(std::string_view code_text) {
@@ -227,13 +222,14 @@ MethodChoice::Outcome MethodChoice::press_continue(std::string_view code_text) {
     const std::string code(code_text);
     if (std::atoi(code.c_str()) != access_code(method_)) {
         ui().message("Неправильно введен код", MessageIcon::Error, kErrorCaption);
-        if (++g_wrong_codes % kWrongCodesToClose == 0) {
-            g_wrong_codes = 0;
+        std::atomic<int>& wrong = io_.context().wrong_codes;
+        if (++wrong % kWrongCodesToClose == 0) {
+            wrong = 0;
             return Outcome::Cancelled;
         }
         return Outcome::Stay;
     }
-    g_wrong_codes = 0;
+    io_.context().wrong_codes = 0;
 
     setup_ = RunSetup{};
     setup_.type = method_;

@@ -72,9 +72,9 @@ class MethodChoice {
     // Valid once press_continue accepted.
     const RunSetup& setup() const { return setup_; }
 
-    // Wrong codes in a row, kept for as long as the program runs; the fourth closes the dialog.
-    static int wrong_codes();
-    static void reset_wrong_codes();
+    // Wrong codes in a row, kept in the connection's context for as long as it lasts; the fourth closes
+    // the dialog.
+    int wrong_codes() const;
 
   private:
     bool write_input_type(int input_type, int channel);

@@ -66,7 +66,8 @@ class StatusReader {
             int result = 0;
             {
                 // As the scanner does: one reading at a time on the line.
-                std::lock_guard lock(port_lock());
+                std::unique_lock<std::recursive_mutex> line;
+                if (std::recursive_mutex* lock = link_.line_lock()) line = std::unique_lock(*lock);
                 result = link_.read_parameter(mode, false);
             }
             if (result == 0) deliver_(run, mode.value_text());

@@ -26,9 +26,7 @@ constexpr int kOutputsColumn = 383;
 CBaseDevice::CBaseDevice(int model_index, ModelContext* context)
     : model_index_(model_index), context_(context) {}
 
-CBaseDevice::~CBaseDevice() {
-    if (current_model_formatting() == this) set_current_model_formatting(nullptr);
-}
+CBaseDevice::~CBaseDevice() = default;
 
 bool CBaseDevice::HasInputs() const {
     return false;

@@ -240,7 +240,7 @@ std::string duration_text(double seconds) {
 BusScanResult scan_bus(DeviceIO& io, const BusScanRequest& request,
                        const std::function<void(const BusScanProgress&)>& progress,
                        const std::function<void(const FoundModule&)>& found, const platform::Event* cancel) {
-    std::lock_guard lock(port_lock());
+    std::lock_guard lock(io.context().line_lock);
     Sio& sio = io.sio();
     const PortSettings before = sio.settings;
     const bool was_open = sio.is_open();

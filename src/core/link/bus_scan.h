@@ -71,7 +71,7 @@ struct BusScanResult {
 
 // Asks each address for its identification once, without retries. A reply counts for the address it
 // carries, whenever it comes, and each address that answered is asked again with the ordinary time-out
-// before it is listed. Runs under the port lock; the port's settings are restored afterwards. `progress`
+// before it is listed. Runs under the line's lock; the port's settings are restored afterwards. `progress`
 // runs on the calling thread after each address; `found` for each module as it is confirmed. The modules
 // come back in the order of baud rate and address. Stops early when `cancel` is set.
 BusScanResult scan_bus(DeviceIO& io, const BusScanRequest& request,

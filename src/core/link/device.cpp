@@ -77,13 +77,9 @@ class ParameterSelection : public ObjectWithParameters {
 
 }  // namespace
 
-std::recursive_mutex& port_lock() {
-    static std::recursive_mutex lock;
-    return lock;
-}
-
-Device::Device(std::unique_ptr<SerialBackend> backend, Options& options, bool full_access)
-    : DeviceIO(std::move(backend), options, full_access), options_(options) {}
+Device::Device(ModuleContext& context, std::unique_ptr<SerialBackend> backend, Options& options,
+               bool full_access)
+    : DeviceIO(context, std::move(backend), options, full_access), options_(options) {}
 
 Device::~Device() {
     stop_threads();
@@ -124,7 +120,7 @@ bool Device::run_task(Task task, const char* title, int task_total) {
         task_event(task).set();
     };
     request.on_cancel = [this] {
-        set_status(kStatusCancelled);
+        context().status.set(kStatusCancelled);
         abort_.set();
     };
     exchange_running_ = true;
@@ -226,6 +222,8 @@ std::string Device::comparison_report() const {
 
 void Device::set_device_model(ModelHooks* model) {
     model_ = model;
+    // The codec decodes this tree's values with its model's formatting.
+    context().formatting = model;
     if (model) model->set_link(this);
 }
 
@@ -245,7 +243,7 @@ void Device::worker_loop() {
     while (true) {
         const int signalled = platform::wait_any(events, -1ms);
         if (signalled < 0 || !order[static_cast<std::size_t>(signalled)]) break;
-        std::lock_guard lock(port_lock());
+        std::lock_guard lock(context().line_lock);
         // A task finds the port closed when the user works offline: open it for the task only, unless the
         // run was told never to open it.
         const bool opened_here = !silent && !sio().is_open() && sio().open() == OpenResult::Opened;
@@ -440,7 +438,7 @@ Identification Device::identify(bool show) {
                 const bool read = read_parameter(*tdev, false) == 0;
                 model = resolve_tdev(model, read ? tdev_position(*tdev) : std::nullopt);
             }
-            set_current_model_index(model);
+            context().model = model;
             line_model = model;
             result = Identification::KnownModel;
         }
@@ -461,7 +459,7 @@ Identification Device::identify(bool show) {
 }
 
 bool Device::connect() {
-    std::lock_guard lock(port_lock());
+    std::lock_guard lock(context().line_lock);
     const auto step = [this](const std::string& text) {
         if (on_connect_step) on_connect_step(text);
     };
@@ -481,12 +479,12 @@ bool Device::connect() {
     };
 
     // The requests that went unanswered while the module was being found are no failure of the run.
-    const StatusCheckpoint probing;
+    const StatusCheckpoint probing(context().status);
     int passes = 0;
     adapter = kAuto;
     while (!abort_.is_set()) {
         // Own protocol: a module that does not answer may need the other adapter mode.
-        set_switch_over_mode(SwitchOverMode::Ravelin);
+        context().switch_over = SwitchOverMode::Ravelin;
         for (int attempt = 0; attempt < 2 && !abort_.is_set(); ++attempt) {
             adapter_step();
             const Identification result = identify(false);
@@ -503,7 +501,7 @@ bool Device::connect() {
         for (auto [mode, name] : {std::pair{SwitchOverMode::ModbusRtu, "Modbus RTU"},
                                   std::pair{SwitchOverMode::ModbusAscii, "Modbus ASCII"},
                                   std::pair{SwitchOverMode::Dcon, "DCON"}}) {
-            set_switch_over_mode(mode);
+            context().switch_over = mode;
             adapter = kAuto;
             for (int attempt = 0; attempt < 2 && !switched && !abort_.is_set(); ++attempt) {
                 step(platform::format_c(
@@ -519,7 +517,7 @@ bool Device::connect() {
         }
         if (!switched) adapter = kAuto;
     }
-    set_switch_over_mode(SwitchOverMode::Ravelin);
+    context().switch_over = SwitchOverMode::Ravelin;
     return false;
 }
 
@@ -554,7 +552,7 @@ void Device::log_failure(const Parameter& p) const {
 }
 
 void Device::read_timeout_alarm() {
-    const int row = current_model_index();
+    const int row = context().model.load();
     std::string text = platform::format_c(
         std::string(localized("%i unsuccessful attempts of reading\nPlease, check the connection between the "
                               "device %s and the PC\nFollowing steps have been done:\n"))
@@ -628,7 +626,7 @@ int Device::write_parameter(Parameter& p, int mode) {
         (result != RequestResult::Done && p.failure_kind() == FailureKind::Timeout)) {
         if (++consecutive_failures > kFailureLimit) {
             progress_line(std::string(localized("5 unsuccessful write attempts")));
-            set_status(kStatusNoReply);
+            context().status.set(kStatusNoReply);
             consecutive_failures = 0;
             abort_.set();
         }
@@ -721,7 +719,7 @@ void Device::scanner_loop(std::vector<Parameter*> scanners) {
         result.address_offset = scanner.address_offset;
         result.scanner = &scanner;
         {
-            std::lock_guard lock(port_lock());
+            std::lock_guard lock(context().line_lock);
             if (request(true, &reading) == RequestResult::Done) {
                 result.value_text = reading.value_text();
             } else {

@@ -21,11 +21,6 @@ class ModelHooks;
 class DescBranch;
 class ObjectWithParameters;
 
-// The process-wide port lock: held by the worker for a whole task, by the scanner for one reading and by
-// every reopening of the port, so the port is never reopened under a running exchange. Recursive, as the
-// connection procedure reopens the port while it holds the lock.
-std::recursive_mutex& port_lock();
-
 // A scanner reading handed from the scanner thread to the tree view. Exactly one text is non-empty.
 struct ScanResult {
     int address_offset = 0;
@@ -81,7 +76,8 @@ class Device : public DeviceIO, public ElementContext {
   public:
     enum class Task { ReadAll, WriteAll, WriteChanges, Compare, ApplyDefaults, ReadOne, WriteOne };
 
-    Device(std::unique_ptr<SerialBackend> backend, Options& options, bool full_access = true);
+    Device(ModuleContext& context, std::unique_ptr<SerialBackend> backend, Options& options,
+           bool full_access = true);
     ~Device() override;
 
     // ---- tasks, called on the user-interface thread; true when the progress window could be shown
@@ -119,6 +115,7 @@ class Device : public DeviceIO, public ElementContext {
     void add_done() override;
     bool aborted() const override { return abort_.is_set(); }
     void not_reached(Parameter& parameter, ExchangeKind kind) override;
+    std::recursive_mutex* line_lock() override { return &context().line_lock; }
     // Whether a task's window is up: the worker is changing the tree, so the window thread (which keeps
     // running its timers meanwhile) must not walk it.
     bool exchange_running() const { return exchange_running_; }
@@ -137,7 +134,8 @@ class Device : public DeviceIO, public ElementContext {
     void set_scan_receiver(std::function<void()> receiver);
 
     // ---- what the rest of the program plugs in
-    // The model also learns that its calibration dialogs work through this device.
+    // The model also learns that its calibration dialogs work through this device, and the codec takes
+    // its formatting.
     void set_device_model(ModelHooks* model);
     ModelHooks* device_model() const { return model_; }
     // Failed reads and writes are appended to this file in command-line runs ("elog").

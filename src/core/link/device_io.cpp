@@ -18,8 +18,6 @@
 namespace varda {
 namespace {
 
-std::atomic<SwitchOverMode> g_switch_over_mode{SwitchOverMode::Ravelin};
-
 // The models without a data-bits setting (VK07, VK17): they always use 8.
 constexpr std::array kModelsWithoutDataBits{7, 17};
 
@@ -48,13 +46,6 @@ void dump_line(DumpList* dump, std::string line) {
 }
 
 }  // namespace
-
-SwitchOverMode switch_over_mode() {
-    return g_switch_over_mode.load();
-}
-void set_switch_over_mode(SwitchOverMode mode) {
-    g_switch_over_mode.store(mode);
-}
 
 std::string error_reply_text(std::span<const std::uint8_t> data) {
     if (data.empty()) return {};
@@ -165,8 +156,10 @@ std::string switch_over_result_text(SwitchOverResult result) {
     return {};
 }
 
-DeviceIO::DeviceIO(std::unique_ptr<SerialBackend> backend, const Options& options, bool full_access)
-    : sio_(std::move(backend)),
+DeviceIO::DeviceIO(ModuleContext& context, std::unique_ptr<SerialBackend> backend, const Options& options,
+                   bool full_access)
+    : context_(context),
+      sio_(std::move(backend)),
       program_network_(std::make_unique<Elements::NetRS485prg>()),
       options_(options),
       full_access_(full_access) {}
@@ -174,19 +167,19 @@ DeviceIO::DeviceIO(std::unique_ptr<SerialBackend> backend, const Options& option
 DeviceIO::~DeviceIO() = default;
 
 OpenResult DeviceIO::open_with_settings(bool show_message) {
-    std::lock_guard lock(port_lock());
+    std::lock_guard lock(context_.line_lock);
     sio_.close();
     if (silent) return OpenResult::Failed;
-    const int model = current_model_index();
+    const int model = context_.model.load();
     load_port_settings(*program_network_, sio_.settings,
                        std::find(kModelsWithoutDataBits.begin(), kModelsWithoutDataBits.end(), model) ==
                            kModelsWithoutDataBits.end());
     network_parameter_written = false;
     const OpenResult result = sio_.open();
     if (result == OpenResult::Failed) {
-        set_status(kStatusPortFailed);
+        context_.status.set(kStatusPortFailed);
     } else {
-        clear_status(kStatusPortFailed);
+        context_.status.clear(kStatusPortFailed);
     }
     if (result != OpenResult::Opened && show_message && ui().has_main_window()) {
         ui().message(
@@ -272,7 +265,7 @@ bool DeviceIO::exchange(bool read, std::uint16_t hash, std::span<const std::uint
             answering_ = false;
             error = sio_.open_error();
             failure = {FailureKind::DeviceGone};
-            set_status(kStatusPortFailed);
+            context_.status.set(kStatusPortFailed);
             return false;
         }
         if (hash == kHashAply) return true;  // the module never answers APLY
@@ -282,12 +275,12 @@ bool DeviceIO::exchange(bool read, std::uint16_t hash, std::span<const std::uint
                     answering_ = true;
                     error = stray;
                     failure = {stray_kind};
-                    set_status(kStatusBadReply);
+                    context_.status.set(kStatusBadReply);
                 } else {
                     answering_ = false;
                     error = "Time-out error";
                     failure = {FailureKind::Timeout};
-                    set_status(kStatusNoReply);
+                    context_.status.set(kStatusNoReply);
                 }
                 return false;
             }
@@ -295,7 +288,7 @@ bool DeviceIO::exchange(bool read, std::uint16_t hash, std::span<const std::uint
             if (++line_errors > kLineErrorRetries) {
                 error = "Improper serial port settings";
                 failure = {FailureKind::LineError};
-                set_status(kStatusBadReply);
+                context_.status.set(kStatusBadReply);
                 return false;
             }
         } else if (reply.count >= 2 && reply.chars[0] == '#') {
@@ -325,7 +318,7 @@ bool DeviceIO::exchange(bool read, std::uint16_t hash, std::span<const std::uint
         } else if (++lost_headers > kLostHeaderRetries) {
             error = "Frame header is lost";
             failure = {FailureKind::HeaderLost};
-            set_status(kStatusBadReply);
+            context_.status.set(kStatusBadReply);
             return false;
         }
         result = sio_.transaction(frame, reply);
@@ -339,12 +332,12 @@ bool DeviceIO::exchange(bool read, std::uint16_t hash, std::span<const std::uint
             error = error_reply_text(outcome.data);
             failure = {FailureKind::ModuleError, outcome.data.empty() ? std::uint8_t{0} : outcome.data[0]};
             reply_data = std::move(outcome.data);
-            set_status(kStatusErrorReply);
+            context_.status.set(kStatusErrorReply);
             return false;
         case ReplyOutcome::Kind::Rejected:
             error = outcome.message;
             failure = {rejection_kind(outcome.reason)};
-            set_status(kStatusBadReply);
+            context_.status.set(kStatusBadReply);
             return false;
     }
     return false;
@@ -357,7 +350,7 @@ std::optional<bool> DeviceIO::answering() const {
 }
 
 RequestResult DeviceIO::request(bool read, Parameter* parameter, DumpList* dump, bool attribute_override) {
-    if (switch_over_mode() != SwitchOverMode::Ravelin) {
+    if (context_.switch_over.load() != SwitchOverMode::Ravelin) {
         const SwitchOverResult result = switch_over_exchange();
         const bool accepted = result == SwitchOverResult::Accepted;
         if (parameter)
@@ -400,7 +393,7 @@ RequestResult DeviceIO::exchange_attributes(bool read, Parameter& p, bool attrib
         return RequestResult::AttributeExchangeFailed;
     if (reply.size() != (p.indexed ? 5u : 3u)) {
         p.set_failure(FailureKind::AttributeReply, "Attribute error, incorrect response message length");
-        set_status(kStatusBadReply);
+        context_.status.set(kStatusBadReply);
         return RequestResult::AttributeReplyLength;
     }
     p.access_attribute = (reply[0] & 1) != 0;
@@ -425,7 +418,7 @@ RequestResult DeviceIO::request_value(bool read, Parameter& p, DumpList* dump, b
                 p.set_failure(FailureKind::NotEncodable, "Bad value (data encoding impossible)");
             }
             dump_line(dump, p.error_text);
-            set_status(kStatusFileMissing);  // the values to write are unusable
+            context_.status.set(kStatusFileMissing);  // the values to write are unusable
             return encoded == MyConverter::EncodeResult::NoEncoder ? RequestResult::NoEncoder
                                                                    : RequestResult::NotEncodable;
         }
@@ -456,11 +449,12 @@ RequestResult DeviceIO::request_value(bool read, Parameter& p, DumpList* dump, b
     std::size_t length = reply.size();
     if (platform::iequals(p.network_name(), "JuRD")) length = length >= 3 ? length - 3 : 0;
     if (p.indexed) length = length >= 2 ? length - 2 : 0;  // the module echoes the index at the end
-    if (!p.reply_length_fits(length) ||
-        p.ConvertFromData(std::span(reply).first(length)) == MyConverter::DecodeResult::Undecodable) {
+    const ModelFormatting* model = context_.formatting.load();
+    if (!p.reply_length_fits(length, model) ||
+        p.ConvertFromData(std::span(reply).first(length), model) == MyConverter::DecodeResult::Undecodable) {
         p.set_failure(FailureKind::NotDecodable, "Response cannot be decoded");
         p.SetValueText({});
-        set_status(kStatusBadReply);  // no value was read: the job must not end as done
+        context_.status.set(kStatusBadReply);  // no value was read: the job must not end as done
         return RequestResult::NotDecodable;
     }
     p.value_modified = p.access_modified = p.user_modified = false;
@@ -499,7 +493,7 @@ RequestResult DeviceIO::request_composite_name(bool read, Parameter& p, DumpList
             const auto text =
                 value >= 0 && value <= 255 ? code_to_text(static_cast<std::uint8_t>(value)) : std::nullopt;
             if (!text) {
-                set_status(kStatusBadReply);
+                context_.status.set(kStatusBadReply);
                 return fail(FailureKind::NotDecodable, kCharNameInvalidCode, RequestResult::NotDecodable);
             }
             name += *text;
@@ -507,7 +501,7 @@ RequestResult DeviceIO::request_composite_name(bool read, Parameter& p, DumpList
     } else {
         const auto codes = name_to_codes(p.value_text());
         if (!codes.codes) {
-            set_status(kStatusFileMissing);  // the values to write are unusable
+            context_.status.set(kStatusFileMissing);  // the values to write are unusable
             switch (codes.failure) {
                 case NameCodeFailure::Empty:
                     return fail(FailureKind::NotEncodable, kCharNameEmpty, RequestResult::NotEncodable);
@@ -538,7 +532,7 @@ RequestResult DeviceIO::request_composite_name(bool read, Parameter& p, DumpList
 }
 
 SwitchOverResult DeviceIO::switch_over_exchange() {
-    const SwitchOverMode mode = switch_over_mode();
+    const SwitchOverMode mode = context_.switch_over.load();
     const auto frame = build_switch_over(mode, sio_.settings.base_address, sio_.settings.address_width);
     if (!frame) return SwitchOverResult::NoFrame;
     const Bytes payload = switch_over_payload(mode);

@@ -11,6 +11,7 @@
 
 #include "core/link/options.h"
 #include "core/link/sio.h"
+#include "core/model/module_context.h"
 #include "core/model/failure.h"
 #include "core/protocol/frame_codec.h"
 
@@ -23,11 +24,6 @@ class NetRS485prg;
 
 // A byte-level trace of requests, shown by the single-parameter dialog.
 using DumpList = std::vector<std::string>;
-
-// The process-wide switch-over mode: non-zero only while the connection procedure moves a module off a
-// foreign protocol.
-SwitchOverMode switch_over_mode();
-void set_switch_over_mode(SwitchOverMode mode);
 
 // Text of a module error reply ("n.Err"); empty for an empty reply.
 std::string error_reply_text(std::span<const std::uint8_t> data);
@@ -49,7 +45,9 @@ enum class RequestResult {
 // The protocol core: turns "read/write this parameter" into frames with retries and error texts.
 class DeviceIO {
   public:
-    DeviceIO(std::unique_ptr<SerialBackend> backend, const Options& options, bool full_access = true);
+    // The context is the connection's (its model, outcome word, line lock); it outlives the engine.
+    DeviceIO(ModuleContext& context, std::unique_ptr<SerialBackend> backend, const Options& options,
+             bool full_access = true);
     virtual ~DeviceIO();
     DeviceIO(const DeviceIO&) = delete;
     DeviceIO& operator=(const DeviceIO&) = delete;
@@ -70,11 +68,13 @@ class DeviceIO {
     // Sends the switch-over frame of the current mode.
     SwitchOverResult switch_over_exchange();
 
-    // Under the port lock: closes the port, loads the settings from the program's network parameters and
+    // Under the line's lock: closes the port, loads the settings from the program's network parameters and
     // opens it again. Sio::open's result; Failed without trying in silent command-line runs.
     OpenResult open_with_settings(bool show_message);
 
     Sio& sio() { return sio_; }
+    // The connection's context (its model, outcome word, line lock).
+    ModuleContext& context() const { return context_; }
     // Whether the module answered the last request that got an answer or gave up on one: false after a
     // time-out, true after any reply frame, unknown (nullopt) before the first.
     std::optional<bool> answering() const;
@@ -97,6 +97,7 @@ class DeviceIO {
     bool send_attributes() const { return !options_.do_not_send_attributes.load(); }
     Addressing addressing() const { return {sio_.settings.base_address, sio_.settings.address_width}; }
 
+    ModuleContext& context_;
     Sio sio_;
     std::unique_ptr<Elements::NetRS485prg> program_network_;
     const Options& options_;

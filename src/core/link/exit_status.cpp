@@ -1,25 +1,6 @@
 #include "core/link/exit_status.h"
 
-#include <atomic>
-
 namespace varda {
-namespace {
-std::atomic<unsigned> g_status{0};
-}
-
-unsigned status_word() {
-    return g_status.load();
-}
-void set_status(unsigned bits) {
-    g_status.fetch_or(bits);
-}
-void clear_status(unsigned bits) {
-    g_status.fetch_and(~bits);
-}
-void reset_status() {
-    g_status.store(0);
-}
-
 int exit_code_of(unsigned word) {
     for (int code = kFirstStatusCode; code <= kLastStatusCode; ++code)
         if (word & (1u << (code - kFirstStatusCode))) return code;
@@ -50,15 +31,6 @@ std::string_view exit_code_meaning(int code) {
             return "the model's description could not be loaded from varda.dat";
         default:
             return {};
-    }
-}
-
-StatusCheckpoint::StatusCheckpoint() : saved_(status_word()) {}
-
-void StatusCheckpoint::rewind() const {
-    unsigned word = g_status.load();
-    while (!g_status.compare_exchange_weak(word,
-                                           (word & ~kExchangeStatusBits) | (saved_ & kExchangeStatusBits))) {
     }
 }
 

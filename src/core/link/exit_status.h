@@ -2,9 +2,12 @@
 
 #include <string_view>
 
+#include "core/model/module_context.h"
+
 namespace varda {
 
-// The outcome bits of a command-line run; the exit code is that of the lowest set bit.
+// The outcome bits of a command-line run (kept in the connection's StatusWord); the exit code is that of the
+// lowest set bit.
 enum StatusBit : unsigned {
     kStatusFileMissing = 0x01,     // 200: job write without a usable file, or values it cannot write
     kStatusPortFailed = 0x02,      // 201: the serial port could not be opened (cleared when it opens)
@@ -20,11 +23,6 @@ enum StatusBit : unsigned {
 // The outcomes of one exchange with the module: what a retry or the connection procedure can recover from.
 constexpr unsigned kExchangeStatusBits = kStatusNoReply | kStatusBadReply | kStatusErrorReply;
 
-// The process-wide status word. Failures are kept: a later success never hides an earlier failure.
-unsigned status_word();
-void set_status(unsigned bits);
-void clear_status(unsigned bits);
-void reset_status();
 // 200 + the number of the lowest set bit, or 0.
 int exit_code_of(unsigned word);
 // What an exit code tells, as `varda --help` lists it ("the port cannot be opened"); "" for no code of ours.
@@ -38,10 +36,11 @@ constexpr int kLastStatusCode = 208;
 // that succeeded, a courtesy request at the end.
 class StatusCheckpoint {
   public:
-    StatusCheckpoint();
-    void rewind() const;
+    explicit StatusCheckpoint(StatusWord& status) : status_(status), saved_(status.word()) {}
+    void rewind() const { status_.restore(saved_, kExchangeStatusBits); }
 
   private:
+    StatusWord& status_;
     unsigned saved_;
 };
 

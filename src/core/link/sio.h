@@ -125,7 +125,7 @@ class Sio {
     // What the line did: counted for every frame, whoever listens.
     LineStats& line_stats() { return stats_; }
     // Closes the port and puts another device under it (the simulated module when there is no hardware);
-    // the settings stay. The caller holds the port lock.
+    // the settings stay. The caller holds the line's lock (ModuleContext::line_lock).
     void replace_backend(std::unique_ptr<SerialBackend> backend);
 
   private:

@@ -445,7 +445,7 @@ void DescriptionContext::finish_load() {
     declared_.clear();
     declared_root_ = declared_scanners_ = nullptr;
 
-    if (model_factory) model_.reset(model_factory(current_model_index(), this));
+    if (model_factory) model_.reset(model_factory(model_index, this));
 }
 
 // ---- building -----------------------------------------------------------------------------------

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/model/device_table.h"
 #include "core/model/elements.h"
 #include "core/model/model_context.h"
 #include "core/model/model_hooks.h"
@@ -63,6 +64,8 @@ class DescriptionContext : public ModelContext {
     // Makes the device-model object of the current model at the end of a load; without one (the simulator
     // reads descriptions without becoming the program's current model) no object is made.
     ModelFactory model_factory;
+    // The model whose object model_factory makes (the tree's model); kNoModel: none.
+    int model_index = kNoModel;
     // The module's firmware version for "#if ver"; -1 while unknown.
     int version_major = -1;
     int version_minor = -1;

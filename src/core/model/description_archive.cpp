@@ -39,6 +39,13 @@ constexpr int kReaderWaitMs = 1000;
 constexpr int kLastModel = 22;
 constexpr unsigned char kCompoundSignature[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
 
+// The glib under libgsf keeps shared allocator caches and type tables behind locks of its own, which
+// ThreadSanitizer cannot see; two documents loading at once take turns at the archive.
+std::recursive_mutex& gsf_turn() {
+    static std::recursive_mutex turn;
+    return turn;
+}
+
 void init_gsf() {
     static std::once_flag once;
     std::call_once(once, [] { gsf_init(); });
@@ -167,6 +174,7 @@ struct DescriptionArchive::Stored {
 };
 
 struct DescriptionArchive::Impl {
+    std::unique_lock<std::recursive_mutex> turn{gsf_turn()};  // first: held until everything is released
     int fd = -1;        // the archive file, locked while the object lives
     std::string image;  // the file's bytes, which the storage reads
     GsfInput* source = nullptr;

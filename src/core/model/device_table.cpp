@@ -24,8 +24,6 @@ constexpr std::array<DeviceRow, kDeviceCount> kRows{{
     {22, "VK22", 297, "vk22-dev", "vk22.tree"},
 }};
 
-std::atomic<int> g_current_model{kNoModel};
-
 }  // namespace
 
 const std::array<DeviceRow, kDeviceCount>& device_table() {
@@ -35,13 +33,6 @@ const std::array<DeviceRow, kDeviceCount>& device_table() {
 const DeviceRow* device_row(int index) {
     if (index < 0 || index >= kDeviceCount) return nullptr;
     return &kRows[static_cast<std::size_t>(index)];
-}
-
-int current_model_index() {
-    return g_current_model.load(std::memory_order_acquire);
-}
-void set_current_model_index(int index) {
-    g_current_model.store(index, std::memory_order_release);
 }
 
 std::string_view display_name(int index) {

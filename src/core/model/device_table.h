@@ -29,11 +29,6 @@ const std::array<DeviceRow, kDeviceCount>& device_table();
 // The row of a model index, or nullptr outside the table.
 const DeviceRow* device_row(int index);
 
-// The model the program currently works with, kNoModel until a module was identified or chosen.
-// Read from the worker threads, hence atomic.
-int current_model_index();
-void set_current_model_index(int index);
-
 // Display name of a model, "" outside the table.
 std::string_view display_name(int index);
 // The model whose display name is exactly this text (the device-selection list maps rows back this way).

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <mutex>
 #include <string>
 
 namespace varda {
@@ -23,6 +24,8 @@ class ElementContext {
     virtual bool aborted() const = 0;
     // A parameter the task would have exchanged, passed over because the task was stopped first.
     virtual void not_reached(Parameter&, ExchangeKind) {}
+    // The lock of the line behind the link, held around a reading made outside a task; null: no line.
+    virtual std::recursive_mutex* line_lock() { return nullptr; }
 };
 
 }  // namespace varda

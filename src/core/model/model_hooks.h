@@ -41,8 +41,8 @@ class ModelHooks : public ModelFormatting {
 // layer that knows the models hands it to whoever loads descriptions.
 using ModelFactory = std::function<std::unique_ptr<ModelHooks>(int model_index, ModelContext* context)>;
 
-// Owns the current model's object and keeps the codec's model formatting pointing at it; the old object is
-// unregistered before it is destroyed.
+// Owns the model object of a tree. Whoever exchanges the tree's values hands it to the codec (the device
+// takes it through Device::set_device_model).
 class CurrentModel {
   public:
     CurrentModel() = default;

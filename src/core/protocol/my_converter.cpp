@@ -333,14 +333,13 @@ MyConverter::EncodeResult MyConverter::ConvertToData(std::vector<std::uint8_t>& 
     return result;
 }
 
-bool MyConverter::reply_length_fits(std::size_t n) const {
+bool MyConverter::reply_length_fits(std::size_t n, const ModelFormatting* model) const {
     const std::string_view name = network_name_;
     const auto one_or_two = n == 1 || n == 2;
     if (name_is_any(name, {"dev", "ver"})) return true;
     if (ascii_iequals(name, "APLY") && n == 0) return true;  // never answered
     if (name_is_any(name, {"bPS", "PrtY", "Sbit", "Addr"})) return one_or_two;
     if (name_is_any(name, {"rEAd", "iRDt", "iRD"})) {
-        const ModelFormatting* model = current_model_formatting();
         if (model && model->decodes_measured_values()) return one_or_two || n == 4 || n == 6;
     }
     switch (ValueType(data_type_).kind()) {
@@ -370,7 +369,7 @@ bool MyConverter::reply_length_fits(std::size_t n) const {
     return true;
 }
 
-MyConverter::DecodeResult MyConverter::ConvertFromData(std::span<const std::uint8_t> d) {
+MyConverter::DecodeResult MyConverter::ConvertFromData(std::span<const std::uint8_t> d, const ModelFormatting* model) {
     const std::string_view name = network_name_;
     const std::size_t n = d.size();
     auto show = [this](std::string text, DecodeResult result = DecodeResult::Decoded) {
@@ -399,7 +398,6 @@ MyConverter::DecodeResult MyConverter::ConvertFromData(std::span<const std::uint
     }
     if (ascii_iequals(name, "Addr")) return show(std::to_string(first_one_or_two(d)));
     if (name_is_any(name, {"rEAd", "iRDt", "iRD"})) {
-        const ModelFormatting* model = current_model_formatting();
         if (model && model->decodes_measured_values()) {
             if (n == 1) return show(measured_status_text(d[0]));
             if (n == 2 || n == 4) return show(std::to_string(static_cast<std::int16_t>(be16(d))));

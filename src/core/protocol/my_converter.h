@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/protocol/model_formatting.h"
+
 namespace varda {
 
 // The baud rates a module can be set to, in the order of the codes its "bPS" travels as.
@@ -43,12 +45,13 @@ class MyConverter {
     // Value text -> data bytes (at most 15); `data` is empty on every failure.
     EncodeResult ConvertToData(std::vector<std::uint8_t>& data) const;
 
-    // Data bytes -> value text.
-    DecodeResult ConvertFromData(std::span<const std::uint8_t> data);
+    // Data bytes -> value text. `model` is the model object of the tree the value belongs to (null: none,
+    // as in a probe).
+    DecodeResult ConvertFromData(std::span<const std::uint8_t> data, const ModelFormatting* model = nullptr);
 
     // Whether a reply of n data bytes can carry a value of this type. A reply of another length answers
     // another question or was cut short: it must fail, never be read as a plausible number.
-    bool reply_length_fits(std::size_t n) const;
+    bool reply_length_fits(std::size_t n, const ModelFormatting* model = nullptr) const;
 
     // Enumeration item k as written in the type text, "no data" past the list, "" for negative k;
     // for a type that is not a list, k in decimal.

@@ -308,7 +308,7 @@ void CSetupCarrier::use_simulated_module() {
         // Replies take the time they would on a real line, so the try-out feels like one.
         auto line = std::make_unique<sim::InProcessBackend>(module);
         line->set_line_timing(true);
-        std::lock_guard lock(port_lock());
+        std::lock_guard lock(device_.context().line_lock);
         device_.sio().replace_backend(std::move(line));
     }
     keep_ticking(module);

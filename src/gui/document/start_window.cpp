@@ -112,8 +112,8 @@ void WindowJob::close_window() {
     window_->close();
 }
 
-int window_session_exit_code() {
-    return exit_code_of(status_word());
+int window_session_exit_code(CTarnDoc& doc) {
+    return exit_code_of(doc.context().status.word());
 }
 
 void calibrate_and_close(MainWindow& window, CTarnDoc& doc) {

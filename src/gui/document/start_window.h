@@ -58,7 +58,7 @@ class WindowJob {
 
 // The exit code of a window session however it ends ("Exit" in the start-up connection dialog, the window
 // closed): that of the status word, 0 when nothing failed.
-int window_session_exit_code();
+int window_session_exit_code(CTarnDoc& doc);
 
 // "-calibrate": the model's calibration, then the window closes. Calibration only talks to the module, so
 // nothing the user changed waits to be saved.

@@ -215,7 +215,7 @@ BusMonitorWindow::BusMonitorWindow(CTarnDoc& doc, QWidget* parent)
 
 BusMonitorWindow::~BusMonitorWindow() {
     // The line stops recording before the recorder goes.
-    std::lock_guard line(port_lock());
+    std::lock_guard line(doc_.context().line_lock);
     if (doc_.device().sio().tap() == &recorder_) doc_.device().sio().set_tap(nullptr);
 }
 

@@ -325,7 +325,7 @@ QRect CTreeListCtrl::state_image_rect(TreeItem item) const {
 }
 
 int CTreeListCtrl::model_index() const {
-    return current_model_index();
+    return kNoModel;  // no document: no model
 }
 
 // ---- editors ----------------------------------------------------------------------------------------

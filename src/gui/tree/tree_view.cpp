@@ -120,7 +120,7 @@ void CTarnTreeListCtrl::select_quietly(TreeItem item) {
 
 int CTarnTreeListCtrl::model_index() const {
     if (const CBaseDevice* model = document_.device_model()) return model->model_index();
-    return current_model_index();
+    return document_.context().model.load();
 }
 
 QString CTarnTreeListCtrl::row_tool_tip(TreeItem item) const {
@@ -324,7 +324,7 @@ void CTarnTreeListView::read_on_expand(TreeItem item) {
         if (!p || p->is_scanner() || p->network_name() == "    ") continue;
         if (read && p->value_text() == no_data && p->error_text.empty()) {
             if (!wait) wait = std::make_unique<WaitCursor>();
-            std::lock_guard lock(port_lock());
+            std::lock_guard lock(document_.context().line_lock);
             document_.device().read_parameter(*p, false);
         }
         UpdateTreeRow(*p, rows, row, show_index);
@@ -342,7 +342,7 @@ void CTarnTreeListView::apply_scan_results() {
     TreeListModel& rows = model();
     Device& device = document_.device();
     const ModuleRead read = [&device](Parameter& p) {
-        std::lock_guard lock(port_lock());
+        std::lock_guard lock(device.context().line_lock);
         return device.request(true, &p) == RequestResult::Done;
     };
     for (const ScanResult& result : results) {
@@ -523,7 +523,7 @@ QString CTarnTreeListView::export_parameter_list(const QString& given_folder, bo
     const QString path = QDir(folder).filePath(QStringLiteral("parlist.html"));
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const SaveResult saved =
-        varda::export_parameter_list(*root, display_name(current_model_index()), path.toStdString());
+        varda::export_parameter_list(*root, display_name(document_.tree_model_index()), path.toStdString());
     QApplication::restoreOverrideCursor();
     if (!saved.ok) {
         ui().message(saved.message, MessageIcon::Error);

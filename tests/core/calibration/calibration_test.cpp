@@ -44,7 +44,7 @@ struct Received {
 struct Rig {
     explicit Rig(int model_index = 0)
         : module(std::make_shared<sim::SimulatedModule>()),
-          io(std::make_unique<sim::InProcessBackend>(module), options) {
+          io(context, std::make_unique<sim::InProcessBackend>(module), options) {
         DescriptionArchive archive(VARDA_DAT_PATH, false);
         const DescriptionText text = ReadModelDescription(archive, model_index);
         std::string error;
@@ -57,7 +57,6 @@ struct Rig {
         EXPECT_EQ(io.sio().open(), OpenResult::Opened);
         module->clear_log();
         set_ui(&ui);
-        MethodChoice::reset_wrong_codes();
     }
     ~Rig() { set_ui(nullptr); }
 
@@ -97,6 +96,7 @@ struct Rig {
     }
 
     HeadlessUi ui;
+    ModuleContext context;
     Options options;
     std::shared_ptr<sim::SimulatedModule> module;
     std::shared_ptr<sim::CalibrationTask> task;
@@ -268,11 +268,11 @@ TEST(CalibrationMethod, FourthWrongCodeInARowCloses) {
     EXPECT_EQ(choice.press_continue("abc"), MethodChoice::Outcome::Cancelled);
     EXPECT_EQ(rig.ui.messages().size(), 4u);
     EXPECT_EQ(rig.ui.messages().back().text, "Неправильно введен код");
-    EXPECT_EQ(MethodChoice::wrong_codes(), 0);
+    EXPECT_EQ(choice.wrong_codes(), 0);
     // A right code resets the count.
     EXPECT_EQ(choice.press_continue("1"), MethodChoice::Outcome::Stay);
     EXPECT_EQ(choice.press_continue("30"), MethodChoice::Outcome::Accepted);
-    EXPECT_EQ(MethodChoice::wrong_codes(), 0);
+    EXPECT_EQ(choice.wrong_codes(), 0);
     EXPECT_EQ(choice.setup().type, 3);
     EXPECT_THAT(choice.setup().opening_text, HasSubstr("комплексной юстировке"));
     EXPECT_TRUE(rig.received().empty());  // type 3 selects no sensor

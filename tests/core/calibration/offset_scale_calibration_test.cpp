@@ -31,7 +31,7 @@ struct Rig : test::ModelDeviceRig {
 
     Parameter* input_type() { return description.find_parameter("in-t", 0); }
     std::unique_ptr<OffsetScaleCalibration> wizard() {
-        auto w = std::make_unique<OffsetScaleCalibration>(*device, input_type(), current_model_index() == 17);
+        auto w = std::make_unique<OffsetScaleCalibration>(*device, input_type(), context.model == 17);
         w->start();
         return w;
     }

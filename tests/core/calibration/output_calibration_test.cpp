@@ -41,14 +41,12 @@ struct Rig {
         set_ui(&ui);
         options.read_automatically = read_automatically;
         test::serve_archived_model(*module, model);
-        set_current_model_index(model);
-        doc = test::load_model_document(options, std::make_unique<sim::InProcessBackend>(module));
+        doc = test::load_model_document(model, options, std::make_unique<sim::InProcessBackend>(module));
         EXPECT_EQ(doc->device().open_with_settings(false), OpenResult::Opened);
         module->clear_log();
     }
     ~Rig() {
         doc.reset();
-        set_current_model_index(kNoModel);
         set_ui(nullptr);
         set_settings_store(nullptr);
     }

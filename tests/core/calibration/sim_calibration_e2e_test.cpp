@@ -48,13 +48,14 @@ struct SimRig {
         DescriptionArchive archive(VARDA_DAT_PATH, false);
         const DescriptionText text = ReadModelDescription(archive, model);
         EXPECT_TRUE(text.ok);
-        device = std::make_unique<Device>(std::make_unique<PosixSerialBackend>(), options);
+        device = std::make_unique<Device>(context, std::make_unique<PosixSerialBackend>(), options);
         device->sio().settings.port_name = sim.path();
         device->sio().settings.base_address = 16;
         EXPECT_EQ(device->sio().open(), OpenResult::Opened) << device->sio().open_error();
         // The simulator is another process: on a busy machine it may answer later than a module would.
         device->sio().set_reply_timeout_ms(3000);
-        set_current_model_index(model);
+        context.model = model;
+        description.model_index = model;
         description.model_factory = create_device_model;
         description.LoadDescriptionText(text.text);
         device->set_device_model(description.device_model().get());
@@ -63,7 +64,6 @@ struct SimRig {
         device->set_device_model(nullptr);
         device.reset();
         set_ui(nullptr);
-        set_current_model_index(kNoModel);
     }
     SimRig(const SimRig&) = delete;
     SimRig& operator=(const SimRig&) = delete;
@@ -95,6 +95,7 @@ struct SimRig {
 
     testing::SimProcess sim;
     HeadlessUi ui;
+    ModuleContext context;
     Options options;
     std::unique_ptr<Device> device;
     DescriptionContext description;
@@ -563,7 +564,6 @@ TEST(SimCalibration, GenericRunStoresTheGainTheReferenceImplies) {
          {Case{0, nullptr, "1.002500"}, Case{8, nullptr, "1.002500"}, Case{0, "101", "0.992574"}}) {
         SimRig rig(c.model);
         if (c.reference) rig.console(std::string("quantity reference ") + c.reference);
-        calibration::MethodChoice::reset_wrong_codes();
         Views views;
         calibration::GenericCalibration(rig.model(), *rig.device).run(views);
         ASSERT_EQ(views.messages.size(), 4u) << c.model;

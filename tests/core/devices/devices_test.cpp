@@ -94,13 +94,6 @@ TEST(DeviceTable, DisplayNamesMapBackToTheirModel) {
     EXPECT_EQ(device_row(kDeviceCount), nullptr);
 }
 
-TEST(DeviceTable, CurrentModelIndex) {
-    const int saved = current_model_index();
-    set_current_model_index(14);
-    EXPECT_EQ(current_model_index(), 14);
-    set_current_model_index(saved);
-}
-
 // --- factory
 
 TEST(Factory, EveryIndexGivesItsModelClass) {
@@ -452,30 +445,6 @@ TEST(Brands, ListedModelsAndRemovedCommands) {
     EXPECT_EQ(kest.ListedModels(), all);
     EXPECT_TRUE(kest.AdjustMainMenu().empty());
     EXPECT_TRUE(kest.HiddenToolbarButtons().empty());
-}
-
-// --- registration with the codec
-
-TEST(CurrentModelFormatting, DestroyedModelIsUnregistered) {
-    ASSERT_EQ(current_model_formatting(), nullptr);
-    auto first = model(0);
-    set_current_model_formatting(first.get());
-    auto other = model(7);
-    other.reset();  // not the current one: no effect
-    EXPECT_EQ(current_model_formatting(), first.get());
-    first.reset();
-    EXPECT_EQ(current_model_formatting(), nullptr);
-
-    {
-        CurrentModel current;
-        current.reset(model(12));
-        EXPECT_EQ(current_model_formatting(), current.get());
-        EXPECT_TRUE(current_model_formatting()->decodes_measured_values());
-        current.reset(model(1));
-        EXPECT_EQ(current_model_formatting(), current.get());
-        EXPECT_FALSE(current_model_formatting()->decodes_measured_values());
-    }
-    EXPECT_EQ(current_model_formatting(), nullptr);
 }
 
 }  // namespace

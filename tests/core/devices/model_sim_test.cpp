@@ -39,14 +39,14 @@ TEST_P(ServedModels, IdentifyAndReadEverything) {
 
     HeadlessUi ui;
     set_ui(&ui);
+    ModuleContext context;
     Options options;
-    Device device(std::make_unique<sim::InProcessBackend>(module), options);
+    Device device(context, std::make_unique<sim::InProcessBackend>(module), options);
     device.finish_grace = std::chrono::milliseconds(0);
     device.sio().settings.port_name = "sim";
     ASSERT_EQ(device.sio().open(), OpenResult::Opened);
-    set_current_model_index(kNoModel);
     ASSERT_EQ(device.identify(false), Identification::KnownModel);
-    EXPECT_EQ(current_model_index(), model);
+    EXPECT_EQ(context.model.load(), model);
 
     DescriptionContext description;
     description.model_factory = create_device_model;
@@ -61,7 +61,6 @@ TEST_P(ServedModels, IdentifyAndReadEverything) {
     EXPECT_TRUE(ui.messages().empty());
     device.set_device_model(nullptr);
     set_ui(nullptr);
-    set_current_model_index(kNoModel);
 }
 
 INSTANTIATE_TEST_SUITE_P(AllModels, ServedModels, ::testing::Range(0, kDeviceCount),

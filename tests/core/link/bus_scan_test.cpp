@@ -31,7 +31,7 @@ struct Line {
         module->add({.name = "ver", .type = "string", .value = "2.10"});
         auto line = std::make_unique<sim::InProcessBackend>(module);
         line->set_module_baud_rate(19200);
-        io = std::make_unique<DeviceIO>(std::move(line), options);
+        io = std::make_unique<DeviceIO>(context, std::move(line), options);
         io->sio().settings.port_name = "sim";
         io->sio().settings.baud_rate = 9600;
         io->sio().settings.base_address = 16;
@@ -42,6 +42,7 @@ struct Line {
         set_ui(nullptr);
     }
     HeadlessUi ui{true};
+    ModuleContext context;
     Options options;
     std::shared_ptr<sim::SimulatedModule> module;
     std::unique_ptr<DeviceIO> io;
@@ -178,8 +179,9 @@ TEST(BusScan, LateNeighboursAreFoundAtTheirOwnAddresses) {
         std::vector<std::string> args{"--bus", "VK18@16,VK18@17+25ms,VK18@18+100ms,VK18@19+200ms"};
         if (line_timing) args.push_back("--line-timing");
         testing::SimProcess sim(args);
+        ModuleContext context;
         Options options;
-        DeviceIO io(std::make_unique<PosixSerialBackend>(), options);
+        DeviceIO io(context, std::make_unique<PosixSerialBackend>(), options);
         io.sio().settings.port_name = sim.path();
         ASSERT_EQ(io.sio().open(), OpenResult::Opened) << io.sio().open_error();
         for (const ScanPace pace : {ScanPace::Quick, ScanPace::Thorough}) {

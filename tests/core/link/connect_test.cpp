@@ -52,7 +52,7 @@ class RecordingBackend : public SerialBackend {
 };
 
 struct Line : test::IdentifyingModuleRig {
-    Line() { device = std::make_unique<Device>(std::make_unique<RecordingBackend>(line(), log), options); }
+    Line() { device = std::make_unique<Device>(context, std::make_unique<RecordingBackend>(line(), log), options); }
     ~Line() { device.reset(); }
     // The transmissions that sent something, as their first characters.
     std::string sent() const {
@@ -69,7 +69,7 @@ struct Line : test::IdentifyingModuleRig {
 TEST(Connect, FindsAModuleInOwnProtocol) {
     Line line;
     EXPECT_TRUE(line.device->connect());
-    EXPECT_EQ(current_model_index(), 5);
+    EXPECT_EQ(line.context.model.load(), 5);
     EXPECT_EQ(line.sent(), "##");  // dev and ver
     EXPECT_EQ(line.device->version_major, 2);
     EXPECT_EQ(line.device->version_minor, 10);
@@ -87,7 +87,7 @@ TEST(Connect, SwitchesAModuleOverFromEachForeignProtocol) {
         line.module->set_mode(c.mode);
         EXPECT_TRUE(line.device->connect()) << static_cast<int>(c.mode);
         EXPECT_EQ(line.sent(), c.sent);
-        EXPECT_EQ(switch_over_mode(), SwitchOverMode::Ravelin);
+        EXPECT_EQ(line.context.switch_over.load(), SwitchOverMode::Ravelin);
         EXPECT_EQ(line.module->mode(), SwitchOverMode::Ravelin);
     }
 }
@@ -115,9 +115,9 @@ TEST(Connect, NothingAttachedTriesEverythingOnceAndGivesUp) {
     for (const auto& t : line.log)
         if (t.first) adapters.push_back(t.semi_auto ? 'S' : 'A');
     EXPECT_EQ(adapters, "AAAASSSSAASSAASSAASSAAAASSSS");
-    EXPECT_EQ(switch_over_mode(), SwitchOverMode::Ravelin);
+    EXPECT_EQ(line.context.switch_over.load(), SwitchOverMode::Ravelin);
     EXPECT_EQ(line.device->sio().settings.adapter_mode, 1);
-    EXPECT_EQ(current_model_index(), kNoModel);
+    EXPECT_EQ(line.context.model.load(), kNoModel);
 }
 
 TEST(Connect, AnUnknownModelIsTriedAgainWithoutTogglingTheAdapter) {
@@ -142,14 +142,14 @@ TEST(Identify, EveryModelOfTheTable) {
         line.module->set_value("dev", -1, std::string(device_row(row)->identification));
         line.module->set_value("tdev", -1, row == 14 ? "4 канала" : "1 канал");
         EXPECT_EQ(line.device->identify(false), Identification::KnownModel) << row;
-        EXPECT_EQ(current_model_index(), row);
+        EXPECT_EQ(line.context.model.load(), row);
     }
     line.module->set_value("dev", -1, "VK20-DEV");
     EXPECT_EQ(line.device->identify(false), Identification::KnownModel);
-    EXPECT_EQ(current_model_index(), 20);
+    EXPECT_EQ(line.context.model.load(), 20);
     line.module->set_value("dev", -1, "nobody");
     EXPECT_EQ(line.device->identify(true), Identification::UnknownModel);
-    EXPECT_EQ(current_model_index(), 20);
+    EXPECT_EQ(line.context.model.load(), 20);
     const auto messages = line.ui.messages();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text, "Device nobody\nSoftware version 2.10\n");

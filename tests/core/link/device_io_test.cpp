@@ -23,13 +23,12 @@ using Clock = std::chrono::steady_clock;
 struct Link {
     explicit Link(bool full_access = true)
         : module(std::make_shared<sim::SimulatedModule>()),
-          io(std::make_unique<sim::InProcessBackend>(module), options, full_access) {
+          io(context, std::make_unique<sim::InProcessBackend>(module), options, full_access) {
         sim::add_demo_parameters(*module);
         io.sio().settings.port_name = "sim";
         io.sio().settings.baud_rate = 115200;
         EXPECT_EQ(io.sio().open(), OpenResult::Opened);
     }
-    ~Link() { set_switch_over_mode(SwitchOverMode::Ravelin); }
 
     std::unique_ptr<Parameter> parameter(const char* name, const char* type, bool attributes = false) {
         auto p = std::make_unique<Parameter>(name);
@@ -44,6 +43,7 @@ struct Link {
     }
 
     std::shared_ptr<sim::SimulatedModule> module;
+    ModuleContext context;
     Options options;
     DeviceIO io;
 };
@@ -252,9 +252,11 @@ TEST(DeviceIO, OnlyTheAnswerToTheRequestIsTaken) {
             auto module = std::make_shared<sim::SimulatedModule>();
             sim::add_demo_parameters(*module);
             module->add({.name = "FiLt", .index = 3, .type = "int", .value = "33", .access = 1, .user = 1});
+            ModuleContext context;
             Options options;
             std::atomic<bool> armed = false;  // the module's flag habit is learnt first, undisturbed
             DeviceIO io(
+                context,
                 std::make_unique<StrayReplyBackend>(module,
                                                     [&](const Request& r) -> std::optional<std::string> {
                                                         if (!armed) return std::nullopt;
@@ -283,13 +285,13 @@ TEST(DeviceIO, OnlyTheAnswerToTheRequestIsTaken) {
                 module->set_faults(f);
             }
             armed = true;
-            reset_status();
+            context.status.reset();
             const RequestResult result = io.request(true, &p);
             if (silent || too_long) {
                 EXPECT_NE(result, RequestResult::Done);
                 EXPECT_EQ(p.error_text, c.failure);
                 EXPECT_NE(p.value_text(), "7") << "the stranger's value must not be taken";
-                EXPECT_EQ(status_word() & kStatusNoReply, 0u) << "a reply came: this is no silence";
+                EXPECT_EQ(context.status.word() & kStatusNoReply, 0u) << "a reply came: this is no silence";
             } else {
                 EXPECT_EQ(result, RequestResult::Done) << p.error_text;
                 EXPECT_EQ(p.value_text(), module->value(p.network_name(), indexed ? 3 : -1))
@@ -461,10 +463,10 @@ TEST(DeviceIO, SwitchOverInEveryMode) {
         EXPECT_EQ(link.io.request(true, dev.get()),
                   RequestResult::ExchangeFailed);  // the module ignores Ravelin frames for now
 
-        set_switch_over_mode(mode);
+        link.context.switch_over = mode;
         EXPECT_EQ(link.io.request(true, dev.get()), RequestResult::Done) << static_cast<int>(mode);
         EXPECT_EQ(dev->error_text, "");
-        set_switch_over_mode(SwitchOverMode::Ravelin);
+        link.context.switch_over = SwitchOverMode::Ravelin;
         EXPECT_EQ(link.io.request(true, dev.get()), RequestResult::Done);
         EXPECT_EQ(dev->value_text(), "VK05");
     }
@@ -473,7 +475,7 @@ TEST(DeviceIO, SwitchOverInEveryMode) {
 TEST(DeviceIO, SwitchOverFailures) {
     Link link;
     link.module->set_mode(SwitchOverMode::Dcon);
-    set_switch_over_mode(SwitchOverMode::ModbusAscii);  // the wrong protocol: silence
+    link.context.switch_over = SwitchOverMode::ModbusAscii;  // the wrong protocol: silence
     auto p = link.parameter("dev", "string");
     EXPECT_EQ(link.io.request(true, p.get()), RequestResult::ExchangeFailed);
     EXPECT_EQ(p->failure_kind(), FailureKind::SwitchOver);

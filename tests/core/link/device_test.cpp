@@ -46,7 +46,7 @@ struct Bench {
         set_ui(&ui);
         for (int k = 0; k < kTableSize; ++k)
             module->add({.name = "tbl", .index = k, .type = "int", .value = std::to_string(k)});
-        device = std::make_unique<Device>(std::make_unique<sim::InProcessBackend>(module), options);
+        device = std::make_unique<Device>(context, std::make_unique<sim::InProcessBackend>(module), options);
         device->finish_grace = 0ms;  // nobody reads the last lines here
         device->sio().settings.port_name = "sim";
         device->sio().settings.baud_rate = 115200;
@@ -71,6 +71,7 @@ struct Bench {
     }
 
     HeadlessUi ui;
+    ModuleContext context;
     Options options;
     std::shared_ptr<sim::SimulatedModule> module;
     std::unique_ptr<Device> device;
@@ -100,7 +101,8 @@ TEST(DeviceTasks, CancelStopsAtTheNextCheck) {
     ASSERT_TRUE(bench.device->read_all(*root));
     EXPECT_EQ(bench.lines_starting("Reading tbl:"), 10);
     {
-        std::lock_guard finished(port_lock());  // the worker holds it until the task has fully ended
+        std::lock_guard finished(
+            bench.context.line_lock);  // the worker holds it until the task has fully ended
         EXPECT_FALSE(bench.device->aborted());
     }
     // The next task runs normally.
@@ -369,7 +371,7 @@ TEST(DeviceTasks, APortClosedAtTheStartIsOpenedForTheTaskOnly) {
     auto root = make_tree(4);
     ASSERT_TRUE(bench.device->read_all(*root));
     EXPECT_EQ(root->children[0]->parameters[0]->value_text(), "0");
-    std::lock_guard finished(port_lock());
+    std::lock_guard finished(bench.context.line_lock);
     EXPECT_FALSE(bench.device->sio().is_open());
 }
 

@@ -36,7 +36,7 @@ struct Traced {
         set_ui(&ui);
         for (int k = 0; k < 4; ++k)
             module->add({.name = "tbl", .index = k, .type = "int", .value = std::to_string(100 + k)});
-        device = std::make_unique<Device>(std::make_unique<sim::InProcessBackend>(module), options);
+        device = std::make_unique<Device>(context, std::make_unique<sim::InProcessBackend>(module), options);
         device->finish_grace = 0ms;
         device->sio().settings.port_name = "sim";
         device->sio().settings.baud_rate = 115200;
@@ -59,6 +59,7 @@ struct Traced {
         set_ui(nullptr);
     }
     HeadlessUi ui;
+    ModuleContext context;
     Options options;
     std::shared_ptr<sim::SimulatedModule> module;
     std::unique_ptr<Device> device;

@@ -11,12 +11,13 @@ namespace {
 
 struct PtyLink {
     explicit PtyLink(std::vector<std::string> sim_args, int base_address = 16, int width = 8)
-        : sim(std::move(sim_args)), io(std::make_unique<PosixSerialBackend>(), options) {
+        : sim(std::move(sim_args)), io(context, std::make_unique<PosixSerialBackend>(), options) {
         io.sio().settings.port_name = sim.path();
         io.sio().settings.base_address = base_address;
         io.sio().settings.address_width = width;
     }
     testing::SimProcess sim;
+    ModuleContext context;
     Options options;
     DeviceIO io;
 };
@@ -65,9 +66,9 @@ TEST(SimOnPty, ElevenBitAddress) {
 TEST(SimOnPty, SwitchOverFromModbusRtu) {
     PtyLink link({"--mode", "rtu"});
     ASSERT_EQ(link.io.sio().open(), OpenResult::Opened) << link.io.sio().open_error();
-    set_switch_over_mode(SwitchOverMode::ModbusRtu);
+    link.context.switch_over = SwitchOverMode::ModbusRtu;
     EXPECT_EQ(link.io.request(true, nullptr), RequestResult::Done);
-    set_switch_over_mode(SwitchOverMode::Ravelin);
+    link.context.switch_over = SwitchOverMode::Ravelin;
     auto dev = parameter("dev", "string");
     EXPECT_EQ(link.io.request(true, dev.get()), RequestResult::Done) << dev->error_text;
 }

@@ -307,7 +307,7 @@ TEST(Description, StandaloneSuffixRulesUnderARoot) {
 
 TEST(Description, OutputTableAndTheModelObject) {
     Loader loader;
-    set_current_model_index(5);
+    loader.context.model_index = 5;
     auto& c = loader.load(
         "parameter POUt int output\n"
         "branch Out 9 0 0 POUt\n"
@@ -322,7 +322,6 @@ TEST(Description, OutputTableAndTheModelObject) {
     // Destroying the tree empties the slots.
     c.ClearDescription();
     EXPECT_EQ(c.output_table()[0], nullptr);
-    set_current_model_index(kNoModel);
 }
 
 }  // namespace

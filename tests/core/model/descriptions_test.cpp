@@ -47,8 +47,8 @@ TEST_P(ModelDescriptions, LoadWithoutMessagesAndCarryTheModelsParameters) {
     for (const bool known_version : {false, true}) {
         HeadlessUi ui;
         set_ui(&ui);
-        set_current_model_index(model);
         DescriptionContext description;
+        description.model_index = model;
         description.model_factory = create_device_model;
         if (known_version) {
             description.version_major = 2;
@@ -78,7 +78,6 @@ TEST_P(ModelDescriptions, LoadWithoutMessagesAndCarryTheModelsParameters) {
         }
         set_ui(nullptr);
     }
-    set_current_model_index(kNoModel);
 }
 
 INSTANTIATE_TEST_SUITE_P(AllModels, ModelDescriptions, ::testing::Range(0, kDeviceCount),

@@ -32,15 +32,13 @@ struct Vk03 {
         set_settings_store(&store);
         set_ui(&ui);
         test::serve_archived_model(*module, kVk03);
-        set_current_model_index(kVk03);
-        doc = test::load_model_document(options, std::make_unique<sim::InProcessBackend>(module));
+        doc = test::load_model_document(kVk03, options, std::make_unique<sim::InProcessBackend>(module));
         doc->device().finish_grace = 0ms;
         EXPECT_EQ(doc->device().open_with_settings(false), OpenResult::Opened);
         doc->device().read_all(*doc->root());
     }
     ~Vk03() {
         doc.reset();
-        set_current_model_index(kNoModel);
         set_ui(nullptr);
         set_settings_store(nullptr);
     }

@@ -66,7 +66,6 @@ TEST(CodecFuzz, SwitchOverChecksNeverMisbehave) {
 
 TEST(CodecFuzz, ConvertFromDataNeverMisbehaves) {
     AnyModel model;
-    set_current_model_formatting(&model);
     std::mt19937 rng(42);
     const char* types[] = {"STORED_DOT", "float", "int",  "int16", "sint",  "sint16", "CLK_frm",
                            "string",     "ASCI",  "name", "void",  "A:B:C", "unknown"};
@@ -77,7 +76,7 @@ TEST(CodecFuzz, ConvertFromDataNeverMisbehaves) {
             c.set_data_type(type);
             for (int i = 0; i < 300; ++i) {
                 const Bytes data = random_bytes(rng, 15);
-                const int r = static_cast<int>(c.ConvertFromData(data));
+                const int r = static_cast<int>(c.ConvertFromData(data, &model));
                 EXPECT_GE(r, -1);
                 EXPECT_LE(r, 1);
                 EXPECT_LE(c.value_text().size(), MyConverter::kMaxValueText);
@@ -91,7 +90,6 @@ TEST(CodecFuzz, ConvertFromDataNeverMisbehaves) {
             }
         }
     }
-    set_current_model_formatting(nullptr);
 }
 
 }  // namespace

@@ -190,23 +190,23 @@ class FixedModel : public ModelFormatting {
 };
 
 TEST(ConvertFromData, MeasuredValuesFollowTheModel) {
-    auto read = [](const char* name, Bytes data) {
+    const ModelFormatting* model = nullptr;
+    auto read = [&model](const char* name, Bytes data) {
         auto conv = converter(name, "float", "before");
-        const int result = static_cast<int>(conv.ConvertFromData(data));
+        const int result = static_cast<int>(conv.ConvertFromData(data, model));
         return std::pair{result, conv.value_text()};
     };
     // Without a model that decodes them, measured values read by type.
     EXPECT_EQ(read("rEAd", {0x3F, 0x80, 0x00, 0x00}), (std::pair{1, std::string("1.000")}));
 
-    FixedModel model;
-    set_current_model_formatting(&model);
+    FixedModel fixed;
+    model = &fixed;
     EXPECT_EQ(read("rEAd", {0xFD}), (std::pair{1, std::string("Sensor break")}));
     EXPECT_EQ(read("iRDt", {0xF1}), (std::pair{1, std::string("Calibration factors cannot be transformed")}));
     EXPECT_EQ(read("iRD", {0xFF, 0x38}), (std::pair{1, std::string("-200")}));
     EXPECT_EQ(read("rEAd", {0x00, 0x10, 0xAA, 0xBB}), (std::pair{1, std::string("16")}));
     EXPECT_EQ(read("rEAd", {0x41, 0x20, 0x00, 0x00, 0x00, 0x00}), (std::pair{1, std::string("10.0")}));
     EXPECT_EQ(read("rEAd", {1, 2, 3}), (std::pair{0, std::string("before")}));
-    set_current_model_formatting(nullptr);
 }
 
 TEST(ConvertFromData, CachesTheLastFloat) {

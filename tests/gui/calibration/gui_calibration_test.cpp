@@ -30,7 +30,7 @@ namespace {
 struct Rig {
     Rig()
         : module(std::make_shared<sim::SimulatedModule>()),
-          io(std::make_unique<sim::InProcessBackend>(module), options) {
+          io(context, std::make_unique<sim::InProcessBackend>(module), options) {
         set_ui(&ui);
         const DescriptionText text = serve_archived_model(*module, 0);
         ok = text.ok;
@@ -43,6 +43,7 @@ struct Rig {
     ~Rig() { set_ui(nullptr); }
 
     HeadlessUi ui;
+    ModuleContext context;
     Options options;
     std::shared_ptr<sim::SimulatedModule> module;
     std::shared_ptr<sim::CalibrationTask> task;

@@ -36,7 +36,6 @@ class BusScanTest : public QObject {
         set_settings_store(&store);
         gui::QtUi ui;
         set_ui(&ui);
-        set_current_model_index(kNoModel);
         auto module = served_module(3);
         QVERIFY(module);
         module->set_address(5);  // not where the configurator looks (16)
@@ -65,13 +64,12 @@ class BusScanTest : public QObject {
 
             dialog.connect_to_row(0);
             QVERIFY(dialog.connected());
-            QCOMPARE(current_model_index(), 3);
+            QCOMPARE(doc.context().model.load(), 3);
             QCOMPARE(doc.device().sio().settings.base_address, 5);
             QCOMPARE(doc.device().program_network().GetValueText("Addr"), std::string("5"));
         }
         set_ui(nullptr);
         set_settings_store(nullptr);
-        set_current_model_index(kNoModel);
     }
 
     // Every rate a module can be set to is offered, and the estimate follows the pace chosen.

@@ -46,7 +46,6 @@ struct Rig {
         store.set_string(kSettingsGroup, "port", "/dev/ttyS0");
         set_settings_store(&store);
         set_ui(&ui);
-        set_current_model_index(kNoModel);
         doc = std::make_unique<CTarnDoc>(options, std::make_unique<sim::InProcessBackend>(nullptr));
         dialog = std::make_unique<gui::CSetupCarrier>(doc->device(), options, brand, true);
     }
@@ -55,7 +54,6 @@ struct Rig {
         doc.reset();
         set_ui(nullptr);
         set_settings_store(nullptr);
-        set_current_model_index(kNoModel);
     }
     int row_of(std::string_view name) {
         return dialog->table()->RowOf(*doc->device().program_network().FindOwnParameter(name));
@@ -283,7 +281,7 @@ class SetupCarrierTest : public QObject {
         QCOMPARE(script.steps_done(), std::size_t(4));
         QCOMPARE(message, QStringLiteral("Select device from the list"));
         QVERIFY(still_open);
-        QCOMPARE(current_model_index(), 5);
+        QCOMPARE(rig.doc->context().model.load(), 5);
         QVERIFY(!rig.options.read_automatically);
 
         // As at start-up: the chosen model's tree in the main window.
@@ -323,7 +321,7 @@ class SetupCarrierTest : public QObject {
         QCOMPARE(message, QStringLiteral("Connection established"));
         QCOMPARE(rig.dialog->status_label()->text(), QStringLiteral("Connection established"));
         QVERIFY(!rig.dialog->status_alarm());
-        QCOMPARE(current_model_index(), 3);
+        QCOMPARE(rig.doc->context().model.load(), 3);
         QCOMPARE(rig.doc->device().program_network().GetValueText("Port"), std::string("simulated"));
 
         // Its panel makes the line misbehave on demand, and takes it back.
@@ -350,7 +348,7 @@ class SetupCarrierTest : public QObject {
             return true;
         }});
         QCOMPARE(rig.dialog->exec(), int(QDialog::Rejected));
-        QCOMPARE(current_model_index(), kNoModel);
+        QCOMPARE(rig.doc->context().model.load(), kNoModel);
     }
 
   private:

@@ -52,7 +52,6 @@ struct Program {
         store.set_string(kSettingsGroup, "port", "sim");
         set_settings_store(&store);
         set_ui(&ui);
-        set_current_model_index(kNoModel);
         doc = std::make_unique<CTarnDoc>(options, std::make_unique<sim::InProcessBackend>(module));
         doc->device().finish_grace = std::chrono::milliseconds(0);
     }
@@ -62,7 +61,6 @@ struct Program {
         doc.reset();
         set_ui(nullptr);
         set_settings_store(nullptr);
-        set_current_model_index(kNoModel);
     }
     void start(const std::vector<std::string>& args) {
         const CommandLine command_line = parse_command_line(args);

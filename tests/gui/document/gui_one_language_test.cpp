@@ -192,7 +192,6 @@ class OneLanguageTest : public QObject {
             CHECK_ONE_LANGUAGE(select, language);
         }
         set_ui(nullptr);
-        set_current_model_index(kNoModel);
     }
 
     void startupWindow_data() { each_language(); }
@@ -202,7 +201,6 @@ class OneLanguageTest : public QObject {
         ModelDocumentRig rig;
         rig.serve(kVK03);
         rig.module->set_faults({.always_silent = true});
-        set_current_model_index(kNoModel);
         CTarnDoc doc(rig.options, std::make_unique<sim::InProcessBackend>(rig.module));
         doc.device().finish_grace = 0ms;
         gui::StartupWindow window(doc.device());

@@ -47,7 +47,6 @@ struct WindowRig {
         auto module = std::make_shared<sim::SimulatedModule>();
         std::string error;
         if (!text.ok || !sim::serve_model(*module, 3, text.text, error)) return false;
-        set_current_model_index(kNoModel);
         doc = std::make_unique<CTarnDoc>(options, std::make_unique<sim::InProcessBackend>(module));
         doc->start(false, false);
         if (!doc->new_document()) return false;
@@ -82,10 +81,7 @@ class ScreenshotTest : public QObject {
         Q_INIT_RESOURCE(icons);
         set_ui(&ui_);
     }
-    void cleanupTestCase() {
-        set_ui(nullptr);
-        set_current_model_index(kNoModel);
-    }
+    void cleanupTestCase() { set_ui(nullptr); }
 
     void mainWindowAndMenus() {
         WindowRig rig;

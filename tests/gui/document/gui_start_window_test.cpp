@@ -46,7 +46,6 @@ struct StartRig {
         store.set_string(kSettingsGroup, "port", "sim");
         set_settings_store(&store);
         set_ui(&ui);
-        set_current_model_index(kNoModel);
         auto line = std::make_unique<sim::InProcessBackend>(module);
         backend = line.get();
         doc = std::make_unique<CTarnDoc>(options, std::move(line));
@@ -58,7 +57,6 @@ struct StartRig {
         doc.reset();
         set_ui(nullptr);
         set_settings_store(nullptr);
-        set_current_model_index(kNoModel);
     }
     void start(const CommandLine& command_line) {
         window = gui::start_main_window(*doc, options, brand, command_line);
@@ -168,7 +166,7 @@ class StartWindowTest : public QObject {
         QVERIFY(command_line.errors.empty());
         rig.start(command_line);
         QVERIFY(rig.window);
-        QCOMPARE(current_model_index(), kVK03);
+        QCOMPARE(rig.doc->context().model.load(), kVK03);
         // "on": direction by RTS, although the connection procedure ends on the automatic mode.
         QCOMPARE(rig.doc->device().sio().settings.adapter_mode, 0);
         QVERIFY(!rig.options.read_automatically);
@@ -279,7 +277,6 @@ class StartWindowTest : public QObject {
 
     // "Exit" after the port could not be opened: the session ends with the port's failure, never 0.
     void exitAfterAPortFailureEndsWithItsCode() {
-        reset_status();
         StartRig rig;
         rig.backend->set_unplugged(true);
         rig.ui.set_connection_target(&rig.doc->device(), &rig.options, &rig.brand);
@@ -295,9 +292,9 @@ class StartWindowTest : public QObject {
         QCOMPARE(script.steps_done(), std::size_t(1));
         QVERIFY(!rig.window);
         QVERIFY2(!status.isEmpty(), "the dialog never said why");
-        QCOMPARE(gui::window_session_exit_code(), 201);
-        reset_status();
-        QCOMPARE(gui::window_session_exit_code(), 0);
+        QCOMPARE(gui::window_session_exit_code(*rig.doc), 201);
+        rig.doc->context().status.reset();
+        QCOMPARE(gui::window_session_exit_code(*rig.doc), 0);
     }
 
     // A read job in the window: the exchange window shows its progress, the placed window keeps its size

@@ -33,7 +33,6 @@ class BusMonitorTest : public QObject {
         set_settings_store(&store);
         gui::QtUi ui;
         set_ui(&ui);
-        set_current_model_index(kNoModel);
         auto module = served_module(kVK15);
         QVERIFY(module);
         Options options;
@@ -88,7 +87,6 @@ class BusMonitorTest : public QObject {
         }
         set_ui(nullptr);
         set_settings_store(nullptr);
-        set_current_model_index(kNoModel);
     }
 
   private:

@@ -31,11 +31,10 @@ struct Rig {
         const std::string archive_path =
             (QCoreApplication::applicationDirPath() + "/../src/gui/varda.dat").toStdString();
         if (!serve_archived_model(*module, model, archive_path).ok) qFatal("no module %d", model);
-        set_current_model_index(kNoModel);
         doc = std::make_unique<CTarnDoc>(options, std::make_unique<sim::InProcessBackend>(module));
         doc->archive_path = archive_path;
         doc->start(false, false);
-        if (current_model_index() != model || !doc->new_document()) qFatal("model %d not connected", model);
+        if (doc->context().model != model || !doc->new_document()) qFatal("model %d not connected", model);
     }
     // The module's value of a scanner instance.
     void set_value(std::string_view name, int instance, const std::string& value) {
@@ -65,10 +64,7 @@ class IoStatusTest : public QObject {
         QVERIFY(QDir().mkpath(screenshot_folder()));
         set_ui(&ui_);
     }
-    void cleanupTestCase() {
-        set_ui(nullptr);
-        set_current_model_index(kNoModel);
-    }
+    void cleanupTestCase() { set_ui(nullptr); }
 
     void inputsAndOutputsOfAVK03() {
         Rig rig(3);

@@ -33,8 +33,8 @@ struct Rig {
     Rig() : module(std::make_shared<sim::SimulatedModule>()) {
         set_ui(&ui);
         ok = serve_archived_model(*module, kVk03).ok;
-        set_current_model_index(kVk03);
         doc = std::make_unique<CTarnDoc>(options, std::make_unique<sim::InProcessBackend>(module));
+        doc->context().model = kVk03;
         doc->archive_path = description_archive_path();
         ok = ok && doc->load_description();
         doc->device().finish_grace = std::chrono::milliseconds(0);
@@ -44,7 +44,6 @@ struct Rig {
     ~Rig() {
         doc.reset();
         set_ui(nullptr);
-        set_current_model_index(kNoModel);
     }
 
     gui::QtUi ui;

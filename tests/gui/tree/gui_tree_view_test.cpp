@@ -91,8 +91,8 @@ class TreeViewTest : public QObject {
         ui_.clear();
         options_.read_automatically = false;  // no module on this port
         options_.instant_recording = false;
-        set_current_model_index(model);
         doc_ = std::make_unique<CTarnDoc>(options_, std::make_unique<PosixSerialBackend>());
+        doc_->context().model = model;
         doc_->archive_path = (QCoreApplication::applicationDirPath() + "/../src/gui/varda.dat").toStdString();
         QVERIFY(doc_->load_description());
         QVERIFY(doc_->root());
@@ -116,7 +116,6 @@ class TreeViewTest : public QObject {
         doc_.reset();
         set_settings_store(nullptr);
         store_.clear();
-        set_current_model_index(kNoModel);
         set_ui(nullptr);
     }
 

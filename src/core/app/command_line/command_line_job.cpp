@@ -87,7 +87,7 @@ class Watcher {
                 std::this_thread::sleep_for(50ms);
             }
             if (signalled) {
-                set_status(kStatusCancelled);
+                device_.context().status.set(kStatusCancelled);
                 device_.abort_event().set();
                 fired_ = true;
                 if (on_exit_) on_exit_();
@@ -279,7 +279,7 @@ void write_checked(CTarnDoc& doc, const std::string& file, const Fail& fail,
         why += (why.empty() ? "" : "; ") + std::to_string(unwritten.size()) + of +
                "hold no data and were not written: " + some_labels(unwritten);
     if (!why.empty()) fail(kStatusFileMissing, file + ": " + why);
-    if (exit_code_of(status_word()) != 0) return;
+    if (exit_code_of(doc.context().status.word()) != 0) return;
     // A failure that set no outcome of its own (a reply that could not be taken) still fails the job.
     if (const auto rest = failed({values.begin(), values.end()}); !rest.empty())
         fail(kStatusBadReply, port_device_path(doc.device().sio().settings.port_name) + ": " +
@@ -338,8 +338,10 @@ struct CommandLineJob::State {
     bool job_ran = false;
     std::string partial_note;  // where a failed read left what it read
 
+    // The outcome word of the document's connection.
+    StatusWord& status() { return doc->context().status; }
     void fail(StatusBit bit, std::string why) {
-        set_status(bit);
+        status().set(bit);
         reasons[exit_code_of(bit)] = std::move(why);
     }
     bool exit_fired() const { return watcher && watcher->fired(); }
@@ -365,11 +367,9 @@ CommandLineJob::CommandLineJob(const CommandLine& command_line)
     : state_(std::make_unique<State>(command_line)) {
     State& s = *state_;
     const CommandLine& cl = command_line;
-    reset_status();
     if (cl.has(CommandLine::kWrite) && file_missing_or_empty(cl.file_name)) {
-        set_status(kStatusFileMissing);
         JobResult refused;
-        refused.exit_code = exit_code_of(status_word());
+        refused.exit_code = exit_code_of(kStatusFileMissing);
         refused.failure = cl.file_name.empty() ? "-write needs the file to write"
                                                : cl.file_name + ": the file to write is missing or empty";
         s.refusal = refused;
@@ -405,6 +405,8 @@ const std::optional<JobResult>& CommandLineJob::refusal() const {
 void CommandLineJob::attach(CTarnDoc& doc, std::function<void()> on_exit_event) {
     State& s = *state_;
     s.doc = &doc;
+    // The job's outcome is what happens from here on.
+    doc.context().status.reset();
     doc.device().silent = s.cl.has(CommandLine::kSilent);
     apply_command_line_settings(s.cl, doc);
     s.traced_device = &doc.device();
@@ -419,14 +421,14 @@ bool CommandLineJob::prepare() {
     const CommandLine& cl = s.cl;
     apply_command_line_after_connect(cl, doc);
     // Without a module found there is nothing to read or write; the connection said why.
-    const bool module_found = current_model_index() != kNoModel;
+    const bool module_found = doc.context().model.load() != kNoModel;
     if (doc.exit_request || s.exit_fired() || (!module_found && s.job_asked)) return false;
     if (cl.has(CommandLine::kWrite)) {
         const LoadResult loaded = doc.load_file(cl.file_name);
         if (loaded.status != LoadStatus::Loaded) {
             // Writing a tree that the file filled only in part would write defaults for the rest.
             s.fail(kStatusFileMissing,
-                   cl.file_name + ": " + refused_file_reason(loaded, current_model_index()));
+                   cl.file_name + ": " + refused_file_reason(loaded, doc.context().model.load()));
         } else if (!loaded.refused.empty()) {
             // One rule for a typed value and a value from a file: the editor would refuse it.
             constexpr std::size_t kNamed = 3;
@@ -473,7 +475,7 @@ void CommandLineJob::exchange() {
     }
     s.run_task(doc.read_all());
     s.job_ran = true;
-    if (const int code = exit_code_of(status_word()); code == 0 || code == 203) {
+    if (const int code = exit_code_of(s.status().word()); code == 0 || code == 203) {
         // Replies that arrived but could not be taken (undecodable, of the wrong length) leave the
         // parameter failed as surely as a time-out does; the line names them.
         std::vector<const Parameter*> failed;
@@ -484,7 +486,7 @@ void CommandLineJob::exchange() {
                                         std::to_string(failed.size()) +
                                         " parameters could not be read: " + some_labels(failed, true));
     }
-    if (!cl.file_name.empty() && exit_code_of(status_word()) != 0) {
+    if (!cl.file_name.empty() && exit_code_of(s.status().word()) != 0) {
         // A read that failed or was stopped never replaces a configuration with a part of one.
         s.partial_note = save_partial(doc, cl.file_name, s.result);
     } else if (!cl.file_name.empty()) {
@@ -514,7 +516,7 @@ void CommandLineJob::wait_for_exit_event() const {
 JobResult CommandLineJob::finish() {
     State& s = *state_;
     CTarnDoc& doc = *s.doc;
-    if (s.job_asked && !s.job_ran && exit_code_of(status_word()) == 0) {
+    if (s.job_asked && !s.job_ran && exit_code_of(s.status().word()) == 0) {
         if (doc.device().silent) {
             s.fail(kStatusPortFailed, "-silent never opens the serial port; nothing was read or written");
         } else {
@@ -522,13 +524,13 @@ JobResult CommandLineJob::finish() {
         }
     }
     JobResult result = std::move(s.result);
-    result.model = std::string(display_name(current_model_index()));
+    result.model = std::string(display_name(doc.context().model.load()));
     if (doc.root()) result.failures = count_failures(*doc.root(), result.parameters);
     doc.close();
     doc.device().sio().set_tap(nullptr);
     s.watcher.reset();
     result.line = doc.device().sio().line_stats().snapshot();
-    result.exit_code = exit_code_of(status_word());
+    result.exit_code = exit_code_of(s.status().word());
     if (result.exit_code != 0) {
         const auto reason = s.reasons.find(result.exit_code);
         result.failure = reason != s.reasons.end() && !reason->second.empty()

@@ -107,7 +107,8 @@ ScanJobResult run_scan_job(const ScanCommand& command, std::unique_ptr<SerialBac
         return result;
     }
     Options options;
-    DeviceIO io(std::move(backend), options);
+    ModuleContext context;
+    DeviceIO io(context, std::move(backend), options);
     // A scan looks around: what it names is used for this run only, never kept as the next start's.
     const CommandLine& cl = command.line;
     PortSettings& line = io.sio().settings;

@@ -207,7 +207,7 @@ void ConnectionController::command(Command c) {
             // Offline there is nothing to read automatically.
             options_.read_automatically = false;
             const auto model = view_->select_device();
-            if (model) set_current_model_index(*model);
+            if (model) device_.context().model = *model;
             view_->close(model.has_value());
             break;
         }

@@ -32,7 +32,7 @@ std::string port_label(const std::string& port_name) {
 }
 
 std::optional<ConnectionStatus> connection_status(CTarnDoc& doc) {
-    const std::unique_lock line_free(port_lock(), std::try_to_lock);
+    const std::unique_lock line_free(doc.device().context().line_lock, std::try_to_lock);
     if (!line_free.owns_lock()) return std::nullopt;
     Device& device = doc.device();
     const PortSettings& line = device.sio().settings;

@@ -14,9 +14,7 @@ std::vector<std::string> device_selection_names(const CBrand& brand) {
 
 std::optional<int> choose_device(const std::optional<std::string>& selected_text) {
     if (!selected_text) return std::nullopt;
-    const std::optional<int> model = model_index_by_display_name(*selected_text);
-    if (model) set_current_model_index(*model);
-    return model;
+    return model_index_by_display_name(*selected_text);
 }
 
 }  // namespace varda

@@ -46,7 +46,7 @@ constexpr const char* kUnwrittenEditsQuestion =
 
 CTarnDoc::CTarnDoc(Options& options, std::unique_ptr<SerialBackend> backend)
     : options_(options),
-      device_(std::make_unique<Device>(std::move(backend), options)),
+      device_(std::make_unique<Device>(context_, std::move(backend), options)),
       common_(std::make_unique<Elements::CommonParams>()) {
     archive_path = description_archive_path();
     description_.model_factory = create_device_model;
@@ -70,7 +70,7 @@ void CTarnDoc::start(bool command_line_mode, bool test_run) {
 
 void CTarnDoc::start_after_connect(bool connected, bool command_line_mode, bool test_run) {
     if (!connected && device_->identify_result == Identification::UnknownModel)
-        set_status(kStatusUnknownModel);
+        context_.status.set(kStatusUnknownModel);
     if (!connected && !command_line_mode &&
         dialogs().run_connection_dialog(true) == Dialogs::ConnectionChoice::Exit)
         exit_request = true;
@@ -91,7 +91,7 @@ bool CTarnDoc::new_document() {
 
 bool CTarnDoc::load_description() {
     description_error.clear();
-    const int model = current_model_index();
+    const int model = context_.model.load();
     if (model < 0 || model >= kDeviceCount) return false;
     DescriptionArchive archive(archive_path, false);
     const DescriptionText text = ReadModelDescription(archive, model);
@@ -102,6 +102,7 @@ bool CTarnDoc::load_description() {
                                 : archive_path + ": no description of " + std::string(display_name(model));
         return false;
     }
+    description_.model_index = model;
     description_.version_major = device_->version_major;
     description_.version_minor = device_->version_minor;
     description_.LoadDescriptionText(text.text);
@@ -121,7 +122,7 @@ LoadResult CTarnDoc::load_file(const std::string& path) {
     LoadOptions options;
     options.rebuild_after_format_error = !ui().has_main_window();
     LoadResult result = load_configuration(
-        path, description_,
+        path, description_, context_.model,
         [this] {
             clear_tree();
             load_description();
@@ -176,7 +177,7 @@ SaveResult CTarnDoc::save_file_reporting(const std::string& path) {
 
 int CTarnDoc::tree_model_index() const {
     const ModelHooks* shown = description_.device_model().get();
-    return root() && shown ? shown->model_index() : current_model_index();
+    return root() && shown ? shown->model_index() : context_.model.load();
 }
 
 void CTarnDoc::clear_tree() {
@@ -375,7 +376,7 @@ void CTarnDoc::check_connection() {
 }
 
 bool CTarnDoc::tree_model_differs() const {
-    const int model = current_model_index();
+    const int model = context_.model.load();
     if (model == kNoModel) return false;
     const CBaseDevice* shown = device_model();
     return !shown || shown->model_index() != model;
@@ -405,7 +406,7 @@ void CTarnDoc::close() {
     Parameter init("INIT");
     init.set_data_type("void");
     // The last INIT read is a courtesy to the module: its outcome is no part of the run's result.
-    const StatusCheckpoint courtesy;
+    const StatusCheckpoint courtesy(context_.status);
     if (device_->sio().is_open()) device_->request(true, &init);
     courtesy.rewind();
     device_->set_device_model(nullptr);

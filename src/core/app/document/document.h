@@ -98,6 +98,8 @@ class CTarnDoc {
     std::string description_error;
 
     Device& device() { return *device_; }
+    // What belongs to this document's connection: the model, the outcome word, the line's lock.
+    ModuleContext& context() { return context_; }
     DescriptionContext& description() { return description_; }
     // The device-model object of the tree's model; nullptr before a description is loaded.
     CBaseDevice* device_model() const { return device_model_of(description_.device_model().get()); }
@@ -128,6 +130,7 @@ class CTarnDoc {
     void refresh();
 
     Options& options_;
+    ModuleContext context_;
     std::unique_ptr<Device> device_;
     DescriptionContext description_;
     std::unique_ptr<Elements::CommonParams> common_;

@@ -326,7 +326,8 @@ LoadResult error_message(LoadStatus status, const std::string& text) {
 }
 
 LoadResult load_records(std::span<const std::uint8_t> bytes, DescriptionContext& description,
-                        const RebuildTree& rebuild_tree, const LoadOptions& options) {
+                        std::atomic<int>& model, const RebuildTree& rebuild_tree,
+                        const LoadOptions& options) {
     ArchiveReader in(bytes);
     const std::string short_header =
         std::string(str(kStringFileReadingError)) + "\nThe file ends before its header is complete.";
@@ -353,13 +354,13 @@ LoadResult load_records(std::span<const std::uint8_t> bytes, DescriptionContext&
     }
     if (schema == 5) {
         if (!device_row(file_model)) return file_message(LoadStatus::Damaged, kStringFileDamage);
-        const int current = current_model_index();
+        const int current = model.load();
         if (file_model != current && current != kNoModel) {
             const std::string question = other_model_question(file_model, current);
             if (ui().ask(question, Buttons::YesNoSafeNo, MessageIcon::Information) != Answer::Yes)
                 return {LoadStatus::Declined, {}, file_model};
         }
-        set_current_model_index(file_model);
+        model = file_model;
     }
 
     rebuild_tree();
@@ -498,15 +499,16 @@ SaveResult save_configuration(const fs::path& path, int model_index, const DescB
 }
 
 LoadResult load_configuration_bytes(std::span<const std::uint8_t> bytes, DescriptionContext& description,
-                                    const RebuildTree& rebuild_tree, const LoadOptions& options) {
+                                    std::atomic<int>& model, const RebuildTree& rebuild_tree,
+                                    const LoadOptions& options) {
     try {
-        return load_records(bytes, description, rebuild_tree, options);
+        return load_records(bytes, description, model, rebuild_tree, options);
     } catch (const std::exception&) {
         return error_message(LoadStatus::ReadError, std::string(str(kStringFileReadingError)));
     }
 }
 
-LoadResult load_configuration(const fs::path& path, DescriptionContext& description,
+LoadResult load_configuration(const fs::path& path, DescriptionContext& description, std::atomic<int>& model,
                               const RebuildTree& rebuild_tree, const LoadOptions& options) {
     FileRead file;
     try {
@@ -515,7 +517,7 @@ LoadResult load_configuration(const fs::path& path, DescriptionContext& descript
         return error_message(LoadStatus::ReadError, std::string(str(kStringFileReadingError)));
     }
     if (!file.error.empty()) return error_message(LoadStatus::ReadError, file.error);
-    return load_configuration_bytes(file.bytes, description, rebuild_tree, options);
+    return load_configuration_bytes(file.bytes, description, model, rebuild_tree, options);
 }
 
 }  // namespace varda

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -83,19 +84,22 @@ struct LoadOptions {
     bool rebuild_after_format_error = false;
 };
 
-// Rebuilds the tree for current_model_index(): let the device drop its per-tree state, clear the tree and
-// load the model's description into the context (which creates the device-model object).
+// Rebuilds the tree for the connection's model (the `model` the load was given): let the device drop its
+// per-tree state, clear the tree and load the model's description into the context (which creates the
+// device-model object).
 using RebuildTree = std::function<void()>;
 
 // Reads a configuration file into `description`'s tree. The header is checked before anything changes;
-// a file of another model asks message 165 first. A file of schema 5 makes its model the current model,
-// then `rebuild_tree` builds the tree, which the records fill. Parameters named "Log" are handed to the
-// device-model object. Messages go through ui().
+// a file of another model than `model` (the connection's; kNoModel: none yet) asks message 165 first. A
+// file of schema 5 makes its model `model`, then `rebuild_tree` builds the tree, which the records fill.
+// Parameters named "Log" are handed to the device-model object. Messages go through ui().
 LoadResult load_configuration(const std::filesystem::path& path, DescriptionContext& description,
-                              const RebuildTree& rebuild_tree, const LoadOptions& options = {});
+                              std::atomic<int>& model, const RebuildTree& rebuild_tree,
+                              const LoadOptions& options = {});
 // The same for the bytes of a file.
 LoadResult load_configuration_bytes(std::span<const std::uint8_t> bytes, DescriptionContext& description,
-                                    const RebuildTree& rebuild_tree, const LoadOptions& options = {});
+                                    std::atomic<int>& model, const RebuildTree& rebuild_tree,
+                                    const LoadOptions& options = {});
 
 // ---- records ------------------------------------------------------------------------------------
 

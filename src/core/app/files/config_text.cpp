@@ -1,5 +1,6 @@
 #include "core/app/files/config_text.h"
 
+#include <atomic>
 #include <cmath>
 #include <functional>
 #include <map>
@@ -130,6 +131,7 @@ bool build_tree(DescriptionContext& description, int model, const Version& versi
         return false;
     }
     description.ClearDescription();
+    description.model_index = model;
     description.version_major = version ? version->first : -1;
     description.version_minor = version ? version->second : -1;
     description.LoadDescriptionText(text.text);
@@ -400,14 +402,13 @@ std::vector<std::string> LoadedConfiguration::unplaced_notes() const {
 
 std::unique_ptr<LoadedConfiguration> load_configuration_file(const std::string& path) {
     auto loaded = std::make_unique<LoadedConfiguration>();
-    const int before = current_model_index();
     std::string build_error;
     const auto load = [&](const Version& version) {
         // No module: the file's own model decides the tree, and nothing asks about another model.
-        set_current_model_index(kNoModel);
+        std::atomic<int> model{kNoModel};
         build_error.clear();
-        loaded->result = load_configuration(path, loaded->description, [&] {
-            loaded->model = current_model_index();
+        loaded->result = load_configuration(path, loaded->description, model, [&] {
+            loaded->model = model;
             build_tree(loaded->description, loaded->model, version, build_error);
         });
     };
@@ -418,7 +419,6 @@ std::unique_ptr<LoadedConfiguration> load_configuration_file(const std::string& 
         loaded->version = ver_value(*loaded->description.root());
         if (const Version version = version_of(loaded->version)) load(version);
     }
-    set_current_model_index(before);
     if (!build_error.empty()) {
         loaded->error = build_error;
     } else if (loaded->result.status != LoadStatus::Loaded) {
@@ -495,11 +495,7 @@ ImportResult import_json(const std::string& json_text, const std::string& out_pa
     }
 
     DescriptionContext description;
-    const int before = current_model_index();
-    set_current_model_index(*model);
-    const bool built = build_tree(description, *model, version, result.error);
-    set_current_model_index(before);
-    if (!built) return result;
+    if (!build_tree(description, *model, version, result.error)) return result;
 
     std::map<Place, Parameter*> by_place;
     walk(*description.root(), "", [&by_place](const std::string& path, Parameter& p) {

@@ -60,14 +60,12 @@ struct OfflineDocument : ::testing::Test {
     void SetUp() override {
         set_ui(&ui);
         test::serve_archived_model(*module, 3);
-        set_current_model_index(3);
-        doc = test::load_model_document(options, std::make_unique<sim::InProcessBackend>(module));
+        doc = test::load_model_document(3, options, std::make_unique<sim::InProcessBackend>(module));
         doc->device().finish_grace = std::chrono::milliseconds(0);
         test::open_sim_port(doc->device());
     }
     void TearDown() override {
         doc.reset();
-        set_current_model_index(kNoModel);
         set_ui(nullptr);
     }
     HeadlessUi ui{true};

@@ -219,13 +219,14 @@ TEST(ExitStatus, LowestBitDecidesAndFailuresAreKept) {
     EXPECT_EQ(exit_code_of(0), 0);
     EXPECT_EQ(exit_code_of(kStatusPortFailed | kStatusUnknownModel), 201);
     EXPECT_EQ(exit_code_of(kStatusCancelled), 205);
-    reset_status();
-    set_status(kStatusNoReply);
-    set_status(kStatusErrorReply);  // a later outcome does not hide the earlier failure
-    EXPECT_EQ(exit_code_of(status_word()), 202);
-    clear_status(kStatusNoReply);
-    EXPECT_EQ(exit_code_of(status_word()), 204);
-    reset_status();
+    StatusWord status;
+    status.set(kStatusNoReply);
+    status.set(kStatusErrorReply);  // a later outcome does not hide the earlier failure
+    EXPECT_EQ(exit_code_of(status.word()), 202);
+    status.clear(kStatusNoReply);
+    EXPECT_EQ(exit_code_of(status.word()), 204);
+    status.reset();
+    EXPECT_EQ(status.word(), 0u);
     EXPECT_EQ(exit_code_of(kStatusNotSaved | kStatusNoDescription), 207);
     EXPECT_EQ(exit_code_of(kStatusNoDescription), 208);
 }
@@ -233,13 +234,12 @@ TEST(ExitStatus, LowestBitDecidesAndFailuresAreKept) {
 // The connection procedure's unanswered probes are dropped once a module answers; what failed before it,
 // and what is no exchange outcome, stays.
 TEST(ExitStatus, ACheckpointDropsOnlyTheExchangeOutcomesSetSinceIt) {
-    reset_status();
-    set_status(kStatusErrorReply);
-    const StatusCheckpoint probing;
-    set_status(kStatusNoReply | kStatusBadReply | kStatusErrorReply | kStatusCancelled);
+    StatusWord status;
+    status.set(kStatusErrorReply);
+    const StatusCheckpoint probing(status);
+    status.set(kStatusNoReply | kStatusBadReply | kStatusErrorReply | kStatusCancelled);
     probing.rewind();
-    EXPECT_EQ(status_word(), kStatusErrorReply | kStatusCancelled);
-    reset_status();
+    EXPECT_EQ(status.word(), kStatusErrorReply | kStatusCancelled);
 }
 
 // Every code a job can end with is explained in --help.

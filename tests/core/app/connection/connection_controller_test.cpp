@@ -42,7 +42,7 @@ struct RecordingView : ConnectionView {
 struct Dialog : test::IdentifyingModuleRig {
     Dialog() {
         store.set_string(kSettingsGroup, "port", "sim");
-        device = std::make_unique<Device>(line(), options);
+        device = std::make_unique<Device>(context, line(), options);
     }
     ~Dialog() {
         controller.reset();
@@ -88,7 +88,7 @@ TEST(ConnectionDialog, ConnectSucceeds) {
     d.controller->connect();
     d.pump_until_closed();
     EXPECT_EQ(d.view.closed, true);
-    EXPECT_EQ(current_model_index(), 5);
+    EXPECT_EQ(d.context.model.load(), 5);
     ASSERT_FALSE(d.view.statuses.empty());
     EXPECT_EQ(d.view.statuses.back(), (std::pair<std::string, bool>{"Connection established", false}));
     ASSERT_EQ(d.ui.messages().size(), 1u);
@@ -126,7 +126,7 @@ TEST(ConnectionDialog, AScanOverNothingTriesEachRateOnceAndRestoresTheRate) {
     EXPECT_EQ(d.rate().value_text(), "115200");
     // Each rate: two own-protocol passes of two identifications, "dev" sent twice (a time-out is retried).
     EXPECT_EQ(d.module->requests_seen(hash_name("dev")), 2 * 2 * 2 * 2);
-    EXPECT_EQ(switch_over_mode(), SwitchOverMode::Ravelin);
+    EXPECT_EQ(d.context.switch_over.load(), SwitchOverMode::Ravelin);
     d.controller->exit();
     d.pump_until_closed();
     EXPECT_EQ(d.view.closed, false);
@@ -158,7 +158,7 @@ TEST(ConnectionDialog, WhatTheThreadPostedIsDroppedOnceTheControllerIsGone) {
     const auto shown = d.view.statuses.size();  // "Scanning...", said at once
     // The thread connects and posts its statuses and its command; the window goes before running them.
     const auto end = std::chrono::steady_clock::now() + 30s;
-    while (current_model_index() != 5 && std::chrono::steady_clock::now() < end)
+    while (d.context.model.load() != 5 && std::chrono::steady_clock::now() < end)
         std::this_thread::sleep_for(2ms);
     d.controller.reset();
     EXPECT_GT(d.ui.run_posted(), 0);
@@ -186,7 +186,7 @@ TEST(ConnectionDialog, WorkOffline) {
         d.pump_until_closed();
         EXPECT_EQ(d.view.selections, 1);
         EXPECT_EQ(d.view.closed, chosen.has_value());
-        EXPECT_EQ(current_model_index(), chosen.value_or(kNoModel));
+        EXPECT_EQ(d.context.model.load(), chosen.value_or(kNoModel));
         EXPECT_FALSE(d.options.read_automatically);
     }
 }

@@ -17,13 +17,9 @@ TEST(DeviceSelection, ListsTheBrandsModelsByDisplayName) {
     EXPECT_EQ(device_selection_names(CBrandKest()).size(), static_cast<std::size_t>(kDeviceCount));
 }
 
-TEST(DeviceSelection, OkSetsTheSelectedModel) {
-    set_current_model_index(kNoModel);
+TEST(DeviceSelection, OkNamesTheSelectedModel) {
     EXPECT_EQ(choose_device(std::nullopt), std::nullopt);
-    EXPECT_EQ(current_model_index(), kNoModel);
     EXPECT_EQ(choose_device(std::string(display_name(7))), 7);
-    EXPECT_EQ(current_model_index(), 7);
-    set_current_model_index(kNoModel);
 }
 
 }  // namespace

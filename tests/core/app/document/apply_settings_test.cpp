@@ -33,17 +33,15 @@ struct Rig {
         set_settings_store(&store);
         set_ui(&ui);
         test::serve_archived_model(*module, model);
-        set_current_model_index(model);
         auto port = std::make_unique<sim::InProcessBackend>(module);
         backend = port.get();
-        doc = test::load_model_document(options, std::move(port));
+        doc = test::load_model_document(model, options, std::move(port));
         doc->device().finish_grace = 0ms;
         EXPECT_EQ(doc->device().open_with_settings(false), OpenResult::Opened);
         module->clear_log();
     }
     ~Rig() {
         doc.reset();
-        set_current_model_index(kNoModel);
         set_ui(nullptr);
         set_settings_store(nullptr);
     }

@@ -107,12 +107,11 @@ TEST_F(TextLanguageTest, TheNetworkBranchIsFoundInEitherLanguage) {
         set_text_language(language);
         auto module = std::make_shared<sim::SimulatedModule>();
         test::serve_archived_model(*module, 3);
-        set_current_model_index(3);
         Options options;
-        const auto doc = test::load_model_document(options, std::make_unique<sim::InProcessBackend>(module));
+        const auto doc =
+            test::load_model_document(3, options, std::make_unique<sim::InProcessBackend>(module));
         EXPECT_NE(doc->module_network(), nullptr);
     }
-    set_current_model_index(kNoModel);
 }
 
 TEST_F(TextLanguageTest, StatusTextsInEachLanguage) {
@@ -209,7 +208,8 @@ TEST_F(TextLanguageTest, MessagesAroundANameTranslateOnlyTheirOwnWords) {
     single.update_for_name();
     single.function = SinglePointController::Function::Read;
     single.execute();
-    load_configuration("/nonexistent/Конфиг.cfg", context, [] {});
+    std::atomic<int> model{kNoModel};
+    load_configuration("/nonexistent/Конфиг.cfg", context, model, [] {});
     std::vector<std::string> messages = t.messages();
     messages.erase(messages.begin(), messages.begin() + static_cast<std::ptrdiff_t>(before));
     ASSERT_EQ(messages.size(), 4u);
@@ -226,14 +226,13 @@ TEST_F(TextLanguageTest, DescriptionFaultsAndArchiveFailuresReadRussian) {
     set_text_language(Language::russian);
     HeadlessUi ui;
     set_ui(&ui);
-    set_current_model_index(5);
     for (const char* text : {"parameter P int p\nroot R 1 0 0 P\nfrob 1\n",
                              "parameter POUt int output\nbranch Out 9 0 0 POUt\nroot R 1 0 0 Out\n"}) {
         DescriptionContext context;
+        context.model_index = 5;
         context.model_factory = create_device_model;
         context.LoadDescriptionText(text);
     }
-    set_current_model_index(kNoModel);
     set_ui(nullptr);
     const std::vector<std::string> messages = test::message_texts(ui);
     ASSERT_EQ(messages.size(), 3u);

@@ -168,8 +168,7 @@ class ConfigFile : public ::testing::Test {
   protected:
     void SetUp() override {
         set_ui(&ui);
-        saved_model_ = current_model_index();
-        set_current_model_index(kModel);
+        module_model = kModel;
         rebuild();
         char pattern[] = "/tmp/varda-config-test-XXXXXX";
         ASSERT_NE(::mkdtemp(pattern), nullptr);
@@ -177,7 +176,6 @@ class ConfigFile : public ::testing::Test {
     }
     void TearDown() override {
         set_ui(nullptr);
-        set_current_model_index(saved_model_);
         std::error_code ec;
         fs::permissions(dir, fs::perms::owner_all, ec);
         fs::remove_all(dir, ec);
@@ -185,21 +183,22 @@ class ConfigFile : public ::testing::Test {
 
     void rebuild() {
         ++rebuilds;
+        context.model_index = module_model;
         context.model_factory = create_device_model;
-        context.LoadDescriptionText(current_model_index() == kOtherModel ? kOtherDescription : kDescription);
+        context.LoadDescriptionText(module_model == kOtherModel ? kOtherDescription : kDescription);
     }
     RebuildTree rebuilder() {
         return [this] { rebuild(); };
     }
     LoadResult load(const Bytes& bytes, LoadOptions options = {}) {
-        return load_configuration_bytes(bytes, context, rebuilder(), options);
+        return load_configuration_bytes(bytes, context, module_model, rebuilder(), options);
     }
     // A file of the current tree with every field changed; the tree itself is rebuilt afterwards.
     Bytes filled_file(std::vector<std::string>* expected = nullptr) {
         int n = 0;
         fill(*context.root(), n);
         if (expected) *expected = snapshot(context.root());
-        Bytes bytes = encode_configuration(current_model_index(), context.root());
+        Bytes bytes = encode_configuration(module_model.load(), context.root());
         rebuild();
         return bytes;
     }
@@ -212,11 +211,12 @@ class ConfigFile : public ::testing::Test {
 
     HeadlessUi ui;
     DescriptionContext context;
+    // The model of the connection the files are opened for.
+    std::atomic<int> module_model{kNoModel};
     fs::path dir;
     int rebuilds = 0;
 
   private:
-    int saved_model_ = kNoModel;
 };
 
 // ---- the archive stream -------------------------------------------------------------------------
@@ -541,7 +541,7 @@ TEST_F(ConfigFile, SaveAndLoadRestoreEveryValueAndNothingElse) {
 
     rebuild();
     ASSERT_NE(snapshot(context.root()), expected);
-    const LoadResult loaded = load_configuration(path, context, rebuilder());
+    const LoadResult loaded = load_configuration(path, context, module_model, rebuilder());
     EXPECT_EQ(loaded.status, LoadStatus::Loaded);
     EXPECT_TRUE(loaded.opened());
     EXPECT_TRUE(ui.messages().empty());
@@ -562,9 +562,12 @@ TEST_F(ConfigFile, EveryModelDescriptionRoundTrips) {
         if (!fs::exists(file)) continue;
         SCOPED_TRACE(file.string());
         ++models;
-        set_current_model_index(row.index);
+        module_model = row.index;
         const std::string text = read_file(file);
-        auto rebuild_model = [&] { context.LoadDescriptionText(text); };
+        auto rebuild_model = [&] {
+            context.model_index = row.index;
+            context.LoadDescriptionText(text);
+        };
         rebuild_model();
         ASSERT_NE(context.root(), nullptr);
         int n = 0;
@@ -572,7 +575,8 @@ TEST_F(ConfigFile, EveryModelDescriptionRoundTrips) {
         const auto expected = snapshot(context.root());
         const Bytes bytes = encode_configuration(row.index, context.root());
         rebuild_model();
-        EXPECT_EQ(load_configuration_bytes(bytes, context, rebuild_model).status, LoadStatus::Loaded);
+        EXPECT_EQ(load_configuration_bytes(bytes, context, module_model, rebuild_model).status,
+                  LoadStatus::Loaded);
         EXPECT_EQ(snapshot(context.root()), expected);
     }
     if (models == 0) GTEST_SKIP() << "no descriptions in " << folder;
@@ -604,7 +608,7 @@ TEST_F(ConfigFile, HeaderSchemas) {
         const LoadResult result =
             load(Builder().append(header(c.schema)).append(c.after_tag).append(records).out);
         EXPECT_EQ(result.status, c.status);
-        EXPECT_EQ(current_model_index(), kModel);
+        EXPECT_EQ(module_model.load(), kModel);
         if (c.message) {
             ASSERT_EQ(ui.messages().size(), 1u);
             EXPECT_EQ(ui.messages()[0].text, str(c.message));
@@ -625,11 +629,11 @@ TEST_F(ConfigFile, FileOfAnotherModelAsksFirst) {
                                  std::string(display_name(kOtherModel)) +
                                  ". The Configurator is working with the device " +
                                  std::string(display_name(kModel)) + ". Continue loading the configuration?";
-    set_current_model_index(kOtherModel);
+    module_model = kOtherModel;
     rebuild();
     std::vector<std::string> filled;
     const Bytes file = filled_file(&filled);
-    set_current_model_index(kModel);
+    module_model = kModel;
     rebuild();
     const auto before = snapshot(context.root());
 
@@ -638,7 +642,7 @@ TEST_F(ConfigFile, FileOfAnotherModelAsksFirst) {
     ui.push_answer(Answer::No);
     EXPECT_EQ(load(file).status, LoadStatus::Declined);
     EXPECT_EQ(ui.questions(), std::vector<std::string>{question});
-    EXPECT_EQ(current_model_index(), kModel);
+    EXPECT_EQ(module_model.load(), kModel);
     EXPECT_EQ(rebuilds, rebuilds_before);
     EXPECT_EQ(snapshot(context.root()), before);
 
@@ -646,25 +650,24 @@ TEST_F(ConfigFile, FileOfAnotherModelAsksFirst) {
     ui.clear();
     ui.push_answer(Answer::Yes);
     EXPECT_EQ(load(file).status, LoadStatus::Loaded);
-    EXPECT_EQ(current_model_index(), kOtherModel);
+    EXPECT_EQ(module_model.load(), kOtherModel);
     EXPECT_EQ(snapshot(context.root()), filled);
 
     // Without a chosen model there is nothing to ask.
-    set_current_model_index(kNoModel);
     ui.clear();
     EXPECT_EQ(load(file).status, LoadStatus::Loaded);
     EXPECT_TRUE(ui.questions().empty());
-    EXPECT_EQ(current_model_index(), kOtherModel);
+    EXPECT_EQ(module_model.load(), kOtherModel);
 
     // A model byte outside the device table is damage, not a model to ask about.
-    set_current_model_index(kModel);
+    module_model = kModel;
     rebuild();
     ui.clear();
     Bytes foreign = file;
     foreign[14] = kDeviceCount;
     EXPECT_EQ(load(foreign).status, LoadStatus::Damaged);
     EXPECT_TRUE(ui.questions().empty());
-    EXPECT_EQ(current_model_index(), kModel);
+    EXPECT_EQ(module_model.load(), kModel);
 }
 
 // Branch parameters are found by key whatever their order; records of parameters the tree lacks are
@@ -847,7 +850,8 @@ TEST_F(ConfigFile, LogParametersGoToTheDeviceModel) {
     stray.network_index = 7;
     const Bytes file = encode_configuration(kModel, context.root());
 
-    EXPECT_EQ(load_configuration_bytes(file, context, rebuild_with_recorder).status, LoadStatus::Loaded);
+    EXPECT_EQ(load_configuration_bytes(file, context, module_model, rebuild_with_recorder).status,
+              LoadStatus::Loaded);
     EXPECT_EQ(seen, (std::vector<std::string>{"0=no data", "1=Pair"}));
 }
 
@@ -864,7 +868,8 @@ TEST_F(ConfigFile, NoDataMovesBetweenLanguages) {
         const Bytes file = encode_configuration(kModel, context.root());
         set_text_language(opened_in);
         context.root()->parameters[0]->SetValueText("before");
-        EXPECT_EQ(load_configuration_bytes(file, context, rebuilder()).status, LoadStatus::Loaded);
+        EXPECT_EQ(load_configuration_bytes(file, context, module_model, rebuilder()).status,
+                  LoadStatus::Loaded);
         EXPECT_EQ(context.root()->parameters[0]->value_text(), str(kNoData));
     }
 }
@@ -882,7 +887,7 @@ TEST_F(ConfigFile, UnreadableFilesOpenNothing) {
         context.root()->parameters[0]->SetValueText("before");
         ui.clear();
         const int rebuilds_before = rebuilds;
-        const LoadResult result = load_configuration(dir / name, context, rebuilder());
+        const LoadResult result = load_configuration(dir / name, context, module_model, rebuilder());
         EXPECT_EQ(result.status, LoadStatus::ReadError);
         ASSERT_EQ(ui.messages().size(), 1u);
         EXPECT_EQ(ui.messages()[0].icon, MessageIcon::Error);
@@ -974,7 +979,7 @@ TEST_F(ConfigFile, FuzzedFilesNeverMisbehave) {
         if (result.status == LoadStatus::Declined) {
             EXPECT_EQ(ui.questions().size(), 1u);
         }
-        set_current_model_index(kModel);
+        module_model = kModel;
     };
 
     for (int i = 0; i < 1500; ++i) {

@@ -39,10 +39,7 @@ struct Folder {
 
 struct Quiet {
     Quiet() { set_ui(&ui); }
-    ~Quiet() {
-        set_ui(nullptr);
-        set_current_model_index(kNoModel);
-    }
+    ~Quiet() { set_ui(nullptr); }
     HeadlessUi ui{false};
 };
 
@@ -177,7 +174,6 @@ TEST(ConfigText, EveryModelsUnreadTreeSurvivesExportImportExport) {
     DescriptionArchive archive(description_archive_path(), false);
     for (int model = 0; model < kDeviceCount; ++model) {
         SCOPED_TRACE(std::string(display_name(model)));
-        set_current_model_index(model);
         DescriptionContext description;
         ASSERT_TRUE(description.LoadDescriptionText(ReadModelDescription(archive, model).text));
         ASSERT_TRUE(description.root());

@@ -29,8 +29,7 @@ struct Rig {
     Rig() : module(std::make_shared<sim::SimulatedModule>()) {
         set_ui(&ui);
         test::serve_archived_model(*module, kVk03);
-        set_current_model_index(kVk03);
-        doc = test::load_model_document(options, std::make_unique<sim::InProcessBackend>(module));
+        doc = test::load_model_document(kVk03, options, std::make_unique<sim::InProcessBackend>(module));
         doc->device().finish_grace = 0ms;
         test::open_sim_port(doc->device());
         tool = std::make_unique<SinglePointController>(*doc);
@@ -39,7 +38,6 @@ struct Rig {
     ~Rig() {
         tool.reset();
         doc.reset();
-        set_current_model_index(kNoModel);
         set_ui(nullptr);
     }
     // A declaration the VK03 description lacks, served by the module as well.

@@ -86,8 +86,7 @@ struct WindowRig {
     explicit WindowRig(int model) : module(std::make_shared<sim::SimulatedModule>()) {
         set_ui(&ui);
         test::serve_archived_model(*module, model);
-        set_current_model_index(model);
-        doc = test::load_model_document(options, std::make_unique<sim::InProcessBackend>(module));
+        doc = test::load_model_document(model, options, std::make_unique<sim::InProcessBackend>(module));
         doc->device().finish_grace = 0ms;
         test::open_sim_port(doc->device());
         // As the program does before any exchange: the module on the line is identified.
@@ -98,7 +97,6 @@ struct WindowRig {
     ~WindowRig() {
         edit.reset();
         doc.reset();
-        set_current_model_index(kNoModel);
         set_ui(nullptr);
     }
     // The data of the value writes of a parameter the module received, its index left out.
