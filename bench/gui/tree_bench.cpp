@@ -41,7 +41,7 @@ void BM_ShowLargestTree(benchmark::State& state) {
     doc.context().model = kModel;
     doc.archive_path = VARDA_DAT_PATH;
     doc.load_description();
-    varda::gui::CTarnTreeListView view(doc);
+    varda::gui::ConfigurationTreePane view(doc);
     view.resize(1100, 700);
     for (auto _ : state) {
         view.rebuild();
@@ -65,7 +65,7 @@ struct LargestTreeView {
         doc.context().model = kModel;
         doc.archive_path = VARDA_DAT_PATH;
         doc.load_description();
-        view = std::make_unique<varda::gui::CTarnTreeListView>(doc);
+        view = std::make_unique<varda::gui::ConfigurationTreePane>(doc);
         view->resize(1100, 700);
         view->show();
         view->rebuild();
@@ -78,7 +78,7 @@ struct LargestTreeView {
     varda::HeadlessUi ui{true};
     varda::Options options;
     varda::CTarnDoc doc;
-    std::unique_ptr<varda::gui::CTarnTreeListView> view;
+    std::unique_ptr<varda::gui::ConfigurationTreePane> view;
 };
 
 void BM_BuildLargestTree(benchmark::State& state) {

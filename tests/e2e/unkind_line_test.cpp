@@ -182,9 +182,10 @@ TEST_P(UnkindLine, ReadAndWriteStoreOnlyTheModulesValues) {
         EXPECT_EQ(row.access, held.access) << key;
         EXPECT_EQ(row.user, held.user) << key;
     }
-    if (read.loaded)
+    if (read.loaded) {
         EXPECT_EQ(run.code != 0, read.failed() > 0) << run.code << " with " << read.failed() << " failed\n"
                                                     << run.error_output;
+    }
 
     // The module moves away from the file: a dozen parameters to another value.
     std::map<std::string, std::string> moved;

@@ -56,13 +56,13 @@ T* modal() {
 }
 
 // The wizard when it shows the page with this title.
-inline gui::CmySheet* sheet_on(const char* title) {
-    auto* sheet = modal<gui::CmySheet>();
+inline gui::WizardSheet* sheet_on(const char* title) {
+    auto* sheet = modal<gui::WizardSheet>();
     return sheet && sheet->title_label()->text() == QString::fromUtf8(title) ? sheet : nullptr;
 }
 
 template <typename View>
-View* view_of(gui::CmySheet* sheet) {
+View* view_of(gui::WizardSheet* sheet) {
     return sheet ? dynamic_cast<View*>(sheet->current_view()) : nullptr;
 }
 

@@ -49,11 +49,11 @@ class QtCalibrationViews : public calibration::CalibrationViews {
   public:
     explicit QtCalibrationViews(QWidget* parent) : parent_(parent) {}
     bool choose_method(calibration::MethodChoice& choice) override {
-        CCalibrate1 dialog(choice, parent_);
+        CalibrationMethodDialog dialog(choice, parent_);
         return dialog.exec() == QDialog::Accepted;
     }
     void run(calibration::CalibrationRun& run) override {
-        CCalibrate2 dialog(run, parent_);
+        CalibrationRunDialog dialog(run, parent_);
         dialog.exec();
     }
 
@@ -63,13 +63,13 @@ class QtCalibrationViews : public calibration::CalibrationViews {
 
 }  // namespace
 
-// ---- CCalibrate1 ---------------------------------------------------------------------------------------
+// ---- CalibrationMethodDialog ---------------------------------------------------------------------------------------
 
-CCalibrate1::CCalibrate1(calibration::MethodChoice& choice, QWidget* parent)
+CalibrationMethodDialog::CalibrationMethodDialog(calibration::MethodChoice& choice, QWidget* parent)
     : QDialog(parent), choice_(choice) {
     setWindowTitle(tr("Calibration method"));
 
-    methods_ = new CComboEx(this);
+    methods_ = new NumberedTextCombo(this);
     methods_->Fill(calibration::type_name_id(1), calibration::kTypeCount);
     methods_->insertItem(0, tr("Not selected"));
     methods_->setCurrentIndex(0);
@@ -117,7 +117,7 @@ CCalibrate1::CCalibrate1(calibration::MethodChoice& choice, QWidget* parent)
     continue_ = buttons->addButton(tr("Continue"), QDialogButtonBox::AcceptRole);
     buttons->addButton(tr("Cancel"), QDialogButtonBox::RejectRole);
     continue_->setDefault(true);
-    connect(continue_, &QPushButton::clicked, this, &CCalibrate1::press_continue);
+    connect(continue_, &QPushButton::clicked, this, &CalibrationMethodDialog::press_continue);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     auto* layout = new QVBoxLayout(this);
@@ -125,7 +125,7 @@ CCalibrate1::CCalibrate1(calibration::MethodChoice& choice, QWidget* parent)
     layout->addSpacing(6);
     layout->addWidget(buttons);
 
-    connect(methods_, &QComboBox::currentIndexChanged, this, &CCalibrate1::method_changed);
+    connect(methods_, &QComboBox::currentIndexChanged, this, &CalibrationMethodDialog::method_changed);
     connect(sensors_, &QComboBox::currentIndexChanged, this, [this](int i) { choice_.set_sensor(i); });
     connect(channels_, &QComboBox::currentIndexChanged, this, [this](int i) { choice_.set_channel(i); });
 
@@ -138,16 +138,16 @@ CCalibrate1::CCalibrate1(calibration::MethodChoice& choice, QWidget* parent)
     refresh();
 }
 
-QComboBox* CCalibrate1::method_box() const {
+QComboBox* CalibrationMethodDialog::method_box() const {
     return methods_;
 }
 
-void CCalibrate1::method_changed(int index) {
+void CalibrationMethodDialog::method_changed(int index) {
     choice_.set_method(index);
     refresh();
 }
 
-void CCalibrate1::refresh() {
+void CalibrationMethodDialog::refresh() {
     description_->setText(qtext(choice_.description()));
     if (choice_.sensors_visible()) fill(sensors_, choice_.sensor_items(), choice_.sensor());
     if (choice_.channels_visible()) fill(channels_, choice_.channel_items(), choice_.channel());
@@ -162,7 +162,7 @@ void CCalibrate1::refresh() {
     resize(qMax(minimumWidth(), sizeHint().width()), sizeHint().height());
 }
 
-void CCalibrate1::press_continue() {
+void CalibrationMethodDialog::press_continue() {
     switch (choice_.press_continue(code_->cleanText().toStdString())) {
         case calibration::MethodChoice::Outcome::Accepted:
             accept();
@@ -175,9 +175,9 @@ void CCalibrate1::press_continue() {
     }
 }
 
-// ---- CCalibrate2 ---------------------------------------------------------------------------------------
+// ---- CalibrationRunDialog ---------------------------------------------------------------------------------------
 
-CCalibrate2::CCalibrate2(calibration::CalibrationRun& run, QWidget* parent) : QDialog(parent), run_(run) {
+CalibrationRunDialog::CalibrationRunDialog(calibration::CalibrationRun& run, QWidget* parent) : QDialog(parent), run_(run) {
     setWindowTitle(tr("Calibration"));
 
     status_ = new QLineEdit(this);
@@ -191,8 +191,8 @@ CCalibrate2::CCalibrate2(calibration::CalibrationRun& run, QWidget* parent) : QD
     continue_ = buttons->addButton(tr("Continue"), QDialogButtonBox::ActionRole);
     auto* cancel = buttons->addButton(tr("Cancel"), QDialogButtonBox::RejectRole);
     continue_->setDefault(true);
-    connect(continue_, &QPushButton::clicked, this, &CCalibrate2::press_continue);
-    connect(cancel, &QPushButton::clicked, this, &CCalibrate2::reject);
+    connect(continue_, &QPushButton::clicked, this, &CalibrationRunDialog::press_continue);
+    connect(cancel, &QPushButton::clicked, this, &CalibrationRunDialog::reject);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(status_);
@@ -209,23 +209,23 @@ CCalibrate2::CCalibrate2(calibration::CalibrationRun& run, QWidget* parent) : QD
     refresh();
 }
 
-CCalibrate2::~CCalibrate2() {
+CalibrationRunDialog::~CalibrationRunDialog() {
     run_.on_change = nullptr;
     if (wait_cursor_) QApplication::restoreOverrideCursor();
 }
 
-void CCalibrate2::press_continue() {
+void CalibrationRunDialog::press_continue() {
     run_.press_continue();
     refresh();
     if (run_.closed()) done(run_.end() == calibration::RunEnd::Accepted ? Accepted : Rejected);
 }
 
-void CCalibrate2::reject() {
+void CalibrationRunDialog::reject() {
     run_.cancel();
     QDialog::reject();
 }
 
-void CCalibrate2::refresh() {
+void CalibrationRunDialog::refresh() {
     if (!run_.caption().empty()) setWindowTitle(qtext(run_.caption()));
     status_->setText(qtext(run_.status_line()));
     const QString message = qtext(run_.message());

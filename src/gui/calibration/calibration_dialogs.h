@@ -18,14 +18,14 @@ class GenericCalibration;
 
 namespace varda::gui {
 
-class CComboEx;
+class NumberedTextCombo;
 
 // "Calibration method": the calibration type with its description, the sensor and (type 4) the channel,
 // and the access code. A thin view over MethodChoice; accepted once the choice was.
-class CCalibrate1 : public QDialog {
+class CalibrationMethodDialog : public QDialog {
     Q_OBJECT
   public:
-    CCalibrate1(calibration::MethodChoice& choice, QWidget* parent = nullptr);
+    CalibrationMethodDialog(calibration::MethodChoice& choice, QWidget* parent = nullptr);
 
     QComboBox* method_box() const;
     QComboBox* sensor_box() const { return sensors_; }
@@ -40,7 +40,7 @@ class CCalibrate1 : public QDialog {
     void refresh();
 
     calibration::MethodChoice& choice_;
-    CComboEx* methods_ = nullptr;
+    NumberedTextCombo* methods_ = nullptr;
     QLabel* description_ = nullptr;
     QLabel* sensor_label_ = nullptr;
     QComboBox* sensors_ = nullptr;
@@ -53,11 +53,11 @@ class CCalibrate1 : public QDialog {
 
 // "Calibration": the run's status line, its message and "Continue". A thin view over CalibrationRun; the
 // run's exchanges block the window, which is repainted while they go on.
-class CCalibrate2 : public QDialog {
+class CalibrationRunDialog : public QDialog {
     Q_OBJECT
   public:
-    CCalibrate2(calibration::CalibrationRun& run, QWidget* parent = nullptr);
-    ~CCalibrate2() override;
+    CalibrationRunDialog(calibration::CalibrationRun& run, QWidget* parent = nullptr);
+    ~CalibrationRunDialog() override;
 
     QLineEdit* status_field() const { return status_; }
     QPlainTextEdit* message_field() const { return message_; }

@@ -32,7 +32,7 @@ QFrame* separator(QWidget* parent) {
 
 }  // namespace
 
-CmySheet::CmySheet(CalibrationWizard& wizard, QWidget* parent) : QDialog(parent), wizard_(wizard) {
+WizardSheet::WizardSheet(CalibrationWizard& wizard, QWidget* parent) : QDialog(parent), wizard_(wizard) {
     setWindowTitle(qtext(wizard_.title()));
     setWindowIcon(QIcon(QStringLiteral(":/icons/calibration.svg")));
 
@@ -66,7 +66,7 @@ CmySheet::CmySheet(CalibrationWizard& wizard, QWidget* parent) : QDialog(parent)
     connect(back_, &QPushButton::clicked, this, [this] { press(&CalibrationWizard::press_back); });
     connect(next_, &QPushButton::clicked, this, [this] { press(&CalibrationWizard::press_next); });
     connect(finish_, &QPushButton::clicked, this, [this] { press(&CalibrationWizard::press_finish); });
-    connect(cancel_, &QPushButton::clicked, this, &CmySheet::reject);
+    connect(cancel_, &QPushButton::clicked, this, &WizardSheet::reject);
     auto* buttons = new QHBoxLayout;
     buttons->setContentsMargins(12, 0, 12, 0);
     buttons->addStretch();
@@ -100,11 +100,11 @@ CmySheet::CmySheet(CalibrationWizard& wizard, QWidget* parent) : QDialog(parent)
     layout->addLayout(buttons);
 }
 
-CmySheet::~CmySheet() {
+WizardSheet::~WizardSheet() {
     wizard_.listen(nullptr);
 }
 
-bool CmySheet::run() {
+bool WizardSheet::run() {
     wizard_.listen([this] { sync(); });
     wizard_.start();
     if (wizard_.outcome() == CalibrationWizard::Outcome::Running) exec();
@@ -112,24 +112,24 @@ bool CmySheet::run() {
     return wizard_.outcome() == CalibrationWizard::Outcome::Finished;
 }
 
-WizardPageView* CmySheet::current_view() const {
+WizardPageView* WizardSheet::current_view() const {
     const int index = wizard_.current_index();
     return index >= 0 && index < static_cast<int>(views_.size()) ? views_[static_cast<std::size_t>(index)]
                                                                  : nullptr;
 }
 
-void CmySheet::reject() {
+void WizardSheet::reject() {
     wizard_.press_cancel();
     sync();
 }
 
-void CmySheet::press(void (CalibrationWizard::*button)()) {
+void WizardSheet::press(void (CalibrationWizard::*button)()) {
     if (WizardPageView* view = current_view()) view->store();
     (wizard_.*button)();
     sync();
 }
 
-void CmySheet::sync() {
+void WizardSheet::sync() {
     // The pages exist once the wizard has started (it adds its error page then).
     while (static_cast<int>(views_.size()) < wizard_.page_count()) {
         WizardPageView* view = make_page_view(wizard_.page(static_cast<int>(views_.size())), stack_);
@@ -172,7 +172,7 @@ void CmySheet::sync() {
     }
 }
 
-void CmySheet::sync_timers() {
+void WizardSheet::sync_timers() {
     const auto& wanted = wizard_.timers();
     for (auto& [id, timer] : timers_)
         if (!wanted.contains(id)) timer->stop();

@@ -21,11 +21,11 @@ class WizardPageView;
 // The frame of every calibration wizard: the page's title above its widgets, and Back, Next (or Finish in
 // its place) and Cancel below. A thin view over CalibrationWizard: it shows the controller's page and
 // buttons, forwards clicks, and runs a single-shot timer for each of the controller's timers.
-class CmySheet : public QDialog {
+class WizardSheet : public QDialog {
     Q_OBJECT
   public:
-    CmySheet(CalibrationWizard& wizard, QWidget* parent = nullptr);
-    ~CmySheet() override;
+    WizardSheet(CalibrationWizard& wizard, QWidget* parent = nullptr);
+    ~WizardSheet() override;
 
     // Starts the wizard and runs it modally; true when it finished rather than being cancelled.
     bool run();

@@ -25,7 +25,7 @@ constexpr int kMaxListRows = 16;
 constexpr int kStepButtonWidth = 64;
 }  // namespace
 
-CCalibration::CCalibration(OutputCalibration& controller, QWidget* parent)
+OutputCalibrationDialog::OutputCalibrationDialog(OutputCalibration& controller, QWidget* parent)
     : QDialog(parent), controller_(controller) {
     setWindowTitle(tr("Calibration"));
 
@@ -64,7 +64,7 @@ CCalibration::CCalibration(OutputCalibration& controller, QWidget* parent)
     value_font.setPointSizeF(value_font.pointSizeF() * 2);
     value_font.setBold(true);
     value_->setFont(value_font);
-    connect(value_, &QSpinBox::editingFinished, this, &CCalibration::value_edited);
+    connect(value_, &QSpinBox::editingFinished, this, &OutputCalibrationDialog::value_edited);
 
     auto* step_grid = new QGridLayout;
     for (std::size_t i = 0; i < steps_.size(); ++i) {
@@ -95,7 +95,7 @@ CCalibration::CCalibration(OutputCalibration& controller, QWidget* parent)
     auto* buttons = new QDialogButtonBox(this);
     finish_ = buttons->addButton(tr("Finish"), QDialogButtonBox::AcceptRole);
     finish_->setAutoDefault(false);
-    connect(finish_, &QPushButton::clicked, this, &CCalibration::reject);
+    connect(finish_, &QPushButton::clicked, this, &OutputCalibrationDialog::reject);
 
     auto* columns = new QHBoxLayout;
     columns->addWidget(list_group, 1);
@@ -106,12 +106,12 @@ CCalibration::CCalibration(OutputCalibration& controller, QWidget* parent)
     refresh();
 }
 
-void CCalibration::reject() {
+void OutputCalibrationDialog::reject() {
     controller_.finish();
     QDialog::reject();
 }
 
-void CCalibration::choose(int row) {
+void OutputCalibrationDialog::choose(int row) {
     if (row < 0) return;
     controller_.choose(row);
     if (controller_.closed()) {
@@ -121,18 +121,18 @@ void CCalibration::choose(int row) {
     refresh();
 }
 
-void CCalibration::step(int delta) {
+void OutputCalibrationDialog::step(int delta) {
     controller_.step(delta);
     refresh();
 }
 
-void CCalibration::value_edited() {
+void OutputCalibrationDialog::value_edited() {
     if (!controller_.controls_enabled() || value_->value() == controller_.value()) return;
     controller_.edit(value_->text().toStdString());
     refresh();
 }
 
-void CCalibration::refresh() {
+void OutputCalibrationDialog::refresh() {
     const bool enabled = controller_.controls_enabled();
     {
         // A coefficient that could not be chosen gives the selection back to the current one.

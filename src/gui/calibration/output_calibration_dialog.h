@@ -18,10 +18,10 @@ namespace varda::gui {
 // "Calibration" of the analog outputs: the coefficients of the outputs on the left, the code of the chosen
 // one with its step buttons on the right, and "Finish". A thin view over OutputCalibration, which does every
 // exchange; closing the window in any way finishes the calibration.
-class CCalibration : public QDialog {
+class OutputCalibrationDialog : public QDialog {
     Q_OBJECT
   public:
-    explicit CCalibration(calibration::OutputCalibration& controller, QWidget* parent = nullptr);
+    explicit OutputCalibrationDialog(calibration::OutputCalibration& controller, QWidget* parent = nullptr);
 
     QListWidget* coefficients() const { return list_; }
     QSpinBox* value_field() const { return value_; }

@@ -8,8 +8,8 @@
 
 namespace varda::gui {
 
-CPointsTableCtrl::CPointsTableCtrl(CalibrationVI::CUserTablePage& page, QWidget* parent)
-    : CTableCtrl(parent), page_(page) {
+CalibrationPointsTable::CalibrationPointsTable(CalibrationVI::CUserTablePage& page, QWidget* parent)
+    : ReportTable(parent), page_(page) {
     using Page = CalibrationVI::CUserTablePage;
     QStringList captions{QStringLiteral("№"), qtext(Page::kInductanceCaption), qtext(Page::kPhysicalCaption)};
     std::vector<int> widths{1, 3, 3};
@@ -38,7 +38,7 @@ CPointsTableCtrl::CPointsTableCtrl(CalibrationVI::CUserTablePage& page, QWidget*
     Refresh();
 }
 
-void CPointsTableCtrl::Refresh() {
+void CalibrationPointsTable::Refresh() {
     for (int row = 0; row < rowCount(); ++row) {
         SetCellFlags(row, -1, page_.row_enabled(row) ? 0 : cell_flags::kDisabled, cell_flags::kDisabled);
         show_row(row);
@@ -46,7 +46,7 @@ void CPointsTableCtrl::Refresh() {
     viewport()->update();
 }
 
-void CPointsTableCtrl::show_row(int row) {
+void CalibrationPointsTable::show_row(int row) {
     for (int column : {kInductanceColumn, kPhysicalColumn})
         SetCellText(row, column, QString::fromStdString(GetCellObject(row, column)->value_text()));
     if (page_.measures()) {
@@ -58,7 +58,7 @@ void CPointsTableCtrl::show_row(int row) {
     }
 }
 
-void CPointsTableCtrl::CellAction(int row, int column) {
+void CalibrationPointsTable::CellAction(int row, int column) {
     auto* measuring = dynamic_cast<CalibrationVI::CUserMeasuringPage*>(&page_);
     if (!measuring || column != kMeasureColumn) return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -67,7 +67,7 @@ void CPointsTableCtrl::CellAction(int row, int column) {
     show_row(row);
 }
 
-void CPointsTableCtrl::CommitText(int row, int column, const QString& text) {
+void CalibrationPointsTable::CommitText(int row, int column, const QString& text) {
     Parameter* value = GetCellObject(row, column);
     if (!value) return;
     QString number = text.trimmed();

@@ -11,7 +11,7 @@ namespace varda::gui {
 // The calibration points of the mutual-inductance wizard: one row per node with its number, inductance
 // and physical value, and on the measuring page a push-button cell that measures the row's inductance.
 // Rows past the page's node count are greyed.
-class CPointsTableCtrl : public CTableCtrl {
+class CalibrationPointsTable : public ReportTable {
     Q_OBJECT
   public:
     static constexpr int kNumberColumn = 0;
@@ -20,7 +20,7 @@ class CPointsTableCtrl : public CTableCtrl {
     static constexpr int kMeasureColumn = 3;
     static constexpr int kVisibleRows = 11;
 
-    CPointsTableCtrl(CalibrationVI::CUserTablePage& page, QWidget* parent = nullptr);
+    CalibrationPointsTable(CalibrationVI::CUserTablePage& page, QWidget* parent = nullptr);
 
     // Shows the page's values and greys the rows it does not use.
     void Refresh();

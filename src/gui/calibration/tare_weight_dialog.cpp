@@ -15,7 +15,7 @@
 
 namespace varda::gui {
 
-CWeightTDDlg::CWeightTDDlg(TareWeightController& controller, QWidget* parent,
+TareWeightDialog::TareWeightDialog(TareWeightController& controller, QWidget* parent,
                            std::chrono::milliseconds read_interval)
     : QDialog(parent), controller_(controller) {
     setWindowTitle(qtext(TareWeightController::kCaption));
@@ -52,7 +52,7 @@ CWeightTDDlg::CWeightTDDlg(TareWeightController& controller, QWidget* parent,
     yes_ = new QPushButton(tr("Yes"), this);
     no_ = new QPushButton(tr("No"), this);
     yes_->setDefault(true);
-    connect(yes_, &QPushButton::clicked, this, &CWeightTDDlg::take_tare);
+    connect(yes_, &QPushButton::clicked, this, &TareWeightDialog::take_tare);
     connect(no_, &QPushButton::clicked, this, &QDialog::reject);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -71,26 +71,26 @@ CWeightTDDlg::CWeightTDDlg(TareWeightController& controller, QWidget* parent,
     timer_ = new QTimer(this);
     timer_->setSingleShot(true);
     timer_->setInterval(static_cast<int>(read_interval.count()));
-    connect(timer_, &QTimer::timeout, this, &CWeightTDDlg::read_weight);
+    connect(timer_, &QTimer::timeout, this, &TareWeightDialog::read_weight);
     timer_->start();
 }
 
-void CWeightTDDlg::Open(CTarnDoc& doc, QWidget* parent) {
+void TareWeightDialog::Open(CTarnDoc& doc, QWidget* parent) {
     auto* model = dynamic_cast<CVK13*>(doc.device_model());
     if (!model) return;
     TareWeightController controller(doc.device(), &doc.description(), model->channel_count(),
                                     doc.refresh_views);
-    CWeightTDDlg dialog(controller, parent);
+    TareWeightDialog dialog(controller, parent);
     dialog.exec();
 }
 
-void CWeightTDDlg::read_weight() {
+void TareWeightDialog::read_weight() {
     controller_.read_weight();
     weight_->setText(qtext(controller_.weight_text()));
     timer_->start();
 }
 
-void CWeightTDDlg::take_tare() {
+void TareWeightDialog::take_tare() {
     timer_->stop();
     if (channels_) controller_.channel = channels_->currentIndex();
     if (controller_.take_tare()) {

@@ -18,10 +18,10 @@ namespace varda::gui {
 
 // "Tare weight": the chosen channel's present value, read again and again, and "Yes" to take it as the
 // module's tare weight. A thin view over TareWeightController.
-class CWeightTDDlg : public QDialog {
+class TareWeightDialog : public QDialog {
     Q_OBJECT
   public:
-    CWeightTDDlg(TareWeightController& controller, QWidget* parent = nullptr,
+    TareWeightDialog(TareWeightController& controller, QWidget* parent = nullptr,
                  std::chrono::milliseconds read_interval = TareWeightController::kReadInterval);
 
     // The document's "Tare weight" command: runs the dialog modally for a strain-gauge model; does nothing

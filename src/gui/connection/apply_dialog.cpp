@@ -17,7 +17,7 @@ namespace {
 constexpr int kTextWidth = 360;
 }
 
-CApply::CApply(ApplyController& controller, QWidget* parent) : QDialog(parent), controller_(controller) {
+ApplyDialog::ApplyDialog(ApplyController& controller, QWidget* parent) : QDialog(parent), controller_(controller) {
     setWindowTitle(tr("New network settings"));
 
     auto* icon = new QLabel(this);
@@ -53,8 +53,8 @@ CApply::CApply(ApplyController& controller, QWidget* parent) : QDialog(parent), 
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     ok_ = buttons->button(QDialogButtonBox::Ok);
-    connect(buttons, &QDialogButtonBox::accepted, this, &CApply::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &CApply::reject);
+    connect(buttons, &QDialogButtonBox::accepted, this, &ApplyDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &ApplyDialog::reject);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(warning_row);
@@ -66,7 +66,7 @@ CApply::CApply(ApplyController& controller, QWidget* parent) : QDialog(parent), 
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
-void CApply::accept() {
+void ApplyDialog::accept() {
     controller_.change_own_settings = change_own_->isChecked();
     controller_.broadcast = broadcast_->isChecked();
     if (controller_.ok()) QDialog::accept();

@@ -15,10 +15,10 @@ namespace varda::gui {
 // "New network settings": warns that the module is about to take new network settings, lists them, and
 // lets the user send APLY (optionally as a broadcast) and have the configurator follow. A thin view over
 // ApplyController, which does the sending and following when OK is pressed.
-class CApply : public QDialog {
+class ApplyDialog : public QDialog {
     Q_OBJECT
   public:
-    explicit CApply(ApplyController& controller, QWidget* parent = nullptr);
+    explicit ApplyDialog(ApplyController& controller, QWidget* parent = nullptr);
 
     QLabel* settings_label() const { return settings_; }
     QCheckBox* change_own_settings_box() const { return change_own_; }

@@ -12,9 +12,9 @@
 
 namespace varda::gui {
 
-CSelectDeviceDlg::CSelectDeviceDlg(const CBrand& brand, QWidget* parent) : QDialog(parent) {
+SelectDeviceDialog::SelectDeviceDialog(const CBrand& brand, QWidget* parent) : QDialog(parent) {
     setWindowTitle(tr("Select device"));
-    list_ = new CTableCtrl(this);
+    list_ = new ReportTable(this);
     list_->SetColumns({tr("Device name")}, {1});
     for (const std::string& name : device_selection_names(brand)) {
         const int row = list_->AddRow({QString::fromStdString(name)});
@@ -22,12 +22,12 @@ CSelectDeviceDlg::CSelectDeviceDlg(const CBrand& brand, QWidget* parent) : QDial
     }
     list_->FitHeight();
     list_->setMinimumWidth(260);
-    connect(list_, &CTableCtrl::cell_activated, this, &CSelectDeviceDlg::accept);
+    connect(list_, &ReportTable::cell_activated, this, &SelectDeviceDialog::accept);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     ok_ = buttons->button(QDialogButtonBox::Ok);
-    connect(buttons, &QDialogButtonBox::accepted, this, &CSelectDeviceDlg::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &CSelectDeviceDlg::reject);
+    connect(buttons, &QDialogButtonBox::accepted, this, &SelectDeviceDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &SelectDeviceDialog::reject);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(list_);
@@ -35,7 +35,7 @@ CSelectDeviceDlg::CSelectDeviceDlg(const CBrand& brand, QWidget* parent) : QDial
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
-void CSelectDeviceDlg::accept() {
+void SelectDeviceDialog::accept() {
     const QList<QTableWidgetItem*> selected = list_->selectedItems();
     std::optional<std::string> text;
     if (!selected.isEmpty()) text = selected.front()->text().toStdString();

@@ -173,19 +173,19 @@ int leading_number(const std::string& text, int fallback) {
 }  // namespace
 
 template <typename F>
-void CSetupCarrier::forward(F action) {
+void ConnectionSetupDialog::forward(F action) {
     if (!opened_ || controller_.thread_ended()) return;
     action();
 }
 
-CSetupCarrier::CSetupCarrier(Device& device, Options& options, const CBrand& brand, bool offline_allowed,
+ConnectionSetupDialog::ConnectionSetupDialog(Device& device, Options& options, const CBrand& brand, bool offline_allowed,
                              QWidget* parent)
     : QDialog(parent), device_(device), brand_(brand), controller_(device, options, offline_allowed) {
     setWindowTitle(tr("Connection to device"));
 
     auto* picture = new ConnectionPicture(this);
 
-    table_ = new CSetupTableCtrl(this);
+    table_ = new ConnectionSettingsTable(this);
     table_->Fill(device_.program_network());
 
     status_ = new QLabel(this);
@@ -212,7 +212,7 @@ CSetupCarrier::CSetupCarrier(Device& device, Options& options, const CBrand& bra
     connect(connect_, &QPushButton::clicked, this, [this] { forward([this] { controller_.connect(); }); });
     connect(factory_, &QPushButton::clicked, this,
             [this] { forward([this] { controller_.use_factory_settings(); }); });
-    connect(simulate_, &QPushButton::clicked, this, &CSetupCarrier::use_simulated_module);
+    connect(simulate_, &QPushButton::clicked, this, &ConnectionSetupDialog::use_simulated_module);
 
     auto* status_row = new QHBoxLayout;
     status_row->addWidget(status_, 1);
@@ -246,7 +246,7 @@ CSetupCarrier::CSetupCarrier(Device& device, Options& options, const CBrand& bra
     offer_simulated_module(list_serial_ports().empty());
 }
 
-CSetupCarrier::~CSetupCarrier() {
+ConnectionSetupDialog::~ConnectionSetupDialog() {
     if (!opened_ || finished_) return;
     // Going without the controller's last word (the program quits): stop its thread and let what it posted
     // run while this view still exists.
@@ -257,7 +257,7 @@ CSetupCarrier::~CSetupCarrier() {
     QCoreApplication::sendPostedEvents(QCoreApplication::instance(), QEvent::MetaCall);
 }
 
-void CSetupCarrier::showEvent(QShowEvent* event) {
+void ConnectionSetupDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (opened_) return;
     opened_ = true;
@@ -268,7 +268,7 @@ void CSetupCarrier::showEvent(QShowEvent* event) {
     if (!simulate_->isHidden()) offer_simulated_module(true);
 }
 
-void CSetupCarrier::reject() {
+void ConnectionSetupDialog::reject() {
     if (finished_ || abandoned_ || !opened_) {
         QDialog::reject();
         return;
@@ -276,7 +276,7 @@ void CSetupCarrier::reject() {
     forward([this] { controller_.exit(); });
 }
 
-void CSetupCarrier::offer_simulated_module(bool offer) {
+void ConnectionSetupDialog::offer_simulated_module(bool offer) {
     simulate_->setVisible(offer);
     if (offer)
         show_status(tr("No serial port was found. Connect an RS-485 adapter, or try a simulated module.")
@@ -284,7 +284,7 @@ void CSetupCarrier::offer_simulated_module(bool offer) {
                     false);
 }
 
-void CSetupCarrier::use_simulated_module() {
+void ConnectionSetupDialog::use_simulated_module() {
     if (!opened_ || controller_.thread_ended() || !table_->isEnabled()) return;
     auto module = std::make_shared<sim::SimulatedModule>();
     DescriptionArchive archive(description_archive_path(), false);
@@ -324,7 +324,7 @@ void CSetupCarrier::use_simulated_module() {
 
 // ---- ConnectionView -----------------------------------------------------------------------------
 
-void CSetupCarrier::show_status(const std::string& text, bool alarm) {
+void ConnectionSetupDialog::show_status(const std::string& text, bool alarm) {
     alarm_ = alarm;
     QPalette palette = status_->palette();
     palette.setColor(QPalette::WindowText, alarm ? kAlarmColour : kStatusColour);
@@ -333,28 +333,28 @@ void CSetupCarrier::show_status(const std::string& text, bool alarm) {
     if (alarm) QApplication::beep();
 }
 
-void CSetupCarrier::set_table_enabled(bool enabled) {
+void ConnectionSetupDialog::set_table_enabled(bool enabled) {
     table_->setEnabled(enabled);
     simulate_->setEnabled(enabled);
 }
 
-void CSetupCarrier::show_value(const Parameter& parameter) {
+void ConnectionSetupDialog::show_value(const Parameter& parameter) {
     table_->ShowValue(parameter);
 }
 
-std::optional<int> CSetupCarrier::select_device() {
+std::optional<int> ConnectionSetupDialog::select_device() {
     if (abandoned_) return std::nullopt;  // no new window while this one goes
-    CSelectDeviceDlg dialog(brand_, this);
+    SelectDeviceDialog dialog(brand_, this);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     return dialog.chosen_model();
 }
 
-void CSetupCarrier::nothing_answered() {
+void ConnectionSetupDialog::nothing_answered() {
     // Whatever the ports are, a module to try the program with is one click away.
     simulate_->show();
 }
 
-void CSetupCarrier::close(bool ok) {
+void ConnectionSetupDialog::close(bool ok) {
     if (abandoned_) return;
     finished_ = true;
     done(ok ? QDialog::Accepted : QDialog::Rejected);

@@ -17,25 +17,25 @@ struct Options;
 
 namespace varda::gui {
 
-class CSetupTableCtrl;
+class ConnectionSettingsTable;
 
 // "Connection to device": the configurator's port settings in a table and the ways forward (connect, scan
 // the baud rates, factory settings, work offline, exit). A thin view over ConnectionController, whose
 // thread does the talking; every way out, closing the window included, goes through it. Without any
 // serial device the dialog offers the simulated module instead.
-class CSetupCarrier : public QDialog, public ConnectionView {
+class ConnectionSetupDialog : public QDialog, public ConnectionView {
     Q_OBJECT
   public:
-    CSetupCarrier(Device& device, Options& options, const CBrand& brand, bool offline_allowed,
+    ConnectionSetupDialog(Device& device, Options& options, const CBrand& brand, bool offline_allowed,
                   QWidget* parent = nullptr);
-    ~CSetupCarrier() override;
+    ~ConnectionSetupDialog() override;
 
     // Says that there is no serial device and offers the simulated module (or takes the offer back).
     void offer_simulated_module(bool offer);
     // Puts the simulated module under the device and connects to it.
     void use_simulated_module();
 
-    CSetupTableCtrl* table() const { return table_; }
+    ConnectionSettingsTable* table() const { return table_; }
     QLabel* status_label() const { return status_; }
     bool status_alarm() const { return alarm_; }
     QPushButton* exit_button() const { return exit_; }
@@ -68,7 +68,7 @@ class CSetupCarrier : public QDialog, public ConnectionView {
     Device& device_;
     const CBrand& brand_;
     ConnectionController controller_;
-    CSetupTableCtrl* table_ = nullptr;
+    ConnectionSettingsTable* table_ = nullptr;
     QLabel* status_ = nullptr;
     QPushButton* exit_ = nullptr;
     QPushButton* offline_ = nullptr;

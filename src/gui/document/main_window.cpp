@@ -218,10 +218,10 @@ void MainWindow::set_central_view(QWidget* view) {
     view->show();
 }
 
-void MainWindow::set_tree_view(CTarnTreeListView* view) {
+void MainWindow::set_tree_view(ConfigurationTreePane* view) {
     set_central_view(view);
     tree_view_ = view;
-    connect(this, &MainWindow::document_changed, view, &CTarnTreeListView::rebuild);
+    connect(this, &MainWindow::document_changed, view, &ConfigurationTreePane::rebuild);
     set_command_handler(kCmdPreviousProblem, [view] { view->previous_problem(); });
     set_command_handler(kCmdNextProblem, [view] { view->next_problem(); });
     for (const int command : {kCmdReadBranch, kCmdWriteBranch, kCmdWriteBranchChanges, kCmdCompareBranch})
@@ -337,10 +337,10 @@ void MainWindow::register_document_commands() {
                 [](CTarnDoc& d) { d.device().sio().settings.adapter_mode = adapter_mode::kAuto; });
     doc_command(kCmdAdapterSemiAuto,
                 [](CTarnDoc& d) { d.device().sio().settings.adapter_mode = adapter_mode::kByRts; });
-    handlers_[kCmdIoStatus] = [this] { CStateInOutDlg::Open(doc_, this); };
-    handlers_[kCmdTareWeight] = [this] { CWeightTDDlg::Open(doc_, this); };
+    handlers_[kCmdIoStatus] = [this] { IoStatusWindow::Open(doc_, this); };
+    handlers_[kCmdTareWeight] = [this] { TareWeightDialog::Open(doc_, this); };
     handlers_[kCmdSingleParameter] = [this] {
-        CSinglePoint dialog(doc_, this);
+        SinglePointDialog dialog(doc_, this);
         dialog.exec();
     };
     handlers_[kCmdPortSettings] = [this] {

@@ -26,7 +26,7 @@ struct Options;
 
 namespace varda::gui {
 
-class CTarnTreeListView;
+class ConfigurationTreePane;
 class ConnectionIndicator;
 class BusMonitorWindow;
 
@@ -45,7 +45,7 @@ class MainWindow : public QMainWindow {
     QWidget* central_view() const { return central_view_; }
     // Puts the parameter tree view in the middle and routes the view's commands to it (problem
     // navigation, branch commands, the parameter-list export); it rebuilds when the document changes.
-    void set_tree_view(CTarnTreeListView* view);
+    void set_tree_view(ConfigurationTreePane* view);
 
     // Routes a command to `handler`; an empty handler greys the command again.
     void set_command_handler(int command, std::function<void()> handler);
@@ -123,7 +123,7 @@ class MainWindow : public QMainWindow {
     int shown_exchange_ = 0;  // number of the exchange summary on the status line
     QVBoxLayout* central_layout_ = nullptr;
     QWidget* central_view_ = nullptr;
-    QPointer<CTarnTreeListView> tree_view_;
+    QPointer<ConfigurationTreePane> tree_view_;
     QTimer* idle_timer_ = nullptr;
 };
 

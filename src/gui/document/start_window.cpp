@@ -33,7 +33,7 @@ std::unique_ptr<MainWindow> start_main_window(CTarnDoc& doc, Options& options, c
     }
 
     auto window = std::make_unique<MainWindow>(doc, options, brand);
-    window->set_tree_view(new CTarnTreeListView(doc));
+    window->set_tree_view(new ConfigurationTreePane(doc));
     const WindowPlacement placement = window_placement(command_line);
     switch (placement.kind) {
         case WindowPlacement::Kind::Minimised:

@@ -175,14 +175,14 @@ Dialogs::ConnectionChoice QtUi::run_connection_dialog(bool at_startup) {
     return on_gui_thread([&] {
         if (!device_ || !options_ || !brand_) return ConnectionChoice::Closed;
         // Only at start-up may the user go on without a module.
-        CSetupCarrier dialog(*device_, *options_, *brand_, at_startup, main_window());
+        ConnectionSetupDialog dialog(*device_, *options_, *brand_, at_startup, main_window());
         return dialog.exec() == QDialog::Accepted ? ConnectionChoice::Connected : ConnectionChoice::Exit;
     });
 }
 
 bool QtUi::run_apply_dialog(ApplyController& controller) {
     return on_gui_thread([&] {
-        CApply dialog(controller, main_window());
+        ApplyDialog dialog(controller, main_window());
         return dialog.exec() == QDialog::Accepted;
     });
 }
@@ -200,7 +200,7 @@ bool QtUi::run_generic_calibration(CBaseDevice& model) {
 
 bool QtUi::run_output_calibration(calibration::OutputCalibration& controller) {
     return on_gui_thread([&] {
-        CCalibration dialog(controller, main_window());
+        OutputCalibrationDialog dialog(controller, main_window());
         dialog.exec();
         return true;
     });
@@ -208,7 +208,7 @@ bool QtUi::run_output_calibration(calibration::OutputCalibration& controller) {
 
 bool QtUi::run_calibration_wizard(CalibrationWizard& wizard) {
     return on_gui_thread([&] {
-        CmySheet sheet(wizard, main_window());
+        WizardSheet sheet(wizard, main_window());
         return sheet.run();
     });
 }

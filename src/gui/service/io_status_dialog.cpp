@@ -42,25 +42,25 @@ QRect to_qrect(const Rect& r) {
 
 }  // namespace
 
-// ---- CmyStatic ----------------------------------------------------------------------------------
+// ---- IoLamp ----------------------------------------------------------------------------------
 
-CmyStatic::CmyStatic(IoSide side, int number, QWidget* parent)
+IoLamp::IoLamp(IoSide side, int number, QWidget* parent)
     : QWidget(parent), side_(side), number_(number) {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-void CmyStatic::set_state(const std::string& state) {
+void IoLamp::set_state(const std::string& state) {
     if (state == state_) return;
     state_ = state;
     update();
 }
 
-void CmyStatic::mousePressEvent(QMouseEvent* event) {
+void IoLamp::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) emit clicked();
     QWidget::mousePressEvent(event);
 }
 
-void CmyStatic::paintEvent(QPaintEvent*) {
+void IoLamp::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const QRect area = rect();
     painter.fillRect(area, palette().color(QPalette::Window));
@@ -83,9 +83,9 @@ void CmyStatic::paintEvent(QPaintEvent*) {
     painter.drawText(area, Qt::AlignCenter | Qt::TextSingleLine, QString::number(number_));
 }
 
-// ---- CGradientStatic ----------------------------------------------------------------------------
+// ---- GradientCaption ----------------------------------------------------------------------------
 
-CGradientStatic::CGradientStatic(const QString& text, QWidget* parent) : QWidget(parent), text_(text) {
+GradientCaption::GradientCaption(const QString& text, QWidget* parent) : QWidget(parent), text_(text) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     QFont caption;
     caption.setFamilies({QStringLiteral("Palatino Linotype"), QStringLiteral("Palatino"),
@@ -96,7 +96,7 @@ CGradientStatic::CGradientStatic(const QString& text, QWidget* parent) : QWidget
     setFont(caption);
 }
 
-void CGradientStatic::paintEvent(QPaintEvent*) {
+void GradientCaption::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const QRect area = rect();
     QLinearGradient gradient(area.topLeft(), area.bottomLeft());
@@ -110,10 +110,10 @@ void CGradientStatic::paintEvent(QPaintEvent*) {
     painter.drawRect(area.adjusted(0, 0, -1, -1));
 }
 
-// ---- CStateTableCtrl ----------------------------------------------------------------------------
+// ---- IoStateTable ----------------------------------------------------------------------------
 
-CStateTableCtrl::CStateTableCtrl(IoStatusController& controller, IoSide side, QWidget* parent)
-    : CTableCtrl(parent), controller_(controller), side_(side) {
+IoStateTable::IoStateTable(IoStatusController& controller, IoSide side, QWidget* parent)
+    : ReportTable(parent), controller_(controller), side_(side) {
     verticalHeader()->setMinimumSectionSize(kStateRowHeight);
     verticalHeader()->setDefaultSectionSize(kStateRowHeight);
     horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
@@ -135,7 +135,7 @@ CStateTableCtrl::CStateTableCtrl(IoStatusController& controller, IoSide side, QW
     }
 }
 
-void CStateTableCtrl::ShowRow(int row, const IoTable::Row& cells) {
+void IoStateTable::ShowRow(int row, const IoTable::Row& cells) {
     if (row < 0 || row >= rowCount()) return;
     for (int column = 0; column < columnCount(); ++column) {
         const auto c = static_cast<std::size_t>(column);
@@ -149,20 +149,20 @@ void CStateTableCtrl::ShowRow(int row, const IoTable::Row& cells) {
     }
 }
 
-void CStateTableCtrl::Detach() {
+void IoStateTable::Detach() {
     detached_ = true;
     SetCommitEnabled(false);
 }
 
-void CStateTableCtrl::CellAction(int row, int) {
+void IoStateTable::CellAction(int row, int) {
     if (side_ == IoSide::Inputs && !detached_) controller_.reset_counter(row);
 }
 
-TableEditor CStateTableCtrl::EditorFor(int row, int column) const {
+TableEditor IoStateTable::EditorFor(int row, int column) const {
     if (detached_) return {};
     controller_.begin_edit(side_, row);
     editing_row_ = row;
-    TableEditor editor = CTableCtrl::EditorFor(row, column);
+    TableEditor editor = ReportTable::EditorFor(row, column);
     if (editor.kind == TableEditor::Kind::None) {
         controller_.end_edit(side_, row);
         editing_row_ = -1;
@@ -170,18 +170,18 @@ TableEditor CStateTableCtrl::EditorFor(int row, int column) const {
     return editor;
 }
 
-void CStateTableCtrl::CommitText(int row, int, const QString& text) {
+void IoStateTable::CommitText(int row, int, const QString& text) {
     controller_.commit_edit(side_, row, text.toStdString());
 }
 
-void CStateTableCtrl::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
-    CTableCtrl::closeEditor(editor, hint);
+void IoStateTable::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
+    ReportTable::closeEditor(editor, hint);
     if (editing_row_ < 0 || detached_) return;
     controller_.end_edit(side_, editing_row_);
     editing_row_ = -1;
 }
 
-void CStateTableCtrl::keyPressEvent(QKeyEvent* event) {
+void IoStateTable::keyPressEvent(QKeyEvent* event) {
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
     if (enter && state() != QAbstractItemView::EditingState) {
         const QModelIndex current = currentIndex();
@@ -192,20 +192,20 @@ void CStateTableCtrl::keyPressEvent(QKeyEvent* event) {
         event->accept();
         return;
     }
-    CTableCtrl::keyPressEvent(event);
+    ReportTable::keyPressEvent(event);
 }
 
-// ---- CStateInOutDlg -----------------------------------------------------------------------------
+// ---- IoStatusWindow -----------------------------------------------------------------------------
 
-CStateInOutDlg::CStateInOutDlg(CTarnDoc& doc, QWidget* parent, std::chrono::milliseconds poll_interval)
+IoStatusWindow::IoStatusWindow(CTarnDoc& doc, QWidget* parent, std::chrono::milliseconds poll_interval)
     : QDialog(parent), controller_(std::make_unique<IoStatusController>(doc)) {
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
     setWindowTitle(qtext(controller_->title()));
-    captions_[0] = new CGradientStatic(qtext(str(kInputsCaptionText)), this);
-    captions_[1] = new CGradientStatic(qtext(str(kOutputsCaptionText)), this);
+    captions_[0] = new GradientCaption(qtext(str(kInputsCaptionText)), this);
+    captions_[1] = new GradientCaption(qtext(str(kOutputsCaptionText)), this);
     for (IoSide side : {IoSide::Inputs, IoSide::Outputs}) {
-        tables_[index(side)] = new CStateTableCtrl(*controller_, side, this);
+        tables_[index(side)] = new IoStateTable(*controller_, side, this);
         tables_[index(side)]->setObjectName(side == IoSide::Inputs ? "inputs" : "outputs");
     }
     lay_out();
@@ -213,20 +213,20 @@ CStateInOutDlg::CStateInOutDlg(CTarnDoc& doc, QWidget* parent, std::chrono::mill
     controller_->start(poll_interval);
 }
 
-CStateInOutDlg::~CStateInOutDlg() {
+IoStatusWindow::~IoStatusWindow() {
     // The tables outlive the controller until the base class destroys them; an editor still open would
     // otherwise commit into it as the window goes.
-    for (CStateTableCtrl* table : tables_)
+    for (IoStateTable* table : tables_)
         table->Detach();
     controller_->stop();
 }
 
-void CStateInOutDlg::Open(CTarnDoc& doc, QWidget* parent) {
-    CStateInOutDlg dialog(doc, parent);
+void IoStatusWindow::Open(CTarnDoc& doc, QWidget* parent) {
+    IoStatusWindow dialog(doc, parent);
     dialog.exec();
 }
 
-void CStateInOutDlg::lay_out() {
+void IoStatusWindow::lay_out() {
     // Dialog units follow the font, as the platform's dialog templates do.
     const QFontMetrics metrics(font());
     const int base_x =
@@ -265,16 +265,16 @@ void CStateInOutDlg::lay_out() {
 
     const int width =
         inputs && outputs ? pixels(kDialogArea).width() : captions_[1]->width() + kOneSideMargin;
-    for (CStateTableCtrl* table : tables_)
+    for (IoStateTable* table : tables_)
         table->FitHeight();
     const int taller = std::max(tables_[0]->height(), tables_[1]->height());
     setFixedSize(width, tables_[0]->y() + taller + kBottomMargin);
 }
 
-void CStateInOutDlg::create_lamps(IoSide side, int base_x, int base_y) {
+void IoStatusWindow::create_lamps(IoSide side, int base_x, int base_y) {
     const LampGrid& grid = controller_->lamps(side);
     for (std::size_t k = 0; k < grid.lamps.size(); ++k) {
-        auto* lamp = new CmyStatic(side, static_cast<int>(k) + 1, this);
+        auto* lamp = new IoLamp(side, static_cast<int>(k) + 1, this);
         lamp->setGeometry(to_qrect(dialog_units_to_pixels(grid.lamps[k], base_x, base_y)));
         lamp->set_state(controller_->lamp_state(side, static_cast<int>(k)));
         lamps_[index(side)].push_back(lamp);
@@ -282,16 +282,16 @@ void CStateInOutDlg::create_lamps(IoSide side, int base_x, int base_y) {
         lamp->setToolTip(tr("Click to switch this output on or off"));
         lamp->setCursor(Qt::PointingHandCursor);
         const int output = static_cast<int>(k);
-        connect(lamp, &CmyStatic::clicked, this, [this, output] { controller_->toggle_output(output); });
+        connect(lamp, &IoLamp::clicked, this, [this, output] { controller_->toggle_output(output); });
     }
 }
 
-void CStateInOutDlg::done(int result) {
+void IoStatusWindow::done(int result) {
     // The dialog ends only once the polling thread has; it reports that and the close is taken again.
     if (controller_->close_request()) QDialog::done(result);
 }
 
-void CStateInOutDlg::keyPressEvent(QKeyEvent* event) {
+void IoStatusWindow::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         event->accept();
         accept();
@@ -300,12 +300,12 @@ void CStateInOutDlg::keyPressEvent(QKeyEvent* event) {
     QDialog::keyPressEvent(event);
 }
 
-void CStateInOutDlg::row_changed(IoSide side, int row, const IoTable::Row& cells) {
+void IoStatusWindow::row_changed(IoSide side, int row, const IoTable::Row& cells) {
     QMetaObject::invokeMethod(
         this, [this, side, row, cells] { tables_[index(side)]->ShowRow(row, cells); }, Qt::QueuedConnection);
 }
 
-void CStateInOutDlg::lamp_changed(IoSide side, int lamp, const std::string& state) {
+void IoStatusWindow::lamp_changed(IoSide side, int lamp, const std::string& state) {
     QMetaObject::invokeMethod(
         this,
         [this, side, lamp, state] {
@@ -316,7 +316,7 @@ void CStateInOutDlg::lamp_changed(IoSide side, int lamp, const std::string& stat
         Qt::QueuedConnection);
 }
 
-void CStateInOutDlg::polling_ended() {
+void IoStatusWindow::polling_ended() {
     QMetaObject::invokeMethod(
         this, [this] { reject(); }, Qt::QueuedConnection);
 }

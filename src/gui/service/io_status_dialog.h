@@ -19,13 +19,13 @@ namespace varda::gui {
 
 // A numbered lamp: a bordered box with its number in the middle, coloured by a state text it does not
 // show.
-class CmyStatic : public QWidget {
+class IoLamp : public QWidget {
     Q_OBJECT
   public:
     static constexpr int kInputId = 108;
     static constexpr int kOutputId = 109;
 
-    CmyStatic(IoSide side, int number, QWidget* parent = nullptr);
+    IoLamp(IoSide side, int number, QWidget* parent = nullptr);
     IoSide side() const { return side_; }
     int number() const { return number_; }
     const std::string& state() const { return state_; }
@@ -47,10 +47,10 @@ class CmyStatic : public QWidget {
 };
 
 // A caption bar: a grey vertical gradient with the text in white, centred.
-class CGradientStatic : public QWidget {
+class GradientCaption : public QWidget {
     Q_OBJECT
   public:
-    explicit CGradientStatic(const QString& text, QWidget* parent = nullptr);
+    explicit GradientCaption(const QString& text, QWidget* parent = nullptr);
     QString text() const { return text_; }
 
   protected:
@@ -62,12 +62,12 @@ class CGradientStatic : public QWidget {
 
 // A table of the I/O status dialog: a click on "Reset" resets the row's counter, and an output value is
 // edited in place and written at once; polling leaves the row alone while its editor is open.
-class CStateTableCtrl : public CTableCtrl {
+class IoStateTable : public ReportTable {
     Q_OBJECT
   public:
     static constexpr int kStateRowHeight = 20;
 
-    CStateTableCtrl(IoStatusController& controller, IoSide side, QWidget* parent = nullptr);
+    IoStateTable(IoStatusController& controller, IoSide side, QWidget* parent = nullptr);
     IoSide side() const { return side_; }
     // Shows the row as the controller has it now.
     void ShowRow(int row, const IoTable::Row& cells);
@@ -93,20 +93,20 @@ class CStateTableCtrl : public CTableCtrl {
 // "I/O status": the live state of a module's inputs and outputs, each side with its numbered lamps and its
 // table. A thin view over IoStatusController, whose thread polls the module; it is closed by Escape,
 // Enter or the close box, once the thread has finished its current read.
-class CStateInOutDlg : public QDialog, private IoStatusView {
+class IoStatusWindow : public QDialog, private IoStatusView {
     Q_OBJECT
   public:
-    explicit CStateInOutDlg(CTarnDoc& doc, QWidget* parent = nullptr,
+    explicit IoStatusWindow(CTarnDoc& doc, QWidget* parent = nullptr,
                             std::chrono::milliseconds poll_interval = IoStatusController::kPollInterval);
-    ~CStateInOutDlg() override;
+    ~IoStatusWindow() override;
 
     // The document's "I/O status..." command: runs the dialog modally.
     static void Open(CTarnDoc& doc, QWidget* parent);
 
     IoStatusController& controller() { return *controller_; }
-    CStateTableCtrl* table(IoSide side) const { return tables_[index(side)]; }
-    CGradientStatic* caption(IoSide side) const { return captions_[index(side)]; }
-    const std::vector<CmyStatic*>& lamps(IoSide side) const { return lamps_[index(side)]; }
+    IoStateTable* table(IoSide side) const { return tables_[index(side)]; }
+    GradientCaption* caption(IoSide side) const { return captions_[index(side)]; }
+    const std::vector<IoLamp*>& lamps(IoSide side) const { return lamps_[index(side)]; }
 
   public slots:
     // Every way of closing takes this step.
@@ -126,9 +126,9 @@ class CStateInOutDlg : public QDialog, private IoStatusView {
     void polling_ended() override;
 
     std::unique_ptr<IoStatusController> controller_;
-    std::array<CGradientStatic*, 2> captions_{};
-    std::array<CStateTableCtrl*, 2> tables_{};
-    std::array<std::vector<CmyStatic*>, 2> lamps_;
+    std::array<GradientCaption*, 2> captions_{};
+    std::array<IoStateTable*, 2> tables_{};
+    std::array<std::vector<IoLamp*>, 2> lamps_;
 };
 
 }  // namespace varda::gui

@@ -45,7 +45,7 @@ void keep_place_when_hidden(QWidget* widget) {
 
 }  // namespace
 
-CSinglePoint::CSinglePoint(CTarnDoc& doc, QWidget* parent) : QDialog(parent), controller_(doc) {
+SinglePointDialog::SinglePointDialog(CTarnDoc& doc, QWidget* parent) : QDialog(parent), controller_(doc) {
     setWindowTitle(tr("Single parameter"));
 
     parameter_ = new QComboBox(this);
@@ -148,8 +148,8 @@ CSinglePoint::CSinglePoint(CTarnDoc& doc, QWidget* parent) : QDialog(parent), co
     controller_.update_for_name();
     show_fields();
 
-    connect(parameter_, &QComboBox::editTextChanged, this, &CSinglePoint::name_edited);
-    connect(parameter_, &QComboBox::textActivated, this, &CSinglePoint::name_edited);
+    connect(parameter_, &QComboBox::editTextChanged, this, &SinglePointDialog::name_edited);
+    connect(parameter_, &QComboBox::textActivated, this, &SinglePointDialog::name_edited);
     connect(indexed_, &QCheckBox::toggled, this, [this](bool on) {
         controller_.indexed = on;
         show_index_kind();
@@ -159,18 +159,18 @@ CSinglePoint::CSinglePoint(CTarnDoc& doc, QWidget* parent) : QDialog(parent), co
             on ? SinglePointController::Function::Write : SinglePointController::Function::Read;
         show_function();
     });
-    connect(execute_, &QPushButton::clicked, this, &CSinglePoint::execute);
+    connect(execute_, &QPushButton::clicked, this, &SinglePointDialog::execute);
     connect(exit_, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-void CSinglePoint::name_edited(const QString& text) {
+void SinglePointDialog::name_edited(const QString& text) {
     take_fields();
     controller_.name = text.toStdString();
     controller_.update_for_name();
     show_name_fields();
 }
 
-void CSinglePoint::execute() {
+void SinglePointDialog::execute() {
     take_fields();
     controller_.execute();
     show_fields();
@@ -183,7 +183,7 @@ void CSinglePoint::execute() {
     }
 }
 
-void CSinglePoint::take_fields() {
+void SinglePointDialog::take_fields() {
     using Function = SinglePointController::Function;
     using IndexKind = SinglePointController::IndexKind;
     controller_.name = parameter_->currentText().toStdString();
@@ -194,7 +194,7 @@ void CSinglePoint::take_fields() {
     controller_.write_data = write_data_->currentText().toStdString();
 }
 
-void CSinglePoint::show_name_fields() {
+void SinglePointDialog::show_name_fields() {
     hash_->setText(q(controller_.hash_text));
     description_->setText(q(controller_.description_text));
     description_->setCursorPosition(0);
@@ -209,7 +209,7 @@ void CSinglePoint::show_name_fields() {
     write_data_->setEditText(q(controller_.write_data));
 }
 
-void CSinglePoint::show_fields() {
+void SinglePointDialog::show_fields() {
     using Function = SinglePointController::Function;
     using IndexKind = SinglePointController::IndexKind;
     {
@@ -226,12 +226,12 @@ void CSinglePoint::show_fields() {
     show_function();
 }
 
-void CSinglePoint::show_index_kind() {
+void SinglePointDialog::show_index_kind() {
     data_index_->setEnabled(controller_.index_kind_enabled());
     address_index_->setEnabled(controller_.index_kind_enabled());
 }
 
-void CSinglePoint::show_function() {
+void SinglePointDialog::show_function() {
     write_data_->setVisible(controller_.write_data_shown());
     write_data_label_->setVisible(controller_.write_data_shown());
 }

@@ -21,10 +21,10 @@ namespace varda::gui {
 // "Single parameter": reads or writes one declared parameter of the current model with a byte-level trace.
 // A thin view over SinglePointController: the controls are copied into its fields before Execute and
 // shown again afterwards. Modal: open it with exec().
-class CSinglePoint : public QDialog {
+class SinglePointDialog : public QDialog {
     Q_OBJECT
   public:
-    explicit CSinglePoint(CTarnDoc& doc, QWidget* parent = nullptr);
+    explicit SinglePointDialog(CTarnDoc& doc, QWidget* parent = nullptr);
 
     SinglePointController& controller() { return controller_; }
     QComboBox* parameter_box() const { return parameter_; }

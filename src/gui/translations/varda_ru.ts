@@ -164,7 +164,7 @@
     </message>
 </context>
 <context>
-    <name>CApply</name>
+    <name>ApplyDialog</name>
     <message>
         <source>New network settings</source>
         <translation>Новые сетевые настройки</translation>
@@ -187,7 +187,7 @@
     </message>
 </context>
 <context>
-    <name>CCalibrate1</name>
+    <name>CalibrationMethodDialog</name>
     <message>
         <source>Calibration method</source>
         <translation>Метод юстировки</translation>
@@ -222,7 +222,7 @@
     </message>
 </context>
 <context>
-    <name>CCalibrate2</name>
+    <name>CalibrationRunDialog</name>
     <message>
         <source>Calibration</source>
         <translation>Юстировка</translation>
@@ -237,7 +237,7 @@
     </message>
 </context>
 <context>
-    <name>CCalibration</name>
+    <name>OutputCalibrationDialog</name>
     <message>
         <source>Calibration</source>
         <translation>Юстировка</translation>
@@ -264,7 +264,7 @@
     </message>
 </context>
 <context>
-    <name>CSelectDeviceDlg</name>
+    <name>SelectDeviceDialog</name>
     <message>
         <source>Select device</source>
         <translation>Выбор прибора</translation>
@@ -275,7 +275,7 @@
     </message>
 </context>
 <context>
-    <name>CSetupCarrier</name>
+    <name>ConnectionSetupDialog</name>
     <message>
         <source>Connection to device</source>
         <translation>Подключение к прибору</translation>
@@ -310,7 +310,7 @@
     </message>
 </context>
 <context>
-    <name>CSetupTableCtrl</name>
+    <name>ConnectionSettingsTable</name>
     <message>
         <source>Serial port settings</source>
         <translation>Настройки последовательного порта</translation>
@@ -321,7 +321,7 @@
     </message>
 </context>
 <context>
-    <name>CSinglePoint</name>
+    <name>SinglePointDialog</name>
     <message>
         <source>Single parameter</source>
         <translation>Отдельный параметр</translation>
@@ -368,14 +368,14 @@
     </message>
 </context>
 <context>
-    <name>CStateInOutDlg</name>
+    <name>IoStatusWindow</name>
     <message>
         <source>Click to switch this output on or off</source>
         <translation>Щёлкните, чтобы включить или выключить этот выход</translation>
     </message>
 </context>
 <context>
-    <name>CTarnTreeListCtrl</name>
+    <name>ConfigurationTree</name>
     <message>
         <source>Read parameter</source>
         <translation>Считать параметр</translation>
@@ -406,7 +406,7 @@
     </message>
 </context>
 <context>
-    <name>CWeightTDDlg</name>
+    <name>TareWeightDialog</name>
     <message>
         <source>Yes</source>
         <translation>Да</translation>

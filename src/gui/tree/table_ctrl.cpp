@@ -64,9 +64,9 @@ QString tip_html(const std::string& title, const std::string& text) {
 }  // namespace
 
 // Draws the cells by their flags and makes the in-place editors; the table decides everything else.
-class CTableCtrl::Delegate : public QStyledItemDelegate {
+class ReportTable::Delegate : public QStyledItemDelegate {
   public:
-    explicit Delegate(CTableCtrl* table) : QStyledItemDelegate(table), table_(table) {}
+    explicit Delegate(ReportTable* table) : QStyledItemDelegate(table), table_(table) {}
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
@@ -91,10 +91,10 @@ class CTableCtrl::Delegate : public QStyledItemDelegate {
     }
 
   private:
-    CTableCtrl* table_;
+    ReportTable* table_;
 };
 
-void CTableCtrl::Delegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+void ReportTable::Delegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                                  const QModelIndex& index) const {
     using namespace cell_flags;
     const int row = index.row();
@@ -159,9 +159,9 @@ void CTableCtrl::Delegate::paint(QPainter* painter, const QStyleOptionViewItem& 
     painter->restore();
 }
 
-// ---- CTableCtrl ---------------------------------------------------------------------------------
+// ---- ReportTable ---------------------------------------------------------------------------------
 
-CTableCtrl::CTableCtrl(QWidget* parent) : QTableWidget(parent), delegate_(new Delegate(this)) {
+ReportTable::ReportTable(QWidget* parent) : QTableWidget(parent), delegate_(new Delegate(this)) {
     setItemDelegate(delegate_);
     setShowGrid(false);  // the delegate draws the grid in its own colour
     setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -181,9 +181,9 @@ CTableCtrl::CTableCtrl(QWidget* parent) : QTableWidget(parent), delegate_(new De
     horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 }
 
-CTableCtrl::~CTableCtrl() = default;
+ReportTable::~ReportTable() = default;
 
-void CTableCtrl::SetColumns(const QStringList& captions, const std::vector<int>& proportions) {
+void ReportTable::SetColumns(const QStringList& captions, const std::vector<int>& proportions) {
     setColumnCount(static_cast<int>(captions.size()));
     setHorizontalHeaderLabels(captions);
     proportions_ = proportions;
@@ -191,7 +191,7 @@ void CTableCtrl::SetColumns(const QStringList& captions, const std::vector<int>&
     apply_column_widths();
 }
 
-int CTableCtrl::AddRow(const QStringList& texts) {
+int ReportTable::AddRow(const QStringList& texts) {
     const int row = rowCount();
     insertRow(row);
     for (int column = 0; column < columnCount(); ++column)
@@ -199,26 +199,26 @@ int CTableCtrl::AddRow(const QStringList& texts) {
     return row;
 }
 
-QTableWidgetItem* CTableCtrl::item_at(int row, int column) const {
+QTableWidgetItem* ReportTable::item_at(int row, int column) const {
     if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount()) return nullptr;
     QTableWidgetItem* cell = item(row, column);
     if (!cell) {
         cell = new QTableWidgetItem;
-        const_cast<CTableCtrl*>(this)->setItem(row, column, cell);
+        const_cast<ReportTable*>(this)->setItem(row, column, cell);
     }
     return cell;
 }
 
-void CTableCtrl::SetCellText(int row, int column, const QString& text) {
+void ReportTable::SetCellText(int row, int column, const QString& text) {
     if (QTableWidgetItem* cell = item_at(row, column)) cell->setText(text);
 }
 
-QString CTableCtrl::CellText(int row, int column) const {
+QString ReportTable::CellText(int row, int column) const {
     const QTableWidgetItem* cell = item(row, column);
     return cell ? cell->text() : QString();
 }
 
-void CTableCtrl::SetCellObject(int row, int column, Parameter* object, std::uint16_t flags) {
+void ReportTable::SetCellObject(int row, int column, Parameter* object, std::uint16_t flags) {
     const int first = column < 0 ? 0 : column;
     const int last = column < 0 ? columnCount() - 1 : column;
     for (int c = first; c <= last; ++c) {
@@ -229,12 +229,12 @@ void CTableCtrl::SetCellObject(int row, int column, Parameter* object, std::uint
     }
 }
 
-Parameter* CTableCtrl::GetCellObject(int row, int column) const {
+Parameter* ReportTable::GetCellObject(int row, int column) const {
     const QTableWidgetItem* cell = item(row, column);
     return cell ? static_cast<Parameter*>(cell->data(kObjectRole).value<void*>()) : nullptr;
 }
 
-std::uint16_t CTableCtrl::GetCellFlags(int row, int column) const {
+std::uint16_t ReportTable::GetCellFlags(int row, int column) const {
     if (column >= 0) {
         const QTableWidgetItem* cell = item(row, column);
         return cell ? static_cast<std::uint16_t>(cell->data(kFlagsRole).toUInt()) : 0;
@@ -245,7 +245,7 @@ std::uint16_t CTableCtrl::GetCellFlags(int row, int column) const {
     return all;
 }
 
-void CTableCtrl::SetCellFlags(int row, int column, std::uint16_t value, std::uint16_t mask) {
+void ReportTable::SetCellFlags(int row, int column, std::uint16_t value, std::uint16_t mask) {
     const int first = column < 0 ? 0 : column;
     const int last = column < 0 ? columnCount() - 1 : column;
     for (int c = first; c <= last; ++c) {
@@ -264,17 +264,17 @@ void CTableCtrl::SetCellFlags(int row, int column, std::uint16_t value, std::uin
     }
 }
 
-void CTableCtrl::SetRowValue(int row, qlonglong value) {
+void ReportTable::SetRowValue(int row, qlonglong value) {
     if (QTableWidgetItem* cell = item_at(row, 0)) cell->setData(kRowValueRole, value);
     viewport()->update();
 }
 
-qlonglong CTableCtrl::RowValue(int row) const {
+qlonglong ReportTable::RowValue(int row) const {
     const QTableWidgetItem* cell = item(row, 0);
     return cell ? cell->data(kRowValueRole).toLongLong() : 0;
 }
 
-void CTableCtrl::FitHeight() {
+void ReportTable::FitHeight() {
     const int rows = std::min(rowCount(), kMaxVisibleRows);
     const int header = horizontalHeader()->isHidden() ? 0 : horizontalHeader()->sizeHint().height();
     // A derived table may use taller rows.
@@ -282,7 +282,7 @@ void CTableCtrl::FitHeight() {
     apply_column_widths();
 }
 
-void CTableCtrl::apply_column_widths() {
+void ReportTable::apply_column_widths() {
     if (proportions_.empty() || columnCount() == 0) return;
     const int total = std::max(1, std::accumulate(proportions_.begin(), proportions_.end(), 0));
     // The viewport is already narrower by the vertical scroll bar when the rows do not fit.
@@ -296,7 +296,7 @@ void CTableCtrl::apply_column_widths() {
     }
 }
 
-bool CTableCtrl::ActivateCell(int row, int column) {
+bool ReportTable::ActivateCell(int row, int column) {
     if (row < 0 || row >= rowCount()) return false;
     emit cell_activated(row, column);
     column = EditorColumn(row, column);
@@ -308,7 +308,7 @@ bool CTableCtrl::ActivateCell(int row, int column) {
     return state() == QAbstractItemView::EditingState && editor_;
 }
 
-QWidget* CTableCtrl::create_editor(QWidget* parent, int row, int column) {
+QWidget* ReportTable::create_editor(QWidget* parent, int row, int column) {
     editing_ = EditorFor(row, column);
     QWidget* editor = nullptr;
     if (editing_.kind == TableEditor::Kind::EditBox) {
@@ -353,7 +353,7 @@ QWidget* CTableCtrl::create_editor(QWidget* parent, int row, int column) {
     return editor;
 }
 
-void CTableCtrl::commit_editor(QWidget* editor) {
+void ReportTable::commit_editor(QWidget* editor) {
     if (!commit_enabled_ || !editor || editor != editor_) return;
     QString text;
     if (auto* box = qobject_cast<QLineEdit*>(editor)) {
@@ -372,11 +372,11 @@ void CTableCtrl::commit_editor(QWidget* editor) {
     CommitText(edit_row_, edit_column_, text);
 }
 
-void CTableCtrl::CellAction(int, int) {}
+void ReportTable::CellAction(int, int) {}
 
-void CTableCtrl::EditorOpened(int, int) {}
+void ReportTable::EditorOpened(int, int) {}
 
-void CTableCtrl::CommitText(int row, int column, const QString& text) {
+void ReportTable::CommitText(int row, int column, const QString& text) {
     Parameter* parameter = GetCellObject(row, column);
     if (!parameter) {
         SetCellText(row, column, text);
@@ -386,12 +386,12 @@ void CTableCtrl::CommitText(int row, int column, const QString& text) {
     SetCellText(row, column, qstr(parameter->value_text()));
 }
 
-TableEditor CTableCtrl::EditorFor(int row, int column) const {
+TableEditor ReportTable::EditorFor(int row, int column) const {
     const Parameter* parameter = GetCellObject(row, column);
     return parameter ? choose_table_editor(*parameter) : TableEditor{};
 }
 
-QModelIndex CTableCtrl::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
+QModelIndex ReportTable::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
     const QModelIndex current = currentIndex();
     const QModelIndex next = QTableWidget::moveCursor(action, modifiers);
     if (!next.isValid() || !RowDisabled(next.row())) return next;
@@ -402,7 +402,7 @@ QModelIndex CTableCtrl::moveCursor(CursorAction action, Qt::KeyboardModifiers mo
     return model()->index(row, next.column());
 }
 
-void CTableCtrl::mousePressEvent(QMouseEvent* event) {
+void ReportTable::mousePressEvent(QMouseEvent* event) {
     const QModelIndex index = indexAt(event->position().toPoint());
     if (event->button() == Qt::LeftButton) {
         pressed_row_ = index.isValid() ? index.row() : -1;
@@ -416,7 +416,7 @@ void CTableCtrl::mousePressEvent(QMouseEvent* event) {
     QTableWidget::mousePressEvent(event);
 }
 
-void CTableCtrl::mouseReleaseEvent(QMouseEvent* event) {
+void ReportTable::mouseReleaseEvent(QMouseEvent* event) {
     QTableWidget::mouseReleaseEvent(event);
     if (event->button() != Qt::LeftButton) return;
     const int row = pressed_row_;
@@ -426,7 +426,7 @@ void CTableCtrl::mouseReleaseEvent(QMouseEvent* event) {
     if (row >= 0 && column >= 0 && cell_runs_action(GetCellFlags(row, column))) CellAction(row, column);
 }
 
-void CTableCtrl::mouseDoubleClickEvent(QMouseEvent* event) {
+void ReportTable::mouseDoubleClickEvent(QMouseEvent* event) {
     const QModelIndex index = indexAt(event->position().toPoint());
     if (event->button() != Qt::LeftButton || !index.isValid()) {
         QTableWidget::mouseDoubleClickEvent(event);
@@ -440,7 +440,7 @@ void CTableCtrl::mouseDoubleClickEvent(QMouseEvent* event) {
     if (!RowDisabled(index.row())) ActivateCell(index.row(), index.column());
 }
 
-void CTableCtrl::keyPressEvent(QKeyEvent* event) {
+void ReportTable::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         // Enter belongs to the table: it never reaches the dialog's default button.
         if (state() != QAbstractItemView::EditingState && currentIndex().isValid())
@@ -451,7 +451,7 @@ void CTableCtrl::keyPressEvent(QKeyEvent* event) {
     QTableWidget::keyPressEvent(event);
 }
 
-void CTableCtrl::wheelEvent(QWheelEvent* event) {
+void ReportTable::wheelEvent(QWheelEvent* event) {
     if (state() == QAbstractItemView::EditingState) {
         event->accept();  // the editor would be left behind its cell
         return;
@@ -459,23 +459,23 @@ void CTableCtrl::wheelEvent(QWheelEvent* event) {
     QTableWidget::wheelEvent(event);
 }
 
-void CTableCtrl::resizeEvent(QResizeEvent* event) {
+void ReportTable::resizeEvent(QResizeEvent* event) {
     QTableWidget::resizeEvent(event);
     apply_column_widths();
 }
 
-bool CTableCtrl::eventFilter(QObject* watched, QEvent* event) {
+bool ReportTable::eventFilter(QObject* watched, QEvent* event) {
     if (watched == editor_ && event->type() == QEvent::Wheel) return true;
     return QTableWidget::eventFilter(watched, event);
 }
 
-// ---- CSetupTableCtrl ----------------------------------------------------------------------------
+// ---- ConnectionSettingsTable ----------------------------------------------------------------------------
 
-CSetupTableCtrl::CSetupTableCtrl(QWidget* parent) : CTableCtrl(parent) {
+ConnectionSettingsTable::ConnectionSettingsTable(QWidget* parent) : ReportTable(parent) {
     SetColumns({tr("Serial port settings"), tr("Value")}, {3, 1});
 }
 
-void CSetupTableCtrl::Fill(ObjectWithParameters& network) {
+void ConnectionSettingsTable::Fill(ObjectWithParameters& network) {
     setRowCount(0);
     for (const auto& parameter : network.parameters) {
         const int row = AddRow({qstr(parameter->description), qstr(shown_text(*parameter))});
@@ -484,17 +484,17 @@ void CSetupTableCtrl::Fill(ObjectWithParameters& network) {
     FitHeight();
 }
 
-int CSetupTableCtrl::RowOf(const Parameter& parameter) const {
+int ConnectionSettingsTable::RowOf(const Parameter& parameter) const {
     for (int row = 0; row < rowCount(); ++row)
         if (GetCellObject(row, 1) == &parameter) return row;
     return -1;
 }
 
-void CSetupTableCtrl::ShowValue(const Parameter& parameter) {
+void ConnectionSettingsTable::ShowValue(const Parameter& parameter) {
     if (const int row = RowOf(parameter); row >= 0) SetCellText(row, 1, qstr(shown_text(parameter)));
 }
 
-TableEditor CSetupTableCtrl::EditorFor(int row, int column) const {
+TableEditor ConnectionSettingsTable::EditorFor(int row, int column) const {
     Parameter* parameter = GetCellObject(row, column);
     if (parameter && platform::iequals(parameter->network_name(), "Port")) {
         // Adapters come and go: the list shows the devices present now.
@@ -502,12 +502,12 @@ TableEditor CSetupTableCtrl::EditorFor(int row, int column) const {
         parameter->set_data_type(ports);
         return port_editor(*parameter, ports);
     }
-    return CTableCtrl::EditorFor(row, column);
+    return ReportTable::EditorFor(row, column);
 }
 
-// ---- CComboEx -----------------------------------------------------------------------------------
+// ---- NumberedTextCombo -----------------------------------------------------------------------------------
 
-void CComboEx::Fill(int first_id, int count) {
+void NumberedTextCombo::Fill(int first_id, int count) {
     clear();
     for (int i = 0; i < count; ++i) {
         const std::string_view text = str(first_id + i);

@@ -19,14 +19,14 @@ namespace varda::gui {
 // The program's report table: rows of cells that carry an object (usually a Parameter owned by whoever
 // fills the table) and state flags (cell_flags) that decide colour and editability. The selection never
 // stops on a disabled row; a parameter's value is edited in place with an edit box or a drop-down list.
-class CTableCtrl : public QTableWidget {
+class ReportTable : public QTableWidget {
     Q_OBJECT
   public:
     static constexpr int kRowHeight = 18;
     static constexpr int kMaxVisibleRows = 16;
 
-    explicit CTableCtrl(QWidget* parent = nullptr);
-    ~CTableCtrl() override;
+    explicit ReportTable(QWidget* parent = nullptr);
+    ~ReportTable() override;
 
     // The columns: captions and their shares of the width.
     void SetColumns(const QStringList& captions, const std::vector<int>& proportions);
@@ -118,10 +118,10 @@ class CTableCtrl : public QTableWidget {
 // The connection dialog's settings: "Serial port settings" and "Value", one row per parameter of the
 // configurator's own network element; activating a row edits its value. The port is chosen from the serial
 // devices present when the list opens, or typed as a device path.
-class CSetupTableCtrl : public CTableCtrl {
+class ConnectionSettingsTable : public ReportTable {
     Q_OBJECT
   public:
-    explicit CSetupTableCtrl(QWidget* parent = nullptr);
+    explicit ConnectionSettingsTable(QWidget* parent = nullptr);
 
     void Fill(ObjectWithParameters& network);
     // Shows the parameter's current value text in its row.
@@ -134,10 +134,10 @@ class CSetupTableCtrl : public CTableCtrl {
 };
 
 // A drop-down list filled from numbered user-interface texts.
-class CComboEx : public QComboBox {
+class NumberedTextCombo : public QComboBox {
     Q_OBJECT
   public:
-    explicit CComboEx(QWidget* parent = nullptr) : QComboBox(parent) {}
+    explicit NumberedTextCombo(QWidget* parent = nullptr) : QComboBox(parent) {}
     // Replaces the entries with the texts of `first_id` and the `count - 1` numbers after it.
     void Fill(int first_id, int count);
 };

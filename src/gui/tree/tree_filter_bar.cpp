@@ -47,7 +47,7 @@ QToolButton* quick_filter(const QString& text, const QString& tip, QColor colour
     return button;
 }
 
-void set_hidden_rows(CTarnTreeListCtrl& tree, TreeItem parent, const FilterResult* result) {
+void set_hidden_rows(ConfigurationTree& tree, TreeItem parent, const FilterResult* result) {
     const TreeListModel& model = tree.tree_model();
     const QModelIndex parent_index = parent ? model.index_of(parent) : QModelIndex();
     int row = 0;
@@ -60,7 +60,7 @@ void set_hidden_rows(CTarnTreeListCtrl& tree, TreeItem parent, const FilterResul
 
 }  // namespace
 
-TreeFilterBar::TreeFilterBar(CTarnTreeListCtrl& tree, QWidget* parent) : QWidget(parent), tree_(tree) {
+TreeFilterBar::TreeFilterBar(ConfigurationTree& tree, QWidget* parent) : QWidget(parent), tree_(tree) {
     text_ = new QLineEdit(this);
     text_->setPlaceholderText(tr("Find a parameter by description, name or value"));
     text_->setClearButtonEnabled(true);

@@ -10,7 +10,7 @@
 
 namespace varda::gui {
 
-class CTarnTreeListCtrl;
+class ConfigurationTree;
 
 // The bar above the tree that finds parameters: a text matched against description, network name and
 // value, quick filters for changed, differing and failed rows, and "12 of 430". Rows that do not match
@@ -19,7 +19,7 @@ class CTarnTreeListCtrl;
 class TreeFilterBar : public QWidget {
     Q_OBJECT
   public:
-    TreeFilterBar(CTarnTreeListCtrl& tree, QWidget* parent = nullptr);
+    TreeFilterBar(ConfigurationTree& tree, QWidget* parent = nullptr);
 
     // Shows the bar and puts the cursor in its text field (Ctrl+F).
     void start();
@@ -40,7 +40,7 @@ class TreeFilterBar : public QWidget {
     FilterQuery query() const;
     void show_everything();
 
-    CTarnTreeListCtrl& tree_;
+    ConfigurationTree& tree_;
     QLineEdit* text_;
     QToolButton* changed_;
     QToolButton* differs_;

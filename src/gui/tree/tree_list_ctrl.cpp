@@ -145,7 +145,7 @@ QString elide_cell_text(const QFontMetrics& metrics, const QString& text, int ce
     return text.left(std::max(0, low - 1)) + QStringLiteral("...");
 }
 
-CTreeListCtrl::CTreeListCtrl(QWidget* parent) : QTreeView(parent), model_(*new TreeListModel(this)) {
+MultiColumnTree::MultiColumnTree(QWidget* parent) : QTreeView(parent), model_(*new TreeListModel(this)) {
     setModel(&model_);
     setItemDelegate(new TreeListDelegate(this));
     setSelectionMode(QAbstractItemView::SingleSelection);
@@ -183,10 +183,10 @@ CTreeListCtrl::CTreeListCtrl(QWidget* parent) : QTreeView(parent), model_(*new T
     });
     tool_tip_timer_.setSingleShot(true);
     tool_tip_timer_.setInterval(kToolTipDelayMs);
-    connect(&tool_tip_timer_, &QTimer::timeout, this, &CTreeListCtrl::show_pending_tool_tip);
+    connect(&tool_tip_timer_, &QTimer::timeout, this, &MultiColumnTree::show_pending_tool_tip);
 }
 
-CTreeListCtrl::~CTreeListCtrl() {
+MultiColumnTree::~MultiColumnTree() {
     // The header outlives this part of the control and resizes its sections while the view goes.
     header()->disconnect(this);
     // Editors die with the viewport; their rows are about to go too.
@@ -194,7 +194,7 @@ CTreeListCtrl::~CTreeListCtrl() {
     if (drop_down_) drop_down_->removeEventFilter(this);
 }
 
-int CTreeListCtrl::InsertColumn(const QString& caption, TreeListModel::Align align, int width) {
+int MultiColumnTree::InsertColumn(const QString& caption, TreeListModel::Align align, int width) {
     std::vector<TreeListModel::Column> columns;
     for (int c = 0; c < model_.column_count(); ++c)
         columns.push_back({model_.headerData(c, Qt::Horizontal).toString(), model_.column_align(c)});
@@ -210,19 +210,19 @@ int CTreeListCtrl::InsertColumn(const QString& caption, TreeListModel::Align ali
     return index;
 }
 
-void CTreeListCtrl::set_stretch_columns(std::vector<int> columns) {
+void MultiColumnTree::set_stretch_columns(std::vector<int> columns) {
     stretch_columns_ = std::move(columns);
     take_stretch_weights();
     fit_columns_to_view();
 }
 
-void CTreeListCtrl::take_stretch_weights() {
+void MultiColumnTree::take_stretch_weights() {
     stretch_weights_.clear();
     for (int c = 0; c < model_.column_count(); ++c)
         stretch_weights_.push_back(header()->sectionSize(c));
 }
 
-void CTreeListCtrl::remember_widths(const std::string& name) {
+void MultiColumnTree::remember_widths(const std::string& name) {
     widths_name_ = name;
     const auto stored = settings_store().get_string(kWindowGroup, name);
     const std::vector<int> widths =
@@ -237,7 +237,7 @@ void CTreeListCtrl::remember_widths(const std::string& name) {
     fit_columns_to_view();
 }
 
-void CTreeListCtrl::store_widths() const {
+void MultiColumnTree::store_widths() const {
     if (widths_name_.empty()) return;
     std::vector<int> widths;
     for (int c = 0; c < model_.column_count(); ++c)
@@ -245,7 +245,7 @@ void CTreeListCtrl::store_widths() const {
     settings_store().set_string(kWindowGroup, widths_name_, widths_text(widths));
 }
 
-void CTreeListCtrl::fit_columns_to_view(int held) {
+void MultiColumnTree::fit_columns_to_view(int held) {
     if (stretch_columns_.empty() || fitting_ || model_.column_count() == 0) return;
     const QFontMetrics metrics = header()->fontMetrics();
     std::vector<ColumnFit> columns;
@@ -266,41 +266,41 @@ void CTreeListCtrl::fit_columns_to_view(int held) {
     fitting_ = false;
 }
 
-int CTreeListCtrl::GetColumnWidth(int column) const {
+int MultiColumnTree::GetColumnWidth(int column) const {
     return header()->sectionSize(column);
 }
 
-int CTreeListCtrl::total_width() const {
+int MultiColumnTree::total_width() const {
     return header()->length();
 }
 
-void CTreeListCtrl::SetGridLines(bool on) {
+void MultiColumnTree::SetGridLines(bool on) {
     grid_lines_ = on;
     viewport()->update();
 }
 
-void CTreeListCtrl::SetGridColor(QColor colour) {
+void MultiColumnTree::SetGridColor(QColor colour) {
     grid_colour_ = colour;
     viewport()->update();
 }
 
-void CTreeListCtrl::DeleteAllItems() {
+void MultiColumnTree::DeleteAllItems() {
     CloseEditors();
     QApplication::setOverrideCursor(Qt::WaitCursor);
     model_.clear();
     QApplication::restoreOverrideCursor();
 }
 
-TreeItem CTreeListCtrl::hit_item() const {
+TreeItem MultiColumnTree::hit_item() const {
     return model_.item_at(hit_);
 }
 
-TreeItem CTreeListCtrl::selected_item() const {
+TreeItem MultiColumnTree::selected_item() const {
     const QModelIndexList rows = selectionModel() ? selectionModel()->selectedRows() : QModelIndexList();
     return rows.isEmpty() ? nullptr : model_.item_at(rows.front());
 }
 
-void CTreeListCtrl::select_item(TreeItem item) {
+void MultiColumnTree::select_item(TreeItem item) {
     const QModelIndex index = model_.index_of(item);
     if (!index.isValid()) return;
     for (QModelIndex up = index.parent(); up.isValid(); up = up.parent())
@@ -311,7 +311,7 @@ void CTreeListCtrl::select_item(TreeItem item) {
     hit_ = index;
 }
 
-QRect CTreeListCtrl::cell_rect(TreeItem item, int column) const {
+QRect MultiColumnTree::cell_rect(TreeItem item, int column) const {
     const QModelIndex index = model_.index_of(item, column);
     if (!index.isValid()) return {};
     const QRect cell = visualRect(index);
@@ -319,23 +319,23 @@ QRect CTreeListCtrl::cell_rect(TreeItem item, int column) const {
     return layout_column0(cell, model_.item_state(item) > 0).text;
 }
 
-QRect CTreeListCtrl::state_image_rect(TreeItem item) const {
+QRect MultiColumnTree::state_image_rect(TreeItem item) const {
     if (model_.item_state(item) <= 0) return {};
     return layout_column0(visualRect(model_.index_of(item, 0)), true).state;
 }
 
-int CTreeListCtrl::model_index() const {
+int MultiColumnTree::model_index() const {
     return kNoModel;  // no document: no model
 }
 
 // ---- editors ----------------------------------------------------------------------------------------
 
-void CTreeListCtrl::CloseEditors() {
+void MultiColumnTree::CloseEditors() {
     finish_edit_box(false);
     finish_drop_down(false);
 }
 
-void CTreeListCtrl::OpenEditor(const QPoint& pos) {
+void MultiColumnTree::OpenEditor(const QPoint& pos) {
     CloseEditors();
     const QModelIndex index = indexAt(pos);
     TreeItem item = model_.item_at(index);
@@ -353,7 +353,7 @@ void CTreeListCtrl::OpenEditor(const QPoint& pos) {
         open_drop_down(item, column, choice);
 }
 
-void CTreeListCtrl::open_edit_box(TreeItem item, int column, const QString& text) {
+void MultiColumnTree::open_edit_box(TreeItem item, int column, const QString& text) {
     auto* box = new QLineEdit(viewport());
     box->setFont(font());
     box->setText(text);
@@ -362,13 +362,13 @@ void CTreeListCtrl::open_edit_box(TreeItem item, int column, const QString& text
     box->installEventFilter(this);
     edit_box_state_ = {item, column, text};
     edit_box_ = box;
-    connect(box, &QLineEdit::textEdited, this, &CTreeListCtrl::widen_edit_box);
+    connect(box, &QLineEdit::textEdited, this, &MultiColumnTree::widen_edit_box);
     box->show();
     box->setFocus(Qt::OtherFocusReason);
     box->selectAll();
 }
 
-void CTreeListCtrl::widen_edit_box() {
+void MultiColumnTree::widen_edit_box() {
     if (!edit_box_) return;
     const int needed = edit_box_->fontMetrics().horizontalAdvance(edit_box_->text()) + 5 +
                        2 * edit_box_->style()->pixelMetric(QStyle::PM_DefaultFrameWidth) + 4;
@@ -378,7 +378,7 @@ void CTreeListCtrl::widen_edit_box() {
     edit_box_->setGeometry(geometry);
 }
 
-void CTreeListCtrl::open_drop_down(TreeItem item, int column, const EditorChoice& choice) {
+void MultiColumnTree::open_drop_down(TreeItem item, int column, const EditorChoice& choice) {
     auto* list = new QComboBox(viewport());
     list->setFont(font());
     list->setMaxVisibleItems(10);
@@ -406,7 +406,7 @@ void CTreeListCtrl::open_drop_down(TreeItem item, int column, const EditorChoice
     list->showPopup();
 }
 
-void CTreeListCtrl::finish_edit_box(bool cancelled) {
+void MultiColumnTree::finish_edit_box(bool cancelled) {
     QLineEdit* box = edit_box_;
     if (!box) return;
     edit_box_ = nullptr;  // before anything below moves the focus and comes back here
@@ -421,7 +421,7 @@ void CTreeListCtrl::finish_edit_box(bool cancelled) {
     end_edit(state.item, state.column, text, cancelled);
 }
 
-void CTreeListCtrl::finish_drop_down(bool cancelled) {
+void MultiColumnTree::finish_drop_down(bool cancelled) {
     QComboBox* list = drop_down_;
     if (!list) return;
     drop_down_ = nullptr;
@@ -438,11 +438,11 @@ void CTreeListCtrl::finish_drop_down(bool cancelled) {
     end_edit(state.item, state.column, text, cancelled);
 }
 
-void CTreeListCtrl::end_edit(TreeItem item, int column, const QString& text, bool cancelled) {
+void MultiColumnTree::end_edit(TreeItem item, int column, const QString& text, bool cancelled) {
     if (!cancelled && item) model_.set_item_text(item, column, text);
 }
 
-bool CTreeListCtrl::eventFilter(QObject* watched, QEvent* event) {
+bool MultiColumnTree::eventFilter(QObject* watched, QEvent* event) {
     const bool is_box = edit_box_ && watched == edit_box_;
     const bool is_list = drop_down_ && watched == drop_down_;
     if (!is_box && !is_list) return QTreeView::eventFilter(watched, event);
@@ -486,7 +486,7 @@ bool CTreeListCtrl::eventFilter(QObject* watched, QEvent* event) {
 
 // ---- mouse, keys, scrolling, tool tips -------------------------------------------------------------
 
-void CTreeListCtrl::mousePressEvent(QMouseEvent* event) {
+void MultiColumnTree::mousePressEvent(QMouseEvent* event) {
     const QPoint pos = event->position().toPoint();
     const QModelIndex index = indexAt(pos);
     hit_ = index;
@@ -502,7 +502,7 @@ void CTreeListCtrl::mousePressEvent(QMouseEvent* event) {
     }
 }
 
-void CTreeListCtrl::mouseDoubleClickEvent(QMouseEvent* event) {
+void MultiColumnTree::mouseDoubleClickEvent(QMouseEvent* event) {
     const QPoint pos = event->position().toPoint();
     const int column = header()->logicalIndexAt(pos.x());
     const QModelIndex index = indexAt(pos);
@@ -514,7 +514,7 @@ void CTreeListCtrl::mouseDoubleClickEvent(QMouseEvent* event) {
     if (index.isValid()) OpenEditor(pos);
 }
 
-void CTreeListCtrl::mouseMoveEvent(QMouseEvent* event) {
+void MultiColumnTree::mouseMoveEvent(QMouseEvent* event) {
     QTreeView::mouseMoveEvent(event);
     const QPoint pos = event->position().toPoint();
     const QModelIndex index = indexAt(pos);
@@ -529,7 +529,7 @@ void CTreeListCtrl::mouseMoveEvent(QMouseEvent* event) {
     tool_tip_timer_.start();
 }
 
-void CTreeListCtrl::show_pending_tool_tip() {
+void MultiColumnTree::show_pending_tool_tip() {
     const QModelIndex index = tool_tip_index_;
     if (!index.isValid() || indexAt(tool_tip_pos_) != index || edit_box_ || drop_down_) return;
     const QString text = index.data(Qt::ToolTipRole).toString();
@@ -546,7 +546,7 @@ void CTreeListCtrl::show_pending_tool_tip() {
     QToolTip::showText(viewport()->mapToGlobal(tool_tip_pos_), tip, viewport(), cell);
 }
 
-bool CTreeListCtrl::viewportEvent(QEvent* event) {
+bool MultiColumnTree::viewportEvent(QEvent* event) {
     // Tool tips come from our own timer: a row's own tip, or a text that does not fit.
     if (event->type() == QEvent::ToolTip) return true;
     if (event->type() == QEvent::Resize) fit_columns_to_view();
@@ -557,7 +557,7 @@ bool CTreeListCtrl::viewportEvent(QEvent* event) {
     return QTreeView::viewportEvent(event);
 }
 
-void CTreeListCtrl::keyPressEvent(QKeyEvent* event) {
+void MultiColumnTree::keyPressEvent(QKeyEvent* event) {
     // F2 and Enter edit the current row's value, as a double-click on it would.
     const bool enter = (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
                        event->modifiers() == Qt::NoModifier;
@@ -576,22 +576,22 @@ void CTreeListCtrl::keyPressEvent(QKeyEvent* event) {
     hit_ = currentIndex();
 }
 
-void CTreeListCtrl::contextMenuEvent(QContextMenuEvent* event) {
+void MultiColumnTree::contextMenuEvent(QContextMenuEvent* event) {
     const QModelIndex index = indexAt(event->pos());
     TreeItem item = model_.item_at(index);
     if (item) select_item(item);
     context_menu(item, event->globalPos());
 }
 
-void CTreeListCtrl::context_menu(TreeItem, const QPoint&) {}
+void MultiColumnTree::context_menu(TreeItem, const QPoint&) {}
 
-void CTreeListCtrl::scrollContentsBy(int dx, int dy) {
+void MultiColumnTree::scrollContentsBy(int dx, int dy) {
     // Editors do not travel with the rows: scrolling ends them with what was typed.
     CloseEditors();
     QTreeView::scrollContentsBy(dx, dy);
 }
 
-void CTreeListCtrl::drawRow(QPainter* painter, const QStyleOptionViewItem& option,
+void MultiColumnTree::drawRow(QPainter* painter, const QStyleOptionViewItem& option,
                             const QModelIndex& index) const {
     QTreeView::drawRow(painter, option, index);
     if (!grid_lines_) return;

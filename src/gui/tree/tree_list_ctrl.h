@@ -22,11 +22,11 @@ QString elide_cell_text(const QFontMetrics& metrics, const QString& text, int ce
 // The tree with columns: the rows of a TreeListModel under a header, drawn with grid lines, texts
 // shortened to their cells, icons and state images; cells are edited in place with an edit box or a
 // drop-down list.
-class CTreeListCtrl : public QTreeView {
+class MultiColumnTree : public QTreeView {
     Q_OBJECT
   public:
-    explicit CTreeListCtrl(QWidget* parent = nullptr);
-    ~CTreeListCtrl() override;
+    explicit MultiColumnTree(QWidget* parent = nullptr);
+    ~MultiColumnTree() override;
 
     TreeListModel& tree_model() { return model_; }
     const TreeListModel& tree_model() const { return model_; }

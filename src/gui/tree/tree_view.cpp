@@ -87,8 +87,8 @@ QString configuration_caption(const CTarnDoc& document) {
 
 // ---- the control ------------------------------------------------------------------------------------
 
-CTarnTreeListCtrl::CTarnTreeListCtrl(CTarnDoc& document, QWidget* parent)
-    : CTreeListCtrl(parent), document_(document), edit_(document) {
+ConfigurationTree::ConfigurationTree(CTarnDoc& document, QWidget* parent)
+    : MultiColumnTree(parent), document_(document), edit_(document) {
     using Align = TreeListModel::Align;
     InsertColumn(qtext(str(kDescriptionCaption)), Align::Left, 360);
     InsertColumn(qtext(str(kParameter)), Align::Right, 70);
@@ -102,28 +102,28 @@ CTarnTreeListCtrl::CTarnTreeListCtrl(CTarnDoc& document, QWidget* parent)
     set_key_edit_column(kColumnValue);
     SetGridLines(true);
     SetGridColor(QColor(200, 200, 200));
-    connect(this, &CTreeListCtrl::state_image_clicked, this,
+    connect(this, &MultiColumnTree::state_image_clicked, this,
             [this](const QModelIndex& row) { toggle_scanner(tree_model().item_at(row)); });
 }
 
-void CTarnTreeListCtrl::expand_quietly(TreeItem item) {
+void ConfigurationTree::expand_quietly(TreeItem item) {
     const bool was = std::exchange(programmatic_, true);
     expand(tree_model().index_of(item));
     programmatic_ = was;
 }
 
-void CTarnTreeListCtrl::select_quietly(TreeItem item) {
+void ConfigurationTree::select_quietly(TreeItem item) {
     const bool was = std::exchange(programmatic_, true);
     select_item(item);
     programmatic_ = was;
 }
 
-int CTarnTreeListCtrl::model_index() const {
+int ConfigurationTree::model_index() const {
     if (const CBaseDevice* model = document_.device_model()) return model->model_index();
     return document_.context().model.load();
 }
 
-QString CTarnTreeListCtrl::row_tool_tip(TreeItem item) const {
+QString ConfigurationTree::row_tool_tip(TreeItem item) const {
     const TreeItemData data = tree_model().item_data(item);
     const auto* parameter = std::get_if<Parameter*>(&data);
     // While the worker or the scanner thread may be writing a parameter, its row's texts are all there is.
@@ -132,7 +132,7 @@ QString CTarnTreeListCtrl::row_tool_tip(TreeItem item) const {
     return qtext(parameter_tool_tip(**parameter));
 }
 
-void CTarnTreeListCtrl::end_edit(TreeItem item, int column, const QString& text, bool cancelled) {
+void ConfigurationTree::end_edit(TreeItem item, int column, const QString& text, bool cancelled) {
     if (cancelled || !item) return;
     const QString old_text = tree_model().item_text(item, column);
     if (text == old_text) return;
@@ -143,7 +143,7 @@ void CTarnTreeListCtrl::end_edit(TreeItem item, int column, const QString& text,
     apply(item, result);
 }
 
-void CTarnTreeListCtrl::apply(TreeItem item, const EditResult& result) {
+void ConfigurationTree::apply(TreeItem item, const EditResult& result) {
     TreeListModel& model = tree_model();
     const bool show_index = document_.options().show_indexes;
     for (const EditResult::Row& row : result.rows) {
@@ -156,7 +156,7 @@ void CTarnTreeListCtrl::apply(TreeItem item, const EditResult& result) {
     if (result.refresh_views && document_.refresh_views) document_.refresh_views();
 }
 
-void CTarnTreeListCtrl::toggle_scanner(TreeItem item) {
+void ConfigurationTree::toggle_scanner(TreeItem item) {
     Parameter* scanner = parameter_of(tree_model().item_data(item));
     if (!scanner || !scanner->is_scanner()) return;
     if (scanner->timer_running())
@@ -166,18 +166,18 @@ void CTarnTreeListCtrl::toggle_scanner(TreeItem item) {
     tree_model().set_item_state(item, scanner->timer_running() ? kStateRunning : kStateStopped);
 }
 
-void CTarnTreeListCtrl::context_menu(TreeItem item, const QPoint& global) {
+void ConfigurationTree::context_menu(TreeItem item, const QPoint& global) {
     if (!item) return;
     const TreeItemData data = tree_model().item_data(item);
     QMenu menu(this);
     give_menu_look(&menu);
     if (Parameter* parameter = parameter_of(data)) {
         if (parameter->is_scanner()) return;
-        menu.addAction(tr("Read parameter"), this, &CTarnTreeListCtrl::read_parameter_requested);
+        menu.addAction(tr("Read parameter"), this, &ConfigurationTree::read_parameter_requested);
         if (parameter->writable)
-            menu.addAction(tr("Write parameter"), this, &CTarnTreeListCtrl::write_parameter_requested);
+            menu.addAction(tr("Write parameter"), this, &ConfigurationTree::write_parameter_requested);
         menu.addSeparator();
-        menu.addAction(tr("Set to \"no data\""), this, &CTarnTreeListCtrl::no_data_requested);
+        menu.addAction(tr("Set to \"no data\""), this, &ConfigurationTree::no_data_requested);
     } else if (auto* branch = dynamic_cast<DescBranch*>(element_of(data))) {
         if (branch == document_.description().scanners() || has_scanner(*branch)) return;
         document_.set_selected_branch(branch);
@@ -197,10 +197,10 @@ void CTarnTreeListCtrl::context_menu(TreeItem item, const QPoint& global) {
 
 // ---- the view ---------------------------------------------------------------------------------------
 
-CTarnTreeListView::CTarnTreeListView(CTarnDoc& document, QWidget* parent)
+ConfigurationTreePane::ConfigurationTreePane(CTarnDoc& document, QWidget* parent)
     : QWidget(parent),
       document_(document),
-      tree_(new CTarnTreeListCtrl(document, this)),
+      tree_(new ConfigurationTree(document, this)),
       alive_(std::make_shared<bool>(true)) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -212,13 +212,13 @@ CTarnTreeListView::CTarnTreeListView(CTarnDoc& document, QWidget* parent)
     connect(tree_, &QTreeView::expanded, this, [this](const QModelIndex& index) {
         if (!tree_->expanding_programmatically()) read_on_expand(model().item_at(index));
     });
-    connect(tree_, &CTarnTreeListCtrl::read_parameter_requested, this, &CTarnTreeListView::read_parameter);
-    connect(tree_, &CTarnTreeListCtrl::write_parameter_requested, this, &CTarnTreeListView::write_parameter);
-    connect(tree_, &CTarnTreeListCtrl::no_data_requested, this, &CTarnTreeListView::set_no_data);
-    connect(tree_, &CTarnTreeListCtrl::branch_command_requested, this, &CTarnTreeListView::branch_command);
+    connect(tree_, &ConfigurationTree::read_parameter_requested, this, &ConfigurationTreePane::read_parameter);
+    connect(tree_, &ConfigurationTree::write_parameter_requested, this, &ConfigurationTreePane::write_parameter);
+    connect(tree_, &ConfigurationTree::no_data_requested, this, &ConfigurationTreePane::set_no_data);
+    connect(tree_, &ConfigurationTree::branch_command_requested, this, &ConfigurationTreePane::branch_command);
 
     // Readings arrive on the user-interface thread; a view that has gone takes none.
-    document_.device().set_scan_receiver([view = QPointer<CTarnTreeListView>(this)] {
+    document_.device().set_scan_receiver([view = QPointer<ConfigurationTreePane>(this)] {
         if (view) view->apply_scan_results();
     });
     // Join the document's refresh: whoever listened before still hears it first.
@@ -229,17 +229,17 @@ CTarnTreeListView::CTarnTreeListView(CTarnDoc& document, QWidget* parent)
     };
 }
 
-CTarnTreeListView::~CTarnTreeListView() {
+ConfigurationTreePane::~ConfigurationTreePane() {
     document_.device().set_scan_receiver({});
     alive_.reset();
 }
 
-void CTarnTreeListView::showEvent(QShowEvent* event) {
+void ConfigurationTreePane::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     initial_update();
 }
 
-void CTarnTreeListView::initial_update() {
+void ConfigurationTreePane::initial_update() {
     if (built_) return;
     built_ = true;
     build();
@@ -248,7 +248,7 @@ void CTarnTreeListView::initial_update() {
     if (root_item_) tree_->expand_quietly(root_item_);
 }
 
-void CTarnTreeListView::rebuild() {
+void ConfigurationTreePane::rebuild() {
     // The old objects may be gone already: the rows are dropped without a look at them.
     model().forget_rows();
     first_item_ = root_item_ = scanners_item_ = nullptr;
@@ -256,7 +256,7 @@ void CTarnTreeListView::rebuild() {
     initial_update();
 }
 
-void CTarnTreeListView::build() {
+void ConfigurationTreePane::build() {
     WaitCursor wait;
     TreeListModel& rows = model();
     const bool show_index = document_.options().show_indexes;
@@ -292,7 +292,7 @@ void CTarnTreeListView::build() {
     if (scanners_item_) document_.device().start_scanner(scanners);
 }
 
-void CTarnTreeListView::update_rows() {
+void ConfigurationTreePane::update_rows() {
     if (!first_item_) return;
     WaitCursor wait;
     TreeListModel& rows = model();
@@ -303,7 +303,7 @@ void CTarnTreeListView::update_rows() {
     UpdateTreeRows(rows, first_item_, document_.options().show_indexes);
 }
 
-void CTarnTreeListView::refresh_all() {
+void ConfigurationTreePane::refresh_all() {
     if (document_.refresh_views)
         document_.refresh_views();
     else
@@ -312,7 +312,7 @@ void CTarnTreeListView::refresh_all() {
 
 // ---- reading on expanding ---------------------------------------------------------------------------
 
-void CTarnTreeListView::read_on_expand(TreeItem item) {
+void ConfigurationTreePane::read_on_expand(TreeItem item) {
     TreeListModel& rows = model();
     if (!element_of(rows.item_data(item))) return;
     const bool read = document_.options().read_automatically;
@@ -333,7 +333,7 @@ void CTarnTreeListView::read_on_expand(TreeItem item) {
 
 // ---- scanner readings -------------------------------------------------------------------------------
 
-void CTarnTreeListView::apply_scan_results() {
+void ConfigurationTreePane::apply_scan_results() {
     std::vector<ScanResult> results = document_.device().take_scan_results();
     if (results.empty()) return;
     // Only scanners of the tree that exists now: a reading queued for an old tree is dropped.
@@ -375,7 +375,7 @@ void CTarnTreeListView::apply_scan_results() {
 
 // ---- problem navigation -----------------------------------------------------------------------------
 
-std::vector<TreeItem> CTarnTreeListView::problem_order() const {
+std::vector<TreeItem> ConfigurationTreePane::problem_order() const {
     std::vector<TreeItem> order;
     if (!first_item_) return order;
     const TreeListModel& rows = tree_->tree_model();
@@ -398,7 +398,7 @@ std::vector<TreeItem> CTarnTreeListView::problem_order() const {
     return order;
 }
 
-void CTarnTreeListView::find_problem(bool forward) {
+void ConfigurationTreePane::find_problem(bool forward) {
     TreeListModel& rows = model();
     TreeItem start = tree_->selected_item();
     if (!start) start = first_item_;
@@ -444,28 +444,28 @@ void CTarnTreeListView::find_problem(bool forward) {
     tree_->select_quietly(found);
 }
 
-void CTarnTreeListView::previous_problem() {
+void ConfigurationTreePane::previous_problem() {
     find_problem(false);
 }
-void CTarnTreeListView::next_problem() {
+void ConfigurationTreePane::next_problem() {
     find_problem(true);
 }
 
 // ---- commands ---------------------------------------------------------------------------------------
 
-Parameter* CTarnTreeListView::selected_parameter() const {
+Parameter* ConfigurationTreePane::selected_parameter() const {
     TreeItem item = tree_->selected_item();
     return item ? parameter_of(tree_->tree_model().item_data(item)) : nullptr;
 }
 
-ObjectWithParameters* CTarnTreeListView::selected_element() const {
+ObjectWithParameters* ConfigurationTreePane::selected_element() const {
     const TreeListModel& rows = tree_->tree_model();
     for (TreeItem item = tree_->selected_item(); item; item = rows.parent_item(item))
         if (ObjectWithParameters* element = element_of(rows.item_data(item))) return element;
     return nullptr;
 }
 
-void CTarnTreeListView::branch_command(int command) {
+void ConfigurationTreePane::branch_command(int command) {
     document_.set_selected_branch(selected_element());
     switch (command) {
         case kCmdReadBranch:
@@ -485,7 +485,7 @@ void CTarnTreeListView::branch_command(int command) {
     }
 }
 
-void CTarnTreeListView::read_parameter() {
+void ConfigurationTreePane::read_parameter() {
     Parameter* p = selected_parameter();
     if (!p) {
         ui().message(str(kNoItemSelected), MessageIcon::Warning, str(kAppTitle));
@@ -495,7 +495,7 @@ void CTarnTreeListView::read_parameter() {
     refresh_all();
 }
 
-void CTarnTreeListView::write_parameter() {
+void ConfigurationTreePane::write_parameter() {
     Parameter* p = selected_parameter();
     if (!p) {
         ui().message(str(kNoItemSelected), MessageIcon::Warning, str(kAppTitle));
@@ -505,14 +505,14 @@ void CTarnTreeListView::write_parameter() {
     refresh_all();
 }
 
-void CTarnTreeListView::set_no_data() {
+void ConfigurationTreePane::set_no_data() {
     Parameter* p = selected_parameter();
     if (!p) return;
     document_.set_no_data(*p);
     refresh_all();
 }
 
-QString CTarnTreeListView::export_parameter_list(const QString& given_folder, bool open_page) {
+QString ConfigurationTreePane::export_parameter_list(const QString& given_folder, bool open_page) {
     DescBranch* root = document_.root();
     if (!root) return {};
     // The program's folder is not the user's to write on Linux: the page goes to the user's data folder.

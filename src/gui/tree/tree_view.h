@@ -22,10 +22,10 @@ namespace varda::gui {
 // The tree control of the configuration: opens the editors the editing rules allow, commits what was
 // typed through TreeEdit, offers the parameter and branch menus and toggles a scanner when its state
 // image is clicked.
-class CTarnTreeListCtrl : public CTreeListCtrl {
+class ConfigurationTree : public MultiColumnTree {
     Q_OBJECT
   public:
-    explicit CTarnTreeListCtrl(CTarnDoc& document, QWidget* parent = nullptr);
+    explicit ConfigurationTree(CTarnDoc& document, QWidget* parent = nullptr);
 
     // Set while the program itself expands rows: only the user's expanding reads parameters.
     bool expanding_programmatically() const { return programmatic_; }
@@ -60,13 +60,13 @@ class CTarnTreeListCtrl : public CTreeListCtrl {
 //
 // Rows point at the document's parameters: call rebuild() after the document built a new tree; until
 // then nothing reads the rows' objects.
-class CTarnTreeListView : public QWidget {
+class ConfigurationTreePane : public QWidget {
     Q_OBJECT
   public:
-    explicit CTarnTreeListView(CTarnDoc& document, QWidget* parent = nullptr);
-    ~CTarnTreeListView() override;
+    explicit ConfigurationTreePane(CTarnDoc& document, QWidget* parent = nullptr);
+    ~ConfigurationTreePane() override;
 
-    CTarnTreeListCtrl& tree() { return *tree_; }
+    ConfigurationTree& tree() { return *tree_; }
     TreeFilterBar& filter_bar() { return *filter_bar_; }
     TreeListModel& model() { return tree_->tree_model(); }
 
@@ -113,7 +113,7 @@ class CTarnTreeListView : public QWidget {
     void refresh_all();
 
     CTarnDoc& document_;
-    CTarnTreeListCtrl* tree_;
+    ConfigurationTree* tree_;
     TreeFilterBar* filter_bar_ = nullptr;
     TreeItem first_item_ = nullptr;
     TreeItem root_item_ = nullptr;

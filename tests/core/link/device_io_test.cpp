@@ -196,7 +196,6 @@ std::string reply_frame(int address, bool read, std::uint16_t hash, const Bytes&
 
 TEST(DeviceIO, OnlyTheAnswerToTheRequestIsTaken) {
     using Request = StrayReplyBackend::Request;
-    const auto filt = hash_name("FiLt");
     const auto sbit = hash_name("Sbit");
     struct Case {
         const char* what;

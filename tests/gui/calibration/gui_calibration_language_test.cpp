@@ -43,7 +43,7 @@ using Steps = std::vector<std::function<bool()>>;
 // The wizard's current page when it is of type View and `ready` says it shows what it should.
 template <typename View>
 View* page_of(std::function<bool(View&)> ready = {}) {
-    auto* view = view_of<View>(modal<gui::CmySheet>());
+    auto* view = view_of<View>(modal<gui::WizardSheet>());
     return view && (!ready || ready(*view)) ? view : nullptr;
 }
 
@@ -51,7 +51,7 @@ View* page_of(std::function<bool(View&)> ready = {}) {
 template <typename View>
 std::function<bool(View&)> at_page(int index) {
     return [index](View&) {
-        auto* sheet = modal<gui::CmySheet>();
+        auto* sheet = modal<gui::WizardSheet>();
         return sheet->current_view() == sheet->page_view(index) && !sheet->busy_bar()->isVisible();
     };
 }
@@ -64,7 +64,7 @@ std::function<bool()> take_page(ScreenTexts& texts, const char* picture, Languag
     return [=, &texts] {
         View* view = page_of<View>(ready);
         if (!view) return false;
-        auto* sheet = modal<gui::CmySheet>();
+        auto* sheet = modal<gui::WizardSheet>();
         // The sheet holds every page: only the one shown is read.
         QList<const QWidget*> left_out = data ? data(*view) : QList<const QWidget*>{};
         for (const gui::WizardPageView* other : sheet->findChildren<gui::WizardPageView*>())
@@ -77,10 +77,10 @@ std::function<bool()> take_page(ScreenTexts& texts, const char* picture, Languag
 
 // Presses the wizard's button once the page of type View is up.
 template <typename View>
-std::function<bool()> press(QPushButton* (gui::CmySheet::*button)() const) {
+std::function<bool()> press(QPushButton* (gui::WizardSheet::*button)() const) {
     return [button] {
         if (!page_of<View>()) return false;
-        click_later((modal<gui::CmySheet>()->*button)());
+        click_later((modal<gui::WizardSheet>()->*button)());
         return true;
     };
 }
@@ -113,7 +113,7 @@ class CalibrationLanguageTest : public QObject {
         calibrate_through(rig,
                           {
                               [&] {
-                                  auto* dialog = modal<gui::CCalibrate1>();
+                                  auto* dialog = modal<gui::CalibrationMethodDialog>();
                                   if (!dialog) return false;
                                   // The sensors are named by the description.
                                   dialog->method_box()->setCurrentIndex(4);  // the channels show
@@ -128,7 +128,7 @@ class CalibrationLanguageTest : public QObject {
                               },
                               take_modal<QMessageBox>(method, "calibration_preparation", language),
                               [&] {
-                                  auto* dialog = modal<gui::CCalibrate2>();
+                                  auto* dialog = modal<gui::CalibrationRunDialog>();
                                   if (!dialog) return false;
                                   run.take(dialog);
                                   run.add(QStringLiteral("status"), dialog->status_field()->text());
@@ -154,7 +154,7 @@ class CalibrationLanguageTest : public QObject {
                 auto* page = page_of<gui::CodePageView>();
                 if (!page) return false;
                 page->code_edit()->setText(QString::fromLatin1(code));
-                click_later(modal<gui::CmySheet>()->next_button());
+                click_later(modal<gui::WizardSheet>()->next_button());
                 return true;
             };
         };
@@ -170,17 +170,17 @@ class CalibrationLanguageTest : public QObject {
                          [](gui::CodePageView& p) { return QList<const QWidget*>{p.sensor_list()}; }),
                      [] {
                          page_of<gui::CodePageView>()->sensor_list()->setCurrentRow(2);
-                         click_later(modal<gui::CmySheet>()->next_button());
+                         click_later(modal<gui::WizardSheet>()->next_button());
                          return true;
                      },
                      take_page<gui::TextPageView>(texts, "calibration_wizard_offset", language),
-                     press<gui::TextPageView>(&gui::CmySheet::next_button),
+                     press<gui::TextPageView>(&gui::WizardSheet::next_button),
                      take_page<gui::TextPageView>(texts, "calibration_wizard_scale", language,
                                                   at_page<gui::TextPageView>(2)),
-                     press<gui::TextPageView>(&gui::CmySheet::next_button),
+                     press<gui::TextPageView>(&gui::WizardSheet::next_button),
                      take_page<gui::TextPageView>(texts, "calibration_wizard_save", language,
                                                   at_page<gui::TextPageView>(3)),
-                     press<gui::TextPageView>(&gui::CmySheet::cancel_button),
+                     press<gui::TextPageView>(&gui::WizardSheet::cancel_button),
                  });
         CHECK_ONE_LANGUAGE(texts, language);
     }
@@ -196,7 +196,7 @@ class CalibrationLanguageTest : public QObject {
                 auto* page = page_of<FirstPage>();
                 if (!page) return false;
                 page->code_edit()->setText(QStringLiteral("417"));
-                modal<gui::CmySheet>()->next_button()->click();
+                modal<gui::WizardSheet>()->next_button()->click();
                 page->type_box()->setCurrentIndex(kind);
                 if (page->sensitivity_box()->isVisible()) page->sensitivity_box()->setCurrentIndex(0);
                 return true;
@@ -212,7 +212,7 @@ class CalibrationLanguageTest : public QObject {
                 rig, {
                          choose_kind(1),
                          take_page<FirstPage>(texts, "strain_gauge_first_page", language, {}, sensitivities),
-                         press<FirstPage>(&gui::CmySheet::next_button),
+                         press<FirstPage>(&gui::WizardSheet::next_button),
                          // The live signal arrives with the reading timer.
                          take_page<gui::UserPointPageView>(
                              texts, "strain_gauge_user_page", language,
@@ -224,11 +224,11 @@ class CalibrationLanguageTest : public QObject {
                              texts.add(QStringLiteral("instruction"),
                                        page->text_label()->text().section(QLatin1Char('\n'), 0, -3));
                              page->percent_edit()->setText(QStringLiteral("abc"));
-                             click_later(modal<gui::CmySheet>()->next_button());
+                             click_later(modal<gui::WizardSheet>()->next_button());
                              return true;
                          },
                          take_modal<QMessageBox>(texts, "strain_gauge_bad_input", language),
-                         press<gui::UserPointPageView>(&gui::CmySheet::cancel_button),
+                         press<gui::UserPointPageView>(&gui::WizardSheet::cancel_button),
                      });
         }
         {
@@ -236,9 +236,9 @@ class CalibrationLanguageTest : public QObject {
             calibrate_through(rig,
                               {
                                   choose_kind(0),
-                                  press<FirstPage>(&gui::CmySheet::next_button),
+                                  press<FirstPage>(&gui::WizardSheet::next_button),
                                   take_page<gui::TextPageView>(texts, "strain_gauge_factory_page", language),
-                                  press<gui::TextPageView>(&gui::CmySheet::cancel_button),
+                                  press<gui::TextPageView>(&gui::WizardSheet::cancel_button),
                               });
         }
         CHECK_ONE_LANGUAGE(texts, language);
@@ -261,7 +261,7 @@ class CalibrationLanguageTest : public QObject {
                          auto* page = page_of<gui::PhCodePageView>();
                          if (!page) return false;
                          page->code_edit()->setText(QStringLiteral("629"));
-                         click_later(modal<gui::CmySheet>()->next_button());
+                         click_later(modal<gui::WizardSheet>()->next_button());
                          return true;
                      },
                      [&] {
@@ -284,7 +284,7 @@ class CalibrationLanguageTest : public QObject {
                          auto* page = page_of<gui::PhCodePageView>();
                          page->calibration_list()->setCurrentRow(0);
                          page->points_list()->setCurrentRow(0);  // one point: then the saving
-                         click_later(modal<gui::CmySheet>()->next_button());
+                         click_later(modal<gui::WizardSheet>()->next_button());
                          return true;
                      },
                      // The live value arrives from the reading thread.
@@ -293,13 +293,13 @@ class CalibrationLanguageTest : public QObject {
                          [](gui::PhStepPageView& p) { return !p.temperature_field()->text().isEmpty(); }),
                      [] {
                          page_of<gui::PhStepPageView>()->buffer_edit()->setText(QStringLiteral("6.86"));
-                         click_later(modal<gui::CmySheet>()->next_button());
+                         click_later(modal<gui::WizardSheet>()->next_button());
                          return true;
                      },
                      take_page<gui::TextPageView>(
                          texts, "ph_calibration_save", language,
-                         [](gui::TextPageView&) { return !modal<gui::CmySheet>()->busy_bar()->isVisible(); }),
-                     press<gui::TextPageView>(&gui::CmySheet::finish_button),
+                         [](gui::TextPageView&) { return !modal<gui::WizardSheet>()->busy_bar()->isVisible(); }),
+                     press<gui::TextPageView>(&gui::WizardSheet::finish_button),
                      take_modal<QMessageBox>(texts, "ph_calibration_slope", language),
                  });
         CHECK_ONE_LANGUAGE(texts, language);
@@ -318,7 +318,7 @@ class CalibrationLanguageTest : public QObject {
                 take_page<gui::MeterPointPageView>(texts, "meter_calibration_first", language, at_point(0)),
                 [&] {
                     if (!page_of<gui::MeterPointPageView>(at_point(0))) return false;
-                    modal<gui::CmySheet>()->next_button()->click();
+                    modal<gui::WizardSheet>()->next_button()->click();
                     // The module reports the first point measured by its bit.
                     rig.module->set_value("Mode", -1, "2");
                     return true;
@@ -326,13 +326,13 @@ class CalibrationLanguageTest : public QObject {
                 take_page<gui::MeterPointPageView>(texts, "meter_calibration_point", language, at_point(1)),
                 [&] {
                     if (!page_of<gui::MeterPointPageView>(at_point(1))) return false;
-                    modal<gui::CmySheet>()->next_button()->click();
+                    modal<gui::WizardSheet>()->next_button()->click();
                     // The error bit beside the second point's.
                     rig.module->set_value("Mode", -1, "5");
                     return true;
                 },
                 take_page<gui::TextPageView>(texts, "meter_calibration_error", language),
-                press<gui::TextPageView>(&gui::CmySheet::cancel_button),
+                press<gui::TextPageView>(&gui::WizardSheet::cancel_button),
             });
         CHECK_ONE_LANGUAGE(texts, language);
     }
@@ -350,13 +350,13 @@ class CalibrationLanguageTest : public QObject {
                          auto* page = page_of<FirstPage>();
                          if (!page) return false;
                          page->code_edit()->setText(QStringLiteral("852"));
-                         modal<gui::CmySheet>()->next_button()->click();
+                         modal<gui::WizardSheet>()->next_button()->click();
                          page->type_list()->setCurrentRow(1);  // the user's: the methods show
                          page->method_list()->setCurrentRow(1);
                          return true;
                      },
                      take_page<FirstPage>(texts, "inductance_calibration_first", language),
-                     press<FirstPage>(&gui::CmySheet::next_button),
+                     press<FirstPage>(&gui::WizardSheet::next_button),
                      take_page<gui::PointsTablePageView>(texts, "inductance_calibration_table", language),
                      [] {
                          auto* page = page_of<gui::PointsTablePageView>();
@@ -366,7 +366,7 @@ class CalibrationLanguageTest : public QObject {
                          return true;
                      },
                      take_modal<QMessageBox>(texts, "inductance_calibration_count", language),
-                     press<gui::PointsTablePageView>(&gui::CmySheet::cancel_button),
+                     press<gui::PointsTablePageView>(&gui::WizardSheet::cancel_button),
                  });
         CHECK_ONE_LANGUAGE(texts, language);
     }
@@ -385,7 +385,7 @@ class CalibrationLanguageTest : public QObject {
         ScreenTexts texts;
         calibrate_through(rig, {
                                    [&] {
-                                       auto* dialog = modal<gui::CCalibration>();
+                                       auto* dialog = modal<gui::OutputCalibrationDialog>();
                                        if (!dialog) return false;
                                        dialog->coefficients()->setCurrentRow(3);
                                        texts.take(dialog);

@@ -63,7 +63,7 @@ class CalibrationDialogsTest : public QObject {
         Rig rig;
         QVERIFY(rig.ok);
         calibration::MethodChoice choice(rig.io, &rig.description);
-        gui::CCalibrate1 dialog(choice);
+        gui::CalibrationMethodDialog dialog(choice);
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Calibration method"));
@@ -101,7 +101,7 @@ class CalibrationDialogsTest : public QObject {
         QVERIFY(rig.ok);
         calibration::CalibrationRun run(rig.io, {1, 5, 0, calibration::opening_text(1, 5)});
         run.wait = [](int) {};
-        gui::CCalibrate2 dialog(run);
+        gui::CalibrationRunDialog dialog(run);
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Calibration"));
@@ -134,7 +134,7 @@ class CalibrationDialogsTest : public QObject {
         rig.task->set_faults(faults);
         calibration::CalibrationRun run(rig.io, {3, 0, 0, calibration::opening_text(3, 0)});
         run.wait = [](int) {};
-        gui::CCalibrate2 dialog(run);
+        gui::CalibrationRunDialog dialog(run);
         dialog.show();
         QTest::mouseClick(dialog.continue_button(), Qt::LeftButton);
         QCOMPARE(dialog.status_field()->text(), QStringLiteral("Ошибка"));

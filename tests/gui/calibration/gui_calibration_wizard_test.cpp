@@ -223,7 +223,7 @@ class CalibrationWizardTest : public QObject {
             QString next_text, cancel_text, instruction;
             Script script({
                 [&] {
-                    auto* sheet = modal<gui::CmySheet>();
+                    auto* sheet = modal<gui::WizardSheet>();
                     if (!sheet) return false;
                     auto* page = static_cast<gui::CodePageView*>(sheet->current_view());
                     page->code_edit()->setText(QStringLiteral("738"));
@@ -235,7 +235,7 @@ class CalibrationWizardTest : public QObject {
                 [&] {
                     auto* view = view_of<gui::TextPageView>(sheet_on(c.step));
                     if (!view) return false;
-                    auto* sheet = modal<gui::CmySheet>();
+                    auto* sheet = modal<gui::WizardSheet>();
                     next_text = sheet->next_button()->text();
                     cancel_text = sheet->cancel_button()->text();
                     instruction = view->text_label()->text();

@@ -163,7 +163,7 @@ class InductanceCalibrationTest : public QObject {
             [&] {
                 auto* sheet = sheet_on("Шаг 2");
                 if (!sheet) return false;
-                gui::CPointsTableCtrl* table = view->table();
+                gui::CalibrationPointsTable* table = view->table();
                 view->node_count_edit()->setText(QStringLiteral("3"));
                 emit view->node_count_edit()->textEdited(QStringLiteral("3"));
                 view->apply_button()->click();
@@ -173,9 +173,9 @@ class InductanceCalibrationTest : public QObject {
 
                 // A click on the first row's measurement cell.
                 const QRect cell =
-                    table->visualRect(table->model()->index(0, gui::CPointsTableCtrl::kMeasureColumn));
+                    table->visualRect(table->model()->index(0, gui::CalibrationPointsTable::kMeasureColumn));
                 QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell.center());
-                measured = table->CellText(0, gui::CPointsTableCtrl::kInductanceColumn);
+                measured = table->CellText(0, gui::CalibrationPointsTable::kInductanceColumn);
 
                 // Typed values: inductances 5 and 6 mH, physical values 0, 50 and 100 (a comma for 50).
                 const struct {
@@ -190,7 +190,7 @@ class InductanceCalibrationTest : public QObject {
                     for (int spin = 0; table->edit_box() && spin < 100; ++spin)
                         QApplication::processEvents();
                 }
-                third_physical = table->CellText(2, gui::CPointsTableCtrl::kPhysicalColumn);
+                third_physical = table->CellText(2, gui::CalibrationPointsTable::kPhysicalColumn);
                 save_screenshot(sheet->grab(), "inductance_calibration_table");
                 click_later(sheet->finish_button());
                 return true;

@@ -36,13 +36,13 @@ using namespace varda::test;
 namespace {
 
 // The wizard when it shows page `index` (VK20's last two points share one title).
-gui::CmySheet* sheet_at(int index) {
-    auto* sheet = qobject_cast<gui::CmySheet*>(QApplication::activeModalWidget());
+gui::WizardSheet* sheet_at(int index) {
+    auto* sheet = qobject_cast<gui::WizardSheet*>(QApplication::activeModalWidget());
     return sheet && sheet->current_view() && sheet->current_view() == sheet->page_view(index) ? sheet
                                                                                               : nullptr;
 }
 
-gui::MeterPointPageView* point_view(gui::CmySheet* sheet) {
+gui::MeterPointPageView* point_view(gui::WizardSheet* sheet) {
     return qobject_cast<gui::MeterPointPageView*>(sheet->current_view());
 }
 
@@ -143,7 +143,7 @@ class MeterCalibrationTest : public QObject {
                 return true;
             },
             [&] {
-                auto* sheet = qobject_cast<gui::CmySheet*>(QApplication::activeModalWidget());
+                auto* sheet = qobject_cast<gui::WizardSheet*>(QApplication::activeModalWidget());
                 if (!sheet || sheet->title_label()->text() != QStringLiteral("Ошибка юстировки"))
                     return false;
                 error_text = static_cast<gui::TextPageView*>(sheet->current_view())->text_label()->text();

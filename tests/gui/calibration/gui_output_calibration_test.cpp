@@ -65,7 +65,7 @@ class OutputCalibrationTest : public QObject {
         int after_step = -1;
         QString title;
         Script script({[&] {
-            auto* dialog = modal<gui::CCalibration>();
+            auto* dialog = modal<gui::OutputCalibrationDialog>();
             if (!dialog) return false;
             title = dialog->windowTitle();
             for (int i = 0; i < dialog->coefficients()->count(); ++i)
@@ -108,7 +108,7 @@ class OutputCalibrationTest : public QObject {
         QString question;
         Script script({
             [&] {
-                auto* dialog = modal<gui::CCalibration>();
+                auto* dialog = modal<gui::OutputCalibrationDialog>();
                 if (!dialog) return false;
                 QMetaObject::invokeMethod(
                     dialog, [dialog] { dialog->coefficients()->setCurrentRow(0); }, Qt::QueuedConnection);
@@ -127,7 +127,7 @@ class OutputCalibrationTest : public QObject {
         QCOMPARE(script.steps_done(), std::size_t(2));
         QCOMPARE(question, QStringLiteral("Предупреждение:\nУ параметра CLB.K:0 установлен атрибут "
                                           "'Нередактируемый'.\n\nПродолжить юстировку?"));
-        QVERIFY(!modal<gui::CCalibration>());
+        QVERIFY(!modal<gui::OutputCalibrationDialog>());
         QCOMPARE(rig.sent("CLB.I"), 0);
         QCOMPARE(rig.sent("CLB.A"), 1);
     }

@@ -58,13 +58,13 @@ struct Rig : ModelDocumentRig {
 // sees the sheet with the lists chosen.
 std::vector<std::function<bool()>> choose(int calibration, int points,
                                           std::function<void(const QString&)> question,
-                                          std::function<void(gui::CmySheet*)> on_lists) {
+                                          std::function<void(gui::WizardSheet*)> on_lists) {
     return {
         [] {
             auto* page = view_of<gui::PhCodePageView>(sheet_on("Шаг 1"));
             if (!page) return false;
             page->code_edit()->setText(QStringLiteral("629"));
-            click_later(modal<gui::CmySheet>()->next_button());
+            click_later(modal<gui::WizardSheet>()->next_button());
             return true;
         },
         [question] {
@@ -109,7 +109,7 @@ class PhCalibrationTest : public QObject {
         QString slope_message;
         auto steps = choose(
             0, 1, [&](const QString& text) { question = text; },
-            [&](gui::CmySheet* sheet) { save_screenshot(sheet->grab(), "ph_calibration_code"); });
+            [&](gui::WizardSheet* sheet) { save_screenshot(sheet->grab(), "ph_calibration_code"); });
         steps.insert(steps.end(), {
                                       [&] {
                                           // The live value arrives from the reading thread.
@@ -185,7 +185,7 @@ class PhCalibrationTest : public QObject {
         wizard.set_step_timeout(300ms);
         QString error_text;
         auto steps = choose(
-            1, 0, [](const QString&) {}, [](gui::CmySheet*) {});
+            1, 0, [](const QString&) {}, [](gui::WizardSheet*) {});
         steps.insert(steps.end(),
                      {
                          [&] {
@@ -208,7 +208,7 @@ class PhCalibrationTest : public QObject {
                          },
                      });
         Script script(steps);
-        gui::CmySheet sheet(wizard, &rig.main_window);
+        gui::WizardSheet sheet(wizard, &rig.main_window);
         QVERIFY(!sheet.run());
 
         QCOMPARE(script.steps_done(), steps.size());

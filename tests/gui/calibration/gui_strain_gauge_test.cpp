@@ -85,7 +85,7 @@ class StrainGaugeTest : public QObject {
                 if (!page) return false;
                 lists_follow_the_kind = page->type_box()->isHidden() && page->sensitivity_box()->isHidden();
                 page->code_edit()->setText(QStringLiteral("417"));
-                modal<gui::CmySheet>()->next_button()->click();
+                modal<gui::WizardSheet>()->next_button()->click();
                 // The kinds appear with the user calibration chosen: no sensitivity then.
                 lists_follow_the_kind = lists_follow_the_kind && page->type_box()->isVisible() &&
                                         page->type_box()->currentIndex() == 1 &&
@@ -95,8 +95,8 @@ class StrainGaugeTest : public QObject {
                 lists_follow_the_kind = lists_follow_the_kind && page->sensitivity_box()->isVisible();
                 page->channel_box()->setCurrentIndex(2);
                 page->sensitivity_box()->setCurrentIndex(3);
-                save_screenshot(modal<gui::CmySheet>()->grab(), "strain_gauge_first_page");
-                click_later(modal<gui::CmySheet>()->next_button());
+                save_screenshot(modal<gui::WizardSheet>()->grab(), "strain_gauge_first_page");
+                click_later(modal<gui::WizardSheet>()->next_button());
                 return true;
             },
             [&] {
@@ -122,7 +122,7 @@ class StrainGaugeTest : public QObject {
                 return true;
             },
         });
-        gui::CmySheet sheet(wizard, &rig.main_window);
+        gui::WizardSheet sheet(wizard, &rig.main_window);
         QVERIFY(sheet.run());
 
         QCOMPARE(script.steps_done(), std::size_t(4));
@@ -146,8 +146,8 @@ class StrainGaugeTest : public QObject {
                 auto* page = view_of<gui::StrainGaugeFirstPageView>(sheet_on("Шаг 1"));
                 if (!page) return false;
                 page->code_edit()->setText(QStringLiteral("417"));
-                modal<gui::CmySheet>()->next_button()->click();  // the kinds appear, user chosen
-                click_later(modal<gui::CmySheet>()->next_button());
+                modal<gui::WizardSheet>()->next_button()->click();  // the kinds appear, user chosen
+                click_later(modal<gui::WizardSheet>()->next_button());
                 return true;
             },
             [&] {
@@ -158,8 +158,8 @@ class StrainGaugeTest : public QObject {
                 lower_text = page->text_label()->text();
                 page->value_edit()->setText(QStringLiteral("2,5"));
                 page->percent_edit()->setText(QStringLiteral("abc"));
-                save_screenshot(modal<gui::CmySheet>()->grab(), "strain_gauge_user_lower");
-                click_later(modal<gui::CmySheet>()->next_button());
+                save_screenshot(modal<gui::WizardSheet>()->grab(), "strain_gauge_user_lower");
+                click_later(modal<gui::WizardSheet>()->next_button());
                 return true;
             },
             answer_box(bad_input),
@@ -168,15 +168,15 @@ class StrainGaugeTest : public QObject {
                 if (!page) return false;
                 page->percent_edit()->setText(QStringLiteral("0"));
                 rig.module->set_value("Rd.fV", 0, "2.5");
-                click_later(modal<gui::CmySheet>()->next_button());
+                click_later(modal<gui::WizardSheet>()->next_button());
                 return true;
             },
             [&] {
                 auto* page = view_of<gui::UserPointPageView>(sheet_on("Шаг 3"));
                 if (!page || page->signal_label()->text() != QStringLiteral("2.5000")) return false;
                 page->value_edit()->setText(QStringLiteral("1500"));
-                save_screenshot(modal<gui::CmySheet>()->grab(), "strain_gauge_user_upper");
-                click_later(modal<gui::CmySheet>()->next_button());
+                save_screenshot(modal<gui::WizardSheet>()->grab(), "strain_gauge_user_upper");
+                click_later(modal<gui::WizardSheet>()->next_button());
                 return true;
             },
             [&] {
@@ -210,7 +210,7 @@ class StrainGaugeTest : public QObject {
             QString refused;
             Script script({
                 [&] {
-                    auto* dialog = modal<gui::CWeightTDDlg>();
+                    auto* dialog = modal<gui::TareWeightDialog>();
                     if (!dialog) return false;
                     channels_ok = model == 14 ? dialog->channel_box() && dialog->channel_box()->count() == 4
                                               : dialog->channel_box() == nullptr;
@@ -218,7 +218,7 @@ class StrainGaugeTest : public QObject {
                     return true;
                 },
                 [&] {
-                    auto* dialog = modal<gui::CWeightTDDlg>();
+                    auto* dialog = modal<gui::TareWeightDialog>();
                     if (!dialog || dialog->weight_field()->text() != QStringLiteral("7.250")) return false;
                     weight = dialog->weight_field()->text();
                     if (model == 14) save_screenshot(dialog->grab(), "tare_weight");
@@ -228,14 +228,14 @@ class StrainGaugeTest : public QObject {
                 },
                 answer_box(refused),
                 [&] {
-                    auto* dialog = modal<gui::CWeightTDDlg>();
+                    auto* dialog = modal<gui::TareWeightDialog>();
                     if (!dialog) return false;  // still open after the refusal
                     rig.module->set_faults({});
                     click_later(dialog->yes_button());
                     return true;
                 },
             });
-            gui::CWeightTDDlg::Open(*rig.doc, &rig.main_window);
+            gui::TareWeightDialog::Open(*rig.doc, &rig.main_window);
 
             QCOMPARE(script.steps_done(), std::size_t(4));
             QVERIFY(channels_ok);

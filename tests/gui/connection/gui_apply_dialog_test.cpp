@@ -64,7 +64,7 @@ class ApplyDialogTest : public QObject {
         bool follow = false;
         bool broadcast = true;
         Script script({[&] {
-            auto* dialog = modal<gui::CApply>();
+            auto* dialog = modal<gui::ApplyDialog>();
             if (!dialog) return false;
             parent = dialog->parentWidget();
             settings = dialog->settings_label()->text();
@@ -96,7 +96,7 @@ class ApplyDialogTest : public QObject {
         bool still_open = false;
         Script script({
             [&] {
-                auto* dialog = modal<gui::CApply>();
+                auto* dialog = modal<gui::ApplyDialog>();
                 if (!dialog) return false;
                 dialog->broadcast_box()->setChecked(true);
                 click_later(dialog->ok_button());
@@ -111,7 +111,7 @@ class ApplyDialogTest : public QObject {
                 return true;
             },
             [&] {
-                auto* dialog = modal<gui::CApply>();
+                auto* dialog = modal<gui::ApplyDialog>();
                 if (!dialog) return false;
                 still_open = dialog->isVisible();
                 dialog->reject();

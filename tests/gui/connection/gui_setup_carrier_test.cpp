@@ -47,7 +47,7 @@ struct Rig {
         set_settings_store(&store);
         set_ui(&ui);
         doc = std::make_unique<CTarnDoc>(options, std::make_unique<sim::InProcessBackend>(nullptr));
-        dialog = std::make_unique<gui::CSetupCarrier>(doc->device(), options, brand, true);
+        dialog = std::make_unique<gui::ConnectionSetupDialog>(doc->device(), options, brand, true);
     }
     ~Rig() {
         dialog.reset();
@@ -64,11 +64,11 @@ struct Rig {
     Options options;
     CBrandRavelin brand;
     std::unique_ptr<CTarnDoc> doc;
-    std::unique_ptr<gui::CSetupCarrier> dialog;
+    std::unique_ptr<gui::ConnectionSetupDialog> dialog;
 };
 
 // A table that counts its push-button clicks.
-class CountingTable : public gui::CTableCtrl {
+class CountingTable : public gui::ReportTable {
   public:
     int actions = 0;
 
@@ -95,10 +95,10 @@ class SetupCarrierTest : public QObject {
 
     void tableEditsValuesInPlace() {
         Rig rig;
-        gui::CSetupCarrier& dialog = *rig.dialog;
+        gui::ConnectionSetupDialog& dialog = *rig.dialog;
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-        gui::CSetupTableCtrl& table = *dialog.table();
+        gui::ConnectionSettingsTable& table = *dialog.table();
         QCOMPARE(table.rowCount(), 7);
         QCOMPARE(table.horizontalHeaderItem(0)->text(), QStringLiteral("Serial port settings"));
         QVERIFY(dialog.offline_button()->isEnabled());
@@ -167,7 +167,7 @@ class SetupCarrierTest : public QObject {
     void tabGoesFromTheTableThroughTheButtons() {
         for (const bool offered : {false, true}) {
             Rig rig;
-            gui::CSetupCarrier& dialog = *rig.dialog;
+            gui::ConnectionSetupDialog& dialog = *rig.dialog;
             dialog.show();
             QVERIFY(QTest::qWaitForWindowExposed(&dialog));
             dialog.offer_simulated_module(offered);
@@ -253,7 +253,7 @@ class SetupCarrierTest : public QObject {
             },
             // OK with nothing selected: the list says so and stays.
             [&] {
-                auto* select = modal<gui::CSelectDeviceDlg>();
+                auto* select = modal<gui::SelectDeviceDialog>();
                 if (!select) return false;
                 save_screenshot(select->grab(), "select_device");
                 click_later(select->ok_button());
@@ -267,10 +267,10 @@ class SetupCarrierTest : public QObject {
                 return true;
             },
             [&] {
-                auto* select = modal<gui::CSelectDeviceDlg>();
+                auto* select = modal<gui::SelectDeviceDialog>();
                 if (!select) return false;
                 still_open = select->isVisible();
-                gui::CTableCtrl& list = *select->list();
+                gui::ReportTable& list = *select->list();
                 for (int row = 0; row < list.rowCount(); ++row)
                     if (list.CellText(row, 0).contains(QStringLiteral("VK05"))) list.selectRow(row);
                 click_later(select->ok_button());
@@ -288,7 +288,7 @@ class SetupCarrierTest : public QObject {
         rig.dialog.reset();
         QVERIFY(rig.doc->new_document());
         gui::MainWindow window(*rig.doc, rig.options, rig.brand);
-        auto* view = new gui::CTarnTreeListView(*rig.doc);
+        auto* view = new gui::ConfigurationTreePane(*rig.doc);
         window.set_tree_view(view);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));

@@ -490,7 +490,7 @@ class MainWindowTest : public QObject {
         QVERIFY(module);
         MessageBoxCloser closer;
         Rig rig(module, CBrandRavelin());
-        auto* view = new gui::CTarnTreeListView(*rig.doc);
+        auto* view = new gui::ConfigurationTreePane(*rig.doc);
         rig.window->set_tree_view(view);
         rig.window->resize(1100, 600);
         rig.window->show();
@@ -507,7 +507,7 @@ class MainWindowTest : public QObject {
         QVERIFY(module->value("t.out") != std::optional<std::string>("42"));
 
         // Typed into the value cell: green, and nothing sent yet.
-        gui::CTarnTreeListCtrl& tree = view->tree();
+        gui::ConfigurationTree& tree = view->tree();
         tree.select_quietly(timeout->tree_item);
         QCoreApplication::processEvents();
         QTest::mouseDClick(tree.viewport(), Qt::LeftButton, {},
@@ -531,7 +531,7 @@ class MainWindowTest : public QObject {
         auto module = served_module(kVK03);
         QVERIFY(module);
         Rig rig(module, CBrandRavelin());
-        auto* view = new gui::CTarnTreeListView(*rig.doc);
+        auto* view = new gui::ConfigurationTreePane(*rig.doc);
         rig.window->set_tree_view(view);
         rig.window->show();
         QVERIFY(QTest::qWaitForWindowExposed(rig.window.get()));
@@ -547,7 +547,7 @@ class MainWindowTest : public QObject {
         for (const Parameter* p : parameters)
             if (p->network_name() == "t.out") timeout = const_cast<Parameter*>(p);
         QVERIFY(timeout && timeout->tree_item);
-        gui::CTarnTreeListCtrl& tree = view->tree();
+        gui::ConfigurationTree& tree = view->tree();
         tree.select_quietly(timeout->tree_item);
         tree.setFocus();
         QTest::keyClick(&tree, Qt::Key_F2);

@@ -81,13 +81,13 @@ struct MainRig : MainWindowRig {
     explicit MainRig(std::shared_ptr<sim::SimulatedModule> served = served_module(kVK03))
         : MainWindowRig(served, CBrandKest()), module(std::move(served)) {
         connect();
-        view = new gui::CTarnTreeListView(*doc);
+        view = new gui::ConfigurationTreePane(*doc);
         window->set_tree_view(view);
         window->resize(1100, 700);
         window->show();
     }
     std::shared_ptr<sim::SimulatedModule> module;
-    gui::CTarnTreeListView* view = nullptr;
+    gui::ConfigurationTreePane* view = nullptr;
 };
 
 // The program's own words in the tree's rows: the error, access and user columns (names and values come
@@ -162,7 +162,7 @@ class OneLanguageTest : public QObject {
         const CBrandKest brand;
         {
             CTarnDoc doc(options, std::make_unique<sim::InProcessBackend>(nullptr));
-            gui::CSetupCarrier dialog(doc.device(), options, brand, true);
+            gui::ConnectionSetupDialog dialog(doc.device(), options, brand, true);
             dialog.show();
             QVERIFY(QTest::qWaitForWindowExposed(&dialog));
             ScreenTexts texts;
@@ -178,7 +178,7 @@ class OneLanguageTest : public QObject {
 
             // The simulated module tried last is the port the table shows.
             doc.device().program_network().FindOwnParameter("Port")->SetValueText(kSimulatedPortName);
-            gui::CSetupCarrier again(doc.device(), options, brand, true);
+            gui::ConnectionSetupDialog again(doc.device(), options, brand, true);
             ScreenTexts port;
             port.take(&again);
             QVERIFY(port.contains(gui::qtext("simulated module")));
@@ -186,7 +186,7 @@ class OneLanguageTest : public QObject {
             CHECK_ONE_LANGUAGE(port, language);
 
             ScreenTexts select;
-            gui::CSelectDeviceDlg devices(brand);
+            gui::SelectDeviceDialog devices(brand);
             select.take(&devices);
             save_picture(&devices, "select_device", language);
             CHECK_ONE_LANGUAGE(select, language);
@@ -226,7 +226,7 @@ class OneLanguageTest : public QObject {
         MainRig rig;
         QVERIFY(QTest::qWaitForWindowExposed(rig.window.get()));
         {
-            gui::CStateInOutDlg dialog(*rig.doc, nullptr, 5ms);
+            gui::IoStatusWindow dialog(*rig.doc, nullptr, 5ms);
             dialog.show();
             QVERIFY(QTest::qWaitForWindowExposed(&dialog));
             QTRY_VERIFY(!dialog.table(IoSide::Inputs)->CellText(0, 1).isEmpty());
@@ -236,7 +236,7 @@ class OneLanguageTest : public QObject {
             save_picture(&dialog, "io_status", language);
             CHECK_ONE_LANGUAGE(texts, language);
         }
-        gui::CSinglePoint dialog(*rig.doc);
+        gui::SinglePointDialog dialog(*rig.doc);
         ScreenTexts texts;
         texts.take(&dialog, {dialog.parameter_box(), dialog.description_field()});
         save_picture(&dialog, "single_parameter", language);
@@ -331,7 +331,7 @@ class OneLanguageTest : public QObject {
                 QCOMPARE(rig.doc->device().read_parameter(*p, false), 0);
             rig.doc->module_network()->SetValue("bPS", "57600");
             Script script({[&] {
-                auto* dialog = modal<gui::CApply>();
+                auto* dialog = modal<gui::ApplyDialog>();
                 if (!dialog) return false;
                 // The settings' values are the description's ("None"): only their names are read.
                 apply.take(dialog, {dialog->settings_label()});
@@ -350,10 +350,10 @@ class OneLanguageTest : public QObject {
         {
             ModelDocumentRig rig(kVK14);
             rig.module->set_value("Rd.fF", 0, "7.25");
-            Script script({take_modal<gui::CWeightTDDlg>(
+            Script script({take_modal<gui::TareWeightDialog>(
                 tare, "tare_weight", language,
-                [](gui::CWeightTDDlg& d) { return !d.weight_field()->text().isEmpty(); }, {})});
-            gui::CWeightTDDlg::Open(*rig.doc, &rig.main_window);
+                [](gui::TareWeightDialog& d) { return !d.weight_field()->text().isEmpty(); }, {})});
+            gui::TareWeightDialog::Open(*rig.doc, &rig.main_window);
             QCOMPARE(script.steps_done(), std::size_t(1));
         }
         CHECK_ONE_LANGUAGE(tare, language);

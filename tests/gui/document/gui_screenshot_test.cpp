@@ -51,7 +51,7 @@ struct WindowRig {
         doc->start(false, false);
         if (!doc->new_document()) return false;
         window = std::make_unique<gui::MainWindow>(*doc, options, brand);
-        view = new gui::CTarnTreeListView(*doc);
+        view = new gui::ConfigurationTreePane(*doc);
         window->set_central_view(view);
         window->resize(1100, 640);
         window->show();
@@ -69,7 +69,7 @@ struct WindowRig {
     const CBrandKest brand;
     std::unique_ptr<CTarnDoc> doc;
     std::unique_ptr<gui::MainWindow> window;
-    gui::CTarnTreeListView* view = nullptr;
+    gui::ConfigurationTreePane* view = nullptr;
 };
 
 class ScreenshotTest : public QObject {
@@ -87,7 +87,7 @@ class ScreenshotTest : public QObject {
         WindowRig rig;
         QVERIFY(rig.start());
         gui::MainWindow& window = *rig.window;
-        gui::CTarnTreeListView* view = rig.view;
+        gui::ConfigurationTreePane* view = rig.view;
         window.statusBar()->showMessage(QStringLiteral("Read all parameters from the module"));
         save_screenshot(window.grab(), "main_window");
 

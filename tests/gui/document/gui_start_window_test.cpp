@@ -207,7 +207,7 @@ class StartWindowTest : public QObject {
                     save_screenshot(startup->grab(), "startup_window");
                     startup->cancel_button()->click();
                 }
-            } else if (auto* setup = qobject_cast<gui::CSetupCarrier*>(modal)) {
+            } else if (auto* setup = qobject_cast<gui::ConnectionSetupDialog*>(modal)) {
                 dialog_came = true;
                 setup->exit_button()->click();
             }
@@ -282,7 +282,7 @@ class StartWindowTest : public QObject {
         rig.ui.set_connection_target(&rig.doc->device(), &rig.options, &rig.brand);
         QString status;
         Script script({[&] {
-            auto* setup = modal<gui::CSetupCarrier>();
+            auto* setup = modal<gui::ConnectionSetupDialog>();
             if (!setup) return false;
             status = setup->status_label()->text();
             click_later(setup->exit_button());

@@ -50,7 +50,7 @@ struct Rig {
     std::unique_ptr<CTarnDoc> doc;
 };
 
-QPoint cell_centre(const gui::CTableCtrl& table, int row, int column) {
+QPoint cell_centre(const gui::ReportTable& table, int row, int column) {
     return table.visualRect(table.model()->index(row, column)).center();
 }
 
@@ -76,12 +76,12 @@ class IoStatusTest : public QObject {
             rig.set_value("r.oe", k, output_values[k]);
         rig.set_value("r.cn", 0, "75");  // inputs 1, 2, 4 and 7
 
-        gui::CStateInOutDlg dialog(*rig.doc, nullptr, 5ms);
+        gui::IoStatusWindow dialog(*rig.doc, nullptr, 5ms);
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         QCOMPARE(dialog.windowTitle(), QStringLiteral("I/O status"));
-        gui::CStateTableCtrl& inputs = *dialog.table(IoSide::Inputs);
-        gui::CStateTableCtrl& outputs = *dialog.table(IoSide::Outputs);
+        gui::IoStateTable& inputs = *dialog.table(IoSide::Inputs);
+        gui::IoStateTable& outputs = *dialog.table(IoSide::Outputs);
         QVERIFY(inputs.isVisible() && outputs.isVisible());
         QVERIFY(dialog.caption(IoSide::Inputs)->isVisible() && dialog.caption(IoSide::Outputs)->isVisible());
         QCOMPARE(inputs.rowCount(), 8);
@@ -126,13 +126,13 @@ class IoStatusTest : public QObject {
         for (int k = 0; k < 8; ++k)
             rig.set_value("r.oe", k, output_values[k]);
 
-        gui::CStateInOutDlg dialog(*rig.doc, nullptr, 5ms);
+        gui::IoStatusWindow dialog(*rig.doc, nullptr, 5ms);
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Output status"));
         QVERIFY(!dialog.table(IoSide::Inputs)->isVisible());
         QVERIFY(!dialog.caption(IoSide::Inputs)->isVisible());
-        gui::CStateTableCtrl& table = *dialog.table(IoSide::Outputs);
+        gui::IoStateTable& table = *dialog.table(IoSide::Outputs);
         // The outputs take the inputs' place, and the dialog is one side wide.
         QCOMPARE(table.pos(), dialog.table(IoSide::Inputs)->pos());
         QCOMPARE(dialog.caption(IoSide::Outputs)->pos(), QPoint(0, 0));
@@ -160,7 +160,7 @@ class IoStatusTest : public QObject {
         QVERIFY(ui_.messages().empty());
 
         // A click on an output's lamp switches it; the lamp says so.
-        gui::CmyStatic* lamp = dialog.lamps(IoSide::Outputs)[1];
+        gui::IoLamp* lamp = dialog.lamps(IoSide::Outputs)[1];
         QVERIFY(lamp->toolTip().contains("Click"));
         QVERIFY(dialog.lamps(IoSide::Inputs).empty() || dialog.lamps(IoSide::Inputs)[0]->toolTip().isEmpty());
         QTest::mouseClick(lamp, Qt::LeftButton);
@@ -182,7 +182,7 @@ class IoStatusTest : public QObject {
         rig.set_value("r.Cou", 7, "9");
         rig.set_value("r.oe", 3, "1");
         QVERIFY(!rig.doc->modified);
-        gui::CStateInOutDlg dialog(*rig.doc, nullptr, 5ms);
+        gui::IoStatusWindow dialog(*rig.doc, nullptr, 5ms);
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         // Every row read: readings of the inputs and outputs are no edits of the configuration.
@@ -199,10 +199,10 @@ class IoStatusTest : public QObject {
     void destroyedWithAnEditorOpenWritesNothing() {
         Rig rig(1);
         rig.set_value("r.oe", 0, "0");
-        auto dialog = std::make_unique<gui::CStateInOutDlg>(*rig.doc, nullptr, 5ms);
+        auto dialog = std::make_unique<gui::IoStatusWindow>(*rig.doc, nullptr, 5ms);
         dialog->show();
         QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
-        gui::CStateTableCtrl& table = *dialog->table(IoSide::Outputs);
+        gui::IoStateTable& table = *dialog->table(IoSide::Outputs);
         const int offset = table.GetCellObject(0, 0)->address_offset;
         QVERIFY(table.ActivateCell(0, 0));
         QVERIFY(table.edit_box());

@@ -63,7 +63,7 @@ class SinglePointTest : public QObject {
     void typedNameIsReadAndTraced() {
         Rig rig;
         QVERIFY(rig.ok);
-        gui::CSinglePoint dialog(*rig.doc);
+        gui::SinglePointDialog dialog(*rig.doc);
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Single parameter"));

@@ -32,7 +32,7 @@ void collect(const DescBranch& branch, std::vector<Parameter*>& out) {
         collect(*child, out);
 }
 
-bool row_shown(gui::CTarnTreeListCtrl& tree, TreeItem item) {
+bool row_shown(gui::ConfigurationTree& tree, TreeItem item) {
     for (TreeItem row = item; row; row = tree.tree_model().parent_item(row)) {
         const QModelIndex index = tree.tree_model().index_of(row);
         if (tree.isRowHidden(index.row(), index.parent())) return false;
@@ -51,13 +51,13 @@ QWidget* shown_tool_tip() {
 // The main window with the tree of a VK15 over its simulated module.
 struct Vk15Window {
     std::unique_ptr<MainWindowRig> rig;
-    gui::CTarnTreeListView* view = nullptr;
+    gui::ConfigurationTreePane* view = nullptr;
 
     bool show() {
         auto module = served_module(kVK15);
         if (!module) return false;
         rig = std::make_unique<MainWindowRig>(module, CBrandRavelin());
-        view = new gui::CTarnTreeListView(*rig->doc);
+        view = new gui::ConfigurationTreePane(*rig->doc);
         rig->window->set_tree_view(view);
         rig->window->resize(1200, 800);
         rig->window->show();
@@ -80,7 +80,7 @@ class TreeFilterTest : public QObject {
         Vk15Window vk15;
         QVERIFY(vk15.show());
         MainWindowRig& rig = *vk15.rig;
-        gui::CTarnTreeListView* view = vk15.view;
+        gui::ConfigurationTreePane* view = vk15.view;
         QVERIFY(rig.doc->read_all());
         rig.window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(rig.window.get()));
@@ -98,7 +98,7 @@ class TreeFilterTest : public QObject {
             same_name += p->network_name() == target->network_name() && p->tree_item;
 
         gui::TreeFilterBar& bar = view->filter_bar();
-        gui::CTarnTreeListCtrl& tree = view->tree();
+        gui::ConfigurationTree& tree = view->tree();
         QVERIFY(!bar.isVisible());
         QTest::keyClick(rig.window.get(), Qt::Key_F, Qt::ControlModifier);
         QVERIFY(bar.isVisible());
@@ -137,7 +137,7 @@ class TreeFilterTest : public QObject {
         Vk15Window vk15;
         QVERIFY(vk15.show());
         MainWindowRig& rig = *vk15.rig;
-        gui::CTarnTreeListView* view = vk15.view;
+        gui::ConfigurationTreePane* view = vk15.view;
         std::vector<Parameter*> parameters;
         collect(*rig.doc->root(), parameters);
         Parameter* target = nullptr;
@@ -147,7 +147,7 @@ class TreeFilterTest : public QObject {
         QCOMPARE(rig.doc->device().read_parameter(*target, false), 0);
         view->update_rows();
 
-        gui::CTarnTreeListCtrl& tree = view->tree();
+        gui::ConfigurationTree& tree = view->tree();
         for (TreeItem row = view->model().parent_item(target->tree_item); row;
              row = view->model().parent_item(row))
             tree.expand_quietly(row);

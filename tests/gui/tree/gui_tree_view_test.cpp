@@ -60,9 +60,9 @@ class TreeViewTest : public QObject {
     MemorySettingsStore store_;
     Options options_;
     std::unique_ptr<CTarnDoc> doc_;
-    std::unique_ptr<CTarnTreeListView> view_;
+    std::unique_ptr<ConfigurationTreePane> view_;
 
-    CTarnTreeListCtrl& tree() { return view_->tree(); }
+    ConfigurationTree& tree() { return view_->tree(); }
     TreeListModel& model() { return view_->model(); }
     Parameter& parameter(std::string_view name) {
         Parameter* p = find(*doc_->root(), name);
@@ -96,7 +96,7 @@ class TreeViewTest : public QObject {
         doc_->archive_path = (QCoreApplication::applicationDirPath() + "/../src/gui/varda.dat").toStdString();
         QVERIFY(doc_->load_description());
         QVERIFY(doc_->root());
-        view_ = std::make_unique<CTarnTreeListView>(*doc_);
+        view_ = std::make_unique<ConfigurationTreePane>(*doc_);
         view_->resize(1100, 560);
         view_->show();
         QVERIFY(QTest::qWaitForWindowExposed(view_.get()));

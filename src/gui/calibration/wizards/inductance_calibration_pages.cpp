@@ -79,7 +79,7 @@ void InductanceCodePageView::store() {
 PointsTablePageView::PointsTablePageView(CalibrationVI::CUserTablePage& page, QWidget* parent)
     : WizardPageView(parent), page_(page) {
     using Page = CalibrationVI::CUserTablePage;
-    table_ = new CPointsTableCtrl(page_, this);
+    table_ = new CalibrationPointsTable(page_, this);
     count_ = new QLineEdit(qtext(page_.node_count_text), this);
     count_->setFixedWidth(48);
     count_->setAlignment(Qt::AlignRight);

@@ -13,7 +13,7 @@ class CUserTablePage;
 
 namespace varda::gui {
 
-class CPointsTableCtrl;
+class CalibrationPointsTable;
 
 // Step 1 of the mutual-inductance wizard: the access code, then the type of calibration and, for the
 // user's, the method.
@@ -42,13 +42,13 @@ class PointsTablePageView : public WizardPageView {
   public:
     PointsTablePageView(CalibrationVI::CUserTablePage& page, QWidget* parent);
     void show_state() override;
-    CPointsTableCtrl* table() const { return table_; }
+    CalibrationPointsTable* table() const { return table_; }
     QLineEdit* node_count_edit() const { return count_; }
     QPushButton* apply_button() const { return apply_; }
 
   private:
     CalibrationVI::CUserTablePage& page_;
-    CPointsTableCtrl* table_ = nullptr;
+    CalibrationPointsTable* table_ = nullptr;
     QLineEdit* count_ = nullptr;
     QPushButton* apply_ = nullptr;
 };

@@ -26,7 +26,7 @@ struct Side {
         device.finish_grace = std::chrono::milliseconds(0);
         device.sio().settings.port_name = sim.path();
         device.sio().settings.base_address = 16;
-        EXPECT_EQ(device.sio().open(), 0) << device.sio().open_error();
+        EXPECT_EQ(device.sio().open(), OpenResult::Opened) << device.sio().open_error();
         // Another process answers: on a busy machine later than a module would.
         device.sio().set_reply_timeout_ms(3000);
     }
@@ -40,7 +40,7 @@ struct Side {
         DeviceIO io(own, std::make_unique<PosixSerialBackend>(), options);
         io.sio().settings = doc->device().sio().settings;
         std::vector<std::string> values;
-        if (io.sio().open() != 0) return values;
+        if (io.sio().open() != OpenResult::Opened) return values;
         for (const Parameter* p : parameters) {
             Parameter copy(p->network_name());
             copy.set_data_type(p->data_type());
@@ -48,7 +48,7 @@ struct Side {
             copy.network_index = p->network_index;
             copy.address_offset = p->address_offset;
             copy.attributes_flag = p->attributes_flag;
-            values.push_back(io.request(true, &copy) == 0 ? copy.value_text() : "<" + copy.error_text + ">");
+            values.push_back(io.request(true, &copy) == RequestResult::Done ? copy.value_text() : "<" + copy.error_text + ">");
         }
         return values;
     }
@@ -72,7 +72,7 @@ TEST(TwoModules, TwoDocumentsReadTheirOwnModulesAtTheSameTime) {
         for (Side* side : sides)
             threads.emplace_back([side] {
                 CTarnDoc& doc = *side->doc;
-                if (doc.device().identify(false) == 3 && doc.load_description()) doc.read_all();
+                if (doc.device().identify(false) == Identification::KnownModel && doc.load_description()) doc.read_all();
             });
         for (std::thread& t : threads)
             t.join();
