@@ -1,6 +1,6 @@
-// Reading the whole of the largest model at 115200 baud against varda-sim pacing its replies as a real line would, with
-// the bus monitor's recorder on the line (and a reader decoding what it recorded every 100 ms, as the
-// window does) against the same read with nobody listening.
+// Reading the whole of the largest model at 115200 baud against varda-sim pacing its replies as a real line
+// would, with the bus monitor's recorder on the line (and a reader decoding what it recorded every 100 ms, as
+// the window does) against the same read with nobody listening.
 #include <benchmark/benchmark.h>
 
 #include <atomic>
@@ -24,7 +24,8 @@ const int kLargest = varda::bench::largest_model();
 void read_all(varda::DeviceIO& io, const varda::DescBranch& branch, int& failures) {
     for (const auto& p : branch.parameters)
         failures += io.request(true, p.get()) != varda::RequestResult::Done;
-    for (const auto& child : branch.children) read_all(io, *child, failures);
+    for (const auto& child : branch.children)
+        read_all(io, *child, failures);
 }
 
 void BM_ReadAll(benchmark::State& state, bool monitored) {
@@ -39,7 +40,8 @@ void BM_ReadAll(benchmark::State& state, bool monitored) {
     io.sio().settings.port_name = sim.path();
     io.sio().settings.baud_rate = 115200;
     if (!description.root() || io.sio().open() != varda::OpenResult::Opened) {
-        state.SkipWithError("no description of the largest model, or the simulator's terminal cannot be opened");
+        state.SkipWithError(
+            "no description of the largest model, or the simulator's terminal cannot be opened");
         return;
     }
     varda::FrameRecorder recorder;
@@ -53,13 +55,15 @@ void BM_ReadAll(benchmark::State& state, bool monitored) {
             varda::FrameDecoder decoder(names);
             std::uint64_t seen = 0;
             while (!done) {
-                for (const auto& frame : recorder.take_since(seen)) benchmark::DoNotOptimize(decoder.decode(frame));
+                for (const auto& frame : recorder.take_since(seen))
+                    benchmark::DoNotOptimize(decoder.decode(frame));
                 std::this_thread::sleep_for(std::chrono::milliseconds(100));
             }
         });
     }
     int failures = 0;
-    for (auto _ : state) read_all(io, *description.root(), failures);
+    for (auto _ : state)
+        read_all(io, *description.root(), failures);
     done = true;
     if (window.joinable()) window.join();
     io.sio().set_tap(nullptr);
@@ -79,6 +83,7 @@ void BM_ReadAll(benchmark::State& state, bool monitored) {
 BENCHMARK_CAPTURE(BM_ReadAll, quiet, false)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK_CAPTURE(BM_ReadAll, monitored, true)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-const RatioPair kMonitorRatio("BM_ReadAll/monitored/iterations:3/real_time", "BM_ReadAll/quiet/iterations:3/real_time");
+const RatioPair kMonitorRatio("BM_ReadAll/monitored/iterations:3/real_time",
+                              "BM_ReadAll/quiet/iterations:3/real_time");
 
 }  // namespace

@@ -120,7 +120,7 @@ std::string Console::run(std::string_view line) {
         std::getline(in >> std::ws, value);
         if (value.empty()) return "error: set " + argument + " needs a value";
         return module.set_value(name, *index, value) ? "ok: " + argument + " = " + value
-                                                      : "error: no parameter " + argument;
+                                                     : "error: no parameter " + argument;
     }
     if (command == "silent") {
         if (argument != "on" && argument != "off") return "error: silent on or silent off";

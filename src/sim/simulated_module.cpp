@@ -8,9 +8,9 @@
 #include <cstdlib>
 #include <utility>
 
-#include "core/protocol/my_converter.h"
 #include "core/platform/numbers.h"
 #include "core/platform/text.h"
+#include "core/protocol/my_converter.h"
 #include "core/protocol/value_type.h"
 
 namespace varda::sim {

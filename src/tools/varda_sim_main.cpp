@@ -192,10 +192,9 @@ std::optional<Options> parse_options(int argc, char** argv, int& exit_code) {
             continue;
         }
         constexpr std::string_view kWithValue[] = {
-            "--address",    "--width",        "--mode",        "--model", "--param",
-            "--baud",       "--log",          "--archive",     "--dev",   "--silent-after",
-            "--error-code", "--faults-after", "--silent-first", "--bus", "--script", "--listen-baud",
-            "--meter-delay"};
+            "--address",      "--width",   "--mode",   "--model",        "--param",      "--baud",
+            "--log",          "--archive", "--dev",    "--silent-after", "--error-code", "--faults-after",
+            "--silent-first", "--bus",     "--script", "--listen-baud",  "--meter-delay"};
         if (std::find(std::begin(kWithValue), std::end(kWithValue), arg) == std::end(kWithValue))
             return fail("unknown option: " + std::string(arg));
         if (i + 1 >= argc) return fail("missing value after " + std::string(arg));
@@ -345,7 +344,8 @@ int main(int argc, char** argv) {
         }
         module.set_value("Addr", -1, std::to_string(module.address()));
         auto played = varda::sim::serve_calibration_physics(module, model_index);
-        if (played && options->meter_delay) played->set_meter_delay(std::chrono::milliseconds(*options->meter_delay));
+        if (played && options->meter_delay)
+            played->set_meter_delay(std::chrono::milliseconds(*options->meter_delay));
         physics.push_back(std::move(played));
         return true;
     };
@@ -398,9 +398,10 @@ int main(int argc, char** argv) {
             module->set_log_sink([log, start, who](const varda::sim::LogEntry& e) {
                 const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
                     std::chrono::steady_clock::now() - start);
-                const char* direction = e.direction == varda::sim::LogEntry::Direction::Received ? "<-" : "->";
-                std::fprintf(log, "%10lld%s %s %s\n", static_cast<long long>(ms.count()), who.c_str(), direction,
-                             printable(e.frame).c_str());
+                const char* direction =
+                    e.direction == varda::sim::LogEntry::Direction::Received ? "<-" : "->";
+                std::fprintf(log, "%10lld%s %s %s\n", static_cast<long long>(ms.count()), who.c_str(),
+                             direction, printable(e.frame).c_str());
                 std::fflush(log);
             });
         }
@@ -438,11 +439,13 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "varda-sim: %s: the script cannot be read\n", options->script.c_str());
             return 2;
         }
-        for (std::string line; std::getline(script, line);) answer(line);
+        for (std::string line; std::getline(script, line);)
+            answer(line);
     }
     // Left running at the end: the process ends with it blocked in a read.
     std::thread([answer] {
-        for (std::string line; std::getline(std::cin, line);) answer(line);
+        for (std::string line; std::getline(std::cin, line);)
+            answer(line);
     }).detach();
 
     // A served model shows life: counters count and inputs change.
@@ -461,7 +464,8 @@ int main(int argc, char** argv) {
     stopping = true;
     ticker.join();
     server.stop();
-    for (const auto& module : bus) module->set_log_sink({});
+    for (const auto& module : bus)
+        module->set_log_sink({});
     if (log) std::fclose(log);
     return 0;
 }

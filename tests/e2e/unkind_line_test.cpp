@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "core/app/files/config_file.h"
 #include "core/app/command_line/headless_ui.h"
+#include "core/app/files/config_file.h"
 #include "core/devices/models.h"
 #include "core/model/description.h"
 #include "core/model/description_archive.h"

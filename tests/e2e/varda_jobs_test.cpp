@@ -21,8 +21,8 @@
 #include <sstream>
 #include <thread>
 
-#include "core/app/files/config_file.h"
 #include "core/app/command_line/headless_ui.h"
+#include "core/app/files/config_file.h"
 #include "core/devices/models.h"
 #include "core/link/device_io.h"
 #include "core/link/posix_serial_backend.h"

@@ -14,12 +14,12 @@
 #include <string>
 #include <vector>
 
-#include "core/app/service/model_calibration.h"
 #include "core/app/document/document.h"
 #include "core/app/files/paths.h"
-#include "core/platform/settings_store.h"
-#include "core/model/device_table.h"
+#include "core/app/service/model_calibration.h"
 #include "core/model/description_archive.h"
+#include "core/model/device_table.h"
+#include "core/platform/settings_store.h"
 #include "gui/calibration/calibration_wizard.h"
 #include "gui/platform/qt_ui.h"
 #include "sim/in_process_backend.h"

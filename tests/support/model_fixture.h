@@ -12,17 +12,17 @@
 #include <string_view>
 #include <vector>
 
+#include "core/app/command_line/headless_ui.h"
 #include "core/app/document/document.h"
 #include "core/app/document/tree_commit.h"
 #include "core/app/tree/tree_edit.h"
 #include "core/devices/base_device.h"
-#include "core/model/device_table.h"
-#include "core/link/device.h"
-#include "core/protocol/frame_codec.h"
 #include "core/devices/models.h"
+#include "core/link/device.h"
 #include "core/model/description.h"
 #include "core/model/description_archive.h"
-#include "core/app/command_line/headless_ui.h"
+#include "core/model/device_table.h"
+#include "core/protocol/frame_codec.h"
 #include "sim/in_process_backend.h"
 #include "sim/model_module.h"
 

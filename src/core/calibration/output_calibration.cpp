@@ -5,10 +5,10 @@
 #include <memory>
 #include <thread>
 
-#include "core/link/options.h"
 #include "core/devices/base_device.h"
-#include "core/model/model_context.h"
 #include "core/link/device.h"
+#include "core/link/options.h"
+#include "core/model/model_context.h"
 #include "core/model/parameter.h"
 #include "core/platform/language.h"
 #include "core/platform/strings.h"

@@ -5,8 +5,8 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "core/model/model_context.h"
 #include "core/model/element_context.h"
+#include "core/model/model_context.h"
 #include "core/platform/language.h"
 #include "core/platform/numbers.h"
 #include "core/platform/strings.h"

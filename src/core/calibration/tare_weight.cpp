@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "core/model/model_context.h"
 #include "core/model/element_context.h"
+#include "core/model/model_context.h"
 #include "core/model/parameter.h"
 #include "core/platform/numbers.h"
 #include "core/platform/strings.h"

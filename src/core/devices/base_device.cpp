@@ -4,8 +4,8 @@
 
 #include "core/devices/cell_flags.h"
 #include "core/devices/io_status_dialog.h"
-#include "core/model/model_context.h"
 #include "core/model/elements.h"
+#include "core/model/model_context.h"
 #include "core/model/parameter.h"
 #include "core/platform/numbers.h"
 #include "core/platform/strings.h"

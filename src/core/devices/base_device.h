@@ -28,13 +28,13 @@ struct Rect {
 // The calibrations a model may offer.
 enum class CalibrationKind {
     None,
-    Generic,       // VK00, VK08: method dialog, then the calibration run
-    Outputs,       // VK01, VK02: analog-output coefficients
-    OffsetScale,   // VK07, VK17
-    Inductance,    // VK12
-    StrainGauge,   // VK13, VK14
-    PH,            // VK18
-    Meter,         // VK19 to VK22
+    Generic,      // VK00, VK08: method dialog, then the calibration run
+    Outputs,      // VK01, VK02: analog-output coefficients
+    OffsetScale,  // VK07, VK17
+    Inductance,   // VK12
+    StrainGauge,  // VK13, VK14
+    PH,           // VK18
+    Meter,        // VK19 to VK22
 };
 
 // One write of the module's restore command "S.Def" (data type "void", empty value).

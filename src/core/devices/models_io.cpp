@@ -41,7 +41,6 @@ std::string CVK00::FormatFloat(float value) const {
     return platform::fixed(value, 1);
 }
 
-
 namespace {
 
 // Log modes that bind both channels of a pair.

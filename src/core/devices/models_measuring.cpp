@@ -2,8 +2,8 @@
 
 #include <array>
 
-#include "core/model/model_context.h"
 #include "core/devices/status_items.h"
+#include "core/model/model_context.h"
 #include "core/platform/text.h"
 #include "core/platform/ui.h"
 

@@ -2,9 +2,9 @@
 
 #include <array>
 
-#include "core/model/model_context.h"
 #include "core/devices/status_items.h"
 #include "core/model/element_context.h"
+#include "core/model/model_context.h"
 #include "core/model/parameter.h"
 #include "core/platform/numbers.h"
 #include "core/platform/strings.h"

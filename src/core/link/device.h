@@ -34,7 +34,7 @@ struct ScanResult {
 struct ExchangeSummary {
     int number = 0;  // 0: no exchange yet
     ExchangeKind kind = ExchangeKind::Read;
-    int processed = 0;    // parameters exchanged, the failed ones included
+    int processed = 0;  // parameters exchanged, the failed ones included
     int failed = 0;
     int not_reached = 0;  // passed over because the exchange was stopped
     int differences = 0;  // a comparison's

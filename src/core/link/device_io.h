@@ -11,8 +11,8 @@
 
 #include "core/link/options.h"
 #include "core/link/sio.h"
-#include "core/model/module_context.h"
 #include "core/model/failure.h"
+#include "core/model/module_context.h"
 #include "core/protocol/frame_codec.h"
 
 namespace varda {

@@ -197,10 +197,11 @@ TraceLine FrameDecoder::decode(const TapFrame& frame) {
     if (outcome.kind != ReplyOutcome::Kind::Rejected) {
         // A reply that repeats another address or index answers another request: the exchange drops it.
         outcome.address = line.address;
-        const EchoMismatch mismatch = check_echo(outcome, RequestEcho{request_address_, std::nullopt, request_tail_});
+        const EchoMismatch mismatch =
+            check_echo(outcome, RequestEcho{request_address_, std::nullopt, request_tail_});
         if (mismatch == EchoMismatch::Address || mismatch == EchoMismatch::Tail) {
             line.failure = mismatch == EchoMismatch::Address ? "not the answer: another address"
-                                                            : "not the answer: another index or target";
+                                                             : "not the answer: another index or target";
             return line;
         }
     }

@@ -101,10 +101,11 @@ std::string line_counters_short_text(const LineCounters& c) {
 
 std::string line_counters_json(const LineCounters& c) {
     const auto n = [](std::uint64_t value) { return std::to_string(value); };
-    return "{\"requests\": " + n(c.requests) + ", \"replies\": " + n(c.replies) + ", \"retries\": " + n(c.retries) +
-           ", \"timeouts\": " + n(c.timeouts) + ", \"garbled\": " + n(c.garbled) + ", \"wrong_hash\": " +
-           n(c.wrong_hash) + ", \"error_replies\": " + n(c.error_replies) + ", \"line_errors\": " +
-           n(c.line_errors) + ", \"mean_reply_ms\": " + platform::fixed(c.mean_reply_ms, 1) +
+    return "{\"requests\": " + n(c.requests) + ", \"replies\": " + n(c.replies) +
+           ", \"retries\": " + n(c.retries) + ", \"timeouts\": " + n(c.timeouts) +
+           ", \"garbled\": " + n(c.garbled) + ", \"wrong_hash\": " + n(c.wrong_hash) +
+           ", \"error_replies\": " + n(c.error_replies) + ", \"line_errors\": " + n(c.line_errors) +
+           ", \"mean_reply_ms\": " + platform::fixed(c.mean_reply_ms, 1) +
            ", \"max_reply_ms\": " + platform::fixed(c.max_reply_ms, 1) + "}";
 }
 

@@ -39,15 +39,18 @@ std::optional<Address> parse_address(std::string_view name) {
     } else {
         return std::nullopt;
     }
-    while (!name.empty() && name.back() == '/') name.remove_suffix(1);
+    while (!name.empty() && name.back() == '/')
+        name.remove_suffix(1);
     const auto colon = name.rfind(':');
     if (colon == std::string_view::npos || colon == 0 || colon + 1 == name.size()) return std::nullopt;
     a.host = std::string(name.substr(0, colon));
-    if (a.host.size() > 2 && a.host.front() == '[' && a.host.back() == ']') a.host = a.host.substr(1, a.host.size() - 2);
+    if (a.host.size() > 2 && a.host.front() == '[' && a.host.back() == ']')
+        a.host = a.host.substr(1, a.host.size() - 2);
     a.port = std::string(name.substr(colon + 1));
     int number = 0;
     const auto [end, ec] = std::from_chars(a.port.data(), a.port.data() + a.port.size(), number);
-    if (ec != std::errc() || end != a.port.data() + a.port.size() || number < 1 || number > 65535) return std::nullopt;
+    if (ec != std::errc() || end != a.port.data() + a.port.size() || number < 1 || number > 65535)
+        return std::nullopt;
     return a;
 }
 
@@ -91,7 +94,8 @@ bool NetworkSerialBackend::open(const std::string& path, std::string& error) {
     }
     std::string why = "cannot connect";
     for (addrinfo* ai = found; ai && fd_ < 0; ai = ai->ai_next) {
-        const int fd = ::socket(ai->ai_family, ai->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, ai->ai_protocol);
+        const int fd =
+            ::socket(ai->ai_family, ai->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, ai->ai_protocol);
         if (fd < 0) continue;
         int rc = ::connect(fd, ai->ai_addr, ai->ai_addrlen);
         if (rc != 0 && errno == EINPROGRESS) {
@@ -119,7 +123,8 @@ bool NetworkSerialBackend::open(const std::string& path, std::string& error) {
     }
     telnet_ = address->telnet;
     if (telnet_) {
-        const std::string hello{static_cast<char>(kIac), static_cast<char>(kWill), static_cast<char>(kComPort)};
+        const std::string hello{static_cast<char>(kIac), static_cast<char>(kWill),
+                                static_cast<char>(kComPort)};
         send_all(hello);
     }
     return true;
@@ -153,12 +158,14 @@ bool NetworkSerialBackend::configure(const LineSettings& settings) {
         case parity_code::kSpace:
             parity = 5;
             break;
-        default: parity = 1;
+        default:
+            parity = 1;
     }
-    return send_all(com_port_command(kSetBaud, std::string_view(baud_bytes, 4)) +
-                    com_port_command(kSetDataSize, std::string(1, static_cast<char>(settings.data_bits))) +
-                    com_port_command(kSetParity, std::string(1, parity)) +
-                    com_port_command(kSetStopSize, std::string(1, static_cast<char>(settings.stop_bits == 2 ? 2 : 1))));
+    return send_all(
+        com_port_command(kSetBaud, std::string_view(baud_bytes, 4)) +
+        com_port_command(kSetDataSize, std::string(1, static_cast<char>(settings.data_bits))) +
+        com_port_command(kSetParity, std::string(1, parity)) +
+        com_port_command(kSetStopSize, std::string(1, static_cast<char>(settings.stop_bits == 2 ? 2 : 1))));
 }
 
 bool NetworkSerialBackend::purge(PurgeKind kind) {
@@ -207,7 +214,8 @@ WaitOutcome NetworkSerialBackend::write(std::string_view bytes, platform::Event&
 
 void NetworkSerialBackend::set_rts(bool raised) {
     // The gateway drives the RS-485 direction; over RFC 2217 the line is still set as asked.
-    if (telnet_ && is_open()) send_all(com_port_command(kSetControl, std::string(1, static_cast<char>(raised ? 11 : 12))));
+    if (telnet_ && is_open())
+        send_all(com_port_command(kSetControl, std::string(1, static_cast<char>(raised ? 11 : 12))));
 }
 
 bool NetworkSerialBackend::fill() {
@@ -300,7 +308,8 @@ WaitOutcome NetworkSerialBackend::wait_readable(std::chrono::milliseconds timeou
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     for (;;) {
         if (!data_.empty()) return WaitOutcome::Readable;
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) return WaitOutcome::TimedOut;
         const int woke = platform::wait_any({&stop}, left, platform::FdWait{fd_, POLLIN});
         if (woke == 0) return WaitOutcome::Stopped;

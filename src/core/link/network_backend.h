@@ -61,7 +61,9 @@ class PortBackend final : public SerialBackend {
     bool is_open() const override { return active_->is_open(); }
     bool configure(const LineSettings& settings) override { return active_->configure(settings); }
     bool purge(PurgeKind kind) override { return active_->purge(kind); }
-    WaitOutcome write(std::string_view bytes, platform::Event& stop) override { return active_->write(bytes, stop); }
+    WaitOutcome write(std::string_view bytes, platform::Event& stop) override {
+        return active_->write(bytes, stop);
+    }
     void set_rts(bool raised) override { active_->set_rts(raised); }
     WaitOutcome wait_readable(std::chrono::milliseconds timeout, platform::Event& stop) override {
         return active_->wait_readable(timeout, stop);

@@ -4,8 +4,8 @@
 #include <string>
 #include <string_view>
 
-#include "core/platform/settings_store.h"
 #include "core/model/elements.h"
+#include "core/platform/settings_store.h"
 
 namespace varda {
 
@@ -84,7 +84,8 @@ using AddressValidator = std::function<bool(long address, std::string_view addre
 
 // Consistency of a module's network settings when the user gives `new_value` to the parameter
 // `network_name` of `element` (any element holding "Addr", "A.Len" and possibly "Prot"). The broadcast
-// address is no module's; an address above 255 needs 11 address bits and the Ravelin protocol. An empty validator accepts every address.
+// address is no module's; an address above 255 needs 11 address bits and the Ravelin protocol. An empty
+// validator accepts every address.
 bool CheckAddressSetting(const ObjectWithParameters& element, std::string_view network_name,
                          std::string_view new_value, const AddressValidator& is_valid_address = {});
 // Rejects the frames the modules cannot use: even/odd parity with 8 data bits and 2 stop bits, and no

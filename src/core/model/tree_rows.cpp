@@ -8,9 +8,9 @@
 #include <string_view>
 #include <vector>
 
+#include "core/model/model_hooks.h"
 #include "core/platform/language.h"
 #include "core/platform/numbers.h"
-#include "core/model/model_hooks.h"
 #include "core/platform/strings.h"
 #include "core/platform/text.h"
 #include "core/protocol/value_type.h"
@@ -153,9 +153,9 @@ std::string element_caption(const Elements::InvisibleElement& element) {
 
 TreeItem insert_element_row(Elements::InvisibleElement& element, TreeSink& tree, TreeItem parent,
                             bool show_index) {
-    TreeItem item =
-        tree.insert_item(parent, element_caption(element), element.ImageIndexOf(), element.SelectedImageIndexOf(),
-                         EditKind::None, static_cast<ObjectWithParameters*>(&element));
+    TreeItem item = tree.insert_item(parent, element_caption(element), element.ImageIndexOf(),
+                                     element.SelectedImageIndexOf(), EditKind::None,
+                                     static_cast<ObjectWithParameters*>(&element));
     if (item) write_element_row(element, tree, item, show_index);
     return item;
 }

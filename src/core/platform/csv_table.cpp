@@ -51,7 +51,8 @@ CsvTable read_csv_table(const std::filesystem::path& file) {
     while (std::getline(in, line)) {
         ++collector.line;
         line += '\n';
-        if (collector.line == 1 && line.rfind("\xEF\xBB\xBF", 0) == 0) line.erase(0, 3);  // a spreadsheet's BOM
+        if (collector.line == 1 && line.rfind("\xEF\xBB\xBF", 0) == 0)
+            line.erase(0, 3);  // a spreadsheet's BOM
         if (csv_parse(&parser, line.data(), line.size(), on_field, on_row_end, &collector) != line.size()) {
             table.error = file.string() + ":" + std::to_string(collector.line) + ": " +
                           csv_strerror(csv_error(&parser)) + " — check the quotes of this row";

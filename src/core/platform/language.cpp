@@ -16,15 +16,20 @@ using Table = std::unordered_map<std::string_view, std::string_view>;
 
 Table make_table(std::span<const TextPair> pairs) {
     Table table;
-    for (const auto& [source, translation] : pairs) table.emplace(source, translation);
+    for (const auto& [source, translation] : pairs)
+        table.emplace(source, translation);
     return table;
 }
 
 }  // namespace
 
-void set_text_language(Language language) { g_language = language; }
+void set_text_language(Language language) {
+    g_language = language;
+}
 
-Language text_language() { return g_language; }
+Language text_language() {
+    return g_language;
+}
 
 Language language_of_locale(std::string_view locale_name) {
     return locale_name.substr(0, 2) == "ru" && (locale_name.size() == 2 || locale_name[2] == '_' ||

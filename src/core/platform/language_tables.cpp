@@ -248,7 +248,8 @@ constexpr TextPair kEnglish[] = {
     // The closing words of a calibration run
     {"Комплексная юстировка НСХ преобразования завершена. ",
      "The complex calibration of the conversion characteristic is finished. "},
-    {"Аналогичным образом произведите юстировку датчиков положения, подключенных к другим каналам (если такие "
+    {"Аналогичным образом произведите юстировку датчиков положения, подключенных к другим каналам (если "
+     "такие "
      "имеются). ",
      "Calibrate the position sensors connected to the other channels (if any) in the same way. "},
     {"Юстировка НСХ преобразования успешно завершена. ",

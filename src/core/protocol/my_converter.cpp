@@ -369,7 +369,8 @@ bool MyConverter::reply_length_fits(std::size_t n, const ModelFormatting* model)
     return true;
 }
 
-MyConverter::DecodeResult MyConverter::ConvertFromData(std::span<const std::uint8_t> d, const ModelFormatting* model) {
+MyConverter::DecodeResult MyConverter::ConvertFromData(std::span<const std::uint8_t> d,
+                                                       const ModelFormatting* model) {
     const std::string_view name = network_name_;
     const std::size_t n = d.size();
     auto show = [this](std::string text, DecodeResult result = DecodeResult::Decoded) {
@@ -455,7 +456,8 @@ MyConverter::DecodeResult MyConverter::ConvertFromData(std::span<const std::uint
         case Type::Enumeration: {
             const auto& items = value_type.items();
             const unsigned index = first_one_or_two(d);
-            if (index >= items.size() || items[index].empty()) return DecodeResult::Undecodable;  // past the list or a gap
+            if (index >= items.size() || items[index].empty())
+                return DecodeResult::Undecodable;  // past the list or a gap
             return show(platform::underscores_to_spaces(items[index]));
         }
         case Type::Unknown:

@@ -63,7 +63,8 @@ class QtCalibrationViews : public calibration::CalibrationViews {
 
 }  // namespace
 
-// ---- CalibrationMethodDialog ---------------------------------------------------------------------------------------
+// ---- CalibrationMethodDialog
+// ---------------------------------------------------------------------------------------
 
 CalibrationMethodDialog::CalibrationMethodDialog(calibration::MethodChoice& choice, QWidget* parent)
     : QDialog(parent), choice_(choice) {
@@ -175,9 +176,11 @@ void CalibrationMethodDialog::press_continue() {
     }
 }
 
-// ---- CalibrationRunDialog ---------------------------------------------------------------------------------------
+// ---- CalibrationRunDialog
+// ---------------------------------------------------------------------------------------
 
-CalibrationRunDialog::CalibrationRunDialog(calibration::CalibrationRun& run, QWidget* parent) : QDialog(parent), run_(run) {
+CalibrationRunDialog::CalibrationRunDialog(calibration::CalibrationRun& run, QWidget* parent)
+    : QDialog(parent), run_(run) {
     setWindowTitle(tr("Calibration"));
 
     status_ = new QLineEdit(this);

@@ -13,8 +13,8 @@
 #include "gui/calibration/wizards/inductance_calibration_pages.h"
 #include "gui/calibration/wizards/meter_calibration_pages.h"
 #include "gui/calibration/wizards/ph_calibration_pages.h"
-#include "gui/platform/qt_text.h"
 #include "gui/calibration/wizards/strain_gauge_pages.h"
+#include "gui/platform/qt_text.h"
 
 namespace varda::gui {
 

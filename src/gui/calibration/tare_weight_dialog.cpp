@@ -16,7 +16,7 @@
 namespace varda::gui {
 
 TareWeightDialog::TareWeightDialog(TareWeightController& controller, QWidget* parent,
-                           std::chrono::milliseconds read_interval)
+                                   std::chrono::milliseconds read_interval)
     : QDialog(parent), controller_(controller) {
     setWindowTitle(qtext(TareWeightController::kCaption));
 

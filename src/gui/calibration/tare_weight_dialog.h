@@ -22,7 +22,7 @@ class TareWeightDialog : public QDialog {
     Q_OBJECT
   public:
     TareWeightDialog(TareWeightController& controller, QWidget* parent = nullptr,
-                 std::chrono::milliseconds read_interval = TareWeightController::kReadInterval);
+                     std::chrono::milliseconds read_interval = TareWeightController::kReadInterval);
 
     // The document's "Tare weight" command: runs the dialog modally for a strain-gauge model; does nothing
     // for any other.

@@ -17,7 +17,8 @@ namespace {
 constexpr int kTextWidth = 360;
 }
 
-ApplyDialog::ApplyDialog(ApplyController& controller, QWidget* parent) : QDialog(parent), controller_(controller) {
+ApplyDialog::ApplyDialog(ApplyController& controller, QWidget* parent)
+    : QDialog(parent), controller_(controller) {
     setWindowTitle(tr("New network settings"));
 
     auto* icon = new QLabel(this);

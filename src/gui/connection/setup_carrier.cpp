@@ -16,15 +16,15 @@
 
 #include "core/app/connection/connection_status.h"
 #include "core/app/files/paths.h"
-#include "core/model/device_table.h"
 #include "core/link/device.h"
 #include "core/link/sio.h"
 #include "core/model/description_archive.h"
+#include "core/model/device_table.h"
 #include "core/model/network_elements.h"
 #include "core/model/parameter.h"
+#include "gui/connection/select_device_dialog.h"
 #include "gui/platform/qt_text.h"
 #include "gui/platform/qt_ui.h"
-#include "gui/connection/select_device_dialog.h"
 #include "gui/service/simulator_panel.h"
 #include "gui/tree/table_ctrl.h"
 #include "sim/in_process_backend.h"
@@ -158,7 +158,8 @@ void show_simulator_panel(std::shared_ptr<sim::SimulatedModule> module) {
     QWidget* window = ui ? ui->main_window() : nullptr;
     auto* panel = new SimulatorPanel(std::move(module), window);
     panel->adjustSize();
-    if (window) panel->move(window->geometry().bottomRight() - QPoint(panel->width() + 24, panel->height() + 48));
+    if (window)
+        panel->move(window->geometry().bottomRight() - QPoint(panel->width() + 24, panel->height() + 48));
     panel->show();
 }
 
@@ -178,8 +179,8 @@ void ConnectionSetupDialog::forward(F action) {
     action();
 }
 
-ConnectionSetupDialog::ConnectionSetupDialog(Device& device, Options& options, const CBrand& brand, bool offline_allowed,
-                             QWidget* parent)
+ConnectionSetupDialog::ConnectionSetupDialog(Device& device, Options& options, const CBrand& brand,
+                                             bool offline_allowed, QWidget* parent)
     : QDialog(parent), device_(device), brand_(brand), controller_(device, options, offline_allowed) {
     setWindowTitle(tr("Connection to device"));
 

@@ -27,7 +27,7 @@ class ConnectionSetupDialog : public QDialog, public ConnectionView {
     Q_OBJECT
   public:
     ConnectionSetupDialog(Device& device, Options& options, const CBrand& brand, bool offline_allowed,
-                  QWidget* parent = nullptr);
+                          QWidget* parent = nullptr);
     ~ConnectionSetupDialog() override;
 
     // Says that there is no serial device and offers the simulated module (or takes the offer back).

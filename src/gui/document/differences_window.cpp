@@ -45,8 +45,8 @@ DifferencesWindow::DifferencesWindow(DifferencesController& controller, QWidget*
     layout->addLayout(filter_row);
 
     table_ = new QTableWidget(0, static_cast<int>(std::size(kColumns)), this);
-    table_->setHorizontalHeaderLabels({tr("Branch"), tr("Parameter"),
-                                       tr("Description"), tr("Document"), other});
+    table_->setHorizontalHeaderLabels(
+        {tr("Branch"), tr("Parameter"), tr("Description"), tr("Document"), other});
     table_->verticalHeader()->hide();
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -103,7 +103,8 @@ DifferencesWindow::DifferencesWindow(DifferencesController& controller, QWidget*
     });
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
     // Enter closes the window; it never takes or writes anything.
-    for (QPushButton* button : {check_all, uncheck_all, take_, write_}) button->setAutoDefault(false);
+    for (QPushButton* button : {check_all, uncheck_all, take_, write_})
+        button->setAutoDefault(false);
     close->setDefault(true);
 
     fill_branches();
@@ -157,10 +158,8 @@ void DifferencesWindow::sort_by(int column) {
 void DifferencesWindow::update_summary() {
     const int total = static_cast<int>(controller_.rows().size());
     const int checked = controller_.checked_count();
-    summary_->setText(tr("%1 differences, %2 shown, %3 checked")
-                          .arg(total)
-                          .arg(controller_.shown().size())
-                          .arg(checked));
+    summary_->setText(
+        tr("%1 differences, %2 shown, %3 checked").arg(total).arg(controller_.shown().size()).arg(checked));
     take_->setEnabled(checked > 0);
     write_->setEnabled(checked > 0);
 }

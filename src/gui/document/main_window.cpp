@@ -19,31 +19,31 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "core/app/command_line/brand_choice.h"
 #include "core/app/connection/connection_status.h"
 #include "core/app/document/differences.h"
-#include "core/app/command_line/brand_choice.h"
-#include "core/app/service/model_calibration.h"
 #include "core/app/document/document.h"
 #include "core/app/document/menu_state.h"
-#include "core/link/options.h"
+#include "core/app/service/model_calibration.h"
 #include "core/devices/base_device.h"
 #include "core/devices/brand.h"
-#include "core/model/device_table.h"
 #include "core/link/device.h"
+#include "core/link/options.h"
+#include "core/model/device_table.h"
 #include "core/platform/numbers.h"
 #include "core/platform/settings_store.h"
 #include "core/platform/strings.h"
 #include "core/platform/ui.h"
-#include "gui/service/bus_monitor_window.h"
+#include "gui/calibration/tare_weight_dialog.h"
 #include "gui/connection/bus_scan_dialog.h"
 #include "gui/connection/connection_indicator.h"
 #include "gui/document/help_window.h"
-#include "gui/service/io_status_dialog.h"
 #include "gui/document/menu_look.h"
 #include "gui/platform/qt_text.h"
 #include "gui/platform/qt_ui.h"
+#include "gui/service/bus_monitor_window.h"
+#include "gui/service/io_status_dialog.h"
 #include "gui/service/single_point_dialog.h"
-#include "gui/calibration/tare_weight_dialog.h"
 #include "gui/tree/tree_view.h"
 
 // The icons live in the gui library; a static library's resources must be pulled in by name.
@@ -305,9 +305,8 @@ void MainWindow::register_document_commands() {
     doc_command(kCmdWriteChanges, [](CTarnDoc& d) { d.write_changes(); });
     doc_command(kCmdCompare, [](CTarnDoc& d) { d.compare(); });
     handlers_[kCmdCompareWithFile] = [this] {
-        const QString path =
-            QFileDialog::getOpenFileName(this, tr("Compare with file"), {},
-                                         tr("Configuration files (*.vdc);;All files (*)"));
+        const QString path = QFileDialog::getOpenFileName(this, tr("Compare with file"), {},
+                                                          tr("Configuration files (*.vdc);;All files (*)"));
         if (!path.isEmpty()) compare_with_file(doc_, path.toStdString());
     };
     doc_command(kCmdApplyDefaults, [](CTarnDoc& d) { d.apply_default_settings(); });

@@ -120,7 +120,7 @@ class MainWindow : public QMainWindow {
     ConnectionIndicator* indicator_ = nullptr;
     QToolButton* counters_ = nullptr;
     QPointer<BusMonitorWindow> monitor_;  // one window, kept while open
-    int shown_exchange_ = 0;  // number of the exchange summary on the status line
+    int shown_exchange_ = 0;              // number of the exchange summary on the status line
     QVBoxLayout* central_layout_ = nullptr;
     QWidget* central_view_ = nullptr;
     QPointer<ConfigurationTreePane> tree_view_;

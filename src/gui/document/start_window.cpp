@@ -3,14 +3,14 @@
 #include <QTimer>
 
 #include "core/app/command_line/command_line_job.h"
-#include "core/app/document/document.h"
 #include "core/app/command_line/start_document.h"
+#include "core/app/document/document.h"
 #include "core/devices/menu_changes.h"
 #include "core/link/exit_status.h"
 #include "core/platform/ui.h"
+#include "gui/connection/startup_window.h"
 #include "gui/document/main_window.h"
 #include "gui/platform/qt_ui.h"
-#include "gui/connection/startup_window.h"
 #include "gui/tree/tree_view.h"
 
 namespace varda::gui {

@@ -14,14 +14,14 @@
 #include "core/link/device.h"
 #include "core/platform/headless_runner.h"
 #include "core/platform/strings.h"
-#include "gui/connection/apply_dialog.h"
 #include "gui/calibration/calibration_dialogs.h"
 #include "gui/calibration/calibration_wizard.h"
-#include "gui/document/differences_window.h"
 #include "gui/calibration/output_calibration_dialog.h"
+#include "gui/connection/apply_dialog.h"
+#include "gui/connection/setup_carrier.h"
+#include "gui/document/differences_window.h"
 #include "gui/document/progress_dialog.h"
 #include "gui/platform/qt_text.h"
-#include "gui/connection/setup_carrier.h"
 
 namespace varda::gui {
 

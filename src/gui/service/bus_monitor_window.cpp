@@ -138,7 +138,9 @@ void FrameTableModel::set_filter(FrameFilter filter) {
 // ---- BusMonitorWindow -----------------------------------------------------------------------------
 
 BusMonitorWindow::BusMonitorWindow(CTarnDoc& doc, QWidget* parent)
-    : QWidget(parent, Qt::Window), doc_(doc), decoder_(names_, [&doc] { return doc.device().sio().settings.address_width; }) {
+    : QWidget(parent, Qt::Window),
+      doc_(doc),
+      decoder_(names_, [&doc] { return doc.device().sio().settings.address_width; }) {
     setWindowTitle(tr("Bus monitor"));
     setAttribute(Qt::WA_DeleteOnClose);
 
@@ -233,7 +235,8 @@ void BusMonitorWindow::pull() {
     update_names();
     std::vector<TraceLine> lines;
     lines.reserve(frames.size());
-    for (const TapFrame& frame : frames) lines.push_back(decoder_.decode(frame));
+    for (const TapFrame& frame : frames)
+        lines.push_back(decoder_.decode(frame));
     model_.append(std::move(lines));
     if (follow_->isChecked()) table_->scrollToBottom();
     update_counts();
@@ -247,12 +250,15 @@ QString BusMonitorWindow::rows_text(bool selected_only) const {
     QString text;
     std::vector<int> rows;
     if (selected_only) {
-        for (const QModelIndex& index : table_->selectionModel()->selectedRows()) rows.push_back(index.row());
+        for (const QModelIndex& index : table_->selectionModel()->selectedRows())
+            rows.push_back(index.row());
         std::sort(rows.begin(), rows.end());
     } else {
-        for (int r = 0; r < const_cast<FrameTableModel&>(model_).rowCount(); ++r) rows.push_back(r);
+        for (int r = 0; r < const_cast<FrameTableModel&>(model_).rowCount(); ++r)
+            rows.push_back(r);
     }
-    for (const int r : rows) text += qtext(trace_text(model_.line(r))) + QLatin1Char('\n');
+    for (const int r : rows)
+        text += qtext(trace_text(model_.line(r))) + QLatin1Char('\n');
     return text;
 }
 

@@ -26,7 +26,20 @@ namespace varda::gui {
 class FrameTableModel : public QAbstractTableModel {
     Q_OBJECT
   public:
-    enum Column { kTime, kDirection, kAddress, kName, kIndex, kAccess, kValue, kFailure, kReply, kBytes, kHex, kColumns };
+    enum Column {
+        kTime,
+        kDirection,
+        kAddress,
+        kName,
+        kIndex,
+        kAccess,
+        kValue,
+        kFailure,
+        kReply,
+        kBytes,
+        kHex,
+        kColumns
+    };
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;

@@ -44,8 +44,7 @@ QRect to_qrect(const Rect& r) {
 
 // ---- IoLamp ----------------------------------------------------------------------------------
 
-IoLamp::IoLamp(IoSide side, int number, QWidget* parent)
-    : QWidget(parent), side_(side), number_(number) {
+IoLamp::IoLamp(IoSide side, int number, QWidget* parent) : QWidget(parent), side_(side), number_(number) {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 

@@ -95,7 +95,7 @@ class ReportTable::Delegate : public QStyledItemDelegate {
 };
 
 void ReportTable::Delegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
-                                 const QModelIndex& index) const {
+                                  const QModelIndex& index) const {
     using namespace cell_flags;
     const int row = index.row();
     const int column = index.column();

@@ -525,7 +525,8 @@ void MultiColumnTree::mouseMoveEvent(QMouseEvent* event) {
     tool_tip_pos_ = pos;
     if (!index.isValid()) return;
     const bool own_tip = !row_tool_tip(model_.item_at(index)).isEmpty();
-    tool_tip_timer_.setInterval(own_tip ? style()->styleHint(QStyle::SH_ToolTip_WakeUpDelay) : kToolTipDelayMs);
+    tool_tip_timer_.setInterval(own_tip ? style()->styleHint(QStyle::SH_ToolTip_WakeUpDelay)
+                                        : kToolTipDelayMs);
     tool_tip_timer_.start();
 }
 
@@ -592,7 +593,7 @@ void MultiColumnTree::scrollContentsBy(int dx, int dy) {
 }
 
 void MultiColumnTree::drawRow(QPainter* painter, const QStyleOptionViewItem& option,
-                            const QModelIndex& index) const {
+                              const QModelIndex& index) const {
     QTreeView::drawRow(painter, option, index);
     if (!grid_lines_) return;
     painter->save();

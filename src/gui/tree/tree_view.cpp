@@ -16,8 +16,8 @@
 #include "core/app/document/document.h"
 #include "core/app/document/menu_state.h"
 #include "core/app/files/parameter_list_export.h"
-#include "core/app/tree/parameter_tip.h"
 #include "core/app/service/scan_decode.h"
+#include "core/app/tree/parameter_tip.h"
 #include "core/devices/base_device.h"
 #include "core/model/device_table.h"
 #include "core/model/tree_rows.h"
@@ -212,10 +212,13 @@ ConfigurationTreePane::ConfigurationTreePane(CTarnDoc& document, QWidget* parent
     connect(tree_, &QTreeView::expanded, this, [this](const QModelIndex& index) {
         if (!tree_->expanding_programmatically()) read_on_expand(model().item_at(index));
     });
-    connect(tree_, &ConfigurationTree::read_parameter_requested, this, &ConfigurationTreePane::read_parameter);
-    connect(tree_, &ConfigurationTree::write_parameter_requested, this, &ConfigurationTreePane::write_parameter);
+    connect(tree_, &ConfigurationTree::read_parameter_requested, this,
+            &ConfigurationTreePane::read_parameter);
+    connect(tree_, &ConfigurationTree::write_parameter_requested, this,
+            &ConfigurationTreePane::write_parameter);
     connect(tree_, &ConfigurationTree::no_data_requested, this, &ConfigurationTreePane::set_no_data);
-    connect(tree_, &ConfigurationTree::branch_command_requested, this, &ConfigurationTreePane::branch_command);
+    connect(tree_, &ConfigurationTree::branch_command_requested, this,
+            &ConfigurationTreePane::branch_command);
 
     // Readings arrive on the user-interface thread; a view that has gone takes none.
     document_.device().set_scan_receiver([view = QPointer<ConfigurationTreePane>(this)] {
@@ -356,8 +359,8 @@ void ConfigurationTreePane::apply_scan_results() {
             scanner->set_failure(result.failure.kind, result.error_text, result.failure.module_code);
         }
         TreeItem item = scanner->tree_item;
-        const ScanDisplay display =
-            decode_scan_result(result, document_.root(), document_.device_model(), read, rows.child_count(item));
+        const ScanDisplay display = decode_scan_result(result, document_.root(), document_.device_model(),
+                                                       read, rows.child_count(item));
         if (display.description) {
             scanner->description = *display.description;
             rows.set_item_text(item, kColumnTree, *display.description);

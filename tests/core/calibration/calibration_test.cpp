@@ -6,8 +6,6 @@
 #include <algorithm>
 #include <functional>
 
-#include "tests/support/english_screen.h"
-#include "tests/support/model_fixture.h"
 #include "core/app/command_line/headless_ui.h"
 #include "core/app/service/model_calibration.h"
 #include "core/calibration/calibration_commands.h"
@@ -24,6 +22,8 @@
 #include "sim/calibration_task.h"
 #include "sim/in_process_backend.h"
 #include "sim/model_module.h"
+#include "tests/support/english_screen.h"
+#include "tests/support/model_fixture.h"
 
 namespace varda::calibration {
 namespace {

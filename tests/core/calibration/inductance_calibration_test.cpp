@@ -1,8 +1,8 @@
 // The mutual-inductance calibration wizard of VK12 against its simulated module: the first page's choices,
 // the factory calibration, the user's table of points with its node count, measurement and spline, the
 // status check after applying, and failed exchanges.
-#include "core/app/service/model_calibration.h"
 #include "core/calibration/inductance_calibration.h"
+#include "core/app/service/model_calibration.h"
 
 #include <gtest/gtest.h>
 
@@ -10,18 +10,18 @@
 #include <cmath>
 #include <cstring>
 
-#include "tests/support/model_fixture.h"
+#include "core/app/command_line/headless_ui.h"
 #include "core/devices/base_device.h"
-#include "core/model/device_table.h"
 #include "core/link/device.h"
 #include "core/model/description.h"
 #include "core/model/description_archive.h"
+#include "core/model/device_table.h"
 #include "core/model/element_context.h"
-#include "core/app/command_line/headless_ui.h"
 #include "core/platform/numbers.h"
 #include "core/platform/strings.h"
 #include "sim/in_process_backend.h"
 #include "sim/model_module.h"
+#include "tests/support/model_fixture.h"
 
 namespace varda {
 namespace {

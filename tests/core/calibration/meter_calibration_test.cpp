@@ -3,22 +3,22 @@
 // point or report an error, the time-out, a failed start and leaving or cancelling while the module
 // measures. The module's status word is set by hand; the reading thread's readings reach the wizard
 // through the posted tasks of the headless user interface, which the tests run.
-#include "core/app/service/model_calibration.h"
 #include "core/calibration/meter_calibration.h"
+#include "core/app/service/model_calibration.h"
 
 #include <gtest/gtest.h>
 
 #include <thread>
 
-#include "tests/support/model_fixture.h"
-#include "core/model/device_table.h"
+#include "core/app/command_line/headless_ui.h"
 #include "core/devices/models_volt.h"
 #include "core/link/device.h"
 #include "core/model/description.h"
 #include "core/model/description_archive.h"
-#include "core/app/command_line/headless_ui.h"
+#include "core/model/device_table.h"
 #include "sim/in_process_backend.h"
 #include "sim/model_module.h"
+#include "tests/support/model_fixture.h"
 
 namespace varda {
 namespace {

@@ -1,21 +1,21 @@
 // The offset and scale calibration wizard of VK07 and VK17 against their simulated modules: the access
 // code, the sensor list, the writes of a complete run in order, the module's result codes, the busy
 // module, and failed exchanges. The wizard's timers are fired by hand, so nothing waits for them.
-#include "core/app/service/model_calibration.h"
 #include "core/calibration/offset_scale_calibration.h"
+#include "core/app/service/model_calibration.h"
 
 #include <gtest/gtest.h>
 
-#include "tests/support/model_fixture.h"
+#include "core/app/command_line/headless_ui.h"
 #include "core/devices/base_device.h"
-#include "core/model/device_table.h"
 #include "core/link/device.h"
 #include "core/model/description.h"
 #include "core/model/description_archive.h"
-#include "core/app/command_line/headless_ui.h"
+#include "core/model/device_table.h"
 #include "core/protocol/value_type.h"
 #include "sim/in_process_backend.h"
 #include "sim/model_module.h"
+#include "tests/support/model_fixture.h"
 
 namespace varda {
 namespace {
@@ -75,8 +75,10 @@ TEST(OffsetScaleCalibration, SensorListsFollowTheModelsTokenRules) {
     // Codes 0 and 1 (and 3) are left out by code: a gap or a hidden item before them moves nothing.
     EXPECT_EQ(calibration_sensor_list(ValueType("off:discrete:a:b::c"), false),
               (std::vector<std::string>{"a", "b", "c"}));
-    EXPECT_EQ(calibration_sensor_list(ValueType("off:discrete:a:b:c"), true), (std::vector<std::string>{"a", "c"}));
-    EXPECT_EQ(calibration_sensor_list(ValueType("off::a:<hide>b:c"), true), (std::vector<std::string>{"a", "c"}));
+    EXPECT_EQ(calibration_sensor_list(ValueType("off:discrete:a:b:c"), true),
+              (std::vector<std::string>{"a", "c"}));
+    EXPECT_EQ(calibration_sensor_list(ValueType("off::a:<hide>b:c"), true),
+              (std::vector<std::string>{"a", "c"}));
     EXPECT_TRUE(calibration_sensor_list(ValueType("off:discrete"), false).empty());
     EXPECT_TRUE(calibration_sensor_list(ValueType("int"), false).empty());
 }

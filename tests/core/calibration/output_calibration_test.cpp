@@ -1,26 +1,26 @@
 // Calibration of the analog outputs of VK01 and VK02 against a simulated module: which coefficients are
 // offered, what choosing, stepping, editing and finishing send, and what the engineer is told.
-#include "core/app/service/model_calibration.h"
 #include "core/calibration/output_calibration.h"
+#include "core/app/service/model_calibration.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <map>
 
-#include "tests/support/model_fixture.h"
-#include "core/app/document/document.h"
-#include "core/platform/settings_store.h"
-#include "core/devices/base_device.h"
-#include "core/model/device_table.h"
-#include "core/protocol/frame_codec.h"
-#include "core/model/description_archive.h"
-#include "core/model/parameter.h"
 #include "core/app/command_line/headless_ui.h"
+#include "core/app/document/document.h"
+#include "core/devices/base_device.h"
+#include "core/model/description_archive.h"
+#include "core/model/device_table.h"
+#include "core/model/parameter.h"
 #include "core/platform/language.h"
+#include "core/platform/settings_store.h"
 #include "core/platform/strings.h"
+#include "core/protocol/frame_codec.h"
 #include "sim/in_process_backend.h"
 #include "sim/model_module.h"
+#include "tests/support/model_fixture.h"
 
 namespace varda {
 namespace {
@@ -325,8 +325,9 @@ TEST(OutputCalibration, PointsAndQuestionReadEnglishUnderEnglish) {
     EXPECT_EQ(c.entries().front().text, "K4  of output #1");
     rig.ui.push_answer(Answer::No);
     c.choose(5);
-    EXPECT_EQ(rig.ui.questions(), Strings{"Warning:\nThe parameter CLB.K:5 has the attribute 'Not editable'.\n\n"
-                                          "Continue the calibration?"});
+    EXPECT_EQ(rig.ui.questions(),
+              Strings{"Warning:\nThe parameter CLB.K:5 has the attribute 'Not editable'.\n\n"
+                      "Continue the calibration?"});
 }
 
 TEST(OutputCalibration, DecliningANonEditableCoefficientEndsCalibrationAndCloses) {

@@ -3,23 +3,23 @@
 // readings, the buffer value check, the step time-out, applying with the module's error flag and the
 // slope judgement. Readings are stepped by hand (no reading thread) and the timers fired by hand, except
 // in the one test of the reading thread itself.
-#include "core/app/service/model_calibration.h"
 #include "core/calibration/ph_calibration.h"
+#include "core/app/service/model_calibration.h"
 
 #include <gtest/gtest.h>
 
 #include <thread>
 
-#include "tests/support/model_fixture.h"
+#include "core/app/command_line/headless_ui.h"
 #include "core/devices/base_device.h"
-#include "core/model/device_table.h"
 #include "core/link/device.h"
 #include "core/model/description.h"
 #include "core/model/description_archive.h"
-#include "core/app/command_line/headless_ui.h"
+#include "core/model/device_table.h"
 #include "sim/in_process_backend.h"
 #include "sim/model_module.h"
 #include "sim/ph_calibration_task.h"
+#include "tests/support/model_fixture.h"
 
 namespace varda::CalibrationPH {
 namespace {

@@ -7,20 +7,20 @@
 #include <cmath>
 #include <cstdio>
 
-#include "tests/support/model_fixture.h"
+#include "core/app/command_line/headless_ui.h"
 #include "core/app/service/model_calibration.h"
 #include "core/calibration/strain_gauge_calibration.h"
 #include "core/calibration/tare_weight.h"
 #include "core/devices/base_device.h"
-#include "core/model/device_table.h"
 #include "core/link/device.h"
 #include "core/model/description.h"
 #include "core/model/description_archive.h"
-#include "core/app/command_line/headless_ui.h"
+#include "core/model/device_table.h"
 #include "core/platform/numbers.h"
 #include "core/platform/strings.h"
 #include "sim/in_process_backend.h"
 #include "sim/model_module.h"
+#include "tests/support/model_fixture.h"
 
 namespace varda {
 namespace {

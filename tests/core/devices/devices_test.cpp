@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "core/devices/brand.h"
-#include "core/model/device_table.h"
-#include "core/model/model_context.h"
 #include "core/devices/models.h"
 #include "core/devices/module_restore.h"
+#include "core/model/device_table.h"
+#include "core/model/model_context.h"
 #include "core/model/parameter.h"
 #include "core/platform/strings.h"
 #include "core/platform/text.h"

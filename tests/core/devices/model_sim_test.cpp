@@ -1,12 +1,12 @@
 // Every model served by the simulator from its description: identified, and read completely.
 #include <gtest/gtest.h>
 
-#include "core/model/device_table.h"
-#include "core/link/device.h"
+#include "core/app/command_line/headless_ui.h"
 #include "core/devices/models.h"
+#include "core/link/device.h"
 #include "core/model/description.h"
 #include "core/model/description_archive.h"
-#include "core/app/command_line/headless_ui.h"
+#include "core/model/device_table.h"
 #include "sim/in_process_backend.h"
 #include "sim/model_module.h"
 

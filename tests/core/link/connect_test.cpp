@@ -1,10 +1,10 @@
 // Finding and identifying the module: both adapter modes, the switch-over passes and the attempt counts.
 #include <gtest/gtest.h>
 
-#include "core/platform/settings_store.h"
-#include "core/model/device_table.h"
-#include "core/link/device.h"
 #include "core/app/command_line/headless_ui.h"
+#include "core/link/device.h"
+#include "core/model/device_table.h"
+#include "core/platform/settings_store.h"
 #include "sim/in_process_backend.h"
 #include "sim/simulated_module.h"
 #include "tests/support/identifying_module.h"
@@ -52,7 +52,9 @@ class RecordingBackend : public SerialBackend {
 };
 
 struct Line : test::IdentifyingModuleRig {
-    Line() { device = std::make_unique<Device>(context, std::make_unique<RecordingBackend>(line(), log), options); }
+    Line() {
+        device = std::make_unique<Device>(context, std::make_unique<RecordingBackend>(line(), log), options);
+    }
     ~Line() { device.reset(); }
     // The transmissions that sent something, as their first characters.
     std::string sent() const {

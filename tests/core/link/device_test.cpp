@@ -7,8 +7,8 @@
 #include <fstream>
 #include <thread>
 
-#include "core/model/elements.h"
 #include "core/app/command_line/headless_ui.h"
+#include "core/model/elements.h"
 #include "sim/in_process_backend.h"
 #include "sim/simulated_module.h"
 
@@ -169,10 +169,13 @@ TEST(DeviceTasks, AStoppedExchangeMarksWhatItNeverReached) {
     EXPECT_EQ(summary.failed, 5);
     EXPECT_EQ(summary.not_reached, 25);
     EXPECT_TRUE(summary.stopped);
-    EXPECT_EQ(exchange_summary_text(summary).rfind("Read 15 parameters, 5 failed, 25 not read, stopped, ", 0), 0u);
+    EXPECT_EQ(exchange_summary_text(summary).rfind("Read 15 parameters, 5 failed, 25 not read, stopped, ", 0),
+              0u);
     const std::vector<Parameter*> rows = bench.all(*root);
     for (std::size_t i = 0; i < rows.size(); ++i) {
-        const std::string expected = i < 10 ? "" : i < 15 ? "Time-out error" : "Not read: the exchange was stopped";
+        const std::string expected = i < 10   ? ""
+                                     : i < 15 ? "Time-out error"
+                                              : "Not read: the exchange was stopped";
         EXPECT_EQ(rows[i]->error_text, expected) << i;
     }
     // No progress line speaks of branches the stopped read never entered.

@@ -408,7 +408,9 @@ class DriverRs485Backend final : public SerialBackend {
     WaitOutcome wait_readable(std::chrono::milliseconds timeout, platform::Event& stop) override {
         return port_.wait_readable(timeout, stop);
     }
-    std::size_t read_available(char* buffer, std::size_t max) override { return port_.read_available(buffer, max); }
+    std::size_t read_available(char* buffer, std::size_t max) override {
+        return port_.read_available(buffer, max);
+    }
 
   private:
     PosixSerialBackend port_;

@@ -1,10 +1,10 @@
-#include "core/devices/models.h"
 #include "core/model/description.h"
+#include "core/devices/models.h"
 
 #include <gtest/gtest.h>
 
-#include "core/model/device_table.h"
 #include "core/app/command_line/headless_ui.h"
+#include "core/model/device_table.h"
 
 namespace varda {
 namespace {

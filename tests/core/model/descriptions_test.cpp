@@ -2,11 +2,11 @@
 // elements all show parameters, and holds what its model's features read.
 #include <gtest/gtest.h>
 
-#include "core/model/device_table.h"
+#include "core/app/command_line/headless_ui.h"
 #include "core/devices/models.h"
 #include "core/model/description.h"
 #include "core/model/description_archive.h"
-#include "core/app/command_line/headless_ui.h"
+#include "core/model/device_table.h"
 
 namespace varda {
 namespace {

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "core/platform/settings_store.h"
 #include "core/link/sio.h"
+#include "core/platform/settings_store.h"
 
 namespace varda {
 namespace {

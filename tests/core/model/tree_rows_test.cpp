@@ -6,9 +6,9 @@
 #include <deque>
 #include <set>
 
+#include "core/app/command_line/headless_ui.h"
 #include "core/devices/models.h"
 #include "core/model/description.h"
-#include "core/app/command_line/headless_ui.h"
 #include "core/platform/strings.h"
 
 namespace varda {
@@ -260,11 +260,11 @@ TEST(TreeRows, EditKindAndImageFollowTypeAndWritability) {
         int image;
     };
     const std::vector<Case> cases = {
-        {"int", true, EditKind::EditBox, 28},     {"float", true, EditKind::EditBox, 28},
-        {"CLK_frm", true, EditKind::EditBox, 28}, {"name", true, EditKind::EditBox, 28},
-        {"unknown", true, EditKind::EditBox, 28}, {"Off:On", true, EditKind::List, 27},
-        {"Off:On", false, EditKind::None, 30},    {"int", false, EditKind::None, 30},
-        {"sint", true, EditKind::None, 30},       {"float:4", true, EditKind::EditBox, 28},
+        {"int", true, EditKind::EditBox, 28},        {"float", true, EditKind::EditBox, 28},
+        {"CLK_frm", true, EditKind::EditBox, 28},    {"name", true, EditKind::EditBox, 28},
+        {"unknown", true, EditKind::EditBox, 28},    {"Off:On", true, EditKind::List, 27},
+        {"Off:On", false, EditKind::None, 30},       {"int", false, EditKind::None, 30},
+        {"sint", true, EditKind::None, 30},          {"float:4", true, EditKind::EditBox, 28},
         {"sint16:Off:On", true, EditKind::None, 30},
     };
     for (const auto& c : cases) {

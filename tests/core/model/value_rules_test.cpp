@@ -8,15 +8,15 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "tests/support/model_fixture.h"
-#include "core/app/files/config_file.h"
-#include "core/app/document/document.h"
 #include "core/app/command_line/headless_ui.h"
+#include "core/app/document/document.h"
+#include "core/app/files/config_file.h"
 #include "core/model/device_table.h"
 #include "core/platform/settings_store.h"
 #include "core/platform/strings.h"
 #include "sim/in_process_backend.h"
 #include "sim/model_module.h"
+#include "tests/support/model_fixture.h"
 
 namespace varda {
 namespace {

@@ -93,7 +93,8 @@ TEST(SerialPortNames, ProductNameOfAByIdLink) {
         {"usb-MOXA_UPort_1150_TAQ0B1234567-if00", "MOXA UPort 1150"},
         {"pci-Some_Board_Serial", "Some Board Serial"},
     };
-    for (const auto& c : cases) EXPECT_EQ(by_id_product_name(c.link), c.product) << c.link;
+    for (const auto& c : cases)
+        EXPECT_EQ(by_id_product_name(c.link), c.product) << c.link;
 }
 
 TEST_F(TempTree, AdaptersAreListedByProductAndKeptByTheirLink) {

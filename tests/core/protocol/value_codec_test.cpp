@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "core/platform/numbers.h"
 #include "core/protocol/model_formatting.h"
 #include "core/protocol/my_converter.h"
-#include "core/platform/numbers.h"
 
 namespace varda {
 namespace {

@@ -661,7 +661,8 @@ TEST(SimConsole, CommandsChangeTheModuleAndSaySo) {
     auto first = std::make_shared<SimulatedModule>(1);
     auto second = std::make_shared<SimulatedModule>(20);
     for (auto* m : {first.get(), second.get()})
-        for (int k = 0; k < 2; ++k) m->add({.name = "FiLt", .index = k, .type = "int", .value = "5"});
+        for (int k = 0; k < 2; ++k)
+            m->add({.name = "FiLt", .index = k, .type = "int", .value = "5"});
     Console console({first, second});
     const struct {
         const char* command;
@@ -681,7 +682,8 @@ TEST(SimConsole, CommandsChangeTheModuleAndSaySo) {
         {"frobnicate", "error: unknown command frobnicate (help lists them)"},
         {"# a comment", ""},
     };
-    for (const auto& step : steps) EXPECT_EQ(console.run(step.command), step.reply) << step.command;
+    for (const auto& step : steps)
+        EXPECT_EQ(console.run(step.command), step.reply) << step.command;
     EXPECT_EQ(first->value("FiLt", 1), "77");
     EXPECT_TRUE(first->faults().always_silent);
     EXPECT_FALSE(second->faults().always_silent);

@@ -16,22 +16,22 @@
 #include <functional>
 #include <vector>
 
-#include "tests/support/gui_test_support.h"
-#include "tests/support/screen_texts.h"
 #include "gui/calibration/busy_progress.h"
 #include "gui/calibration/calibration_dialogs.h"
 #include "gui/calibration/calibration_pages.h"
 #include "gui/calibration/calibration_wizard.h"
+#include "gui/calibration/output_calibration_dialog.h"
+#include "gui/calibration/points_table_ctrl.h"
 #include "gui/calibration/wizards/inductance_calibration_pages.h"
 #include "gui/calibration/wizards/meter_calibration_pages.h"
-#include "gui/calibration/output_calibration_dialog.h"
 #include "gui/calibration/wizards/ph_calibration_pages.h"
-#include "gui/calibration/points_table_ctrl.h"
-#include "gui/platform/screen_language.h"
 #include "gui/calibration/wizards/strain_gauge_pages.h"
+#include "gui/platform/screen_language.h"
 #include "sim/calibration_task.h"
 #include "sim/model_module.h"
 #include "sim/ph_calibration_task.h"
+#include "tests/support/gui_test_support.h"
+#include "tests/support/screen_texts.h"
 
 using namespace varda;
 using namespace varda::test;
@@ -256,52 +256,53 @@ class CalibrationLanguageTest : public QObject {
         rig.open();
         ScreenTexts texts;
         calibrate_through(
-            rig, {
-                     [] {
-                         auto* page = page_of<gui::PhCodePageView>();
-                         if (!page) return false;
-                         page->code_edit()->setText(QStringLiteral("629"));
-                         click_later(modal<gui::WizardSheet>()->next_button());
-                         return true;
-                     },
-                     [&] {
-                         // The question lists the module's parameters by their descriptions: only its last
-                         // line, the question itself, is the window's.
-                         auto* box = modal<QMessageBox>();
-                         if (!box) return false;
-                         texts.add(QStringLiteral("title"), box->windowTitle());
-                         texts.add(QStringLiteral("question"), box->text().section(QLatin1Char('\n'), -1));
-                         for (const QAbstractButton* button : box->buttons())
-                             texts.add(QStringLiteral("button"), button->text());
-                         save_picture(box, "ph_calibration_question", language);
-                         box->done(QMessageBox::Yes);
-                         return true;
-                     },
-                     take_page<gui::PhCodePageView>(
-                         texts, "ph_calibration_code", language,
-                         [](gui::PhCodePageView& p) { return p.points_list()->isVisible(); }),
-                     [] {
-                         auto* page = page_of<gui::PhCodePageView>();
-                         page->calibration_list()->setCurrentRow(0);
-                         page->points_list()->setCurrentRow(0);  // one point: then the saving
-                         click_later(modal<gui::WizardSheet>()->next_button());
-                         return true;
-                     },
-                     // The live value arrives from the reading thread.
-                     take_page<gui::PhStepPageView>(
-                         texts, "ph_calibration_point", language,
-                         [](gui::PhStepPageView& p) { return !p.temperature_field()->text().isEmpty(); }),
-                     [] {
-                         page_of<gui::PhStepPageView>()->buffer_edit()->setText(QStringLiteral("6.86"));
-                         click_later(modal<gui::WizardSheet>()->next_button());
-                         return true;
-                     },
-                     take_page<gui::TextPageView>(
-                         texts, "ph_calibration_save", language,
-                         [](gui::TextPageView&) { return !modal<gui::WizardSheet>()->busy_bar()->isVisible(); }),
-                     press<gui::TextPageView>(&gui::WizardSheet::finish_button),
-                     take_modal<QMessageBox>(texts, "ph_calibration_slope", language),
-                 });
+            rig,
+            {
+                [] {
+                    auto* page = page_of<gui::PhCodePageView>();
+                    if (!page) return false;
+                    page->code_edit()->setText(QStringLiteral("629"));
+                    click_later(modal<gui::WizardSheet>()->next_button());
+                    return true;
+                },
+                [&] {
+                    // The question lists the module's parameters by their descriptions: only its last
+                    // line, the question itself, is the window's.
+                    auto* box = modal<QMessageBox>();
+                    if (!box) return false;
+                    texts.add(QStringLiteral("title"), box->windowTitle());
+                    texts.add(QStringLiteral("question"), box->text().section(QLatin1Char('\n'), -1));
+                    for (const QAbstractButton* button : box->buttons())
+                        texts.add(QStringLiteral("button"), button->text());
+                    save_picture(box, "ph_calibration_question", language);
+                    box->done(QMessageBox::Yes);
+                    return true;
+                },
+                take_page<gui::PhCodePageView>(
+                    texts, "ph_calibration_code", language,
+                    [](gui::PhCodePageView& p) { return p.points_list()->isVisible(); }),
+                [] {
+                    auto* page = page_of<gui::PhCodePageView>();
+                    page->calibration_list()->setCurrentRow(0);
+                    page->points_list()->setCurrentRow(0);  // one point: then the saving
+                    click_later(modal<gui::WizardSheet>()->next_button());
+                    return true;
+                },
+                // The live value arrives from the reading thread.
+                take_page<gui::PhStepPageView>(
+                    texts, "ph_calibration_point", language,
+                    [](gui::PhStepPageView& p) { return !p.temperature_field()->text().isEmpty(); }),
+                [] {
+                    page_of<gui::PhStepPageView>()->buffer_edit()->setText(QStringLiteral("6.86"));
+                    click_later(modal<gui::WizardSheet>()->next_button());
+                    return true;
+                },
+                take_page<gui::TextPageView>(
+                    texts, "ph_calibration_save", language,
+                    [](gui::TextPageView&) { return !modal<gui::WizardSheet>()->busy_bar()->isVisible(); }),
+                press<gui::TextPageView>(&gui::WizardSheet::finish_button),
+                take_modal<QMessageBox>(texts, "ph_calibration_slope", language),
+            });
         CHECK_ONE_LANGUAGE(texts, language);
     }
 

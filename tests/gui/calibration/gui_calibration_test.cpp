@@ -10,16 +10,16 @@
 #include <QtTest>
 #include <memory>
 
-#include "tests/support/gui_test_support.h"
+#include "core/app/command_line/headless_ui.h"
 #include "core/app/files/paths.h"
 #include "core/link/device_io.h"
 #include "core/model/description.h"
 #include "core/model/description_archive.h"
-#include "core/app/command_line/headless_ui.h"
 #include "gui/calibration/calibration_dialogs.h"
 #include "sim/calibration_task.h"
 #include "sim/in_process_backend.h"
 #include "sim/model_module.h"
+#include "tests/support/gui_test_support.h"
 
 using namespace varda;
 using namespace varda::test;

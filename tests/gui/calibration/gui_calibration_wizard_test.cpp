@@ -17,12 +17,11 @@
 #include <memory>
 #include <vector>
 
-#include "tests/support/gui_test_support.h"
 #include "core/app/document/document.h"
 #include "core/app/files/paths.h"
-#include "core/platform/settings_store.h"
-#include "core/model/device_table.h"
 #include "core/model/description_archive.h"
+#include "core/model/device_table.h"
+#include "core/platform/settings_store.h"
 #include "gui/calibration/busy_progress.h"
 #include "gui/calibration/calibration_pages.h"
 #include "gui/calibration/calibration_wizard.h"
@@ -30,6 +29,7 @@
 #include "gui/platform/screen_language.h"
 #include "sim/in_process_backend.h"
 #include "sim/model_module.h"
+#include "tests/support/gui_test_support.h"
 
 using namespace varda;
 using namespace varda::test;

@@ -18,19 +18,19 @@
 #include <memory>
 #include <vector>
 
-#include "tests/support/gui_test_support.h"
 #include "core/app/document/document.h"
 #include "core/app/files/paths.h"
-#include "core/platform/settings_store.h"
-#include "core/model/device_table.h"
 #include "core/model/description_archive.h"
+#include "core/model/device_table.h"
+#include "core/platform/settings_store.h"
 #include "gui/calibration/calibration_pages.h"
 #include "gui/calibration/calibration_wizard.h"
-#include "gui/calibration/wizards/inductance_calibration_pages.h"
 #include "gui/calibration/points_table_ctrl.h"
+#include "gui/calibration/wizards/inductance_calibration_pages.h"
 #include "gui/platform/qt_ui.h"
 #include "sim/in_process_backend.h"
 #include "sim/model_module.h"
+#include "tests/support/gui_test_support.h"
 
 using namespace varda;
 using namespace varda::test;

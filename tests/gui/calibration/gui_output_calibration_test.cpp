@@ -16,18 +16,18 @@
 #include <memory>
 #include <vector>
 
-#include "tests/support/gui_test_support.h"
 #include "core/app/document/document.h"
 #include "core/app/files/paths.h"
-#include "core/platform/settings_store.h"
 #include "core/devices/base_device.h"
-#include "core/model/device_table.h"
-#include "core/protocol/frame_codec.h"
 #include "core/model/description_archive.h"
+#include "core/model/device_table.h"
+#include "core/platform/settings_store.h"
+#include "core/protocol/frame_codec.h"
 #include "gui/calibration/output_calibration_dialog.h"
 #include "gui/platform/qt_ui.h"
 #include "sim/in_process_backend.h"
 #include "sim/model_module.h"
+#include "tests/support/gui_test_support.h"
 
 using namespace varda;
 using namespace varda::test;

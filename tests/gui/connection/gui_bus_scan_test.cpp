@@ -10,7 +10,6 @@
 #include <QtTest>
 #include <memory>
 
-#include "tests/support/gui_test_support.h"
 #include "core/app/document/document.h"
 #include "core/link/device.h"
 #include "core/link/options.h"
@@ -20,6 +19,7 @@
 #include "gui/connection/bus_scan_dialog.h"
 #include "gui/platform/qt_ui.h"
 #include "sim/in_process_backend.h"
+#include "tests/support/gui_test_support.h"
 
 using namespace varda;
 using namespace varda::test;

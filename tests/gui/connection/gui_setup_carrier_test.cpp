@@ -16,23 +16,23 @@
 #include <memory>
 #include <vector>
 
-#include "tests/support/gui_test_support.h"
 #include "core/app/document/document.h"
-#include "core/link/options.h"
-#include "core/platform/settings_store.h"
 #include "core/app/tree/table_edit.h"
 #include "core/devices/brand.h"
+#include "core/link/options.h"
 #include "core/model/device_table.h"
 #include "core/model/network_elements.h"
 #include "core/model/parameter.h"
-#include "gui/document/main_window.h"
-#include "gui/platform/qt_ui.h"
+#include "core/platform/settings_store.h"
 #include "gui/connection/select_device_dialog.h"
 #include "gui/connection/setup_carrier.h"
+#include "gui/document/main_window.h"
+#include "gui/platform/qt_ui.h"
 #include "gui/service/simulator_panel.h"
 #include "gui/tree/table_ctrl.h"
 #include "gui/tree/tree_view.h"
 #include "sim/in_process_backend.h"
+#include "tests/support/gui_test_support.h"
 
 using namespace varda;
 using namespace varda::test;

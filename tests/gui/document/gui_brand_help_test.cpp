@@ -12,7 +12,6 @@
 #include <QtTest>
 #include <memory>
 
-#include "tests/support/gui_test_support.h"
 #include "core/app/command_line/brand_choice.h"
 #include "core/app/command_line/command_line.h"
 #include "core/app/document/document.h"
@@ -22,9 +21,10 @@
 #include "core/platform/settings_store.h"
 #include "gui/document/help_window.h"
 #include "gui/document/main_window.h"
-#include "gui/platform/qt_ui.h"
 #include "gui/document/start_window.h"
+#include "gui/platform/qt_ui.h"
 #include "sim/in_process_backend.h"
+#include "tests/support/gui_test_support.h"
 
 using namespace varda;
 using namespace varda::test;

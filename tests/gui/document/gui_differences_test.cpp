@@ -1,6 +1,6 @@
-// The differences window on screen after a compare against a simulated VK03 with three differences: "Show all"
-// in the comparison result opens it, its check boxes reach the rows, and "Write checked to the module" writes
-// only the checked ones. Also renders the window to <build>/screenshots.
+// The differences window on screen after a compare against a simulated VK03 with three differences: "Show
+// all" in the comparison result opens it, its check boxes reach the rows, and "Write checked to the module"
+// writes only the checked ones. Also renders the window to <build>/screenshots.
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
@@ -14,11 +14,11 @@
 #include <QSettings>
 #include <QTemporaryDir>
 
-#include "tests/support/gui_test_support.h"
-#include "tests/support/main_window_rig.h"
 #include "core/app/document/document.h"
 #include "core/app/document/menu_state.h"
 #include "gui/document/differences_window.h"
+#include "tests/support/gui_test_support.h"
+#include "tests/support/main_window_rig.h"
 
 using namespace varda;
 using namespace varda::test;
@@ -49,7 +49,8 @@ bool show_all() {
 
 QStringList column(QTableWidget* table, int c) {
     QStringList out;
-    for (int r = 0; r < table->rowCount(); ++r) out << table->item(r, c)->text();
+    for (int r = 0; r < table->rowCount(); ++r)
+        out << table->item(r, c)->text();
     return out;
 }
 
@@ -132,7 +133,8 @@ class DifferencesTest : public QObject {
         Rig rig;
         QString summary;
         int filtered_rows = 0;
-        Script script({show_all, [&] {
+        Script script({show_all,
+                       [&] {
                            auto* window = modal<gui::DifferencesWindow>();
                            if (!window) return false;
                            // Only the second input: the branch filter, then its check box.

@@ -13,8 +13,8 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSettings>
-#include <QStatusBar>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolBar>
@@ -24,18 +24,16 @@
 #include <memory>
 #include <thread>
 
-#include "tests/support/gui_test_support.h"
-#include "tests/support/main_window_rig.h"
+#include "core/app/command_line/headless_ui.h"
 #include "core/app/document/document.h"
 #include "core/app/document/menu_state.h"
+#include "core/app/files/paths.h"
+#include "core/devices/brand.h"
 #include "core/link/device.h"
 #include "core/link/options.h"
-#include "core/app/files/paths.h"
-#include "core/platform/settings_store.h"
-#include "core/devices/brand.h"
-#include "core/model/device_table.h"
 #include "core/model/description_archive.h"
-#include "core/app/command_line/headless_ui.h"
+#include "core/model/device_table.h"
+#include "core/platform/settings_store.h"
 #include "core/platform/strings.h"
 #include "gui/connection/connection_indicator.h"
 #include "gui/document/main_window.h"
@@ -45,6 +43,8 @@
 #include "gui/tree/tree_view.h"
 #include "sim/in_process_backend.h"
 #include "sim/model_module.h"
+#include "tests/support/gui_test_support.h"
+#include "tests/support/main_window_rig.h"
 
 using namespace varda;
 using namespace varda::test;
@@ -289,7 +289,8 @@ class MainWindowTest : public QObject {
             rig.window->update_from_document();
             QCOMPARE(indicator->state(), state);
             QVERIFY2(indicator->text().endsWith(ending), qPrintable(indicator->text()));
-            QVERIFY2(indicator->text().contains(QStringLiteral(" \u00b7 9600 baud \u00b7 address 16 \u00b7 Tavik-VK03")),
+            QVERIFY2(indicator->text().contains(
+                         QStringLiteral(" \u00b7 9600 baud \u00b7 address 16 \u00b7 Tavik-VK03")),
                      qPrintable(indicator->text()));
             QCoreApplication::processEvents();  // the status bar's layout follows the new width
             save_screenshot(rig.window->statusBar()->grab(), screenshot);
@@ -304,8 +305,8 @@ class MainWindowTest : public QObject {
         // Each whole-tree exchange leaves its summary on the status line.
         rig.window->run_command(kCmdReadAll);
         rig.window->update_from_document();
-        QVERIFY2(rig.window->status_line().contains(QRegularExpression(
-                     QStringLiteral("^Read \\d+ parameters, 0 failed, \\d+\\.\\d s$"))),
+        QVERIFY2(rig.window->status_line().contains(
+                     QRegularExpression(QStringLiteral("^Read \\d+ parameters, 0 failed, \\d+\\.\\d s$"))),
                  qPrintable(rig.window->status_line()));
 
         Parameter* filter = rig.doc->description().find_parameter("FiLt", 1);

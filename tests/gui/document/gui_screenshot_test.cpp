@@ -19,14 +19,13 @@
 #include <memory>
 #include <thread>
 
-#include "tests/support/gui_test_support.h"
 #include "core/app/document/document.h"
 #include "core/app/document/menu_state.h"
-#include "core/link/options.h"
 #include "core/app/files/paths.h"
 #include "core/devices/brand.h"
-#include "core/model/device_table.h"
+#include "core/link/options.h"
 #include "core/model/description_archive.h"
+#include "core/model/device_table.h"
 #include "gui/document/main_window.h"
 #include "gui/document/progress_dialog.h"
 #include "gui/platform/qt_ui.h"
@@ -34,6 +33,7 @@
 #include "gui/tree/tree_view.h"
 #include "sim/in_process_backend.h"
 #include "sim/model_module.h"
+#include "tests/support/gui_test_support.h"
 
 using namespace varda;
 using namespace varda::test;

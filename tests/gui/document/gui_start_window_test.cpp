@@ -15,23 +15,23 @@
 #include <fstream>
 #include <memory>
 
-#include "tests/support/gui_test_support.h"
 #include "core/app/command_line/command_line.h"
 #include "core/app/command_line/command_line_job.h"
-#include "core/app/files/config_file.h"
 #include "core/app/document/document.h"
+#include "core/app/files/config_file.h"
 #include "core/devices/brand.h"
 #include "core/link/exit_status.h"
 #include "core/link/options.h"
 #include "core/model/device_table.h"
 #include "core/platform/settings_store.h"
+#include "gui/connection/setup_carrier.h"
+#include "gui/connection/startup_window.h"
 #include "gui/document/main_window.h"
 #include "gui/document/progress_dialog.h"
-#include "gui/platform/qt_ui.h"
-#include "gui/connection/setup_carrier.h"
 #include "gui/document/start_window.h"
-#include "gui/connection/startup_window.h"
+#include "gui/platform/qt_ui.h"
 #include "sim/in_process_backend.h"
+#include "tests/support/gui_test_support.h"
 
 using namespace varda;
 using namespace varda::test;

@@ -9,15 +9,15 @@
 #include <QtTest>
 #include <memory>
 
-#include "tests/support/gui_test_support.h"
 #include "core/app/document/document.h"
 #include "core/link/device.h"
 #include "core/link/options.h"
 #include "core/model/device_table.h"
 #include "core/platform/settings_store.h"
-#include "gui/service/bus_monitor_window.h"
 #include "gui/platform/qt_ui.h"
+#include "gui/service/bus_monitor_window.h"
 #include "sim/in_process_backend.h"
+#include "tests/support/gui_test_support.h"
 
 using namespace varda;
 using namespace varda::test;
@@ -25,7 +25,9 @@ using namespace varda::test;
 class BusMonitorTest : public QObject {
     Q_OBJECT
   private slots:
-    void initTestCase() { QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings_dir_.path()); }
+    void initTestCase() {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings_dir_.path());
+    }
 
     void listsTheFramesOfAReadAllAsTheyHappen() {
         constexpr int kVK15 = 15;

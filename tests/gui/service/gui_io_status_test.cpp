@@ -8,16 +8,16 @@
 #include <QtTest>
 #include <memory>
 
-#include "tests/support/gui_test_support.h"
+#include "core/app/command_line/headless_ui.h"
 #include "core/app/document/document.h"
 #include "core/link/options.h"
-#include "core/model/device_table.h"
 #include "core/model/description_archive.h"
+#include "core/model/device_table.h"
 #include "core/model/elements.h"
-#include "core/app/command_line/headless_ui.h"
 #include "gui/service/io_status_dialog.h"
 #include "sim/in_process_backend.h"
 #include "sim/model_module.h"
+#include "tests/support/gui_test_support.h"
 
 using namespace varda;
 using namespace varda::test;

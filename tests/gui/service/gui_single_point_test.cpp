@@ -11,15 +11,15 @@
 #include <QtTest>
 #include <memory>
 
-#include "tests/support/gui_test_support.h"
 #include "core/app/document/document.h"
 #include "core/app/files/paths.h"
-#include "core/model/device_table.h"
 #include "core/model/description_archive.h"
+#include "core/model/device_table.h"
 #include "gui/platform/qt_ui.h"
 #include "gui/service/single_point_dialog.h"
 #include "sim/in_process_backend.h"
 #include "sim/model_module.h"
+#include "tests/support/gui_test_support.h"
 
 using namespace varda;
 using namespace varda::test;

@@ -11,12 +11,12 @@
 #include <memory>
 #include <vector>
 
-#include "tests/support/gui_test_support.h"
-#include "tests/support/main_window_rig.h"
 #include "core/model/elements.h"
 #include "core/model/parameter.h"
 #include "gui/tree/tree_filter_bar.h"
 #include "gui/tree/tree_view.h"
+#include "tests/support/gui_test_support.h"
+#include "tests/support/main_window_rig.h"
 
 using namespace varda;
 using namespace varda::test;

@@ -11,12 +11,11 @@
 
 #include <memory>
 
-#include "core/app/document/document.h"
-#include "core/app/document/document.h"
-#include "core/model/device_table.h"
-#include "core/link/posix_serial_backend.h"
-#include "core/model/tree_rows.h"
 #include "core/app/command_line/headless_ui.h"
+#include "core/app/document/document.h"
+#include "core/link/posix_serial_backend.h"
+#include "core/model/device_table.h"
+#include "core/model/tree_rows.h"
 #include "core/platform/settings_store.h"
 #include "core/platform/strings.h"
 #include "core/platform/text.h"
@@ -132,8 +131,9 @@ class TreeViewTest : public QObject {
             if (widths[c] > 0) QCOMPARE(tree().GetColumnWidth(c), widths[c]);
         QVERIFY(tree().GetColumnWidth(1) >= 70);
         QCOMPARE(tree().header()->length(), tree().viewport()->width());
-        QVERIFY2(tree().GetColumnWidth(0) > 360, qPrintable(QString::number(tree().GetColumnWidth(0)) + " of " +
-                                                            QString::number(tree().viewport()->width())));
+        QVERIFY2(tree().GetColumnWidth(0) > 360,
+                 qPrintable(QString::number(tree().GetColumnWidth(0)) + " of " +
+                            QString::number(tree().viewport()->width())));
         QVERIFY(tree().GetColumnWidth(5) > 220);
         QCOMPARE(
             model().headerData(2, Qt::Horizontal, Qt::TextAlignmentRole).toInt() & Qt::AlignHorizontal_Mask,

@@ -13,9 +13,9 @@
 #include <optional>
 #include <thread>
 
-#include "core/app/files/config_file.h"
-#include "core/app/document/document.h"
 #include "core/app/command_line/headless_ui.h"
+#include "core/app/document/document.h"
+#include "core/app/files/config_file.h"
 #include "core/link/exit_status.h"
 #include "core/link/frame_trace.h"
 #include "core/link/sio.h"

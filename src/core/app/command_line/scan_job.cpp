@@ -36,7 +36,8 @@ std::optional<int> whole(std::string_view text) {
 // "-bps:…", "/bps:…", "--bps:…": the value when the argument is that item.
 std::optional<std::string> item_value(const std::string& arg, std::string_view name) {
     std::size_t skip = 0;
-    while (skip < arg.size() && skip < 2 && (arg[skip] == '-' || arg[skip] == '/')) ++skip;
+    while (skip < arg.size() && skip < 2 && (arg[skip] == '-' || arg[skip] == '/'))
+        ++skip;
     if (skip == 0) return std::nullopt;
     const std::string rest = lower(std::string_view(arg).substr(skip));
     if (rest.rfind(std::string(name) + ":", 0) != 0) return std::nullopt;
@@ -70,7 +71,8 @@ ScanCommand parse_scan_command_line(const std::vector<std::string>& args) {
                 const std::string_view one = list.substr(0, comma);
                 const auto rate = whole(one);
                 if (!rate || !supported_baud_rate(*rate)) {
-                    command.errors.push_back(arg + ": \"" + std::string(one) + "\" is not a baud rate the port can use");
+                    command.errors.push_back(arg + ": \"" + std::string(one) +
+                                             "\" is not a baud rate the port can use");
                     break;
                 }
                 command.baud_rates.push_back(*rate);
@@ -81,9 +83,11 @@ ScanCommand parse_scan_command_line(const std::vector<std::string>& args) {
         } else if (const auto span = item_value(arg, "addr")) {
             const std::size_t dash = span->find('-');
             const auto first = whole(std::string_view(*span).substr(0, dash));
-            const auto last = dash == std::string::npos ? first : whole(std::string_view(*span).substr(dash + 1));
+            const auto last =
+                dash == std::string::npos ? first : whole(std::string_view(*span).substr(dash + 1));
             if (!first || !last || *first > *last)
-                command.errors.push_back(arg + ": the addresses must be a number or a range FIRST-LAST, e.g. 1-247");
+                command.errors.push_back(
+                    arg + ": the addresses must be a number or a range FIRST-LAST, e.g. 1-247");
             else
                 command.range = std::pair{*first, *last};
         } else {
@@ -91,8 +95,10 @@ ScanCommand parse_scan_command_line(const std::vector<std::string>& args) {
         }
     }
     command.line = parse_command_line(shared);
-    for (const auto& error : command.line.errors) command.errors.push_back(error);
-    if (names_a_job(command.line)) command.errors.push_back("--scan runs alone: it cannot be combined with a job");
+    for (const auto& error : command.line.errors)
+        command.errors.push_back(error);
+    if (names_a_job(command.line))
+        command.errors.push_back("--scan runs alone: it cannot be combined with a job");
     if (!command.line.file_name.empty())
         command.errors.push_back(command.line.file_name + ": a scan reads no configuration file");
     return command;
@@ -124,14 +130,16 @@ ScanJobResult run_scan_job(const ScanCommand& command, std::unique_ptr<SerialBac
     line.address_width = cl.address_length == 11 ? 11 : 8;
     if (io.sio().open() != OpenResult::Opened) {
         result.exit_code = exit_code_of(kStatusPortFailed);
-        result.failure = io.sio().open_error().empty() ? "the serial port cannot be opened" : io.sio().open_error();
+        result.failure =
+            io.sio().open_error().empty() ? "the serial port cannot be opened" : io.sio().open_error();
         return result;
     }
 
     BusScanRequest request;
     request.address_width = line.address_width;
     request.pace = command.pace;
-    request.baud_rates = command.baud_rates.empty() ? std::vector<int>{io.sio().settings.baud_rate} : command.baud_rates;
+    request.baud_rates =
+        command.baud_rates.empty() ? std::vector<int>{io.sio().settings.baud_rate} : command.baud_rates;
     const int largest = request.address_width == 11 ? kLargestAddress11 : kLargestAddress8;
     if (command.range) {
         std::tie(request.first_address, request.last_address) = *command.range;
@@ -139,14 +147,15 @@ ScanJobResult run_scan_job(const ScanCommand& command, std::unique_ptr<SerialBac
         request.first_address = 0;
         request.last_address = kLargestAddress11;
         result.exit_code = kBadCommandLine;
-        result.failure = "an 11-bit scan needs an address range (-addr:FIRST-LAST): all 2048 addresses take " +
-                         duration_text(scan_estimate_seconds(request, io.sio().settings));
+        result.failure =
+            "an 11-bit scan needs an address range (-addr:FIRST-LAST): all 2048 addresses take " +
+            duration_text(scan_estimate_seconds(request, io.sio().settings));
         return result;
     }
     if (request.last_address > largest) {
         result.exit_code = kBadCommandLine;
-        result.failure = "-addr: with " + std::to_string(request.address_width) + "-bit addresses the last is " +
-                         std::to_string(largest);
+        result.failure = "-addr: with " + std::to_string(request.address_width) +
+                         "-bit addresses the last is " + std::to_string(largest);
         return result;
     }
 
@@ -170,7 +179,8 @@ ScanJobResult run_scan_job(const ScanCommand& command, std::unique_ptr<SerialBac
     if (command.json) {
         result.output = found_modules_json(scan.modules);
     } else {
-        for (const auto& module : scan.modules) result.output += found_module_text(module) + "\n";
+        for (const auto& module : scan.modules)
+            result.output += found_module_text(module) + "\n";
     }
     if (!scan.error.empty()) {
         result.exit_code = exit_code_of(kStatusPortFailed);
@@ -188,7 +198,8 @@ std::string found_modules_json(const std::vector<FoundModule>& modules) {
         const FoundModule& m = modules[i];
         out += i == 0 ? "\n  {" : ",\n  {";
         out += "\"address\": " + std::to_string(m.address) + ", \"baud\": " + std::to_string(m.baud_rate);
-        out += ", \"model\": " + (m.model ? platform::json_quote(display_name(*m.model)) : std::string("null"));
+        out +=
+            ", \"model\": " + (m.model ? platform::json_quote(display_name(*m.model)) : std::string("null"));
         out += ", \"identification\": " + platform::json_quote(m.identification);
         out += ", \"version\": " + platform::json_quote(m.version);
         if (m.further_addresses > 0)

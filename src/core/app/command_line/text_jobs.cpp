@@ -3,8 +3,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "core/app/files/config_text.h"
 #include "core/app/command_line/headless_ui.h"
+#include "core/app/files/config_text.h"
 #include "core/platform/json.h"
 
 namespace varda {

@@ -4,9 +4,9 @@
 #include <filesystem>
 #include <tuple>
 
-#include "core/app/files/config_text.h"
 #include "core/app/document/dialogs.h"
 #include "core/app/document/document.h"
+#include "core/app/files/config_text.h"
 #include "core/app/tree/tree_edit.h"
 #include "core/link/device.h"
 #include "core/model/device_table.h"

@@ -4,19 +4,19 @@
 #include <thread>
 
 #include "core/app/document/apply_settings.h"
-#include "core/app/files/config_file.h"
 #include "core/app/document/dialogs.h"
 #include "core/app/document/differences.h"
-#include "core/devices/models.h"
-#include "core/link/exit_status.h"
+#include "core/app/files/config_file.h"
 #include "core/app/files/paths.h"
 #include "core/app/tree/tree_edit.h"
-#include "core/platform/language.h"
-#include "core/platform/settings_store.h"
+#include "core/devices/models.h"
+#include "core/devices/module_restore.h"
+#include "core/link/exit_status.h"
+#include "core/model/description_archive.h"
 #include "core/model/device_table.h"
 #include "core/model/value_rules.h"
-#include "core/devices/module_restore.h"
-#include "core/model/description_archive.h"
+#include "core/platform/language.h"
+#include "core/platform/settings_store.h"
 #include "core/platform/strings.h"
 #include "core/platform/ui.h"
 
@@ -108,8 +108,8 @@ bool CTarnDoc::load_description() {
     description_.LoadDescriptionText(text.text);
     device_->set_device_model(device_model());
     if (description_.damaged())
-        description_error = archive_path + ": the description of " + std::string(display_name(model)) +
-                            " is damaged";
+        description_error =
+            archive_path + ": the description of " + std::string(display_name(model)) + " is damaged";
     return true;
 }
 
@@ -141,7 +141,9 @@ void CTarnDoc::refuse_file_values(LoadResult& result) {
     if (!root()) return;
     AddressValidator validator;
     if (CBaseDevice* model = device_model())
-        validator = [model](long address, std::string_view length) { return model->IsValidAddress(address, length); };
+        validator = [model](long address, std::string_view length) {
+            return model->IsValidAddress(address, length);
+        };
     // A value the editor would refuse is never written: the tree holds "no data" in its place and says why.
     for (const RefusedValue& refused : refused_values(*root(), validator)) {
         refused.parameter->SetValueText(std::string(str(kNoData)));
@@ -154,10 +156,11 @@ void CTarnDoc::refuse_file_values(LoadResult& result) {
     std::string list;
     for (const std::string& line : result.refused)
         list += "\n" + line;
-    ui().message(std::string(localized("The file holds values outside what the parameters allow; they were not "
-                                       "loaded and will not be written:")) +
-                     list,
-                 MessageIcon::Warning);
+    ui().message(
+        std::string(localized("The file holds values outside what the parameters allow; they were not "
+                              "loaded and will not be written:")) +
+            list,
+        MessageIcon::Warning);
 }
 
 bool CTarnDoc::save_file(const std::string& path) {
@@ -222,12 +225,10 @@ bool CTarnDoc::exchange_on(ObjectWithParameters* target, bool (Device::*task)(Ob
 }
 
 bool CTarnDoc::read_all() {
-    return exchange_on(root(), &Device::read_all, std::string(str(kTreeNotSelected)).c_str(),
-                       "Read all");
+    return exchange_on(root(), &Device::read_all, std::string(str(kTreeNotSelected)).c_str(), "Read all");
 }
 bool CTarnDoc::write_all() {
-    return exchange_on(root(), &Device::write_all, std::string(str(kTreeNotSelected)).c_str(),
-                       "Write all");
+    return exchange_on(root(), &Device::write_all, std::string(str(kTreeNotSelected)).c_str(), "Write all");
 }
 bool CTarnDoc::write_changes() {
     return exchange_on(root(), &Device::write_changes, std::string(str(kTreeNotSelected)).c_str(),
@@ -264,8 +265,7 @@ bool CTarnDoc::compare_branch() {
 
 bool CTarnDoc::write_parameters(const std::vector<Parameter*>& parameters) {
     if (offline()) {
-        ui().message(offline_message("Write checked to the module"), MessageIcon::Warning,
-                     str(kAppTitle));
+        ui().message(offline_message("Write checked to the module"), MessageIcon::Warning, str(kAppTitle));
         return false;
     }
     const bool ran = device_->write_parameters(parameters);
@@ -364,8 +364,7 @@ void CTarnDoc::apply_new_settings(bool command_line_mode, bool aply_option) {
         ApplyController dialog(device_.get(), network);
         dialogs().run_apply_dialog(dialog);
     } else if (aply_option) {
-        if (CBaseDevice* model = device_model())
-            device_->request(false, &model->GetApplyParameter());
+        if (CBaseDevice* model = device_model()) device_->request(false, &model->GetApplyParameter());
         if (network) follow_module_network(*device_, *network);
     }
     refresh();

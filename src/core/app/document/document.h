@@ -6,11 +6,11 @@
 #include <memory>
 #include <string>
 
-#include "core/app/files/config_file.h"
 #include "core/app/document/edit_history.h"
-#include "core/link/options.h"
+#include "core/app/files/config_file.h"
 #include "core/devices/base_device.h"
 #include "core/link/device.h"
+#include "core/link/options.h"
 #include "core/model/description.h"
 #include "core/model/network_elements.h"
 

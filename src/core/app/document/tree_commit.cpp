@@ -6,6 +6,7 @@
 #include <optional>
 #include <utility>
 #include "core/app/document/document.h"
+#include "core/app/tree/tree_edit.h"
 #include "core/devices/base_device.h"
 #include "core/link/sio.h"
 #include "core/model/elements.h"
@@ -17,7 +18,6 @@
 #include "core/platform/text.h"
 #include "core/platform/ui.h"
 #include "core/protocol/value_type.h"
-#include "core/app/tree/tree_edit.h"
 
 namespace varda {
 namespace {
@@ -55,7 +55,6 @@ void collect_named(DescBranch* branch, std::string_view name, std::vector<Parame
 }
 
 }  // namespace
-
 
 ObjectWithParameters* TreeEdit::owner_of(const Parameter& parameter) const {
     Elements::NetRS485prg& program = document_.device().program_network();

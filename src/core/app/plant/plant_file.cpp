@@ -1,12 +1,12 @@
 #include "core/app/plant/plant_file.h"
 
+#include <toml++/toml.h>
 #include <algorithm>
 #include <charconv>
 #include <map>
 #include <set>
 #include <string_view>
 #include <system_error>
-#include <toml++/toml.h>
 
 #include "core/model/device_table.h"
 #include "core/platform/csv_table.h"
@@ -52,7 +52,8 @@ bool parameter_key(std::string_view key) {
     if (colon == 0 || key.empty()) return false;
     if (colon == std::string_view::npos) return true;
     const std::string_view index = key.substr(colon + 1);
-    return !index.empty() && std::all_of(index.begin(), index.end(), [](char c) { return c >= '0' && c <= '9'; });
+    return !index.empty() &&
+           std::all_of(index.begin(), index.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 class PlantReader {
@@ -84,9 +85,10 @@ class PlantReader {
         const toml::array* lines = root["line"].as_array();
         if (!lines || lines->empty()) {
             if (!root.contains("line") || lines)
-                read_.errors.push_back(file_.string() +
-                                       ": no [[line]] — list each RS-485 line as a [[line]] table with its port "
-                                       "and its [[line.module]] tables");
+                read_.errors.push_back(
+                    file_.string() +
+                    ": no [[line]] — list each RS-485 line as a [[line]] table with its port "
+                    "and its [[line.module]] tables");
             else
                 fail(line_of(*root.get("line")), "\"line\" must be [[line]] tables");
             return std::move(read_);
@@ -100,9 +102,10 @@ class PlantReader {
         if (const toml::node* table = root.get("modules")) read_module_table(*table);
         for (const PlantLine& line : read_.plant.lines)
             if (line.modules.empty() && read_.errors.empty())
-                fail(line.source_line, "line \"" + line.name +
-                                           "\" has no modules — add a [[line.module]] table with its address and "
-                                           "model, or rows in the modules table");
+                fail(line.source_line,
+                     "line \"" + line.name +
+                         "\" has no modules — add a [[line.module]] table with its address and "
+                         "model, or rows in the modules table");
         check_lines_apart();
         return std::move(read_);
     }
@@ -138,14 +141,16 @@ class PlantReader {
                     fail(line_of(node), key + " = " + *value + ": " + why.substr(why.find(": ") + 2));
                 if (one.errors.empty()) options.push_back("-" + option + ":" + *value);
             } else {
-                fail(line_of(node), "unknown key \"" + key + "\" in a line — the keys are " + std::string(kLineKeys));
+                fail(line_of(node),
+                     "unknown key \"" + key + "\" in a line — the keys are " + std::string(kLineKeys));
             }
         }
         line.settings = parse_command_line(options);
         if (line.name.empty()) fail(line.source_line, "a line without a name — add name = \"Cabinet A\"");
         if (line.settings.port.empty())
-            fail(line.source_line, "line \"" + line.name +
-                                       "\" has no port — add port = \"/dev/ttyUSB0\" (or \"tcp://host:port\")");
+            fail(line.source_line,
+                 "line \"" + line.name +
+                     "\" has no port — add port = \"/dev/ttyUSB0\" (or \"tcp://host:port\")");
         const int address_length = line.settings.address_length ? line.settings.address_length : 8;
         if (const toml::node* modules = table.get("module")) {
             if (const toml::array* list = modules->as_array()) {
@@ -170,8 +175,8 @@ class PlantReader {
     Place at(const toml::node& node) const { return {&file_, line_of(node)}; }
 
     void fail(const Place& place, const std::string& what) {
-        read_.errors.push_back(place.file->string() + ":" + number_text(static_cast<long long>(place.line)) + ": " +
-                               what);
+        read_.errors.push_back(place.file->string() + ":" + number_text(static_cast<long long>(place.line)) +
+                               ": " + what);
     }
 
     void accept_address(long long address, int address_length, const Place& place, PlantModule& module) {
@@ -196,8 +201,9 @@ class PlantReader {
         const std::string extension = platform::to_lower(path.extension().string());
         std::error_code error;
         if (extension != ".vdc" && extension != ".json")
-            fail(place, "template \"" + text + "\": not a configuration — give a .vdc file or the .json of "
-                                               "--export:json");
+            fail(place, "template \"" + text +
+                            "\": not a configuration — give a .vdc file or the .json of "
+                            "--export:json");
         else if (!fs::is_regular_file(path, error))
             fail(place, "template \"" + text + "\" not found (looked for " + path.string() +
                             ") — paths are relative to the plant file");
@@ -205,23 +211,27 @@ class PlantReader {
             module.template_file = path;
     }
 
-    void accept_value(const std::string& key, const std::string& text, const Place& place, PlantModule& module) {
+    void accept_value(const std::string& key, const std::string& text, const Place& place,
+                      PlantModule& module) {
         if (!parameter_key(key))
-            fail(place, "\"" + key + "\" is not a parameter — write its network name, and \":N\" for an index "
-                                     "(\"FiLt:0\")");
+            fail(place, "\"" + key +
+                            "\" is not a parameter — write its network name, and \":N\" for an index "
+                            "(\"FiLt:0\")");
         else
             module.values.emplace_back(key, text);
     }
 
     // Adds a module whose address and model were accepted; says what is missing otherwise.
-    void add_module(PlantModule module, bool address_given, bool model_given, const Place& place, PlantLine& line) {
+    void add_module(PlantModule module, bool address_given, bool model_given, const Place& place,
+                    PlantLine& line) {
         if (!address_given) fail(place, "a module without an address — add address = 16");
         if (!model_given) fail(place, "a module without a model — add model = \"VK03\"");
         if (module.address < 0 || module.model_index < 0) return;
         for (const PlantModule& other : line.modules)
             if (other.address == module.address)
                 fail(place, "address " + number_text(static_cast<long long>(module.address)) +
-                                " is already planned at line " + number_text(static_cast<long long>(other.source_line)) +
+                                " is already planned at line " +
+                                number_text(static_cast<long long>(other.source_line)) +
                                 " — two modules on one line need two addresses");
         line.modules.push_back(std::move(module));
     }
@@ -255,7 +265,8 @@ class PlantReader {
             } else if (key == "set") {
                 read_values(node, module);
             } else {
-                fail(at(node), "unknown key \"" + key + "\" in a module — the keys are " + std::string(kModuleKeys));
+                fail(at(node),
+                     "unknown key \"" + key + "\" in a module — the keys are " + std::string(kModuleKeys));
             }
         }
         add_module(std::move(module), table.contains("address"), table.contains("model"), at(table), line);
@@ -269,7 +280,8 @@ class PlantReader {
         }
         // toml++ keeps a table's keys sorted; the values are written in the order the file gives them.
         std::vector<std::pair<std::string, const toml::node*>> in_file_order;
-        for (auto&& [key_name, value] : *values) in_file_order.emplace_back(std::string(key_name.str()), &value);
+        for (auto&& [key_name, value] : *values)
+            in_file_order.emplace_back(std::string(key_name.str()), &value);
         std::stable_sort(in_file_order.begin(), in_file_order.end(), [](const auto& a, const auto& b) {
             const toml::source_position x = a.second->source().begin, y = b.second->source().begin;
             return x.line != y.line ? x.line < y.line : x.column < y.column;
@@ -298,7 +310,8 @@ class PlantReader {
             return;
         }
         if (table.rows.empty()) {
-            fail(at(node), "the module table " + path.string() + " is empty — its first row names the columns");
+            fail(at(node),
+                 "the module table " + path.string() + " is empty — its first row names the columns");
             return;
         }
         table_file_ = path;
@@ -307,7 +320,8 @@ class PlantReader {
         std::map<std::string, std::size_t> fixed;
         for (std::size_t column = 0; column < header.cells.size(); ++column) {
             const std::string title = platform::to_lower(header.cells[column]);
-            if (title == "line" || title == "address" || title == "model" || title == "tag" || title == "template")
+            if (title == "line" || title == "address" || title == "model" || title == "tag" ||
+                title == "template")
                 fixed.emplace(title, column);
             else if (!parameter_key(header.cells[column]))
                 fail(header_place, "column \"" + header.cells[column] +
@@ -316,7 +330,8 @@ class PlantReader {
         }
         for (const char* needed : {"line", "address", "model"})
             if (!fixed.count(needed))
-                fail(header_place, std::string("no \"") + needed + "\" column — the first row names the columns");
+                fail(header_place,
+                     std::string("no \"") + needed + "\" column — the first row names the columns");
         if (fixed.size() < 3 || !read_.errors.empty()) return;
 
         for (std::size_t r = 1; r < table.rows.size(); ++r) {
@@ -331,7 +346,8 @@ class PlantReader {
             };
             PlantLine* line = nullptr;
             for (PlantLine& candidate : read_.plant.lines)
-                if (platform::to_lower(candidate.name) == platform::to_lower(fixed_cell("line"))) line = &candidate;
+                if (platform::to_lower(candidate.name) == platform::to_lower(fixed_cell("line")))
+                    line = &candidate;
             if (!line) {
                 fail(place, "line \"" + fixed_cell("line") +
                                 "\" is not a [[line]] of the plant — correct the name or add the line");
@@ -346,8 +362,8 @@ class PlantReader {
             if (address.empty() || parsed.ec != std::errc() || parsed.ptr != address.data() + address.size())
                 fail(place, "the address must be a whole number, 0 to 2047");
             else
-                accept_address(number, line->settings.address_length ? line->settings.address_length : 8, place,
-                               module);
+                accept_address(number, line->settings.address_length ? line->settings.address_length : 8,
+                               place, module);
             if (!fixed_cell("model").empty()) accept_model(fixed_cell("model"), place, module);
             module.tag = fixed_cell("tag");
             if (!fixed_cell("template").empty()) accept_template(fixed_cell("template"), place, module);
@@ -365,12 +381,14 @@ class PlantReader {
         const std::vector<PlantLine>& lines = read_.plant.lines;
         for (std::size_t i = 0; i < lines.size(); ++i) {
             for (std::size_t j = 0; j < i; ++j) {
-                if (!lines[i].name.empty() && platform::to_lower(lines[i].name) == platform::to_lower(lines[j].name))
-                    fail(lines[i].source_line, "a second line named \"" + lines[i].name +
-                                                   "\" — give each line a name of its own");
+                if (!lines[i].name.empty() &&
+                    platform::to_lower(lines[i].name) == platform::to_lower(lines[j].name))
+                    fail(lines[i].source_line,
+                         "a second line named \"" + lines[i].name + "\" — give each line a name of its own");
                 if (!lines[i].settings.port.empty() && lines[i].settings.port == lines[j].settings.port)
-                    fail(lines[i].source_line, "port " + lines[i].settings.port + " is already the port of line \"" +
-                                                   lines[j].name + "\" — one port carries one line");
+                    fail(lines[i].source_line, "port " + lines[i].settings.port +
+                                                   " is already the port of line \"" + lines[j].name +
+                                                   "\" — one port carries one line");
             }
         }
     }
@@ -383,6 +401,8 @@ class PlantReader {
 
 }  // namespace
 
-PlantRead read_plant_file(const fs::path& file) { return PlantReader(file).read(); }
+PlantRead read_plant_file(const fs::path& file) {
+    return PlantReader(file).read();
+}
 
 }  // namespace varda

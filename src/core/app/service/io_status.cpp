@@ -36,8 +36,7 @@ IoStatusController::IoStatusController(Device& device, DescBranch* scanners, CBa
 }
 
 IoStatusController::IoStatusController(CTarnDoc& document)
-    : IoStatusController(document.device(), document.description().scanners(),
-                         document.device_model()) {}
+    : IoStatusController(document.device(), document.description().scanners(), document.device_model()) {}
 
 IoStatusController::~IoStatusController() {
     stop();

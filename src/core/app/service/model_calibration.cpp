@@ -38,7 +38,8 @@ bool calibrate_model(CBaseDevice& model) {
         case CalibrationKind::Generic:
             return dialogs().run_generic_calibration(model);
         case CalibrationKind::Outputs: {
-            // The dialog needs the request engine itself (attribute writes), which the model knows as its link.
+            // The dialog needs the request engine itself (attribute writes), which the model knows as its
+            // link.
             auto* device = dynamic_cast<Device*>(model.link());
             if (!device) return false;
             calibration::OutputCalibration dialog(*device, device->options(), model);

@@ -1,5 +1,5 @@
-#include "core/link/frame_trace.h"
 #include "core/app/service/single_point.h"
+#include "core/link/frame_trace.h"
 
 #include <algorithm>
 #include <array>
@@ -7,13 +7,13 @@
 #include <string_view>
 
 #include "core/app/document/document.h"
-#include "core/protocol/frame_codec.h"
 #include "core/model/description.h"
 #include "core/model/parameter.h"
 #include "core/platform/language.h"
 #include "core/platform/numbers.h"
 #include "core/platform/text.h"
 #include "core/platform/ui.h"
+#include "core/protocol/frame_codec.h"
 #include "core/protocol/value_type.h"
 
 namespace varda {
@@ -139,7 +139,8 @@ void SinglePointController::execute() {
     const int width = io_.sio().settings.address_width;
     FrameDecoder decoder(names, [width] { return width; });
     std::uint64_t seen = 0;
-    for (const TapFrame& frame : tee.own.take_since(seen)) trace.push_back(trace_text(decoder.decode(frame)));
+    for (const TapFrame& frame : tee.own.take_since(seen))
+        trace.push_back(trace_text(decoder.decode(frame)));
     const std::string& error = parameter->error_text;
     if (result != RequestResult::Done) {
         // Failures that are only in the byte trace leave no error text: no empty line after them.

@@ -4,14 +4,14 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/support/model_fixture.h"
 #include "core/app/command_line/command_line.h"
+#include "core/app/command_line/headless_ui.h"
 #include "core/app/connection/device_selection.h"
 #include "core/app/document/document.h"
-#include "core/app/command_line/headless_ui.h"
 #include "core/platform/settings_store.h"
 #include "sim/in_process_backend.h"
 #include "sim/model_module.h"
+#include "tests/support/model_fixture.h"
 
 namespace varda {
 namespace {

@@ -6,12 +6,12 @@
 #include <chrono>
 #include <thread>
 
-#include "core/link/options.h"
-#include "core/platform/settings_store.h"
-#include "core/model/device_table.h"
-#include "core/link/device.h"
-#include "core/model/network_elements.h"
 #include "core/app/command_line/headless_ui.h"
+#include "core/link/device.h"
+#include "core/link/options.h"
+#include "core/model/device_table.h"
+#include "core/model/network_elements.h"
+#include "core/platform/settings_store.h"
 #include "sim/in_process_backend.h"
 #include "sim/simulated_module.h"
 #include "tests/support/identifying_module.h"

@@ -4,17 +4,17 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/support/model_fixture.h"
-#include "core/app/document/document.h"
-#include "core/platform/settings_store.h"
-#include "core/devices/base_device.h"
-#include "core/model/device_table.h"
-#include "core/protocol/frame_codec.h"
-#include "core/model/description_archive.h"
 #include "core/app/command_line/headless_ui.h"
+#include "core/app/document/document.h"
+#include "core/devices/base_device.h"
+#include "core/model/description_archive.h"
+#include "core/model/device_table.h"
+#include "core/platform/settings_store.h"
 #include "core/platform/strings.h"
+#include "core/protocol/frame_codec.h"
 #include "sim/in_process_backend.h"
 #include "sim/model_module.h"
+#include "tests/support/model_fixture.h"
 
 namespace varda {
 namespace {

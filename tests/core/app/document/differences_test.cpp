@@ -7,10 +7,10 @@
 #include <filesystem>
 #include <functional>
 
-#include "tests/support/model_fixture.h"
-#include "core/app/files/config_text.h"
 #include "core/app/document/document.h"
+#include "core/app/files/config_text.h"
 #include "core/platform/strings.h"
+#include "tests/support/model_fixture.h"
 
 namespace varda {
 namespace {

@@ -7,10 +7,10 @@
 #include <sstream>
 
 #include "core/app/document/menu_state.h"
-#include "core/link/options.h"
 #include "core/devices/brand.h"
-#include "core/model/device_table.h"
 #include "core/devices/models.h"
+#include "core/link/options.h"
+#include "core/model/device_table.h"
 
 namespace varda {
 namespace {

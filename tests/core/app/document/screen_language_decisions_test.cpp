@@ -5,12 +5,12 @@
 
 #include <string>
 
-#include "tests/support/model_fixture.h"
 #include "core/app/tree/parameter_tip.h"
 #include "core/app/tree/tree_edit.h"
 #include "core/calibration/offset_scale_calibration.h"
 #include "core/platform/language.h"
 #include "core/platform/strings.h"
+#include "tests/support/model_fixture.h"
 
 namespace varda {
 namespace {

@@ -6,11 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/english_screen.h"
-#include "tests/support/model_fixture.h"
-#include "core/app/files/config_file.h"
 #include "core/app/connection/connection_status.h"
 #include "core/app/document/menu_state.h"
+#include "core/app/files/config_file.h"
 #include "core/app/service/single_point.h"
 #include "core/app/tree/tree_edit.h"
 #include "core/calibration/calibration_wizard.h"
@@ -26,6 +24,8 @@
 #include "core/platform/language.h"
 #include "core/platform/language_tables.h"
 #include "core/platform/strings.h"
+#include "tests/support/english_screen.h"
+#include "tests/support/model_fixture.h"
 
 namespace varda {
 namespace {
@@ -191,8 +191,9 @@ TEST_F(TextLanguageTest, SingleParameterTraceReadsRussian) {
         shown.emplace_back(localized(line));
     for (const std::string_view start : {"Индекс адреса", "Байт данных в запросе: 0", "<< ответ: # 0 : ",
                                          "Байт данных в ответе: ", "Ошибок нет. Ответ в строковой записи:"})
-        EXPECT_TRUE(std::ranges::any_of(shown, [&](const std::string& line) { return line.starts_with(start); }))
-            << start;
+        EXPECT_TRUE(std::ranges::any_of(shown, [&](const std::string& line) {
+            return line.starts_with(start);
+        })) << start;
 }
 
 // A message built around a name or a path translates its own words and keeps the name as it is.

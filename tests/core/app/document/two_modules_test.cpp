@@ -7,8 +7,8 @@
 #include <thread>
 #include <vector>
 
-#include "core/app/document/document.h"
 #include "core/app/command_line/headless_ui.h"
+#include "core/app/document/document.h"
 #include "core/link/exit_status.h"
 #include "core/link/posix_serial_backend.h"
 #include "tests/support/sim_process.h"
@@ -48,7 +48,8 @@ struct Side {
             copy.network_index = p->network_index;
             copy.address_offset = p->address_offset;
             copy.attributes_flag = p->attributes_flag;
-            values.push_back(io.request(true, &copy) == RequestResult::Done ? copy.value_text() : "<" + copy.error_text + ">");
+            values.push_back(io.request(true, &copy) == RequestResult::Done ? copy.value_text()
+                                                                            : "<" + copy.error_text + ">");
         }
         return values;
     }
@@ -72,7 +73,8 @@ TEST(TwoModules, TwoDocumentsReadTheirOwnModulesAtTheSameTime) {
         for (Side* side : sides)
             threads.emplace_back([side] {
                 CTarnDoc& doc = *side->doc;
-                if (doc.device().identify(false) == Identification::KnownModel && doc.load_description()) doc.read_all();
+                if (doc.device().identify(false) == Identification::KnownModel && doc.load_description())
+                    doc.read_all();
             });
         for (std::thread& t : threads)
             t.join();

@@ -14,17 +14,17 @@
 #include <map>
 #include <random>
 
+#include "core/app/command_line/headless_ui.h"
 #include "core/app/files/archive_stream.h"
-#include "core/platform/settings_store.h"
 #include "core/devices/base_device.h"
-#include "core/model/device_table.h"
-#include "core/protocol/frame_codec.h"
 #include "core/devices/models.h"
 #include "core/model/description.h"
+#include "core/model/device_table.h"
 #include "core/model/network_elements.h"
-#include "core/app/command_line/headless_ui.h"
 #include "core/platform/language.h"
+#include "core/platform/settings_store.h"
 #include "core/platform/strings.h"
+#include "core/protocol/frame_codec.h"
 
 namespace varda {
 namespace {

@@ -10,10 +10,9 @@
 #include <set>
 #include <sstream>
 
-#include "tests/support/model_fixture.h"
 #include "core/app/command_line/headless_ui.h"
-#include "core/app/files/paths.h"
 #include "core/app/command_line/text_jobs.h"
+#include "core/app/files/paths.h"
 #include "core/model/description_archive.h"
 #include "core/model/device_table.h"
 #include "core/model/elements.h"
@@ -22,6 +21,7 @@
 #include "core/platform/numbers.h"
 #include "core/platform/strings.h"
 #include "core/platform/text.h"
+#include "tests/support/model_fixture.h"
 
 namespace varda {
 namespace {

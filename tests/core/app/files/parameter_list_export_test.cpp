@@ -8,9 +8,9 @@
 #include <iterator>
 #include <memory>
 
+#include "core/app/command_line/headless_ui.h"
 #include "core/model/description.h"
 #include "core/model/parameter.h"
-#include "core/app/command_line/headless_ui.h"
 #include "core/platform/text.h"
 
 namespace varda {
@@ -68,7 +68,8 @@ TEST(ParameterList, NumberedGroupsAreListedOnceWithTheirIndexRange) {
     EXPECT_NE(page.find("<table border=1 width=\"100%\" style=\"font-size=12px\">\n"), std::string::npos);
 
     // One group for the four inputs, its rows carrying the instances' range; the root's own "dev" is not
-    // listed (the address group's is); a group of one parameter gets no header; a nested group names its path.
+    // listed (the address group's is); a group of one parameter gets no header; a nested group names its
+    // path.
     EXPECT_EQ(count(page, "<b>Вход №...</b>"), 1u);
     EXPECT_EQ(count(page, "<td>Fl\t</td>"), 1u);
     // "Inv" of the network group shares the inputs' network name, and so their range.

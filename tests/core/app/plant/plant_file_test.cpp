@@ -97,9 +97,12 @@ TEST_F(PlantFolder, EveryMistakeNamesItsLineAndTheFix) {
         {"[[line]\nname = \"A\"\n", "plant.toml:1: "},
         {"", "no [[line]]"},
         {"[[line]]\nname = \"A\"\n" + module_head, "plant.toml:1: line \"A\" has no port — add port ="},
-        {line_head + "baud = 12345\n" + module_head, "plant.toml:4: baud = 12345: the baud rate must be one of"},
-        {line_head + "prty = \"mark\"\n" + module_head, "plant.toml:4: prty = mark: the parity must be even, odd or no"},
-        {line_head + "speed = 9600\n" + module_head, "plant.toml:4: unknown key \"speed\" in a line — the keys are"},
+        {line_head + "baud = 12345\n" + module_head,
+         "plant.toml:4: baud = 12345: the baud rate must be one of"},
+        {line_head + "prty = \"mark\"\n" + module_head,
+         "plant.toml:4: prty = mark: the parity must be even, odd or no"},
+        {line_head + "speed = 9600\n" + module_head,
+         "plant.toml:4: unknown key \"speed\" in a line — the keys are"},
         {line_head, "plant.toml:1: line \"A\" has no modules"},
         {line_head + "[[line.module]]\naddress = 255\nmodel = \"VK03\"\n",
          "plant.toml:5: address 255: 255 is the broadcast address"},
@@ -113,8 +116,10 @@ TEST_F(PlantFolder, EveryMistakeNamesItsLineAndTheFix) {
         {line_head + "[[line.module]]\naddress = 16\n", "plant.toml:4: a module without a model"},
         {line_head + module_head + "template = \"templates/missing.json\"\n",
          "plant.toml:7: template \"templates/missing.json\" not found"},
-        {line_head + module_head + "template = \"templates/notes.txt\"\n", "plant.toml:7: template \"templates/notes.txt\": not a configuration"},
-        {line_head + module_head + "set = { \"FiLt:x\" = 1 }\n", "plant.toml:7: \"FiLt:x\" is not a parameter"},
+        {line_head + module_head + "template = \"templates/notes.txt\"\n",
+         "plant.toml:7: template \"templates/notes.txt\": not a configuration"},
+        {line_head + module_head + "set = { \"FiLt:x\" = 1 }\n",
+         "plant.toml:7: \"FiLt:x\" is not a parameter"},
         {line_head + module_head + "set = { \"FiLt\" = [1, 2] }\n", "the value must be a number or a text"},
         {line_head + module_head + "colour = \"red\"\n", "plant.toml:7: unknown key \"colour\" in a module"},
         {line_head + module_head + module_head, "plant.toml:7: address 16 is already planned at line 4"},
@@ -134,11 +139,13 @@ TEST_F(PlantFolder, EveryMistakeNamesItsLineAndTheFix) {
 
 // The module table a spreadsheet keeps: rows join their [[line]] by name; empty cells set nothing.
 TEST_F(PlantFolder, ModulesComeFromASpreadsheetTable) {
-    std::ofstream(folder_ / "modules.csv") << "\xEF\xBB\xBFline;address;model;tag;template;t.out;FiLt:0\n"
-                                              "Cabinet A;16;VK03;\"Pump 3; inputs\";templates/vk03-pumps.json;5;\n"
-                                              "\n"
-                                              "cabinet a;17;VK20;;;;20\n";
-    const fs::path file = write("modules = \"modules.csv\"\n[[line]]\nname = \"Cabinet A\"\nport = \"/dev/ttyUSB0\"\n");
+    std::ofstream(folder_ / "modules.csv")
+        << "\xEF\xBB\xBFline;address;model;tag;template;t.out;FiLt:0\n"
+           "Cabinet A;16;VK03;\"Pump 3; inputs\";templates/vk03-pumps.json;5;\n"
+           "\n"
+           "cabinet a;17;VK20;;;;20\n";
+    const fs::path file =
+        write("modules = \"modules.csv\"\n[[line]]\nname = \"Cabinet A\"\nport = \"/dev/ttyUSB0\"\n");
     const PlantRead read = read_plant_file(file);
     ASSERT_TRUE(read.ok()) << read.errors.front();
     const std::vector<PlantModule>& modules = read.plant.lines.at(0).modules;
@@ -159,10 +166,12 @@ TEST_F(PlantFolder, ModulesComeFromASpreadsheetTable) {
     const Case cases[] = {
         {"line,address,model\nCabinet B,16,VK03\n", "modules.csv:2: line \"Cabinet B\" is not a [[line]]"},
         {"line,address,model\nCabinet A,x,VK03\n", "modules.csv:2: the address must be a whole number"},
-        {"line,address,model\nCabinet A,16,VK03\nCabinet A,16,VK04\n", "modules.csv:3: address 16 is already planned"},
+        {"line,address,model\nCabinet A,16,VK03\nCabinet A,16,VK04\n",
+         "modules.csv:3: address 16 is already planned"},
         {"line,address\nCabinet A,16\n", "modules.csv:1: no \"model\" column"},
         {"line,address,model,colour?:x\n", "modules.csv:1: column \"colour?:x\" is not a parameter"},
-        {"line,address,model,tag\nCabinet A,16,VK03,\"open\n", "modules.csv:2: a quoted cell is never closed"},
+        {"line,address,model,tag\nCabinet A,16,VK03,\"open\n",
+         "modules.csv:2: a quoted cell is never closed"},
     };
     for (const Case& c : cases) {
         std::ofstream(folder_ / "modules.csv", std::ios::trunc) << c.table;

@@ -7,15 +7,15 @@
 #include <map>
 #include <mutex>
 
-#include "tests/support/model_fixture.h"
+#include "core/app/command_line/headless_ui.h"
 #include "core/app/tree/table_edit.h"
-#include "core/model/device_table.h"
 #include "core/link/device.h"
 #include "core/model/description.h"
 #include "core/model/description_archive.h"
-#include "core/app/command_line/headless_ui.h"
+#include "core/model/device_table.h"
 #include "sim/in_process_backend.h"
 #include "sim/model_module.h"
+#include "tests/support/model_fixture.h"
 
 namespace varda {
 namespace {

@@ -3,10 +3,10 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/support/english_screen.h"
 #include "core/devices/base_device.h"
 #include "core/link/device.h"
 #include "core/model/elements.h"
+#include "tests/support/english_screen.h"
 
 namespace varda {
 namespace {

@@ -5,13 +5,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "tests/support/model_fixture.h"
-#include "core/app/document/document.h"
-#include "core/model/device_table.h"
-#include "core/model/description_archive.h"
 #include "core/app/command_line/headless_ui.h"
+#include "core/app/document/document.h"
+#include "core/model/description_archive.h"
+#include "core/model/device_table.h"
 #include "sim/in_process_backend.h"
 #include "sim/model_module.h"
+#include "tests/support/model_fixture.h"
 
 namespace varda {
 namespace {

@@ -7,11 +7,11 @@
 #include <locale>
 #include <stdexcept>
 
-#include "tests/support/model_fixture.h"
 #include "core/app/document/tree_commit.h"
 #include "core/app/tree/tree_edit.h"
 #include "core/model/parameter.h"
 #include "core/platform/numbers.h"
+#include "tests/support/model_fixture.h"
 
 namespace varda {
 namespace {

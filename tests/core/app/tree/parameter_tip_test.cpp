@@ -1,10 +1,10 @@
 #include "core/app/tree/parameter_tip.h"
 
-#include "tests/support/model_fixture.h"
 #include "core/app/document/document.h"
 #include "core/app/tree/tree_edit.h"
 #include "core/model/parameter.h"
 #include "sim/in_process_backend.h"
+#include "tests/support/model_fixture.h"
 
 #include <gtest/gtest.h>
 

@@ -72,7 +72,8 @@ TEST(TableEdit, EnumerationsGetAListWithTheValueSelected) {
     EXPECT_EQ(editor.value_of(1, "Slow ramp"), "Slow_ramp");
     EXPECT_EQ(choose_table_editor(*parameter("bPS", "9600:19200", "no data")).selected, -1);
     // The value as a read shows it ("_" as a space) is its item; hidden items are not offered.
-    const TableEditor read = choose_table_editor(*parameter("Mode", "Off:<hide>Service:Slow_ramp", "slow ramp"));
+    const TableEditor read =
+        choose_table_editor(*parameter("Mode", "Off:<hide>Service:Slow_ramp", "slow ramp"));
     EXPECT_EQ(read.items, (std::vector<std::string>{"Off", "Slow ramp"}));
     EXPECT_EQ(read.selected, 1);
     // A type that is no list offers nothing to pick, rather than its own name.

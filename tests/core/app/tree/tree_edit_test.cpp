@@ -3,16 +3,16 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/support/english_screen.h"
-#include "tests/support/model_fixture.h"
-#include "core/app/document/document.h"
 #include "core/app/command_line/headless_ui.h"
+#include "core/app/document/document.h"
 #include "core/model/description_archive.h"
 #include "core/model/device_table.h"
 #include "core/platform/strings.h"
 #include "core/protocol/value_type.h"
 #include "sim/in_process_backend.h"
 #include "sim/model_module.h"
+#include "tests/support/english_screen.h"
+#include "tests/support/model_fixture.h"
 
 namespace varda {
 namespace {
@@ -105,8 +105,8 @@ TEST(TreeEditCommit, WholeNumbersAreRefusedWithTheRangeTheirTypeCarries) {
         p.set_limits(c.minimum, c.maximum);
         EXPECT_FALSE(p.AcceptValue(c.typed)) << c.typed;
         EXPECT_EQ(value_rejection_text(p, c.typed), "Parameter 'x' (X) cannot be set to " +
-                                                            std::string(c.typed) +
-                                                            "\nThe allowed value should be " + c.range);
+                                                        std::string(c.typed) +
+                                                        "\nThe allowed value should be " + c.range);
     }
 }
 
