@@ -178,7 +178,8 @@ CSaveTDPage::CSaveTDPage(CSheetTD& sheet) : sheet_(sheet) {}
 
 void CSaveTDPage::on_leave(CalibrationWizard& wizard) {
     CSavePage::on_leave(wizard);
-    if (wizard.buttons().back_text == kRetryText) wizard.set_back_text(wizard_button::kBackText);
+    if (offers_retry_) wizard.set_back_text(wizard_button::kBackText);
+    offers_retry_ = false;
 }
 
 void CSaveTDPage::on_finish(CalibrationWizard& wizard) {
@@ -191,6 +192,7 @@ void CSaveTDPage::on_finish(CalibrationWizard& wizard) {
     if (!status) return warn(error);
     if ((*status & CSheetTD::kCalibrationErrorBits) != 0) {
         wizard.set_back_text(kRetryText);
+        offers_retry_ = true;
         wizard.set_wizard_buttons(CalibrationWizard::kBack | CalibrationWizard::kDisabledFinish);
         return warn(kCalibrationFailed);
     }

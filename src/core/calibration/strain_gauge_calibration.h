@@ -110,6 +110,8 @@ class CSaveTDPage : public CSavePage {
 
   private:
     CSheetTD& sheet_;
+    // Back reads "Retry" after a failed apply; leaving the page gives it its own text again.
+    bool offers_retry_ = false;
 };
 
 // Steps 2 and 3 of the user calibration: the signal applied now (read every reading interval while the

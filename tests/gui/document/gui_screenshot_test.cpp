@@ -66,7 +66,7 @@ struct WindowRig {
     }
 
     Options options;
-    const CBrandKest brand;
+    const CBrandKest brand{};
     std::unique_ptr<CTarnDoc> doc;
     std::unique_ptr<gui::MainWindow> window;
     gui::ConfigurationTreePane* view = nullptr;
