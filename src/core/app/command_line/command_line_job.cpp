@@ -538,6 +538,8 @@ JobResult CommandLineJob::finish() {
                              : failure_line(result.exit_code, doc, result);
         result.failure += s.partial_note;
     }
+    // The document may go before the job does: nothing of the job touches it after this.
+    s.doc = nullptr;
     return result;
 }
 
